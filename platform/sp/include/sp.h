@@ -6,6 +6,13 @@
 
 #include <stddef.h>
 
+/* Every function below is exported from libsp.so; the rest stays hidden. */
+#if defined(__GNUC__)
+#define SP_API __attribute__((visibility("default")))
+#else
+#define SP_API
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -16,26 +23,26 @@ extern "C" {
 typedef struct sp_ini sp_ini_t;
 
 /* Parses the file; null when it is missing or cannot be read. */
-sp_ini_t* sp_ini_parse_file(const char* path);
+SP_API sp_ini_t* sp_ini_parse_file(const char* path);
 /* strtol-like conversion of the value: 0 when absent or when any argument is null. */
-int sp_ini_get_int(sp_ini_t* ini, const char* section, const char* key);
+SP_API int sp_ini_get_int(sp_ini_t* ini, const char* section, const char* key);
 /* The value owned by the store (valid until the key is written again or the
  * store is freed); null when absent or when any argument is null. */
-const char* sp_ini_get_string(sp_ini_t* ini, const char* section, const char* key);
+SP_API const char* sp_ini_get_string(sp_ini_t* ini, const char* section, const char* key);
 /* Set in memory, creating section and key when absent. 0 on success, -1 on a null argument. */
-int sp_ini_set_int(sp_ini_t* ini, const char* section, const char* key, int value);
-int sp_ini_set_string(sp_ini_t* ini, const char* section, const char* key, const char* value);
+SP_API int sp_ini_set_int(sp_ini_t* ini, const char* section, const char* key, int value);
+SP_API int sp_ini_set_string(sp_ini_t* ini, const char* section, const char* key, const char* value);
 /* Writes the whole store atomically (temporary file in the same directory,
  * then rename). 0 on success, -1 on failure (the old file is left intact). */
-int sp_ini_save_file(sp_ini_t* ini, const char* path);
-void sp_ini_free(sp_ini_t* ini);
+SP_API int sp_ini_save_file(sp_ini_t* ini, const char* path);
+SP_API void sp_ini_free(sp_ini_t* ini);
 
 /* ---- String buffer ----------------------------------------------------- */
 typedef struct sp_string_buffer sp_string_buffer_t;
 /* The buffer's text, NUL-terminated; "" for a null buffer. */
-const char* sp_string_buffer_string(const sp_string_buffer_t* buffer);
+SP_API const char* sp_string_buffer_string(const sp_string_buffer_t* buffer);
 /* Its length in bytes (the text may hold NUL bytes before the end). */
-size_t sp_string_buffer_length(const sp_string_buffer_t* buffer);
+SP_API size_t sp_string_buffer_length(const sp_string_buffer_t* buffer);
 
 /* ---- HTTP --------------------------------------------------------------- */
 typedef struct sp_http_response {
@@ -47,18 +54,18 @@ typedef struct sp_http_response {
  * timeout_seconds bounds the whole call; 0 means no limit.
  * Null when no answer was obtained (null or malformed URL, refused
  * connection, time-out). Safe to call from several threads at once. */
-sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds, const char* envelope);
-void sp_http_response_free(sp_http_response_t* response);
+SP_API sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds, const char* envelope);
+SP_API void sp_http_response_free(sp_http_response_t* response);
 
 /* ---- Strings and memory ------------------------------------------------ */
-size_t sp_string_length(const char* text);              /* 0 for null */
-int sp_string_equal(const char* a, const char* b);      /* non-zero when byte for byte equal; both null are equal */
-char* sp_string_copy(char* dest, const char* src);      /* strcpy; returns dest */
-void* sp_calloc(size_t count, size_t size);
-void sp_free(void* block);
+SP_API size_t sp_string_length(const char* text);              /* 0 for null */
+SP_API int sp_string_equal(const char* a, const char* b);      /* non-zero when byte for byte equal; both null are equal */
+SP_API char* sp_string_copy(char* dest, const char* src);      /* strcpy; returns dest */
+SP_API void* sp_calloc(size_t count, size_t size);
+SP_API void sp_free(void* block);
 
 /* ---- Time -------------------------------------------------------------- */
-void sp_usleep(unsigned long microseconds);
+SP_API void sp_usleep(unsigned long microseconds);
 
 #ifdef __cplusplus
 }
