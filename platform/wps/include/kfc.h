@@ -1,0 +1,321 @@
+// Basic types of the Writer host's COM-style object model: status codes,
+// length-prefixed wide strings (BSTR), VARIANT arguments, the reference-counted
+// base interface and the kfc::ks_stdptr holder.
+#ifndef WPS_KFC_H
+#define WPS_KFC_H
+
+#include <cstdint>
+#include <memory>
+
+#if defined(__GNUC__)
+#define WPS_API __attribute__((visibility("default")))
+#else
+#define WPS_API
+#endif
+
+// ---- status codes ------------------------------------------------------
+// Negative means failure.
+typedef int32_t HRESULT;
+typedef uint32_t ULONG;
+typedef uint32_t UINT;
+typedef int32_t SCODE;
+
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+// The object behind an interface no longer exists (a deleted bookmark, a
+// closed document).
+constexpr HRESULT E_OBJECT_GONE = static_cast<HRESULT>(0x800A16B6u);
+// An index outside 1..Count.
+constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
+// Marker of an omitted optional argument (VT_ERROR variant).
+constexpr SCODE DISP_E_PARAMNOTFOUND = static_cast<SCODE>(0x80020004u);
+
+// ---- wide strings --------------------------------------------------------
+// UTF-16 code units. A BSTR points at the first unit; the length in units is
+// stored in front of it and the text is followed by a 0 unit.
+typedef char16_t WCHAR;
+typedef WCHAR OLECHAR;
+typedef OLECHAR* BSTR;
+
+typedef int16_t VARIANT_BOOL;
+constexpr VARIANT_BOOL VARIANT_TRUE = -1;
+constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+
+extern "C" {
+// Copies a 0-terminated string; null gives null.
+WPS_API BSTR _XSysAllocString(const OLECHAR* text);
+// Copies `length` units (text may hold 0 units); null text gives a string of
+// `length` zero units.
+WPS_API BSTR _XSysAllocStringLen(const OLECHAR* text, UINT length);
+// Frees a string; null is allowed.
+WPS_API void _XSysFreeString(BSTR text);
+// Length in UTF-16 units; 0 for null.
+WPS_API UINT _XSysStringLen(BSTR text);
+}
+
+// ---- interface identifiers ------------------------------------------------
+struct GUID {
+    uint32_t Data1;
+    uint16_t Data2;
+    uint16_t Data3;
+    uint8_t Data4[8];
+};
+typedef GUID IID;
+typedef const IID& REFIID;
+
+inline bool operator==(const GUID& a, const GUID& b) {
+    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+    for (int i = 0; i < 8; ++i)
+        if (a.Data4[i] != b.Data4[i]) return false;
+    return true;
+}
+inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+
+namespace kfc {
+
+// Base of every host interface. A new object is handed out with one
+// reference that belongs to the receiver. QueryInterface hands out another
+// interface of the same object (with a reference) or E_NOINTERFACE.
+struct IUnknown {
+    static constexpr IID iid = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+
+protected:
+    ~IUnknown() = default;
+};
+
+// Automation objects (passed in object variants).
+struct IDispatch : IUnknown {
+    static constexpr IID iid = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+protected:
+    ~IDispatch() = default;
+};
+
+}  // namespace kfc
+
+// ---- VARIANT ---------------------------------------------------------------
+typedef uint16_t VARTYPE;
+enum VARENUM : VARTYPE {
+    VT_EMPTY = 0,
+    VT_I4 = 3,
+    VT_BSTR = 8,
+    VT_DISPATCH = 9,
+    VT_ERROR = 10,
+    VT_BOOL = 11,
+    VT_UNKNOWN = 13,
+    VT_I8 = 20,
+};
+
+struct VARIANT {
+    VARTYPE vt;
+    union {
+        int32_t lVal;           // VT_I4
+        int64_t llVal;          // VT_I8
+        VARIANT_BOOL boolVal;   // VT_BOOL
+        SCODE scode;            // VT_ERROR
+        BSTR bstrVal;           // VT_BSTR (owned by the variant)
+        kfc::IUnknown* punkVal;   // VT_UNKNOWN (one reference owned by the variant)
+        kfc::IDispatch* pdispVal; // VT_DISPATCH (one reference owned by the variant)
+    };
+};
+
+namespace kfc {
+
+// Variant constructors. A variant made from a string or an object owns it;
+// release its content with var_clear.
+inline VARIANT var_empty() {
+    VARIANT v;
+    v.vt = VT_EMPTY;
+    v.llVal = 0;
+    return v;
+}
+// An omitted optional argument.
+inline VARIANT var_missing() {
+    VARIANT v = var_empty();
+    v.vt = VT_ERROR;
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return v;
+}
+inline VARIANT var_bool(bool value) {
+    VARIANT v = var_empty();
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+inline VARIANT var_i4(int32_t value) {
+    VARIANT v = var_empty();
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+inline VARIANT var_i8(int64_t value) {
+    VARIANT v = var_empty();
+    v.vt = VT_I8;
+    v.llVal = value;
+    return v;
+}
+// Takes ownership of `text`.
+inline VARIANT var_bstr(BSTR text) {
+    VARIANT v = var_empty();
+    v.vt = VT_BSTR;
+    v.bstrVal = text;
+    return v;
+}
+// Copies `text` (0-terminated UTF-16).
+inline VARIANT var_text(const OLECHAR* text) { return var_bstr(_XSysAllocString(text)); }
+// Takes a reference of its own on `object`.
+inline VARIANT var_object(IDispatch* object) {
+    VARIANT v = var_empty();
+    v.vt = VT_DISPATCH;
+    v.pdispVal = object;
+    if (object) object->AddRef();
+    return v;
+}
+// Frees what the variant owns and leaves it empty.
+inline void var_clear(VARIANT& v) {
+    if (v.vt == VT_BSTR) _XSysFreeString(v.bstrVal);
+    if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->Release();
+    if (v.vt == VT_UNKNOWN && v.punkVal) v.punkVal->Release();
+    v = var_empty();
+}
+// True for a variant that stands for an omitted argument (null, empty or the
+// error marker).
+inline bool var_is_missing(const VARIANT* v) {
+    return !v || v->vt == VT_EMPTY || v->vt == VT_ERROR;
+}
+
+// Holds one reference to a host object and releases it when dropped.
+// Constructing from a raw pointer takes a new reference; use attach() to
+// adopt one already owned. `&holder` releases the current object and yields
+// the address for an out parameter.
+template <class T>
+class ks_stdptr {
+public:
+    ks_stdptr() = default;
+    ks_stdptr(T* p) : p_(p) {  // NOLINT: implicit like a raw pointer
+        if (p_) p_->AddRef();
+    }
+    ks_stdptr(const ks_stdptr& other) : ks_stdptr(other.p_) {}
+    ks_stdptr(ks_stdptr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ~ks_stdptr() { clear(); }
+
+    ks_stdptr& operator=(const ks_stdptr& other) {
+        if (other.p_) other.p_->AddRef();
+        clear();
+        p_ = other.p_;
+        return *this;
+    }
+    ks_stdptr& operator=(ks_stdptr&& other) noexcept {
+        if (this != std::addressof(other)) {
+            clear();
+            p_ = other.p_;
+            other.p_ = nullptr;
+        }
+        return *this;
+    }
+    ks_stdptr& operator=(T* p) {
+        if (p) p->AddRef();
+        clear();
+        p_ = p;
+        return *this;
+    }
+
+    // Asks `source` for interface T (QueryInterface); null when unsupported.
+    template <class U>
+    static ks_stdptr query(U* source) {
+        ks_stdptr result;
+        if (source) {
+            void* out = nullptr;
+            if (SUCCEEDED(source->QueryInterface(T::iid, &out))) result.p_ = static_cast<T*>(out);
+        }
+        return result;
+    }
+
+    T** operator&() {
+        clear();
+        return &p_;
+    }
+    T* operator->() const { return p_; }
+    T& operator*() const { return *p_; }
+    operator T*() const { return p_; }
+    T* get() const { return p_; }
+
+    // Adopts a reference the caller already owns.
+    void attach(T* p) {
+        clear();
+        p_ = p;
+    }
+    // Gives the reference to the caller.
+    T* detach() {
+        T* p = p_;
+        p_ = nullptr;
+        return p;
+    }
+    void clear() {
+        if (p_) {
+            T* p = p_;
+            p_ = nullptr;
+            p->Release();
+        }
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// Holds one BSTR and frees it when dropped. `&holder` frees the current
+// string and yields the address for an out parameter.
+class ks_bstr {
+public:
+    ks_bstr() = default;
+    explicit ks_bstr(const OLECHAR* text) : s_(_XSysAllocString(text)) {}
+    ks_bstr(const OLECHAR* text, UINT length) : s_(_XSysAllocStringLen(text, length)) {}
+    ks_bstr(const ks_bstr&) = delete;
+    ks_bstr& operator=(const ks_bstr&) = delete;
+    ks_bstr(ks_bstr&& other) noexcept : s_(other.s_) { other.s_ = nullptr; }
+    ks_bstr& operator=(ks_bstr&& other) noexcept {
+        if (this != std::addressof(other)) {
+            clear();
+            s_ = other.s_;
+            other.s_ = nullptr;
+        }
+        return *this;
+    }
+    ~ks_bstr() { clear(); }
+
+    BSTR* operator&() {
+        clear();
+        return &s_;
+    }
+    BSTR get() const { return s_; }
+    operator BSTR() const { return s_; }
+    UINT length() const { return _XSysStringLen(s_); }
+    BSTR detach() {
+        BSTR s = s_;
+        s_ = nullptr;
+        return s;
+    }
+    void clear() {
+        _XSysFreeString(s_);
+        s_ = nullptr;
+    }
+
+private:
+    BSTR s_ = nullptr;
+};
+
+}  // namespace kfc
+
+#endif  // WPS_KFC_H
