@@ -1,0 +1,97 @@
+#include "config/velmo_config.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <mutex>
+#include <string>
+
+namespace {
+
+struct config_paths {
+    std::string ini;
+    std::string logo;
+    std::string findlib;
+};
+
+// The directory of the shared object (or program) that contains this code.
+std::string own_directory() {
+    Dl_info info{};
+    static const char marker = 0;
+    if (::dladdr(&marker, &info) == 0 || info.dli_fname == nullptr) return ".";
+    std::string file = info.dli_fname;
+    char resolved[PATH_MAX];
+    if (::realpath(file.c_str(), resolved) != nullptr) file = resolved;
+    const std::size_t slash = file.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+config_paths& paths() {
+    static config_paths current;
+    return current;
+}
+
+std::mutex& paths_mutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Sets the paths and the globals that point into them.
+void point_paths_at(const std::string& directory) {
+    config_paths& p = paths();
+    p.ini = directory + "/velmo.ini";
+    p.logo = directory + "/logo.jpg";
+    p.findlib = directory + "/findlib.txt";
+    CONST_VELMO_INI_PATH = p.ini.c_str();
+    CONST_VELMO_LOGO_PATH = p.logo.c_str();
+    CONST_FINDLIB_PATH = p.findlib.c_str();
+}
+
+const char* ini_path_at_load() {
+    std::lock_guard<std::mutex> lock(paths_mutex());
+    if (paths().ini.empty()) point_paths_at(own_directory());
+    return paths().ini.c_str();
+}
+
+}  // namespace
+
+const char* CONST_VELMO_INI_PATH = ini_path_at_load();
+const char* CONST_VELMO_LOGO_PATH = paths().logo.c_str();
+const char* CONST_FINDLIB_PATH = paths().findlib.c_str();
+
+velmo_singleton_config* velmo_singleton_config::instance() {
+    static velmo_singleton_config config;
+    return &config;
+}
+
+velmo_singleton_config::velmo_singleton_config() : store(sp_ini_parse_file(ini_path_at_load())) {}
+
+velmo_singleton_config::~velmo_singleton_config() { sp_ini_free(store); }
+
+int velmo_singleton_config::get_int(const char* section, const char* key) const {
+    return sp_ini_get_int(store, section, key);
+}
+
+const char* velmo_singleton_config::get_string(const char* section, const char* key) const {
+    return sp_ini_get_string(store, section, key);
+}
+
+void velmo_singleton_config::set_int(const char* section, const char* key, int value) {
+    sp_ini_set_int(store, section, key, value);
+}
+
+void velmo_singleton_config::set_string(const char* section, const char* key, const char* value) {
+    sp_ini_set_string(store, section, key, value);
+}
+
+int velmo_singleton_config::save() { return sp_ini_save_file(store, CONST_VELMO_INI_PATH); }
+
+void velmo_config_use_directory(const char* dir) {
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    std::lock_guard<std::mutex> lock(paths_mutex());
+    point_paths_at(dir != nullptr ? std::string(dir) : own_directory());
+    sp_ini_free(config->store);
+    config->store = sp_ini_parse_file(CONST_VELMO_INI_PATH);
+}
