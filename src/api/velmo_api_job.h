@@ -1,0 +1,44 @@
+// Proofreading jobs: job identifier, upload, progress, result, and the
+// account state check that reuses the job-identifier request.
+//
+// Results: 0 for success (the progress value for velmo_api_progress, the
+// service's error code for velmo_api_get_state); -1 when no answer arrived,
+// a required status 200 was missing, the body was not XML or the decisive
+// element was missing. No call shows a message.
+#ifndef VELMO_API_VELMO_API_JOB_H
+#define VELMO_API_VELMO_API_JOB_H
+
+#include <QList>
+#include <QString>
+
+#include "api/velmo_check_result.h"
+
+// Size of the caller's job identifier buffer; identifiers of this length or
+// longer are refused.
+#define VELMO_PID_BUFFER_SIZE 64
+
+// Asks for a job identifier for the stored account and copies it into pid
+// (a zero-filled buffer of VELMO_PID_BUFFER_SIZE bytes); pid is untouched
+// on failure.
+int velmo_api_get_pid(char* pid);
+
+// Uploads the article (sanitised here) with the checking options of the
+// settings; 0 on HTTP status 200.
+int velmo_api_upload(const QString& pid, const QString& article);
+
+// The job's progress 0..100 as the service reports it; -1 on failure.
+int velmo_api_progress(const QString& pid);
+
+// Clears results, then fills one record per error of the job, positions
+// relative to the uploaded article. 0 also when there are no errors.
+int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid);
+
+// The service's error code for the stored account (0: may proofread).
+int velmo_api_get_state();
+
+QString velmo_api_pid_payload();
+QString velmo_api_upload_payload(const QString& pid, const QString& article);
+QString velmo_api_progress_payload(const QString& pid);
+QString velmo_api_result_payload(const QString& pid);
+
+#endif
