@@ -11,7 +11,6 @@ int velmo_cb_clear_color(QList<QVariant>&) { return 0; }
 int velmo_cb_color_setting(QList<QVariant>&) { return 0; }
 int velmo_cb_batch_find(QList<QVariant>&) { return 0; }
 int velmo_cb_stat(QList<QVariant>&) { return 0; }
-int velmo_cb_export(QList<QVariant>&) { return 0; }
 int velmo_cb_about(QList<QVariant>&) { return 0; }
 int velmo_cb_login(QList<QVariant>&) { return 0; }
 int velmo_cb_account(QList<QVariant>&) { return 0; }

@@ -1,0 +1,191 @@
+// "校对", "标点检查", "领导人排序", "批量校对" and "清除全部标记".
+#include <QCoreApplication>
+#include <QVector>
+
+#include "api/velmo_api_job.h"
+#include "commands/velmo_cb.h"
+#include "commands/velmo_check_progress.h"
+#include "commands/velmo_check_steps.h"
+#include "commands/velmo_document.h"
+#include "commands/velmo_message.h"
+#include "config/velmo_config.h"
+#include "events/velmo_ui_check.h"
+#include "events/velmo_ui_export.h"
+#include "plugin/velmo_globals.h"
+
+namespace {
+
+QString text(const char* source) { return QCoreApplication::translate("velmo_cb", source); }
+
+QString check_title() { return text("Velmo校对"); }
+
+struct check_run_t {
+    int stopped_by_user = 0;
+    int reached_max = 0;
+};
+
+// Runs the check dialog over the active document, takes its results into
+// s_check_progress and places the coloured marks.
+check_run_t run_check_dialog() {
+    check_run_t run;
+    {
+        velmo_ui_check dialog;
+        dialog.exec();
+        dialog.wait();
+        s_check_progress = check_progress_t();
+        s_check_progress.start = static_cast<long>(dialog.get_check_start());
+        s_check_progress.end = static_cast<long>(dialog.get_check_end());
+        if (const QList<velmo_check_result_t>* results = dialog.get_check_result())
+            s_check_progress.results = *results;
+        s_check_progress.document = dialog.get_document();
+        run.stopped_by_user = dialog.stop_by_user();
+        run.reached_max = dialog.is_check_max();
+    }
+    local_print_check_result(true);
+    return run;
+}
+
+// The errata table after a check, written without showing the dialog.
+void write_errata_table_if_asked() {
+    if (velmo_singleton_config::instance()->get_int("Way", "ColorWay") == 0) return;
+    velmo_ui_export dialog;
+    if (s_check_progress.document == local_get_document())
+        dialog.set_check_progress(&s_check_progress);
+    dialog.on_ok();
+}
+
+// A check option set for one restricted run and put back afterwards.
+struct check_option_t {
+    const char* section;
+    const char* key;
+    int punctuation_value;
+    int leader_value;
+};
+
+const check_option_t RESTRICTED_CHECK_OPTIONS[] = {
+    {"CheckType", "CheckLeaderSort", 0, 1},     {"CheckType", "CheckMatchDots", 1, 0},
+    {"CheckType", "CheckSentence", 0, 0},       {"CheckExtendInfo", "ChkEng", 0, 0},
+    {"CheckExtendInfo", "FanTi", 0, 0},         {"CheckExtendInfo", "Leader", 0, 0},
+    {"CheckExtendInfo", "TaiWan", 0, 0},        {"CheckExtendInfo", "UserErr", 0, 0},
+    {"CheckExtendInfo", "RepeatSentence", 0, 0},
+};
+
+enum class restricted_check { punctuation, leader };
+
+// Runs the full check with the options of a restricted check in memory only,
+// then writes the earlier values back, as the texts they were stored as.
+int run_restricted_check(restricted_check kind, QList<QVariant>& args) {
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    struct kept_t {
+        bool present;
+        QByteArray value;
+    };
+    QVector<kept_t> kept;
+    for (const check_option_t& option : RESTRICTED_CHECK_OPTIONS) {
+        const char* value = config->get_string(option.section, option.key);
+        kept.append({value != nullptr, QByteArray(value ? value : "")});
+    }
+    for (const check_option_t& option : RESTRICTED_CHECK_OPTIONS)
+        config->set_int(option.section, option.key,
+                        kind == restricted_check::punctuation ? option.punctuation_value
+                                                              : option.leader_value);
+    velmo_cb_check(args);
+    int i = 0;
+    for (const check_option_t& option : RESTRICTED_CHECK_OPTIONS) {
+        const kept_t& value = kept.at(i++);
+        if (value.present)
+            config->set_string(option.section, option.key, value.value.constData());
+        else
+            config->set_int(option.section, option.key, 0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int velmo_check_state() {
+    const int state = velmo_api_get_state();
+    if (state == 0) return 0;
+    velmo_message_information(state == -1 ? text("连接服务器失败") : text("请登录后再进行校对"));
+    return -1;
+}
+
+int velmo_check_once() {
+    local_save_doc_if_saved();
+    local_del_bookmarks(true);
+    return run_check_dialog().stopped_by_user;
+}
+
+int velmo_cb_check(QList<QVariant>&) {
+    local_save_doc_if_saved();
+    local_del_bookmarks(true);
+    if (velmo_check_state() != 0) return 0;
+    const check_run_t run = run_check_dialog();
+    const QString count = QString::number(s_check_progress.results.size());
+    velmo_message_box_ok(check_title(), run.reached_max
+                                            ? text("内容超长, 校对自动停止, 共标记了%1处错误").arg(count)
+                                            : text("共标记了%1处错误").arg(count));
+    write_errata_table_if_asked();
+    return 0;
+}
+
+int velmo_cb_punctuation_check(QList<QVariant>& args) {
+    return run_restricted_check(restricted_check::punctuation, args);
+}
+
+int velmo_cb_leader_check(QList<QVariant>& args) {
+    return run_restricted_check(restricted_check::leader, args);
+}
+
+int velmo_cb_batch_check(QList<QVariant>&) {
+    enum { answer_yes, answer_no, answer_cancel };
+    const int answer = velmo_message_box(check_title(), text("文件校对后是否保存并关闭"),
+                                         {{text("是"), QMessageBox::YesRole},
+                                          {text("否"), QMessageBox::NoRole},
+                                          {text("取消"), QMessageBox::NoRole}});
+    if (velmo_check_state() != 0) return 0;
+    if (answer != answer_yes && answer != answer_no) return 0;
+
+    if (!g_pApp) return VELMO_E_NO_DOCUMENT;
+    kfc::ks_stdptr<wpsapi::Documents> documents;
+    HRESULT hr = g_pApp->get_Documents(&documents);
+    if (FAILED(hr) || !documents) return FAILED(hr) ? hr : E_FAIL;
+    long count = 0;
+    hr = documents->get_Count(&count);
+    if (FAILED(hr)) return hr;
+
+    // Take every open document first: closing one shortens the collection,
+    // and a walk by index would then skip the next.
+    QVector<kfc::ks_stdptr<wpsapi::_Document>> open_documents;
+    for (long i = 1; i <= count; ++i) {
+        kfc::ks_stdptr<wpsapi::_Document> document;
+        VARIANT index = kfc::var_i8(i);
+        hr = documents->Item(&index, &document);
+        if (FAILED(hr) || !document) return FAILED(hr) ? hr : E_FAIL;
+        open_documents.append(document);
+    }
+    long total = 0;
+    for (const kfc::ks_stdptr<wpsapi::_Document>& document : open_documents) {
+        document->Activate();
+        if (velmo_check_once() != 0) break;
+        if (answer == answer_yes) {
+            VARIANT save_changes = kfc::var_bool(true);
+            VARIANT original_format = kfc::var_bool(true);
+            VARIANT route_document = kfc::var_bool(false);
+            document->Close(&save_changes, &original_format, &route_document);
+        }
+        total += s_check_progress.results.size();
+    }
+    if (answer == answer_no)
+        velmo_message_box_ok(check_title(),
+                             text("共校对了%1个文件, %2处错误").arg(count).arg(total));
+    return 0;
+}
+
+int velmo_cb_clear_all(QList<QVariant>&) {
+    const int answer = velmo_message_box(
+        text("Velmo提示"), text("是否清除全部标记"),
+        {{text("确认"), QMessageBox::YesRole}, {text("取消"), QMessageBox::NoRole}});
+    if (answer == 0) local_del_bookmarks(true);
+    return 0;
+}

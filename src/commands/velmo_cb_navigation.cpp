@@ -1,0 +1,141 @@
+// "下一处", "上一处" and "清除当前颜色": moving between error marks and
+// removing the mark under the cursor.
+#include "commands/velmo_cb.h"
+#include "commands/velmo_check_progress.h"
+#include "commands/velmo_document.h"
+#include "commands/velmo_host_string.h"
+#include "commands/velmo_mark_name.h"
+
+namespace {
+
+enum class walk_direction { forward, backward };
+
+long record_end(const velmo_check_result_t& record) {
+    return record.pos + record.err_word.length();
+}
+
+// Without collected records: selects the nearest bookmark of any kind after
+// (forward) or before (backward) the cursor that does not contain it.
+HRESULT select_bookmark_beside_cursor(walk_direction direction) {
+    wpsapi::_Document* document = local_get_document();
+    if (!document) return VELMO_E_NO_DOCUMENT;
+    kfc::ks_stdptr<wpsapi::Range> range;
+    HRESULT hr = document->get_Content(&range);
+    if (FAILED(hr) || !range) return FAILED(hr) ? hr : E_FAIL;
+    const long p = local_get_pos();
+    hr = direction == walk_direction::forward ? range->put_Start(p) : range->put_End(p);
+    if (FAILED(hr)) return hr;
+    kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
+    hr = range->get_Bookmarks(&bookmarks);
+    if (FAILED(hr) || !bookmarks) return FAILED(hr) ? hr : E_FAIL;
+    long count = 0;
+    hr = bookmarks->get_Count(&count);
+    if (FAILED(hr)) return hr;
+    for (long n = 1; n <= count; ++n) {
+        const long i = direction == walk_direction::forward ? n : count + 1 - n;
+        kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
+        VARIANT index = kfc::var_i8(i);
+        long s = 0;
+        long e = 0;
+        if (FAILED(bookmarks->Item(&index, &bookmark)) || !bookmark ||
+            FAILED(bookmark->get_Start(&s)) || FAILED(bookmark->get_End(&e)))
+            break;
+        const bool beside = direction == walk_direction::forward ? (p < s || e < p) : e < p;
+        if (beside) return bookmark->Select();
+    }
+    return S_OK;
+}
+
+// Selects the extent of record k of the collection as the service found it.
+HRESULT select_record(int k) {
+    const velmo_check_result_t& record = s_check_progress.results.at(k);
+    kfc::ks_stdptr<wpsapi::Range> range;
+    HRESULT hr = local_get_range(record.pos, record_end(record), range);
+    if (FAILED(hr)) return hr;
+    return range->Select();
+}
+
+int next_index(const QList<velmo_check_result_t>& results, long p, int current) {
+    const int n = results.size();
+    if (p < 0) return current;
+    if (n > 1 && p < results.first().pos) return 0;
+    for (int i = 0; i < n - 1; ++i)
+        if (results.at(i).pos <= p && p < results.at(i + 1).pos) return i + 1;
+    return current;
+}
+
+int previous_index(const QList<velmo_check_result_t>& results, long p, int current) {
+    const int n = results.size();
+    if (p < 0) return current;
+    for (int i = 0; i < n - 1; ++i)
+        if (record_end(results.at(i)) <= p && p <= record_end(results.at(i + 1))) return i;
+    return n - 1;
+}
+
+}  // namespace
+
+int velmo_cb_next(QList<QVariant>&) {
+    check_progress_update(&s_check_progress);
+    if (s_check_progress.results.isEmpty())
+        return select_bookmark_beside_cursor(walk_direction::forward);
+    const int n = s_check_progress.results.size();
+    int k = next_index(s_check_progress.results, local_get_pos(), s_check_progress.current);
+    if (k < 0 || k >= n) k = 0;  // past the last mark: wrap round to the first
+    s_check_progress.current = k;
+    const HRESULT hr = select_record(k);
+    if (SUCCEEDED(hr)) s_check_progress.current = k + 1;
+    return hr;
+}
+
+int velmo_cb_previous(QList<QVariant>&) {
+    check_progress_update(&s_check_progress);
+    if (s_check_progress.results.isEmpty())
+        return select_bookmark_beside_cursor(walk_direction::backward);
+    const int n = s_check_progress.results.size();
+    int k = previous_index(s_check_progress.results, local_get_pos(), s_check_progress.current);
+    if (k < 0 || k >= n) k = n - 1;  // before the first mark: wrap round to the last
+    s_check_progress.current = k;
+    const HRESULT hr = select_record(k);
+    if (SUCCEEDED(hr)) s_check_progress.current = k - 1;
+    return hr;
+}
+
+int velmo_cb_clear_current_color(QList<QVariant>&) {
+    wpsapi::_Document* document = local_get_document();
+    if (!document) return VELMO_E_NO_DOCUMENT;
+    kfc::ks_stdptr<wpsapi::Range> content;
+    HRESULT hr = document->get_Content(&content);
+    if (FAILED(hr) || !content) return FAILED(hr) ? hr : E_FAIL;
+    const long p = local_get_pos();
+    kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
+    hr = content->get_Bookmarks(&bookmarks);
+    if (FAILED(hr) || !bookmarks) return FAILED(hr) ? hr : E_FAIL;
+    long count = 0;
+    hr = bookmarks->get_Count(&count);
+    if (FAILED(hr)) return hr;
+    for (long i = 1; i <= count; ++i) {
+        kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
+        VARIANT index = kfc::var_i8(i);
+        hr = bookmarks->Item(&index, &bookmark);
+        if (FAILED(hr) || !bookmark) break;
+        if (!velmo_mark_is_own(velmo_bookmark_name(bookmark))) continue;
+        long s = 0;
+        long e = 0;
+        if (FAILED(hr = bookmark->get_Start(&s)) || FAILED(hr = bookmark->get_End(&e))) break;
+        if (s <= p && p <= e) {
+            kfc::ks_stdptr<wpsapi::Range> range;
+            hr = bookmark->get_Range(&range);
+            if (SUCCEEDED(hr) && range) local_put_color_anyway(range, wpsapi::wdNoHighlight);
+            hr = bookmark->Delete();
+            break;
+        }
+    }
+    QList<velmo_check_result_t>& results = s_check_progress.results;
+    for (int i = 0; i < results.size(); ++i) {
+        if (results.at(i).pos <= p && p <= record_end(results.at(i))) {
+            results.removeAt(i);
+            break;
+        }
+    }
+    return hr;
+}

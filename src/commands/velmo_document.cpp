@@ -1,0 +1,130 @@
+#include "commands/velmo_document.h"
+
+#include "commands/velmo_check_progress.h"
+#include "commands/velmo_host_string.h"
+#include "commands/velmo_mark_name.h"
+#include "config/velmo_config.h"
+#include "plugin/velmo_globals.h"
+#include "sp.h"
+
+namespace {
+
+constexpr int COLOR_TRIES = 3;
+constexpr unsigned long COLOR_RETRY_PAUSE_US = 10000;
+constexpr int DELETE_ATTEMPTS = 10;
+
+// One pass over the content range's bookmarks, from the last to the first so
+// that each deletion leaves the items still to visit where they were.
+// False when a host call failed and the pass should be tried again.
+bool delete_own_marks_once(bool clear_color) {
+    wpsapi::_Document* document = local_get_document();
+    if (!document) return false;
+    kfc::ks_stdptr<wpsapi::Range> content;
+    if (FAILED(document->get_Content(&content)) || !content) return false;
+    kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
+    if (FAILED(content->get_Bookmarks(&bookmarks)) || !bookmarks) return false;
+    long count = 0;
+    if (FAILED(bookmarks->get_Count(&count))) return false;
+    for (long i = count; i >= 1; --i) {
+        kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
+        VARIANT index = kfc::var_i8(i);
+        if (FAILED(bookmarks->Item(&index, &bookmark)) || !bookmark) return false;
+        if (!velmo_mark_is_own(velmo_bookmark_name(bookmark))) continue;
+        kfc::ks_stdptr<wpsapi::Range> range;
+        if (FAILED(bookmark->get_Range(&range)) || !range) return false;
+        if (clear_color) local_put_color_anyway(range, wpsapi::wdNoHighlight);
+        if (FAILED(bookmark->Delete())) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+wpsapi::_Document* local_get_document() {
+    if (!g_pApp) return nullptr;
+    kfc::ks_stdptr<wpsapi::_Document> document;
+    if (FAILED(g_pApp->get_ActiveDocument(&document))) return nullptr;
+    return document.get();
+}
+
+long local_get_pos() {
+    if (!g_pApp) return -1;
+    kfc::ks_stdptr<wpsapi::Selection> selection;
+    if (FAILED(g_pApp->get_Selection(&selection)) || !selection) return -1;
+    long start = -1;
+    if (FAILED(selection->get_Start(&start))) return -1;
+    return start;
+}
+
+HRESULT local_get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& range) {
+    wpsapi::_Document* document = local_get_document();
+    if (!document) return VELMO_E_NO_DOCUMENT;
+    VARIANT start_arg = kfc::var_i8(start);
+    VARIANT end_arg = kfc::var_i8(end);
+    const HRESULT hr = document->Range(&start_arg, &end_arg, &range);
+    if (SUCCEEDED(hr) && !range) return E_FAIL;
+    return hr;
+}
+
+int local_add_bookmark(const QString& name, wpsapi::Range* range) {
+    if (!range) return -1;
+    kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
+    if (FAILED(range->get_Bookmarks(&bookmarks)) || !bookmarks) return -1;
+    kfc::ks_bstr host_name = velmo_to_bstr(name);
+    VARIANT range_arg = kfc::var_object(range);
+    kfc::ks_stdptr<wpsapi::Bookmark> added;
+    const HRESULT hr = bookmarks->Add(host_name, &range_arg, &added);
+    kfc::var_clear(range_arg);
+    return SUCCEEDED(hr) ? 0 : -1;
+}
+
+int local_add_bookmark(velmo_check_result_t& record, wpsapi::Range* range) {
+    velmo_mark_clean_suggestion(record);
+    if (local_add_bookmark(velmo_mark_error_name(record), range) == 0) return 0;
+    const QString no_suggestion = velmo_mark_no_suggestion_text();
+    if (local_add_bookmark(velmo_mark_error_name(record, record.err_word, no_suggestion), range) ==
+        0)
+        return 0;
+    return local_add_bookmark(
+        velmo_mark_error_name(record, velmo_mark_fallback_error_text(), no_suggestion), range);
+}
+
+int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color) {
+    if (!range) return -1;
+    for (int attempt = 0; attempt < COLOR_TRIES; ++attempt) {
+        range->put_HighlightColorIndex(color);
+        auto read_back = static_cast<wpsapi::WdColorIndex>(wpsapi::wdUndefined);
+        if (SUCCEEDED(range->get_HighlightColorIndex(&read_back)) && read_back == color) return 0;
+        sp_usleep(COLOR_RETRY_PAUSE_US);
+    }
+    return -1;
+}
+
+void local_del_bookmarks(bool clear_color) {
+    for (int attempt = 0; attempt < DELETE_ATTEMPTS; ++attempt)
+        if (delete_own_marks_once(clear_color)) return;
+}
+
+void local_save_doc_if_saved() {
+    wpsapi::_Document* document = local_get_document();
+    if (!document) return;
+    kfc::ks_bstr path;
+    if (FAILED(document->get_Path(&path))) return;
+    if (path.length() > 0) document->Save();
+}
+
+wpsapi::WdColorIndex local_mark_color(int level) {
+    const char* key = level == 2 ? "Fallibility" : "Error";
+    return static_cast<wpsapi::WdColorIndex>(velmo_singleton_config::instance()->get_int("Color", key));
+}
+
+void local_print_check_result(bool colour) {
+    kfc::ks_stdptr<wpsapi::Range> range;
+    if (FAILED(local_get_range(s_check_progress.start, s_check_progress.end, range))) return;
+    for (velmo_check_result_t& record : s_check_progress.results) {
+        range->put_Start(record.pos);
+        range->put_End(record.pos + velmo_mark_length(record));
+        local_add_bookmark(record, range);
+        if (colour) local_put_color_anyway(range, local_mark_color(record.level));
+    }
+}

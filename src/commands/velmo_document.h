@@ -1,0 +1,52 @@
+// Document functions the commands and dialogs share: the active document,
+// the cursor, ranges by position, saving, and the error marks (bookmarks
+// carrying their record in the name, with a highlight colour by level).
+// All run on the GUI thread.
+#ifndef VELMO_COMMANDS_VELMO_DOCUMENT_H
+#define VELMO_COMMANDS_VELMO_DOCUMENT_H
+
+#include <QString>
+
+#include "api/velmo_check_result.h"
+#include "wpsapi.h"
+
+// Status returned by the commands when there is no active document.
+constexpr HRESULT VELMO_E_NO_DOCUMENT = static_cast<HRESULT>(0x80000008u);
+
+// The active document, or null. No reference is held: the host keeps it alive.
+wpsapi::_Document* local_get_document();
+
+// Start of the current selection, or -1 when it cannot be read.
+long local_get_pos();
+
+// The active document's range from start to end.
+HRESULT local_get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& range);
+
+// 0 when a bookmark with this name was added over the range, -1 otherwise.
+int local_add_bookmark(const QString& name, wpsapi::Range* range);
+
+// Adds the error mark of the record over the range (already spanning the
+// mark). Cleans the record's suggestion in place; when the host refuses the
+// name, retries with "Velmo提示无" as suggestion, then also with "有错" as
+// error text. 0 or -1 from the last try.
+int local_add_bookmark(velmo_check_result_t& record, wpsapi::Range* range);
+
+// Sets the range's highlight and reads it back, up to three tries 10 ms
+// apart. 0 when it stuck, -1 otherwise.
+int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color);
+
+// Deletes every error and find mark of the active document, resetting each
+// one's highlight first when clear_color is set. Other bookmarks stay.
+void local_del_bookmarks(bool clear_color);
+
+// Saves the active document when it has a file path.
+void local_save_doc_if_saved();
+
+// Places the error marks of s_check_progress, coloured by level when
+// colour is set.
+void local_print_check_result(bool colour);
+
+// Highlight colour of an error mark of the given level, read from the settings.
+wpsapi::WdColorIndex local_mark_color(int level);
+
+#endif

@@ -1,0 +1,66 @@
+#include "commands/velmo_mark_name.h"
+
+#include <QStringList>
+
+const char* const VELMO_ERROR_MARK_PREFIX = "vmjd_error";
+const char* const VELMO_FIND_MARK_PREFIX = "vmjd_find";
+
+namespace {
+
+const QString& hint_prefix() {
+    static const QString prefix = QString::fromUtf8("Velmo提示");
+    return prefix;
+}
+
+}  // namespace
+
+QString velmo_mark_no_suggestion_text() { return hint_prefix() + QString::fromUtf8("无"); }
+
+QString velmo_mark_fallback_error_text() { return QString::fromUtf8("有错"); }
+
+bool velmo_mark_is_own(const QString& name) {
+    return name.startsWith(QLatin1String(VELMO_ERROR_MARK_PREFIX)) ||
+           name.startsWith(QLatin1String(VELMO_FIND_MARK_PREFIX));
+}
+
+int velmo_mark_length(const velmo_check_result_t& record) {
+    return record.span_by_correction != 0 ? record.cor_word.length() : record.err_word.length();
+}
+
+void velmo_mark_clean_suggestion(velmo_check_result_t& record) {
+    const int length_before = record.cor_word.length();
+    record.cor_word.remove(QLatin1Char('<'));
+    record.cor_word.remove(QLatin1Char('>'));
+    record.cor_word.remove(QLatin1Char('['));
+    record.cor_word.remove(QLatin1Char(']'));
+    if (record.cor_word.length() != length_before) record.cor_word.prepend(hint_prefix());
+}
+
+QString velmo_mark_error_name(const velmo_check_result_t& record) {
+    return velmo_mark_error_name(record, record.err_word, record.cor_word);
+}
+
+QString velmo_mark_error_name(const velmo_check_result_t& record, const QString& err_word,
+                              const QString& cor_word) {
+    // Plain concatenation: texts holding "%4" or "%5" must stay as they are.
+    const QChar sep = QLatin1Char('_');
+    return QLatin1String(VELMO_ERROR_MARK_PREFIX) + sep + QString::number(record.level) + sep +
+           QString::number(record.span_by_correction) + sep + err_word + sep + cor_word + sep +
+           QString::number(record.pos);
+}
+
+QString velmo_mark_find_name(long start, long end) {
+    return QLatin1String(VELMO_FIND_MARK_PREFIX) + QLatin1Char('_') + QString::number(start) +
+           QLatin1Char('_') + QString::number(end);
+}
+
+bool velmo_mark_read_error_name(const QString& name, velmo_check_result_t& record) {
+    if (!name.startsWith(QLatin1String(VELMO_ERROR_MARK_PREFIX))) return false;
+    const QStringList parts = name.split(QLatin1Char('_'), Qt::KeepEmptyParts);
+    if (parts.size() < 6) return false;
+    record.level = parts.at(2).toInt();
+    record.span_by_correction = parts.at(3).toInt();
+    record.err_word = parts.at(4);
+    record.cor_word = parts.at(5);
+    return true;
+}

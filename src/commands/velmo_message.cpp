@@ -1,0 +1,27 @@
+#include "commands/velmo_message.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+
+int velmo_message_box(const QString& title, const QString& text,
+                      const QList<velmo_message_button_t>& buttons) {
+    QMessageBox box;
+    box.setIcon(QMessageBox::NoIcon);
+    box.setWindowTitle(title);
+    box.setText(text);
+    QList<QAbstractButton*> added;
+    for (const velmo_message_button_t& button : buttons)
+        added.append(box.addButton(button.text, button.role));
+    box.exec();
+    return added.indexOf(box.clickedButton());
+}
+
+void velmo_message_box_ok(const QString& title, const QString& text) {
+    velmo_message_box(title, text,
+                      {{QCoreApplication::translate("velmo", "确定"), QMessageBox::YesRole}});
+}
+
+void velmo_message_information(const QString& text) {
+    QMessageBox::information(nullptr, QCoreApplication::translate("velmo", "系统提示"), text,
+                             QMessageBox::Ok);
+}

@@ -1,0 +1,26 @@
+// The two kinds of message box every command shows: the plain box with chosen
+// buttons, and the standard information box titled "系统提示".
+#ifndef VELMO_COMMANDS_VELMO_MESSAGE_H
+#define VELMO_COMMANDS_VELMO_MESSAGE_H
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+
+struct velmo_message_button_t {
+    QString text;
+    QMessageBox::ButtonRole role;
+};
+
+// Modal box without icon; returns the index in `buttons` of the button that
+// was clicked, or -1 when the box was closed otherwise.
+int velmo_message_box(const QString& title, const QString& text,
+                      const QList<velmo_message_button_t>& buttons);
+
+// Box with the single button "确定".
+void velmo_message_box_ok(const QString& title, const QString& text);
+
+// Standard information box titled "系统提示" with an OK button, no parent.
+void velmo_message_information(const QString& text);
+
+#endif

@@ -1,0 +1,208 @@
+#include "events/velmo_ui_export.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+#include "commands/velmo_document.h"
+#include "commands/velmo_host_string.h"
+#include "commands/velmo_message.h"
+#include "config/velmo_config.h"
+#include "events/velmo_cb_dialogs.h"
+#include "plugin/velmo_globals.h"
+
+namespace {
+
+constexpr int SUSPECT_LEVEL = 2;
+constexpr int ERROR_LEVEL = 1;
+constexpr int SERIOUS_LEVEL = 3;
+const QChar CELL_MARK(wpsapi::wdCellMark);
+
+QString document_text(wpsapi::_Document* document, HRESULT (wpsapi::_Document::*getter)(BSTR*)) {
+    kfc::ks_bstr text;
+    if (FAILED((document->*getter)(&text))) return QString();
+    return velmo_from_bstr(text);
+}
+
+// An Information value of the selection; false when it cannot be read.
+bool selection_information(wpsapi::Selection* selection, wpsapi::WdInformation type,
+                           int& value) {
+    VARIANT result = kfc::var_empty();
+    if (FAILED(selection->get_Information(type, &result))) return false;
+    value = result.vt == VT_I8 ? static_cast<int>(result.llVal) : result.lVal;
+    kfc::var_clear(result);
+    return true;
+}
+
+bool first_sentence_text(wpsapi::Selection* selection, QString& text) {
+    kfc::ks_stdptr<wpsapi::Sentences> sentences;
+    if (FAILED(selection->get_Sentences(&sentences)) || !sentences) return false;
+    kfc::ks_stdptr<wpsapi::Range> first;
+    if (FAILED(sentences->get_First(&first)) || !first) return false;
+    kfc::ks_bstr sentence;
+    if (FAILED(first->get_Text(&sentence))) return false;
+    text = velmo_from_bstr(sentence);
+    return true;
+}
+
+}  // namespace
+
+velmo_ui_export::velmo_ui_export(QDialog* parent) : QDialog(parent) { init_ui(); }
+
+void velmo_ui_export::set_check_progress(check_progress_t* progress) { check_progress = progress; }
+
+void velmo_ui_export::init_ui() {
+    setWindowTitle(tr("选择页码"));
+    new QVBoxLayout(this);
+    init_ui_1();
+    init_ui_2();
+    init_ui_3();
+}
+
+// The page numbering choice.
+void velmo_ui_export::init_ui_1() {
+    auto* group = new QGroupBox(tr("选择"), this);
+    auto* row = new QHBoxLayout(group);
+    sequential_page_button = new QRadioButton(tr("顺序页码"), group);
+    printed_page_button = new QRadioButton(tr("实际页码"), group);
+    printed_page_button->setChecked(true);
+    row->addWidget(sequential_page_button);
+    row->addWidget(printed_page_button);
+    static_cast<QVBoxLayout*>(layout())->addWidget(group);
+}
+
+// The progress row.
+void velmo_ui_export::init_ui_2() {
+    auto* row = new QHBoxLayout;
+    progress_bar = new QProgressBar(this);
+    progress_bar->setTextVisible(false);
+    row->addWidget(new QLabel(tr("进度:"), this));
+    row->addWidget(progress_bar);
+    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+}
+
+// The buttons.
+void velmo_ui_export::init_ui_3() {
+    auto* row = new QHBoxLayout;
+    auto* ok_button = new QPushButton(tr("确定"), this);
+    auto* cancel_button = new QPushButton(tr("取消"), this);
+    row->addStretch();
+    row->addWidget(ok_button);
+    row->addWidget(cancel_button);
+    connect(ok_button, SIGNAL(clicked()), this, SLOT(on_ok()));
+    connect(cancel_button, SIGNAL(clicked()), this, SLOT(on_cancel()));
+    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+}
+
+QString velmo_ui_export::file_name_for(const QString& path, const QString& name) {
+    if (path.isEmpty()) return QString();
+    const int dot = name.indexOf(QLatin1Char('.'));
+    const QString stem = dot < 0 ? QString() : name.left(dot + 1);
+    return path + QLatin1String("/_") + stem + QLatin1String("txt");
+}
+
+QString velmo_ui_export::header_text(const QString& file_name) const {
+    int serious = 0;
+    int errors = 0;
+    int suspects = 0;
+    for (const velmo_check_result_t& record : check_progress->results) {
+        if (record.level == SERIOUS_LEVEL) ++serious;
+        if (record.level == ERROR_LEVEL) ++errors;
+        if (record.level == SUSPECT_LEVEL) ++suspects;
+    }
+    const QString user_name = QString::fromLocal8Bit(
+        velmo_singleton_config::instance()->get_string("UserInfo", "UserName"));
+    QString text;
+    text += tr("用户名: ") + user_name + QLatin1Char('\n');
+    text += tr("时间: ") +
+            QDateTime::currentDateTime().toString(QStringLiteral("ddd MMM dd hh:mm:ss yyyy")) +
+            QLatin1Char('\n');
+    text += tr("文件名: ") + file_name + QLatin1Char('\n');
+    text += tr("错误数: ") + tr("严重错误%1个; 错误%2个; 疑错%3个").arg(serious).arg(errors).arg(suspects) +
+            QLatin1String("\n\n");
+    return text;
+}
+
+QString velmo_ui_export::get_content(int number, velmo_check_result_t& record) {
+    if (!g_pApp) return QString();
+    kfc::ks_stdptr<wpsapi::Selection> selection;
+    if (FAILED(g_pApp->get_Selection(&selection)) || !selection) return QString();
+    selection->put_Start(record.pos);
+    selection->put_End(record.pos + record.err_word.length());
+
+    int page = 0;
+    int line = 0;
+    const wpsapi::WdInformation page_kind = sequential_page_button->isChecked()
+                                                ? wpsapi::wdActiveEndPageNumber
+                                                : wpsapi::wdActiveEndAdjustedPageNumber;
+    if (!selection_information(selection, page_kind, page) ||
+        !selection_information(selection, wpsapi::wdFirstCharacterLineNumber, line))
+        return QString();
+    QString sentence;
+    if (!first_sentence_text(selection, sentence)) return QString();
+
+    const bool suspect = record.level == SUSPECT_LEVEL;
+    const QString kind = suspect ? tr("疑错") : tr("错误");
+    const QString head = tr("%1%2: %3(建议: %4): 第%5页第%6行\n")
+                             .arg(kind, QString::number(number), record.err_word, record.cor_word,
+                                  QString::number(page), QString::number(line));
+    // An empty error text would otherwise be bracketed between every character.
+    if (!record.err_word.isEmpty()) {
+        const QString bracketed = suspect ? tr("〖%1〗") : tr("【%1】");
+        sentence.replace(record.err_word, bracketed.arg(record.err_word));
+    }
+    sentence = sentence.simplified();
+    sentence.remove(CELL_MARK);
+    return head + sentence + QLatin1String("\n\n");
+}
+
+void velmo_ui_export::on_cancel() { close(); }
+
+void velmo_ui_export::on_ok() {
+    if (!check_progress || !check_progress->document) return;
+    wpsapi::_Document* document = check_progress->document;
+    const QString file_name = file_name_for(document_text(document, &wpsapi::_Document::get_Path),
+                                            document_text(document, &wpsapi::_Document::get_Name));
+    // A document never saved has no directory: writing "/_..." would land in
+    // the file-system root, so no table is written for it.
+    if (file_name.isEmpty()) {
+        close();
+        return;
+    }
+    QString text = header_text(file_name);
+    const int count = check_progress->results.size();
+    for (int i = 0; i < count; ++i) {
+        text += get_content(i + 1, check_progress->results[i]);
+        progress_bar->setValue((i + 1) * 100 / count);
+    }
+    QFile file(file_name);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate)) {
+        QTextStream stream(&file);
+        stream << text;
+        stream.flush();
+        file.close();
+    }
+    progress_bar->setValue(100);
+    close();
+}
+
+int velmo_cb_export(QList<QVariant>&) {
+    check_progress_update(&s_check_progress);
+    if (!s_check_progress.document || s_check_progress.document != local_get_document()) {
+        velmo_message_information(
+            QCoreApplication::translate("velmo_ui_export", "请重新校对后，再点勘误表"));
+        return 0;
+    }
+    velmo_ui_export dialog;
+    dialog.set_check_progress(&s_check_progress);
+    dialog.exec();
+    return 0;
+}
