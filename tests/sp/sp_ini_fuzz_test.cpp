@@ -69,7 +69,7 @@ TEST(sp_ini_generated_input, random_text_is_handled) {
     temp_dir dir;
     std::mt19937 random(20240601);
     for (int i = 0; i < 3000; ++i) {
-        exercise(dir, random_ini(random), random, i % 4 == 0);
+        exercise(dir, random_ini(random), random, i % 8 == 0);
         if (HasFatalFailure()) return;
     }
 }
