@@ -61,12 +61,23 @@ xmlDocPtr parse_without_document_type(const char* text)
     return document;
 }
 
+// Expression errors are reported through the result; nothing is printed.
+void ignore_xpath_error(void*, xmlErrorPtr) {}
+
 void release_last_result(velmo_xml_context* context)
 {
     if (context->last_result) {
         xmlXPathFreeObject(context->last_result);
         context->last_result = nullptr;
     }
+}
+
+// XPath can select namespace nodes, which are not tree nodes and have no
+// children to walk.
+xmlNodePtr children_of(void* node)
+{
+    xmlNodePtr tree_node = static_cast<xmlNodePtr>(node);
+    return tree_node->type == XML_NAMESPACE_DECL ? nullptr : tree_node->children;
 }
 
 bool is_element_named(xmlNodePtr node, const char* name)
@@ -101,6 +112,7 @@ void* velmo_xml_parse(const char* text)
         velmo_xml_free(context);
         return nullptr;
     }
+    context->xpath->error = ignore_xpath_error;
     return context;
 }
 
@@ -145,7 +157,7 @@ void* velmo_xml_get_child(void* node, const char* name)
 {
     if (!node || !name)
         return nullptr;
-    for (xmlNodePtr child = static_cast<xmlNodePtr>(node)->children; child; child = child->next) {
+    for (xmlNodePtr child = children_of(node); child; child = child->next) {
         if (is_element_named(child, name))
             return child;
     }
@@ -157,7 +169,7 @@ int velmo_xml_get_children(void* node, const char* name, void** out, int capacit
     if (!node || !name || !out)
         return 0;
     int stored = 0;
-    for (xmlNodePtr child = static_cast<xmlNodePtr>(node)->children; child && stored < capacity;
+    for (xmlNodePtr child = children_of(node); child && stored < capacity;
          child = child->next) {
         if (is_element_named(child, name))
             out[stored++] = child;
