@@ -1,0 +1,260 @@
+// Command bars, their controls and drop-down pop-ups.
+#include <QString>
+#include <vector>
+
+#include "com_base.h"
+#include "ksoapi.h"
+#include "ksoapi_events.h"
+#include "variant_util.h"
+#include "wps_sim.h"
+
+namespace wps_sim {
+namespace {
+
+using namespace ksoapi;
+
+class controls_object;
+
+class control_object : public com_object<CommandBarPopup> {
+public:
+    control_object(MsoControlType type, long id, const QString& parameter, const VARIANT* temporary);
+    ~control_object() override { event_manager::instance().forget(this); }
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (riid == CommandBarPopup::iid && type_ != msoControlPopup) {
+            if (out) *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        return com_object<CommandBarPopup>::QueryInterface(riid, out);
+    }
+    HRESULT get_Caption(BSTR* result) override { return put_string(caption_, result); }
+    HRESULT put_Caption(BSTR caption) override {
+        caption_ = bstr_to_qstring(caption);
+        return S_OK;
+    }
+    HRESULT get_Parameter(BSTR* result) override { return put_string(parameter_, result); }
+    HRESULT put_Parameter(BSTR parameter) override {
+        parameter_ = bstr_to_qstring(parameter);
+        return S_OK;
+    }
+    HRESULT get_Type(MsoControlType* result) override {
+        if (!result) return E_POINTER;
+        *result = type_;
+        return S_OK;
+    }
+    HRESULT get_Id(long* result) override {
+        if (!result) return E_POINTER;
+        *result = id_;
+        return S_OK;
+    }
+    HRESULT get_Visible(VARIANT_BOOL* result) override {
+        if (!result) return E_POINTER;
+        *result = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT put_Visible(VARIANT_BOOL visible) override {
+        visible_ = visible != VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT get_Enabled(VARIANT_BOOL* result) override {
+        if (!result) return E_POINTER;
+        *result = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT put_Enabled(VARIANT_BOOL enabled) override {
+        enabled_ = enabled != VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT Execute() override {
+        int status = 0;
+        return click(&status) ? S_OK : E_FAIL;
+    }
+    HRESULT get_Controls(CommandBarControls** result) override;
+
+    bool click(int* status) {
+        if (!enabled_) return false;
+        QList<QVariant> args{caption_, false};
+        *status = event_manager::instance().raise(this, DIID__CommandBarButtonEvents, u"Click", args);
+        return true;
+    }
+
+protected:
+    bool also_implements(REFIID riid) const override { return riid == CommandBarControl::iid; }
+
+private:
+    MsoControlType type_;
+    long id_;
+    QString caption_;
+    QString parameter_;
+    bool visible_ = true;
+    bool enabled_ = true;
+    kfc::ks_stdptr<CommandBarControls> popup_controls_;
+};
+
+class controls_object : public com_object<CommandBarControls> {
+public:
+    HRESULT get_Count(long* result) override {
+        if (!result) return E_POINTER;
+        *result = static_cast<long>(items_.size());
+        return S_OK;
+    }
+    HRESULT Item(VARIANT* index, CommandBarControl** result) override {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (variant_is_text(index)) {
+            QString caption = variant_text(index);
+            for (auto& item : items_) {
+                kfc::ks_bstr c;
+                item->get_Caption(&c);
+                if (bstr_to_qstring(c) == caption) {
+                    item->AddRef();
+                    *result = item.get();
+                    return S_OK;
+                }
+            }
+            return DISP_E_BADINDEX;
+        }
+        int64_t i = variant_number(index, 0);
+        if (i < 1 || i > static_cast<int64_t>(items_.size())) return DISP_E_BADINDEX;
+        *result = items_[static_cast<size_t>(i - 1)].get();
+        (*result)->AddRef();
+        return S_OK;
+    }
+    HRESULT Add(VARIANT* type, VARIANT* id, VARIANT* parameter, VARIANT* before,
+                VARIANT* temporary, CommandBarControl** result) override {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        int64_t kind = kfc::var_is_missing(type) ? int64_t{msoControlButton} : variant_number(type, -1);
+        if (kind != msoControlButton && kind != msoControlPopup) return E_INVALIDARG;
+        int64_t position = static_cast<int64_t>(items_.size());
+        if (!kfc::var_is_missing(before)) {
+            int64_t b = variant_number(before, 0);
+            if (b < 1 || b > position + 1) return E_INVALIDARG;
+            position = b - 1;
+        }
+        kfc::ks_stdptr<control_object> control;
+        control.attach(new control_object(static_cast<MsoControlType>(kind),
+                                          static_cast<long>(variant_number(id, 1)),
+                                          variant_text(parameter), temporary));
+        items_.insert(items_.begin() + position, kfc::ks_stdptr<CommandBarControl>(control.get()));
+        control->AddRef();
+        *result = control.get();
+        return S_OK;
+    }
+
+    const std::vector<kfc::ks_stdptr<CommandBarControl>>& items() const { return items_; }
+
+private:
+    std::vector<kfc::ks_stdptr<CommandBarControl>> items_;
+};
+
+control_object::control_object(MsoControlType type, long id, const QString& parameter,
+                               const VARIANT*)
+    : type_(type), id_(id), parameter_(parameter) {
+    if (type_ == msoControlPopup) popup_controls_.attach(new controls_object());
+}
+
+HRESULT control_object::get_Controls(CommandBarControls** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!popup_controls_) return E_FAIL;
+    popup_controls_->AddRef();
+    *result = popup_controls_.get();
+    return S_OK;
+}
+
+class bar_object : public com_object<CommandBar> {
+public:
+    bar_object(const QString& name, MsoBarPosition position) : name_(name), position_(position) {
+        controls_.attach(new controls_object());
+    }
+    HRESULT get_Name(BSTR* result) override { return put_string(name_, result); }
+    HRESULT get_Controls(CommandBarControls** result) override {
+        if (!result) return E_POINTER;
+        controls_->AddRef();
+        *result = controls_.get();
+        return S_OK;
+    }
+    HRESULT get_Visible(VARIANT_BOOL* result) override {
+        if (!result) return E_POINTER;
+        *result = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT put_Visible(VARIANT_BOOL visible) override {
+        visible_ = visible != VARIANT_FALSE;
+        return S_OK;
+    }
+    HRESULT get_Position(MsoBarPosition* result) override {
+        if (!result) return E_POINTER;
+        *result = position_;
+        return S_OK;
+    }
+
+private:
+    QString name_;
+    MsoBarPosition position_;
+    bool visible_ = false;
+    kfc::ks_stdptr<CommandBarControls> controls_;
+};
+
+class bars_object : public com_object<_CommandBars> {
+public:
+    HRESULT get_Count(long* result) override {
+        if (!result) return E_POINTER;
+        *result = static_cast<long>(bars_.size());
+        return S_OK;
+    }
+    HRESULT Item(VARIANT* index, CommandBar** result) override {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (variant_is_text(index)) {
+            QString name = variant_text(index);
+            for (auto& bar : bars_) {
+                kfc::ks_bstr n;
+                bar->get_Name(&n);
+                if (bstr_to_qstring(n) == name) {
+                    bar->AddRef();
+                    *result = bar.get();
+                    return S_OK;
+                }
+            }
+            return DISP_E_BADINDEX;
+        }
+        int64_t i = variant_number(index, 0);
+        if (i < 1 || i > static_cast<int64_t>(bars_.size())) return DISP_E_BADINDEX;
+        *result = bars_[static_cast<size_t>(i - 1)].get();
+        (*result)->AddRef();
+        return S_OK;
+    }
+    HRESULT Add(VARIANT* name, VARIANT* position, VARIANT*, VARIANT*, CommandBar** result) override {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        QString bar_name = variant_is_text(name)
+                               ? variant_text(name)
+                               : QStringLiteral("自定义 %1").arg(bars_.size() + 1);
+        int64_t pos = kfc::var_is_missing(position) ? int64_t{msoBarTop} : variant_number(position, -1);
+        if (pos < msoBarLeft || pos > msoBarMenuBar) return E_INVALIDARG;
+        auto* bar = new bar_object(bar_name, static_cast<MsoBarPosition>(pos));
+        bars_.emplace_back(bar);  // the list takes its own reference
+        *result = bar;            // the caller gets the first one
+        return S_OK;
+    }
+
+private:
+    std::vector<kfc::ks_stdptr<CommandBar>> bars_;
+};
+
+}  // namespace
+
+namespace detail {
+
+WPS_API ksoapi::_CommandBars* create_command_bars() { return new bars_object(); }
+
+WPS_API bool click_control(ksoapi::CommandBarControl* control, int* status) {
+    auto* impl = dynamic_cast<control_object*>(control);
+    int ignored = 0;
+    return impl && impl->click(status ? status : &ignored);
+}
+
+}  // namespace detail
+}  // namespace wps_sim
