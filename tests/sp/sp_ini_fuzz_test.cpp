@@ -8,14 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "ini_ptr.h"
 #include "temp_dir.h"
 
 namespace {
-
-struct ini_deleter {
-    void operator()(sp_ini_t* ini) const { sp_ini_free(ini); }
-};
-using ini_ptr = std::unique_ptr<sp_ini_t, ini_deleter>;
 
 const char k_well_formed[] =
     "\xEF\xBB\xBF; velmo\r\n[OtherParams]\r\nnewstyle=1\r\nServiceUrl = http://127.0.0.1:8820/\r\n"

@@ -14,16 +14,12 @@
 #include <memory>
 #include <string>
 
+#include "ini_ptr.h"
 #include "temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ini_deleter {
-    void operator()(sp_ini_t* ini) const { sp_ini_free(ini); }
-};
-using ini_ptr = std::unique_ptr<sp_ini_t, ini_deleter>;
 
 const char k_old[] = "; kept\n[Color]\nError=7\nFind=4\n";
 
@@ -76,6 +72,20 @@ private:
     bool by_flag_ = true;
 };
 
+// A store read from an existing velmo.ini.
+class sp_ini_save_file : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write_bytes(path, k_old);
+        ini.reset(sp_ini_parse_file(path.c_str()));
+        ASSERT_TRUE(ini);
+    }
+
+    temp_dir dir;
+    const std::string path = dir.file("velmo.ini");
+    ini_ptr ini;
+};
+
 // Exits 0 when the save under the file size limit reports failure.
 [[noreturn]] void save_with_file_size_limit(sp_ini_t* ini, const std::string& path, rlim_t bytes) {
     ::signal(SIGXFSZ, SIG_IGN);
@@ -84,12 +94,7 @@ private:
     std::_Exit(sp_ini_save_file(ini, path.c_str()) == -1 ? 0 : 1);
 }
 
-TEST(sp_ini_save_file, read_only_directory_leaves_the_old_file) {
-    temp_dir dir;
-    const std::string path = dir.file("velmo.ini");
-    write_bytes(path, k_old);
-    ini_ptr ini(sp_ini_parse_file(path.c_str()));
-    ASSERT_TRUE(ini);
+TEST_F(sp_ini_save_file, read_only_directory_leaves_the_old_file) {
     sp_ini_set_int(ini.get(), "Color", "Error", 3);
     {
         locked_directory lock(dir.path());
@@ -100,12 +105,7 @@ TEST(sp_ini_save_file, read_only_directory_leaves_the_old_file) {
     EXPECT_EQ(entries_in(dir.path()), 1u);
 }
 
-TEST(sp_ini_save_file, failed_write_leaves_the_old_file_and_no_temporary) {
-    temp_dir dir;
-    const std::string path = dir.file("velmo.ini");
-    write_bytes(path, k_old);
-    ini_ptr ini(sp_ini_parse_file(path.c_str()));
-    ASSERT_TRUE(ini);
+TEST_F(sp_ini_save_file, failed_write_leaves_the_old_file_and_no_temporary) {
     sp_ini_set_string(ini.get(), "UserInfo", "UserName", std::string(4096, 'n').c_str());
 
     // The disk fills up half-way: a file size limit makes the write fail
@@ -121,12 +121,7 @@ TEST(sp_ini_save_file, failed_write_leaves_the_old_file_and_no_temporary) {
     EXPECT_EQ(entries_in(dir.path()), 1u);
 }
 
-TEST(sp_ini_save_file, paths_that_cannot_hold_the_file_fail) {
-    temp_dir dir;
-    const std::string path = dir.file("velmo.ini");
-    write_bytes(path, k_old);
-    ini_ptr ini(sp_ini_parse_file(path.c_str()));
-    ASSERT_TRUE(ini);
+TEST_F(sp_ini_save_file, paths_that_cannot_hold_the_file_fail) {
 
     // A path whose folder is really a file, a missing folder, and a folder in the way.
     EXPECT_EQ(sp_ini_save_file(ini.get(), (path + "/velmo.ini").c_str()), -1);
@@ -138,20 +133,16 @@ TEST(sp_ini_save_file, paths_that_cannot_hold_the_file_fail) {
     EXPECT_EQ(entries_in(dir.path()), 2u);
 }
 
-TEST(sp_ini_save_file, keeps_permissions_and_symbolic_links) {
-    temp_dir dir;
+TEST_F(sp_ini_save_file, keeps_permissions_and_symbolic_links) {
     const std::string real = dir.file("real.ini");
-    const std::string link = dir.file("velmo.ini");
-    write_bytes(real, k_old);
+    fs::rename(path, real);
     ::chmod(real.c_str(), 0600);
-    fs::create_symlink("real.ini", link);
+    fs::create_symlink("real.ini", path);
 
-    ini_ptr ini(sp_ini_parse_file(link.c_str()));
-    ASSERT_TRUE(ini);
     sp_ini_set_int(ini.get(), "Color", "Find", 5);
-    ASSERT_EQ(sp_ini_save_file(ini.get(), link.c_str()), 0);
+    ASSERT_EQ(sp_ini_save_file(ini.get(), path.c_str()), 0);
 
-    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(read_bytes(real), "; kept\n[Color]\nError=7\nFind=5\n");
     struct stat info;
     ASSERT_EQ(::stat(real.c_str(), &info), 0);

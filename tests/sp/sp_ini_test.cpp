@@ -6,14 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "ini_ptr.h"
 #include "temp_dir.h"
 
 namespace {
-
-struct ini_deleter {
-    void operator()(sp_ini_t* ini) const { sp_ini_free(ini); }
-};
-using ini_ptr = std::unique_ptr<sp_ini_t, ini_deleter>;
 
 class ini_file : public ::testing::Test {
 protected:
