@@ -1,0 +1,173 @@
+// writer-sim: a simulated Writer application that loads the proofreading
+// plug-in the way the host does, in a window or headless with a script.
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "wps_sim.h"
+#include "wsim_command_bars.h"
+#include "wsim_document_file.h"
+#include "wsim_host.h"
+#include "wsim_main_window.h"
+#include "wsim_marks.h"
+#include "wsim_modal_bridge.h"
+#include "wsim_options.h"
+#include "wsim_plugin.h"
+#include "wsim_runner.h"
+
+namespace {
+
+constexpr int k_exit_failure = 1;
+constexpr int k_exit_usage = 2;
+
+bool load_steps(const wsim_options& options, QVector<wsim_step>& steps, QString& error) {
+    if (!options.script_file.isEmpty()) {
+        QFile file(options.script_file);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            error = QStringLiteral("cannot read the script %1: %2").arg(options.script_file, file.errorString());
+            return false;
+        }
+        QString script_error;
+        if (!wsim_parse_script(QString::fromUtf8(file.readAll()), steps, script_error)) {
+            error = QStringLiteral("%1: %2").arg(options.script_file, script_error);
+            return false;
+        }
+    }
+    for (int i = 0; i < options.steps.size(); ++i) {
+        wsim_step step;
+        bool is_step = false;
+        QString step_error;
+        if (!wsim_parse_step(options.steps.at(i), i + 1, step, is_step, step_error)) {
+            error = QStringLiteral("--step \"%1\": %2").arg(options.steps.at(i), step_error);
+            return false;
+        }
+        if (is_step) steps << step;
+    }
+    return true;
+}
+
+// Lists the error marks of every open document: the end of every headless run.
+void list_all_marks(wpsapi::_Application* app, QTextStream& out) {
+    for (const auto& doc : wsim_documents(app))
+        out << wsim_format_marks(wsim_document_name(doc), wsim_error_marks(doc));
+}
+
+int run_headless(wpsapi::_Application* app, const QVector<wsim_step>& steps, QTextStream& out,
+                 QTextStream& err) {
+    wsim_modal_bridge bridge(out);
+    wsim_runner runner(app, [app, &out](const QString& caption) {
+        int status = 0;
+        if (!wps_sim::click(app, caption, &status)) return false;
+        out << "  (handler returned " << status << ")\n";
+        return true;
+    }, &bridge, out);
+    QString error;
+    const bool ok = runner.run(steps, error);
+    list_all_marks(app, out);
+    out.flush();
+    if (!ok) {
+        err << "writer-sim: " << error << '\n';
+        return k_exit_failure;
+    }
+    return 0;
+}
+
+int run_window(wpsapi::_Application* app, const wsim_options& options, const QVector<wsim_step>& steps,
+               QTextStream& out, QTextStream& err) {
+    wsim_main_window window(app);
+    window.show();
+    std::unique_ptr<wsim_modal_bridge> bridge;
+    int result = 0;
+    if (!steps.isEmpty() || options.quit) {
+        bridge.reset(new wsim_modal_bridge(out));
+        QTimer::singleShot(0, &window, [&]() {
+            wsim_runner runner(app, [&window](const QString& caption) {
+                return window.command_bars()->click(caption);
+            }, bridge.get(), out);
+            QString error;
+            if (!runner.run(steps, error)) {
+                err << "writer-sim: " << error << '\n';
+                result = k_exit_failure;
+            }
+            out.flush();
+            window.sync_with_host();
+            if (!options.screenshot.isEmpty()) {
+                QApplication::processEvents();
+                if (!window.grab().save(options.screenshot)) {
+                    err << "writer-sim: cannot write the screenshot " << options.screenshot << '\n';
+                    result = k_exit_failure;
+                }
+            }
+            if (options.quit) QApplication::exit(result);
+        });
+    }
+    const int exec_result = QApplication::exec();
+    return result != 0 ? result : exec_result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    wsim_options options;
+    bool help = false;
+    QString error;
+    const bool parsed = wsim_parse_options(arguments, options, help, error);
+    // Headless runs need no display: the plug-in's dialogs still are widgets,
+    // drawn off screen.
+    if (parsed && options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication application(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setCodec("UTF-8");
+    err.setCodec("UTF-8");
+    if (!parsed) {
+        err << "writer-sim: " << error << '\n';
+        return k_exit_usage;
+    }
+    if (help) {
+        out << wsim_usage();
+        return 0;
+    }
+    QVector<wsim_step> steps;
+    if (!load_steps(options, steps, error)) {
+        err << "writer-sim: " << error << '\n';
+        return k_exit_usage;
+    }
+
+    kfc::ks_stdptr<wpsapi::_Application> app =
+        options.version.isEmpty() ? wps_sim::create_application()
+                                  : wps_sim::create_application(options.version);
+    for (const QString& file : options.documents) {
+        if (!wsim_open_document(app, file, error)) {
+            err << "writer-sim: " << error << '\n';
+            return k_exit_failure;
+        }
+    }
+
+    wsim_plugin plugin;
+    if (!options.plugin.isEmpty()) {
+        if (!plugin.load(options.plugin, error)) {
+            err << "writer-sim: " << error << '\n';
+            return k_exit_failure;
+        }
+        const HRESULT status = plugin.initialize(app);
+        out << "plug-in " << plugin.library_path() << " initialised (status " << status << ")\n";
+        out.flush();
+    }
+
+    const int result = options.headless ? run_headless(app, steps, out, err)
+                                        : run_window(app, options, steps, out, err);
+    out.flush();
+    // The host unloads the plug-in before it goes away itself.
+    plugin.unload();
+    app.clear();
+    return result;
+}

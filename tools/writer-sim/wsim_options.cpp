@@ -1,0 +1,63 @@
+#include "wsim_options.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated Writer application: opens UTF-8 text documents, loads the proofreading\n"
+        "plug-in like the host does and shows its command bars, or runs a script of steps\n"
+        "without a display (--headless)."));
+    parser.addOptions({
+        {QStringLiteral("headless"), QStringLiteral("Run the steps without a window; no display needed.")},
+        {QStringLiteral("plugin"), QStringLiteral("Plug-in library, or a plug-in directory holding libwpsvelmo.so.1."),
+         QStringLiteral("path")},
+        {QStringLiteral("script"), QStringLiteral("File of steps, one per line."), QStringLiteral("file")},
+        {QStringLiteral("step"), QStringLiteral("One step (repeatable), run after the script file."),
+         QStringLiteral("step")},
+        {QStringLiteral("host-version"), QStringLiteral("Version the host reports (11.0: the older user interface)."),
+         QStringLiteral("text")},
+        {QStringLiteral("screenshot"), QStringLiteral("Window mode: save the window to an image after the steps and quit."),
+         QStringLiteral("file")},
+        {QStringLiteral("quit"), QStringLiteral("Window mode: quit after the steps.")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
+    });
+    parser.addPositionalArgument(QStringLiteral("documents"), QStringLiteral("UTF-8 text files to open."),
+                                 QStringLiteral("[document...]"));
+}
+
+}  // namespace
+
+QString wsim_usage() {
+    QCommandLineParser parser;
+    describe(parser);
+    return parser.helpText() + QStringLiteral(
+        "\nSteps: open FILE | activate N|NAME | select START END | cursor POS | click CAPTION |\n"
+        "       answer BUTTON | type TEXT | close | save | marks | text | errata | expect marks N\n");
+}
+
+bool wsim_parse_options(const QStringList& arguments, wsim_options& options, bool& help,
+                        QString& error) {
+    QCommandLineParser parser;
+    describe(parser);
+    help = false;
+    if (!parser.parse(QStringList{QStringLiteral("writer-sim")} + arguments)) {
+        error = parser.errorText() + QStringLiteral("\n\n") + wsim_usage();
+        return false;
+    }
+    help = parser.isSet(QStringLiteral("help"));
+    options.headless = parser.isSet(QStringLiteral("headless"));
+    options.plugin = parser.value(QStringLiteral("plugin"));
+    options.script_file = parser.value(QStringLiteral("script"));
+    options.steps = parser.values(QStringLiteral("step"));
+    options.version = parser.value(QStringLiteral("host-version"));
+    options.screenshot = parser.value(QStringLiteral("screenshot"));
+    options.quit = parser.isSet(QStringLiteral("quit")) || !options.screenshot.isEmpty();
+    options.documents = parser.positionalArguments();
+    if (options.headless && !options.screenshot.isEmpty()) {
+        error = QStringLiteral("--screenshot needs the window; leave out --headless");
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,154 @@
+#include "wsim_runner.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "wsim_document_file.h"
+#include "wsim_host.h"
+#include "wsim_marks.h"
+
+wsim_runner::wsim_runner(wpsapi::_Application* app, clicker click, wsim_modal_answers* answers,
+                         QTextStream& out)
+    : app_(app), click_(std::move(click)), answers_(answers), out_(out) {}
+
+bool wsim_runner::run(const QVector<wsim_step>& steps, QString& error) {
+    for (const wsim_step& step : steps) {
+        QString step_error;
+        if (!run_step(step, step_error)) {
+            error = QStringLiteral("step %1 (%2): %3").arg(step.line).arg(wsim_step_to_string(step), step_error);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool wsim_runner::run_step(const wsim_step& step, QString& error) {
+    out_ << "> " << wsim_step_to_string(step) << '\n';
+    out_.flush();
+    const QStringList& a = step.args;
+    switch (step.kind) {
+    case wsim_step_kind::open:
+        return static_cast<bool>(wsim_open_document(app_, a.at(0), error));
+    case wsim_step_kind::activate:
+        return activate(a.at(0), error);
+    case wsim_step_kind::select:
+    case wsim_step_kind::cursor: {
+        const long start = a.at(0).toLong();
+        const long end = step.kind == wsim_step_kind::select ? a.at(1).toLong() : start;
+        if (!wsim_set_selection(app_, start, end)) {
+            error = QStringLiteral("no document is open");
+            return false;
+        }
+        return true;
+    }
+    case wsim_step_kind::click:
+        if (!click_(a.at(0))) {
+            error = QStringLiteral("no control has the caption \"%1\"").arg(a.at(0));
+            return false;
+        }
+        return true;
+    case wsim_step_kind::answer:
+        answers_->press(a.at(0));
+        return true;
+    case wsim_step_kind::type:
+        answers_->type(a.at(0));
+        return true;
+    case wsim_step_kind::close:
+        answers_->close();
+        return true;
+    case wsim_step_kind::save:
+        return save(error);
+    case wsim_step_kind::marks: {
+        const auto doc = wsim_active_document(app_);
+        out_ << wsim_format_marks(wsim_document_name(doc), wsim_error_marks(doc));
+        return true;
+    }
+    case wsim_step_kind::text: {
+        kfc::ks_stdptr<wpsapi::Range> content;
+        kfc::ks_bstr text;
+        const auto doc = wsim_active_document(app_);
+        if (!doc || FAILED(doc->get_Content(&content)) || FAILED(content->get_Text(&text))) {
+            error = QStringLiteral("no document is open");
+            return false;
+        }
+        out_ << wsim_printable_text(wsim_to_qstring(text));
+        return true;
+    }
+    case wsim_step_kind::errata:
+        return errata(error);
+    case wsim_step_kind::expect: {
+        const int expected = a.at(1).toInt();
+        const int found = wsim_error_marks(wsim_active_document(app_)).size();
+        if (found != expected) {
+            error = QStringLiteral("expected %1 error marks, found %2").arg(expected).arg(found);
+            return false;
+        }
+        return true;
+    }
+    }
+    return true;
+}
+
+bool wsim_runner::activate(const QString& which, QString& error) {
+    const auto docs = wsim_documents(app_);
+    bool is_number = false;
+    const int number = which.toInt(&is_number);
+    for (int i = 0; i < docs.size(); ++i) {
+        if ((is_number && number == i + 1) || (!is_number && wsim_document_name(docs.at(i)) == which)) {
+            if (FAILED(docs.at(i)->Activate())) break;
+            return true;
+        }
+    }
+    error = QStringLiteral("no open document \"%1\" (%2 open)").arg(which).arg(docs.size());
+    return false;
+}
+
+bool wsim_runner::save(QString& error) {
+    const auto doc = wsim_active_document(app_);
+    if (!doc) {
+        error = QStringLiteral("no document is open");
+        return false;
+    }
+    if (wsim_document_path(doc).isEmpty()) {
+        error = QStringLiteral("the document has no file to save to");
+        return false;
+    }
+    if (FAILED(doc->Save())) {
+        error = QStringLiteral("the host could not save %1").arg(wsim_document_full_name(doc));
+        return false;
+    }
+    return true;
+}
+
+bool wsim_runner::errata(QString& error) {
+    const auto doc = wsim_active_document(app_);
+    const QString path = wsim_document_path(doc);
+    if (path.isEmpty()) {
+        error = QStringLiteral("the document has no file, so it has no errata table");
+        return false;
+    }
+    const QString file = wsim_errata_path(path, wsim_document_name(doc));
+    if (!QFileInfo(file).isFile()) {
+        error = QStringLiteral("no errata table at %1").arg(file);
+        return false;
+    }
+    out_ << "errata table: " << file << '\n';
+    return true;
+}
+
+QString wsim_errata_path(const QString& directory, const QString& document_name) {
+    const int dot = document_name.indexOf(QLatin1Char('.'));
+    const QString stem = dot < 0 ? QString() : document_name.left(dot + 1);
+    return QStringLiteral("%1/_%2txt").arg(directory, stem);
+}
+
+QString wsim_printable_text(const QString& host_text) {
+    QString out = host_text;
+    for (QChar& c : out) {
+        const ushort u = c.unicode();
+        if (u == wpsapi::wdParagraphMark) c = QLatin1Char('\n');
+        else if (u == wpsapi::wdCellMark) c = QLatin1Char('\t');
+        else if (u == wpsapi::wdInlineShapeMark) c = QChar(0x25A3);
+    }
+    return out;
+}

@@ -1,0 +1,58 @@
+// Runs the steps of a script against the host: documents, selection, clicks
+// on the plug-in's controls, answers for the next modal boxes, saving and
+// listings. Used by the headless mode and by scripted window runs.
+#ifndef WSIM_RUNNER_H
+#define WSIM_RUNNER_H
+
+#include <QTextStream>
+#include <functional>
+
+#include "wsim_script.h"
+#include "wpsapi.h"
+
+// What the runner asks of whoever answers the plug-in's modal dialogs.
+class wsim_modal_answers {
+public:
+    virtual ~wsim_modal_answers() = default;
+    // The next modal box is answered by pressing the button with this text.
+    virtual void press(const QString& button_text) = 0;
+    // The next modal dialog gets `text` typed into its next empty field
+    // before it is answered.
+    virtual void type(const QString& text) = 0;
+    // The next modal dialog is closed without pressing a button.
+    virtual void close() = 0;
+};
+
+class wsim_runner {
+public:
+    // Clicks the control with that caption; false when there is none.
+    using clicker = std::function<bool(const QString& caption)>;
+
+    wsim_runner(wpsapi::_Application* app, clicker click, wsim_modal_answers* answers,
+                QTextStream& out);
+
+    // Runs the steps in order; stops at the first failing one with `error`
+    // naming its line.
+    bool run(const QVector<wsim_step>& steps, QString& error);
+    bool run_step(const wsim_step& step, QString& error);
+
+private:
+    bool activate(const QString& which, QString& error);
+    bool save(QString& error);
+    bool errata(QString& error);
+
+    wpsapi::_Application* app_;
+    clicker click_;
+    wsim_modal_answers* answers_;
+    QTextStream& out_;
+};
+
+// Path of the errata table the plug-in writes beside a document: the
+// document's directory, "_", the name up to and including its first dot, "txt".
+QString wsim_errata_path(const QString& directory, const QString& document_name);
+
+// The main text for printing: paragraph marks as line breaks, cell marks as
+// tabs, inline shapes as "▣".
+QString wsim_printable_text(const QString& host_text);
+
+#endif
