@@ -22,3 +22,9 @@ read_envelope api_test::only_request(const std::string& operation) const
     EXPECT_EQ(received.size(), 1u) << operation;
     return received.empty() ? read_envelope() : read_request_envelope(received.back().body);
 }
+
+std::string text_of(const read_element& parent, const std::string& name)
+{
+    const read_element* child = parent.child(name);
+    return child ? child->text : "<missing>";
+}

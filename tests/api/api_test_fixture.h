@@ -12,6 +12,10 @@
 #include "fake_service.h"
 #include "temp_settings.h"
 
+// Text of the first child element of parent with that name; "<missing>"
+// when there is none.
+std::string text_of(const read_element& parent, const std::string& name);
+
 class api_test : public ::testing::Test
 {
 protected:

@@ -9,17 +9,6 @@ namespace {
 
 using names = std::vector<std::string>;
 
-std::string text_of(const read_element& parent, const std::string& name)
-{
-    const read_element* child = parent.child(name);
-    return child ? child->text : "<missing>";
-}
-
-QString utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 class velmo_api_account : public api_test
 {
 };
@@ -33,12 +22,12 @@ TEST_F(velmo_api_account, envelopes_carry_their_parameters_in_order)
     velmo_details_t details;
     QList<QString> words;
     int page_no = 0, total = 0;
-    velmo_api_checkuser(utf8("\xE6\x9D\x8E\xE5\x9B\x9B<a&b>"), "'9\"", message);
+    velmo_api_checkuser(QString::fromUtf8("\xE6\x9D\x8E\xE5\x9B\x9B<a&b>"), "'9\"", message);
     velmo_api_userinfo(&info);
     velmo_api_details(details, "2026-05-04 <&>", 3);
     velmo_api_getword(words, page_no, total, VELMO_LIB_USER_WORDS, 2);
     velmo_api_addword(VELMO_LIB_USER_ERRORS, "%1 <w>&%2");
-    velmo_api_delword(VELMO_LIB_USER_WORDS, utf8("\xE8\xAF\x8D"));
+    velmo_api_delword(VELMO_LIB_USER_WORDS, QString::fromUtf8("\xE8\xAF\x8D"));
 
     struct expectation
     {
@@ -89,7 +78,7 @@ TEST_F(velmo_api_account, stored_user_name_is_read_at_each_call)
 
 TEST_F(velmo_api_account, checkuser_message_rules)
 {
-    const QString connect_failed = utf8(VELMO_API_CONNECT_FAILED);
+    const QString connect_failed = QString::fromUtf8(VELMO_API_CONNECT_FAILED);
     service.set_answers("CheckUser", {
         {200, fake_code_answer("CheckUser", 0, "\xE6\x88\x90\xE5\x8A\x9F"), {}},
         {400, fake_code_answer("CheckUser", 1, "\xE7\x94\xA8\xE6\x88\xB7\xE5\x90\x8D\xE6\x88\x96\xE6\x8E\x88\xE6\x9D\x83\xE7\xA0\x81\xE9\x94\x99\xE8\xAF\xAF"), {}},
@@ -99,9 +88,9 @@ TEST_F(velmo_api_account, checkuser_message_rules)
     });
     QString message = "before";
     EXPECT_EQ(velmo_api_checkuser("u", "a", message), 0);
-    EXPECT_EQ(message, utf8("\xE6\x88\x90\xE5\x8A\x9F"));
+    EXPECT_EQ(message, QString::fromUtf8("\xE6\x88\x90\xE5\x8A\x9F"));
     EXPECT_EQ(velmo_api_checkuser("u", "a", message), 1);   // any status is read
-    EXPECT_EQ(message, utf8("\xE7\x94\xA8\xE6\x88\xB7\xE5\x90\x8D\xE6\x88\x96\xE6\x8E\x88\xE6\x9D\x83\xE7\xA0\x81\xE9\x94\x99\xE8\xAF\xAF"));
+    EXPECT_EQ(message, QString::fromUtf8("\xE7\x94\xA8\xE6\x88\xB7\xE5\x90\x8D\xE6\x88\x96\xE6\x8E\x88\xE6\x9D\x83\xE7\xA0\x81\xE9\x94\x99\xE8\xAF\xAF"));
     EXPECT_EQ(velmo_api_checkuser("u", "a", message), 2);
     EXPECT_EQ(message, connect_failed);
     EXPECT_EQ(velmo_api_checkuser("u", "a", message), -1);
@@ -120,7 +109,7 @@ TEST_F(velmo_api_account, userinfo_reads_any_status_and_reports_a_missing_end_da
     });
     velmo_userinfo_t info;
     EXPECT_EQ(velmo_api_userinfo(&info), 0);
-    EXPECT_EQ(info.user_state, utf8("\xE8\xBF\x87\xE6\x9C\x9F"));
+    EXPECT_EQ(info.user_state, QString::fromUtf8("\xE8\xBF\x87\xE6\x9C\x9F"));
     EXPECT_EQ(info.auth_end_time, "2025-12-31");
     velmo_userinfo_t partial;
     EXPECT_EQ(velmo_api_userinfo(&partial), -1);
@@ -161,7 +150,7 @@ TEST_F(velmo_api_account, word_pages_and_the_empty_library)
     QList<QString> words;
     int page_no = -1, total = -1;
     ASSERT_EQ(velmo_api_getword(words, page_no, total, VELMO_LIB_USER_WORDS, 0), 0);
-    EXPECT_EQ(words, (QList<QString>{utf8("\xE7\x94\xB2\xE4\xB9\x99"), "<x>"}));
+    EXPECT_EQ(words, (QList<QString>{QString::fromUtf8("\xE7\x94\xB2\xE4\xB9\x99"), "<x>"}));
     EXPECT_EQ(page_no, 2);
     EXPECT_EQ(total, 21);
     EXPECT_EQ(velmo_api_getword(words, page_no, total, VELMO_LIB_USER_WORDS, 1), -1);
@@ -191,7 +180,7 @@ TEST_F(velmo_api_account, without_a_server_nothing_is_touched_but_the_message)
         use_settings(settings_text(url));
         QString message = "before";
         EXPECT_EQ(velmo_api_checkuser("u", "a", message), -1);
-        EXPECT_EQ(message, utf8(VELMO_API_CONNECT_FAILED));
+        EXPECT_EQ(message, QString::fromUtf8(VELMO_API_CONNECT_FAILED));
 
         velmo_userinfo_t info{"s", "e", "r"};
         EXPECT_EQ(velmo_api_userinfo(&info), -1);

@@ -19,11 +19,6 @@ std::string fault()
     return fake_fault("soap12:Receiver", "internal failure");
 }
 
-QString utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 } // namespace
 
 TEST(velmo_api_answers, pid_is_copied_only_when_present_and_short_enough)
@@ -95,8 +90,8 @@ TEST(velmo_api_answers, results_become_records_with_joined_suggestions)
     EXPECT_EQ(results[0].pos, 3);
     EXPECT_EQ(results[0].level, 2);
     EXPECT_EQ(results[0].span_by_correction, 0);
-    EXPECT_EQ(results[0].err_word, utf8("\xE5\x9C\xA8\xE5\x9C\xA8"));
-    EXPECT_EQ(results[0].cor_word, utf8("\xE7\x94\xB2#-#\xE4\xB9\x99#-#\xE4\xB8\x99"));
+    EXPECT_EQ(results[0].err_word, QString::fromUtf8("\xE5\x9C\xA8\xE5\x9C\xA8"));
+    EXPECT_EQ(results[0].cor_word, QString::fromUtf8("\xE7\x94\xB2#-#\xE4\xB9\x99#-#\xE4\xB8\x99"));
     EXPECT_EQ(results[1].cor_word, "the");
     EXPECT_EQ(results[2].level, 3);
     EXPECT_EQ(results[2].cor_word, "");
@@ -156,10 +151,10 @@ TEST(velmo_api_answers, results_of_unreadable_answers_are_empty)
 
 TEST(velmo_api_answers, checkuser_relays_code_and_message)
 {
-    const QString connect_failed = utf8(VELMO_API_CONNECT_FAILED);
+    const QString connect_failed = QString::fromUtf8(VELMO_API_CONNECT_FAILED);
     QString message = connect_failed;
     EXPECT_EQ(velmo_api_read_checkuser(fake_code_answer("CheckUser", 0, "\xE6\x88\x90\xE5\x8A\x9F").c_str(), message), 0);
-    EXPECT_EQ(message, utf8("\xE6\x88\x90\xE5\x8A\x9F"));
+    EXPECT_EQ(message, QString::fromUtf8("\xE6\x88\x90\xE5\x8A\x9F"));
 
     message = connect_failed;
     EXPECT_EQ(velmo_api_read_checkuser(fake_envelope("CheckUser", "<ErrCode>2</ErrCode>").c_str(), message), 2);
@@ -181,7 +176,7 @@ TEST(velmo_api_answers, userinfo_fills_what_it_finds)
     velmo_userinfo_t info;
     ASSERT_EQ(velmo_api_read_userinfo(
         fake_userinfo_answer("\xE6\xAD\xA3\xE5\xB8\xB8", "12345", "2027-01-31T00:00:00").c_str(), info), 0);
-    EXPECT_EQ(info.user_state, utf8("\xE6\xAD\xA3\xE5\xB8\xB8"));
+    EXPECT_EQ(info.user_state, QString::fromUtf8("\xE6\xAD\xA3\xE5\xB8\xB8"));
     EXPECT_EQ(info.remaining_words, "12345");
     EXPECT_EQ(info.auth_end_time, "2027-01-31");
 
@@ -280,7 +275,7 @@ TEST(velmo_api_answers, word_pages_replace_the_list)
     QList<QString> words{"old"};
     int page_no = -5, total = -5;
     ASSERT_EQ(velmo_api_read_words(fake_words_answer(3, 45, {"\xE7\x94\xB2", "a&b", "c"}).c_str(), words, page_no, total), 0);
-    EXPECT_EQ(words, (QList<QString>{utf8("\xE7\x94\xB2"), "a&b", "c"}));
+    EXPECT_EQ(words, (QList<QString>{QString::fromUtf8("\xE7\x94\xB2"), "a&b", "c"}));
     EXPECT_EQ(page_no, 3);
     EXPECT_EQ(total, 45);
 

@@ -15,17 +15,6 @@ using names = std::vector<std::string>;
 
 const char SERVICE_NS[] = "urn:velmo:proofreading";
 
-std::string text_of(const read_element& parent, const std::string& name)
-{
-    const read_element* child = parent.child(name);
-    return child ? child->text : "<missing>";
-}
-
-QString utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 class velmo_api_job : public api_test
 {
 };
@@ -114,7 +103,7 @@ TEST_F(velmo_api_job, job_identifier_failures_leave_the_buffer_alone)
 TEST_F(velmo_api_job, upload_sends_article_identifier_and_options_in_order)
 {
     service.set_answer("UpLoadCheckArticle", {200, "whatever the body says", {}});
-    const QString article = utf8("\xE6\x96\x87%1<b>&%12\n\t\x01%2 \xE5\xB0\xBE");
+    const QString article = QString::fromUtf8("\xE6\x96\x87%1<b>&%12\n\t\x01%2 \xE5\xB0\xBE");
     ASSERT_EQ(velmo_api_upload("pid<&>", article), 0);
 
     const read_envelope envelope = only_request("UpLoadCheckArticle");
@@ -224,7 +213,7 @@ TEST_F(velmo_api_job, result_is_cleared_and_filled_from_a_good_answer_only)
     ASSERT_EQ(results.size(), 2);
     EXPECT_EQ(results[0].pos, 5);
     EXPECT_EQ(results[0].level, 2);
-    EXPECT_EQ(results[0].err_word, utf8("\xE7\x9A\x84\xE7\x9A\x84"));
+    EXPECT_EQ(results[0].err_word, QString::fromUtf8("\xE7\x9A\x84\xE7\x9A\x84"));
     EXPECT_EQ(results[1].cor_word, "a#-#b");
 
     EXPECT_EQ(velmo_api_result(results, "p"), -1);
