@@ -22,6 +22,7 @@ service_server::service_server(service_operations& operations, server_config con
   http_->set_read_timeout(10, 0);
   http_->set_write_timeout(10, 0);
   http_->set_keep_alive_max_count(1000);
+  http_->set_tcp_nodelay(true);  // small answers must not wait for delayed acknowledgements
 
   auto serve = [this](const httplib::Request& req, httplib::Response& res) {
     http_answer a;

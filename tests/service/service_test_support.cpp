@@ -150,6 +150,7 @@ struct soap_client::impl {
     http.set_connection_timeout(5, 0);
     http.set_read_timeout(30, 0);
     http.set_keep_alive(true);
+    http.set_tcp_nodelay(true);
   }
   httplib::Client http;
 };
