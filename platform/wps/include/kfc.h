@@ -211,12 +211,7 @@ public:
     ks_stdptr(ks_stdptr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
     ~ks_stdptr() { clear(); }
 
-    ks_stdptr& operator=(const ks_stdptr& other) {
-        if (other.p_) other.p_->AddRef();
-        clear();
-        p_ = other.p_;
-        return *this;
-    }
+    ks_stdptr& operator=(const ks_stdptr& other) { return *this = other.p_; }
     ks_stdptr& operator=(ks_stdptr&& other) noexcept {
         if (this != std::addressof(other)) {
             clear();

@@ -146,10 +146,11 @@ std::vector<position_index::handle> position_index::detach_range(int64_t lo, int
     handle a, rest, b, c;
     split(root_, lo, true, a, rest);
     split(rest, hi, false, b, c);
-    visit(b, 0, [&](handle h, int64_t k) {
+    auto take = [&](handle h, int64_t k) {
         taken.push_back(h);
         nodes_[h].key = k;
-    });
+    };
+    visit(b, 0, take);
     for (handle h : taken) {
         nodes_[h].lazy = 0;
         nodes_[h].left = nodes_[h].right = nodes_[h].parent = none;
