@@ -1,0 +1,119 @@
+#include "plugin/velmo_command_bar.h"
+
+#include <QDebug>
+
+#include "commands/velmo_host_string.h"
+#include "plugin/velmo_globals.h"
+
+namespace {
+
+// Arguments of CommandBarControls::Add shared by every item: the caption as
+// Parameter and as Temporary, Before omitted.
+kfc::ks_stdptr<ksoapi::CommandBarControl> add_control(ksoapi::CommandBarControls* controls,
+                                                      ksoapi::MsoControlType type,
+                                                      const QString& caption) {
+    kfc::ks_stdptr<ksoapi::CommandBarControl> control;
+    if (!controls) return control;
+    VARIANT type_arg = kfc::var_i4(type);
+    VARIANT id_arg = kfc::var_i4(1);
+    VARIANT parameter_arg = kfc::var_bstr(velmo_to_bstr(caption).detach());
+    VARIANT before_arg = kfc::var_missing();
+    VARIANT temporary_arg = kfc::var_bstr(velmo_to_bstr(caption).detach());
+    const HRESULT hr =
+        controls->Add(&type_arg, &id_arg, &parameter_arg, &before_arg, &temporary_arg, &control);
+    kfc::var_clear(parameter_arg);
+    kfc::var_clear(temporary_arg);
+    if (FAILED(hr)) control.clear();
+    return control;
+}
+
+// A new command bar named `caption` at the top of the window.
+kfc::ks_stdptr<ksoapi::CommandBar> add_bar(ksoapi::_CommandBars* bars, const QString& caption,
+                                           VARIANT menu_bar, VARIANT temporary) {
+    kfc::ks_stdptr<ksoapi::CommandBar> bar;
+    if (!bars) return bar;
+    VARIANT name_arg = kfc::var_bstr(velmo_to_bstr(caption).detach());
+    VARIANT position_arg = kfc::var_i4(ksoapi::msoBarTop);
+    const HRESULT hr = bars->Add(&name_arg, &position_arg, &menu_bar, &temporary, &bar);
+    kfc::var_clear(name_arg);
+    if (FAILED(hr)) bar.clear();
+    return bar;
+}
+
+kfc::ks_stdptr<ksoapi::CommandBarControls> controls_of(ksoapi::CommandBar* bar) {
+    kfc::ks_stdptr<ksoapi::CommandBarControls> controls;
+    if (!bar || FAILED(bar->get_Controls(&controls))) controls.clear();
+    return controls;
+}
+
+void log_button(const QString& caption, ksoapi::CommandBarControl* control) {
+    qDebug() << ">>>>AddCommandButton>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>ButtonName:"
+             << caption << " spCommandBarControls:" << static_cast<void*>(control);
+}
+
+HRESULT set_caption(ksoapi::CommandBarControl* control, const QString& caption) {
+    return control->put_Caption(velmo_to_bstr(caption));
+}
+
+HRESULT register_click(_RegisterEventManager* manager, ksoapi::CommandBarControl* control,
+                       KsoEventHandler handler) {
+    if (!manager) return E_POINTER;
+    return manager->RegisterEventHandler(control, ksoapi::DIID__CommandBarButtonEvents, u"Click",
+                                         handler);
+}
+
+// A drop-down control with `caption` in `controls`; returns its own items.
+kfc::ks_stdptr<ksoapi::CommandBarControls> add_popup(ksoapi::CommandBarControls* controls,
+                                                     const QString& caption,
+                                                     ksoapi::CommandBar* bar_to_show) {
+    kfc::ks_stdptr<ksoapi::CommandBarControls> items;
+    kfc::ks_stdptr<ksoapi::CommandBarControl> control =
+        add_control(controls, ksoapi::msoControlPopup, caption);
+    if (!control || FAILED(set_caption(control, caption))) return items;
+    if (bar_to_show && FAILED(bar_to_show->put_Visible(VARIANT_TRUE))) return items;
+    auto popup = kfc::ks_stdptr<ksoapi::CommandBarPopup>::query(control.get());
+    if (!popup || FAILED(popup->get_Controls(&items))) items.clear();
+    return items;
+}
+
+}  // namespace
+
+kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandButton(ksoapi::_CommandBars* bars,
+                                                            _RegisterEventManager* manager,
+                                                            const QString& caption,
+                                                            KsoEventHandler handler) {
+    kfc::ks_stdptr<ksoapi::CommandBar> bar =
+        add_bar(bars, caption, kfc::var_bool(false), kfc::var_bool(false));
+    kfc::ks_stdptr<ksoapi::CommandBarControls> controls = controls_of(bar);
+    kfc::ks_stdptr<ksoapi::CommandBarControl> control =
+        add_control(controls, ksoapi::msoControlButton, caption);
+    if (!control) return nullptr;
+    log_button(caption, control);
+    set_caption(control, caption);
+    bar->put_Visible(VARIANT_TRUE);
+    register_click(manager, control, handler);
+    return controls;
+}
+
+HRESULT AddCommandSubButton(ksoapi::CommandBarControls* controls, _RegisterEventManager* manager,
+                            const QString& caption, KsoEventHandler handler) {
+    kfc::ks_stdptr<ksoapi::CommandBarControl> control =
+        add_control(controls, ksoapi::msoControlButton, caption);
+    if (!control) return VELMO_E_COMMAND_BAR;
+    log_button(caption, control);
+    set_caption(control, caption);
+    g_velmo_controls.insert(caption, control);
+    return register_click(manager, control, handler);
+}
+
+kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandMenu(ksoapi::_CommandBars* bars,
+                                                          const QString& caption) {
+    kfc::ks_stdptr<ksoapi::CommandBar> bar =
+        add_bar(bars, caption, kfc::var_empty(), kfc::var_empty());
+    return add_popup(controls_of(bar), caption, bar);
+}
+
+kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandSubMenu(ksoapi::CommandBarControls* controls,
+                                                             const QString& caption) {
+    return add_popup(controls, caption, nullptr);
+}

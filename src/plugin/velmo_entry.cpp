@@ -1,0 +1,47 @@
+#include "plugin/velmo_entry.h"
+
+#include <QDebug>
+#include <cstdlib>
+
+#include "config/velmo_config.h"
+#include "plugin/velmo_command_bar.h"
+#include "plugin/velmo_globals.h"
+#include "plugin/velmo_layout.h"
+
+#define VELMO_EXPORT __attribute__((visibility("default")))
+
+extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) {
+    // Once initialised, stay so: a second call must never build a second bar,
+    // even when the first one failed.
+    if (g_pApp) return S_OK;
+
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    if (config->get_int("OtherParams", "movewpsd") != 0) {
+        // The settings ask to end the host's wpsd processes; the outcome
+        // does not matter.
+        const int ignored = std::system("pkill -9 wpsd");
+        (void)ignored;
+    }
+    // Texts passed through tr() are UTF-8 literals, which Qt 5 decodes as
+    // such; no codec needs to be installed for them.
+
+    // Without an application object there is nothing to remember or build;
+    // a later call with one may still initialise.
+    if (!app) return VELMO_E_COMMAND_BAR;
+    g_pApp = app;
+    _RegisterEventManager* manager = GetEventsRegisterManager();
+
+    kfc::ks_stdptr<ksoapi::_CommandBars> bars;
+    if (FAILED(app->get_CommandBars(&bars)) || !bars) return VELMO_E_COMMAND_BAR;
+    if (is_newstyle())
+        InitPanel2(bars, manager);
+    else
+        InitPanel3(bars, manager);
+    return S_OK;
+}
+
+extern "C" VELMO_EXPORT void UnInitWpsPlugins() {
+    // The bars stay in the host and the state stays set; static objects go
+    // when the host unloads the library.
+    qDebug() << ">>>>>>>>>>>wpsComRelease>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>";
+}

@@ -1,0 +1,242 @@
+// The command-bar builders and both layouts, driven in-process against the
+// simulated host, with every command handler replaced by a probe.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "handler_probe.h"
+#include "host_fakes.h"
+#include "layout_expectations.h"
+#include "config/velmo_config.h"
+#include "plugin/velmo_command_bar.h"
+#include "plugin/velmo_globals.h"
+#include "plugin/velmo_layout.h"
+#include "temp_settings.h"
+#include "wps_sim.h"
+
+namespace {
+
+std::string ini_with(int newstyle, int oldstyle) {
+    return "[OtherParams]\nnewstyle=" + std::to_string(newstyle) +
+           "\noldstyle=" + std::to_string(oldstyle) +
+           "\nServiceUrl=\n[UserInfo]\nUserName=tester\nAuthNo=1234\n";
+}
+
+QStringList registry_keys() { return g_velmo_controls.keys(); }
+
+QStringList sorted(QStringList list) {
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+// What control_captions reports for a menu and its items.
+QStringList menu_captions(const QString& menu) {
+    QStringList captions{menu};
+    for (const expected_item& item : expected_items())
+        if (item.menu == menu) captions << menu + "/" + item.caption;
+    return captions;
+}
+
+class command_bar_layout : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_velmo_controls.clear();
+        probe_calls().clear();
+        app = wps_sim::create_application();
+        ASSERT_TRUE(SUCCEEDED(app->get_CommandBars(&bars)) && bars);
+        manager = GetEventsRegisterManager();
+        g_pApp = app;
+    }
+    void TearDown() override {
+        g_velmo_controls.clear();
+        g_pApp = nullptr;
+    }
+    void use_settings(int newstyle, int oldstyle) {
+        settings.reset();  // points the store back home: must come before the new one
+        settings = std::make_unique<temp_settings>(ini_with(newstyle, oldstyle));
+    }
+
+    kfc::ks_stdptr<wpsapi::_Application> app;
+    kfc::ks_stdptr<ksoapi::_CommandBars> bars;
+    _RegisterEventManager* manager = nullptr;
+    std::unique_ptr<temp_settings> settings;
+};
+
+TEST_F(command_bar_layout, new_style_gives_ten_bars_named_by_caption) {
+    use_settings(1, 1);
+    InitPanel2(bars, manager);
+
+    EXPECT_EQ(wps_sim::command_bar_names(app), expected_new_style_bars());
+    for (const QString& button : expected_top_buttons())
+        EXPECT_EQ(wps_sim::control_captions(app, button), QStringList{button});
+    for (const QString& menu : expected_menus())
+        EXPECT_EQ(wps_sim::control_captions(app, menu), menu_captions(menu));
+
+    // Only menu items are registered, each under its caption and pointing at
+    // the control the host shows.
+    EXPECT_EQ(registry_keys(), expected_menu_item_captions());
+    for (const QString& caption : registry_keys())
+        EXPECT_EQ(g_velmo_controls.value(caption).get(),
+                  wps_sim::find_control(app, caption).get())
+            << caption.toStdString();
+    // The account items are refreshed only on demand in this layout.
+    EXPECT_TRUE(probe_calls().isEmpty());
+}
+
+TEST_F(command_bar_layout, old_style_puts_everything_into_one_bar_and_refreshes_the_account) {
+    use_settings(1, 1);
+    InitPanel3(bars, manager);
+
+    EXPECT_EQ(wps_sim::command_bar_names(app), QStringList{"校对"});
+    QStringList captions = expected_top_buttons();
+    for (const QString& menu : expected_menus()) captions += menu_captions(menu);
+    EXPECT_EQ(wps_sim::control_captions(app, "校对"), captions);
+
+    // The bar's own first button is not registered; the other four are.
+    QStringList registered = expected_menu_item_captions() + expected_top_buttons().mid(1);
+    EXPECT_EQ(registry_keys(), sorted(registered));
+    EXPECT_EQ(probe_calls(), QStringList{"velmo_cb_account"});
+}
+
+TEST_F(command_bar_layout, a_click_reaches_the_bound_handler_in_both_layouts) {
+    use_settings(1, 1);
+    for (const bool newstyle : {true, false}) {
+        SCOPED_TRACE(newstyle ? "new style" : "old style");
+        kfc::ks_stdptr<wpsapi::_Application> host = wps_sim::create_application();
+        kfc::ks_stdptr<ksoapi::_CommandBars> host_bars;
+        ASSERT_TRUE(SUCCEEDED(host->get_CommandBars(&host_bars)));
+        if (newstyle)
+            InitPanel2(host_bars, manager);
+        else
+            InitPanel3(host_bars, manager);
+
+        for (const expected_item& item : expected_items()) {
+            SCOPED_TRACE(item.caption.toStdString());
+            probe_calls().clear();
+            int status = -1;
+            ASSERT_TRUE(wps_sim::click(host, item.caption, &status));
+            EXPECT_EQ(wps_sim::registered_handler_count(wps_sim::find_control(host, item.caption)), 1);
+            if (item.handler.isEmpty()) {
+                EXPECT_TRUE(probe_calls().isEmpty());
+                EXPECT_EQ(status, 0);
+            } else {
+                EXPECT_EQ(probe_calls(), QStringList{item.handler});
+                EXPECT_EQ(status, probe_status(item.handler));
+            }
+        }
+        // Menus themselves carry no command.
+        for (const QString& menu : expected_menus()) {
+            probe_calls().clear();
+            EXPECT_TRUE(wps_sim::click(host, menu));
+            EXPECT_TRUE(probe_calls().isEmpty()) << menu.toStdString();
+        }
+    }
+}
+
+TEST_F(command_bar_layout, each_build_empties_the_registry_first) {
+    use_settings(1, 1);
+    InitPanel3(bars, manager);
+    ASSERT_TRUE(g_velmo_controls.contains("建议"));
+    const velmo_control_registry_t first = g_velmo_controls;
+
+    InitPanel2(bars, manager);
+    // Old-style top buttons are gone; each caption maps to the newest control.
+    EXPECT_EQ(registry_keys(), expected_menu_item_captions());
+    for (const QString& caption : registry_keys()) {
+        EXPECT_NE(g_velmo_controls.value(caption).get(), first.value(caption).get());
+        kfc::ks_bstr shown;
+        ASSERT_TRUE(SUCCEEDED(g_velmo_controls.value(caption)->get_Caption(&shown)));
+        EXPECT_EQ(QString::fromUtf16(shown.get(), static_cast<int>(shown.length())), caption);
+    }
+}
+
+TEST_F(command_bar_layout, a_layout_switched_off_builds_nothing) {
+    struct case_t {
+        const char* name;
+        std::function<void(ksoapi::_CommandBars*)> build;
+        int newstyle, oldstyle;
+    };
+    const case_t cases[] = {
+        {"newstyle=0", [&](ksoapi::_CommandBars* b) { InitPanel2(b, manager); }, 0, 1},
+        {"oldstyle=0", [&](ksoapi::_CommandBars* b) { InitPanel3(b, manager); }, 1, 0},
+    };
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.name);
+        use_settings(c.newstyle, c.oldstyle);
+        g_velmo_controls.insert("earlier", kfc::ks_stdptr<ksoapi::CommandBarControl>());
+        c.build(bars);
+        EXPECT_TRUE(wps_sim::command_bar_names(app).isEmpty());
+        EXPECT_EQ(registry_keys(), QStringList{"earlier"});
+        EXPECT_TRUE(probe_calls().isEmpty());
+    }
+
+    // Without a settings file every key reads 0.
+    QTemporaryDir empty;
+    velmo_config_use_directory(QFile::encodeName(empty.path()).constData());
+    InitPanel2(bars, manager);
+    InitPanel3(bars, manager);
+    velmo_config_use_directory(nullptr);
+    EXPECT_TRUE(wps_sim::command_bar_names(app).isEmpty());
+    EXPECT_TRUE(probe_calls().isEmpty());
+}
+
+TEST_F(command_bar_layout, a_refused_bar_skips_only_its_own_items) {
+    use_settings(1, 1);
+    command_bars_refusing refusing(bars, {"建议", "词库"});
+    InitPanel2(&refusing, manager);
+
+    QStringList bars_left = expected_new_style_bars();
+    bars_left.removeAll("建议");
+    bars_left.removeAll("词库");
+    EXPECT_EQ(wps_sim::command_bar_names(app), bars_left);
+    QStringList registered = expected_menu_item_captions();
+    for (const char* item : {"添加新词", "定义错误", "用户维护"}) registered.removeAll(item);
+    EXPECT_EQ(registry_keys(), registered);
+}
+
+TEST_F(command_bar_layout, old_style_without_its_bar_stops_before_anything_else) {
+    use_settings(1, 1);
+    g_velmo_controls.insert("earlier", kfc::ks_stdptr<ksoapi::CommandBarControl>());
+    command_bars_refusing refusing(bars, {"校对"});
+    InitPanel3(&refusing, manager);
+
+    EXPECT_TRUE(wps_sim::command_bar_names(app).isEmpty());
+    EXPECT_TRUE(g_velmo_controls.isEmpty());
+    EXPECT_TRUE(probe_calls().isEmpty());
+}
+
+TEST_F(command_bar_layout, builders_report_a_missing_collection) {
+    use_settings(1, 1);
+    EXPECT_EQ(AddCommandSubButton(nullptr, manager, "孤儿", nullptr), VELMO_E_COMMAND_BAR);
+    EXPECT_FALSE(g_velmo_controls.contains("孤儿"));
+    EXPECT_FALSE(AddCommandSubMenu(nullptr, "孤儿"));
+    EXPECT_FALSE(AddCommandButton(nullptr, manager, "孤儿", nullptr));
+    EXPECT_FALSE(AddCommandMenu(nullptr, "孤儿"));
+
+    // A button without a handler is still registered and bound.
+    kfc::ks_stdptr<ksoapi::CommandBarControls> home = AddCommandButton(bars, manager, "家", nullptr);
+    ASSERT_TRUE(home);
+    EXPECT_EQ(AddCommandSubButton(home, manager, "空", nullptr), S_OK);
+    ASSERT_TRUE(g_velmo_controls.contains("空"));
+    EXPECT_EQ(wps_sim::registered_handler_count(g_velmo_controls.value("空")), 1);
+    EXPECT_EQ(wps_sim::control_captions(app, "家"), (QStringList{"家", "空"}));
+}
+
+TEST_F(command_bar_layout, only_version_11_0_is_the_old_style) {
+    const struct {
+        const char* version;
+        bool newstyle;
+    } cases[] = {{"11.0", false}, {"11.0.1", true}, {"", true}, {"12.1.0.0", true},
+                 {"11.0 ", true},  {"11.00", true}};
+    for (const auto& c : cases) {
+        wps_sim::set_version(app, c.version);
+        EXPECT_EQ(is_newstyle(), c.newstyle) << '"' << c.version << '"';
+    }
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+#include "host_fakes.h"
+
+namespace {
+
+QString text_of(BSTR text) {
+    return text ? QString::fromUtf16(text, static_cast<int>(_XSysStringLen(text))) : QString();
+}
+
+BSTR new_text(const QString& text) {
+    return _XSysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.utf16()),
+                               static_cast<UINT>(text.size()));
+}
+
+template <class Self>
+HRESULT answer_query(Self* self, REFIID riid, void** object) {
+    if (riid == Self::iid || riid == kfc::IDispatch::iid || riid == kfc::IUnknown::iid) {
+        self->AddRef();
+        *object = self;
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+}  // namespace
+
+HRESULT application_without_bars::QueryInterface(REFIID riid, void** object) {
+    return answer_query<wpsapi::_Application>(this, riid, object);
+}
+HRESULT application_without_bars::get_ActiveDocument(wpsapi::Document**) { return E_FAIL; }
+HRESULT application_without_bars::get_Selection(wpsapi::Selection**) { return E_FAIL; }
+HRESULT application_without_bars::get_Documents(wpsapi::Documents**) { return E_FAIL; }
+HRESULT application_without_bars::get_Version(BSTR* result) {
+    *result = new_text(QStringLiteral("12.1.0.0"));
+    return S_OK;
+}
+HRESULT application_without_bars::get_Name(BSTR* result) {
+    *result = new_text(QStringLiteral("WPS 文字"));
+    return S_OK;
+}
+HRESULT application_without_bars::get_CommandBars(ksoapi::_CommandBars** result) {
+    ++command_bar_requests_;
+    *result = nullptr;
+    return status_;
+}
+
+HRESULT command_bars_refusing::QueryInterface(REFIID riid, void** object) {
+    return answer_query<ksoapi::_CommandBars>(this, riid, object);
+}
+HRESULT command_bars_refusing::Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar,
+                                   VARIANT* temporary, ksoapi::CommandBar** result) {
+    if (name && name->vt == VT_BSTR && refused_.contains(text_of(name->bstrVal))) {
+        *result = nullptr;
+        return E_FAIL;
+    }
+    return host_->Add(name, position, menu_bar, temporary, result);
+}

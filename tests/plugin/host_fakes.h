@@ -1,0 +1,62 @@
+// Host objects that fail on purpose, for the failure paths of start-up and of
+// the command-bar builders. Each lives on the test's stack; reference counts
+// are kept but never destroy it.
+#ifndef TESTS_PLUGIN_HOST_FAKES_H
+#define TESTS_PLUGIN_HOST_FAKES_H
+
+#include <QSet>
+#include <QString>
+
+#include "ksoapi.h"
+#include "wpsapi.h"
+
+// An application whose command-bar collection cannot be had: the call fails
+// with `status`, or succeeds (status >= 0) without handing out a collection.
+class application_without_bars : public wpsapi::_Application {
+public:
+    explicit application_without_bars(HRESULT status) : status_(status) {}
+    virtual ~application_without_bars() = default;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override { return ++references_; }
+    ULONG Release() override { return --references_; }
+    HRESULT get_ActiveDocument(wpsapi::Document** result) override;
+    HRESULT get_Selection(wpsapi::Selection** result) override;
+    HRESULT get_Documents(wpsapi::Documents** result) override;
+    HRESULT get_Version(BSTR* result) override;
+    HRESULT get_Name(BSTR* result) override;
+    HRESULT get_CommandBars(ksoapi::_CommandBars** result) override;
+
+    int command_bar_requests() const { return command_bar_requests_; }
+
+private:
+    HRESULT status_;
+    ULONG references_ = 1;
+    int command_bar_requests_ = 0;
+};
+
+// The host's command bars, except that adding a bar with one of the refused
+// names fails.
+class command_bars_refusing : public ksoapi::_CommandBars {
+public:
+    command_bars_refusing(ksoapi::_CommandBars* host, const QSet<QString>& refused_names)
+        : host_(host), refused_(refused_names) {}
+    virtual ~command_bars_refusing() = default;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override { return ++references_; }
+    ULONG Release() override { return --references_; }
+    HRESULT get_Count(long* result) override { return host_->get_Count(result); }
+    HRESULT Item(VARIANT* index, ksoapi::CommandBar** result) override {
+        return host_->Item(index, result);
+    }
+    HRESULT Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar, VARIANT* temporary,
+                ksoapi::CommandBar** result) override;
+
+private:
+    kfc::ks_stdptr<ksoapi::_CommandBars> host_;
+    QSet<QString> refused_;
+    ULONG references_ = 1;
+};
+
+#endif

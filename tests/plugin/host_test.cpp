@@ -1,0 +1,312 @@
+// The installed plug-in, loaded by its soname file and driven by the
+// simulated host as the host drives it. Each case loads it in a fresh child
+// process (see plugin_process.h).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "host_fakes.h"
+#include "layout_expectations.h"
+#include "plugin_process.h"
+#include "wps_sim.h"
+
+namespace {
+
+constexpr HRESULT no_command_bars = static_cast<HRESULT>(0x80000008u);
+const char* const old_version = "11.0";
+
+QString read_file(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool write_file(const QString& path, const QString& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(text.toUtf8()) == text.toUtf8().size();
+}
+
+// One line per command bar: its name, then its controls' captions.
+QStringList describe_bars(wpsapi::_Application* app) {
+    QStringList lines;
+    for (const QString& bar : wps_sim::command_bar_names(app))
+        lines << bar + ": " + wps_sim::control_captions(app, bar).join(" | ");
+    return lines;
+}
+
+QStringList expected_old_style_bar() {
+    QStringList captions = expected_top_buttons();
+    for (const QString& menu : expected_menus()) {
+        captions << menu;
+        for (const expected_item& item : expected_items())
+            if (item.menu == menu) captions << menu + "/" + item.caption;
+    }
+    return {"校对: " + captions.join(" | ")};
+}
+
+QStringList expected_new_style_bars_described() {
+    QStringList lines;
+    for (const QString& button : expected_top_buttons()) lines << button + ": " + button;
+    for (const QString& menu : expected_menus()) {
+        QStringList captions{menu};
+        for (const expected_item& item : expected_items())
+            if (item.menu == menu) captions << menu + "/" + item.caption;
+        lines << menu + ": " + captions.join(" | ");
+    }
+    return lines;
+}
+
+QString result_line(HRESULT result) {
+    return QString("result %1").arg(static_cast<quint32>(result), 8, 16, QChar('0'));
+}
+
+// A fresh installation of the plug-in for each case, plus a folder that is
+// the whole PATH of the child, holding a pkill that only records its
+// arguments.
+class installed_plugin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(prefix.isValid() && tools.isValid());
+        int status = -1;
+        const QString output = run_program({VELMO_CMAKE_COMMAND, "--install", VELMO_BINARY_DIR,
+                                            "--component", "velmo_plugin", "--prefix",
+                                            prefix.path()},
+                                           &status);
+        ASSERT_EQ(status, 0) << output.toStdString();
+        directory = prefix.path() + "/" + VELMO_PLUGIN_INSTALL_DIR;
+        pkill_record = tools.path() + "/pkill-calls";
+        const QString pkill = tools.path() + "/pkill";
+        ASSERT_TRUE(write_file(pkill, "#!/bin/sh\necho \"$@\" >> '" + pkill_record + "'\n"));
+        QFile::setPermissions(pkill, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void use_settings(const QString& other_params) {
+        ASSERT_TRUE(write_file(directory + "/velmo.ini",
+                               "[OtherParams]\n" + other_params +
+                                   "\nServiceUrl=\n[UserInfo]\nUserName=tester\nAuthNo=1234\n"));
+    }
+
+    child_outcome in_child(const std::function<QStringList()>& body) {
+        return run_in_child(tools.path(), body);
+    }
+
+    // Loads the plug-in, starts it on a host of `version` and reports the
+    // result and the command bars; `more` may add to the report.
+    QStringList start_host(const QString& version,
+                           const std::function<void(const loaded_plugin&, wpsapi::_Application*,
+                                                    QStringList&)>& more = {}) {
+        const QString dir = directory;
+        child_outcome outcome = in_child([dir, version, more] {
+            loaded_plugin plugin(dir);
+            if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+            kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application(version);
+            QStringList report{result_line(plugin.initialize(app))};
+            report << describe_bars(app);
+            if (more) more(plugin, app, report);
+            return report;
+        });
+        EXPECT_TRUE(outcome.exited && outcome.exit_code == 0) << "child died";
+        return outcome.report;
+    }
+
+    QTemporaryDir prefix;
+    QTemporaryDir tools;
+    QString directory;
+    QString pkill_record;
+};
+
+TEST_F(installed_plugin, the_directory_holds_library_settings_word_list_and_logo) {
+    const QFileInfo soname(directory + "/libwpsvelmo.so.1");
+    EXPECT_TRUE(soname.isSymLink());
+    EXPECT_TRUE(soname.exists());
+    EXPECT_TRUE(QFileInfo(soname.canonicalFilePath()).fileName().startsWith("libwpsvelmo.so.1."));
+    EXPECT_TRUE(QFileInfo::exists(directory + "/libsp.so"));
+    for (const char* name : {"velmo.ini", "findlib.txt", "logo.jpg"}) {
+        QFile installed(directory + "/" + name);
+        QFile shipped(QString(VELMO_SOURCE_DIR) + "/src/resources/" + name);
+        ASSERT_TRUE(installed.open(QIODevice::ReadOnly)) << name;
+        ASSERT_TRUE(shipped.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(installed.readAll(), shipped.readAll()) << name;
+    }
+}
+
+TEST_F(installed_plugin, exports_only_the_two_entry_points_with_soname_and_search_path) {
+    const QString library = directory + "/libwpsvelmo.so.1";
+    int status = -1;
+    const QString symbols = run_program({"nm", "-D", "--defined-only", library}, &status);
+    ASSERT_EQ(status, 0);
+    QStringList names;
+    for (const QString& line : symbols.split('\n', Qt::SkipEmptyParts))
+        names << line.section(' ', -1);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"InitializeWpsPlugins", "UnInitWpsPlugins"}));
+    for (const QString& line : symbols.split('\n', Qt::SkipEmptyParts))
+        EXPECT_EQ(line.section(' ', 1, 1), "T") << line.toStdString();
+
+    const QString dynamic = run_program({"readelf", "-d", library}, &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(dynamic.contains(QRegularExpression("\\(SONAME\\).*\\[libwpsvelmo\\.so\\.1\\]")));
+    const QRegularExpressionMatch runpath =
+        QRegularExpression("\\(RUNPATH\\).*\\[(.*)\\]").match(dynamic);
+    ASSERT_TRUE(runpath.hasMatch()) << dynamic.toStdString();
+    EXPECT_EQ(runpath.captured(1).split(':'),
+              (QStringList{"$ORIGIN", VELMO_WPS_PROGRAM_DIR}));
+    for (const char* host_library : {"libwpsapi.so", "libksoapi.so", "libsp.so"})
+        EXPECT_TRUE(dynamic.contains(QString("(NEEDED)")) &&
+                    dynamic.contains(QString("[%1]").arg(host_library)))
+            << host_library;
+}
+
+TEST_F(installed_plugin, a_newer_host_gets_ten_bars_named_by_caption) {
+    // The shipped settings turn both layouts on.
+    for (const char* version : {"12.1.0.0", "", "11.0.1", "11"}) {
+        SCOPED_TRACE(std::string("version \"") + version + "\"");
+        EXPECT_EQ(start_host(version),
+                  QStringList{result_line(S_OK)} + expected_new_style_bars_described());
+    }
+}
+
+TEST_F(installed_plugin, the_older_host_gets_one_bar_with_everything) {
+    use_settings("newstyle=1\noldstyle=1");
+    EXPECT_EQ(start_host(old_version), QStringList{result_line(S_OK)} + expected_old_style_bar());
+}
+
+TEST_F(installed_plugin, a_second_start_adds_nothing) {
+    use_settings("newstyle=1\noldstyle=1");
+    for (const char* version : {"12.1.0.0", old_version}) {
+        SCOPED_TRACE(version);
+        const QStringList report =
+            start_host(version, [](const loaded_plugin& plugin, wpsapi::_Application* app,
+                                   QStringList& out) {
+                out << "again" << result_line(plugin.initialize(app)) << describe_bars(app);
+                kfc::ks_stdptr<wpsapi::_Application> other = wps_sim::create_application();
+                out << "other host" << result_line(plugin.initialize(other)) << describe_bars(other);
+                QStringList counts;
+                for (const expected_item& item : expected_items())
+                    counts << QString::number(wps_sim::registered_handler_count(
+                        wps_sim::find_control(app, item.caption)));
+                out << "handlers " + counts.join(',');
+            });
+        const int again = report.indexOf("again");
+        const int other = report.indexOf("other host");
+        ASSERT_TRUE(again > 1 && other > again) << report.join('\n').toStdString();
+        const QStringList bars = report.mid(1, again - 1);
+        EXPECT_EQ(report.mid(again + 1, other - again - 1), QStringList{result_line(S_OK)} + bars);
+        EXPECT_EQ(report.mid(other),
+                  (QStringList{"other host", result_line(S_OK),
+                               "handlers " + QString("1,").repeated(expected_items().size()).chopped(1)}));
+    }
+}
+
+TEST_F(installed_plugin, a_host_without_command_bars_fails_once_and_is_not_retried) {
+    use_settings("newstyle=1\noldstyle=1");
+    // The call fails, or it succeeds without handing out the collection.
+    for (const HRESULT status : {E_FAIL, S_OK}) {
+        SCOPED_TRACE(status);
+        const QString dir = directory;
+        const child_outcome outcome = in_child([dir, status] {
+            loaded_plugin plugin(dir);
+            if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+            application_without_bars broken(status);
+            QStringList report{result_line(plugin.initialize(&broken))};
+            report << QString("requests %1").arg(broken.command_bar_requests());
+            kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
+            report << result_line(plugin.initialize(app)) << describe_bars(app);
+            report << QString("requests %1").arg(broken.command_bar_requests());
+            return report;
+        });
+        ASSERT_TRUE(outcome.exited && outcome.exit_code == 0);
+        EXPECT_EQ(outcome.report, (QStringList{result_line(no_command_bars), "requests 1",
+                                               result_line(S_OK), "requests 1"}));
+    }
+}
+
+TEST_F(installed_plugin, switched_off_layouts_and_missing_settings_build_nothing) {
+    const struct {
+        const char* settings;  // null: no velmo.ini at all
+        const char* version;
+    } cases[] = {
+        {"newstyle=0\noldstyle=1", "12.1.0.0"},
+        {"oldstyle=1", "12.1.0.0"},
+        {"newstyle=1\noldstyle=0", old_version},
+        {"newstyle=1", old_version},
+        {nullptr, "12.1.0.0"},
+        {nullptr, old_version},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.settings ? c.settings : "no settings") + " / " + c.version);
+        if (c.settings)
+            use_settings(c.settings);
+        else
+            QFile::remove(directory + "/velmo.ini");
+        ASSERT_EQ(QFile::exists(directory + "/velmo.ini"), c.settings != nullptr);
+        EXPECT_EQ(start_host(c.version), QStringList{result_line(S_OK)});
+    }
+}
+
+TEST_F(installed_plugin, the_kill_command_runs_only_when_asked_for) {
+    use_settings("newstyle=1\noldstyle=1\nmovewpsd=0");
+    start_host("12.1.0.0");
+    use_settings("newstyle=1\noldstyle=1");
+    start_host("12.1.0.0");
+    EXPECT_FALSE(QFile::exists(pkill_record));
+
+    use_settings("newstyle=0\noldstyle=0\nmovewpsd=1");
+    EXPECT_EQ(start_host("12.1.0.0"), QStringList{result_line(S_OK)});
+    EXPECT_EQ(read_file(pkill_record), "-9 wpsd\n");
+}
+
+TEST_F(installed_plugin, display_items_do_nothing_when_clicked_and_shut_down_keeps_everything) {
+    use_settings("newstyle=1\noldstyle=1");
+    for (const char* version : {"12.1.0.0", old_version}) {
+        SCOPED_TRACE(version);
+        const QStringList report =
+            start_host(version, [](const loaded_plugin& plugin, wpsapi::_Application* app,
+                                   QStringList& out) {
+                kfc::ks_stdptr<wpsapi::Document> doc =
+                    wps_sim::document_builder().paragraph("校对的文字。").open(app);
+                const QString text = wps_sim::document_text(doc);
+                for (const char* caption : {"状态", "剩余字数", "有效期"}) {
+                    int status = -1;
+                    const bool found = wps_sim::click(app, caption, &status);
+                    out << QString("click %1 %2 %3").arg(caption).arg(found).arg(status);
+                }
+                out << "after clicks" << describe_bars(app)
+                    << QString("text kept %1").arg(wps_sim::document_text(doc) == text);
+                plugin.uninitialize();
+                out << "after shut-down" << describe_bars(app)
+                    << result_line(plugin.initialize(app)) << describe_bars(app);
+            });
+        const QStringList bars =
+            report.mid(1, report.indexOf("click 状态 1 0") - 1);
+        ASSERT_FALSE(bars.isEmpty()) << report.join('\n').toStdString();
+        QStringList expected{result_line(S_OK)};
+        expected << bars << "click 状态 1 0" << "click 剩余字数 1 0" << "click 有效期 1 0"
+                 << "after clicks" << bars << "text kept 1" << "after shut-down" << bars
+                 << result_line(S_OK) << bars;
+        EXPECT_EQ(report, expected);
+    }
+}
+
+TEST_F(installed_plugin, the_host_can_unload_the_plugin_after_shut_down) {
+    use_settings("newstyle=1\noldstyle=1");
+    const QString dir = directory;
+    const child_outcome outcome = in_child([dir] {
+        loaded_plugin plugin(dir);
+        if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+        kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application(old_version);
+        QStringList report{result_line(plugin.initialize(app))};
+        plugin.uninitialize();
+        report << QString("closed %1").arg(plugin.close());
+        report << QString("bars %1").arg(wps_sim::command_bar_names(app).size());
+        return report;
+    });
+    ASSERT_TRUE(outcome.exited && outcome.exit_code == 0);
+    EXPECT_EQ(outcome.report, (QStringList{result_line(S_OK), "closed 1", "bars 1"}));
+}
+
+}  // namespace
