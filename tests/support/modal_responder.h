@@ -1,0 +1,87 @@
+// Answers modal dialogs and message boxes for tests and headless runs.
+// When a modal widget becomes active it records the title, text, buttons
+// and line edits, then carries out the next scripted step: fill line
+// edits, then press a button by its text, accept, reject or run a custom
+// action. Works with QT_QPA_PLATFORM=offscreen; needs a QApplication.
+//
+//   modal_responder responder;
+//   responder.on("系统提示").press("OK");
+//   responder.fill("alice").fill("1234", 1).press("登录");
+//
+// Steps are used in order; a step made after on(title) only applies to a
+// modal with that title. A modal that no step applies to is recorded; a
+// message box is then closed with reject() so that nothing waits forever,
+// any other dialog is left alone (it may close itself, like a progress
+// dialog), unless reject_unscripted_dialogs(true) was set.
+#ifndef VELMO_TESTS_MODAL_RESPONDER_H
+#define VELMO_TESTS_MODAL_RESPONDER_H
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+class modal_responder : public QObject {
+    Q_OBJECT
+public:
+    struct seen_modal {
+        QString class_name;   // e.g. "QMessageBox" or the dialog's class
+        QString title;
+        QString text;         // message box text, or the dialog's labels joined by "\n"
+        QStringList buttons;  // button texts without '&'
+        QStringList line_edits;  // line edit contents before any step acted
+        QString action;       // what was done: "press:<text>", "accept", "reject", "custom", "none"
+        bool step_failed = false;  // the step's button or line edit was missing
+    };
+
+    explicit modal_responder(QObject* parent = nullptr);
+    ~modal_responder() override;
+
+    // The step being built applies only to a modal with this window title.
+    modal_responder& on(const QString& title);
+    // Sets the line edit at `index` (in creation order) before the action.
+    modal_responder& fill(const QString& text, int index = 0);
+    // Actions; each one finishes a step.
+    modal_responder& press(const QString& button_text);
+    modal_responder& accept();
+    modal_responder& reject();
+    modal_responder& act(std::function<void(QWidget*)> action);
+
+    void reject_unscripted_dialogs(bool on) { reject_unscripted_ = on; }
+
+    const QList<seen_modal>& seen() const { return seen_; }
+    // Texts of every message box or dialog seen, in order.
+    QStringList seen_texts() const;
+    int pending_steps() const { return steps_.size(); }
+    void clear();
+
+    // Handles an active modal at once (normally a timer does it).
+    void poll();
+
+private:
+    enum class action_kind { press, accept, reject, custom };
+    struct step {
+        QString title;
+        QList<QPair<int, QString>> fills;
+        action_kind kind = action_kind::reject;
+        QString button;
+        std::function<void(QWidget*)> custom;
+    };
+
+    modal_responder& finish(action_kind kind, const QString& button = QString(),
+                            std::function<void(QWidget*)> custom = nullptr);
+    void handle(QWidget* modal);
+    seen_modal describe(QWidget* modal) const;
+
+    QTimer timer_;
+    QList<step> steps_;
+    step building_;
+    QList<seen_modal> seen_;
+    QPointer<QWidget> handled_;
+    bool reject_unscripted_ = false;
+};
+
+#endif  // VELMO_TESTS_MODAL_RESPONDER_H
