@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <thread>
 
@@ -12,6 +14,7 @@ namespace velmo_service {
 
 namespace {
 const char* const soap_content_type = "application/soap+xml; charset=utf-8";
+constexpr int listen_backlog = 512;
 }
 
 service_server::service_server(service_operations& operations, server_config config)
@@ -22,7 +25,14 @@ service_server::service_server(service_operations& operations, server_config con
   http_->set_read_timeout(10, 0);
   http_->set_write_timeout(10, 0);
   http_->set_keep_alive_max_count(1000);
-  http_->set_tcp_nodelay(true);  // small answers must not wait for delayed acknowledgements
+  http_->set_tcp_nodelay(true);
+  // Remember the listening socket: the library listens with a backlog of 5,
+  // which drops connections when many clients connect at once (see bind()).
+  http_->set_socket_options([this](int sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listen_socket_ = sock;
+  });  // small answers must not wait for delayed acknowledgements
 
   auto serve = [this](const httplib::Request& req, httplib::Response& res) {
     http_answer a;
@@ -61,6 +71,7 @@ bool service_server::bind(std::string* error) {
   } else {
     port_ = http_->bind_to_port(config_.host, config_.port) ? config_.port : -1;
   }
+  if (port_ > 0 && listen_socket_ >= 0) ::listen(listen_socket_, listen_backlog);
   if (port_ <= 0) {
     port_ = -1;
     if (error) *error = "cannot listen on " + config_.host + ":" + std::to_string(config_.port);

@@ -39,6 +39,7 @@ class service_server {
   server_config config_;
   std::unique_ptr<httplib::Server> http_;
   int port_ = -1;
+  int listen_socket_ = -1;
 };
 
 }  // namespace velmo_service

@@ -161,7 +161,10 @@ soap_client::~soap_client() = default;
 soap_reply soap_client::post_raw(const std::string& body) {
   soap_reply r;
   auto res = impl_->http.Post("/", body, "application/soap+xml; charset=utf-8");
-  if (!res) return r;
+  if (!res) {
+    r.body = "transport error: " + httplib::to_string(res.error());
+    return r;
+  }
   r.status = res->status;
   r.body = res->body;
   return r;
