@@ -73,7 +73,7 @@ private:
 };
 
 // A store read from an existing velmo.ini.
-class sp_ini_save_file : public ::testing::Test {
+class saving_an_ini_file : public ::testing::Test {
 protected:
     void SetUp() override {
         write_bytes(path, k_old);
@@ -94,7 +94,7 @@ protected:
     std::_Exit(sp_ini_save_file(ini, path.c_str()) == -1 ? 0 : 1);
 }
 
-TEST_F(sp_ini_save_file, read_only_directory_leaves_the_old_file) {
+TEST_F(saving_an_ini_file, read_only_directory_leaves_the_old_file) {
     sp_ini_set_int(ini.get(), "Color", "Error", 3);
     {
         locked_directory lock(dir.path());
@@ -105,7 +105,7 @@ TEST_F(sp_ini_save_file, read_only_directory_leaves_the_old_file) {
     EXPECT_EQ(entries_in(dir.path()), 1u);
 }
 
-TEST_F(sp_ini_save_file, failed_write_leaves_the_old_file_and_no_temporary) {
+TEST_F(saving_an_ini_file, failed_write_leaves_the_old_file_and_no_temporary) {
     sp_ini_set_string(ini.get(), "UserInfo", "UserName", std::string(4096, 'n').c_str());
 
     // The disk fills up half-way: a file size limit makes the write fail
@@ -121,7 +121,7 @@ TEST_F(sp_ini_save_file, failed_write_leaves_the_old_file_and_no_temporary) {
     EXPECT_EQ(entries_in(dir.path()), 1u);
 }
 
-TEST_F(sp_ini_save_file, paths_that_cannot_hold_the_file_fail) {
+TEST_F(saving_an_ini_file, paths_that_cannot_hold_the_file_fail) {
 
     // A path whose folder is really a file, a missing folder, and a folder in the way.
     EXPECT_EQ(sp_ini_save_file(ini.get(), (path + "/velmo.ini").c_str()), -1);
@@ -133,7 +133,7 @@ TEST_F(sp_ini_save_file, paths_that_cannot_hold_the_file_fail) {
     EXPECT_EQ(entries_in(dir.path()), 2u);
 }
 
-TEST_F(sp_ini_save_file, keeps_permissions_and_symbolic_links) {
+TEST_F(saving_an_ini_file, keeps_permissions_and_symbolic_links) {
     const std::string real = dir.file("real.ini");
     fs::rename(path, real);
     ::chmod(real.c_str(), 0600);
