@@ -98,7 +98,7 @@ int velmo_thread_check::poll_until_done_threadsafe(const QString& pid) {
 }
 
 void velmo_thread_check::insert_check_result(const velmo_check_result_t& result) {
-    QMutexLocker locker(&results_lock);
+    std::lock_guard<std::mutex> locker(results_lock);
     // The list is kept sorted, so the first entry not below the new position
     // is where it goes, unless that entry already holds the position.
     auto at = std::lower_bound(

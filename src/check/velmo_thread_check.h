@@ -7,11 +7,11 @@
 #define VELMO_CHECK_VELMO_THREAD_CHECK_H
 
 #include <QList>
-#include <QMutex>
 #include <QSet>
 #include <QString>
 #include <QThread>
 #include <atomic>
+#include <mutex>
 
 #include "api/velmo_check_result.h"
 #include "check/velmo_check_range.h"
@@ -96,7 +96,7 @@ private:
     int check_max = 0;
     // Contents-piece errors are inserted on the GUI thread while the worker
     // inserts ordinary ones; this lock keeps the list consistent.
-    mutable QMutex results_lock;
+    std::mutex results_lock;
 };
 
 #endif

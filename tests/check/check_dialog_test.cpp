@@ -1,0 +1,149 @@
+// The check progress dialog driving whole runs in the simulated host.
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "check_test_env.h"
+#include "events/velmo_ui_check.h"
+
+namespace {
+
+struct check_dialog : ::testing::Test {
+    void use(const check_settings& settings) {
+        env.reset();  // its settings file must be gone before the next one is set
+        env.reset(new check_test_env(settings));
+    }
+    void select(long start, long end) { env->selection()->SetRange(start, end); }
+
+    static QProgressBar* bar(velmo_ui_check& dialog, const char* name) {
+        return dialog.findChild<QProgressBar*>(name);
+    }
+    static QList<int> positions(velmo_ui_check& dialog) {
+        QList<int> out;
+        for (const velmo_check_result_t& result : *dialog.get_check_result()) out << result.pos;
+        return out;
+    }
+
+    std::unique_ptr<check_test_env> env{new check_test_env()};
+};
+
+TEST_F(check_dialog, the_title_names_strength_and_field) {
+    struct case_t {
+        int weight;
+        int prof_type;
+        const char* title;
+    };
+    for (const case_t& c : {case_t{2, 1, "校对进度（严格 专业）"}, case_t{0, 0, "校对进度（快速 自动）"},
+                            case_t{1, 7, "校对进度（一般 专业）"}}) {
+        check_settings settings;
+        settings.weight = c.weight;
+        settings.prof_type = c.prof_type;
+        settings.max_words = 0;  // no traffic
+        use(settings);
+        env->open(wps_sim::document_builder().paragraph("正文。"));
+        velmo_ui_check dialog;
+        EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(c.title));
+        dialog.exec();
+    }
+}
+
+TEST_F(check_dialog, the_check_range_is_the_selection_or_runs_from_the_cursor_to_the_end) {
+    check_settings settings;
+    settings.max_words = 0;
+    use(settings);
+    env->open(wps_sim::document_builder().paragraphs({"第一段。", "第二段文字。"}));
+    struct case_t {
+        long select_start, select_end, check_start, check_end;
+    };
+    for (const case_t& c : {case_t{7, 7, 7, 12}, case_t{7, 8, 7, 12}, case_t{2, 8, 2, 8}}) {
+        select(c.select_start, c.select_end);
+        velmo_ui_check dialog;
+        dialog.exec();
+        dialog.wait();
+        EXPECT_EQ(dialog.get_check_start(), c.check_start) << c.select_start;
+        EXPECT_EQ(dialog.get_check_end(), c.check_end) << c.select_start;
+        EXPECT_NE(dialog.get_document(), nullptr);
+        EXPECT_EQ(dialog.stop_by_user(), 0);
+    }
+}
+
+TEST_F(check_dialog, progress_reaches_the_bars_and_the_end_of_the_run_closes_the_dialog) {
+    env->open(wps_sim::document_builder().paragraphs({filler(9), filler(9)}));
+    env->add_job({}, {30, 60, 100});
+    env->add_job();
+    select(0, 0);
+    velmo_ui_check dialog;
+    QStringList log;
+    QObject::connect(bar(dialog, "sub_progress_bar"), &QProgressBar::valueChanged,
+                     [&](int value) { log << QString("sub %1").arg(value); });
+    QObject::connect(bar(dialog, "total_progress_bar"), &QProgressBar::valueChanged,
+                     [&](int value) { log << QString("total %1").arg(value); });
+    dialog.exec();
+    dialog.wait();
+    EXPECT_EQ(log, QStringList({"sub 30", "total 0", "sub 60", "sub 100", "sub 0", "total 50",
+                                "sub 100", "sub 0", "total 99", "sub 100", "total 100"}));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.is_check_max(), 0);
+}
+
+TEST_F(check_dialog, contents_piece_errors_are_placed_where_their_text_is_found) {
+    wps_sim::document_builder builder;
+    builder.table_of_contents({"第一章 总则", "第二章 细则"}).paragraphs({"正文一。", "正文二。"});
+    env->open(builder);
+    const long second_entry = 7;
+    const long second_body = 19;
+    ASSERT_EQ(env->text(second_entry, second_entry + 3), "第二章");
+    ASSERT_EQ(env->text(second_body, second_body + 3), "正文二");
+    env->add_job({make_error(4, "总则", 2, {"总纲"})});
+    env->add_job({make_error(1, "不存在的词")});
+    env->add_job({make_error(2, "二")});
+    select(0, 0);
+    velmo_ui_check dialog;
+    dialog.exec();
+    dialog.wait();
+    // The text that is not found stays at the start of the selected piece.
+    ASSERT_EQ(positions(dialog), QList<int>({4, second_entry, second_body + 2}));
+    const velmo_check_result_t& found = dialog.get_check_result()->at(0);
+    EXPECT_EQ(found.level, 2);
+    EXPECT_EQ(found.err_word, "总则");
+    EXPECT_EQ(found.cor_word, "总纲");
+    EXPECT_EQ(dialog.get_check_result()->at(1).err_word, "不存在的词");
+}
+
+// A job that never finishes, stopped by the button or by closing the window.
+TEST_F(check_dialog, stopping_ends_a_long_job_and_tells_whether_the_user_stopped) {
+    for (bool by_button : {true, false}) {
+        use(check_settings());
+        env->open(wps_sim::document_builder().paragraphs({filler(9), filler(9)}));
+        env->add_job({make_error(1, "x")}, {10});
+        env->add_plain_jobs(1);
+        select(0, 0);
+        velmo_ui_check dialog;
+        QObject::connect(bar(dialog, "sub_progress_bar"), &QProgressBar::valueChanged,
+                         [&](int value) {
+                             if (value != 10) return;
+                             if (by_button)
+                                 dialog.findChild<QPushButton*>("stop_button")->click();
+                             else
+                                 dialog.close();
+                         });
+        dialog.exec();
+        dialog.wait();
+        EXPECT_EQ(dialog.stop_by_user(), by_button ? 1 : 0);
+        EXPECT_TRUE(dialog.get_check_result()->isEmpty());
+        EXPECT_EQ(env->service.requests("GetCheckArticleResult").size(), 0u);
+        EXPECT_EQ(env->service.requests("GetCheckArticlePIDByUser").size(), 1u);
+    }
+}
+
+TEST_F(check_dialog, without_a_document_the_dialog_closes_with_nothing_checked) {
+    velmo_ui_check dialog;
+    dialog.exec();
+    dialog.wait();
+    EXPECT_EQ(dialog.get_document(), nullptr);
+    EXPECT_TRUE(dialog.get_check_result()->isEmpty());
+    EXPECT_TRUE(env->service.requests().empty());
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// Check runs of the worker against the fake service on loopback.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QThread>
+#include <atomic>
+
+#include "check/velmo_thread_check.h"
+#include "check_test_env.h"
+#include "config/velmo_config.h"
+
+namespace {
+
+struct progress_t {
+    int sub;
+    int total;
+    bool operator==(const progress_t& other) const {
+        return sub == other.sub && total == other.total;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const progress_t& p) {
+    return out << "(" << p.sub << ", " << p.total << ")";
+}
+
+fake_answer ok(const std::string& body) { return {200, body, {}}; }
+fake_answer fault() { return {500, fake_fault("soap12:Receiver", "failed"), {}}; }
+
+struct check_run : ::testing::Test {
+    void use(const check_settings& settings) {
+        env.reset();  // its settings file must be gone before the next one is set
+        env.reset(new check_test_env(settings));
+    }
+
+    // Paragraphs of nine characters each: pieces of ten with the mark.
+    void open_paragraphs(int count) {
+        QStringList texts;
+        for (int i = 0; i < count; ++i) texts << filler(9, QChar('a' + i));
+        env->open(wps_sim::document_builder().paragraphs(texts));
+    }
+
+    void start(kfc::ks_stdptr<wpsapi::Range> range) {
+        thread.set_range(range);
+        thread.start_thread();
+    }
+    void run(kfc::ks_stdptr<wpsapi::Range> range) {
+        start(range);
+        thread.wait();
+    }
+    void run_all() { run(env->content()); }
+
+    std::vector<progress_t> progress() const {
+        std::vector<progress_t> out;
+        for (const QList<QVariant>& args : progress_spy) {
+            EXPECT_TRUE(args.at(2).toString().isEmpty());
+            out.push_back({args.at(0).toInt(), args.at(1).toInt()});
+        }
+        return out;
+    }
+    QList<int> positions() {
+        QList<int> out;
+        for (const velmo_check_result_t& result : *thread.get_check_result()) out << result.pos;
+        return out;
+    }
+    size_t count(const std::string& operation) const {
+        return env->service.requests(operation).size();
+    }
+
+    std::unique_ptr<check_test_env> env{new check_test_env()};
+    velmo_thread_check thread;
+    QSignalSpy progress_spy{&thread, &velmo_thread_check::notify_progress};
+};
+
+TEST_F(check_run, job_progress_is_sub_progress_and_each_piece_moves_the_total) {
+    open_paragraphs(2);
+    env->add_job({}, {30, 60, 100});
+    env->add_job();
+    run_all();
+    // The total after the last piece would be 100: it is held at 99 until
+    // the end-of-run emission.
+    const std::vector<progress_t> expected = {{30, 0}, {60, 0}, {100, 0}, {0, 50},
+                                              {100, 50}, {0, 99}, {100, 100}};
+    EXPECT_EQ(progress(), expected);
+    EXPECT_EQ(thread.get_checked_length(), 20);
+    EXPECT_EQ(thread.is_check_max(), 0);
+}
+
+TEST_F(check_run, errors_land_at_piece_start_plus_offset) {
+    env->open(wps_sim::document_builder().paragraphs({"甲乙丙丁戊", "己庚辛壬癸子丑寅"}));
+    env->add_job();
+    env->add_job({make_error(5, "子", 2, {"孑", "字"}), make_error(0, "己")});
+    run_all();
+    ASSERT_EQ(positions(), QList<int>({6, 11}));
+    const velmo_check_result_t& placed = thread.get_check_result()->at(1);
+    EXPECT_EQ(env->text(11, 12), "子");
+    EXPECT_EQ(placed.level, 2);
+    EXPECT_EQ(placed.err_word, "子");
+    EXPECT_EQ(placed.cor_word, "孑#-#字");
+    EXPECT_EQ(placed.span_by_correction, 0);
+    // The piece goes out untrimmed, its paragraph mark sent as a blank.
+    EXPECT_EQ(env->service.uploaded_article("p2"), "己庚辛壬癸子丑寅 ");
+}
+
+TEST_F(check_run, results_stay_sorted_and_the_first_error_at_a_position_wins) {
+    open_paragraphs(2);
+    env->add_job({make_error(9, "A"), make_error(2, "B"), make_error(9, "C"), make_error(5, "D"),
+                  make_error(15, "E")});
+    env->add_job({make_error(5, "F"), make_error(1, "G")});
+    run_all();
+    EXPECT_EQ(positions(), QList<int>({2, 5, 9, 11, 15}));
+    QStringList words;
+    for (const velmo_check_result_t& result : *thread.get_check_result()) words << result.err_word;
+    EXPECT_EQ(words, QStringList({"B", "D", "A", "G", "E"}));
+}
+
+// Which call fails for the second of three pieces.
+enum class failing { pid, upload, progress, progress_later, result };
+
+struct check_run_failure : check_run, ::testing::WithParamInterface<failing> {};
+
+TEST_P(check_run_failure, a_failed_call_skips_the_piece_and_the_run_goes_on) {
+    const failing step = GetParam();
+    open_paragraphs(3);
+    auto pid_calls = std::make_shared<std::atomic<int>>(0);
+    env->service.set_handler("GetCheckArticlePIDByUser", [=](const fake_request&) {
+        const int n = ++*pid_calls;
+        if (step == failing::pid && n == 2)
+            return ok(fake_code_answer("GetCheckArticlePIDByUser", 1, "用户名或授权码错误"));
+        return ok(fake_pid_answer("p" + std::to_string(n)));
+    });
+    env->service.set_handler("UpLoadCheckArticle", [=](const fake_request& request) {
+        if (step == failing::upload && request.value("pid") == "p2") return fault();
+        return ok(fake_code_answer("UpLoadCheckArticle", 0, "成功"));
+    });
+    auto p2_polls = std::make_shared<std::atomic<int>>(0);
+    env->service.set_handler("GetCheckArticleProgress", [=](const fake_request& request) {
+        if (request.value("pid") == "p2") {
+            const int n = ++*p2_polls;
+            if (step == failing::progress) return fault();
+            if (step == failing::progress_later && n > 2) return fault();
+            if (step == failing::progress_later) return ok(fake_progress_answer(40));
+        }
+        return ok(fake_progress_answer(100));
+    });
+    env->service.set_handler("GetCheckArticleResult", [=](const fake_request& request) {
+        if (step == failing::result && request.value("pid") == "p2") return fault();
+        const int offset = request.value("pid").back() - '0';
+        return ok(fake_result_answer({make_error(offset, "x")}));
+    });
+    run_all();
+    EXPECT_EQ(positions(), QList<int>({1, 23}));
+    EXPECT_EQ(thread.get_checked_length(), 20);
+    EXPECT_EQ(count("GetCheckArticlePIDByUser"), 3u);
+    EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+}
+
+INSTANTIATE_TEST_SUITE_P(each_call, check_run_failure,
+                         ::testing::Values(failing::pid, failing::upload, failing::progress,
+                                           failing::progress_later, failing::result));
+
+TEST_F(check_run, the_character_limit_stops_sending) {
+    check_settings settings;
+    settings.max_words = 30;
+    use(settings);
+    open_paragraphs(5);
+    env->add_plain_jobs(5);
+    run_all();
+    // Three pieces start below the limit; the fourth meets it.
+    EXPECT_EQ(count("UpLoadCheckArticle"), 3u);
+    EXPECT_EQ(count("GetCheckArticlePIDByUser"), 3u);
+    EXPECT_EQ(thread.get_checked_length(), 30);
+    EXPECT_EQ(thread.is_check_max(), 1);
+    EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+}
+
+TEST_F(check_run, no_piece_is_sent_without_a_character_allowance) {
+    check_settings settings;
+    settings.max_words = 0;
+    use(settings);
+    open_paragraphs(2);
+    env->add_plain_jobs(2);
+    run_all();
+    EXPECT_TRUE(env->service.requests().empty());
+    EXPECT_TRUE(thread.get_check_result()->isEmpty());
+    EXPECT_EQ(thread.is_check_max(), 1);
+}
+
+TEST_F(check_run, blank_pieces_count_as_checked_without_a_job) {
+    env->open(wps_sim::document_builder().paragraphs({"   ", "abc"}));
+    env->add_plain_jobs(1);
+    run_all();
+    EXPECT_EQ(count("GetCheckArticlePIDByUser"), 1u);
+    EXPECT_EQ(env->service.uploaded_article("p1"), "abc ");
+    EXPECT_EQ(thread.get_checked_length(), 8);
+}
+
+TEST_F(check_run, a_stop_before_the_first_piece_sends_nothing_but_ends_the_run) {
+    check_settings settings;
+    settings.write_piece_length = false;
+    use(settings);
+    open_paragraphs(2);
+    env->add_plain_jobs(2);
+    kfc::ks_stdptr<wpsapi::Range> range = env->content();
+    thread.set_range(range);
+    thread.stop_thread();
+    thread.start_thread();
+    thread.wait();
+    EXPECT_TRUE(env->service.requests().empty());
+    EXPECT_EQ(progress(), std::vector<progress_t>({{100, 100}}));
+    EXPECT_STREQ(velmo_singleton_config::instance()->get_string("OtherParams", "CheckWordsCount"),
+                 "0");
+}
+
+TEST_F(check_run, a_stop_during_a_long_poll_ends_the_run_after_one_more_poll_at_most) {
+    open_paragraphs(2);
+    env->add_job({make_error(1, "never")}, {10});
+    env->add_plain_jobs(1);
+    start(env->content());
+    while (count("GetCheckArticleProgress") < 3) QThread::msleep(5);
+    const size_t polls_at_stop = count("GetCheckArticleProgress");
+    thread.stop_thread();
+    thread.wait();
+    EXPECT_LE(count("GetCheckArticleProgress"), polls_at_stop + 1);
+    EXPECT_EQ(count("GetCheckArticleResult"), 0u);
+    EXPECT_EQ(count("GetCheckArticlePIDByUser"), 1u);
+    EXPECT_TRUE(thread.get_check_result()->isEmpty());
+    EXPECT_EQ(thread.get_checked_length(), 0);
+    EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+}
+
+TEST_F(check_run, the_piece_length_setting_is_written_back_after_every_run) {
+    check_settings settings;
+    settings.piece_length = 700;
+    use(settings);
+    open_paragraphs(1);
+    env->add_plain_jobs(1);
+    run_all();
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    EXPECT_STREQ(config->get_string("OtherParams", "CheckWordsCount"), "700");
+
+    settings.write_piece_length = false;
+    use(settings);
+    open_paragraphs(1);
+    env->add_plain_jobs(1);
+    velmo_thread_check second;
+    kfc::ks_stdptr<wpsapi::Range> range = env->content();
+    second.set_range(range);
+    second.start_thread();
+    second.wait();
+    config = velmo_singleton_config::instance();
+    EXPECT_STREQ(config->get_string("OtherParams", "CheckWordsCount"), "0");
+    ASSERT_EQ(config->save(), 0);
+}
+
+TEST_F(check_run, an_empty_check_range_reports_a_total_of_zero) {
+    open_paragraphs(2);
+    env->add_plain_jobs(1);
+    run(env->range(3, 3));
+    // The paragraph holding the position is checked; the share stays 0.
+    EXPECT_EQ(progress(), std::vector<progress_t>({{100, 0}, {0, 0}, {100, 100}}));
+    EXPECT_EQ(thread.get_checked_length(), 10);
+}
+
+}  // namespace

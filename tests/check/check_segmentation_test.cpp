@@ -1,0 +1,187 @@
+// Cutting documents of the simulated host into check pieces.
+#include <gtest/gtest.h>
+
+#include "check/velmo_thread_check.h"
+#include "check_test_env.h"
+
+namespace {
+
+const QChar shape = wps_sim::inline_shape;
+const QString cell_mark = QString(QChar(wpsapi::wdCellMark));
+
+struct segmentation : ::testing::Test {
+    void cut(long start, long end) {
+        kfc::ks_stdptr<wpsapi::Range> range = env->range(start, end);
+        thread.set_range(range);
+        thread.init_threadsafe();
+    }
+    void cut_all() {
+        kfc::ks_stdptr<wpsapi::Range> range = env->content();
+        thread.set_range(range);
+        thread.init_threadsafe();
+    }
+    QStringList texts(const QList<check_range_threadsafe_t>& list) const {
+        QStringList out;
+        for (const check_range_threadsafe_t& piece : list) out << piece.text;
+        return out;
+    }
+    QStringList piece_texts() const { return texts(thread.get_pieces()); }
+    // Every captured text must be exactly the host's text between its bounds,
+    // since errors are placed by adding offsets to the start.
+    void expect_texts_match_host(const QList<check_range_threadsafe_t>& list) {
+        for (const check_range_threadsafe_t& piece : list) {
+            EXPECT_LT(piece.start, piece.end);
+            EXPECT_EQ(env->text(piece.start, piece.end), piece.text) << piece.start;
+        }
+    }
+    void use(const check_settings& settings) {
+        env.reset();  // its settings file must be gone before the next one is set
+        env.reset(new check_test_env(settings));
+    }
+
+    std::unique_ptr<check_test_env> env{new check_test_env()};
+    velmo_thread_check thread;
+};
+
+check_settings piece_length(int length) {
+    check_settings settings;
+    settings.piece_length = length;
+    return settings;
+}
+
+TEST_F(segmentation, short_paragraphs_give_one_piece_each) {
+    env->open(wps_sim::document_builder().paragraphs(
+        {"第一段。", "Second one, with commas, and more.", "third"}));
+    cut_all();
+    EXPECT_EQ(piece_texts(),
+              QStringList({"第一段。\r", "Second one, with commas, and more.\r", "third\r"}));
+    EXPECT_TRUE(thread.get_contents_pieces().isEmpty());
+    expect_texts_match_host(thread.get_pieces());
+    EXPECT_EQ(thread.get_pieces().at(1).start, 5);
+}
+
+TEST_F(segmentation, long_stretches_are_cut_to_length) {
+    use(piece_length(1000));
+    env->open(wps_sim::document_builder().paragraph(filler(2499)));
+    cut_all();
+    const QList<check_range_threadsafe_t>& pieces = thread.get_pieces();
+    ASSERT_EQ(pieces.size(), 3);
+    EXPECT_EQ(pieces.at(0).end - pieces.at(0).start, 1000);
+    EXPECT_EQ(pieces.at(1).start, 1000);
+    EXPECT_EQ(pieces.at(1).end - pieces.at(1).start, 1000);
+    EXPECT_EQ(pieces.at(2).start, 2000);
+    EXPECT_EQ(pieces.at(2).end - pieces.at(2).start, 500);
+    expect_texts_match_host(pieces);
+}
+
+TEST_F(segmentation, cuts_fall_after_the_last_separator_within_the_length) {
+    use(piece_length(10));
+    env->open(wps_sim::document_builder().paragraphs(
+        {"abc,defghijklmn", "甲乙，丙丁。戊己庚辛壬癸子", "a.b!c?d;e:"}));
+    cut_all();
+    // The ideographic full stop is no separator; the paragraph mark is one.
+    EXPECT_EQ(piece_texts(), QStringList({"abc,", "defghijklm", "n\r", "甲乙，",
+                                          "丙丁。戊己庚辛壬癸子", "\r", "a.b!c?d;e:", "\r"}));
+    expect_texts_match_host(thread.get_pieces());
+}
+
+TEST_F(segmentation, a_piece_length_below_one_counts_as_one_hundred) {
+    for (bool absent : {false, true}) {
+        check_settings settings = piece_length(0);
+        settings.write_piece_length = !absent;
+        use(settings);
+        velmo_thread_check fresh;
+        env->open(wps_sim::document_builder().paragraph(filler(250)));
+        kfc::ks_stdptr<wpsapi::Range> range = env->content();
+        fresh.set_range(range);
+        fresh.init_threadsafe();
+        QList<int> lengths;
+        for (const check_range_threadsafe_t& piece : fresh.get_pieces())
+            lengths << static_cast<int>(piece.end - piece.start);
+        EXPECT_EQ(lengths, QList<int>({100, 100, 51})) << "key absent: " << absent;
+    }
+}
+
+TEST_F(segmentation, inline_shapes_and_the_position_after_them_are_left_out) {
+    env->open(wps_sim::document_builder()
+                  .paragraph(QString("ab") + shape + "cd" + shape + "ef")
+                  .paragraph(QString("ab,cd") + shape + "ef"));
+    cut_all();
+    // Second paragraph starts at 9; the stretch before its shape holds a
+    // separator inside, so it gives two pieces.
+    EXPECT_EQ(piece_texts(), QStringList({"ab", "d", "f\r", "ab,", "cd", "f\r"}));
+    const QList<check_range_threadsafe_t>& pieces = thread.get_pieces();
+    EXPECT_EQ(pieces.at(1).start, 4);
+    EXPECT_EQ(pieces.at(2).start, 7);
+    EXPECT_EQ(pieces.at(5).start, 16);
+    expect_texts_match_host(pieces);
+}
+
+TEST_F(segmentation, a_table_is_cut_once_into_its_cells) {
+    const QStringList cells = {"c1", "第二格，很长的一格", "c3", "c4", "c5", "c6"};
+    wps_sim::document_builder builder;
+    builder.paragraph("前言").table(2, 3, cells).paragraph("后记");
+    const long table_start = 3;
+    env->open(builder);
+
+    auto cell_pieces = [&]() {
+        QStringList out;
+        for (const QString& text : piece_texts())
+            if (text.endsWith(cell_mark)) out << text;
+        return out;
+    };
+    QStringList expected;
+    for (const QString& cell : cells) expected << cell + cell_mark;
+
+    cut_all();
+    EXPECT_EQ(piece_texts().first(), "前言\r");
+    EXPECT_EQ(cell_pieces(), expected);
+    EXPECT_EQ(piece_texts().last(), "后记\r");
+    expect_texts_match_host(thread.get_pieces());
+
+    // A range from the middle of the table still takes the whole table, once.
+    const long fourth_cell = table_start + 3 + 10 + 3;
+    ASSERT_EQ(env->text(fourth_cell, fourth_cell + 2), "c4");
+    velmo_thread_check from_inside;
+    kfc::ks_stdptr<wpsapi::Range> range = env->range(fourth_cell, fourth_cell + 1);
+    from_inside.set_range(range);
+    from_inside.init_threadsafe();
+    EXPECT_EQ(texts(from_inside.get_pieces()), expected);
+}
+
+TEST_F(segmentation, tables_of_contents_before_the_range_are_passed_over) {
+    wps_sim::document_builder builder;
+    builder.table_of_contents({"第一章 总则", "第二章 细则"});
+    const long body = builder.length();
+    builder.paragraphs({"正文一。", "正文二。"});
+    env->open(builder);
+    cut(body, body + 5);
+    EXPECT_TRUE(thread.get_contents_pieces().isEmpty());
+    EXPECT_EQ(piece_texts(), QStringList({"正文一。\r"}));
+}
+
+TEST_F(segmentation, tables_of_contents_in_the_range_become_contents_pieces) {
+    env->open(wps_sim::document_builder()
+                  .table_of_contents({"第一章 总则", "第二章 细则"})
+                  .paragraphs({"正文一。", "正文二。"}));
+    cut_all();
+    EXPECT_EQ(texts(thread.get_contents_pieces()),
+              QStringList({"第一章 总则\r", "第二章 细则\r"}));
+    expect_texts_match_host(thread.get_contents_pieces());
+    // The contents' own paragraphs start at a contents piece's start; the
+    // first body paragraph starts at the last one's end: none is cut again.
+    EXPECT_EQ(piece_texts(), QStringList({"正文二。\r"}));
+}
+
+TEST_F(segmentation, tables_of_contents_after_the_range_are_taken_whole) {
+    env->open(wps_sim::document_builder()
+                  .paragraphs({"开头一。", "开头二。"})
+                  .table_of_contents({"第一章", "第二章", "第三章"})
+                  .paragraph("结尾。"));
+    cut(0, 3);
+    EXPECT_EQ(texts(thread.get_contents_pieces()),
+              QStringList({"第一章\r", "第二章\r", "第三章\r"}));
+    EXPECT_EQ(piece_texts(), QStringList({"开头一。\r"}));
+}
+
+}  // namespace
