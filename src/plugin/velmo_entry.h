@@ -13,7 +13,4 @@ HRESULT InitializeWpsPlugins(wpsapi::_Application* app);
 void UnInitWpsPlugins();
 }
 
-typedef HRESULT (*velmo_initialize_fn)(wpsapi::_Application* app);
-typedef void (*velmo_uninitialize_fn)();
-
 #endif

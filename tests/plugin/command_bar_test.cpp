@@ -34,14 +34,6 @@ QStringList sorted(QStringList list) {
     return list;
 }
 
-// What control_captions reports for a menu and its items.
-QStringList menu_captions(const QString& menu) {
-    QStringList captions{menu};
-    for (const expected_item& item : expected_items())
-        if (item.menu == menu) captions << menu + "/" + item.caption;
-    return captions;
-}
-
 class command_bar_layout : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,15 +59,12 @@ protected:
     std::unique_ptr<temp_settings> settings;
 };
 
-TEST_F(command_bar_layout, new_style_gives_ten_bars_named_by_caption) {
+// The shape of the bars is checked on the installed plug-in (host_test.cpp);
+// here the registry and the account refresh.
+TEST_F(command_bar_layout, new_style_registers_the_menu_items_only) {
     use_settings(1, 1);
     InitPanel2(bars, manager);
-
-    EXPECT_EQ(wps_sim::command_bar_names(app), expected_new_style_bars());
-    for (const QString& button : expected_top_buttons())
-        EXPECT_EQ(wps_sim::control_captions(app, button), QStringList{button});
-    for (const QString& menu : expected_menus())
-        EXPECT_EQ(wps_sim::control_captions(app, menu), menu_captions(menu));
+    ASSERT_EQ(wps_sim::command_bar_names(app), expected_new_style_bars());
 
     // Only menu items are registered, each under its caption and pointing at
     // the control the host shows.
@@ -88,14 +77,10 @@ TEST_F(command_bar_layout, new_style_gives_ten_bars_named_by_caption) {
     EXPECT_TRUE(probe_calls().isEmpty());
 }
 
-TEST_F(command_bar_layout, old_style_puts_everything_into_one_bar_and_refreshes_the_account) {
+TEST_F(command_bar_layout, old_style_registers_all_but_its_bar_button_and_refreshes_the_account) {
     use_settings(1, 1);
     InitPanel3(bars, manager);
-
-    EXPECT_EQ(wps_sim::command_bar_names(app), QStringList{"校对"});
-    QStringList captions = expected_top_buttons();
-    for (const QString& menu : expected_menus()) captions += menu_captions(menu);
-    EXPECT_EQ(wps_sim::control_captions(app, "校对"), captions);
+    ASSERT_EQ(wps_sim::command_bar_names(app), QStringList{"校对"});
 
     // The bar's own first button is not registered; the other four are.
     QStringList registered = expected_menu_item_captions() + expected_top_buttons().mid(1);

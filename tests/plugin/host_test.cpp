@@ -40,23 +40,15 @@ QStringList describe_bars(wpsapi::_Application* app) {
 
 QStringList expected_old_style_bar() {
     QStringList captions = expected_top_buttons();
-    for (const QString& menu : expected_menus()) {
-        captions << menu;
-        for (const expected_item& item : expected_items())
-            if (item.menu == menu) captions << menu + "/" + item.caption;
-    }
+    for (const QString& menu : expected_menus()) captions << expected_menu_listing(menu);
     return {"校对: " + captions.join(" | ")};
 }
 
 QStringList expected_new_style_bars_described() {
     QStringList lines;
     for (const QString& button : expected_top_buttons()) lines << button + ": " + button;
-    for (const QString& menu : expected_menus()) {
-        QStringList captions{menu};
-        for (const expected_item& item : expected_items())
-            if (item.menu == menu) captions << menu + "/" + item.caption;
-        lines << menu + ": " + captions.join(" | ");
-    }
+    for (const QString& menu : expected_menus())
+        lines << menu + ": " + expected_menu_listing(menu).join(" | ");
     return lines;
 }
 
@@ -223,6 +215,23 @@ TEST_F(installed_plugin, a_host_without_command_bars_fails_once_and_is_not_retri
         EXPECT_EQ(outcome.report, (QStringList{result_line(no_command_bars), "requests 1",
                                                result_line(S_OK), "requests 1"}));
     }
+}
+
+TEST_F(installed_plugin, a_start_without_application_object_is_refused_and_can_be_retried) {
+    use_settings("newstyle=1\noldstyle=1");
+    const QString dir = directory;
+    const child_outcome outcome = in_child([dir] {
+        loaded_plugin plugin(dir);
+        if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+        QStringList report{result_line(plugin.initialize(nullptr))};
+        kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
+        report << result_line(plugin.initialize(app));
+        report << QString("bars %1").arg(wps_sim::command_bar_names(app).size());
+        return report;
+    });
+    ASSERT_TRUE(outcome.exited && outcome.exit_code == 0);
+    EXPECT_EQ(outcome.report,
+              (QStringList{result_line(no_command_bars), result_line(S_OK), "bars 10"}));
 }
 
 TEST_F(installed_plugin, switched_off_layouts_and_missing_settings_build_nothing) {

@@ -50,4 +50,11 @@ QStringList expected_menu_item_captions() {
     return captions;
 }
 
+QStringList expected_menu_listing(const QString& menu) {
+    QStringList captions{menu};
+    for (const expected_item& item : expected_items())
+        if (item.menu == menu) captions << menu + "/" + item.caption;
+    return captions;
+}
+
 QStringList expected_new_style_bars() { return expected_top_buttons() + expected_menus(); }

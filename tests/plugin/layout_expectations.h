@@ -21,6 +21,8 @@ QStringList expected_menus();
 QStringList expected_top_buttons();
 // Captions of the items of the menus (what the new style registers), sorted.
 QStringList expected_menu_item_captions();
+// What the host lists for a menu: the menu, then "menu/item" per item.
+QStringList expected_menu_listing(const QString& menu);
 // The bar names of the new style: the five buttons, then the five menus.
 QStringList expected_new_style_bars();
 
