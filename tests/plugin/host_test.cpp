@@ -129,27 +129,30 @@ protected:
                                    "\nServiceUrl=\n[UserInfo]\nUserName=tester\nAuthNo=1234\n"));
     }
 
-    child_outcome in_child(const std::function<QStringList()>& body) {
-        return run_in_child(tools.path(), body);
+    // Loads the plug-in in a fresh child and returns what `body` reports.
+    QStringList with_plugin(const std::function<QStringList(loaded_plugin&)>& body) {
+        const QString dir = directory;
+        const child_outcome outcome = run_in_child(tools.path(), [dir, body] {
+            loaded_plugin plugin(dir);
+            if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+            return body(plugin);
+        });
+        EXPECT_TRUE(outcome.exited && outcome.exit_code == 0) << "child died";
+        return outcome.report;
     }
 
-    // Loads the plug-in, starts it on a host of `version` and reports the
-    // result and the command bars; `more` may add to the report.
+    // Starts the plug-in on a host of `version` and reports the result and
+    // the command bars; `more` may add to the report.
     QStringList start_host(const QString& version,
                            const std::function<void(const loaded_plugin&, wpsapi::_Application*,
                                                     QStringList&)>& more = {}) {
-        const QString dir = directory;
-        child_outcome outcome = in_child([dir, version, more] {
-            loaded_plugin plugin(dir);
-            if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+        return with_plugin([version, more](loaded_plugin& plugin) {
             kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application(version);
             QStringList report{result_line(plugin.initialize(app))};
             report << describe_bars(app);
             if (more) more(plugin, app, report);
             return report;
         });
-        EXPECT_TRUE(outcome.exited && outcome.exit_code == 0) << "child died";
-        return outcome.report;
     }
 
     QTemporaryDir prefix;
@@ -246,10 +249,7 @@ TEST_F(installed_plugin, a_host_without_command_bars_fails_once_and_is_not_retri
     // The call fails, or it succeeds without handing out the collection.
     for (const HRESULT status : {E_FAIL, S_OK}) {
         SCOPED_TRACE(status);
-        const QString dir = directory;
-        const child_outcome outcome = in_child([dir, status] {
-            loaded_plugin plugin(dir);
-            if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+        const QStringList seen = with_plugin([status](loaded_plugin& plugin) {
             application_without_bars broken(status);
             QStringList report{result_line(plugin.initialize(&broken))};
             report << QString("requests %1").arg(broken.command_bar_requests());
@@ -258,27 +258,21 @@ TEST_F(installed_plugin, a_host_without_command_bars_fails_once_and_is_not_retri
             report << QString("requests %1").arg(broken.command_bar_requests());
             return report;
         });
-        ASSERT_TRUE(outcome.exited && outcome.exit_code == 0);
-        EXPECT_EQ(outcome.report, (QStringList{result_line(no_command_bars), "requests 1",
+        EXPECT_EQ(seen, (QStringList{result_line(no_command_bars), "requests 1",
                                                result_line(S_OK), "requests 1"}));
     }
 }
 
 TEST_F(installed_plugin, a_start_without_application_object_is_refused_and_can_be_retried) {
     use_settings("newstyle=1\noldstyle=1");
-    const QString dir = directory;
-    const child_outcome outcome = in_child([dir] {
-        loaded_plugin plugin(dir);
-        if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+    const QStringList seen = with_plugin([](loaded_plugin& plugin) {
         QStringList report{result_line(plugin.initialize(nullptr))};
         kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
         report << result_line(plugin.initialize(app));
         report << QString("bars %1").arg(wps_sim::command_bar_names(app).size());
         return report;
     });
-    ASSERT_TRUE(outcome.exited && outcome.exit_code == 0);
-    EXPECT_EQ(outcome.report,
-              (QStringList{result_line(no_command_bars), result_line(S_OK), "bars 10"}));
+    EXPECT_EQ(seen, (QStringList{result_line(no_command_bars), result_line(S_OK), "bars 10"}));
 }
 
 TEST_F(installed_plugin, switched_off_layouts_and_missing_settings_build_nothing) {
@@ -352,10 +346,7 @@ TEST_F(installed_plugin, display_items_do_nothing_when_clicked_and_shut_down_kee
 
 TEST_F(installed_plugin, the_host_can_unload_the_plugin_after_shut_down) {
     use_settings("newstyle=1\noldstyle=1");
-    const QString dir = directory;
-    const child_outcome outcome = in_child([dir] {
-        loaded_plugin plugin(dir);
-        if (!plugin.ok()) return QStringList{"load failed: " + plugin.error()};
+    const QStringList seen = with_plugin([](loaded_plugin& plugin) {
         kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application(old_version);
         QStringList report{result_line(plugin.initialize(app))};
         plugin.uninitialize();
@@ -363,8 +354,7 @@ TEST_F(installed_plugin, the_host_can_unload_the_plugin_after_shut_down) {
         report << QString("bars %1").arg(wps_sim::command_bar_names(app).size());
         return report;
     });
-    ASSERT_TRUE(outcome.exited && outcome.exit_code == 0);
-    EXPECT_EQ(outcome.report, (QStringList{result_line(S_OK), "closed 1", "bars 1"}));
+    EXPECT_EQ(seen, (QStringList{result_line(S_OK), "closed 1", "bars 1"}));
 }
 
 }  // namespace
