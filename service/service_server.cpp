@@ -25,6 +25,8 @@ service_server::service_server(service_operations& operations, server_config con
   http_->set_read_timeout(10, 0);
   http_->set_write_timeout(10, 0);
   http_->set_keep_alive_max_count(1000);
+  // An idle connection holds a thread, and stop() waits for it: keep it short.
+  http_->set_keep_alive_timeout(1);
   http_->set_tcp_nodelay(true);
   // Remember the listening socket: the library listens with a backlog of 5,
   // which drops connections when many clients connect at once (see bind()).
