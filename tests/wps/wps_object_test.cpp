@@ -254,30 +254,29 @@ TEST(command_bars, bars_controls_pop_ups_and_a_click_reaching_its_handler) {
     EXPECT_EQ(1, wps_sim::registered_handler_count(about));
 }
 
-TEST(command_bars, handlers_of_a_released_application_are_forgotten) {
-    kfc::IUnknown* stale = nullptr;
-    {
-        auto app = wps_sim::create_application();
-        ks_stdptr<ksoapi::_CommandBars> bars;
-        app->get_CommandBars(&bars);
-        ks_stdptr<ksoapi::CommandBar> bar;
-        bars->Add(nullptr, nullptr, nullptr, nullptr, &bar);
-        ks_stdptr<ksoapi::CommandBarControls> controls;
-        bar->get_Controls(&controls);
-        auto button = add_control(controls, ksoapi::msoControlButton, "x");
-        GetEventsRegisterManager()->RegisterEventHandler(button, ksoapi::DIID__CommandBarButtonEvents, u"Click", count_click);
-        EXPECT_EQ(1, wps_sim::registered_handler_count(button));
-        stale = button.get();
-    }
-    // The address may be reused by a new control; it must start without handlers.
-    auto app = wps_sim::create_application();
+// The controls of a new, unnamed bar.
+ks_stdptr<ksoapi::CommandBarControls> new_bar_controls(wpsapi::_Application* app) {
     ks_stdptr<ksoapi::_CommandBars> bars;
     app->get_CommandBars(&bars);
     ks_stdptr<ksoapi::CommandBar> bar;
     bars->Add(nullptr, nullptr, nullptr, nullptr, &bar);
     ks_stdptr<ksoapi::CommandBarControls> controls;
     bar->get_Controls(&controls);
-    auto fresh = add_control(controls, ksoapi::msoControlButton, "x");
+    return controls;
+}
+
+TEST(command_bars, handlers_of_a_released_application_are_forgotten) {
+    kfc::IUnknown* stale = nullptr;
+    {
+        auto app = wps_sim::create_application();
+        auto button = add_control(new_bar_controls(app), ksoapi::msoControlButton, "x");
+        GetEventsRegisterManager()->RegisterEventHandler(button, ksoapi::DIID__CommandBarButtonEvents, u"Click", count_click);
+        EXPECT_EQ(1, wps_sim::registered_handler_count(button));
+        stale = button.get();
+    }
+    // The address may be reused by a new control; it must start without handlers.
+    auto app = wps_sim::create_application();
+    auto fresh = add_control(new_bar_controls(app), ksoapi::msoControlButton, "x");
     if (fresh.get() == stale) {
         EXPECT_EQ(0, wps_sim::registered_handler_count(fresh));
     }

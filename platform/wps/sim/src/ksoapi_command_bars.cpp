@@ -15,6 +15,33 @@ using namespace ksoapi;
 
 class controls_object;
 
+// Item(index) of the bar and control lists: a 1-based number, or the text
+// that `name_of` reads from an element.
+template <class T, class Name>
+HRESULT item_of(const std::vector<kfc::ks_stdptr<T>>& list, VARIANT* index, Name name_of,
+                T** result) {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (variant_is_text(index)) {
+        QString wanted = variant_text(index);
+        for (const auto& element : list) {
+            kfc::ks_bstr name;
+            (element.get()->*name_of)(&name);
+            if (bstr_to_qstring(name) == wanted) {
+                element->AddRef();
+                *result = element.get();
+                return S_OK;
+            }
+        }
+        return DISP_E_BADINDEX;
+    }
+    int64_t i = variant_number(index, 0);
+    if (i < 1 || i > static_cast<int64_t>(list.size())) return DISP_E_BADINDEX;
+    *result = list[static_cast<size_t>(i - 1)].get();
+    (*result)->AddRef();
+    return S_OK;
+}
+
 class control_object : public com_object<CommandBarPopup> {
 public:
     control_object(MsoControlType type, long id, const QString& parameter, const VARIANT* temporary);
@@ -99,26 +126,7 @@ public:
         return S_OK;
     }
     HRESULT Item(VARIANT* index, CommandBarControl** result) override {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (variant_is_text(index)) {
-            QString caption = variant_text(index);
-            for (auto& item : items_) {
-                kfc::ks_bstr c;
-                item->get_Caption(&c);
-                if (bstr_to_qstring(c) == caption) {
-                    item->AddRef();
-                    *result = item.get();
-                    return S_OK;
-                }
-            }
-            return DISP_E_BADINDEX;
-        }
-        int64_t i = variant_number(index, 0);
-        if (i < 1 || i > static_cast<int64_t>(items_.size())) return DISP_E_BADINDEX;
-        *result = items_[static_cast<size_t>(i - 1)].get();
-        (*result)->AddRef();
-        return S_OK;
+        return item_of(items_, index, &CommandBarControl::get_Caption, result);
     }
     HRESULT Add(VARIANT* type, VARIANT* id, VARIANT* parameter, VARIANT* before,
                 VARIANT* temporary, CommandBarControl** result) override {
@@ -205,26 +213,7 @@ public:
         return S_OK;
     }
     HRESULT Item(VARIANT* index, CommandBar** result) override {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (variant_is_text(index)) {
-            QString name = variant_text(index);
-            for (auto& bar : bars_) {
-                kfc::ks_bstr n;
-                bar->get_Name(&n);
-                if (bstr_to_qstring(n) == name) {
-                    bar->AddRef();
-                    *result = bar.get();
-                    return S_OK;
-                }
-            }
-            return DISP_E_BADINDEX;
-        }
-        int64_t i = variant_number(index, 0);
-        if (i < 1 || i > static_cast<int64_t>(bars_.size())) return DISP_E_BADINDEX;
-        *result = bars_[static_cast<size_t>(i - 1)].get();
-        (*result)->AddRef();
-        return S_OK;
+        return item_of(bars_, index, &CommandBar::get_Name, result);
     }
     HRESULT Add(VARIANT* name, VARIANT* position, VARIANT*, VARIANT*, CommandBar** result) override {
         if (!result) return E_POINTER;
