@@ -1,0 +1,164 @@
+// Speed of the checking engine on Chinese text at each Weight, of the
+// misspelling dictionary against a one-search-per-entry baseline, and the
+// latency of a progress poll over loopback HTTP.
+#include <benchmark/benchmark.h>
+#include <httplib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "service_dictionary.h"
+#include "service_engine.h"
+#include "service_operations.h"
+#include "service_server.h"
+#include "service_store.h"
+#include "service_text.h"
+
+using namespace velmo_service;
+
+namespace {
+
+std::string data_dir() {
+  const char* src = std::getenv("VELMO_SOURCE_DIR");
+  return std::string(src ? src : VELMO_BENCH_SOURCE_DIR) + "/service/data";
+}
+
+const check_engine& engine() {
+  static check_engine e([] {
+    engine_config c;
+    c.data_dir = data_dir();
+    return c;
+  }());
+  return e;
+}
+
+// About 1 MB of UTF-8 Chinese prose with a few errors sprinkled in.
+const std::string& chinese_text() {
+  static const std::string text = [] {
+    const char* sentences[] = {
+        "随着经济社会的持续发展，城市建设进入了新的阶段，各地按部就班地推进基础设施改造。",
+        "研究人员在实验中发现，新材料在高温条件下依然保持稳定，这为后续应用提供了可靠依据。",
+        "会议强调，要坚持问题导向，切实解决群众反映强烈的突出问题，做到再接再厉、久久为功。",
+        "在这次活动中，志愿者们主动承担了组织协调工作，赢得了参与者的一致好评。",
+        "文章指出，教育的根本任务是立德树人，学校应当为学生的全面发展创造良好条件。",
+        "由于天气原因，部分航班出现延误，机场方面及时发布信息并妥善安排旅客休息。",
+        "他们按步就班地完成了各项准备，迫不急待地等待着项目正式启动的那一天。",
+        "这家企业近年来不断加大研发投入，在关键技术领域取得了一系列重要突破。",
+    };
+    std::string t;
+    for (std::size_t i = 0; t.size() < 1000000; ++i) t += sentences[i % (sizeof sentences / sizeof sentences[0])];
+    return t;
+  }();
+  return text;
+}
+
+void report(benchmark::State& state, const std::u16string& text) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * chinese_text().size()));
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+// The whole engine with the general and punctuation rules, per Weight.
+void BM_EngineAtWeight(benchmark::State& state) {
+  const std::u16string text = text_utf8_to_utf16(chinese_text());
+  check_options o;
+  o.general = true;
+  o.match_dots = true;
+  o.weight = static_cast<int>(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(engine().check(text, o, {}));
+  report(state, text);
+}
+BENCHMARK(BM_EngineAtWeight)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// Every rule family at once, strict.
+void BM_EngineAllFamilies(benchmark::State& state) {
+  const std::u16string text = text_utf8_to_utf16(chinese_text());
+  check_options o;
+  o.general = o.match_dots = o.leader_sort = o.traditional = o.leader = o.taiwan = o.english = true;
+  o.weight = 2;
+  for (auto _ : state) benchmark::DoNotOptimize(engine().check(text, o, {}));
+  report(state, text);
+}
+BENCHMARK(BM_EngineAllFamilies)->Unit(benchmark::kMillisecond);
+
+const phrase_dictionary& misspellings() {
+  static phrase_dictionary d = [] {
+    phrase_dictionary x;
+    x.load_file(data_dir() + "/misspellings.txt");
+    x.build();
+    return x;
+  }();
+  return d;
+}
+
+// The misspelling dictionary alone: one pass over the text.
+void BM_DictionaryOnePass(benchmark::State& state) {
+  const std::u16string text = text_utf8_to_utf16(chinese_text());
+  for (auto _ : state) {
+    std::vector<finding> out;
+    misspellings().find(text, 2, out);
+    benchmark::DoNotOptimize(out);
+  }
+  report(state, text);
+}
+BENCHMARK(BM_DictionaryOnePass)->Unit(benchmark::kMillisecond);
+
+// Baseline: one search of the text per dictionary entry.
+void BM_DictionarySearchPerEntry(benchmark::State& state) {
+  const std::u16string text = text_utf8_to_utf16(chinese_text());
+  std::vector<std::u16string> patterns;
+  for (std::size_t i = 0; i < misspellings().size(); ++i)
+    patterns.push_back(text_utf8_to_utf16(misspellings().entry(static_cast<int>(i)).phrase));
+  for (auto _ : state) {
+    std::size_t hits = 0;
+    for (const auto& p : patterns)
+      for (std::size_t pos = text.find(p); pos != std::u16string::npos; pos = text.find(p, pos + 1)) ++hits;
+    benchmark::DoNotOptimize(hits);
+  }
+  report(state, text);
+}
+BENCHMARK(BM_DictionarySearchPerEntry)->Unit(benchmark::kMillisecond);
+
+// One progress poll of a job, over a kept-alive loopback connection.
+void BM_ProgressPollOnLoopback(benchmark::State& state) {
+  const std::string dir = (std::filesystem::temp_directory_path() / "velmo-service-bench").string();
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  {
+    service_store store;
+    std::string error;
+    store.open(dir + "/bench.db", &error);
+    store.add_user("bench", "n", 1000000, "2099-12-31", &error);
+    service_operations operations(store, engine(), service_limits{});
+    server_config config;
+    config.port = 0;
+    service_server server(operations, config);
+    server.bind(&error);
+    std::thread serving([&] { server.run(); });
+    server.wait_until_ready();
+    const std::string pid = *operations.jobs().create("bench");
+    const std::string body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+        "xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body><GetCheckArticleProgress "
+        "xmlns=\"urn:velmo:proofreading\"><pid>" +
+        pid + "</pid><token>0</token></GetCheckArticleProgress></soap12:Body></soap12:Envelope>";
+    {
+      httplib::Client client("127.0.0.1", server.port());
+      client.set_keep_alive(true);
+      client.set_tcp_nodelay(true);
+      for (auto _ : state) {
+        auto res = client.Post("/", body, "application/soap+xml; charset=utf-8");
+        if (!res || res->status != 200) state.SkipWithError("poll failed");
+      }
+    }
+    server.stop();
+    serving.join();
+  }
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ProgressPollOnLoopback)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
