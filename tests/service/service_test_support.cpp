@@ -61,24 +61,35 @@ void running_service::stop() {
   operations_.reset();
 }
 
-std::vector<std::string> soap_reply::all(const std::string& name) const {
-  std::vector<std::string> out;
+namespace {
+std::string node_text(xmlNodePtr n) {
+  xmlChar* t = xmlNodeGetContent(n);
+  std::string s = t ? reinterpret_cast<const char*>(t) : "";
+  xmlFree(t);
+  return s;
+}
+
+// Calls `visit` for every node of //i:name in an answer body, in document order.
+template <typename Visit>
+void for_each_match(const std::string& body, const std::string& name, Visit visit) {
   xmlDocPtr doc = xmlReadMemory(body.data(), static_cast<int>(body.size()), nullptr, nullptr,
                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (!doc) return out;
+  if (!doc) return;
   xmlXPathContextPtr ctx = xmlXPathNewContext(doc);
   xmlXPathRegisterNs(ctx, BAD_CAST "i", BAD_CAST "urn:velmo:proofreading");
   const std::string expr = "//i:" + name;
   xmlXPathObjectPtr res = xmlXPathEvalExpression(BAD_CAST expr.c_str(), ctx);
   if (res && res->nodesetval)
-    for (int k = 0; k < res->nodesetval->nodeNr; ++k) {
-      xmlChar* t = xmlNodeGetContent(res->nodesetval->nodeTab[k]);
-      out.emplace_back(t ? reinterpret_cast<const char*>(t) : "");
-      xmlFree(t);
-    }
+    for (int k = 0; k < res->nodesetval->nodeNr; ++k) visit(res->nodesetval->nodeTab[k]);
   xmlXPathFreeObject(res);
   xmlXPathFreeContext(ctx);
   xmlFreeDoc(doc);
+}
+}  // namespace
+
+std::vector<std::string> soap_reply::all(const std::string& name) const {
+  std::vector<std::string> out;
+  for_each_match(body, name, [&](xmlNodePtr n) { out.push_back(node_text(n)); });
   return out;
 }
 
@@ -89,36 +100,20 @@ std::string soap_reply::first(const std::string& name) const {
 
 std::vector<found_error> read_errors(const soap_reply& reply) {
   std::vector<found_error> out;
-  xmlDocPtr doc = xmlReadMemory(reply.body.data(), static_cast<int>(reply.body.size()), nullptr, nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (!doc) return out;
-  xmlXPathContextPtr ctx = xmlXPathNewContext(doc);
-  xmlXPathRegisterNs(ctx, BAD_CAST "i", BAD_CAST "urn:velmo:proofreading");
-  xmlXPathObjectPtr res = xmlXPathEvalExpression(BAD_CAST "//i:CheckResult", ctx);
-  auto text = [](xmlNodePtr n) {
-    xmlChar* t = xmlNodeGetContent(n);
-    std::string s = t ? reinterpret_cast<const char*>(t) : "";
-    xmlFree(t);
-    return s;
-  };
-  if (res && res->nodesetval)
-    for (int k = 0; k < res->nodesetval->nodeNr; ++k) {
-      found_error e;
-      for (xmlNodePtr c = res->nodesetval->nodeTab[k]->children; c; c = c->next) {
-        if (c->type != XML_ELEMENT_NODE) continue;
-        const std::string name = reinterpret_cast<const char*>(c->name);
-        if (name == "Pos") e.pos = std::strtol(text(c).c_str(), nullptr, 10);
-        if (name == "level") e.level = static_cast<int>(std::strtol(text(c).c_str(), nullptr, 10));
-        if (name == "ErrWord") e.err_word = text(c);
-        if (name == "CorWord")
-          for (xmlNodePtr s = c->children; s; s = s->next)
-            if (s->type == XML_ELEMENT_NODE) e.suggestions.push_back(text(s));
-      }
-      out.push_back(e);
+  for_each_match(reply.body, "CheckResult", [&](xmlNodePtr record) {
+    found_error e;
+    for (xmlNodePtr c = record->children; c; c = c->next) {
+      if (c->type != XML_ELEMENT_NODE) continue;
+      const std::string name = reinterpret_cast<const char*>(c->name);
+      if (name == "Pos") e.pos = std::strtol(node_text(c).c_str(), nullptr, 10);
+      if (name == "level") e.level = static_cast<int>(std::strtol(node_text(c).c_str(), nullptr, 10));
+      if (name == "ErrWord") e.err_word = node_text(c);
+      if (name == "CorWord")
+        for (xmlNodePtr s = c->children; s; s = s->next)
+          if (s->type == XML_ELEMENT_NODE) e.suggestions.push_back(node_text(s));
     }
-  xmlXPathFreeObject(res);
-  xmlXPathFreeContext(ctx);
-  xmlFreeDoc(doc);
+    out.push_back(e);
+  });
   return out;
 }
 
