@@ -44,9 +44,9 @@ TEST(wsim_script, parses_every_step_and_skips_comments) {
         "activate 2\n"
         "select 3 10\n"
         "cursor 0\n"
-        "answer 确定\n"
+        "answer 确定 选择页码\n"
         "type \"demo user\"\n"
-        "close\n"
+        "close 用户登录\n"
         "click 校对\n"
         "save\n"
         "marks\n"
@@ -61,7 +61,9 @@ TEST(wsim_script, parses_every_step_and_skips_comments) {
     EXPECT_EQ(steps.at(0).line, 3);
     EXPECT_EQ(steps.at(2).kind, wsim_step_kind::select);
     EXPECT_EQ(steps.at(2).args, (QStringList{"3", "10"}));
+    EXPECT_EQ(steps.at(4).args, (QStringList{"确定", "选择页码"}));
     EXPECT_EQ(steps.at(5).args, QStringList{"demo user"});
+    EXPECT_EQ(steps.at(6).kind, wsim_step_kind::close);
     EXPECT_EQ(steps.at(7).kind, wsim_step_kind::click);
     EXPECT_EQ(steps.at(12).kind, wsim_step_kind::expect);
     EXPECT_EQ(steps.at(12).line, 15);
@@ -72,6 +74,8 @@ TEST(wsim_script, refuses_bad_steps_naming_the_line) {
     EXPECT_TRUE(parse_error(QStringLiteral("click")).contains("usage: click CAPTION"));
     EXPECT_TRUE(parse_error(QStringLiteral("click a b")).contains("usage"));
     EXPECT_TRUE(parse_error(QStringLiteral("save now")).contains("usage: save"));
+    EXPECT_TRUE(parse_error(QStringLiteral("close")).contains("usage: close TITLE"));
+    EXPECT_TRUE(parse_error(QStringLiteral("answer a b c")).contains("usage: answer BUTTON [TITLE]"));
     // Positions are non-negative decimal numbers, and a selection runs forward.
     EXPECT_TRUE(parse_error(QStringLiteral("select -1 4")).contains("not a position"));
     EXPECT_TRUE(parse_error(QStringLiteral("cursor x")).contains("not a position"));

@@ -56,24 +56,33 @@ void list_all_marks(wpsapi::_Application* app, QTextStream& out) {
         out << wsim_format_marks(wsim_document_name(doc), wsim_error_marks(doc));
 }
 
-int run_headless(wpsapi::_Application* app, const QVector<wsim_step>& steps, QTextStream& out,
-                 QTextStream& err) {
-    wsim_modal_bridge bridge(out);
-    wsim_runner runner(app, [app, &out](const QString& caption) {
-        int status = 0;
-        if (!wps_sim::click(app, caption, &status)) return false;
-        out << "  (handler returned " << status << ")\n";
-        return true;
-    }, &bridge, out);
+// Runs the steps; afterwards reports answers that found no window and
+// dialogs that had to be closed. 0 when all went as scripted.
+int run_steps(wsim_runner& runner, wsim_modal_bridge& bridge, const QVector<wsim_step>& steps,
+              QTextStream& out, QTextStream& err) {
     QString error;
     const bool ok = runner.run(steps, error);
-    list_all_marks(app, out);
+    bridge.report();
     out.flush();
     if (!ok) {
         err << "writer-sim: " << error << '\n';
         return k_exit_failure;
     }
-    return 0;
+    const QStringList problems = bridge.problems();
+    for (const QString& problem : problems) err << "writer-sim: " << problem << '\n';
+    return problems.isEmpty() ? 0 : k_exit_failure;
+}
+
+int run_headless(wpsapi::_Application* app, const wsim_options& options,
+                 const QVector<wsim_step>& steps, QTextStream& out, QTextStream& err) {
+    wsim_modal_bridge bridge(out, options.dialog_timeout_s * 1000);
+    wsim_runner runner(app, [app](const QString& caption) {
+        return wps_sim::click(app, caption);
+    }, &bridge, out);
+    const int result = run_steps(runner, bridge, steps, out, err);
+    list_all_marks(app, out);
+    out.flush();
+    return result;
 }
 
 int run_window(wpsapi::_Application* app, const wsim_options& options, const QVector<wsim_step>& steps,
@@ -83,17 +92,12 @@ int run_window(wpsapi::_Application* app, const wsim_options& options, const QVe
     std::unique_ptr<wsim_modal_bridge> bridge;
     int result = 0;
     if (!steps.isEmpty() || options.quit) {
-        bridge.reset(new wsim_modal_bridge(out));
+        bridge.reset(new wsim_modal_bridge(out, options.dialog_timeout_s * 1000));
         QTimer::singleShot(0, &window, [&]() {
             wsim_runner runner(app, [&window](const QString& caption) {
                 return window.command_bars()->click(caption);
             }, bridge.get(), out);
-            QString error;
-            if (!runner.run(steps, error)) {
-                err << "writer-sim: " << error << '\n';
-                result = k_exit_failure;
-            }
-            out.flush();
+            result = run_steps(runner, *bridge, steps, out, err);
             window.sync_with_host();
             if (!options.screenshot.isEmpty()) {
                 QApplication::processEvents();
@@ -109,25 +113,47 @@ int run_window(wpsapi::_Application* app, const wsim_options& options, const QVe
     return result != 0 ? result : exec_result;
 }
 
+QtMessageHandler g_default_message_handler = nullptr;
+
+// Notices of the offscreen platform that say nothing about the run.
+void filter_platform_noise(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("This plugin does not support")) ||
+        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_default_message_handler) g_default_message_handler(type, context, message);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    wsim_options options;
-    bool help = false;
-    QString error;
-    const bool parsed = wsim_parse_options(arguments, options, help, error);
     // Headless runs need no display: the plug-in's dialogs still are widgets,
-    // drawn off screen.
-    if (parsed && options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    QApplication application(argc, argv);
+    // drawn off screen. The platform is chosen before the application exists.
+    const bool headless = arguments.contains(QStringLiteral("--headless"));
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !arguments.contains(QStringLiteral("--help")) &&
+        !arguments.contains(QStringLiteral("-h"))) {
+        std::fputs("writer-sim: no display for the window; use --headless, or set "
+                   "QT_QPA_PLATFORM=offscreen for an invisible window\n", stderr);
+        return k_exit_usage;
+    }
+    // Qt reads options of its own from the command line ("-plugin" among
+    // them); writer-sim's options are not meant for it.
+    int qt_argc = 1;
+    g_default_message_handler = qInstallMessageHandler(&filter_platform_noise);
+    QApplication application(qt_argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setCodec("UTF-8");
     err.setCodec("UTF-8");
+
+    // The usage text needs the application object.
+    wsim_options options;
+    bool help = false;
+    QString error;
+    const bool parsed = wsim_parse_options(arguments, options, help, error);
     if (!parsed) {
         err << "writer-sim: " << error << '\n';
         return k_exit_usage;
@@ -163,7 +189,7 @@ int main(int argc, char** argv) {
         out.flush();
     }
 
-    const int result = options.headless ? run_headless(app, steps, out, err)
+    const int result = options.headless ? run_headless(app, options, steps, out, err)
                                         : run_window(app, options, steps, out, err);
     out.flush();
     // The host unloads the plug-in before it goes away itself.

@@ -21,6 +21,9 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("screenshot"), QStringLiteral("Window mode: save the window to an image after the steps and quit."),
          QStringLiteral("file")},
         {QStringLiteral("quit"), QStringLiteral("Window mode: quit after the steps.")},
+        {QStringLiteral("dialog-timeout"),
+         QStringLiteral("Scripted runs: close a modal dialog nobody answered after this many seconds (default 300)."),
+         QStringLiteral("seconds")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     });
     parser.addPositionalArgument(QStringLiteral("documents"), QStringLiteral("UTF-8 text files to open."),
@@ -34,7 +37,8 @@ QString wsim_usage() {
     describe(parser);
     return parser.helpText() + QStringLiteral(
         "\nSteps: open FILE | activate N|NAME | select START END | cursor POS | click CAPTION |\n"
-        "       answer BUTTON | type TEXT | close | save | marks | text | errata | expect marks N\n");
+        "       answer BUTTON [TITLE] | type TEXT | close TITLE | save | marks | text | errata |\n"
+        "       expect marks N\n");
 }
 
 bool wsim_parse_options(const QStringList& arguments, wsim_options& options, bool& help,
@@ -55,6 +59,14 @@ bool wsim_parse_options(const QStringList& arguments, wsim_options& options, boo
     options.screenshot = parser.value(QStringLiteral("screenshot"));
     options.quit = parser.isSet(QStringLiteral("quit")) || !options.screenshot.isEmpty();
     options.documents = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("dialog-timeout"))) {
+        bool ok = false;
+        options.dialog_timeout_s = parser.value(QStringLiteral("dialog-timeout")).toInt(&ok);
+        if (!ok || options.dialog_timeout_s < 1) {
+            error = QStringLiteral("--dialog-timeout needs a number of seconds above 0");
+            return false;
+        }
+    }
     if (options.headless && !options.screenshot.isEmpty()) {
         error = QStringLiteral("--screenshot needs the window; leave out --headless");
         return false;

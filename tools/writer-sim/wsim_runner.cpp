@@ -14,7 +14,9 @@ wsim_runner::wsim_runner(wpsapi::_Application* app, clicker click, wsim_modal_an
 bool wsim_runner::run(const QVector<wsim_step>& steps, QString& error) {
     for (const wsim_step& step : steps) {
         QString step_error;
-        if (!run_step(step, step_error)) {
+        const bool ok = run_step(step, step_error);
+        answers_->report();
+        if (!ok) {
             error = QStringLiteral("step %1 (%2): %3").arg(step.line).arg(wsim_step_to_string(step), step_error);
             return false;
         }
@@ -48,13 +50,13 @@ bool wsim_runner::run_step(const wsim_step& step, QString& error) {
         }
         return true;
     case wsim_step_kind::answer:
-        answers_->press(a.at(0));
+        answers_->press(a.at(0), a.value(1));
         return true;
     case wsim_step_kind::type:
         answers_->type(a.at(0));
         return true;
     case wsim_step_kind::close:
-        answers_->close();
+        answers_->close(a.at(0));
         return true;
     case wsim_step_kind::save:
         return save(error);

@@ -14,13 +14,16 @@
 class wsim_modal_answers {
 public:
     virtual ~wsim_modal_answers() = default;
-    // The next modal box is answered by pressing the button with this text.
-    virtual void press(const QString& button_text) = 0;
-    // The next modal dialog gets `text` typed into its next empty field
-    // before it is answered.
+    // The next modal window (with that title, when one is given) is answered
+    // by pressing the button with this text.
+    virtual void press(const QString& button_text, const QString& title) = 0;
+    // Typed into the next line edit of the window that the next answer is
+    // for, before the answer is given.
     virtual void type(const QString& text) = 0;
-    // The next modal dialog is closed without pressing a button.
-    virtual void close() = 0;
+    // The next modal window with that title is closed without an answer.
+    virtual void close(const QString& title) = 0;
+    // Called after every step: report what happened to modal windows so far.
+    virtual void report() = 0;
 };
 
 class wsim_runner {

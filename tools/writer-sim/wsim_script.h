@@ -15,9 +15,9 @@ enum class wsim_step_kind {
     select,    // select START END    set the host selection
     cursor,    // cursor POS          collapse the selection at POS
     click,     // click CAPTION       click the command-bar control with that caption
-    answer,    // answer BUTTON       the next modal box is answered with that button
-    type,      // type TEXT           the next modal dialog gets TEXT in its next empty field
-    close,     // close               the next modal dialog is closed without an answer
+    answer,    // answer BUTTON [TITLE]  the next modal window (titled TITLE) is answered with BUTTON
+    type,      // type TEXT              typed into the next field of the window the next answer is for
+    close,     // close TITLE            the next modal window titled TITLE is closed without an answer
     save,      // save                save the active document
     marks,     // marks               list the error marks of the active document
     text,      // text                print the active document's text
