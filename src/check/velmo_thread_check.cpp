@@ -6,7 +6,12 @@
 
 velmo_thread_check::velmo_thread_check(QObject* parent) : QThread(parent) {}
 
-velmo_thread_check::~velmo_thread_check() = default;
+// The worker must not outlive its object: a run still under way is stopped
+// and waited for.
+velmo_thread_check::~velmo_thread_check() {
+    stop_thread();
+    wait_until_finished();
+}
 
 void velmo_thread_check::set_range(kfc::ks_stdptr<wpsapi::Range>& new_range) {
     stop.store(0);
@@ -27,6 +32,11 @@ void velmo_thread_check::start_thread() {
 
 void velmo_thread_check::stop_thread() { stop.store(1); }
 
+void velmo_thread_check::wait_until_finished() {
+    wait();
+    std::lock_guard<std::mutex> finished(run_lock);
+}
+
 QList<velmo_check_result_t>* velmo_thread_check::get_check_result() { return &results; }
 
 int velmo_thread_check::is_check_max() const { return check_max; }
@@ -40,6 +50,7 @@ const QList<check_range_threadsafe_t>& velmo_thread_check::get_contents_pieces()
 }
 
 void velmo_thread_check::run() {
+    std::lock_guard<std::mutex> running(run_lock);
     piece_length_setting =
         velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
     run_threadsafe();

@@ -30,6 +30,10 @@ public:
     void start_thread();
     // Any thread: asks the worker to end after the piece or poll in hand.
     void stop_thread();
+    // GUI thread: QThread's wait without a time limit, followed by taking the
+    // lock the worker held for the whole run, so that everything the worker
+    // wrote is seen by the caller with a standard happens-before edge.
+    void wait_until_finished();
 
     // Read these only after the worker has ended.
     QList<velmo_check_result_t>* get_check_result();
@@ -97,6 +101,8 @@ private:
     // Contents-piece errors are inserted on the GUI thread while the worker
     // inserts ordinary ones; this lock keeps the list consistent.
     std::mutex results_lock;
+    // Held by the worker for the whole of run().
+    std::mutex run_lock;
 };
 
 #endif

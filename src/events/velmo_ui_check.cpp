@@ -62,9 +62,7 @@ velmo_ui_check::velmo_ui_check(QDialog* parent) : QDialog(parent) {
     init_check();
 }
 
-// The thread must not outlive the run: a dialog destroyed without wait()
-// still stops and joins its worker.
-velmo_ui_check::~velmo_ui_check() { end_thread(); }
+velmo_ui_check::~velmo_ui_check() = default;
 
 void velmo_ui_check::init_ui() {
     velmo_singleton_config* config = velmo_singleton_config::instance();
@@ -144,10 +142,10 @@ void velmo_ui_check::init_check() {
 
 void velmo_ui_check::end_thread() {
     thread.stop_thread();
-    thread.wait();
+    thread.wait_until_finished();
 }
 
-void velmo_ui_check::wait() { thread.wait(); }
+void velmo_ui_check::wait() { thread.wait_until_finished(); }
 
 qint64 velmo_ui_check::get_check_start() const { return check_start; }
 

@@ -45,7 +45,7 @@ struct check_run : ::testing::Test {
     }
     void run(kfc::ks_stdptr<wpsapi::Range> range) {
         start(range);
-        thread.wait();
+        thread.wait_until_finished();
     }
     void run_all() { run(env->content()); }
 
@@ -204,7 +204,7 @@ TEST_F(check_run, a_stop_before_the_first_piece_sends_nothing_but_ends_the_run) 
     thread.set_range(range);
     thread.stop_thread();
     thread.start_thread();
-    thread.wait();
+    thread.wait_until_finished();
     EXPECT_TRUE(env->service.requests().empty());
     EXPECT_EQ(progress(), std::vector<progress_t>({{100, 100}}));
     EXPECT_STREQ(velmo_singleton_config::instance()->get_string("OtherParams", "CheckWordsCount"),
@@ -219,7 +219,7 @@ TEST_F(check_run, a_stop_during_a_long_poll_ends_the_run_after_one_more_poll_at_
     while (count("GetCheckArticleProgress") < 3) QThread::msleep(5);
     const size_t polls_at_stop = count("GetCheckArticleProgress");
     thread.stop_thread();
-    thread.wait();
+    thread.wait_until_finished();
     EXPECT_LE(count("GetCheckArticleProgress"), polls_at_stop + 1);
     EXPECT_EQ(count("GetCheckArticleResult"), 0u);
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 1u);
@@ -246,7 +246,7 @@ TEST_F(check_run, the_piece_length_setting_is_written_back_after_every_run) {
     kfc::ks_stdptr<wpsapi::Range> range = env->content();
     second.set_range(range);
     second.start_thread();
-    second.wait();
+    second.wait_until_finished();
     config = velmo_singleton_config::instance();
     EXPECT_STREQ(config->get_string("OtherParams", "CheckWordsCount"), "0");
     ASSERT_EQ(config->save(), 0);
