@@ -102,6 +102,10 @@ TEST(wsim_document_file, opens_utf8_files_and_refuses_others_clearly) {
     ASSERT_TRUE(doc) << error.toStdString();
     EXPECT_EQ(wsim_document_name(doc), QStringLiteral("好.txt"));
     EXPECT_EQ(wps_sim::document_text(doc), QStringLiteral("第一行\rsecond\r"));
+    long start = -1, end = -1;
+    ASSERT_TRUE(wsim_selection(app, start, end));
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 0);
 
     EXPECT_FALSE(wsim_open_document(app, dir.filePath("missing.txt"), error));
     EXPECT_TRUE(error.contains("no such file")) << error.toStdString();

@@ -114,10 +114,13 @@ int run_window(wpsapi::_Application* app, const wsim_options& options, const QVe
 }
 
 QtMessageHandler g_default_message_handler = nullptr;
+bool g_show_debug = false;
 
-// Notices of the offscreen platform that say nothing about the run.
+// Debug messages only on request; notices of the offscreen platform that say
+// nothing about the run never.
 void filter_platform_noise(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith(QLatin1String("This plugin does not support")) ||
+    if ((type == QtDebugMsg && !g_show_debug) ||
+        message.startsWith(QLatin1String("This plugin does not support")) ||
         message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
         return;
     if (g_default_message_handler) g_default_message_handler(type, context, message);
@@ -142,6 +145,7 @@ int main(int argc, char** argv) {
     // Qt reads options of its own from the command line ("-plugin" among
     // them); writer-sim's options are not meant for it.
     int qt_argc = 1;
+    g_show_debug = arguments.contains(QStringLiteral("--debug"));
     g_default_message_handler = qInstallMessageHandler(&filter_platform_noise);
     QApplication application(qt_argc, argv);
     QTextStream out(stdout);

@@ -60,6 +60,13 @@ kfc::ks_stdptr<wpsapi::_Document> wsim_open_document(wpsapi::_Application* app,
     if (!wsim_check_document_file(file_path, error)) return {};
     kfc::ks_stdptr<wpsapi::_Document> doc =
         wps_sim::open_text_file(app, QFileInfo(file_path).absoluteFilePath());
-    if (!doc) error = QStringLiteral("cannot open %1: the host refused the file").arg(file_path);
+    if (!doc) {
+        error = QStringLiteral("cannot open %1: the host refused the file").arg(file_path);
+        return doc;
+    }
+    // A document opens with the cursor at its start, where a check "from the
+    // cursor on" then covers all of it.
+    kfc::ks_stdptr<wpsapi::Selection> selection;
+    if (SUCCEEDED(app->get_Selection(&selection)) && selection) selection->SetRange(0, 0);
     return doc;
 }

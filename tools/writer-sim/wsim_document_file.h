@@ -16,7 +16,8 @@ bool wsim_check_utf8_text(const QByteArray& bytes, QString& error);
 // text. False with `error` set to a message that names the file.
 bool wsim_check_document_file(const QString& file_path, QString& error);
 
-// Opens the file in `app` (it becomes the active document). Null with
+// Opens the file in `app` (it becomes the active document, with the cursor
+// at its start). Null with
 // `error` set when the check above fails or the host cannot open it.
 kfc::ks_stdptr<wpsapi::_Document> wsim_open_document(wpsapi::_Application* app,
                                                       const QString& file_path, QString& error);

@@ -21,6 +21,7 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("screenshot"), QStringLiteral("Window mode: save the window to an image after the steps and quit."),
          QStringLiteral("file")},
         {QStringLiteral("quit"), QStringLiteral("Window mode: quit after the steps.")},
+        {QStringLiteral("debug"), QStringLiteral("Show debug messages, the plug-in's traces among them.")},
         {QStringLiteral("dialog-timeout"),
          QStringLiteral("Scripted runs: close a modal dialog nobody answered after this many seconds (default 300)."),
          QStringLiteral("seconds")},
@@ -59,6 +60,7 @@ bool wsim_parse_options(const QStringList& arguments, wsim_options& options, boo
     options.screenshot = parser.value(QStringLiteral("screenshot"));
     options.quit = parser.isSet(QStringLiteral("quit")) || !options.screenshot.isEmpty();
     options.documents = parser.positionalArguments();
+    options.debug = parser.isSet(QStringLiteral("debug"));
     if (parser.isSet(QStringLiteral("dialog-timeout"))) {
         bool ok = false;
         options.dialog_timeout_s = parser.value(QStringLiteral("dialog-timeout")).toInt(&ok);

@@ -13,6 +13,7 @@ struct wsim_options {
     QString version;       // host version reported to the plug-in; empty: default
     QString screenshot;    // window mode: save the window as an image after the steps, then quit
     bool quit = false;     // window mode: quit after the steps
+    bool debug = false;    // show Qt debug messages (the plug-in's traces)
     int dialog_timeout_s = 300;  // scripted runs: an unanswered modal dialog is closed after this
     QStringList documents; // files to open, in order (the last one is active)
 };
