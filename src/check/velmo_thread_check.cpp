@@ -18,8 +18,7 @@ void velmo_thread_check::set_range(kfc::ks_stdptr<wpsapi::Range>& new_range) {
     range = new_range;
     long start = 0;
     long end = 0;
-    range->get_Start(&start);
-    range->get_End(&end);
+    if (range && (FAILED(range->get_Start(&start)) || FAILED(range->get_End(&end)))) start = end = 0;
     check_start = start;
     check_end = end;
     check_length = static_cast<int>(check_end - check_start);

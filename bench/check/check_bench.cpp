@@ -1,0 +1,122 @@
+// Segmentation of a 200,000-character document and of one ten times larger
+// (time ratio at most 12), and a full check run through the progress dialog
+// against a fake service that answers at once (wall time within 10% of the
+// pauses the run must make: one 100 ms poll per piece, and for each contents
+// piece a pause after selecting it and one after each error handed over).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "check/velmo_thread_check.h"
+#include "events/velmo_ui_check.h"
+#include "fake_service.h"
+#include "plugin/velmo_globals.h"
+#include "temp_settings.h"
+#include "wps_sim.h"
+
+namespace {
+
+const double kPauseMs = 100.0;
+
+std::string settings_text(const std::string& url) {
+    return "[OtherParams]\nServiceUrl=" + url +
+           "\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\n"
+           "[CheckExtendInfo]\nWeight=1\nProfType=0\n[UserInfo]\nUserName=bench\nAuthNo=1\n";
+}
+
+// Paragraphs of about 200 characters with punctuation, and every 50th
+// paragraph followed by a small table or holding an inline shape.
+wps_sim::document_builder document_of(long characters) {
+    const QString sentence = QString::fromUtf8("校对引擎把文档切成片段，逐段送往服务。Pieces are cut, then sent; ");
+    QString paragraph;
+    while (paragraph.size() < 200) paragraph += sentence;
+    wps_sim::document_builder builder;
+    builder.table_of_contents({"第一章 总则", "第二章 细则"});
+    for (int i = 0; builder.length() < characters; ++i) {
+        if (i % 50 == 25)
+            builder.table(2, 3, {"甲", "乙", "丙", "丁", "戊", "己"});
+        else if (i % 50 == 40)
+            builder.paragraph(paragraph.left(100) + wps_sim::inline_shape + paragraph.mid(100));
+        else
+            builder.paragraph(paragraph);
+    }
+    return builder;
+}
+
+double segmentation_ms(wpsapi::_Application* app, long characters, int* pieces) {
+    document_of(characters).open(app);
+    kfc::ks_stdptr<wpsapi::_Document> document;
+    app->get_ActiveDocument(&document);
+    std::vector<double> times;
+    for (int round = 0; round < 3; ++round) {
+        kfc::ks_stdptr<wpsapi::Range> content;
+        document->get_Content(&content);
+        velmo_thread_check thread;
+        QElapsedTimer timer;
+        timer.start();
+        thread.set_range(content);
+        thread.init_threadsafe();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        *pieces = thread.get_pieces().size() + thread.get_contents_pieces().size();
+    }
+    return *std::min_element(times.begin(), times.end());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    fake_service service;
+    temp_settings settings(settings_text(service.url()));
+    kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
+    g_pApp = app.get();
+
+    int small_pieces = 0;
+    int large_pieces = 0;
+    const double small_ms = segmentation_ms(app.get(), 200000, &small_pieces);
+    const double large_ms = segmentation_ms(app.get(), 2000000, &large_pieces);
+    const double ratio = large_ms / small_ms;
+    std::printf("segmentation 200,000 chars: %.1f ms (%d pieces)\n", small_ms, small_pieces);
+    std::printf("segmentation 2,000,000 chars: %.1f ms (%d pieces)\n", large_ms, large_pieces);
+    std::printf("segmentation time ratio: %.2f (target <= 12)\n", ratio);
+
+    // A full run: two contents pieces with one error each, 20 ordinary pieces.
+    const int ordinary = 20;
+    QStringList paragraphs;
+    for (int i = 0; i < ordinary; ++i) paragraphs << QString::fromUtf8("第%1段正文，错别字在这里。").arg(i);
+    wps_sim::document_builder builder;
+    builder.table_of_contents({"第一章 总则", "第二章 细则"}).paragraph("").paragraphs(paragraphs);
+    builder.open(app.get());
+    for (int i = 0; i < ordinary + 2; ++i) {
+        fake_job job;
+        job.pid = "job" + std::to_string(i);
+        if (i < 2) job.errors = {fake_error{4, 1, "章", {"张"}}};
+        service.add_job(job);
+    }
+    kfc::ks_stdptr<wpsapi::Selection> selection;
+    app->get_Selection(&selection);
+    selection->SetRange(0, 0);
+    const double floor_ms = ordinary * kPauseMs + 2 * 3 * kPauseMs;
+    QElapsedTimer timer;
+    timer.start();
+    int results = 0;
+    {
+        velmo_ui_check dialog;
+        dialog.exec();
+        dialog.wait();
+        results = dialog.get_check_result()->size();
+    }
+    const double run_ms = timer.nsecsElapsed() / 1e6;
+    const double run_ratio = run_ms / floor_ms;
+    std::printf("full run: %.1f ms for %d pieces (%d errors placed), floor %.0f ms, ratio %.3f "
+                "(target <= 1.10)\n",
+                run_ms, ordinary + 2, results, floor_ms, run_ratio);
+
+    g_pApp = nullptr;
+    const bool met = ratio <= 12.0 && run_ratio <= 1.10;
+    std::printf("%s\n", met ? "targets met" : "TARGET MISSED");
+    return met ? 0 : 1;
+}
