@@ -2,26 +2,13 @@
 // and the opening of files with a clear refusal for bad ones.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "wps_sim.h"
 #include "wsim_document_file.h"
 #include "wsim_marks.h"
+#include "wsim_process.h"
 #include "wsim_snapshot.h"
-
-namespace {
-
-QString write_file(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-}
-
-}  // namespace
 
 TEST(wsim_marks, reads_error_marks_and_ignores_other_bookmarks) {
     auto app = wps_sim::create_application();

@@ -22,6 +22,8 @@ TEST(wsim_display_text, keeps_every_position_of_the_host_text) {
     EXPECT_EQ(shown.at(5), QChar(QChar::ParagraphSeparator));
     EXPECT_EQ(shown.at(10), QChar(0x25A3));
     EXPECT_EQ(shown.left(3), QStringLiteral("第一段"));
+    // Printed, a table cell ends with a tab and the last paragraph with a line break.
+    EXPECT_EQ(wsim_printable_text(host), QStringLiteral("第一段\na\tb\t\n图▣\n"));
     // Typed line breaks become paragraph marks, nothing else changes.
     EXPECT_EQ(wsim_host_text(QStringLiteral("x\ny") + QChar(QChar::ParagraphSeparator)),
               QStringLiteral("x") + P + QStringLiteral("y") + P);

@@ -39,3 +39,14 @@ wsim_text_change wsim_diff_text(const QString& before, const QString& after) {
     change.inserted = after.mid(prefix, after.size() - prefix - suffix);
     return change;
 }
+
+QString wsim_printable_text(const QString& host_text) {
+    QString out = host_text;
+    for (QChar& c : out) {
+        const ushort u = c.unicode();
+        if (u == wpsapi::wdParagraphMark) c = QLatin1Char('\n');
+        else if (u == wpsapi::wdCellMark) c = QLatin1Char('\t');
+        else if (u == wpsapi::wdInlineShapeMark) c = k_shape_symbol;
+    }
+    return out;
+}

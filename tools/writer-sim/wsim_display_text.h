@@ -10,6 +10,10 @@
 
 QString wsim_display_text(const QString& host_text);
 
+// The main text for printing: paragraph marks as line breaks, cell marks as
+// tabs, inline shapes as "▣".
+QString wsim_printable_text(const QString& host_text);
+
 // Text typed or pasted in the editor, as the host stores it: paragraph
 // separators and line feeds become paragraph marks.
 QString wsim_host_text(const QString& display_text);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "wsim_display_text.h"
 #include "wsim_document_file.h"
 #include "wsim_host.h"
 #include "wsim_marks.h"
@@ -142,15 +143,4 @@ QString wsim_errata_path(const QString& directory, const QString& document_name)
     const int dot = document_name.indexOf(QLatin1Char('.'));
     const QString stem = dot < 0 ? QString() : document_name.left(dot + 1);
     return QStringLiteral("%1/_%2txt").arg(directory, stem);
-}
-
-QString wsim_printable_text(const QString& host_text) {
-    QString out = host_text;
-    for (QChar& c : out) {
-        const ushort u = c.unicode();
-        if (u == wpsapi::wdParagraphMark) c = QLatin1Char('\n');
-        else if (u == wpsapi::wdCellMark) c = QLatin1Char('\t');
-        else if (u == wpsapi::wdInlineShapeMark) c = QChar(0x25A3);
-    }
-    return out;
 }

@@ -54,8 +54,4 @@ private:
 // document's directory, "_", the name up to and including its first dot, "txt".
 QString wsim_errata_path(const QString& directory, const QString& document_name);
 
-// The main text for printing: paragraph marks as line breaks, cell marks as
-// tabs, inline shapes as "▣".
-QString wsim_printable_text(const QString& host_text);
-
 #endif
