@@ -52,8 +52,9 @@ void ensure_qt_application() {
 
 }  // namespace
 
+commands_test::commands_test() { ensure_qt_application(); }
+
 void commands_test::SetUp() {
-    ensure_qt_application();
     settings = std::make_unique<temp_settings>(COMMANDS_TEST_INI);
     app = wps_sim::create_application();
     g_pApp = app.get();

@@ -26,6 +26,9 @@ struct bookmark_seen_t {
 
 class commands_test : public ::testing::Test {
 protected:
+    // Makes the Qt application first, so that members of derived fixtures
+    // (timers, widgets) are created with it.
+    commands_test();
     void SetUp() override;
     void TearDown() override;
 

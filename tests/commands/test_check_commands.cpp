@@ -1,0 +1,345 @@
+// The check commands end to end: the simulated host, the fake service on
+// loopback and the modal responder answering the message boxes.
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+#include "commands/velmo_cb.h"
+#include "commands/velmo_check_progress.h"
+#include "commands/velmo_document.h"
+#include "commands_fixture.h"
+#include "config/velmo_config.h"
+#include "events/velmo_cb_dialogs.h"
+#include "fake_service.h"
+#include "modal_responder.h"
+
+namespace {
+
+struct known_error_t {
+    const char* word;
+    int level;
+    const char* suggestion;
+};
+
+// The service in these tests finds these words wherever they occur.
+const known_error_t KNOWN_ERRORS[] = {
+    {"错字", 1, "错子"},
+    {"疑点", 2, "[疑问]"},
+};
+
+std::vector<fake_error> errors_in(const std::string& article) {
+    const QString text = QString::fromStdString(article);
+    std::vector<fake_error> errors;
+    for (const known_error_t& known : KNOWN_ERRORS) {
+        const QString word = QString::fromUtf8(known.word);
+        for (int at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1))
+            errors.push_back({at, known.level, known.word, {known.suggestion}});
+    }
+    std::sort(errors.begin(), errors.end(),
+              [](const fake_error& a, const fake_error& b) { return a.pos < b.pos; });
+    return errors;
+}
+
+QByteArray file_bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class check_commands_test : public commands_test {
+protected:
+    void SetUp() override {
+        commands_test::SetUp();
+        config()->set_string("OtherParams", "ServiceUrl", service.url().c_str());
+        // One job per request for a job identifier: the login gate takes one too.
+        for (int i = 1; i <= 40; ++i) {
+            fake_job job;
+            job.pid = "job-" + std::to_string(i);
+            job.errors_for_article = errors_in;
+            service.add_job(job);
+        }
+    }
+
+    static velmo_singleton_config* config() { return velmo_singleton_config::instance(); }
+
+    // A saved document in the temporary directory, changed since it was saved.
+    kfc::ks_stdptr<wpsapi::_Document> open_saved(const QString& name, const QString& text) {
+        auto document = open(wps_sim::document_builder().name(name).path(dir.path()).paragraph(text));
+        insert_text(document, 0, QString::fromUtf8("新"));
+        return document;
+    }
+
+    // Message boxes shown, as "title|text|buttons".
+    QStringList boxes() const {
+        QStringList seen;
+        for (const modal_responder::seen_modal& modal : responder.seen())
+            if (modal.class_name == QLatin1String("QMessageBox"))
+                seen << modal.title + "|" + modal.text + "|" + modal.buttons.join(",");
+        return seen;
+    }
+
+    static QString name_of(int level, const char* err, const char* cor, long pos) {
+        return QString::fromUtf8("vmjd_error_%1_0_%2_%3_%4")
+            .arg(level)
+            .arg(QString::fromUtf8(err), QString::fromUtf8(cor))
+            .arg(pos);
+    }
+
+    QList<QVariant> args;
+    fake_service service;
+    modal_responder responder;
+    QTemporaryDir dir;
+};
+
+TEST_F(check_commands_test, check_saves_clears_old_marks_places_new_ones_and_reports) {
+    auto document = open_saved(QString::fromUtf8("稿件.txt"),
+                               QString::fromUtf8("这里有错字。那里也有错字，还有疑点。"));
+    add_bookmark(document, name_of(1, "旧", "新", 0), 0, 1);
+    add_bookmark(document, QString::fromUtf8("vmjd_find_1_2"), 1, 2);
+    add_bookmark(document, QString::fromUtf8("keep"), 2, 3);
+    set_cursor(0);
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    EXPECT_EQ(velmo_cb_check(args), 0);
+
+    // Saved before the check: the file holds the inserted character.
+    EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("稿件.txt"))))
+                    .startsWith(QString::fromUtf8("新这里")));
+    const auto marks = bookmarks(document);
+    ASSERT_EQ(marks.size(), 4u);
+    EXPECT_EQ(marks[0].name, QString::fromUtf8("keep"));
+    EXPECT_EQ(marks[1].name, name_of(1, "错字", "错子", 4));
+    EXPECT_EQ(marks[1].start, 4);
+    EXPECT_EQ(marks[1].end, 6);
+    EXPECT_EQ(marks[2].name, name_of(1, "错字", "错子", 11));
+    EXPECT_EQ(marks[3].name, name_of(2, "疑点", "Velmo提示疑问", 16));
+    EXPECT_EQ(highlight(document, 4, 6), 6);
+    EXPECT_EQ(highlight(document, 16, 18), 7);
+    EXPECT_EQ(highlight(document, 0, 1), 0);
+    EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("Velmo校对|共标记了3处错误|确定")});
+
+    EXPECT_EQ(s_check_progress.document, document.get());
+    EXPECT_EQ(s_check_progress.results.size(), 3);
+    EXPECT_EQ(s_check_progress.current, 0);
+    EXPECT_EQ(s_check_progress.start, 0);
+    EXPECT_EQ(s_check_progress.end, wps_sim::document_text(document).length());
+    // No errata table unless the settings ask for it.
+    EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromUtf8("_稿件.txt"))));
+}
+
+TEST_F(check_commands_test, check_writes_the_errata_table_when_the_settings_ask) {
+    config()->set_string("Way", "ColorWay", "1");
+    open_saved(QString::fromUtf8("稿件.txt"), QString::fromUtf8("有错字，有疑点。"));
+    set_cursor(0);
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    velmo_cb_check(args);
+
+    const QString table = QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("_稿件.txt"))));
+    EXPECT_TRUE(table.contains(QString::fromUtf8("错误数: 严重错误0个; 错误1个; 疑错1个")));
+    EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有【错字】，有疑点。\n")));
+    EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有错字，有〖疑点〗。\n")));
+}
+
+TEST_F(check_commands_test, check_of_a_clean_document_reports_no_marks) {
+    auto document = open(wps_sim::document_builder().paragraph(QString::fromUtf8("一切都好。")));
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+    velmo_cb_check(args);
+    EXPECT_TRUE(bookmarks(document).empty());
+    EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("Velmo校对|共标记了0处错误|确定")});
+    EXPECT_EQ(s_check_progress.document, document.get());
+}
+
+TEST_F(check_commands_test, check_stopped_by_the_character_limit_says_so) {
+    config()->set_int("OtherParams", "MaxWords", 0);
+    open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字。")));
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+    velmo_cb_check(args);
+    EXPECT_EQ(boxes(),
+              QStringList{QString::fromUtf8("Velmo校对|内容超长, 校对自动停止, 共标记了0处错误|确定")});
+}
+
+TEST_F(check_commands_test, refused_and_unreachable_gates_still_save_and_clear) {
+    struct gate_case_t {
+        std::string url;
+        const char* message;
+    };
+    service.set_answer("GetCheckArticlePIDByUser",
+                       {200, fake_code_answer("GetCheckArticlePIDByUser", 1, "用户名或授权码错误")});
+    const gate_case_t cases[] = {{service.url(), "请登录后再进行校对"},
+                                 {fake_service::unreachable_url(), "连接服务器失败"}};
+    for (const gate_case_t& gate : cases) {
+        responder.clear();
+        config()->set_string("OtherParams", "ServiceUrl", gate.url.c_str());
+        const QString name = QString::fromUtf8("门.txt");
+        auto document = open_saved(name, QString::fromUtf8("有错字。"));
+        add_bookmark(document, name_of(1, "错字", "错子", 3), 3, 5);
+        responder.on(QString::fromUtf8("系统提示")).press("OK");
+
+        EXPECT_EQ(velmo_cb_check(args), 0);
+
+        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("系统提示|%1|OK")
+                                           .arg(QString::fromUtf8(gate.message))});
+        EXPECT_TRUE(bookmarks(document).empty());
+        EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
+        QFile::remove(dir.filePath(name));
+    }
+    EXPECT_TRUE(service.requests("UpLoadCheckArticle").empty());
+}
+
+TEST_F(check_commands_test, restricted_checks_send_their_options_and_restore_every_one) {
+    struct option_t {
+        const char* section;
+        const char* key;
+        const char* punctuation;
+        const char* leader;
+    };
+    const option_t options[] = {
+        {"CheckType", "CheckLeaderSort", "0", "1"}, {"CheckType", "CheckMatchDots", "1", "0"},
+        {"CheckType", "CheckSentence", "0", "0"},   {"CheckExtendInfo", "ChkEng", "0", "0"},
+        {"CheckExtendInfo", "FanTi", "0", "0"},     {"CheckExtendInfo", "Leader", "0", "0"},
+        {"CheckExtendInfo", "TaiWan", "0", "0"},    {"CheckExtendInfo", "UserErr", "0", "0"},
+    };
+    const QByteArray ini_before = file_bytes(QString::fromStdString(settings->ini_path()));
+    open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字。")));
+
+    for (const bool punctuation : {true, false}) {
+        service.clear_requests();
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+        // RepeatSentence travels with no upload; it is changed and put back too.
+        int repeat_during = -1;
+        service.set_handler("UpLoadCheckArticle", [&](const fake_request&) {
+            repeat_during = config()->get_int("CheckExtendInfo", "RepeatSentence");
+            return fake_answer{200, fake_code_answer("UpLoadCheckArticle", 0, "成功")};
+        });
+        punctuation ? velmo_cb_punctuation_check(args) : velmo_cb_leader_check(args);
+
+        const auto uploads = service.requests("UpLoadCheckArticle");
+        ASSERT_FALSE(uploads.empty());
+        for (const option_t& option : options)
+            EXPECT_EQ(uploads.front().value(option.key),
+                      punctuation ? option.punctuation : option.leader)
+                << option.key;
+        EXPECT_EQ(uploads.front().value("Weight"), "1");
+        EXPECT_EQ(repeat_during, 0);
+        EXPECT_EQ(boxes().size(), 1);
+
+        EXPECT_EQ(config()->get_int("CheckType", "CheckLeaderSort"), 1);
+        EXPECT_EQ(config()->get_int("CheckType", "CheckMatchDots"), 0);
+        for (const option_t& option : options) {
+            if (QByteArray(option.key) != "CheckMatchDots") {
+                EXPECT_EQ(config()->get_int(option.section, option.key), 1) << option.key;
+            }
+        }
+        EXPECT_EQ(config()->get_int("CheckExtendInfo", "RepeatSentence"), 1);
+        EXPECT_EQ(file_bytes(QString::fromStdString(settings->ini_path())), ini_before);
+        service.clear_answer("UpLoadCheckArticle");
+        responder.clear();
+    }
+}
+
+class batch_check_test : public check_commands_test {
+protected:
+    // Three documents with 1, 2 and 0 errors.
+    std::vector<kfc::ks_stdptr<wpsapi::_Document>> open_three() {
+        return {open_saved("a.txt", QString::fromUtf8("一个错字。")),
+                open_saved("b.txt", QString::fromUtf8("错字和疑点。")),
+                open_saved("c.txt", QString::fromUtf8("没有问题。"))};
+    }
+
+    long open_document_count() {
+        kfc::ks_stdptr<wpsapi::Documents> documents;
+        long count = -1;
+        if (SUCCEEDED(app->get_Documents(&documents))) documents->get_Count(&count);
+        return count;
+    }
+};
+
+TEST_F(batch_check_test, answer_no_checks_every_document_and_sums_the_errors) {
+    auto documents = open_three();
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("否"));
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    EXPECT_EQ(velmo_cb_batch_check(args), 0);
+
+    EXPECT_EQ(open_document_count(), 3);
+    EXPECT_EQ(bookmarks(documents[0]).size(), 1u);
+    EXPECT_EQ(bookmarks(documents[1]).size(), 2u);
+    EXPECT_EQ(bookmarks(documents[2]).size(), 0u);
+    EXPECT_EQ(boxes(), (QStringList{QString::fromUtf8("Velmo校对|文件校对后是否保存并关闭|是,否,取消"),
+                                    QString::fromUtf8("Velmo校对|共校对了3个文件, 3处错误|确定")}));
+}
+
+TEST_F(batch_check_test, answer_yes_checks_saves_and_closes_every_document) {
+    open_three();
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("是"));
+
+    EXPECT_EQ(velmo_cb_batch_check(args), 0);
+
+    EXPECT_EQ(open_document_count(), 0);
+    EXPECT_EQ(service.requests("UpLoadCheckArticle").size(), 3u);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
+    EXPECT_EQ(boxes().size(), 1);
+}
+
+TEST_F(batch_check_test, answer_cancel_checks_nothing) {
+    auto documents = open_three();
+    add_bookmark(documents[0], name_of(1, "错字", "错子", 3), 3, 5);
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("取消"));
+
+    EXPECT_EQ(velmo_cb_batch_check(args), 0);
+
+    // The login gate is still asked, after the question.
+    EXPECT_EQ(service.requests("GetCheckArticlePIDByUser").size(), 1u);
+    EXPECT_TRUE(service.requests("UpLoadCheckArticle").empty());
+    EXPECT_EQ(bookmarks(documents[0]).size(), 1u);
+    EXPECT_EQ(open_document_count(), 3);
+    EXPECT_EQ(boxes().size(), 1);
+}
+
+TEST_F(check_commands_test, clear_all_deletes_every_mark_only_when_confirmed) {
+    auto document = open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字和疑点。")));
+    s_check_progress.results = {record(1, 1, QString::fromUtf8("错字"), QString::fromUtf8("对")),
+                                record(4, 2, QString::fromUtf8("疑点"), QString::fromUtf8("对"))};
+    s_check_progress.end = 7;
+    s_check_progress.document = document;
+    local_print_check_result(true);
+    add_bookmark(document, QString::fromUtf8("vmjd_find_0_1"), 0, 1);
+
+    responder.on(QString::fromUtf8("Velmo提示")).press(QString::fromUtf8("取消"));
+    EXPECT_EQ(velmo_cb_clear_all(args), 0);
+    EXPECT_EQ(bookmarks(document).size(), 3u);
+
+    responder.on(QString::fromUtf8("Velmo提示")).press(QString::fromUtf8("确认"));
+    EXPECT_EQ(velmo_cb_clear_all(args), 0);
+    EXPECT_TRUE(bookmarks(document).empty());
+    EXPECT_EQ(highlight(document, 1, 6), 0);
+    // The collection is left as it was.
+    EXPECT_EQ(s_check_progress.results.size(), 2);
+    EXPECT_EQ(boxes(), (QStringList{QString::fromUtf8("Velmo提示|是否清除全部标记|确认,取消"),
+                                    QString::fromUtf8("Velmo提示|是否清除全部标记|确认,取消")}));
+}
+
+TEST_F(check_commands_test, errata_command_needs_a_check_of_the_active_document) {
+    // A check without errors binds the collection to its document; another
+    // document without marks leaves it bound there.
+    auto checked = open_saved("e.txt", QString::fromUtf8("没有问题。"));
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+    velmo_cb_check(args);
+
+    open(wps_sim::document_builder().paragraph(QString::fromUtf8("另一篇。")));
+    responder.on(QString::fromUtf8("系统提示")).press("OK");
+    EXPECT_EQ(velmo_cb_export(args), 0);
+    EXPECT_TRUE(boxes().contains(QString::fromUtf8("系统提示|请重新校对后，再点勘误表|OK")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("_e.txt")));
+
+    checked->Activate();
+    responder.on(QString::fromUtf8("选择页码")).press(QString::fromUtf8("确定"));
+    EXPECT_EQ(velmo_cb_export(args), 0);
+    EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath("_e.txt")))
+                    .contains(QString::fromUtf8("错误数: 严重错误0个; 错误0个; 疑错0个")));
+    EXPECT_EQ(responder.pending_steps(), 0);
+}
+
+}  // namespace
