@@ -73,9 +73,8 @@ int run_steps(wsim_runner& runner, wsim_modal_bridge& bridge, const QVector<wsim
     return problems.isEmpty() ? 0 : k_exit_failure;
 }
 
-int run_headless(wpsapi::_Application* app, const wsim_options& options,
+int run_headless(wpsapi::_Application* app, wsim_modal_bridge& bridge,
                  const QVector<wsim_step>& steps, QTextStream& out, QTextStream& err) {
-    wsim_modal_bridge bridge(out, options.dialog_timeout_s * 1000);
     wsim_runner runner(app, [app](const QString& caption) {
         return wps_sim::click(app, caption);
     }, &bridge, out);
@@ -85,18 +84,16 @@ int run_headless(wpsapi::_Application* app, const wsim_options& options,
     return result;
 }
 
-int run_window(wpsapi::_Application* app, const wsim_options& options, const QVector<wsim_step>& steps,
-               QTextStream& out, QTextStream& err) {
+int run_window(wpsapi::_Application* app, const wsim_options& options, wsim_modal_bridge* bridge,
+               const QVector<wsim_step>& steps, QTextStream& out, QTextStream& err) {
     wsim_main_window window(app);
     window.show();
-    std::unique_ptr<wsim_modal_bridge> bridge;
     int result = 0;
-    if (!steps.isEmpty() || options.quit) {
-        bridge.reset(new wsim_modal_bridge(out, options.dialog_timeout_s * 1000));
+    if (bridge) {
         QTimer::singleShot(0, &window, [&]() {
             wsim_runner runner(app, [&window](const QString& caption) {
                 return window.command_bars()->click(caption);
-            }, bridge.get(), out);
+            }, bridge, out);
             result = run_steps(runner, *bridge, steps, out, err);
             window.sync_with_host();
             if (!options.screenshot.isEmpty()) {
@@ -182,6 +179,12 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Scripted runs answer modal windows from the start: the plug-in may
+    // show a message while it initialises.
+    std::unique_ptr<wsim_modal_bridge> bridge;
+    if (options.headless || !steps.isEmpty() || options.quit)
+        bridge.reset(new wsim_modal_bridge(out, options.dialog_timeout_s * 1000));
+
     wsim_plugin plugin;
     if (!options.plugin.isEmpty()) {
         if (!plugin.load(options.plugin, error)) {
@@ -189,12 +192,13 @@ int main(int argc, char** argv) {
             return k_exit_failure;
         }
         const HRESULT status = plugin.initialize(app);
+        if (bridge) bridge->report();
         out << "plug-in " << plugin.library_path() << " initialised (status " << status << ")\n";
         out.flush();
     }
 
-    const int result = options.headless ? run_headless(app, options, steps, out, err)
-                                        : run_window(app, options, steps, out, err);
+    const int result = options.headless ? run_headless(app, *bridge, steps, out, err)
+                                        : run_window(app, options, bridge.get(), steps, out, err);
     out.flush();
     // The host unloads the plug-in before it goes away itself.
     plugin.unload();
