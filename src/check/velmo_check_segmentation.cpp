@@ -9,9 +9,17 @@
 
 namespace {
 
-// Searched in this order; the ideographic full stop is not a separator.
-const char16_t* const kSeparators[] = {u".", u",", u";", u":", u"?", u"!", u"，",
-                                       u"；", u"：", u"？", u"！", u"\r"};
+// Where a piece may end: after one of these. The ideographic full stop is not
+// among them.
+bool is_separator(QChar c) {
+    switch (c.unicode()) {
+        case u'.': case u',': case u';': case u':': case u'?': case u'!':
+        case u'，': case u'；': case u'：': case u'？': case u'！': case u'\r':
+            return true;
+        default:
+            return false;
+    }
+}
 
 // A stored piece length below 1 would never advance the cut; it counts as 100.
 int piece_length_for_cutting() {
@@ -19,14 +27,13 @@ int piece_length_for_cutting() {
     return length < 1 ? 100 : length;
 }
 
-// One past the last separator in the text, 0 when it holds none.
+// One past the last separator in the text, 0 when it holds none. One
+// backward pass finds the greatest index of any separator.
 int cut_after_last_separator(const QString& text) {
-    int cut = 0;
-    for (const char16_t* separator : kSeparators) {
-        const int index = text.lastIndexOf(QString::fromUtf16(separator));
-        if (index + 1 > cut) cut = index + 1;
+    for (int i = text.size() - 1; i >= 0; --i) {
+        if (is_separator(text.at(i))) return i + 1;
     }
-    return cut;
+    return 0;
 }
 
 bool set_bounds(kfc::ks_stdptr<wpsapi::Range>& range, long start, long end) {
