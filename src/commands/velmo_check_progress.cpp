@@ -1,6 +1,7 @@
 #include "commands/velmo_check_progress.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "commands/velmo_document.h"
 #include "commands/velmo_host_string.h"
@@ -10,45 +11,49 @@ check_progress_t s_check_progress;
 
 namespace {
 
-// Reads every error mark of the active document into `fresh`, ordered by
-// position (equal positions keep bookmark order). A bookmark that cannot be
-// fetched ends the walk with what was read so far.
-void collect_error_marks(check_progress_t& fresh) {
+// An error mark as found in the document: its name, parsed only when the
+// collection has to be rebuilt, and its current start.
+struct found_mark_t {
+    QString name;
+    int pos;
+};
+
+struct found_marks_t {
+    wpsapi::_Document* document = nullptr;
+    std::vector<found_mark_t> marks;
+};
+
+// Reads every error mark of the active document, ordered by position (equal
+// positions keep bookmark order). A bookmark that cannot be fetched ends the
+// walk with what was read so far; without a document or its bookmark
+// collection nothing is found and no document is named.
+found_marks_t find_error_marks() {
+    found_marks_t found;
     wpsapi::_Document* document = local_get_document();
-    if (!document) return;
+    if (!document) return found;
     kfc::ks_stdptr<wpsapi::Range> content;
-    if (FAILED(document->get_Content(&content)) || !content) return;
+    if (FAILED(document->get_Content(&content)) || !content) return found;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
-    if (FAILED(content->get_Bookmarks(&bookmarks)) || !bookmarks) return;
+    if (FAILED(content->get_Bookmarks(&bookmarks)) || !bookmarks) return found;
     long count = 0;
-    if (FAILED(bookmarks->get_Count(&count))) return;
-    fresh.document = document;
-    fresh.results.reserve(static_cast<int>(count));
+    if (FAILED(bookmarks->get_Count(&count))) return found;
+    found.document = document;
+    found.marks.reserve(static_cast<size_t>(std::max(count, 0L)));
     for (long i = 1; i <= count; ++i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
         VARIANT index = kfc::var_i8(i);
         if (FAILED(bookmarks->Item(&index, &bookmark)) || !bookmark) break;
-        velmo_check_result_t record;
-        if (!velmo_mark_read_error_name(velmo_bookmark_name(bookmark), record)) continue;
+        QString name = velmo_bookmark_name(bookmark);
+        if (!velmo_mark_is_error_name(name)) continue;
         long start = 0;
         if (FAILED(bookmark->get_Start(&start))) continue;
-        record.pos = static_cast<int>(start);
-        fresh.end = std::max(fresh.end, static_cast<long>(record.pos + record.err_word.length()));
-        fresh.start = std::min(fresh.start, static_cast<long>(record.pos));
-        fresh.results.append(record);
+        found.marks.push_back({std::move(name), static_cast<int>(start)});
     }
-    // The host lists bookmarks by start already; a stable sort keeps the
-    // order of equal positions and costs nothing more then.
-    std::stable_sort(fresh.results.begin(), fresh.results.end(),
-                     [](const velmo_check_result_t& a, const velmo_check_result_t& b) {
-                         return a.pos < b.pos;
-                     });
-}
-
-void take_bounds(check_progress_t* progress, const check_progress_t& fresh) {
-    progress->start = fresh.start;
-    progress->end = fresh.end;
-    progress->document = fresh.document;
+    const auto by_pos = [](const found_mark_t& a, const found_mark_t& b) { return a.pos < b.pos; };
+    // The host lists bookmarks by start, so the sort is rarely needed.
+    if (!std::is_sorted(found.marks.begin(), found.marks.end(), by_pos))
+        std::stable_sort(found.marks.begin(), found.marks.end(), by_pos);
+    return found;
 }
 
 }  // namespace
@@ -56,21 +61,37 @@ void take_bounds(check_progress_t* progress, const check_progress_t& fresh) {
 void check_progress_update(check_progress_t* progress) {
     if (!progress) return;
     const int current = progress->current;
-    check_progress_t fresh;
-    collect_error_marks(fresh);
-    const int count = fresh.results.size();
-    if (count == progress->results.size()) {
+    const found_marks_t found = find_error_marks();
+    const int count = static_cast<int>(found.marks.size());
+    const bool same_count = count == progress->results.size();
+    if (same_count) {
         int first_moved = 0;
         while (first_moved < count &&
-               fresh.results.at(first_moved).pos == progress->results.at(first_moved).pos)
+               found.marks[first_moved].pos == progress->results.at(first_moved).pos)
             ++first_moved;
-        if (first_moved < count) {
-            take_bounds(progress, fresh);
-            for (int i = 0; i < count; ++i) progress->results[i].pos = fresh.results.at(i).pos;
-        }
+        if (first_moved == count) return;  // nothing moved: nothing changes
+    }
+
+    QList<velmo_check_result_t> fresh;
+    fresh.reserve(count);
+    long start = 0;
+    long end = 0;
+    for (const found_mark_t& mark : found.marks) {
+        velmo_check_result_t record;
+        velmo_mark_read_error_name(mark.name, record);
+        record.pos = mark.pos;
+        start = std::min(start, static_cast<long>(record.pos));
+        end = std::max(end, static_cast<long>(record.pos + record.err_word.length()));
+        fresh.append(record);
+    }
+    progress->start = start;
+    progress->end = end;
+    progress->document = found.document;
+    if (same_count) {
+        // Only positions move: texts and flags edited in memory survive.
+        for (int i = 0; i < count; ++i) progress->results[i].pos = fresh.at(i).pos;
     } else {
-        take_bounds(progress, fresh);
-        progress->results = fresh.results;
+        progress->results = fresh;
     }
     progress->current = current;
 }

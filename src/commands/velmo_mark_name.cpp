@@ -1,6 +1,5 @@
 #include "commands/velmo_mark_name.h"
 
-#include <QStringList>
 
 const char* const VELMO_ERROR_MARK_PREFIX = "vmjd_error";
 const char* const VELMO_FIND_MARK_PREFIX = "vmjd_find";
@@ -54,13 +53,47 @@ QString velmo_mark_find_name(long start, long end) {
            QLatin1Char('_') + QString::number(end);
 }
 
-bool velmo_mark_read_error_name(const QString& name, velmo_check_result_t& record) {
+namespace {
+
+constexpr int ERROR_NAME_PARTS = 6;
+
+// Offsets of the first separators of an error mark's name; false when the
+// name is not one or splits into fewer than six parts. Reading by offsets
+// spares the allocations of a full split, which matters when every command
+// reads every bookmark of the document.
+bool error_name_separators(const QString& name, int (&cuts)[ERROR_NAME_PARTS], int& found) {
     if (!name.startsWith(QLatin1String(VELMO_ERROR_MARK_PREFIX))) return false;
-    const QStringList parts = name.split(QLatin1Char('_'), Qt::KeepEmptyParts);
-    if (parts.size() < 6) return false;
-    record.level = parts.at(2).toInt();
-    record.span_by_correction = parts.at(3).toInt();
-    record.err_word = parts.at(4);
-    record.cor_word = parts.at(5);
+    found = 0;
+    for (int from = 0; found < ERROR_NAME_PARTS; ++found) {
+        const int at = name.indexOf(QLatin1Char('_'), from);
+        if (at < 0) break;
+        cuts[found] = at;
+        from = at + 1;
+    }
+    return found >= ERROR_NAME_PARTS - 1;
+}
+
+}  // namespace
+
+bool velmo_mark_is_error_name(const QString& name) {
+    int cuts[ERROR_NAME_PARTS];
+    int found = 0;
+    return error_name_separators(name, cuts, found);
+}
+
+bool velmo_mark_read_error_name(const QString& name, velmo_check_result_t& record) {
+    int cuts[ERROR_NAME_PARTS];
+    int found = 0;
+    if (!error_name_separators(name, cuts, found)) return false;
+    // Part k lies between separator k - 1 and separator k (or the end).
+    const auto part = [&](int k) {
+        const int begin = cuts[k - 1] + 1;
+        const int end = k < found ? cuts[k] : name.size();
+        return name.midRef(begin, end - begin);
+    };
+    record.level = part(2).toInt();
+    record.span_by_correction = part(3).toInt();
+    record.err_word = part(4).toString();
+    record.cor_word = part(5).toString();
     return true;
 }

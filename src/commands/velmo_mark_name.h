@@ -36,6 +36,9 @@ QString velmo_mark_error_name(const velmo_check_result_t& record, const QString&
 // "vmjd_find_<start>_<end>".
 QString velmo_mark_find_name(long start, long end);
 
+// True when the name reads back as an error mark (see below).
+bool velmo_mark_is_error_name(const QString& name);
+
 // Reads an error mark's name back into a record (pos is left as given: the
 // caller takes it from the bookmark's current start). False when the name is
 // not an error mark or splits into fewer than six parts.
