@@ -17,27 +17,22 @@ long record_end(const velmo_check_result_t& record) {
 // Without collected records: selects the nearest bookmark of any kind after
 // (forward) or before (backward) the cursor that does not contain it.
 HRESULT select_bookmark_beside_cursor(walk_direction direction) {
-    wpsapi::_Document* document = local_get_document();
-    if (!document) return VELMO_E_NO_DOCUMENT;
     kfc::ks_stdptr<wpsapi::Range> range;
-    HRESULT hr = document->get_Content(&range);
-    if (FAILED(hr) || !range) return FAILED(hr) ? hr : E_FAIL;
+    HRESULT hr = local_get_content(range);
+    if (FAILED(hr)) return hr;
     const long p = local_get_pos();
     hr = direction == walk_direction::forward ? range->put_Start(p) : range->put_End(p);
     if (FAILED(hr)) return hr;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
-    hr = range->get_Bookmarks(&bookmarks);
-    if (FAILED(hr) || !bookmarks) return FAILED(hr) ? hr : E_FAIL;
     long count = 0;
-    hr = bookmarks->get_Count(&count);
+    hr = local_get_bookmarks(range, bookmarks, count);
     if (FAILED(hr)) return hr;
     for (long n = 1; n <= count; ++n) {
         const long i = direction == walk_direction::forward ? n : count + 1 - n;
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
-        VARIANT index = kfc::var_i8(i);
         long s = 0;
         long e = 0;
-        if (FAILED(bookmarks->Item(&index, &bookmark)) || !bookmark ||
+        if (FAILED(local_get_bookmark(bookmarks, i, bookmark)) ||
             FAILED(bookmark->get_Start(&s)) || FAILED(bookmark->get_End(&e)))
             break;
         const bool beside = direction == walk_direction::forward ? (p < s || e < p) : e < p;
@@ -101,23 +96,18 @@ int velmo_cb_previous(QList<QVariant>&) {
 }
 
 int velmo_cb_clear_current_color(QList<QVariant>&) {
-    wpsapi::_Document* document = local_get_document();
-    if (!document) return VELMO_E_NO_DOCUMENT;
     kfc::ks_stdptr<wpsapi::Range> content;
-    HRESULT hr = document->get_Content(&content);
-    if (FAILED(hr) || !content) return FAILED(hr) ? hr : E_FAIL;
+    HRESULT hr = local_get_content(content);
+    if (FAILED(hr)) return hr;
     const long p = local_get_pos();
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
-    hr = content->get_Bookmarks(&bookmarks);
-    if (FAILED(hr) || !bookmarks) return FAILED(hr) ? hr : E_FAIL;
     long count = 0;
-    hr = bookmarks->get_Count(&count);
+    hr = local_get_bookmarks(content, bookmarks, count);
     if (FAILED(hr)) return hr;
     for (long i = 1; i <= count; ++i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
-        VARIANT index = kfc::var_i8(i);
-        hr = bookmarks->Item(&index, &bookmark);
-        if (FAILED(hr) || !bookmark) break;
+        hr = local_get_bookmark(bookmarks, i, bookmark);
+        if (FAILED(hr)) break;
         if (!velmo_mark_is_own(velmo_bookmark_name(bookmark))) continue;
         long s = 0;
         long e = 0;

@@ -29,20 +29,16 @@ struct found_marks_t {
 // collection nothing is found and no document is named.
 found_marks_t find_error_marks() {
     found_marks_t found;
-    wpsapi::_Document* document = local_get_document();
-    if (!document) return found;
     kfc::ks_stdptr<wpsapi::Range> content;
-    if (FAILED(document->get_Content(&content)) || !content) return found;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
-    if (FAILED(content->get_Bookmarks(&bookmarks)) || !bookmarks) return found;
     long count = 0;
-    if (FAILED(bookmarks->get_Count(&count))) return found;
-    found.document = document;
+    if (FAILED(local_get_content(content)) || FAILED(local_get_bookmarks(content, bookmarks, count)))
+        return found;
+    found.document = local_get_document();
     found.marks.reserve(static_cast<size_t>(std::max(count, 0L)));
     for (long i = 1; i <= count; ++i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
-        VARIANT index = kfc::var_i8(i);
-        if (FAILED(bookmarks->Item(&index, &bookmark)) || !bookmark) break;
+        if (FAILED(local_get_bookmark(bookmarks, i, bookmark))) break;
         QString name = velmo_bookmark_name(bookmark);
         if (!velmo_mark_is_error_name(name)) continue;
         long start = 0;

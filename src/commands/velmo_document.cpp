@@ -17,18 +17,14 @@ constexpr int DELETE_ATTEMPTS = 10;
 // that each deletion leaves the items still to visit where they were.
 // False when a host call failed and the pass should be tried again.
 bool delete_own_marks_once(bool clear_color) {
-    wpsapi::_Document* document = local_get_document();
-    if (!document) return false;
     kfc::ks_stdptr<wpsapi::Range> content;
-    if (FAILED(document->get_Content(&content)) || !content) return false;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
-    if (FAILED(content->get_Bookmarks(&bookmarks)) || !bookmarks) return false;
     long count = 0;
-    if (FAILED(bookmarks->get_Count(&count))) return false;
+    if (FAILED(local_get_content(content)) || FAILED(local_get_bookmarks(content, bookmarks, count)))
+        return false;
     for (long i = count; i >= 1; --i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
-        VARIANT index = kfc::var_i8(i);
-        if (FAILED(bookmarks->Item(&index, &bookmark)) || !bookmark) return false;
+        if (FAILED(local_get_bookmark(bookmarks, i, bookmark))) return false;
         if (!velmo_mark_is_own(velmo_bookmark_name(bookmark))) continue;
         kfc::ks_stdptr<wpsapi::Range> range;
         if (FAILED(bookmark->get_Range(&range)) || !range) return false;
@@ -45,6 +41,30 @@ wpsapi::_Document* local_get_document() {
     kfc::ks_stdptr<wpsapi::_Document> document;
     if (FAILED(g_pApp->get_ActiveDocument(&document))) return nullptr;
     return document.get();
+}
+
+HRESULT local_get_content(kfc::ks_stdptr<wpsapi::Range>& content) {
+    wpsapi::_Document* document = local_get_document();
+    if (!document) return VELMO_E_NO_DOCUMENT;
+    const HRESULT hr = document->get_Content(&content);
+    return SUCCEEDED(hr) && !content ? E_FAIL : hr;
+}
+
+HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
+                            long& count) {
+    count = 0;
+    if (!range) return E_POINTER;
+    HRESULT hr = range->get_Bookmarks(&bookmarks);
+    if (FAILED(hr)) return hr;
+    if (!bookmarks) return E_FAIL;
+    return bookmarks->get_Count(&count);
+}
+
+HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,
+                           kfc::ks_stdptr<wpsapi::Bookmark>& bookmark) {
+    VARIANT item = kfc::var_i8(index);
+    const HRESULT hr = bookmarks->Item(&item, &bookmark);
+    return SUCCEEDED(hr) && !bookmark ? E_FAIL : hr;
 }
 
 long local_get_pos() {

@@ -16,6 +16,17 @@ constexpr HRESULT VELMO_E_NO_DOCUMENT = static_cast<HRESULT>(0x80000008u);
 // The active document, or null. No reference is held: the host keeps it alive.
 wpsapi::_Document* local_get_document();
 
+// The active document's whole main text (VELMO_E_NO_DOCUMENT without one).
+HRESULT local_get_content(kfc::ks_stdptr<wpsapi::Range>& content);
+
+// The bookmarks lying inside the range, and their number.
+HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
+                            long& count);
+
+// Bookmark `index` (1-based, in start order) of the collection.
+HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,
+                           kfc::ks_stdptr<wpsapi::Bookmark>& bookmark);
+
 // Start of the current selection, or -1 when it cannot be read.
 long local_get_pos();
 
