@@ -160,6 +160,14 @@ TEST_F(documents_test, save_writes_paragraphs_as_lines_and_text_files_open_again
     kfc::ks_bstr name;
     loaded->get_Name(&name);
     EXPECT_EQ(QString("in.txt"), str(name));
+    // An opened document has its cursor at the start, so a check "from the
+    // cursor on" covers all of it.
+    auto sel = selection(app_);
+    long start = -1, end = -1;
+    sel->get_Start(&start);
+    sel->get_End(&end);
+    EXPECT_EQ(0, start);
+    EXPECT_EQ(0, end);
     EXPECT_FALSE(wps_sim::open_text_file(app_, dir_.filePath("missing.txt")));
 }
 

@@ -249,6 +249,10 @@ kfc::ks_stdptr<_Document> open_document(_Application* app, const document_ptr& d
     if (!state) return object;
     if (doc->name.isEmpty()) doc->name = QStringLiteral("文档%1").arg(++state->untitled);
     doc->app = state;
+    // A document opens with the cursor at its start, as in a word processor;
+    // filling the model before this pushed the cursor behind the text.
+    doc->selection.value = span{0, 0};
+    doc->selection_from_find = false;
     object.attach(new_document_object(doc));
     state->documents.push_back(doc);
     state->document_objects.push_back(object);
