@@ -298,6 +298,23 @@ TEST_F(batch_check_test, answer_cancel_checks_nothing) {
     EXPECT_EQ(boxes().size(), 1);
 }
 
+TEST_F(batch_check_test, a_run_stopped_by_the_user_ends_the_batch) {
+    auto documents = open_three();
+    // Jobs that never finish, so that only the stop button ends the run.
+    service.set_answer("GetCheckArticleProgress", {200, fake_progress_answer(10)});
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("是"));
+    responder.on(QString::fromUtf8("校对进度（一般 自动）")).press(QString::fromUtf8("停止"));
+
+    EXPECT_EQ(velmo_cb_batch_check(args), 0);
+
+    // The stopped document stays open and the others are not visited.
+    EXPECT_EQ(open_document_count(), 3);
+    EXPECT_LE(service.requests("UpLoadCheckArticle").size(), 1u);
+    EXPECT_TRUE(bookmarks(documents[1]).empty());
+    EXPECT_EQ(responder.pending_steps(), 0);
+    EXPECT_EQ(boxes().size(), 1);
+}
+
 TEST_F(check_commands_test, clear_all_deletes_every_mark_only_when_confirmed) {
     auto document = open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字和疑点。")));
     s_check_progress.results = {record(1, 1, QString::fromUtf8("错字"), QString::fromUtf8("对")),
