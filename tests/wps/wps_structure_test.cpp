@@ -157,6 +157,52 @@ TEST(structure, sentences_end_at_terminators_and_paragraph_ends) {
     EXPECT_EQ(QString("第二句！"), text(first));
 }
 
+TEST(structure, ranges_find_exactly_the_tables_they_touch) {
+    auto app = wps_sim::create_application();
+    wps_sim::document_builder b;
+    b.paragraph("p0");                    // 0..3
+    b.table(1, 2, {"a", "b"});            // 3..7
+    b.paragraph("p1");                    // 7..10
+    b.table(1, 2, {"c", "d"});            // 10..14
+    b.paragraph("p2");                    // 14..17
+    b.table(1, 2, {"e", "f"});            // 17..21
+    b.paragraph("p3");                    // 21..24
+    auto doc = b.open(app);
+    auto starts = [&](long start, long end) {
+        ks_stdptr<wpsapi::Tables> tables;
+        range(doc, start, end)->get_Tables(&tables);
+        QList<long> out;
+        for (long i = 1; i <= count(tables.get()); ++i)
+            out << extent(item_range<wpsapi::Tables, wpsapi::Table>(tables.get(), i)).first;
+        return out;
+    };
+    EXPECT_EQ(QList<long>(), starts(0, 3));              // ends where the first table starts
+    EXPECT_EQ(QList<long>({3}), starts(0, 4));
+    EXPECT_EQ(QList<long>(), starts(7, 10));             // starts where the first one ends
+    EXPECT_EQ(QList<long>({3, 10}), starts(5, 11));
+    EXPECT_EQ(QList<long>({10, 17}), starts(13, 18));
+    EXPECT_EQ(QList<long>({3, 10, 17}), starts(0, 24));
+    EXPECT_EQ(QList<long>({10}), starts(12, 12));        // an insertion point inside a cell
+    EXPECT_EQ(QList<long>(), starts(14, 14));            // right after a table
+    EXPECT_EQ(QList<long>({17}), starts(17, 17));
+    EXPECT_EQ(QList<long>(), starts(22, 24));
+}
+
+TEST(structure, texts_keep_a_leading_zero_width_no_break_space) {
+    auto app = wps_sim::create_application();
+    const QString bom(QChar(0xFEFF));
+    auto doc = wps_sim::document_builder().paragraph(bom + "ab").paragraph("cd").open(app);
+    EXPECT_EQ(QString(bom + "ab\r"), text(range(doc, 0, 4)));
+    // An edit in the middle leaves the text split around the buffer's gap.
+    set_text(doc, 5, 5, bom + "x");
+    EXPECT_EQ(QString(bom + "ab\rc" + bom + "xd"), text(range(doc, 0, 8)));
+    EXPECT_EQ(QString(bom + "xd"), text(range(doc, 5, 8)));
+    ks_stdptr<wpsapi::Range> r = range(doc, 5, 8);
+    kfc::ks_bstr written = bstr(bom + "y");
+    ASSERT_EQ(S_OK, r->put_Text(written));
+    EXPECT_EQ(QString(bom + "ab\rc" + bom + "y\r"), wps_sim::document_text(doc));
+}
+
 TEST(structure, ranges_clamp_to_the_text_and_the_last_mark_stays) {
     auto app = wps_sim::create_application();
     auto doc = wps_sim::document_builder().paragraph("hello").open(app);

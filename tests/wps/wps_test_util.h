@@ -13,7 +13,9 @@ namespace wps_test {
 using kfc::ks_stdptr;
 
 inline QString str(BSTR s) {
-    return s ? QString::fromUtf16(s, static_cast<int>(_XSysStringLen(s))) : QString();
+    // Unit for unit: a codec would take a leading U+FEFF for a byte-order mark.
+    return s ? QString(reinterpret_cast<const QChar*>(s), static_cast<int>(_XSysStringLen(s)))
+             : QString();
 }
 
 inline kfc::ks_bstr bstr(const QString& s) {

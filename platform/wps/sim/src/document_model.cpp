@@ -59,9 +59,13 @@ std::u16string document_model::text(int64_t start, int64_t end) const {
     return out;
 }
 
+// Copied unit for unit: a conversion through a codec would drop a leading
+// U+FEFF as a byte-order mark and shift every position after it.
 QString document_model::qtext(int64_t start, int64_t end) const {
-    std::u16string t = text(start, end);
-    return QString::fromUtf16(t.data(), static_cast<int>(t.size()));
+    if (end <= start) return QString();
+    QString out(static_cast<int>(end - start), Qt::Uninitialized);
+    text_.copy(start, end, reinterpret_cast<char16_t*>(out.data()));
+    return out;
 }
 
 span document_model::clamp(int64_t start, int64_t end) const {
@@ -204,12 +208,19 @@ const std::vector<table_info>& document_model::tables() {
     return tables_;
 }
 
+// Tables lie one after another without overlapping, so both their starts and
+// their ends ascend: the first that ends after r.start is found by bisection,
+// and the walk stops at the first that starts beyond r. A lookup costs the
+// logarithm of the table count plus the tables it returns, not all of them.
 std::vector<table_info> document_model::tables_of(span r) {
     std::vector<table_info> out;
-    for (const table_info& t : tables()) {
-        bool overlaps = r.end > r.start ? (t.range.start < r.end && t.range.end > r.start)
-                                        : (t.range.start <= r.start && r.start < t.range.end);
-        if (overlaps) out.push_back(t);
+    const std::vector<table_info>& all = tables();
+    auto t = std::partition_point(all.begin(), all.end(),
+                                  [&](const table_info& x) { return x.range.end <= r.start; });
+    for (; t != all.end(); ++t) {
+        bool overlaps = r.end > r.start ? t->range.start < r.end : t->range.start <= r.start;
+        if (!overlaps) break;
+        out.push_back(*t);
     }
     return out;
 }

@@ -15,8 +15,14 @@ public:
     int64_t size() const { return static_cast<int64_t>(buf_.size()) - gap_len(); }
     T at(int64_t i) const { return i < gap_start_ ? buf_[i] : buf_[i + gap_len()]; }
 
+    // The part before the gap and the part after it, each as one block.
     void copy(int64_t start, int64_t end, T* out) const {
-        for (int64_t i = start; i < end; ++i) *out++ = at(i);
+        if (end <= start) return;
+        const int64_t before_end = std::min(end, gap_start_);
+        if (start < before_end) out = std::copy(buf_.begin() + start, buf_.begin() + before_end, out);
+        const int64_t after_start = std::max(start, gap_start_);
+        if (after_start < end)
+            std::copy(buf_.begin() + after_start + gap_len(), buf_.begin() + end + gap_len(), out);
     }
 
     // Replaces [start, end) by `count` elements produced by f(k).

@@ -104,7 +104,7 @@ document_builder& document_builder::highlight(long start, long end, WdColorIndex
 }
 long document_builder::length() const { return static_cast<long>(d_->text.size()); }
 QString document_builder::text() const {
-    return QString::fromUtf16(d_->text.data(), static_cast<int>(d_->text.size()));
+    return QString(reinterpret_cast<const QChar*>(d_->text.data()), static_cast<int>(d_->text.size()));
 }
 
 kfc::ks_stdptr<_Document> document_builder::open(_Application* app) const {

@@ -32,8 +32,11 @@ inline bool variant_bool(const VARIANT* v, bool fallback) {
     }
 }
 
+// Unit for unit, so that a leading U+FEFF stays text and is not taken for a
+// byte-order mark.
 inline QString bstr_to_qstring(BSTR s) {
-    return s ? QString::fromUtf16(s, static_cast<int>(_XSysStringLen(s))) : QString();
+    return s ? QString(reinterpret_cast<const QChar*>(s), static_cast<int>(_XSysStringLen(s)))
+             : QString();
 }
 
 inline bool variant_is_text(const VARIANT* v) { return v && v->vt == VT_BSTR; }
