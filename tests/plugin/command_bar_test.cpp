@@ -212,6 +212,66 @@ TEST_F(command_bar_layout, builders_report_a_missing_collection) {
     EXPECT_EQ(wps_sim::control_captions(app, "家"), (QStringList{"家", "空"}));
 }
 
+// The host keeps what the builders pass: bars at the top of the window, shown,
+// not temporary; items as id 1 with the caption as Parameter and Temporary
+// and Before omitted; menus as pop-ups.
+TEST_F(command_bar_layout, builders_pass_the_fixed_arguments_and_show_their_bars) {
+    use_settings(1, 1);
+    command_bars_recording recording(bars);
+    kfc::ks_stdptr<ksoapi::CommandBarControls> home =
+        AddCommandButton(&recording, manager, "钮", nullptr);
+    ASSERT_TRUE(home);
+    ASSERT_TRUE(AddCommandMenu(&recording, "菜"));
+    EXPECT_EQ(recording.calls, (QStringList{"bstr:钮, i4:1, bool:false, bool:false",
+                                            "bstr:菜, i4:1, empty, empty"}));
+
+    controls_recording items(home);
+    EXPECT_EQ(AddCommandSubButton(&items, manager, "子", nullptr), S_OK);
+    EXPECT_TRUE(AddCommandSubMenu(&items, "子菜单"));
+    EXPECT_EQ(items.calls,
+              (QStringList{"i4:1, i4:1, bstr:子, error:80020004, bstr:子",
+                           "i4:10, i4:1, bstr:子菜单, error:80020004, bstr:子菜单"}));
+    // A sub-menu makes no bar of its own.
+    EXPECT_EQ(wps_sim::command_bar_names(app), (QStringList{"钮", "菜"}));
+
+    for (const QString& name : {QString("钮"), QString("菜")}) {
+        SCOPED_TRACE(name.toStdString());
+        VARIANT index = kfc::var_bstr(_XSysAllocStringLen(
+            reinterpret_cast<const OLECHAR*>(name.utf16()), static_cast<UINT>(name.size())));
+        kfc::ks_stdptr<ksoapi::CommandBar> bar;
+        const HRESULT found = bars->Item(&index, &bar);
+        kfc::var_clear(index);
+        ASSERT_TRUE(SUCCEEDED(found) && bar);
+        VARIANT_BOOL visible = VARIANT_FALSE;
+        ksoapi::MsoBarPosition position = ksoapi::msoBarFloating;
+        EXPECT_TRUE(SUCCEEDED(bar->get_Visible(&visible)) && visible == VARIANT_TRUE);
+        EXPECT_TRUE(SUCCEEDED(bar->get_Position(&position)) && position == ksoapi::msoBarTop);
+    }
+
+    const struct {
+        const char* caption;
+        ksoapi::MsoControlType type;
+    } controls[] = {{"钮", ksoapi::msoControlButton},
+                    {"菜", ksoapi::msoControlPopup},
+                    {"子", ksoapi::msoControlButton},
+                    {"子菜单", ksoapi::msoControlPopup}};
+    for (const auto& expected : controls) {
+        SCOPED_TRACE(expected.caption);
+        kfc::ks_stdptr<ksoapi::CommandBarControl> control =
+            wps_sim::find_control(app, expected.caption);
+        ASSERT_TRUE(control);
+        ksoapi::MsoControlType type = ksoapi::msoControlButton;
+        long id = 0;
+        kfc::ks_bstr parameter;
+        ASSERT_TRUE(SUCCEEDED(control->get_Type(&type)) && SUCCEEDED(control->get_Id(&id)) &&
+                    SUCCEEDED(control->get_Parameter(&parameter)));
+        EXPECT_EQ(type, expected.type);
+        EXPECT_EQ(id, 1);
+        EXPECT_EQ(QString::fromUtf16(parameter.get(), static_cast<int>(parameter.length())),
+                  QString(expected.caption));
+    }
+}
+
 TEST_F(command_bar_layout, only_version_11_0_is_the_old_style) {
     const struct {
         const char* version;

@@ -55,3 +55,39 @@ HRESULT command_bars_refusing::Add(VARIANT* name, VARIANT* position, VARIANT* me
     }
     return host_->Add(name, position, menu_bar, temporary, result);
 }
+
+QString describe_argument(const VARIANT* argument) {
+    if (!argument) return "null";
+    switch (argument->vt) {
+    case VT_EMPTY: return "empty";
+    case VT_I4: return QString("i4:%1").arg(argument->lVal);
+    case VT_BOOL: return argument->boolVal ? "bool:true" : "bool:false";
+    case VT_BSTR: return "bstr:" + text_of(argument->bstrVal);
+    case VT_ERROR:
+        return QString("error:%1").arg(static_cast<quint32>(argument->scode), 8, 16, QChar('0'));
+    default: return QString("vt%1").arg(argument->vt);
+    }
+}
+
+HRESULT command_bars_recording::QueryInterface(REFIID riid, void** object) {
+    return answer_query<ksoapi::_CommandBars>(this, riid, object);
+}
+HRESULT command_bars_recording::Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar,
+                                    VARIANT* temporary, ksoapi::CommandBar** result) {
+    calls << QStringList{describe_argument(name), describe_argument(position),
+                         describe_argument(menu_bar), describe_argument(temporary)}
+                 .join(", ");
+    return host_->Add(name, position, menu_bar, temporary, result);
+}
+
+HRESULT controls_recording::QueryInterface(REFIID riid, void** object) {
+    return answer_query<ksoapi::CommandBarControls>(this, riid, object);
+}
+HRESULT controls_recording::Add(VARIANT* type, VARIANT* id, VARIANT* parameter, VARIANT* before,
+                                VARIANT* temporary, ksoapi::CommandBarControl** result) {
+    calls << QStringList{describe_argument(type), describe_argument(id),
+                         describe_argument(parameter), describe_argument(before),
+                         describe_argument(temporary)}
+                 .join(", ");
+    return host_->Add(type, id, parameter, before, temporary, result);
+}

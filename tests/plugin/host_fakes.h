@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include "ksoapi.h"
 #include "wpsapi.h"
@@ -56,6 +57,58 @@ public:
 private:
     kfc::ks_stdptr<ksoapi::_CommandBars> host_;
     QSet<QString> refused_;
+    ULONG references_ = 1;
+};
+
+// Describes a VARIANT argument as "<type>:<value>", e.g. "i4:1", "bool:false",
+// "bstr:校对", "error:80020004", "empty".
+QString describe_argument(const VARIANT* argument);
+
+// The host's command bars, recording the arguments of every Add, one line per
+// call: name, position, menu bar, temporary.
+class command_bars_recording : public ksoapi::_CommandBars {
+public:
+    explicit command_bars_recording(ksoapi::_CommandBars* host) : host_(host) {}
+    virtual ~command_bars_recording() = default;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override { return ++references_; }
+    ULONG Release() override { return --references_; }
+    HRESULT get_Count(long* result) override { return host_->get_Count(result); }
+    HRESULT Item(VARIANT* index, ksoapi::CommandBar** result) override {
+        return host_->Item(index, result);
+    }
+    HRESULT Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar, VARIANT* temporary,
+                ksoapi::CommandBar** result) override;
+
+    QStringList calls;
+
+private:
+    kfc::ks_stdptr<ksoapi::_CommandBars> host_;
+    ULONG references_ = 1;
+};
+
+// A control collection of the host, recording the arguments of every Add, one
+// line per call: type, id, parameter, before, temporary.
+class controls_recording : public ksoapi::CommandBarControls {
+public:
+    explicit controls_recording(ksoapi::CommandBarControls* host) : host_(host) {}
+    virtual ~controls_recording() = default;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override { return ++references_; }
+    ULONG Release() override { return --references_; }
+    HRESULT get_Count(long* result) override { return host_->get_Count(result); }
+    HRESULT Item(VARIANT* index, ksoapi::CommandBarControl** result) override {
+        return host_->Item(index, result);
+    }
+    HRESULT Add(VARIANT* type, VARIANT* id, VARIANT* parameter, VARIANT* before,
+                VARIANT* temporary, ksoapi::CommandBarControl** result) override;
+
+    QStringList calls;
+
+private:
+    kfc::ks_stdptr<ksoapi::CommandBarControls> host_;
     ULONG references_ = 1;
 };
 
