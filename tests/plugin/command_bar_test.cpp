@@ -217,7 +217,7 @@ TEST_F(command_bar_layout, builders_report_a_missing_collection) {
 // and Before omitted; menus as pop-ups.
 TEST_F(command_bar_layout, builders_pass_the_fixed_arguments_and_show_their_bars) {
     use_settings(1, 1);
-    command_bars_recording recording(bars);
+    command_bars_refusing recording(bars);
     kfc::ks_stdptr<ksoapi::CommandBarControls> home =
         AddCommandButton(&recording, manager, "钮", nullptr);
     ASSERT_TRUE(home);

@@ -49,6 +49,9 @@ HRESULT command_bars_refusing::QueryInterface(REFIID riid, void** object) {
 }
 HRESULT command_bars_refusing::Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar,
                                    VARIANT* temporary, ksoapi::CommandBar** result) {
+    calls << QStringList{describe_argument(name), describe_argument(position),
+                         describe_argument(menu_bar), describe_argument(temporary)}
+                 .join(", ");
     if (name && name->vt == VT_BSTR && refused_.contains(text_of(name->bstrVal))) {
         *result = nullptr;
         return E_FAIL;
@@ -67,17 +70,6 @@ QString describe_argument(const VARIANT* argument) {
         return QString("error:%1").arg(static_cast<quint32>(argument->scode), 8, 16, QChar('0'));
     default: return QString("vt%1").arg(argument->vt);
     }
-}
-
-HRESULT command_bars_recording::QueryInterface(REFIID riid, void** object) {
-    return answer_query<ksoapi::_CommandBars>(this, riid, object);
-}
-HRESULT command_bars_recording::Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar,
-                                    VARIANT* temporary, ksoapi::CommandBar** result) {
-    calls << QStringList{describe_argument(name), describe_argument(position),
-                         describe_argument(menu_bar), describe_argument(temporary)}
-                 .join(", ");
-    return host_->Add(name, position, menu_bar, temporary, result);
 }
 
 HRESULT controls_recording::QueryInterface(REFIID riid, void** object) {

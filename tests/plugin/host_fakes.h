@@ -37,39 +37,13 @@ private:
 };
 
 // The host's command bars, except that adding a bar with one of the refused
-// names fails.
+// names fails. Records the arguments of every Add, one line per call: name,
+// position, menu bar, temporary.
 class command_bars_refusing : public ksoapi::_CommandBars {
 public:
-    command_bars_refusing(ksoapi::_CommandBars* host, const QSet<QString>& refused_names)
+    command_bars_refusing(ksoapi::_CommandBars* host, const QSet<QString>& refused_names = {})
         : host_(host), refused_(refused_names) {}
     virtual ~command_bars_refusing() = default;
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override { return --references_; }
-    HRESULT get_Count(long* result) override { return host_->get_Count(result); }
-    HRESULT Item(VARIANT* index, ksoapi::CommandBar** result) override {
-        return host_->Item(index, result);
-    }
-    HRESULT Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar, VARIANT* temporary,
-                ksoapi::CommandBar** result) override;
-
-private:
-    kfc::ks_stdptr<ksoapi::_CommandBars> host_;
-    QSet<QString> refused_;
-    ULONG references_ = 1;
-};
-
-// Describes a VARIANT argument as "<type>:<value>", e.g. "i4:1", "bool:false",
-// "bstr:校对", "error:80020004", "empty".
-QString describe_argument(const VARIANT* argument);
-
-// The host's command bars, recording the arguments of every Add, one line per
-// call: name, position, menu bar, temporary.
-class command_bars_recording : public ksoapi::_CommandBars {
-public:
-    explicit command_bars_recording(ksoapi::_CommandBars* host) : host_(host) {}
-    virtual ~command_bars_recording() = default;
 
     HRESULT QueryInterface(REFIID riid, void** object) override;
     ULONG AddRef() override { return ++references_; }
@@ -85,8 +59,13 @@ public:
 
 private:
     kfc::ks_stdptr<ksoapi::_CommandBars> host_;
+    QSet<QString> refused_;
     ULONG references_ = 1;
 };
+
+// Describes a VARIANT argument as "<type>:<value>", e.g. "i4:1", "bool:false",
+// "bstr:校对", "error:80020004", "empty".
+QString describe_argument(const VARIANT* argument);
 
 // A control collection of the host, recording the arguments of every Add, one
 // line per call: type, id, parameter, before, temporary.
