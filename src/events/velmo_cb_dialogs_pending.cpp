@@ -5,3 +5,7 @@
 int velmo_cb_suggest(QList<QVariant>&) { return 0; }
 int velmo_cb_batch_find(QList<QVariant>&) { return 0; }
 int velmo_cb_stat(QList<QVariant>&) { return 0; }
+int velmo_cb_setting(QList<QVariant>&) { return 0; }
+int velmo_cb_clear_color(QList<QVariant>&) { return 0; }
+int velmo_cb_color_setting(QList<QVariant>&) { return 0; }
+int velmo_cb_about(QList<QVariant>&) { return 0; }
