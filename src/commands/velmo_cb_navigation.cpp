@@ -67,33 +67,28 @@ int previous_index(const QList<velmo_check_result_t>& results, long p, int curre
     return n - 1;
 }
 
+// Selects the next (forward) or previous mark from the cursor, going round
+// at either end; current then points past it in the walking direction.
+HRESULT go_to_mark(walk_direction direction) {
+    check_progress_update(&s_check_progress);
+    if (s_check_progress.results.isEmpty()) return select_bookmark_beside_cursor(direction);
+    const bool forward = direction == walk_direction::forward;
+    const int n = s_check_progress.results.size();
+    const long p = local_get_pos();
+    int k = forward ? next_index(s_check_progress.results, p, s_check_progress.current)
+                    : previous_index(s_check_progress.results, p, s_check_progress.current);
+    if (k < 0 || k >= n) k = forward ? 0 : n - 1;
+    s_check_progress.current = k;
+    const HRESULT hr = select_record(k);
+    if (SUCCEEDED(hr)) s_check_progress.current = forward ? k + 1 : k - 1;
+    return hr;
+}
+
 }  // namespace
 
-int velmo_cb_next(QList<QVariant>&) {
-    check_progress_update(&s_check_progress);
-    if (s_check_progress.results.isEmpty())
-        return select_bookmark_beside_cursor(walk_direction::forward);
-    const int n = s_check_progress.results.size();
-    int k = next_index(s_check_progress.results, local_get_pos(), s_check_progress.current);
-    if (k < 0 || k >= n) k = 0;  // past the last mark: wrap round to the first
-    s_check_progress.current = k;
-    const HRESULT hr = select_record(k);
-    if (SUCCEEDED(hr)) s_check_progress.current = k + 1;
-    return hr;
-}
+int velmo_cb_next(QList<QVariant>&) { return go_to_mark(walk_direction::forward); }
 
-int velmo_cb_previous(QList<QVariant>&) {
-    check_progress_update(&s_check_progress);
-    if (s_check_progress.results.isEmpty())
-        return select_bookmark_beside_cursor(walk_direction::backward);
-    const int n = s_check_progress.results.size();
-    int k = previous_index(s_check_progress.results, local_get_pos(), s_check_progress.current);
-    if (k < 0 || k >= n) k = n - 1;  // before the first mark: wrap round to the last
-    s_check_progress.current = k;
-    const HRESULT hr = select_record(k);
-    if (SUCCEEDED(hr)) s_check_progress.current = k - 1;
-    return hr;
-}
+int velmo_cb_previous(QList<QVariant>&) { return go_to_mark(walk_direction::backward); }
 
 int velmo_cb_clear_current_color(QList<QVariant>&) {
     kfc::ks_stdptr<wpsapi::Range> content;
