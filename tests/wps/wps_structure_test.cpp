@@ -66,6 +66,29 @@ TEST_F(structure_test, paragraphs_around_shapes_and_tables) {
     EXPECT_EQ(2, count(touched.get()));
 }
 
+TEST_F(structure_test, paragraphs_of_a_range_follow_edits) {
+    ks_stdptr<wpsapi::Paragraphs> paras;
+    ASSERT_EQ(S_OK, range(doc_, 5, 12)->get_Paragraphs(&paras));
+    auto texts = [&] {
+        QStringList out;
+        for (long i = 1; i <= count(paras.get()); ++i)
+            out << text(item_range<wpsapi::Paragraphs, wpsapi::Paragraph>(paras.get(), i));
+        return out;
+    };
+    EXPECT_EQ(QStringList({QString("x\001y\001z\r"), "c1\a"}), texts());
+    ks_stdptr<wpsapi::Paragraph> beyond;
+    EXPECT_EQ(DISP_E_BADINDEX, paras->Item(3, &beyond));
+    set_text(doc_, 6, 7, "\r");  // splits the second paragraph inside the collection's range
+    EXPECT_EQ(QStringList({"x\001\r", QString("\001z\r"), "c1\a"}), texts());
+    set_text(doc_, 0, 4, "");  // the first paragraph goes; everything moves back by 4
+    EXPECT_EQ(QStringList({"x\001\r", QString("\001z\r"), "c1\a"}), texts());
+    ks_stdptr<wpsapi::Paragraph> last;
+    ASSERT_EQ(S_OK, paras->get_Last(&last));
+    ks_stdptr<wpsapi::Range> last_range;
+    last->get_Range(&last_range);
+    EXPECT_EQ(std::make_pair(6L, 9L), extent(last_range));
+}
+
 TEST_F(structure_test, tables_and_cells_in_reading_order) {
     ks_stdptr<wpsapi::Tables> tables;
     ASSERT_EQ(S_OK, doc_->get_Tables(&tables));

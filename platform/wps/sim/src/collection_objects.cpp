@@ -95,30 +95,21 @@ private:
     std::vector<span> cache_;
 };
 
-class paragraphs_object : public com_object<Paragraphs>, private tracked_owner {
+// The paragraphs of the range are listed in one pass and kept until the text
+// changes, so that walking them by index costs the same for every item.
+class paragraphs_object : public span_list<Paragraphs, Paragraph> {
 public:
-    paragraphs_object(const document_ptr& doc, span r) : tracked_owner(doc, r) {}
-    HRESULT get_Count(long* result) override {
-        if (doc_->closed) return E_OBJECT_GONE;
-        int64_t first = 0, count = 0;
-        doc_->model.paragraphs_of(value(), first, count);
-        return put_count(count, result);
-    }
-    HRESULT Item(long index, Paragraph** result) override {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (doc_->closed) return E_OBJECT_GONE;
-        int64_t first = 0, count = 0;
-        doc_->model.paragraphs_of(value(), first, count);
-        if (index < 1 || index > count) return DISP_E_BADINDEX;
-        return hand_out_item(doc_, doc_->model.paragraph(first + index - 1), result);
-    }
+    using span_list::span_list;
     HRESULT get_First(Paragraph** result) override { return Item(1, result); }
     HRESULT get_Last(Paragraph** result) override {
         long count = 0;
         HRESULT hr = get_Count(&count);
         return FAILED(hr) ? hr : Item(count, result);
     }
+
+protected:
+    std::vector<span> compute(span r) override { return doc_->model.paragraph_spans_of(r); }
+    HRESULT make_item(span r, Paragraph** result) override { return hand_out_item(doc_, r, result); }
 };
 
 class tables_object : public span_list<Tables, Table> {

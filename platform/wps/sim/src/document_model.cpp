@@ -185,6 +185,24 @@ void document_model::paragraphs_of(span r, int64_t& first, int64_t& count) const
     count = last - first + 1;
 }
 
+std::vector<span> document_model::paragraph_spans_of(span r) const {
+    int64_t first = 0, count = 0;
+    paragraphs_of(r, first, count);
+    std::vector<span> out;
+    out.reserve(static_cast<size_t>(count));
+    // The walk starts at the mark before the first paragraph, which gives
+    // only its start; the first paragraph of the text starts at 0.
+    bool have_start = first == 0;
+    int64_t start = 0;
+    terms_.for_each_rank(have_start ? 0 : first - 1, first + count,
+                         [&](position_index::handle, int64_t mark) {
+                             if (have_start) out.push_back({start, mark + 1});
+                             start = mark + 1;
+                             have_start = true;
+                         });
+    return out;
+}
+
 // ---- tables, cells -------------------------------------------------------------
 
 const std::vector<table_info>& document_model::tables() {

@@ -69,6 +69,8 @@ public:
     int64_t paragraph_at(int64_t pos) const;
     // First index and count of the paragraphs overlapping `r`.
     void paragraphs_of(span r, int64_t& first, int64_t& count) const;
+    // The paragraphs overlapping `r`, in one pass over their marks.
+    std::vector<span> paragraph_spans_of(span r) const;
 
     // ---- tables, cells, inline shapes
     const std::vector<table_info>& tables();

@@ -135,8 +135,11 @@ void position_index::detach(handle h) {
     nodes_[h].size = 1;
 }
 
+// An element taken out by detach_range is no longer in the tree: it only
+// goes back to the free list. Detaching it again would take it for the root
+// and drop the whole tree.
 void position_index::erase(handle h) {
-    detach(h);
+    if (nodes_[h].parent != none || root_ == h) detach(h);
     free_.push_back(h);
 }
 

@@ -18,7 +18,7 @@ public:
     // Adds an element with `key`, after the elements with an equal key.
     // `owner` is a caller value kept with the element.
     handle insert(int64_t key, int32_t owner = 0);
-    // Removes and forgets the element.
+    // Removes and forgets the element, also one taken out by detach_range.
     void erase(handle h);
     // Takes out the elements with lo <= key <= hi, in order; they keep their
     // handles and owners and can be put back with attach().
@@ -44,6 +44,12 @@ public:
     void for_each(F f) const {
         visit(root_, 0, f);
     }
+    // Calls f(handle, key) for the elements of ranks first to last - 1, in
+    // order, in time proportional to their number plus the tree's height.
+    template <class F>
+    void for_each_rank(int64_t first, int64_t last, F f) const {
+        visit_ranks(root_, 0, 0, first, last, f);
+    }
 
 private:
     struct node {
@@ -62,6 +68,23 @@ private:
             visit(n.left, offset + n.lazy, f);
             f(t, n.key + offset);
             offset += n.lazy;
+            t = n.right;
+        }
+    }
+
+    // `base` is the rank of the subtree's first element; subtrees wholly
+    // outside [first, last) are not entered.
+    template <class F>
+    void visit_ranks(handle t, int64_t base, int64_t offset, int64_t first, int64_t last,
+                     F& f) const {
+        while (t != none) {
+            const node& n = nodes_[t];
+            const int64_t own = base + (n.left == none ? 0 : nodes_[n.left].size);
+            if (first < own) visit_ranks(n.left, base, offset + n.lazy, first, last, f);
+            if (own >= last) return;
+            if (own >= first) f(t, n.key + offset);
+            offset += n.lazy;
+            base = own + 1;
             t = n.right;
         }
     }
