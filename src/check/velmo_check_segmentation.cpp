@@ -225,19 +225,34 @@ void velmo_thread_check::init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::R
         if (!read_text(stretch, &window)) return;
         const int cut = cut_after_last_separator(window);
         const long piece_end = cut > 0 ? qMin(cursor + cut, end) : window_end;
-        if (!set_bounds(stretch, cursor, piece_end)) return;
-        init_single_range_threadsafe(stretch);
+        if (piece_end == window_end) {
+            // Mostly a whole stretch ending in its separator: the text just
+            // read is the piece's own, so it is not read a second time.
+            append_piece_threadsafe(stretch, window);
+        } else {
+            if (!set_bounds(stretch, cursor, piece_end)) return;
+            init_single_range_threadsafe(stretch);
+        }
         cursor = piece_end;
     }
 }
 
 void velmo_thread_check::init_single_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& piece_range) {
+    QString text;
+    if (!read_text(piece_range, &text)) return;
+    append_piece_threadsafe(piece_range, text);
+}
+
+// The bounds are read back from the host, so that they are exactly those of
+// the text, whatever the host made of the bounds it was given.
+void velmo_thread_check::append_piece_threadsafe(kfc::ks_stdptr<wpsapi::Range>& piece_range,
+                                                 const QString& text) {
     check_range_threadsafe_t piece;
     long start = 0;
     long end = 0;
-    if (!read_text(piece_range, &piece.text)) return;
     if (!read_bounds(piece_range, &start, &end)) return;
     piece.start = start;
     piece.end = end;
+    piece.text = text;
     pieces.append(piece);
 }

@@ -75,6 +75,8 @@ private:
     void init_only_range_anyway_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
     void init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
     void init_single_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
+    // Appends a piece whose text has already been read from the range.
+    void append_piece_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range, const QString& text);
 
     // Checking, worker thread.
     void check_table_ranges_threadsafe();
