@@ -7,7 +7,9 @@ kfc::ks_bstr velmo_to_bstr(const QString& text) {
 
 QString velmo_from_bstr(BSTR text) {
     if (!text) return QString();
-    return QString::fromUtf16(text, static_cast<int>(_XSysStringLen(text)));
+    // Unit for unit: fromUtf16 would take a leading U+FEFF for a byte-order
+    // mark and drop it, shifting every position read from the text.
+    return QString(reinterpret_cast<const QChar*>(text), static_cast<int>(_XSysStringLen(text)));
 }
 
 QString velmo_bookmark_name(wpsapi::Bookmark* bookmark) {

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "commands/velmo_check_progress.h"
+#include "commands/velmo_host_string.h"
 #include "commands/velmo_document.h"
 #include "commands/velmo_mark_name.h"
 #include "commands_fixture.h"
@@ -199,6 +200,17 @@ TEST_F(marks_test, without_a_document_nothing_is_placed_or_deleted) {
     local_print_check_result(true);
     local_del_bookmarks(true);
     local_save_doc_if_saved();
+}
+
+// Host strings are read unit for unit: a leading U+FEFF or U+FFFE is text,
+// not a byte-order mark, and dropping it would shift every position.
+TEST(host_strings, keep_every_unit_of_the_text) {
+    const QString text = QString(QChar(0xFEFF)) + QString::fromUtf8("错字") + QChar(0xFFFE);
+    kfc::ks_bstr host = velmo_to_bstr(text);
+    const QString back = velmo_from_bstr(host);
+    EXPECT_EQ(text.size(), back.size());
+    EXPECT_EQ(text, back);
+    EXPECT_TRUE(velmo_from_bstr(nullptr).isNull());
 }
 
 }  // namespace
