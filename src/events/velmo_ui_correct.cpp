@@ -69,7 +69,8 @@ QVBoxLayout* velmo_ui_correct::init_ui_1() {
 // The five buttons, each with its single-key shortcut.
 QVBoxLayout* velmo_ui_correct::init_ui_2() {
     auto* column = new QVBoxLayout();
-    const auto add_button = [&](const QString& label, const char* key, void (velmo_ui_correct::*slot)()) {
+    const auto add_button = [&](const QString& label, const char* key,
+                                void (velmo_ui_correct::*slot)()) {
         auto* button = new QPushButton(label, this);
         button->setShortcut(QKeySequence(QString::fromLatin1(key)));
         button->setFixedSize(BUTTON_WIDTH, BUTTON_HEIGHT);
@@ -107,7 +108,8 @@ void velmo_ui_correct::set_check_progress(check_progress_t* bound) {
 
 long velmo_ui_correct::get_pos() const { return local_get_pos(); }
 
-HRESULT velmo_ui_correct::get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& out) const {
+HRESULT velmo_ui_correct::get_range(long start, long end,
+                                    kfc::ks_stdptr<wpsapi::Range>& out) const {
     return local_get_range(start, end, out);
 }
 

@@ -19,7 +19,7 @@ class QVBoxLayout;
 class velmo_ui_correct : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_correct(QDialog* parent = nullptr);
 
     // Binds the dialog to the progress (not owned, edited in place), refreshes
@@ -27,7 +27,7 @@ public:
     // else the progress's current mark. Call once, before exec.
     void set_check_progress(check_progress_t* progress);
 
-public slots:
+  public slots:
     void on_prev();
     void on_next();
     void on_correct();
@@ -35,7 +35,7 @@ public slots:
     void on_stop();
     void on_cor_changed(int row);
 
-private:
+  private:
     void init_ui();
     QVBoxLayout* init_ui_1();
     QVBoxLayout* init_ui_2();

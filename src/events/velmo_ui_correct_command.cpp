@@ -24,7 +24,8 @@ std::vector<find_mark_t> read_find_marks() {
     kfc::ks_stdptr<wpsapi::Range> content;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    if (FAILED(local_get_content(content)) || FAILED(local_get_bookmarks(content, bookmarks, count)))
+    if (FAILED(local_get_content(content)) ||
+        FAILED(local_get_bookmarks(content, bookmarks, count)))
         return marks;
     for (long i = 1; i <= count; ++i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
@@ -32,7 +33,8 @@ std::vector<find_mark_t> read_find_marks() {
         QString name = velmo_bookmark_name(bookmark);
         if (!name.startsWith(QLatin1String(VELMO_FIND_MARK_PREFIX))) continue;
         find_mark_t mark{std::move(name), 0, 0};
-        if (FAILED(bookmark->get_Start(&mark.start)) || FAILED(bookmark->get_End(&mark.end))) continue;
+        if (FAILED(bookmark->get_Start(&mark.start)) || FAILED(bookmark->get_End(&mark.end)))
+            continue;
         marks.push_back(std::move(mark));
     }
     return marks;
@@ -41,7 +43,8 @@ std::vector<find_mark_t> read_find_marks() {
 void restore_find_marks(const std::vector<find_mark_t>& marks) {
     for (const find_mark_t& mark : marks) {
         kfc::ks_stdptr<wpsapi::Range> range;
-        if (SUCCEEDED(local_get_range(mark.start, mark.end, range))) local_add_bookmark(mark.name, range);
+        if (SUCCEEDED(local_get_range(mark.start, mark.end, range)))
+            local_add_bookmark(mark.name, range);
     }
 }
 

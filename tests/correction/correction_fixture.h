@@ -25,7 +25,7 @@ struct correct_view_t {
 };
 
 class correction_test : public commands_test {
-protected:
+  protected:
     // Opens a one-paragraph document, places the records as coloured marks
     // and binds the progress to the document, as a finished check does.
     kfc::ks_stdptr<wpsapi::_Document> open_marked(const QString& text,

@@ -13,13 +13,13 @@ constexpr int UPDATE_COLOR = 4;
 constexpr int ERROR_COLOR = 6;
 
 class correction_changes_test : public correction_test {
-protected:
+  protected:
     // 丙丁 at 2, 庚辛 at 6, 寅卯 at 12.
     kfc::ks_stdptr<wpsapi::_Document> open_three_marks() {
-        return open_marked(TEXT, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙")),
-                                  record(6, 1, QString::fromUtf8("庚辛"),
-                                         QString::fromUtf8("庚辛壬#-#庚")),
-                                  record(12, 1, QString::fromUtf8("寅卯"), QString::fromUtf8("寅"))});
+        return open_marked(
+            TEXT, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙")),
+                   record(6, 1, QString::fromUtf8("庚辛"), QString::fromUtf8("庚辛壬#-#庚")),
+                   record(12, 1, QString::fromUtf8("寅卯"), QString::fromUtf8("寅"))});
     }
 
     // Opens the dialog on the cursor, optionally types into the suggestion
@@ -67,14 +67,18 @@ TEST_F(correction_changes_test, an_edited_suggestion_is_written_and_its_length_s
     expect_marks_agree(document);
 }
 
-TEST_F(correction_changes_test, change_everywhere_replaces_each_occurrence_and_keeps_marks_between) {
+TEST_F(correction_changes_test,
+       change_everywhere_replaces_each_occurrence_and_keeps_marks_between) {
     // 丙丁 at 1, 6 and 10 with 寅卯 at 4 and 巳 at 9 between them.
     const QString text = QString::fromUtf8("子丙丁丑寅卯丙丁辰巳丙丁午");
     const QString wrong = QString::fromUtf8("丙丁");
     const QString right = QString::fromUtf8("甲乙丙");
-    auto document = open_marked(text, {record(1, 1, wrong, right), record(4, 2, QString::fromUtf8("寅卯"), QString::fromUtf8("寅")),
-                                       record(6, 1, wrong, right), record(9, 1, QString::fromUtf8("巳"), QString::fromUtf8("己")),
-                                       record(10, 1, wrong, right)});
+    auto document =
+        open_marked(text, {record(1, 1, wrong, right),
+                           record(4, 2, QString::fromUtf8("寅卯"), QString::fromUtf8("寅")),
+                           record(6, 1, wrong, right),
+                           record(9, 1, QString::fromUtf8("巳"), QString::fromUtf8("己")),
+                           record(10, 1, wrong, right)});
     ASSERT_TRUE(change_at(7, QString::fromUtf8("全部更改(D)")));
     EXPECT_EQ(text_of(document, 0, 16), QString::fromUtf8("子甲乙丙丑寅卯甲乙丙辰巳甲乙丙午"));
     const QList<int> positions = {1, 5, 7, 11, 12};
@@ -103,8 +107,9 @@ TEST_F(correction_changes_test, change_everywhere_writes_the_edited_text_at_ever
 TEST_F(correction_changes_test, a_mark_corrected_before_is_replaced_over_its_written_text) {
     // 丙丁 was already corrected to 丙: the document holds 丙 at 2.
     const QString text = QString::fromUtf8("甲乙丙戊己庚辛");
-    auto document = open_marked(text, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙"), 1),
-                                       record(5, 1, QString::fromUtf8("庚辛"), QString::fromUtf8("庚"))});
+    auto document =
+        open_marked(text, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙"), 1),
+                           record(5, 1, QString::fromUtf8("庚辛"), QString::fromUtf8("庚"))});
     ASSERT_TRUE(change_at(2, QString::fromUtf8("更改(A)"), QString::fromUtf8("丙丁丁")));
     EXPECT_EQ(text_of(document, 0, 9), QString::fromUtf8("甲乙丙丁丁戊己庚辛"));
     EXPECT_EQ(result(1).pos, 7);
@@ -112,9 +117,9 @@ TEST_F(correction_changes_test, a_mark_corrected_before_is_replaced_over_its_wri
 }
 
 TEST_F(correction_changes_test, suggestions_with_odd_characters_are_listed_and_written_literally) {
-    auto document = open_marked(TEXT, {record(2, 1, QString::fromUtf8("丙丁"),
-                                              QString::fromUtf8("A&B#-#%1#-#x_y#-#")),
-                                       record(12, 1, QString::fromUtf8("寅卯"), QString::fromUtf8("寅"))});
+    auto document = open_marked(
+        TEXT, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("A&B#-#%1#-#x_y#-#")),
+               record(12, 1, QString::fromUtf8("寅卯"), QString::fromUtf8("寅"))});
     set_cursor(2);
     correct_view_t seen;
     EXPECT_FALSE(suggest([&](QWidget* dialog) {

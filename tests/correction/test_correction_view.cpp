@@ -11,13 +11,13 @@ namespace {
 const QString TEXT = QString::fromUtf8("甲乙丙丁戊己庚辛壬癸子丑寅卯辰巳午未申酉");
 
 class correction_view_test : public correction_test {
-protected:
+  protected:
     // 丙丁 at 2, 庚辛 at 6 (suspect, three alternatives), 寅卯 at 12.
     kfc::ks_stdptr<wpsapi::_Document> open_three_marks() {
-        return open_marked(TEXT, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙")),
-                                  record(6, 2, QString::fromUtf8("庚辛"),
-                                         QString::fromUtf8("庚#-#辛#-#壬")),
-                                  record(12, 1, QString::fromUtf8("寅卯"), QString::fromUtf8("寅"))});
+        return open_marked(
+            TEXT, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙")),
+                   record(6, 2, QString::fromUtf8("庚辛"), QString::fromUtf8("庚#-#辛#-#壬")),
+                   record(12, 1, QString::fromUtf8("寅卯"), QString::fromUtf8("寅"))});
     }
 
     void expect_selected(long start, long end) {
@@ -68,8 +68,9 @@ TEST_F(correction_view_test, alternatives_fill_the_list_and_the_chosen_row_fills
 
 TEST_F(correction_view_test, a_hint_disables_both_changes_and_the_next_mark_enables_them_again) {
     // The brackets are stripped when the mark is placed, which makes the text a hint.
-    auto document = open_marked(TEXT, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("[丙]")),
-                                       record(6, 1, QString::fromUtf8("庚辛"), QString::fromUtf8("庚"))});
+    auto document =
+        open_marked(TEXT, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("[丙]")),
+                           record(6, 1, QString::fromUtf8("庚辛"), QString::fromUtf8("庚"))});
     set_cursor(3);
     correct_view_t hint;
     correct_view_t after_next;
@@ -166,7 +167,8 @@ TEST_F(correction_view_test, marks_moved_by_an_edit_are_found_where_they_are_now
 
 TEST_F(correction_view_test, a_collection_of_another_document_is_rebuilt_from_the_active_one) {
     auto first = open_three_marks();
-    auto second = open(wps_sim::document_builder().paragraph(QString::fromUtf8("天地玄黄宇宙洪荒")));
+    auto second =
+        open(wps_sim::document_builder().paragraph(QString::fromUtf8("天地玄黄宇宙洪荒")));
     add_bookmark(second, QString::fromUtf8("vmjd_error_1_0_玄黄_玄武_2"), 2, 4);
     add_bookmark(second, QString::fromUtf8("vmjd_error_2_0_洪荒_洪水#-#洪流_6"), 6, 8);
     set_cursor(7);
