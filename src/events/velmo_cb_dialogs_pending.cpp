@@ -2,7 +2,6 @@
 // when its real definition lands.
 #include "events/velmo_cb_dialogs.h"
 
-int velmo_cb_batch_find(QList<QVariant>&) { return 0; }
 int velmo_cb_stat(QList<QVariant>&) { return 0; }
 int velmo_cb_setting(QList<QVariant>&) { return 0; }
 int velmo_cb_clear_color(QList<QVariant>&) { return 0; }
