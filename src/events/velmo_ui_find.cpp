@@ -73,10 +73,10 @@ bool execute_find(wpsapi::Find* find, const QString& word, bool match_case, bool
     VARIANT missing[9];
     for (VARIANT& one : missing) one = kfc::var_missing();
     VARIANT_BOOL found = VARIANT_FALSE;
-    const HRESULT hr = find->Execute(&text, &case_arg, &whole_arg, &missing[0], &missing[1],
-                                     &missing[2], &forward, &wrap, &format, &missing[3],
-                                     &missing[4], &missing[5], &missing[6], &missing[7],
-                                     &missing[8], &found);
+    const HRESULT hr =
+        find->Execute(&text, &case_arg, &whole_arg, &missing[0], &missing[1], &missing[2], &forward,
+                      &wrap, &format, &missing[3], &missing[4], &missing[5], &missing[6],
+                      &missing[7], &missing[8], &found);
     kfc::var_clear(text);
     return SUCCEEDED(hr) && found != VARIANT_FALSE;
 }
@@ -117,7 +117,8 @@ void velmo_ui_batch_find::init_ui() {
     velmo_singleton_config* config = velmo_singleton_config::instance();
     const int source = config->get_int(WORD_LIST_SECTION, SOURCE_KEY);
     (source == FILE_SOURCE ? file_option : library_option)->setChecked(true);
-    file_name->setText(QString::fromLocal8Bit(config->get_string(WORD_LIST_SECTION, WORD_FILE_KEY)));
+    file_name->setText(
+        QString::fromLocal8Bit(config->get_string(WORD_LIST_SECTION, WORD_FILE_KEY)));
 }
 
 void velmo_ui_batch_find::init_ui_1() {
@@ -327,9 +328,9 @@ int velmo_cb_batch_find(QList<QVariant>&) {
         if (FAILED(local_get_range(static_cast<long>(found.start), static_cast<long>(found.end),
                                    range)))
             continue;
-        local_add_bookmark(velmo_mark_find_name(static_cast<long>(found.start),
-                                                static_cast<long>(found.end)),
-                           range);
+        local_add_bookmark(
+            velmo_mark_find_name(static_cast<long>(found.start), static_cast<long>(found.end)),
+            range);
     }
     return 0;
 }

@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
-
 #include <QtGlobal>
 
 #include "events/velmo_ui_find_pos.h"
@@ -31,7 +30,7 @@ struct check_range_t {
 class velmo_ui_batch_find : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_batch_find(QDialog* parent = nullptr);
 
     // One entry per occurrence found, in the order found.
@@ -45,13 +44,13 @@ public:
     // Writes the keyword position file beside the active document and opens it.
     void get_pos();
 
-public slots:
+  public slots:
     void on_cancel();
     void on_ok();
     void on_lib_changed(bool checked);
     void on_lib_sel();
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_1_1();
@@ -60,8 +59,7 @@ private:
     // Finds every occurrence of one word from the selection on; returns the
     // number found.
     int find_word(wpsapi::Selection* selection, wpsapi::Find* find, const QString& word);
-    void record_occurrence(wpsapi::Selection* selection, const QString& word, long start,
-                           long end);
+    void record_occurrence(wpsapi::Selection* selection, const QString& word, long start, long end);
 
     QRadioButton* library_option = nullptr;
     QRadioButton* file_option = nullptr;

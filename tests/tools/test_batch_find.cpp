@@ -55,7 +55,7 @@ QGroupBox* position_group(QWidget* dialog) {
 }
 
 class batch_find_test : public commands_test {
-protected:
+  protected:
     void SetUp() override {
         commands_test::SetUp();
         saved_path = qgetenv("PATH");
@@ -396,11 +396,12 @@ TEST_F(batch_find_test, file_name_with_spaces_and_shell_characters_runs_nothing_
     velmo_ui_batch_find dialog;
     position_group(&dialog)->setChecked(true);
     search(dialog);
-    const QString pos_file = docs.path() + "/my doc; touch injected1 $(touch injected2) `touch injected3` & 'q\".pos";
+    const QString pos_file =
+        docs.path() + "/my doc; touch injected1 $(touch injected2) `touch injected3` & 'q\".pos";
     EXPECT_EQ(read_file(pos_file), "key\nP1\n");
     EXPECT_EQ(opened(1), (QStringList{"argc=1", "arg=" + pos_file, "end"}));
-    const QStringList stray = QDir(work.path()).entryList({"injected*"}) +
-                              QDir(docs.path()).entryList({"injected*"});
+    const QStringList stray =
+        QDir(work.path()).entryList({"injected*"}) + QDir(docs.path()).entryList({"injected*"});
     EXPECT_TRUE(stray.isEmpty()) << stray.join(' ').toStdString();
     QDir::setCurrent(saved_cwd);
 }

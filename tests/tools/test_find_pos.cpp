@@ -42,8 +42,8 @@ TEST(find_pos_file, written_in_the_locale_encoding_replacing_the_old_file) {
     EXPECT_TRUE(velmo_find_pos_write(path, QString::fromUtf8("关键\nP1\n")));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QTextCodec::codecForName("GB18030")->fromUnicode(
-                                  QString::fromUtf8("关键\nP1\n")));
+    EXPECT_EQ(file.readAll(),
+              QTextCodec::codecForName("GB18030")->fromUnicode(QString::fromUtf8("关键\nP1\n")));
     QTextCodec::setCodecForLocale(saved);
 
     EXPECT_FALSE(velmo_find_pos_write(dir.path() + "/missing/x.pos", "a"));
