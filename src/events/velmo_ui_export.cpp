@@ -106,7 +106,10 @@ QString velmo_ui_export::file_name_for(const QString& path, const QString& name)
     if (path.isEmpty()) return QString();
     const int dot = name.indexOf(QLatin1Char('.'));
     const QString stem = dot < 0 ? QString() : name.left(dot + 1);
-    return path + QLatin1String("/_") + stem + QLatin1String("txt");
+    const QString file_name = path + QLatin1String("/_") + stem + QLatin1String("txt");
+    // A document named "_txt" would otherwise be replaced by its own table.
+    if (file_name == path + QLatin1Char('/') + name) return QString();
+    return file_name;
 }
 
 QString velmo_ui_export::header_text(const QString& file_name) const {
@@ -172,7 +175,8 @@ void velmo_ui_export::on_ok() {
     const QString file_name = file_name_for(document_text(document, &wpsapi::_Document::get_Path),
                                             document_text(document, &wpsapi::_Document::get_Name));
     // A document never saved has no directory: writing "/_..." would land in
-    // the file-system root, so no table is written for it.
+    // the file-system root, so no table is written for it; nor over the
+    // document itself.
     if (file_name.isEmpty()) {
         close();
         return;

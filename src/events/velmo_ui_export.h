@@ -29,7 +29,8 @@ public:
     QString get_content(int number, velmo_check_result_t& record);
 
     // "_<name up to its first dot>txt" in the document's directory; empty
-    // when the document has no directory (never saved).
+    // when the document has no directory (never saved) or when that file
+    // would be the document itself.
     static QString file_name_for(const QString& path, const QString& name);
 
 public slots:

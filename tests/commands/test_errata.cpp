@@ -41,6 +41,24 @@ TEST_F(errata_test, file_name_keeps_the_name_up_to_its_first_dot) {
     EXPECT_EQ(velmo_ui_export::file_name_for("/d", "a.b.doc"), QString("/d/_a.txt"));
     EXPECT_EQ(velmo_ui_export::file_name_for("/d", "notes"), QString("/d/_txt"));
     EXPECT_EQ(velmo_ui_export::file_name_for("", "notes.doc"), QString());
+    // The table of a document named "_txt" would be the document itself.
+    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "_txt"), QString());
+}
+
+TEST_F(errata_test, a_document_named_like_its_table_is_not_overwritten) {
+    auto document = open(
+        wps_sim::document_builder().name("_txt").path(dir.path()).paragraph(QString::fromUtf8("有错。")));
+    ASSERT_TRUE(SUCCEEDED(document->Save()));
+    QFile saved(dir.filePath("_txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray before = saved.readAll();
+    saved.close();
+    collect(document, {record(0, 1, QString::fromUtf8("有错"), QString())});
+
+    export_table(dir.filePath("_txt"));
+
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), before);
 }
 
 TEST_F(errata_test, table_lists_header_counts_and_one_entry_per_record) {
