@@ -359,4 +359,17 @@ TEST_F(check_commands_test, errata_command_needs_a_check_of_the_active_document)
     EXPECT_EQ(responder.pending_steps(), 0);
 }
 
+TEST_F(check_commands_test, without_a_document_the_collection_empties_and_no_table_is_offered) {
+    // Records left from a document that is no longer open.
+    s_check_progress.results = {record(1, 1, QString::fromUtf8("错字"), QString::fromUtf8("对"))};
+    s_check_progress.document = nullptr;
+    responder.on(QString::fromUtf8("系统提示")).press("OK");
+
+    EXPECT_EQ(velmo_cb_export(args), 0);
+
+    EXPECT_TRUE(s_check_progress.results.isEmpty());
+    EXPECT_EQ(s_check_progress.document, nullptr);
+    EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("系统提示|请重新校对后，再点勘误表|OK")});
+}
+
 }  // namespace

@@ -184,10 +184,17 @@ TEST_F(navigation_test, clear_current_removes_the_mark_under_the_cursor_only) {
     ASSERT_EQ(s_check_progress.results.size(), 2);
     EXPECT_EQ(s_check_progress.results[1].pos, 12);
 
+    // A cursor right after a mark still counts as on it.
+    set_cursor(14);
+    EXPECT_EQ(velmo_cb_clear_current_color(args), 0);
+    EXPECT_EQ(bookmarks(document).size(), 2u);
+    EXPECT_EQ(highlight(document, 12, 14), 0);
+    ASSERT_EQ(s_check_progress.results.size(), 1);
+
     // A find mark under the cursor goes the same way.
     set_cursor(17);
     EXPECT_EQ(velmo_cb_clear_current_color(args), 0);
-    EXPECT_EQ(bookmarks(document).size(), 2u);
+    EXPECT_EQ(bookmarks(document).size(), 1u);
 }
 
 }  // namespace
