@@ -1,0 +1,245 @@
+#include "events/velmo_ui_setting.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "config/velmo_config.h"
+#include "events/velmo_cb_dialogs.h"
+
+namespace {
+
+constexpr int DIALOG_SIDE = 400;
+constexpr int REPOSITORY_COLUMNS = 3;
+constexpr int LABEL_WIDTH = 85;
+constexpr int EDIT_HEIGHT = 25;
+
+struct setting_key_t {
+    const char* section;
+    const char* key;
+};
+
+struct check_option_t {
+    setting_key_t setting;
+    const char* caption;
+    bool written;  // "检查重句" only shows its setting
+};
+
+const setting_key_t WEIGHT_KEY = {"CheckExtendInfo", "Weight"};
+const setting_key_t PROF_TYPE_KEY = {"CheckExtendInfo", "ProfType"};
+const setting_key_t COLOR_WAY_KEY = {"Way", "ColorWay"};
+const setting_key_t CHECK_WORDS_KEY = {"OtherParams", "CheckWordsCount"};
+const setting_key_t POS_COUNT_KEY = {"OtherParams", "PosCount"};
+const setting_key_t SERVICE_URL_KEY = {"OtherParams", "ServiceUrl"};
+
+const char* const WEIGHT_CAPTIONS[velmo_ui_setting::WEIGHT_COUNT] = {
+    QT_TRANSLATE_NOOP("velmo_ui_setting", "快速校对"),
+    QT_TRANSLATE_NOOP("velmo_ui_setting", "一般校对"),
+    QT_TRANSLATE_NOOP("velmo_ui_setting", "严格校对"),
+};
+
+const check_option_t CHECK_OPTIONS[velmo_ui_setting::OPTION_COUNT] = {
+    {{"CheckExtendInfo", "UserErr"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "校对用户自定义错误"), true},
+    {{"CheckExtendInfo", "ChkEng"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "校对英文"), true},
+    {{"CheckType", "CheckMatchDots"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "校对标点"), true},
+    {{"CheckExtendInfo", "TaiWan"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查台湾问题"), true},
+    {{"CheckExtendInfo", "FanTi"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查也作/曾用词"), true},
+    {{"CheckExtendInfo", "Leader"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查领导人和重点词"), true},
+    {{"CheckType", "CheckLeaderSort"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查领导人排序"), true},
+    {{"CheckExtendInfo", "RepeatSentence"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查重句"), false},
+};
+
+struct check_repo_t {
+    int index;  // the ProfType value
+    const char* caption;
+};
+
+// The professional libraries, in button order.
+const check_repo_t check_repos[velmo_ui_setting::REPOSITORY_COUNT] = {
+    {0, QT_TRANSLATE_NOOP("velmo_ui_setting", "自动判断")},
+    {1, QT_TRANSLATE_NOOP("velmo_ui_setting", "农林牧渔/植物")},
+    {2, QT_TRANSLATE_NOOP("velmo_ui_setting", "新闻外交政治哲学")},
+    {3, QT_TRANSLATE_NOOP("velmo_ui_setting", "物理力学数学")},
+    {4, QT_TRANSLATE_NOOP("velmo_ui_setting", "化学石化冶金\n煤炭原子矿冶")},
+    {5, QT_TRANSLATE_NOOP("velmo_ui_setting", "教育体育少儿")},
+    {6, QT_TRANSLATE_NOOP("velmo_ui_setting", "机械纺织轻工")},
+    {7, QT_TRANSLATE_NOOP("velmo_ui_setting", "建筑土木水利铁道")},
+    {8, QT_TRANSLATE_NOOP("velmo_ui_setting", "文学戏曲戏剧美术\n音乐电影广播电视")},
+    {9, QT_TRANSLATE_NOOP("velmo_ui_setting", "天文大气气象")},
+    {10, QT_TRANSLATE_NOOP("velmo_ui_setting", "图书语言印刷")},
+    {11, QT_TRANSLATE_NOOP("velmo_ui_setting", "法律法学宗教\n民族藏学")},
+    {12, QT_TRANSLATE_NOOP("velmo_ui_setting", "测绘计量")},
+    {13, QT_TRANSLATE_NOOP("velmo_ui_setting", "医学生物心理")},
+    {14, QT_TRANSLATE_NOOP("velmo_ui_setting", "军事航空航天")},
+    {15, QT_TRANSLATE_NOOP("velmo_ui_setting", "历史考古文物")},
+    {16, QT_TRANSLATE_NOOP("velmo_ui_setting", "经济证券会计\n财政审计")},
+    {17, QT_TRANSLATE_NOOP("velmo_ui_setting", "地理地质海洋地震")},
+    {18, QT_TRANSLATE_NOOP("velmo_ui_setting", "交通邮电环境\n海运")},
+    {19, QT_TRANSLATE_NOOP("velmo_ui_setting", "电脑电子控制\n电力自动电工")},
+};
+
+velmo_singleton_config* config() { return velmo_singleton_config::instance(); }
+
+int read_int(const setting_key_t& setting) { return config()->get_int(setting.section, setting.key); }
+
+QString read_text(const setting_key_t& setting) {
+    return QString::fromLocal8Bit(config()->get_string(setting.section, setting.key));
+}
+
+void write_text(const setting_key_t& setting, const QString& text) {
+    config()->set_string(setting.section, setting.key, text.toLocal8Bit().constData());
+}
+
+// Index of the first checked button, or -1.
+template <int N>
+int checked_index(QRadioButton* const (&buttons)[N]) {
+    for (int i = 0; i < N; ++i)
+        if (buttons[i]->isChecked()) return i;
+    return -1;
+}
+
+}  // namespace
+
+velmo_ui_setting::velmo_ui_setting(QWidget* parent) : QDialog(parent) { init_ui(); }
+
+int velmo_ui_setting::check_words_from_text(const QString& text) {
+    bool number = false;
+    const qlonglong value = text.trimmed().toLongLong(&number);
+    if (!number || value < MIN_CHECK_WORDS) return MIN_CHECK_WORDS;
+    if (value > MAX_CHECK_WORDS) return MAX_CHECK_WORDS;
+    return static_cast<int>(value);
+}
+
+void velmo_ui_setting::init_ui() {
+    setWindowTitle(tr("参数设置"));
+    resize(DIALOG_SIDE, DIALOG_SIDE);
+    new QVBoxLayout(this);
+    tab_widget = new QTabWidget(this);
+    static_cast<QVBoxLayout*>(layout())->addWidget(tab_widget);
+    init_ui_1();
+    init_ui_2();
+    init_ui_3();
+    init_ui_4();
+}
+
+// "一般选项": speed/quality and the errata table on the left, the check
+// options on the right.
+void velmo_ui_setting::init_ui_1() {
+    auto* tab = new QWidget(tab_widget);
+    auto* columns = new QHBoxLayout(tab);
+    auto* left = new QVBoxLayout;
+
+    auto* weight_group = new QGroupBox(tr("校对速度/质量"), tab);
+    auto* weight_column = new QVBoxLayout(weight_group);
+    const int weight = read_int(WEIGHT_KEY);
+    for (int i = 0; i < WEIGHT_COUNT; ++i) {
+        weight_buttons[i] = new QRadioButton(tr(WEIGHT_CAPTIONS[i]), weight_group);
+        weight_buttons[i]->setChecked(i == weight);
+        weight_column->addWidget(weight_buttons[i]);
+    }
+    left->addWidget(weight_group);
+
+    auto* errata_group = new QGroupBox(tr("校对设置"), tab);
+    auto* errata_column = new QVBoxLayout(errata_group);
+    errata_check_box = new QCheckBox(tr("自动生成勘误表"), errata_group);
+    errata_check_box->setChecked(read_int(COLOR_WAY_KEY) != 0);
+    errata_column->addWidget(errata_check_box);
+    left->addWidget(errata_group);
+    columns->addLayout(left);
+
+    auto* option_group = new QGroupBox(tr("可选项"), tab);
+    auto* option_column = new QVBoxLayout(option_group);
+    for (int i = 0; i < OPTION_COUNT; ++i) {
+        option_check_boxes[i] = new QCheckBox(tr(CHECK_OPTIONS[i].caption), option_group);
+        option_check_boxes[i]->setChecked(read_int(CHECK_OPTIONS[i].setting) != 0);
+        option_column->addWidget(option_check_boxes[i]);
+    }
+    columns->addWidget(option_group);
+    tab_widget->addTab(tab, tr("一般选项"));
+}
+
+// "挂接专业库": the professional libraries in three columns.
+void velmo_ui_setting::init_ui_2() {
+    auto* tab = new QWidget(tab_widget);
+    auto* grid = new QGridLayout(tab);
+    const int prof_type = read_int(PROF_TYPE_KEY);
+    for (const check_repo_t& repo : check_repos) {
+        QRadioButton* button = new QRadioButton(tr(repo.caption), tab);
+        button->setChecked(repo.index == prof_type);
+        grid->addWidget(button, repo.index / REPOSITORY_COLUMNS, repo.index % REPOSITORY_COLUMNS);
+        repository_buttons[repo.index] = button;
+    }
+    tab_widget->addTab(tab, tr("挂接专业库"));
+}
+
+// "其他参数": piece length, correction offset and service address.
+void velmo_ui_setting::init_ui_3() {
+    auto* tab = new QWidget(tab_widget);
+    new QVBoxLayout(tab);
+    check_words_edit = add_line_edit(tab, tr("批次校对字数:"), read_text(CHECK_WORDS_KEY));
+    pos_count_edit = add_line_edit(tab, tr("纠错偏移量:"), read_text(POS_COUNT_KEY));
+    service_url_edit = add_line_edit(tab, tr("服务地址:"), read_text(SERVICE_URL_KEY));
+    static_cast<QVBoxLayout*>(tab->layout())->addStretch();
+    tab_widget->addTab(tab, tr("其他参数"));
+}
+
+// A labelled row with a line edit showing the text.
+QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label, const QString& text) {
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel(label, tab);
+    caption->setFixedWidth(LABEL_WIDTH);
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* edit = new QLineEdit(text, tab);
+    edit->setFixedHeight(EDIT_HEIGHT);
+    row->addWidget(caption);
+    row->addWidget(edit);
+    static_cast<QVBoxLayout*>(tab->layout())->addLayout(row);
+    return edit;
+}
+
+// The buttons, centred.
+void velmo_ui_setting::init_ui_4() {
+    auto* row = new QHBoxLayout;
+    ok_button = new QPushButton(tr("确认"), this);
+    cancel_button = new QPushButton(tr("取消"), this);
+    row->addStretch();
+    row->addWidget(ok_button);
+    row->addWidget(cancel_button);
+    row->addStretch();
+    connect(ok_button, SIGNAL(clicked()), this, SLOT(on_ok()));
+    connect(cancel_button, SIGNAL(clicked()), this, SLOT(on_cancel()));
+    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+}
+
+void velmo_ui_setting::on_ok() {
+    velmo_singleton_config* store = config();
+    store->set_int(WEIGHT_KEY.section, WEIGHT_KEY.key, qMax(checked_index(weight_buttons), 0));
+    write_text(COLOR_WAY_KEY, QLatin1String(errata_check_box->isChecked() ? "1" : "0"));
+    for (int i = 0; i < OPTION_COUNT; ++i)
+        if (CHECK_OPTIONS[i].written)
+            store->set_int(CHECK_OPTIONS[i].setting.section, CHECK_OPTIONS[i].setting.key,
+                           option_check_boxes[i]->isChecked() ? 1 : 0);
+    const int repository = checked_index(repository_buttons);
+    if (repository >= 0) store->set_int(PROF_TYPE_KEY.section, PROF_TYPE_KEY.key, repository);
+    store->set_int(CHECK_WORDS_KEY.section, CHECK_WORDS_KEY.key,
+                   check_words_from_text(check_words_edit->text()));
+    write_text(POS_COUNT_KEY, pos_count_edit->text());
+    write_text(SERVICE_URL_KEY, service_url_edit->text());
+    store->save();
+    accept();
+}
+
+void velmo_ui_setting::on_cancel() { reject(); }
+
+int velmo_cb_setting(QList<QVariant>&) {
+    velmo_ui_setting dialog;
+    dialog.exec();
+    return 0;
+}

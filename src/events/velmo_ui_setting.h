@@ -1,0 +1,57 @@
+// The dialog "参数设置": the check options sent with every upload, the
+// professional library, the automatic errata table, the piece length, the
+// correction offset and the service address. Filled from the settings when
+// built; "确认" writes them and saves the settings file.
+#ifndef VELMO_EVENTS_VELMO_UI_SETTING_H
+#define VELMO_EVENTS_VELMO_UI_SETTING_H
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+class velmo_ui_setting : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit velmo_ui_setting(QWidget* parent = nullptr);
+
+    static constexpr int WEIGHT_COUNT = 3;
+    static constexpr int OPTION_COUNT = 8;
+    static constexpr int REPOSITORY_COUNT = 20;
+    static constexpr int MIN_CHECK_WORDS = 100;
+    static constexpr int MAX_CHECK_WORDS = 5000;
+
+    // The piece length stored for a typed text: its integer value (0 when it
+    // is not a number) brought into MIN_CHECK_WORDS..MAX_CHECK_WORDS.
+    static int check_words_from_text(const QString& text);
+
+public slots:
+    void on_ok();
+    void on_cancel();
+
+private:
+    void init_ui();
+    void init_ui_1();
+    void init_ui_2();
+    void init_ui_3();
+    void init_ui_4();
+    QLineEdit* add_line_edit(QWidget* tab, const QString& label, const QString& text);
+
+    QTabWidget* tab_widget = nullptr;
+    QRadioButton* weight_buttons[WEIGHT_COUNT] = {};
+    QCheckBox* errata_check_box = nullptr;
+    QCheckBox* option_check_boxes[OPTION_COUNT] = {};
+    QRadioButton* repository_buttons[REPOSITORY_COUNT] = {};
+    QLineEdit* check_words_edit = nullptr;
+    QLineEdit* pos_count_edit = nullptr;
+    QLineEdit* service_url_edit = nullptr;
+    QPushButton* ok_button = nullptr;
+    QPushButton* cancel_button = nullptr;
+};
+
+#endif
