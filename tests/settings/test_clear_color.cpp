@@ -195,20 +195,25 @@ TEST_F(clear_color_test, cancel_clears_nothing_whatever_the_boxes_show) {
     EXPECT_STREQ(config()->get_string("ClearColor", "ErrorFlag"), "0");
 }
 
-TEST_F(clear_color_test, clears_many_adjacent_marks_in_one_run) {
+TEST_F(clear_color_test, clears_a_long_run_of_adjacent_marks) {
+    // 2000 marks in the error colour, then 50 suspect marks.
+    constexpr long ERROR_MARKS = 2000;
+    constexpr long ALL_MARKS = ERROR_MARKS + 50;
     wps_sim::document_builder builder;
-    builder.paragraph(QString(600, QChar(0x5b57)));
-    for (long pos = 0; pos < 600; pos += 2) {
-        builder.highlight(pos, pos + 2, pos % 4 ? wpsapi::wdRed : wpsapi::wdYellow);
-        builder.bookmark(QString("vmjd_error_%1_0_ab_c_%2").arg(pos % 4 ? 1 : 2).arg(pos), pos, pos + 2);
+    builder.paragraph(QString(2 * ALL_MARKS, QChar(0x5b57)));
+    for (long i = 0; i < ALL_MARKS; ++i) {
+        const bool error = i < ERROR_MARKS;
+        builder.highlight(2 * i, 2 * i + 2, error ? wpsapi::wdRed : wpsapi::wdYellow);
+        builder.bookmark(QString("vmjd_error_%1_0_ab_c_%2").arg(error ? 1 : 2).arg(2 * i), 2 * i,
+                         2 * i + 2);
     }
     auto document = builder.open(app);
     run({true, false, false, false}, "确认");
     const QStringList left = bookmark_names(document);
-    EXPECT_EQ(left.size(), 150);
+    EXPECT_EQ(left.size(), ALL_MARKS - ERROR_MARKS);
     for (const QString& name : left) EXPECT_TRUE(name.startsWith("vmjd_error_2_")) << name.toStdString();
-    EXPECT_EQ(highlight(document, 2, 4), 0);
-    EXPECT_EQ(highlight(document, 0, 2), wpsapi::wdYellow);
+    EXPECT_EQ(highlight(document, 0, 2 * ERROR_MARKS), 0);
+    EXPECT_EQ(highlight(document, 2 * ERROR_MARKS, 2 * ALL_MARKS), wpsapi::wdYellow);
 }
 
 TEST_F(clear_color_test, without_a_document_only_the_ticks_are_stored) {
