@@ -2,4 +2,3 @@
 // when its real definition lands.
 #include "events/velmo_cb_dialogs.h"
 
-int velmo_cb_stat(QList<QVariant>&) { return 0; }
