@@ -43,8 +43,8 @@ void velmo_ui_about::init_ui_1() {
     if (CONST_VELMO_LOGO_PATH && logo.load(QString::fromLocal8Bit(CONST_VELMO_LOGO_PATH)))
         logo_label->setPixmap(logo);
 
-    auto* title_label = new QLabel(tr("Velmo校对软件 WPS插件版\n\nVelmo校对软件工作室\n版权所有 保留一切权利"),
-                                   this);
+    auto* title_label = new QLabel(
+        tr("Velmo校对软件 WPS插件版\n\nVelmo校对软件工作室\n版权所有 保留一切权利"), this);
     QFont title_font(QStringLiteral("Microsoft YaHei"), TITLE_POINT_SIZE);
     title_font.setBold(true);
     title_label->setFont(title_font);

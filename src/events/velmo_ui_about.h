@@ -10,13 +10,13 @@ class QLabel;
 class velmo_ui_about : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_about(QWidget* parent = nullptr);
 
-public slots:
+  public slots:
     void on_close();
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

@@ -11,22 +11,22 @@ class velmo_ui_color_button;
 class velmo_ui_color : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_color(QWidget* parent = nullptr);
 
     void set_color(int color);
     int get_color() const;
 
-public slots:
+  public slots:
     void on_cancel();
     void on_ok();
     void on_color_changed(int color);
 
-protected:
+  protected:
     // Escape and the window's close button cancel like "取消".
     void done(int result) override;
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

@@ -6,23 +6,40 @@
 
 QColor velmo_qt_color_of(int wps_color) {
     switch (wps_color) {
-        case wpsapi::wdBlack: return Qt::black;
-        case wpsapi::wdBlue: return Qt::blue;
-        case wpsapi::wdTurquoise: return Qt::cyan;
-        case wpsapi::wdBrightGreen: return Qt::green;
-        case wpsapi::wdPink: return Qt::magenta;
-        case wpsapi::wdRed: return Qt::red;
-        case wpsapi::wdYellow: return Qt::yellow;
-        case wpsapi::wdWhite: return Qt::white;
-        case wpsapi::wdDarkBlue: return Qt::darkBlue;
-        case wpsapi::wdTeal: return Qt::darkCyan;
-        case wpsapi::wdGreen: return Qt::darkGreen;
-        case wpsapi::wdViolet: return Qt::darkMagenta;
-        case wpsapi::wdDarkRed: return Qt::darkRed;
-        case wpsapi::wdDarkYellow: return Qt::darkYellow;
-        case wpsapi::wdGray50: return Qt::gray;
-        case wpsapi::wdGray25: return Qt::lightGray;
-        default: return Qt::red;
+        case wpsapi::wdBlack:
+            return Qt::black;
+        case wpsapi::wdBlue:
+            return Qt::blue;
+        case wpsapi::wdTurquoise:
+            return Qt::cyan;
+        case wpsapi::wdBrightGreen:
+            return Qt::green;
+        case wpsapi::wdPink:
+            return Qt::magenta;
+        case wpsapi::wdRed:
+            return Qt::red;
+        case wpsapi::wdYellow:
+            return Qt::yellow;
+        case wpsapi::wdWhite:
+            return Qt::white;
+        case wpsapi::wdDarkBlue:
+            return Qt::darkBlue;
+        case wpsapi::wdTeal:
+            return Qt::darkCyan;
+        case wpsapi::wdGreen:
+            return Qt::darkGreen;
+        case wpsapi::wdViolet:
+            return Qt::darkMagenta;
+        case wpsapi::wdDarkRed:
+            return Qt::darkRed;
+        case wpsapi::wdDarkYellow:
+            return Qt::darkYellow;
+        case wpsapi::wdGray50:
+            return Qt::gray;
+        case wpsapi::wdGray25:
+            return Qt::lightGray;
+        default:
+            return Qt::red;
     }
 }
 

@@ -13,7 +13,7 @@ QColor velmo_qt_color_of(int wps_color);
 class velmo_ui_color_button : public QPushButton {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_color_button(QWidget* parent = nullptr);
     explicit velmo_ui_color_button(const QString& text, QWidget* parent = nullptr);
 
@@ -23,7 +23,7 @@ public:
     // Paints the button face (all colour groups) flat in the colour.
     void set_qt_color(const QColor& color);
 
-private:
+  private:
     int wps_color = 0;
 };
 

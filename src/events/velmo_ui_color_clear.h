@@ -14,7 +14,7 @@ class velmo_ui_color_button;
 class velmo_ui_clear_color : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_clear_color(QWidget* parent = nullptr);
 
     // Kinds in the order Error, Fallibility, Update, Find.
@@ -25,12 +25,12 @@ public:
     // no kind has that colour).
     bool is_clear_color(int index) const;
 
-public slots:
+  public slots:
     void on_cancel();
     void on_ok();
     void on_color_changed(int state);
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

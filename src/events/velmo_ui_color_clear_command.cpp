@@ -24,7 +24,8 @@ void clear_marks_of_color_once(wpsapi::WdColorIndex color) {
     kfc::ks_stdptr<wpsapi::Range> content;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    if (FAILED(local_get_content(content)) || FAILED(local_get_bookmarks(content, bookmarks, count)))
+    if (FAILED(local_get_content(content)) ||
+        FAILED(local_get_bookmarks(content, bookmarks, count)))
         return;
     for (long i = count; i >= 1; --i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;

@@ -17,7 +17,7 @@
 namespace {
 
 struct color_kind_t {
-    const char* key;      // in section "Color"
+    const char* key;  // in section "Color"
     const char* label;
     int default_color;
 };

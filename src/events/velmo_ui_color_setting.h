@@ -13,20 +13,20 @@ class velmo_ui_color_button;
 class velmo_ui_color_setting : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_color_setting(QWidget* parent = nullptr);
 
     // Swatches in the order Error, Update, Fallibility, Find (the mapping of
     // on_color_changed).
     static constexpr int SWATCH_COUNT = 4;
 
-public slots:
+  public slots:
     void on_cancel();
     void on_default();
     void on_ok();
     void on_color_changed(int swatch);
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

@@ -46,14 +46,22 @@ const char* const WEIGHT_CAPTIONS[velmo_ui_setting::WEIGHT_COUNT] = {
 };
 
 const check_option_t CHECK_OPTIONS[velmo_ui_setting::OPTION_COUNT] = {
-    {{"CheckExtendInfo", "UserErr"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "校对用户自定义错误"), true},
+    {{"CheckExtendInfo", "UserErr"},
+     QT_TRANSLATE_NOOP("velmo_ui_setting", "校对用户自定义错误"),
+     true},
     {{"CheckExtendInfo", "ChkEng"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "校对英文"), true},
     {{"CheckType", "CheckMatchDots"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "校对标点"), true},
     {{"CheckExtendInfo", "TaiWan"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查台湾问题"), true},
     {{"CheckExtendInfo", "FanTi"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查也作/曾用词"), true},
-    {{"CheckExtendInfo", "Leader"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查领导人和重点词"), true},
-    {{"CheckType", "CheckLeaderSort"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查领导人排序"), true},
-    {{"CheckExtendInfo", "RepeatSentence"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "检查重句"), false},
+    {{"CheckExtendInfo", "Leader"},
+     QT_TRANSLATE_NOOP("velmo_ui_setting", "检查领导人和重点词"),
+     true},
+    {{"CheckType", "CheckLeaderSort"},
+     QT_TRANSLATE_NOOP("velmo_ui_setting", "检查领导人排序"),
+     true},
+    {{"CheckExtendInfo", "RepeatSentence"},
+     QT_TRANSLATE_NOOP("velmo_ui_setting", "检查重句"),
+     false},
 };
 
 struct check_repo_t {
@@ -87,7 +95,9 @@ const check_repo_t check_repos[velmo_ui_setting::REPOSITORY_COUNT] = {
 
 velmo_singleton_config* config() { return velmo_singleton_config::instance(); }
 
-int read_int(const setting_key_t& setting) { return config()->get_int(setting.section, setting.key); }
+int read_int(const setting_key_t& setting) {
+    return config()->get_int(setting.section, setting.key);
+}
 
 QString read_text(const setting_key_t& setting) {
     return QString::fromLocal8Bit(config()->get_string(setting.section, setting.key));
@@ -191,7 +201,8 @@ void velmo_ui_setting::init_ui_3() {
 }
 
 // A labelled row with a line edit showing the text.
-QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label, const QString& text) {
+QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label,
+                                           const QString& text) {
     auto* row = new QHBoxLayout;
     auto* caption = new QLabel(label, tab);
     caption->setFixedWidth(LABEL_WIDTH);

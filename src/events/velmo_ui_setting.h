@@ -17,7 +17,7 @@ class QTabWidget;
 class velmo_ui_setting : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_setting(QWidget* parent = nullptr);
 
     static constexpr int WEIGHT_COUNT = 3;
@@ -30,11 +30,11 @@ public:
     // is not a number) brought into MIN_CHECK_WORDS..MAX_CHECK_WORDS.
     static int check_words_from_text(const QString& text);
 
-public slots:
+  public slots:
     void on_ok();
     void on_cancel();
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

@@ -73,7 +73,8 @@ ini_values_t parse_ini(const QByteArray& text) {
             continue;
         }
         const int equals = line.indexOf('=');
-        if (equals > 0) values[{section, line.left(equals).trimmed()}] = line.mid(equals + 1).trimmed();
+        if (equals > 0)
+            values[{section, line.left(equals).trimmed()}] = line.mid(equals + 1).trimmed();
     }
     return values;
 }

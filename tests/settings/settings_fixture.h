@@ -38,7 +38,7 @@ struct qt_application_first {
 };
 
 class settings_test : public ::testing::Test, private qt_application_first {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -9,7 +9,7 @@
 namespace {
 
 class about_dialog_test : public settings_test {
-protected:
+  protected:
     struct shown_t {
         QString title;
         QStringList texts;

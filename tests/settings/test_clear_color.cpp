@@ -31,13 +31,13 @@ const placed_mark_t MARKS[] = {
     {"vmjd_error_2_0_丁戊_z_4", 4, 6, 7},
     {"vmjd_error_1_1_己_w_7", 7, 8, 4},
     {"vmjd_find_9_11", 9, 11, 3},
-    {"vmjd_find_12_13", 12, 13, 6},        // a find mark in the error colour
-    {"my_note", 14, 16, 6},                // the user's own bookmark
+    {"vmjd_find_12_13", 12, 13, 6},         // a find mark in the error colour
+    {"my_note", 14, 16, 6},                 // the user's own bookmark
     {"vmjd_error_1_0_午_q_16", 16, 17, 9},  // a colour of no kind
 };
 
 class clear_color_test : public settings_test {
-protected:
+  protected:
     QList<bool> shown_ticks;
 
     kfc::ks_stdptr<wpsapi::_Document> open_marked_document() {
@@ -211,7 +211,8 @@ TEST_F(clear_color_test, clears_a_long_run_of_adjacent_marks) {
     run({true, false, false, false}, "确认");
     const QStringList left = bookmark_names(document);
     EXPECT_EQ(left.size(), ALL_MARKS - ERROR_MARKS);
-    for (const QString& name : left) EXPECT_TRUE(name.startsWith("vmjd_error_2_")) << name.toStdString();
+    for (const QString& name : left)
+        EXPECT_TRUE(name.startsWith("vmjd_error_2_")) << name.toStdString();
     EXPECT_EQ(highlight(document, 0, 2 * ERROR_MARKS), 0);
     EXPECT_EQ(highlight(document, 2 * ERROR_MARKS, 2 * ALL_MARKS), wpsapi::wdYellow);
 }

@@ -36,7 +36,7 @@ std::function<void(QWidget*)> pick(int index, const QString& button) {
 }
 
 class color_dialogs_test : public settings_test {
-protected:
+  protected:
     // Colours shown by the "颜色设置" swatches (Error, Update, Fallibility, Find)
     // when it opened, and the colour each picker opened with.
     QList<int> shown;
@@ -48,7 +48,8 @@ protected:
              const QList<std::function<void(QWidget*)>>& pickers = {}) {
         responder.on("颜色设置").act([this, edit, button](QWidget* dialog) {
             shown.clear();
-            for (velmo_ui_color_button* swatch : swatches_of(dialog)) shown << swatch->get_wps_color();
+            for (velmo_ui_color_button* swatch : swatches_of(dialog))
+                shown << swatch->get_wps_color();
             // The pickers open from a later event: the responder does not
             // answer a modal while it is still inside one of its own steps.
             QTimer::singleShot(0, dialog, [dialog, edit, button] {
@@ -84,16 +85,17 @@ protected:
 };
 
 TEST_F(color_dialogs_test, swatch_shows_every_index_in_its_display_colour_and_red_otherwise) {
-    const Qt::GlobalColor expected[] = {Qt::black,      Qt::blue,       Qt::cyan,      Qt::green,
-                                        Qt::magenta,    Qt::red,        Qt::yellow,    Qt::white,
-                                        Qt::darkBlue,   Qt::darkCyan,   Qt::darkGreen, Qt::darkMagenta,
-                                        Qt::darkRed,    Qt::darkYellow, Qt::gray,      Qt::lightGray};
+    const Qt::GlobalColor expected[] = {
+        Qt::black,   Qt::blue,       Qt::cyan,     Qt::green,    Qt::magenta,   Qt::red,
+        Qt::yellow,  Qt::white,      Qt::darkBlue, Qt::darkCyan, Qt::darkGreen, Qt::darkMagenta,
+        Qt::darkRed, Qt::darkYellow, Qt::gray,     Qt::lightGray};
     velmo_ui_color_button button;
     for (int index = 1; index <= 16; ++index) {
         button.set_wps_color(index);
         EXPECT_EQ(button.get_wps_color(), index);
         EXPECT_EQ(velmo_qt_color_of(index), QColor(expected[index - 1]));
-        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        for (QPalette::ColorGroup group :
+             {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             EXPECT_EQ(face_of(&button, group), QColor(expected[index - 1])) << index;
     }
     for (int index : {0, -1, 17, 9999999}) {
@@ -110,7 +112,8 @@ TEST_F(color_dialogs_test, picker_grid_holds_the_sixteen_colours_row_by_row) {
     EXPECT_EQ(picker.windowTitle(), QString::fromUtf8("颜色"));
     QList<velmo_ui_color_button*> swatches = swatches_of(&picker);
     ASSERT_EQ(swatches.size(), 17);  // the grid and the current colour
-    for (int index = 1; index <= 16; ++index) EXPECT_EQ(swatches[index - 1]->get_wps_color(), index);
+    for (int index = 1; index <= 16; ++index)
+        EXPECT_EQ(swatches[index - 1]->get_wps_color(), index);
     // Its buttons are swatches too, left uncoloured.
     EXPECT_NE(child<velmo_ui_color_button>(&picker, "确定"), nullptr);
     EXPECT_NE(child<velmo_ui_color_button>(&picker, "取消"), nullptr);
@@ -135,11 +138,10 @@ TEST_F(color_dialogs_test, shows_the_stored_colours_and_confirm_saves_the_picked
 TEST_F(color_dialogs_test, picker_keeps_the_colour_unless_a_new_one_is_confirmed) {
     use_ini("[Color]\nError=7\nUpdate=3\nFallibility=4\nFind=4\n");
     // "确定" without a click, "取消" after a click, Escape after a click.
-    run(open_pickers({0, 0, 0}), "确定",
-        {pick(0, "确定"), pick(5, "取消"), [](QWidget* picker) {
-             swatches_of(picker)[8]->click();
-             static_cast<QDialog*>(picker)->reject();
-         }});
+    run(open_pickers({0, 0, 0}), "确定", {pick(0, "确定"), pick(5, "取消"), [](QWidget* picker) {
+                                              swatches_of(picker)[8]->click();
+                                              static_cast<QDialog*>(picker)->reject();
+                                          }});
     EXPECT_EQ(picker_opened_with, QList<int>({7, 7, 7}));
     EXPECT_EQ(stored_colors(), QList<int>({7, 3, 4, 4}));
 }
@@ -171,8 +173,8 @@ TEST_F(color_dialogs_test, default_fills_the_dialog_but_only_confirm_stores_it) 
     EXPECT_EQ(disk.value({"Color", "Update"}), "3");
     EXPECT_EQ(disk.value({"Color", "Fallibility"}), "4");
     EXPECT_EQ(disk.value({"Color", "Find"}), "4");
-    EXPECT_EQ(changed_keys(), QStringList({"Color/Error", "Color/Fallibility", "Color/Find",
-                                           "Color/Update"}));
+    EXPECT_EQ(changed_keys(),
+              QStringList({"Color/Error", "Color/Fallibility", "Color/Find", "Color/Update"}));
 }
 
 TEST_F(color_dialogs_test, cancel_after_picking_stores_nothing) {

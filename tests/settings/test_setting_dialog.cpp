@@ -11,9 +11,9 @@
 
 namespace {
 
-const char* const OPTION_CAPTIONS[] = {"校对用户自定义错误", "校对英文", "校对标点",
-                                       "检查台湾问题", "检查也作/曾用词", "检查领导人和重点词",
-                                       "检查领导人排序", "检查重句"};
+const char* const OPTION_CAPTIONS[] = {
+    "校对用户自定义错误", "校对英文",           "校对标点",       "检查台湾问题",
+    "检查也作/曾用词",    "检查领导人和重点词", "检查领导人排序", "检查重句"};
 const char* const WEIGHT_CAPTIONS[] = {"快速校对", "一般校对", "严格校对"};
 
 struct shown_settings_t {
@@ -41,7 +41,7 @@ shown_settings_t read_dialog(QWidget* dialog) {
 }
 
 class setting_dialog_test : public settings_test {
-protected:
+  protected:
     // Runs the command; `edit` changes the dialog before `button` is pressed.
     shown_settings_t run(const std::function<void(QWidget*)>& edit, const QString& button) {
         shown_settings_t shown;
@@ -101,7 +101,8 @@ TEST_F(setting_dialog_test, confirm_writes_exactly_the_dialog_keys_and_saves) {
     run(
         [](QWidget* dialog) {
             child<QRadioButton>(dialog, "快速校对")->setChecked(true);
-            child<QRadioButton>(dialog, QString::fromUtf8("经济证券会计\n财政审计"))->setChecked(true);
+            child<QRadioButton>(dialog, QString::fromUtf8("经济证券会计\n财政审计"))
+                ->setChecked(true);
             set_check(dialog, "自动生成勘误表", false);
             set_check(dialog, "校对用户自定义错误", false);
             set_check(dialog, "检查台湾问题", true);
@@ -115,11 +116,11 @@ TEST_F(setting_dialog_test, confirm_writes_exactly_the_dialog_keys_and_saves) {
         "确认");
 
     const ini_values_t disk = ini_on_disk();
-    EXPECT_EQ(changed_keys(),
-              QStringList({"CheckExtendInfo/FanTi", "CheckExtendInfo/ProfType", "CheckExtendInfo/TaiWan",
-                           "CheckExtendInfo/UserErr", "CheckExtendInfo/Weight",
-                           "CheckType/CheckLeaderSort", "OtherParams/CheckWordsCount",
-                           "OtherParams/PosCount", "OtherParams/ServiceUrl", "Way/ColorWay"}));
+    EXPECT_EQ(changed_keys(), QStringList({"CheckExtendInfo/FanTi", "CheckExtendInfo/ProfType",
+                                           "CheckExtendInfo/TaiWan", "CheckExtendInfo/UserErr",
+                                           "CheckExtendInfo/Weight", "CheckType/CheckLeaderSort",
+                                           "OtherParams/CheckWordsCount", "OtherParams/PosCount",
+                                           "OtherParams/ServiceUrl", "Way/ColorWay"}));
     EXPECT_EQ(disk.value({"CheckExtendInfo", "Weight"}), "0");
     EXPECT_EQ(disk.value({"CheckExtendInfo", "ProfType"}), "16");
     EXPECT_EQ(disk.value({"Way", "ColorWay"}), "0");
@@ -152,12 +153,12 @@ TEST_F(setting_dialog_test, confirm_keeps_prof_type_when_no_library_is_chosen_an
 }
 
 TEST_F(setting_dialog_test, piece_length_is_brought_into_100_to_5000) {
-    const QPair<QString, int> cases[] = {{"50", 100},   {"8000", 5000}, {"abc", 100},
-                                         {"3000", 3000}, {"", 100},     {"-20", 100},
-                                         {"100", 100},   {"5000", 5000}, {"99999999999", 5000},
-                                         {" 2500 ", 2500}};
+    const QPair<QString, int> cases[] = {
+        {"50", 100},  {"8000", 5000}, {"abc", 100},   {"3000", 3000},        {"", 100},
+        {"-20", 100}, {"100", 100},   {"5000", 5000}, {"99999999999", 5000}, {" 2500 ", 2500}};
     for (const auto& c : cases)
-        EXPECT_EQ(velmo_ui_setting::check_words_from_text(c.first), c.second) << c.first.toStdString();
+        EXPECT_EQ(velmo_ui_setting::check_words_from_text(c.first), c.second)
+            << c.first.toStdString();
 
     run([](QWidget* dialog) { set_edit(dialog, 0, "50"); }, "确认");
     EXPECT_EQ(ini_on_disk().value({"OtherParams", "CheckWordsCount"}), "100");
@@ -192,7 +193,10 @@ TEST_F(setting_dialog_test, closing_the_window_writes_nothing) {
 
 TEST_F(setting_dialog_test, weight_buttons_are_exclusive_and_store_their_index) {
     for (int weight = 0; weight < 3; ++weight) {
-        run([&](QWidget* dialog) { child<QRadioButton>(dialog, WEIGHT_CAPTIONS[weight])->setChecked(true); },
+        run(
+            [&](QWidget* dialog) {
+                child<QRadioButton>(dialog, WEIGHT_CAPTIONS[weight])->setChecked(true);
+            },
             "确认");
         EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), weight);
         EXPECT_EQ(ini_on_disk().value({"CheckExtendInfo", "Weight"}), QString::number(weight));
