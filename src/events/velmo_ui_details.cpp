@@ -141,10 +141,10 @@ void velmo_ui_check_details::query(int page) {
     // number reads as 0.
     current_page = details.page_index.toInt();
     page_count = details.page_no.toInt();
+    // One substitution pass, so a service text holding "%3" stays as it is.
     page_indicator->setText(tr("共%1页%2条数据，当前第%3页")
-                                .arg(page_count + 1)
-                                .arg(details.total_count)
-                                .arg(current_page + 1));
+                                .arg(QString::number(page_count + 1), details.total_count,
+                                     QString::number(current_page + 1)));
 
     table->clearContents();
     table->setRowCount(0);

@@ -116,6 +116,9 @@ void velmo_ui_maintain::show_current_page(int page) {
     disconnect(word_list, &QListWidget::currentRowChanged, this, &velmo_ui_maintain::on_word_changed);
     word_list->clear();
     page_label->setText(tr("共1页0条数据，当前第1页"));
+    // Until a page arrives there is no page to go on to; a count kept from
+    // the other library would page into one that does not exist.
+    page_count = 0;
 
     QList<QString> words;
     int pages = 0;

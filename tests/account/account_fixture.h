@@ -1,0 +1,76 @@
+// Shared set-up of the account dialog tests: a simulated Writer application
+// in g_pApp with the plug-in's new-style command bar, a temporary velmo.ini
+// naming the fake service, and a modal responder; readers of the account
+// items' captions and small helpers that work the dialogs' widgets.
+#ifndef TESTS_ACCOUNT_ACCOUNT_FIXTURE_H
+#define TESTS_ACCOUNT_ACCOUNT_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "fake_service.h"
+#include "modal_responder.h"
+#include "temp_settings.h"
+#include "wps_sim.h"
+
+class QAbstractButton;
+class QWidget;
+
+// Makes the Qt application on first use; constructed before the fixture's
+// members, so that the responder's timer has an application to run in.
+struct account_qt_application {
+    account_qt_application();
+};
+
+class account_test : public ::testing::Test, private account_qt_application {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Settings with the fake service's address and the given user section
+    // lines (e.g. "UserName=alice\nAuthNo=A-1\n"); the command bar is built.
+    void use_settings(const std::string& user_info, const std::string& service_url);
+    void use_settings(const std::string& user_info) { use_settings(user_info, service.url()); }
+
+    // Clicks the command-bar item; false when there is none.
+    bool click(const QString& caption);
+
+    // The caption an account item shows now, found by its creation caption.
+    static QString caption_of(const QString& registered);
+    // The settings file as it is on disk.
+    QByteArray ini_file() const;
+    // Message boxes shown, as "title|text|buttons".
+    QStringList boxes() const;
+    // Dialogs (not message boxes) shown, by title.
+    QStringList dialog_titles() const;
+
+    // Answers GetUserInfo with these values.
+    void answer_userinfo(const std::string& state, const std::string& remaining,
+                         const std::string& end_time);
+
+    kfc::ks_stdptr<wpsapi::_Application> app;
+    fake_service service;
+    modal_responder responder;
+    std::unique_ptr<temp_settings> settings;
+};
+
+// The visible button with this text inside the widget; null when none.
+QAbstractButton* find_button(QWidget* parent, const QString& text);
+// Clicks it; a missing button fails the test.
+void press(QWidget* parent, const QString& text);
+// A responder action that clicks the button once the responder has returned:
+// a box the click opens then runs in an event loop where the responder's
+// timer can answer it.
+std::function<void(QWidget*)> press_later(const QString& text);
+// The widget's first child of type T.
+template <typename T>
+T* child_of(QWidget* parent) {
+    return parent->findChild<T*>();
+}
+
+#endif
