@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QListWidget>
 #include <QTextCodec>
 #include <QTimer>
 #include <QWidget>
@@ -83,6 +85,22 @@ QStringList account_test::dialog_titles() const {
 void account_test::answer_userinfo(const std::string& state, const std::string& remaining,
                                    const std::string& end_time) {
     service.set_answer("GetUserInfo", {200, fake_userinfo_answer(state, remaining, end_time)});
+}
+
+void account_test::with_dialog(const QString& command, const QString& title,
+                               std::function<void(QWidget*)> steps) {
+    responder.on(title).act([steps](QWidget* dialog) {
+        steps(dialog);
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    ASSERT_TRUE(click(command));
+    EXPECT_EQ(responder.pending_steps(), 0);
+}
+
+QStringList entries_of(QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
 }
 
 QAbstractButton* find_button(QWidget* parent, const QString& text) {

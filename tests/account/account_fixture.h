@@ -19,6 +19,7 @@
 #include "wps_sim.h"
 
 class QAbstractButton;
+class QListWidget;
 class QWidget;
 
 // Makes the Qt application on first use; constructed before the fixture's
@@ -49,6 +50,11 @@ protected:
     // Dialogs (not message boxes) shown, by title.
     QStringList dialog_titles() const;
 
+    // Clicks the command, runs the steps in the dialog titled `title`, then
+    // closes the dialog.
+    void with_dialog(const QString& command, const QString& title,
+                     std::function<void(QWidget*)> steps);
+
     // Answers GetUserInfo with these values.
     void answer_userinfo(const std::string& state, const std::string& remaining,
                          const std::string& end_time);
@@ -67,6 +73,8 @@ void press(QWidget* parent, const QString& text);
 // a box the click opens then runs in an event loop where the responder's
 // timer can answer it.
 std::function<void(QWidget*)> press_later(const QString& text);
+// The texts of a list's entries.
+QStringList entries_of(QListWidget* list);
 // The widget's first child of type T.
 template <typename T>
 T* child_of(QWidget* parent) {

@@ -18,8 +18,7 @@ struct addword_view {
 addword_view view_of(QWidget* dialog) {
     addword_view view;
     view.title = dialog->windowTitle();
-    QListWidget* list = child_of<QListWidget>(dialog);
-    for (int i = 0; i < list->count(); ++i) view.candidates << list->item(i)->text();
+    view.candidates = entries_of(child_of<QListWidget>(dialog));
     view.field = child_of<QLineEdit>(dialog)->text();
     return view;
 }

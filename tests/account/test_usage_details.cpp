@@ -59,14 +59,8 @@ protected:
         });
     }
 
-    // Opens the dialog, runs the steps in it, then closes it.
     void with_dialog(std::function<void(QWidget*)> steps) {
-        responder.on("用户校验信息明细").act([steps](QWidget* dialog) {
-            steps(dialog);
-            static_cast<QDialog*>(dialog)->reject();
-        });
-        ASSERT_TRUE(click("校验明细"));
-        EXPECT_EQ(responder.pending_steps(), 0);
+        account_test::with_dialog("校验明细", "用户校验信息明细", std::move(steps));
     }
 
     QStringList pages_asked() const {
@@ -160,12 +154,10 @@ class usage_details_unreachable_test : public account_test {};
 TEST_F(usage_details_unreachable_test, shows_empty_values_and_no_message) {
     use_settings("UserName=alice\n", fake_service::unreachable_url());
     details_view shown;
-    responder.on("用户校验信息明细").act([&](QWidget* dialog) {
+    with_dialog("校验明细", "用户校验信息明细", [&](QWidget* dialog) {
         press(dialog, "查询");
         shown = view_of(dialog);
-        static_cast<QDialog*>(dialog)->reject();
     });
-    ASSERT_TRUE(click("校验明细"));
     EXPECT_EQ(shown.fields, (QStringList{"alice", "", "", "", "", ""}));
     EXPECT_EQ(shown.indicator, QStringLiteral("共1页条数据，当前第1页"));
     EXPECT_TRUE(shown.rows.isEmpty());

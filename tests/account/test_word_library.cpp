@@ -26,8 +26,7 @@ maintain_view view_of(QWidget* dialog) {
     view.title = dialog->windowTitle();
     for (QLabel* label : dialog->findChildren<QLabel*>())
         if (label->text().startsWith(QStringLiteral("共"))) view.label = label->text();
-    QListWidget* list = child_of<QListWidget>(dialog);
-    for (int i = 0; i < list->count(); ++i) view.words << list->item(i)->text();
+    view.words = entries_of(child_of<QListWidget>(dialog));
     view.field = child_of<QLineEdit>(dialog)->text();
     return view;
 }
@@ -47,14 +46,8 @@ protected:
         library.fill(VELMO_LIB_USER_WORDS, numbered_words(25));
     }
 
-    // Opens the maintenance dialog, runs the steps in it, then closes it.
     void with_dialog(std::function<void(QWidget*)> steps) {
-        responder.on("用户库").act([steps](QWidget* dialog) {
-            steps(dialog);
-            static_cast<QDialog*>(dialog)->reject();
-        });
-        ASSERT_TRUE(click("用户维护"));
-        EXPECT_EQ(responder.pending_steps(), 0);
+        account_test::with_dialog("用户维护", "用户库", std::move(steps));
     }
 
     // Page indexes asked for, as "libType:page".
@@ -170,13 +163,11 @@ class word_library_unreachable_test : public account_test {};
 TEST_F(word_library_unreachable_test, shows_an_empty_first_page_and_no_message) {
     use_settings("UserName=alice\n", fake_service::unreachable_url());
     maintain_view shown;
-    responder.on("用户库").act([&](QWidget* dialog) {
+    with_dialog("用户维护", "用户库", [&](QWidget* dialog) {
         shown = view_of(dialog);
         press(dialog, "下一页");
         press(dialog, "增加");
-        static_cast<QDialog*>(dialog)->reject();
     });
-    ASSERT_TRUE(click("用户维护"));
     EXPECT_EQ(shown.label, QStringLiteral("共1页0条数据，当前第1页"));
     EXPECT_TRUE(shown.words.isEmpty());
     EXPECT_TRUE(boxes().isEmpty());
