@@ -31,7 +31,8 @@ int velmo_cb_account(QList<QVariant>&) {
     ksoapi::CommandBarControl* name_control = registered_control(name_caption);
     if (!name_control) return 0;
 
-    const char* stored_name = velmo_singleton_config::instance()->get_string("UserInfo", "UserName");
+    const char* stored_name =
+        velmo_singleton_config::instance()->get_string("UserInfo", "UserName");
     if (!stored_name) {
         velmo_message_box_ok(
             QCoreApplication::translate("velmo_ui_account", "Velmo校对"),

@@ -89,8 +89,8 @@ void velmo_ui_addword::show_current() {
         if (!document_text(caret, caret + length, text) || holds_separator(text)) break;
         candidate_list->addItem(text);
     }
-    connect(candidate_list, &QListWidget::currentRowChanged, this, &velmo_ui_addword::on_word_changed,
-            Qt::UniqueConnection);
+    connect(candidate_list, &QListWidget::currentRowChanged, this,
+            &velmo_ui_addword::on_word_changed, Qt::UniqueConnection);
     candidate_list->setCurrentRow(0);
 }
 

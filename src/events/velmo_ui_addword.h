@@ -12,7 +12,7 @@ class QListWidget;
 class velmo_ui_addword : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Set to the user's own library until set_libtype is called.
     explicit velmo_ui_addword(QWidget* parent = nullptr);
 
@@ -22,12 +22,12 @@ public:
     // Fills the candidate list from the text at the caret.
     void show_current();
 
-public slots:
+  public slots:
     void on_addword();
     void on_close();
     void on_word_changed(int row);
 
-private:
+  private:
     void init_ui();
 
     QLineEdit* word_edit = nullptr;

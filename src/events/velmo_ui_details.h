@@ -16,19 +16,19 @@ class QHBoxLayout;
 class velmo_ui_check_details : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Reads the stored user name; fetches nothing until a query.
     explicit velmo_ui_check_details(QWidget* parent = nullptr);
 
     // Asks the service for one page of the chosen date and shows the answer.
     void query(int page);
 
-public slots:
+  public slots:
     void on_query();
     void on_prev_page();
     void on_next_page();
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

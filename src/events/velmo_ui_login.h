@@ -11,14 +11,14 @@ class QLineEdit;
 class velmo_ui_login : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_login(QWidget* parent = nullptr);
 
-public slots:
+  public slots:
     void on_ok();
     void on_cancel();
 
-private:
+  private:
     void init_ui();
 
     QLineEdit* user_name_edit = nullptr;

@@ -113,7 +113,8 @@ void velmo_ui_maintain::on_query() { show_current_lib(); }
 
 void velmo_ui_maintain::show_current_page(int page) {
     // Clearing the list must not copy anything into the word field.
-    disconnect(word_list, &QListWidget::currentRowChanged, this, &velmo_ui_maintain::on_word_changed);
+    disconnect(word_list, &QListWidget::currentRowChanged, this,
+               &velmo_ui_maintain::on_word_changed);
     word_list->clear();
     page_label->setText(tr("共1页0条数据，当前第1页"));
     // Until a page arrives there is no page to go on to; a count kept from

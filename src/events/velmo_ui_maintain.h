@@ -17,7 +17,7 @@ class QVBoxLayout;
 class velmo_ui_maintain : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Opens on the user's own library, first page.
     explicit velmo_ui_maintain(QWidget* parent = nullptr);
 
@@ -26,7 +26,7 @@ public:
     // Back to the first page of the selected library.
     void show_current_lib();
 
-public slots:
+  public slots:
     void on_lib_changed(int index);
     void on_query();
     void on_next_page();
@@ -35,7 +35,7 @@ public slots:
     void on_delete_word();
     void on_word_changed(int row);
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

@@ -40,8 +40,8 @@ void account_test::TearDown() {
 void account_test::use_settings(const std::string& user_info, const std::string& service_url) {
     settings.reset();  // points the store back home before the new one
     settings = std::make_unique<temp_settings>(
-        "[OtherParams]\nnewstyle=1\noldstyle=1\nServiceUrl=" + service_url +
-        "\n[UserInfo]\n" + user_info);
+        "[OtherParams]\nnewstyle=1\noldstyle=1\nServiceUrl=" + service_url + "\n[UserInfo]\n" +
+        user_info);
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     ASSERT_TRUE(SUCCEEDED(app->get_CommandBars(&bars)) && bars);
     InitPanel2(bars, GetEventsRegisterManager());

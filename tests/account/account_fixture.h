@@ -29,7 +29,7 @@ struct account_qt_application {
 };
 
 class account_test : public ::testing::Test, private account_qt_application {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

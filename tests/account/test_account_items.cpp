@@ -11,9 +11,10 @@ const char* const NO_NAME_BOX =
     "Velmo校对|加载配置文件失败, 请检查配置文件是否存在且有读取权限|确定";
 
 class account_items_test : public account_test {
-protected:
+  protected:
     QStringList captions() const {
-        return {caption_of("用户名"), caption_of("状态"), caption_of("剩余字数"), caption_of("有效期")};
+        return {caption_of("用户名"), caption_of("状态"), caption_of("剩余字数"),
+                caption_of("有效期")};
     }
 };
 
@@ -23,7 +24,8 @@ TEST_F(account_items_test, the_user_name_item_shows_the_stored_account_and_its_s
 
     ASSERT_TRUE(click("用户名"));
 
-    EXPECT_EQ(captions(), (QStringList{"用户名:alice", "状态:过期", "剩余字数:0", "有效期:2016-05-04"}));
+    EXPECT_EQ(captions(),
+              (QStringList{"用户名:alice", "状态:过期", "剩余字数:0", "有效期:2016-05-04"}));
     const auto infos = service.requests("GetUserInfo");
     ASSERT_EQ(infos.size(), 1u);
     EXPECT_EQ(infos[0].value("userName"), "alice");
@@ -34,7 +36,8 @@ TEST_F(account_items_test, the_user_name_item_shows_the_stored_account_and_its_s
     answer_userinfo("正常", "12", "2030-12-31T00:00:00");
     QList<QVariant> no_arguments;
     EXPECT_EQ(velmo_cb_account(no_arguments), 0);
-    EXPECT_EQ(captions(), (QStringList{"用户名:alice", "状态:正常", "剩余字数:12", "有效期:2030-12-31"}));
+    EXPECT_EQ(captions(),
+              (QStringList{"用户名:alice", "状态:正常", "剩余字数:12", "有效期:2030-12-31"}));
 }
 
 TEST_F(account_items_test, without_a_stored_user_name_the_user_is_told_and_nothing_is_asked) {
@@ -79,7 +82,8 @@ TEST_F(account_items_test, the_old_style_bar_shows_the_account_from_the_start) {
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     ASSERT_TRUE(SUCCEEDED(old_host->get_CommandBars(&bars)));
     InitPanel3(bars, GetEventsRegisterManager());
-    EXPECT_EQ(captions(), (QStringList{"用户名:bob", "状态:正常", "剩余字数:300", "有效期:2029-02-28"}));
+    EXPECT_EQ(captions(),
+              (QStringList{"用户名:bob", "状态:正常", "剩余字数:300", "有效期:2029-02-28"}));
 
     // And tells at start-up when there is no account to show.
     use_settings("");

@@ -24,7 +24,7 @@ addword_view view_of(QWidget* dialog) {
 }
 
 class add_word_test : public account_test {
-protected:
+  protected:
     void SetUp() override {
         account_test::SetUp();
         use_settings("UserName=alice\n");
@@ -40,7 +40,8 @@ protected:
 
     // Runs the command; the dialog titled `title` is looked at, then left
     // through the button `leave_by` after choosing `row` (-1: no choice).
-    addword_view run(const QString& command, const QString& title, int row, const QString& leave_by) {
+    addword_view run(const QString& command, const QString& title, int row,
+                     const QString& leave_by) {
         addword_view seen;
         responder.on(title).act([&](QWidget* dialog) {
             seen = view_of(dialog);
@@ -73,7 +74,8 @@ TEST_F(add_word_test, five_candidates_at_most_and_the_chosen_one_is_added_to_the
     open_at(QStringLiteral("前面甲乙丙丁戊己庚辛"), 2);
     const addword_view view = run("定义错误", "定义错误", 3, "添加");
     EXPECT_EQ(view.title, QStringLiteral("定义错误"));
-    EXPECT_EQ(view.candidates, (QStringList{"甲乙", "甲乙丙", "甲乙丙丁", "甲乙丙丁戊", "甲乙丙丁戊己"}));
+    EXPECT_EQ(view.candidates,
+              (QStringList{"甲乙", "甲乙丙", "甲乙丙丁", "甲乙丙丁戊", "甲乙丙丁戊己"}));
     EXPECT_EQ(added(), QStringList{"3:甲乙丙丁戊"});
 }
 

@@ -11,7 +11,7 @@ namespace {
 const char* const STORED_ACCOUNT = "UserName=老用户\nAuthNo=OLD-1\n";
 
 class login_test : public account_test {
-protected:
+  protected:
     void SetUp() override {
         account_test::SetUp();
         use_settings(STORED_ACCOUNT);
@@ -27,7 +27,8 @@ protected:
     }
 
     static QString stored(const char* key) {
-        return QString::fromLocal8Bit(velmo_singleton_config::instance()->get_string("UserInfo", key));
+        return QString::fromLocal8Bit(
+            velmo_singleton_config::instance()->get_string("UserInfo", key));
     }
 };
 
@@ -95,7 +96,8 @@ TEST_F(login_test, refusals_show_the_service_message_and_keep_the_stored_account
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.code);
         responder.clear();
-        service.set_answer("CheckUser", {200, fake_code_answer("CheckUser", refusal.code, refusal.message)});
+        service.set_answer("CheckUser",
+                           {200, fake_code_answer("CheckUser", refusal.code, refusal.message)});
         QString left_in_fields;
         responder.on("用户登录").fill("坏人").fill("X", 1).act(press_later("登录"));
         responder.on("系统提示").press("OK");
@@ -105,7 +107,9 @@ TEST_F(login_test, refusals_show_the_service_message_and_keep_the_stored_account
         });
         ASSERT_TRUE(click("用户登录"));
 
-        EXPECT_EQ(boxes(), QStringList{QStringLiteral("系统提示|%1|OK").arg(QString::fromUtf8(refusal.message))});
+        EXPECT_EQ(
+            boxes(),
+            QStringList{QStringLiteral("系统提示|%1|OK").arg(QString::fromUtf8(refusal.message))});
         EXPECT_EQ(left_in_fields, QStringLiteral("坏人"));
         EXPECT_EQ(stored("UserName"), QStringLiteral("老用户"));
         EXPECT_EQ(stored("AuthNo"), QStringLiteral("OLD-1"));

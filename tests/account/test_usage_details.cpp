@@ -17,9 +17,9 @@ constexpr int ROWS_PER_PAGE = 10;
 constexpr int ROWS_OF_THE_DAY = 25;
 
 struct details_view {
-    QStringList fields;     // account, quota, checked, remaining, end date, this month
+    QStringList fields;  // account, quota, checked, remaining, end date, this month
     QString indicator;
-    QStringList rows;       // "time|count"
+    QStringList rows;  // "time|count"
     bool first_column_empty = true;
 };
 
@@ -38,7 +38,7 @@ details_view view_of(QWidget* dialog) {
 }
 
 class usage_details_test : public account_test {
-protected:
+  protected:
     void SetUp() override {
         account_test::SetUp();
         use_settings("UserName=张三\n");
@@ -53,8 +53,10 @@ protected:
             details.page_index = std::to_string(page);
             details.page_no = "2";
             details.total_count = std::to_string(ROWS_OF_THE_DAY);
-            for (int i = page * ROWS_PER_PAGE; i < ROWS_OF_THE_DAY && i < (page + 1) * ROWS_PER_PAGE; ++i)
-                details.rows.push_back({"2016-05-04T10:" + std::to_string(10 + i) + ":30", std::to_string(i + 1)});
+            for (int i = page * ROWS_PER_PAGE;
+                 i < ROWS_OF_THE_DAY && i < (page + 1) * ROWS_PER_PAGE; ++i)
+                details.rows.push_back(
+                    {"2016-05-04T10:" + std::to_string(10 + i) + ":30", std::to_string(i + 1)});
             return fake_answer{200, fake_details_answer(details)};
         });
     }
@@ -135,8 +137,9 @@ TEST_F(usage_details_test, paging_follows_the_pages_the_service_reports_and_stop
 }
 
 TEST_F(usage_details_test, a_day_without_checks_still_shows_the_account_figures) {
-    service.set_answer("GetUserCheckDetail",
-                       {200, fake_details_answer({"500", "abc", "", "2030-06-30T12:00:00", "0", "0", "0", {}})});
+    service.set_answer(
+        "GetUserCheckDetail",
+        {200, fake_details_answer({"500", "abc", "", "2030-06-30T12:00:00", "0", "0", "0", {}})});
     details_view shown;
     with_dialog([&](QWidget* dialog) {
         press(dialog, "查询");

@@ -39,7 +39,7 @@ QStringList as_list(const std::vector<std::string>& words, size_t from, size_t c
 }
 
 class word_library_test : public account_test {
-protected:
+  protected:
     void SetUp() override {
         account_test::SetUp();
         use_settings("UserName=alice\n");

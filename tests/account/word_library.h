@@ -12,7 +12,7 @@
 #include "fake_service.h"
 
 class word_library {
-public:
+  public:
     static constexpr int PAGE_SIZE = 20;
 
     // Answers GetWordsList, AddWords and DeleteWords of the service.
@@ -21,7 +21,7 @@ public:
     void fill(int lib_type, const std::vector<std::string>& words);
     std::vector<std::string> words(int lib_type) const;
 
-private:
+  private:
     fake_answer page(const fake_request& request);
     fake_answer change(const fake_request& request, bool add);
 
