@@ -1,11 +1,8 @@
 #include "account_fixture.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDialog>
-#include <QFile>
 #include <QListWidget>
-#include <QTextCodec>
 #include <QTimer>
 #include <QWidget>
 
@@ -13,35 +10,19 @@
 #include "plugin/velmo_globals.h"
 #include "plugin/velmo_layout.h"
 
-account_qt_application::account_qt_application() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "account_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-    // Stored names are in the locale's encoding; make it one that holds
-    // Chinese whatever locale the tests run in.
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-}
-
 void account_test::SetUp() {
     g_velmo_controls.clear();
-    app = wps_sim::create_application();
-    g_pApp = app.get();
+    plugin_test::SetUp();
 }
 
 void account_test::TearDown() {
     g_velmo_controls.clear();
-    g_pApp = nullptr;
-    app.clear();
-    settings.reset();
+    plugin_test::TearDown();
 }
 
 void account_test::use_settings(const std::string& user_info, const std::string& service_url) {
-    settings.reset();  // points the store back home before the new one
-    settings = std::make_unique<temp_settings>(
-        "[OtherParams]\nnewstyle=1\noldstyle=1\nServiceUrl=" + service_url + "\n[UserInfo]\n" +
-        user_info);
+    use_ini("[OtherParams]\nnewstyle=1\noldstyle=1\nServiceUrl=" + service_url + "\n[UserInfo]\n" +
+            user_info);
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     ASSERT_TRUE(SUCCEEDED(app->get_CommandBars(&bars)) && bars);
     InitPanel2(bars, GetEventsRegisterManager());
@@ -60,11 +41,6 @@ QString account_test::caption_of(const QString& registered) {
     kfc::ks_bstr caption;
     if (FAILED(control->get_Caption(&caption))) return QStringLiteral("<unreadable>");
     return velmo_from_bstr(caption);
-}
-
-QByteArray account_test::ini_file() const {
-    QFile file(QString::fromStdString(settings->ini_path()));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList account_test::boxes() const {

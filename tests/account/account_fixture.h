@@ -1,6 +1,6 @@
-// Shared set-up of the account dialog tests: a simulated Writer application
-// in g_pApp with the plug-in's new-style command bar, a temporary velmo.ini
-// naming the fake service, and a modal responder; readers of the account
+// Shared set-up of the account dialog tests: the plug-in fixture with the
+// new-style command bar, settings naming the fake service, and a modal
+// responder; readers of the account
 // items' captions and small helpers that work the dialogs' widgets.
 #ifndef TESTS_ACCOUNT_ACCOUNT_FIXTURE_H
 #define TESTS_ACCOUNT_ACCOUNT_FIXTURE_H
@@ -10,25 +10,17 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "fake_service.h"
 #include "modal_responder.h"
-#include "temp_settings.h"
-#include "wps_sim.h"
+#include "plugin_fixture.h"
 
 class QAbstractButton;
 class QListWidget;
 class QWidget;
 
-// Makes the Qt application on first use; constructed before the fixture's
-// members, so that the responder's timer has an application to run in.
-struct account_qt_application {
-    account_qt_application();
-};
-
-class account_test : public ::testing::Test, private account_qt_application {
+class account_test : public plugin_test {
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -43,8 +35,6 @@ class account_test : public ::testing::Test, private account_qt_application {
 
     // The caption an account item shows now, found by its creation caption.
     static QString caption_of(const QString& registered);
-    // The settings file as it is on disk.
-    QByteArray ini_file() const;
     // Message boxes shown, as "title|text|buttons".
     QStringList boxes() const;
     // Dialogs (not message boxes) shown, by title.
@@ -59,10 +49,8 @@ class account_test : public ::testing::Test, private account_qt_application {
     void answer_userinfo(const std::string& state, const std::string& remaining,
                          const std::string& end_time);
 
-    kfc::ks_stdptr<wpsapi::_Application> app;
     fake_service service;
     modal_responder responder;
-    std::unique_ptr<temp_settings> settings;
 };
 
 // The visible button with this text inside the widget; null when none.

@@ -8,11 +8,11 @@
 #include "commands/velmo_cb.h"
 #include "commands/velmo_check_progress.h"
 #include "commands/velmo_document.h"
-#include "commands_fixture.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "fake_service.h"
 #include "modal_responder.h"
+#include "plugin_commands_fixture.h"
 
 namespace {
 

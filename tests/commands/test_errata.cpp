@@ -7,8 +7,8 @@
 #include <QTextCodec>
 
 #include "commands/velmo_check_progress.h"
-#include "commands_fixture.h"
 #include "events/velmo_ui_export.h"
+#include "plugin_commands_fixture.h"
 
 namespace {
 

@@ -5,17 +5,17 @@
 #include <QTemporaryDir>
 
 #include "commands/velmo_check_progress.h"
-#include "commands/velmo_host_string.h"
 #include "commands/velmo_document.h"
+#include "commands/velmo_host_string.h"
 #include "commands/velmo_mark_name.h"
-#include "commands_fixture.h"
+#include "plugin_commands_fixture.h"
 
 namespace {
 
 const QString TEXT = QString::fromUtf8("甲乙丙丁戊己庚辛壬癸子丑寅卯辰巳午未申酉");
 
 class marks_test : public commands_test {
-protected:
+  protected:
     kfc::ks_stdptr<wpsapi::_Document> open_text() {
         return open(wps_sim::document_builder().paragraph(TEXT));
     }

@@ -3,14 +3,14 @@
 #include "commands/velmo_cb.h"
 #include "commands/velmo_check_progress.h"
 #include "commands/velmo_document.h"
-#include "commands_fixture.h"
+#include "plugin_commands_fixture.h"
 
 namespace {
 
 const QString TEXT = QString::fromUtf8("甲乙丙丁戊己庚辛壬癸子丑寅卯辰巳午未申酉");
 
 class navigation_test : public commands_test {
-protected:
+  protected:
     // Three error marks: 丙丁 at 2, 庚辛 at 6 (suspect), 寅卯 at 12.
     kfc::ks_stdptr<wpsapi::_Document> open_marked() {
         auto document = open(wps_sim::document_builder().paragraph(TEXT));

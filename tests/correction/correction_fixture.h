@@ -10,8 +10,8 @@
 #include <QVariant>
 #include <functional>
 
-#include "commands_fixture.h"
 #include "modal_responder.h"
+#include "plugin_commands_fixture.h"
 
 class QWidget;
 

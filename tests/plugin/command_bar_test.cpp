@@ -9,15 +9,14 @@
 #include <functional>
 #include <memory>
 
+#include "config/velmo_config.h"
 #include "handler_probe.h"
 #include "host_fakes.h"
 #include "layout_expectations.h"
-#include "config/velmo_config.h"
 #include "plugin/velmo_command_bar.h"
 #include "plugin/velmo_globals.h"
 #include "plugin/velmo_layout.h"
-#include "temp_settings.h"
-#include "wps_sim.h"
+#include "plugin_fixture.h"
 
 namespace {
 
@@ -34,29 +33,24 @@ QStringList sorted(QStringList list) {
     return list;
 }
 
-class command_bar_layout : public ::testing::Test {
-protected:
+class command_bar_layout : public plugin_test {
+  protected:
     void SetUp() override {
         g_velmo_controls.clear();
         probe_calls().clear();
-        app = wps_sim::create_application();
+        plugin_test::SetUp();
         ASSERT_TRUE(SUCCEEDED(app->get_CommandBars(&bars)) && bars);
         manager = GetEventsRegisterManager();
-        g_pApp = app;
     }
     void TearDown() override {
         g_velmo_controls.clear();
-        g_pApp = nullptr;
+        bars.clear();
+        plugin_test::TearDown();
     }
-    void use_settings(int newstyle, int oldstyle) {
-        settings.reset();  // points the store back home: must come before the new one
-        settings = std::make_unique<temp_settings>(ini_with(newstyle, oldstyle));
-    }
+    void use_settings(int newstyle, int oldstyle) { use_ini(ini_with(newstyle, oldstyle)); }
 
-    kfc::ks_stdptr<wpsapi::_Application> app;
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     _RegisterEventManager* manager = nullptr;
-    std::unique_ptr<temp_settings> settings;
 };
 
 // The shape of the bars is checked on the installed plug-in (host_test.cpp);
@@ -70,8 +64,7 @@ TEST_F(command_bar_layout, new_style_registers_the_menu_items_only) {
     // the control the host shows.
     EXPECT_EQ(registry_keys(), expected_menu_item_captions());
     for (const QString& caption : registry_keys())
-        EXPECT_EQ(g_velmo_controls.value(caption).get(),
-                  wps_sim::find_control(app, caption).get())
+        EXPECT_EQ(g_velmo_controls.value(caption).get(), wps_sim::find_control(app, caption).get())
             << caption.toStdString();
     // The account items are refreshed only on demand in this layout.
     EXPECT_TRUE(probe_calls().isEmpty());
@@ -105,7 +98,8 @@ TEST_F(command_bar_layout, a_click_reaches_the_bound_handler_in_both_layouts) {
             probe_calls().clear();
             int status = -1;
             ASSERT_TRUE(wps_sim::click(host, item.caption, &status));
-            EXPECT_EQ(wps_sim::registered_handler_count(wps_sim::find_control(host, item.caption)), 1);
+            EXPECT_EQ(wps_sim::registered_handler_count(wps_sim::find_control(host, item.caption)),
+                      1);
             if (item.handler.isEmpty()) {
                 EXPECT_TRUE(probe_calls().isEmpty());
                 EXPECT_EQ(status, 0);
@@ -204,7 +198,8 @@ TEST_F(command_bar_layout, builders_report_a_missing_collection) {
     EXPECT_FALSE(AddCommandMenu(nullptr, "孤儿"));
 
     // A button without a handler is still registered and bound.
-    kfc::ks_stdptr<ksoapi::CommandBarControls> home = AddCommandButton(bars, manager, "家", nullptr);
+    kfc::ks_stdptr<ksoapi::CommandBarControls> home =
+        AddCommandButton(bars, manager, "家", nullptr);
     ASSERT_TRUE(home);
     EXPECT_EQ(AddCommandSubButton(home, manager, "空", nullptr), S_OK);
     ASSERT_TRUE(g_velmo_controls.contains("空"));
@@ -228,9 +223,8 @@ TEST_F(command_bar_layout, builders_pass_the_fixed_arguments_and_show_their_bars
     controls_recording items(home);
     EXPECT_EQ(AddCommandSubButton(&items, manager, "子", nullptr), S_OK);
     EXPECT_TRUE(AddCommandSubMenu(&items, "子菜单"));
-    EXPECT_EQ(items.calls,
-              (QStringList{"i4:1, i4:1, bstr:子, error:80020004, bstr:子",
-                           "i4:10, i4:1, bstr:子菜单, error:80020004, bstr:子菜单"}));
+    EXPECT_EQ(items.calls, (QStringList{"i4:1, i4:1, bstr:子, error:80020004, bstr:子",
+                                        "i4:10, i4:1, bstr:子菜单, error:80020004, bstr:子菜单"}));
     // A sub-menu makes no bar of its own.
     EXPECT_EQ(wps_sim::command_bar_names(app), (QStringList{"钮", "菜"}));
 
@@ -276,8 +270,8 @@ TEST_F(command_bar_layout, only_version_11_0_is_the_old_style) {
     const struct {
         const char* version;
         bool newstyle;
-    } cases[] = {{"11.0", false}, {"11.0.1", true}, {"", true}, {"12.1.0.0", true},
-                 {"11.0 ", true},  {"11.00", true}};
+    } cases[] = {{"11.0", false},    {"11.0.1", true}, {"", true},
+                 {"12.1.0.0", true}, {"11.0 ", true},  {"11.00", true}};
     for (const auto& c : cases) {
         wps_sim::set_version(app, c.version);
         EXPECT_EQ(is_newstyle(), c.newstyle) << '"' << c.version << '"';

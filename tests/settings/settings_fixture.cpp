@@ -1,11 +1,5 @@
 #include "settings_fixture.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QTextCodec>
-
-#include "plugin/velmo_globals.h"
-
 const char* const SETTINGS_TEST_INI =
     "[OtherParams]\n"
     "newstyle=1\n"
@@ -50,17 +44,6 @@ const char* const SETTINGS_TEST_INI =
     "IsSelectIndex=0\n"
     "UserLibrary=/tmp/words.txt\n";
 
-qt_application_first::qt_application_first() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "settings_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-    // Settings are 8-bit texts in the locale's encoding; make it one that
-    // holds Chinese whatever locale the tests run in.
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-}
-
 void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 ini_values_t parse_ini(const QByteArray& text) {
@@ -81,25 +64,12 @@ ini_values_t parse_ini(const QByteArray& text) {
 
 void settings_test::SetUp() {
     use_ini(SETTINGS_TEST_INI);
-    app = wps_sim::create_application();
-    g_pApp = app.get();
-}
-
-void settings_test::TearDown() {
-    g_pApp = nullptr;
-    app.clear();
-    settings.reset();
+    plugin_test::SetUp();
 }
 
 void settings_test::use_ini(const std::string& ini_text) {
-    settings.reset();
-    settings = std::make_unique<temp_settings>(ini_text);
+    plugin_test::use_ini(ini_text);
     initial_ini = QByteArray::fromStdString(ini_text);
-}
-
-QByteArray settings_test::ini_bytes() const {
-    QFile file(QString::fromStdString(settings->ini_path()));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList settings_test::changed_keys() const {

@@ -87,15 +87,6 @@ class clear_color_test : public settings_test {
         return names;
     }
 
-    static int highlight(wpsapi::_Document* document, long start, long end) {
-        VARIANT s = kfc::var_i8(start);
-        VARIANT e = kfc::var_i8(end);
-        kfc::ks_stdptr<wpsapi::Range> range;
-        auto color = static_cast<wpsapi::WdColorIndex>(-2);
-        if (SUCCEEDED(document->Range(&s, &e, &range))) range->get_HighlightColorIndex(&color);
-        return color;
-    }
-
     // The marks of MARKS still present, and each one's highlight now.
     static QStringList remaining(wpsapi::_Document* document) {
         const QStringList names = bookmark_names(document);
@@ -191,7 +182,7 @@ TEST_F(clear_color_test, cancel_clears_nothing_whatever_the_boxes_show) {
     run({true, true, true, true}, "取消");
     EXPECT_EQ(bookmark_names(document).size(), static_cast<int>(std::size(MARKS)));
     EXPECT_EQ(highlight(document, 0, 3), 6);
-    EXPECT_EQ(ini_bytes(), initial_ini);
+    EXPECT_EQ(ini_file(), initial_ini);
     EXPECT_STREQ(config()->get_string("ClearColor", "ErrorFlag"), "0");
 }
 

@@ -164,7 +164,7 @@ TEST_F(color_dialogs_test, a_colour_out_of_range_is_shown_red_and_kept_unless_ch
 TEST_F(color_dialogs_test, default_fills_the_dialog_but_only_confirm_stores_it) {
     run([](QWidget* dialog) { click(dialog, "默认"); }, "取消");
     EXPECT_EQ(stored_colors(), QList<int>({6, 4, 7, 3}));
-    EXPECT_EQ(ini_bytes(), initial_ini);
+    EXPECT_EQ(ini_file(), initial_ini);
 
     run([](QWidget* dialog) { click(dialog, "默认"); }, "确定");
     EXPECT_EQ(stored_colors(), QList<int>({7, 3, 4, 4}));
@@ -180,7 +180,7 @@ TEST_F(color_dialogs_test, default_fills_the_dialog_but_only_confirm_stores_it) 
 TEST_F(color_dialogs_test, cancel_after_picking_stores_nothing) {
     run(open_pickers({1}), "取消", {pick(1, "确定")});
     EXPECT_EQ(stored_colors(), QList<int>({6, 4, 7, 3}));
-    EXPECT_EQ(ini_bytes(), initial_ini);
+    EXPECT_EQ(ini_file(), initial_ini);
 }
 
 }  // namespace

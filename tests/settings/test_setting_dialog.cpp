@@ -173,7 +173,7 @@ TEST_F(setting_dialog_test, cancel_after_changes_writes_nothing) {
             set_edit(dialog, 2, "http://elsewhere");
         },
         "取消");
-    EXPECT_EQ(ini_bytes(), initial_ini);
+    EXPECT_EQ(ini_file(), initial_ini);
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), 2);
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "UserErr"), 1);
     EXPECT_EQ(config()->get_int("OtherParams", "CheckWordsCount"), 1500);
@@ -187,7 +187,7 @@ TEST_F(setting_dialog_test, closing_the_window_writes_nothing) {
     });
     QList<QVariant> args;
     EXPECT_EQ(velmo_cb_setting(args), 0);
-    EXPECT_EQ(ini_bytes(), initial_ini);
+    EXPECT_EQ(ini_file(), initial_ini);
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "ChkEng"), 1);
 }
 

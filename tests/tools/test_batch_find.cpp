@@ -17,11 +17,11 @@
 #include <QTimer>
 #include <functional>
 
-#include "commands_fixture.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_find.h"
 #include "modal_responder.h"
+#include "plugin_commands_fixture.h"
 
 namespace {
 
@@ -82,8 +82,7 @@ class batch_find_test : public commands_test {
     QString saved_ini() const { return read_file(QString::fromStdString(settings->ini_path())); }
 
     void restart_settings(const std::string& extra) {
-        settings.reset();
-        settings = std::make_unique<temp_settings>(std::string(COMMANDS_TEST_INI) + extra);
+        use_ini(std::string(COMMANDS_TEST_INI) + extra);
     }
 
     // Runs the search of a dialog (set up by `prepare`) and answers the

@@ -5,12 +5,12 @@
 #include <QProgressBar>
 
 #include "commands/velmo_check_progress.h"
-#include "commands_fixture.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_button.h"
 #include "events/velmo_ui_stat.h"
 #include "modal_responder.h"
+#include "plugin_commands_fixture.h"
 
 namespace {
 
