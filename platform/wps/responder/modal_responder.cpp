@@ -11,6 +11,18 @@ namespace {
 
 QString plain(QString text) { return text.remove('&'); }
 
+// The last button with that text, a visible one before a hidden one.
+QAbstractButton* find_button(QWidget* modal, const QString& text) {
+    QAbstractButton* visible = nullptr;
+    QAbstractButton* any = nullptr;
+    for (QAbstractButton* b : modal->findChildren<QAbstractButton*>()) {
+        if (plain(b->text()) != text) continue;
+        any = b;
+        if (b->isVisible()) visible = b;
+    }
+    return visible ? visible : any;
+}
+
 }  // namespace
 
 modal_responder::modal_responder(QObject* parent) : QObject(parent) {
@@ -59,6 +71,7 @@ void modal_responder::clear() {
     steps_.clear();
     building_ = step();
     seen_.clear();
+    ++generation_;
 }
 
 void modal_responder::poll() {
@@ -68,7 +81,8 @@ void modal_responder::poll() {
         return;
     }
     // Each appearance of a modal is handled once; a dialog left open after
-    // its step is not answered again until it closes and reappears.
+    // its step is not answered again until it closes and reappears, or
+    // becomes active again after a modal opened above it has closed.
     if (modal == handled_) return;
     handled_ = modal;
     handle(modal);
@@ -92,62 +106,87 @@ modal_responder::seen_modal modal_responder::describe(QWidget* modal) const {
     return m;
 }
 
+bool modal_responder::applies(const step& s, QWidget* modal) const {
+    if (!s.title.isEmpty()) return s.title == modal->windowTitle();
+    // Without a title the step waits for a window it can carry out, so a
+    // window that comes first (a progress dialog) does not use it up.
+    if (s.kind == action_kind::press && !find_button(modal, s.button)) return false;
+    const int edits = modal->findChildren<QLineEdit*>().size();
+    for (const auto& fill : s.fills)
+        if (fill.first < 0 || fill.first >= edits) return false;
+    return true;
+}
+
 void modal_responder::handle(QWidget* modal) {
     seen_modal m = describe(modal);
-    auto* dialog = qobject_cast<QDialog*>(modal);
-    bool applies = !steps_.isEmpty() &&
-                   (steps_.front().title.isEmpty() || steps_.front().title == m.title);
-    if (!applies) {
-        bool is_box = qobject_cast<QMessageBox*>(modal) != nullptr;
-        if (dialog && (is_box || reject_unscripted_)) {
-            m.action = QStringLiteral("reject");
-            seen_.append(m);
-            dialog->reject();
-        } else {
-            m.action = QStringLiteral("none");
-            seen_.append(m);
-        }
+    if (!steps_.isEmpty() && applies(steps_.front(), modal)) {
+        answer_later(modal, m, steps_.takeFirst());
         return;
     }
-    step s = steps_.takeFirst();
+    const bool is_box = qobject_cast<QMessageBox*>(modal) != nullptr;
+    if (qobject_cast<QDialog*>(modal) && (is_box || reject_unscripted_)) {
+        answer_later(modal, m, step());  // a default step rejects
+        return;
+    }
+    m.action = QStringLiteral("none");
+    seen_.append(m);
+}
+
+void modal_responder::answer_later(QWidget* modal, seen_modal m, step s) {
+    switch (s.kind) {
+        case action_kind::press: m.action = QStringLiteral("press:") + s.button; break;
+        case action_kind::accept: m.action = QStringLiteral("accept"); break;
+        case action_kind::reject: m.action = QStringLiteral("reject"); break;
+        case action_kind::custom: m.action = QStringLiteral("custom"); break;
+    }
+    seen_.append(m);
+    const int index = seen_.size() - 1;
+    const int generation = generation_;
+    QPointer<QWidget> target(modal);
+    // Queued rather than called here: an answer that opens another modal
+    // runs that modal's event loop inside itself, and the polling timer
+    // cannot fire again while its own slot is still running.
+    QMetaObject::invokeMethod(
+        this,
+        [this, target, s, index, generation] {
+            const int at = generation == generation_ ? index : -1;
+            if (!target) {
+                if (at >= 0) seen_[at].step_failed = true;
+                return;
+            }
+            answer(target, s, at);
+        },
+        Qt::QueuedConnection);
+}
+
+void modal_responder::answer(QWidget* modal, const step& s, int seen_index) {
+    auto fail = [this, seen_index] {
+        if (seen_index >= 0) seen_[seen_index].step_failed = true;
+    };
+    auto* dialog = qobject_cast<QDialog*>(modal);
     QList<QLineEdit*> edits = modal->findChildren<QLineEdit*>();
     for (const auto& fill : s.fills) {
         if (fill.first >= 0 && fill.first < edits.size())
             edits[fill.first]->setText(fill.second);
         else
-            m.step_failed = true;
+            fail();
     }
     switch (s.kind) {
-        case action_kind::press: {
-            m.action = QStringLiteral("press:") + s.button;
-            QAbstractButton* target = nullptr;
-            for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
-                if (plain(b->text()) == s.button && b->isVisible()) target = b;
-            if (!target)
-                for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
-                    if (plain(b->text()) == s.button) target = b;
-            seen_.append(m);
-            if (target) {
+        case action_kind::press:
+            if (QAbstractButton* target = find_button(modal, s.button)) {
                 target->click();
             } else {
-                seen_.last().step_failed = true;
+                fail();
                 if (dialog) dialog->reject();
             }
             return;
-        }
         case action_kind::accept:
-            m.action = QStringLiteral("accept");
-            seen_.append(m);
             if (dialog) dialog->accept();
             return;
         case action_kind::reject:
-            m.action = QStringLiteral("reject");
-            seen_.append(m);
             if (dialog) dialog->reject();
             return;
         case action_kind::custom:
-            m.action = QStringLiteral("custom");
-            seen_.append(m);
             if (s.custom) s.custom(modal);
             return;
     }

@@ -8,11 +8,18 @@
 //   responder.on("系统提示").press("OK");
 //   responder.fill("alice").fill("1234", 1).press("登录");
 //
-// Steps are used in order; a step made after on(title) only applies to a
-// modal with that title. A modal that no step applies to is recorded; a
-// message box is then closed with reject() so that nothing waits forever,
-// any other dialog is left alone (it may close itself, like a progress
-// dialog), unless reject_unscripted_dialogs(true) was set.
+// Steps are used in order. A step made after on(title) only applies to a
+// modal with that title. A step without a title applies to the next modal
+// that has what the step needs: the button it presses and the line edits
+// it fills; a step that needs neither applies to the next modal of all.
+// A modal that no step applies to is recorded; a message box is then
+// closed with reject() so that nothing waits forever, any other dialog is
+// left alone (it may close itself, like a progress dialog), unless
+// reject_unscripted_dialogs(true) was set.
+//
+// Every answer runs from a later turn of the event loop, never from inside
+// the responder's own polling, so a modal window opened by an answer (a
+// message box behind a button) is answered as well.
 #ifndef VELMO_TESTS_MODAL_RESPONDER_H
 #define VELMO_TESTS_MODAL_RESPONDER_H
 
@@ -34,7 +41,9 @@ public:
         QStringList buttons;  // button texts without '&'
         QStringList line_edits;  // line edit contents before any step acted
         QString action;       // what was done: "press:<text>", "accept", "reject", "custom", "none"
-        bool step_failed = false;  // the step's button or line edit was missing
+        // The step's button or line edit was missing, or the window was gone
+        // before the answer could be given.
+        bool step_failed = false;
     };
 
     explicit modal_responder(QObject* parent = nullptr);
@@ -58,7 +67,8 @@ public:
     int pending_steps() const { return steps_.size(); }
     void clear();
 
-    // Handles an active modal at once (normally a timer does it).
+    // Looks at the active modal at once (normally a timer does it); the
+    // answer itself follows from the event loop.
     void poll();
 
 private:
@@ -74,6 +84,10 @@ private:
     modal_responder& finish(action_kind kind, const QString& button = QString(),
                             std::function<void(QWidget*)> custom = nullptr);
     void handle(QWidget* modal);
+    bool applies(const step& s, QWidget* modal) const;
+    // Records `m` and carries out `s` on `modal` from the event loop.
+    void answer_later(QWidget* modal, seen_modal m, step s);
+    void answer(QWidget* modal, const step& s, int seen_index);
     seen_modal describe(QWidget* modal) const;
 
     QTimer timer_;
@@ -82,6 +96,9 @@ private:
     QList<seen_modal> seen_;
     QPointer<QWidget> handled_;
     bool reject_unscripted_ = false;
+    // Counts clear() calls, so that an answer still queued from before one
+    // does not mark an entry of the new record.
+    int generation_ = 0;
 };
 
 #endif  // VELMO_TESTS_MODAL_RESPONDER_H
