@@ -14,8 +14,8 @@
 class wsim_modal_answers {
 public:
     virtual ~wsim_modal_answers() = default;
-    // The next modal window (with that title, when one is given) is answered
-    // by pressing the button with this text.
+    // The next modal window with that title (without a title: the next one
+    // that has such a button) is answered by pressing the button with this text.
     virtual void press(const QString& button_text, const QString& title) = 0;
     // Typed into the next line edit of the window that the next answer is
     // for, before the answer is given.
