@@ -44,13 +44,6 @@ bool read_bounds(kfc::ks_stdptr<wpsapi::Range>& range, long* start, long* end) {
     return SUCCEEDED(range->get_Start(start)) && SUCCEEDED(range->get_End(end));
 }
 
-bool read_text(kfc::ks_stdptr<wpsapi::Range>& range, QString* text) {
-    kfc::ks_bstr host_text;
-    if (FAILED(range->get_Text(&host_text))) return false;
-    *text = velmo_from_bstr(host_text);
-    return true;
-}
-
 }  // namespace
 
 void velmo_thread_check::init_threadsafe() {
@@ -87,7 +80,7 @@ void velmo_thread_check::init_table_range_threadsafe() {
             long sentence_end = 0;
             if (FAILED(sentences->Item(j, &sentence)) || !sentence) return;
             if (!read_bounds(sentence, &sentence_start, &sentence_end)) return;
-            if (!read_text(sentence, &piece.text)) return;
+            if (!velmo_range_text(sentence, piece.text)) return;
             piece.start = sentence_start;
             piece.end = sentence_end;
             contents_pieces.append(piece);
@@ -222,7 +215,7 @@ void velmo_thread_check::init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::R
         const long window_end = qMin(cursor + length, end);
         QString window;
         if (!set_bounds(stretch, cursor, window_end)) return;
-        if (!read_text(stretch, &window)) return;
+        if (!velmo_range_text(stretch, window)) return;
         const int cut = cut_after_last_separator(window);
         const long piece_end = cut > 0 ? qMin(cursor + cut, end) : window_end;
         if (piece_end == window_end) {
@@ -239,7 +232,7 @@ void velmo_thread_check::init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::R
 
 void velmo_thread_check::init_single_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& piece_range) {
     QString text;
-    if (!read_text(piece_range, &text)) return;
+    if (!velmo_range_text(piece_range, text)) return;
     append_piece_threadsafe(piece_range, text);
 }
 

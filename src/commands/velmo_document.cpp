@@ -120,6 +120,15 @@ int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color) {
     return -1;
 }
 
+bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInformation type,
+                                 int& value) {
+    VARIANT result = kfc::var_empty();
+    if (!selection || FAILED(selection->get_Information(type, &result))) return false;
+    value = result.vt == VT_I8 ? static_cast<int>(result.llVal) : result.lVal;
+    kfc::var_clear(result);
+    return true;
+}
+
 void local_del_bookmarks(bool clear_color) {
     for (int attempt = 0; attempt < DELETE_ATTEMPTS; ++attempt)
         if (delete_own_marks_once(clear_color)) return;
@@ -128,9 +137,7 @@ void local_del_bookmarks(bool clear_color) {
 void local_save_doc_if_saved() {
     wpsapi::_Document* document = local_get_document();
     if (!document) return;
-    kfc::ks_bstr path;
-    if (FAILED(document->get_Path(&path))) return;
-    if (path.length() > 0) document->Save();
+    if (!velmo_document_path(document).isEmpty()) document->Save();
 }
 
 wpsapi::WdColorIndex local_mark_color(int level) {

@@ -30,6 +30,11 @@ HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,
 // Start of the current selection, or -1 when it cannot be read.
 long local_get_pos();
 
+// An Information value of the selection (a page or line number); false when
+// it cannot be read.
+bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInformation type,
+                                 int& value);
+
 // The active document's range from start to end.
 HRESULT local_get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& range);
 

@@ -13,4 +13,12 @@ QString velmo_from_bstr(BSTR text);
 // The bookmark's name; empty when it cannot be read.
 QString velmo_bookmark_name(wpsapi::Bookmark* bookmark);
 
+// The document's folder and its file name; empty when they cannot be read
+// (a document never saved has no folder).
+QString velmo_document_path(wpsapi::_Document* document);
+QString velmo_document_name(wpsapi::_Document* document);
+
+// The range's text; false when the host cannot give it.
+bool velmo_range_text(wpsapi::Range* range, QString& text);
+
 #endif

@@ -28,10 +28,7 @@ bool holds_separator(const QString& text) {
 bool document_text(long start, long end, QString& text) {
     kfc::ks_stdptr<wpsapi::Range> range;
     if (FAILED(local_get_range(start, end, range))) return false;
-    kfc::ks_bstr host_text;
-    if (FAILED(range->get_Text(&host_text))) return false;
-    text = velmo_from_bstr(host_text);
-    return true;
+    return velmo_range_text(range, text);
 }
 
 int open_addword(int lib_type) {

@@ -26,31 +26,12 @@ constexpr int ERROR_LEVEL = 1;
 constexpr int SERIOUS_LEVEL = 3;
 const QChar CELL_MARK(wpsapi::wdCellMark);
 
-QString document_text(wpsapi::_Document* document, HRESULT (wpsapi::_Document::*getter)(BSTR*)) {
-    kfc::ks_bstr text;
-    if (FAILED((document->*getter)(&text))) return QString();
-    return velmo_from_bstr(text);
-}
-
-// An Information value of the selection; false when it cannot be read.
-bool selection_information(wpsapi::Selection* selection, wpsapi::WdInformation type,
-                           int& value) {
-    VARIANT result = kfc::var_empty();
-    if (FAILED(selection->get_Information(type, &result))) return false;
-    value = result.vt == VT_I8 ? static_cast<int>(result.llVal) : result.lVal;
-    kfc::var_clear(result);
-    return true;
-}
-
 bool first_sentence_text(wpsapi::Selection* selection, QString& text) {
     kfc::ks_stdptr<wpsapi::Sentences> sentences;
     if (FAILED(selection->get_Sentences(&sentences)) || !sentences) return false;
     kfc::ks_stdptr<wpsapi::Range> first;
-    if (FAILED(sentences->get_First(&first)) || !first) return false;
-    kfc::ks_bstr sentence;
-    if (FAILED(first->get_Text(&sentence))) return false;
-    text = velmo_from_bstr(sentence);
-    return true;
+    if (FAILED(sentences->get_First(&first))) return false;
+    return velmo_range_text(first, text);
 }
 
 }  // namespace
@@ -146,8 +127,8 @@ QString velmo_ui_export::get_content(int number, velmo_check_result_t& record) {
     const wpsapi::WdInformation page_kind = sequential_page_button->isChecked()
                                                 ? wpsapi::wdActiveEndPageNumber
                                                 : wpsapi::wdActiveEndAdjustedPageNumber;
-    if (!selection_information(selection, page_kind, page) ||
-        !selection_information(selection, wpsapi::wdFirstCharacterLineNumber, line))
+    if (!local_selection_information(selection, page_kind, page) ||
+        !local_selection_information(selection, wpsapi::wdFirstCharacterLineNumber, line))
         return QString();
     QString sentence;
     if (!first_sentence_text(selection, sentence)) return QString();
@@ -172,8 +153,8 @@ void velmo_ui_export::on_cancel() { close(); }
 void velmo_ui_export::on_ok() {
     if (!check_progress || !check_progress->document) return;
     wpsapi::_Document* document = check_progress->document;
-    const QString file_name = file_name_for(document_text(document, &wpsapi::_Document::get_Path),
-                                            document_text(document, &wpsapi::_Document::get_Name));
+    const QString file_name =
+        file_name_for(velmo_document_path(document), velmo_document_name(document));
     // A document never saved has no directory: writing "/_..." would land in
     // the file-system root, so no table is written for it; nor over the
     // document itself.

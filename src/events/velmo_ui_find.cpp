@@ -46,21 +46,6 @@ bool write_text_file(const QString& path, const QString& text) {
     return file.write(text.toUtf8()) >= 0;
 }
 
-QString document_text(wpsapi::_Document* document, HRESULT (wpsapi::_Document::*getter)(BSTR*)) {
-    kfc::ks_bstr text;
-    if (FAILED((document->*getter)(&text))) return QString();
-    return velmo_from_bstr(text);
-}
-
-// The page of the selection's active end; 0 when the host cannot say.
-int selection_page(wpsapi::Selection* selection, wpsapi::WdInformation kind) {
-    VARIANT value = kfc::var_empty();
-    if (FAILED(selection->get_Information(kind, &value))) return 0;
-    const int page = value.vt == VT_I8 ? static_cast<int>(value.llVal) : value.lVal;
-    kfc::var_clear(value);
-    return page;
-}
-
 // Executes the find forward from the selection, stopping at the end of the
 // text; true when the selection moved onto a match.
 bool execute_find(wpsapi::Find* find, const QString& word, bool match_case, bool whole_word) {
@@ -240,7 +225,8 @@ void velmo_ui_batch_find::record_occurrence(wpsapi::Selection* selection, const 
                                                 ? wpsapi::wdActiveEndAdjustedPageNumber
                                                 : wpsapi::wdActiveEndPageNumber;
     QList<int>& pages = pages_by_word[word];
-    const int page = selection_page(selection, page_kind);
+    int page = 0;  // when the host cannot say
+    local_selection_information(selection, page_kind, page);
     if (!pages.contains(page)) pages.append(page);
 }
 
@@ -311,8 +297,7 @@ void velmo_ui_batch_find::get_pos() {
     wpsapi::_Document* document = local_get_document();
     if (!document) return;
     const QString pos_file =
-        velmo_find_pos_file_name(document_text(document, &wpsapi::_Document::get_Path),
-                                 document_text(document, &wpsapi::_Document::get_Name));
+        velmo_find_pos_file_name(velmo_document_path(document), velmo_document_name(document));
     // A document never saved has no directory to write beside.
     if (pos_file.isEmpty()) return;
     velmo_find_pos_write(pos_file, velmo_find_pos_text(pages_by_word));

@@ -35,20 +35,11 @@ QLineEdit* new_value_box(QWidget* parent, int width, const QString& name) {
     return box;
 }
 
-QString document_text(wpsapi::_Document* document, HRESULT (wpsapi::_Document::*getter)(BSTR*)) {
-    kfc::ks_bstr text;
-    if (FAILED((document->*getter)(&text))) return QString();
-    return velmo_from_bstr(text);
-}
-
 // The whole main text; false when the host cannot give it.
 bool content_text(wpsapi::_Document* document, QString& text) {
     kfc::ks_stdptr<wpsapi::Range> content;
-    if (FAILED(document->get_Content(&content)) || !content) return false;
-    kfc::ks_bstr value;
-    if (FAILED(content->get_Text(&value))) return false;
-    text = velmo_from_bstr(value);
-    return true;
+    if (FAILED(document->get_Content(&content))) return false;
+    return velmo_range_text(content, text);
 }
 
 }  // namespace
@@ -83,9 +74,8 @@ QString velmo_error_ratio_text(int marks, long characters) {
 velmo_ui_stat::velmo_ui_stat(QDialog* parent) : QDialog(parent) {
     init_ui();
     if (wpsapi::_Document* document = local_get_document())
-        current_file->setText(
-            QStringLiteral("%1/%2").arg(document_text(document, &wpsapi::_Document::get_Path),
-                                        document_text(document, &wpsapi::_Document::get_Name)));
+        current_file->setText(QStringLiteral("%1/%2").arg(velmo_document_path(document),
+                                                          velmo_document_name(document)));
 }
 
 // Title, flags and the current-file row.
