@@ -8,8 +8,8 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
-#include <QtGlobal>
 
+#include "check/velmo_check_range.h"
 #include "events/velmo_ui_find_pos.h"
 #include "wpsapi.h"
 
@@ -20,12 +20,6 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTextEdit;
-
-// A stretch of the document by its start and end character positions.
-struct check_range_t {
-    qint64 start = 0;
-    qint64 end = 0;
-};
 
 class velmo_ui_batch_find : public QDialog {
     Q_OBJECT
