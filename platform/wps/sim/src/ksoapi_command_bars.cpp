@@ -64,30 +64,14 @@ public:
         parameter_ = bstr_to_qstring(parameter);
         return S_OK;
     }
-    HRESULT get_Type(MsoControlType* result) override {
-        if (!result) return E_POINTER;
-        *result = type_;
-        return S_OK;
-    }
-    HRESULT get_Id(long* result) override {
-        if (!result) return E_POINTER;
-        *result = id_;
-        return S_OK;
-    }
-    HRESULT get_Visible(VARIANT_BOOL* result) override {
-        if (!result) return E_POINTER;
-        *result = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    }
+    HRESULT get_Type(MsoControlType* result) override { return put_value(type_, result); }
+    HRESULT get_Id(long* result) override { return put_value(id_, result); }
+    HRESULT get_Visible(VARIANT_BOOL* result) override { return put_flag(visible_, result); }
     HRESULT put_Visible(VARIANT_BOOL visible) override {
         visible_ = visible != VARIANT_FALSE;
         return S_OK;
     }
-    HRESULT get_Enabled(VARIANT_BOOL* result) override {
-        if (!result) return E_POINTER;
-        *result = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    }
+    HRESULT get_Enabled(VARIANT_BOOL* result) override { return put_flag(enabled_, result); }
     HRESULT put_Enabled(VARIANT_BOOL enabled) override {
         enabled_ = enabled != VARIANT_FALSE;
         return S_OK;
@@ -121,9 +105,7 @@ private:
 class controls_object : public com_object<CommandBarControls> {
 public:
     HRESULT get_Count(long* result) override {
-        if (!result) return E_POINTER;
-        *result = static_cast<long>(items_.size());
-        return S_OK;
+        return put_value(static_cast<long>(items_.size()), result);
     }
     HRESULT Item(VARIANT* index, CommandBarControl** result) override {
         return item_of(items_, index, &CommandBarControl::get_Caption, result);
@@ -183,20 +165,12 @@ public:
         *result = controls_.get();
         return S_OK;
     }
-    HRESULT get_Visible(VARIANT_BOOL* result) override {
-        if (!result) return E_POINTER;
-        *result = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    }
+    HRESULT get_Visible(VARIANT_BOOL* result) override { return put_flag(visible_, result); }
     HRESULT put_Visible(VARIANT_BOOL visible) override {
         visible_ = visible != VARIANT_FALSE;
         return S_OK;
     }
-    HRESULT get_Position(MsoBarPosition* result) override {
-        if (!result) return E_POINTER;
-        *result = position_;
-        return S_OK;
-    }
+    HRESULT get_Position(MsoBarPosition* result) override { return put_value(position_, result); }
 
 private:
     QString name_;
@@ -208,9 +182,7 @@ private:
 class bars_object : public com_object<_CommandBars> {
 public:
     HRESULT get_Count(long* result) override {
-        if (!result) return E_POINTER;
-        *result = static_cast<long>(bars_.size());
-        return S_OK;
+        return put_value(static_cast<long>(bars_.size()), result);
     }
     HRESULT Item(VARIANT* index, CommandBar** result) override {
         return item_of(bars_, index, &CommandBar::get_Name, result);

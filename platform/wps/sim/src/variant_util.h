@@ -56,6 +56,18 @@ inline HRESULT put_string(const QString& s, BSTR* out) {
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+// A property's value into the caller's out-parameter.
+template <class T>
+inline HRESULT put_value(T value, T* out) {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
+inline HRESULT put_flag(bool value, VARIANT_BOOL* out) {
+    return put_value<VARIANT_BOOL>(value ? VARIANT_TRUE : VARIANT_FALSE, out);
+}
+
 }  // namespace wps_sim
 
 #endif  // WPS_SIM_VARIANT_UTIL_H
