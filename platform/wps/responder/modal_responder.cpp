@@ -84,6 +84,9 @@ void modal_responder::poll() {
     // its step is not answered again until it closes and reappears, or
     // becomes active again after a modal opened above it has closed.
     if (modal == handled_) return;
+    // A window becomes active again when a modal opened by its own answer
+    // closes; its answer is still on the stack and goes on by itself.
+    if (answering_.contains(QPointer<QWidget>(modal))) return;
     handled_ = modal;
     handle(modal);
 }
@@ -154,7 +157,10 @@ void modal_responder::answer_later(QWidget* modal, seen_modal m, step s) {
                 if (at >= 0) seen_[at].step_failed = true;
                 return;
             }
+            answering_.append(target);
             answer(target, s, at);
+            answering_.removeOne(target);
+            answering_.removeAll(QPointer<QWidget>());
         },
         Qt::QueuedConnection);
 }

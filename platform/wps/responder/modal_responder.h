@@ -95,6 +95,9 @@ private:
     step building_;
     QList<seen_modal> seen_;
     QPointer<QWidget> handled_;
+    // Windows whose answer is running right now (it may have opened a modal
+    // of its own): they are not handled again until that answer returns.
+    QList<QPointer<QWidget>> answering_;
     bool reject_unscripted_ = false;
     // Counts clear() calls, so that an answer still queued from before one
     // does not mark an entry of the new record.
