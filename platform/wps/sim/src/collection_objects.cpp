@@ -78,6 +78,14 @@ protected:
     virtual std::vector<span> compute(span r) = 0;
     virtual HRESULT make_item(span r, E** result) = 0;
 
+    // First and Last of the collections that have them.
+    HRESULT first_item(E** result) { return Item(1, result); }
+    HRESULT last_item(E** result) {
+        long count = 0;
+        HRESULT hr = get_Count(&count);
+        return FAILED(hr) ? hr : Item(count, result);
+    }
+
     const std::vector<span>& items() {
         span r = value();
         if (version_ != doc_->model.text_version() || r.start != computed_for_.start ||
@@ -100,12 +108,8 @@ private:
 class paragraphs_object : public span_list<Paragraphs, Paragraph> {
 public:
     using span_list::span_list;
-    HRESULT get_First(Paragraph** result) override { return Item(1, result); }
-    HRESULT get_Last(Paragraph** result) override {
-        long count = 0;
-        HRESULT hr = get_Count(&count);
-        return FAILED(hr) ? hr : Item(count, result);
-    }
+    HRESULT get_First(Paragraph** result) override { return first_item(result); }
+    HRESULT get_Last(Paragraph** result) override { return last_item(result); }
 
 protected:
     std::vector<span> compute(span r) override { return doc_->model.paragraph_spans_of(r); }
@@ -137,12 +141,8 @@ protected:
 class sentences_object : public span_list<Sentences, Range> {
 public:
     using span_list::span_list;
-    HRESULT get_First(Range** result) override { return Item(1, result); }
-    HRESULT get_Last(Range** result) override {
-        long count = 0;
-        HRESULT hr = get_Count(&count);
-        return FAILED(hr) ? hr : Item(count, result);
-    }
+    HRESULT get_First(Range** result) override { return first_item(result); }
+    HRESULT get_Last(Range** result) override { return last_item(result); }
 
 protected:
     std::vector<span> compute(span r) override { return doc_->model.sentences_of(r); }
