@@ -1,8 +1,8 @@
-#include "service_jobs.h"
+#include "jobs/service_jobs.h"
 
 #include <random>
 
-#include "service_store.h"
+#include "store/service_store.h"
 
 namespace velmo_service {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "service_engine.h"
-#include "service_jobs.h"
-#include "service_store.h"
+#include "jobs/service_jobs.h"
+#include "rules/service_engine.h"
+#include "store/service_store.h"
 
 namespace velmo_service {
 

@@ -1,8 +1,8 @@
-#include "service_store.h"
+#include "store/service_store.h"
 
 #include <sqlite3.h>
 
-#include "service_password.h"
+#include "store/service_password.h"
 
 namespace velmo_service {
 

@@ -1,4 +1,4 @@
-#include "service_server.h"
+#include "http/service_server.h"
 
 #include <httplib.h>
 
@@ -7,8 +7,8 @@
 #include <chrono>
 #include <thread>
 
-#include "service_operations.h"
-#include "service_soap.h"
+#include "http/service_operations.h"
+#include "http/service_soap.h"
 
 namespace velmo_service {
 
