@@ -70,10 +70,14 @@ int sp_ini_set_int(sp_ini_t* ini, const char* section, const char* key, int valu
 }
 
 int sp_ini_save_file(sp_ini_t* ini, const char* path) {
-    if (ini == nullptr || path == nullptr || *path == '\0') return -1;
+    if (ini == nullptr || path == nullptr || *path == '\0') {
+        errno = EINVAL;
+        return -1;
+    }
     try {
         return sp_file::replace_file(path, ini->document->serialize()) ? 0 : -1;
     } catch (...) {
+        errno = ENOMEM;
         return -1;
     }
 }
