@@ -22,7 +22,8 @@ extern "C" {
  * Names match case-sensitively. Values are kept byte for byte. */
 typedef struct sp_ini sp_ini_t;
 
-/* Parses the file; null when it is missing or cannot be read. */
+/* Parses the file; null with errno telling why when it is missing, cannot be
+ * read or is not text. */
 SP_API sp_ini_t* sp_ini_parse_file(const char* path);
 /* strtol-like conversion of the value: 0 when absent or when any argument is null. */
 SP_API int sp_ini_get_int(sp_ini_t* ini, const char* section, const char* key);

@@ -39,7 +39,10 @@ sp_ini_t* sp_ini_parse_file(const char* path) {
         std::string bytes;
         if (!sp_file::read_regular_file(path, &bytes)) return nullptr;
         auto document = sp_ini_detail::ini_document::parse(bytes);
-        if (!document) return nullptr;
+        if (!document) {
+            errno = EILSEQ;  // binary content
+            return nullptr;
+        }
         return new sp_ini{std::move(document)};
     } catch (...) {
         return nullptr;
