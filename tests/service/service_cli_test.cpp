@@ -157,8 +157,14 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
   pg_cluster* cluster = pg_cluster::shared();
   if (!cluster) GTEST_SKIP() << "PostgreSQL server binaries are not installed";
   const std::string db = cluster->new_database();
-  ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end", "2099-01-01", "--db", db}).status,
+  // The account comes over from a single-machine database.
+  temp_dir dir;
+  const std::string file = dir.path() + "/single.db";
+  ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end", "2099-01-01", "--db", file})
+                .status,
             0);
+  EXPECT_EQ(run({"migrate", "--from", file, "--to", db}).out, "copied 1 accounts\n");
+  EXPECT_NE(run({"migrate", "--from", file, "--to", db}).out.find("kept the existing account kim"), std::string::npos);
   std::string article;
   for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
   constexpr int jobs = 6;
