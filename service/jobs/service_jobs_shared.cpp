@@ -23,6 +23,10 @@ const char* const channel = "velmo_jobs";
 
 std::string interval(std::chrono::milliseconds ms) { return std::to_string(ms.count()) + " milliseconds"; }
 
+// A job is live unless it waits for a request (issued, claimed, done) and has
+// waited longer than the expiry ($2); an expired job is unknown to every request.
+const std::string live_job = " (state NOT IN (0,1,4) OR touched >= now() - $2::interval) ";
+
 // 128 random bits: holding an identifier is what lets a client reach its job.
 std::string random_hex(std::size_t bytes) {
   std::vector<unsigned char> raw(bytes);
@@ -67,9 +71,6 @@ void shared_job_board::wake_workers() {
   wake_.notify_all();
 }
 
-// A job is live unless it waits for a request (issued, claimed, done) and has
-// waited longer than the expiry; an expired job is unknown to every request.
-#define LIVE_JOB "(state NOT IN (0,1,4) OR touched >= now() - $2::interval)"
 
 std::optional<std::string> shared_job_board::create(const std::string& user) {
   pg_pool::handle c = pool_->acquire();
@@ -83,14 +84,13 @@ std::optional<std::string> shared_job_board::create(const std::string& user) {
 
 job_submit shared_job_board::claim(const std::string& pid, std::string* user) {
   pg_pool::handle c = pool_->acquire();
-  pg_rows r = c.run("UPDATE jobs SET state=1, touched=now() WHERE pid=$1 AND state=0 AND " LIVE_JOB
-                    " RETURNING user_name",
+  pg_rows r = c.run("UPDATE jobs SET state=1, touched=now() WHERE pid=$1 AND state=0 AND" + live_job + "RETURNING user_name",
                     {pid, interval(limits_.expiry)});
   if (r.count() > 0) {
     if (user) *user = r.text(0, 0);
     return job_submit::accepted;
   }
-  return c.run("SELECT 1 FROM jobs WHERE pid=$1 AND " LIVE_JOB, {pid, interval(limits_.expiry)}).count() > 0
+  return c.run("SELECT 1 FROM jobs WHERE pid=$1 AND " + live_job, {pid, interval(limits_.expiry)}).count() > 0
              ? job_submit::already_uploaded
              : job_submit::unknown;
 }
@@ -124,8 +124,7 @@ void shared_job_board::drop(const std::string& pid) {
 }
 
 std::optional<int> shared_job_board::progress(const std::string& pid) {
-  pg_rows r = pool_->acquire().run("UPDATE jobs SET touched=now() WHERE pid=$1 AND " LIVE_JOB
-                                   " RETURNING state, progress",
+  pg_rows r = pool_->acquire().run("UPDATE jobs SET touched=now() WHERE pid=$1 AND" + live_job + "RETURNING state, progress",
                                    {pid, interval(limits_.expiry)});
   if (r.count() == 0) return std::nullopt;
   return r.integer(0, 0) == done ? 100 : static_cast<int>(r.integer(0, 1));
@@ -134,13 +133,13 @@ std::optional<int> shared_job_board::progress(const std::string& pid) {
 job_fetch shared_job_board::take_results(const std::string& pid, std::vector<finding>& out) {
   pg_pool::handle c = pool_->acquire();
   pg_rows r =
-      c.run("DELETE FROM jobs WHERE pid=$1 AND state=4 AND " LIVE_JOB " RETURNING results", {pid, interval(limits_.expiry)});
+      c.run("DELETE FROM jobs WHERE pid=$1 AND state=4 AND " + live_job + "RETURNING results", {pid, interval(limits_.expiry)});
   if (r.count() > 0) {
     std::optional<std::vector<finding>> findings = job_decode_findings(r.text(0, 0));
     out = findings ? std::move(*findings) : std::vector<finding>();
     return job_fetch::ready;
   }
-  return c.run("UPDATE jobs SET touched=now() WHERE pid=$1 AND " LIVE_JOB, {pid, interval(limits_.expiry)}).affected() > 0
+  return c.run("UPDATE jobs SET touched=now() WHERE pid=$1 AND " + live_job, {pid, interval(limits_.expiry)}).affected() > 0
              ? job_fetch::not_finished
              : job_fetch::unknown;
 }
@@ -149,8 +148,6 @@ std::size_t shared_job_board::held() {
   pg_rows r = pool_->acquire().run("SELECT COUNT(*) FROM jobs");
   return r.count() > 0 ? static_cast<std::size_t>(r.integer(0, 0)) : 0;
 }
-
-#undef LIVE_JOB
 
 void shared_job_board::worker_loop() {
   std::uint64_t seen = 0;
