@@ -20,6 +20,9 @@ namespace {
 enum stored_state { issued = 0, claimed = 1, queued = 2, running = 3, done = 4 };
 
 const char* const channel = "velmo_jobs";
+// Claims of one job: a job whose instance died this often while running it
+// is given up (and refunded) instead of taking down the next one.
+constexpr int max_attempts = 3;
 
 std::string interval(std::chrono::milliseconds ms) { return std::to_string(ms.count()) + " milliseconds"; }
 
@@ -104,9 +107,9 @@ int shared_job_board::charge_and_submit(const std::string& pid, const std::strin
       code = postgresql_charge_in(c.get(), user, words, time);
       if (code == code_ok) {
         const bool queued =
-            c.run("UPDATE jobs SET state=2, article=$2, options=$3, queued_at=clock_timestamp(), touched=now()"
-                  " WHERE pid=$1 AND state=1",
-                  {pid, text_utf16_to_utf8(text), job_encode_options(options)})
+            c.run("UPDATE jobs SET state=2, article=$2, options=$3, charged_words=$4, charged_at=$5,"
+                  " queued_at=clock_timestamp(), touched=now() WHERE pid=$1 AND state=1",
+                  {pid, text_utf16_to_utf8(text), job_encode_options(options), std::to_string(words), time})
                     .affected() == 1 &&
             c.run(std::string("NOTIFY ") + channel).ok();
         // The notification goes out with the commit, when the job is visible.
@@ -163,11 +166,12 @@ bool shared_job_board::run_one() {
   pg_pool::handle c = pool_->acquire();
   // A queued job, or a running one whose instance stopped renewing its lease.
   pg_rows job = c.run(
-      "UPDATE jobs SET state=3, lease_owner=$1, lease_until=now() + $2::interval, progress=GREATEST(progress, 1)"
-      " WHERE pid = (SELECT pid FROM jobs WHERE state=2 OR (state=3 AND lease_until < now())"
+      "UPDATE jobs SET state=3, lease_owner=$1, lease_until=now() + $2::interval, progress=GREATEST(progress, 1),"
+      " attempts=attempts + 1"
+      " WHERE pid = (SELECT pid FROM jobs WHERE (state=2 OR (state=3 AND lease_until < now())) AND attempts < $3"
       "              ORDER BY queued_at LIMIT 1 FOR UPDATE SKIP LOCKED)"
       " RETURNING pid, user_name, article, options",
-      {owner_, interval(limits_.lease)});
+      {owner_, interval(limits_.lease), std::to_string(max_attempts)});
   if (job.count() == 0) return false;
   const std::string pid = job.text(0, 0);
   const std::string user = job.text(0, 1);
@@ -197,6 +201,23 @@ bool shared_job_board::run_one() {
         " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
         {pid, job_encode_findings(results), owner_});
   return true;
+}
+
+void shared_job_board::give_up_failing_jobs(PGconn* conn) {
+  for (;;) {
+    if (!pg_run(conn, "BEGIN").ok()) return;
+    pg_rows job = pg_run(conn,
+                         "SELECT pid, user_name, charged_words, charged_at FROM jobs"
+                         " WHERE state=3 AND lease_until < now() AND attempts >= $1 LIMIT 1 FOR UPDATE SKIP LOCKED",
+                         {std::to_string(max_attempts)});
+    if (job.count() == 0) {
+      pg_run(conn, "ROLLBACK");
+      return;
+    }
+    postgresql_refund_in(conn, job.text(0, 1), job.integer(0, 2), job.text(0, 3));
+    pg_run(conn, "DELETE FROM jobs WHERE pid=$1", {job.text(0, 0)});
+    if (!pg_run(conn, "COMMIT").ok()) return;
+  }
 }
 
 void shared_job_board::listen_loop() {
@@ -229,6 +250,7 @@ void shared_job_board::listen_loop() {
       // idle workers look for queued jobs and lapsed leases.
       pg_run(conn, "UPDATE jobs SET lease_until=now() + $2::interval WHERE state=3 AND lease_owner=$1",
              {owner_, interval(limits_.lease)});
+      give_up_failing_jobs(conn);
       next_renewal = now + tick;
       notified = true;
     }

@@ -2,7 +2,8 @@
 // instance answers the identifier, upload, progress and result of any job.
 // Each instance's workers claim queued jobs with SELECT ... FOR UPDATE SKIP
 // LOCKED under a lease the instance renews while it lives; a job whose lease
-// lapses (its instance died) is claimed again by another. Workers wake on a
+// lapses (its instance died) is claimed again by another, up to three claims,
+// after which it is given up and refunded. Workers wake on a
 // notification sent with each upload, and poll as a fallback. Words are
 // charged in the transaction that queues the job, so a job run twice is
 // still charged once.
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "jobs/service_jobs.h"
+
+typedef struct pg_conn PGconn;
 
 namespace velmo_service {
 
@@ -46,6 +49,9 @@ class shared_job_board : public job_board {
   // workers at every poll interval.
   void listen_loop();
   void wake_workers();
+  // Deletes and refunds running jobs whose lease lapsed after their last
+  // allowed claim: they are unknown to the client from then on.
+  void give_up_failing_jobs(PGconn* conn);
 
   const check_engine& engine_;
   job_limits limits_;

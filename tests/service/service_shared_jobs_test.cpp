@@ -120,7 +120,7 @@ TEST_F(two_instances, AClientAlternatingBetweenInstancesGetsTheSameFindingsAsOne
   EXPECT_EQ(b->store().find_user("alt")->used, single.store().find_user("alt")->used);
 }
 
-TEST_F(two_instances, AJobWhoseLeaseLapsedIsFinishedByAnotherInstanceAndChargedOnce) {
+TEST_F(two_instances, AJobWhoseLeaseLapsedIsFinishedByAnotherInstanceAndChargedOnceOrGivenUpAndRefunded) {
   add_account(a->store(), "late", "late-no", 1000);
   soap_client ca(a->port());
   const std::string pid = ca.get_pid("late", "late-no").first("PID");
@@ -141,6 +141,20 @@ TEST_F(two_instances, AJobWhoseLeaseLapsedIsFinishedByAnotherInstanceAndChargedO
   EXPECT_EQ(run_sql(db, "DO $$ BEGIN IF (SELECT COUNT(*) FROM usage WHERE user_name='late') <> 1"
                         " THEN RAISE EXCEPTION 'not one usage row'; END IF; END $$"),
             "");
+
+  // A job whose instances died on each of its claims is given up and refunded.
+  const std::string doomed = ca.get_pid("late", "late-no").first("PID");
+  ASSERT_EQ(ca.upload(doomed, "一二三四五", upload_options{}).first("ErrCode"), "0");
+  ASSERT_TRUE(wait_done({&ca}, doomed));
+  ASSERT_EQ(a->store().find_user("late")->used, used + 5);
+  ASSERT_EQ(run_sql(db, "UPDATE jobs SET state=3, attempts=3, lease_owner='gone', lease_until=now() - interval '1 second'"
+                        " WHERE pid='" + doomed + "'"),
+            "");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (cb.progress(doomed).status == 200 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(ca.progress(doomed).status, 500);
+  EXPECT_EQ(a->store().find_user("late")->used, used);
 }
 
 TEST_F(two_instances, FiftyClientsAcrossTwoInstancesNeverOverdrawASmallQuota) {
