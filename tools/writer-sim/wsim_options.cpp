@@ -6,7 +6,7 @@ namespace {
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
-        "A simulated Writer application: opens UTF-8 text documents, loads the proofreading\n"
+        "A simulated Writer application: opens .docx and UTF-8 text documents, loads the proofreading\n"
         "plug-in like the host does and shows its command bars, or runs a script of steps\n"
         "without a display (--headless)."));
     parser.addOptions({
@@ -37,7 +37,7 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("version"), QStringLiteral("Show the version.")},
     });
     parser.addPositionalArgument(QStringLiteral("documents"),
-                                 QStringLiteral("UTF-8 text files to open."),
+                                 QStringLiteral(".docx packages or UTF-8 text files to open."),
                                  QStringLiteral("[document...]"));
 }
 
