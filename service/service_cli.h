@@ -7,6 +7,7 @@
 //                 [--state active|disabled] [--used WORDS] --db FILE
 //   velmo-service user list --db FILE
 //   velmo-service user remove NAME --db FILE
+//   velmo-service eval FILE [--data DIR]
 #pragma once
 
 #include <iosfwd>
@@ -19,11 +20,11 @@
 namespace velmo_service {
 
 struct serve_options {
-  server_config server;
-  service_limits limits;
-  std::string db_path;
-  std::string data_dir;
-  bool demo = false;
+    server_config server;
+    service_limits limits;
+    std::string db_path;
+    std::string data_dir;
+    bool demo = false;
 };
 
 // The demo account that `serve --demo` creates when it is missing.
