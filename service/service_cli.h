@@ -20,11 +20,11 @@
 namespace velmo_service {
 
 struct serve_options {
-    server_config server;
-    service_limits limits;
-    std::string db_path;
-    std::string data_dir;
-    bool demo = false;
+  server_config server;
+  service_limits limits;
+  std::string db_path;
+  std::string data_dir;
+  bool demo = false;
 };
 
 // The demo account that `serve --demo` creates when it is missing.

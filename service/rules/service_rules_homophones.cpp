@@ -19,22 +19,21 @@ constexpr double margin_not_word = 4.0;
 constexpr double margin_both_words = 7.0;
 // The character an input method offers first is a common one: a rare
 // character in the text was chosen on purpose, not slipped in.
-constexpr std::uint32_t min_slip_frequency = 1000;
+constexpr std::uint32_t min_slip_frequency = 250;
 // Very common characters (的, 时, 以) stand alone in correct text all the
 // time, which the word probabilities undervalue: replacing one needs more
 // gain, growing with its frequency above this.
-constexpr double common_frequency = 20000;
+constexpr double common_frequency = 40000;
 // A suggested word must be at least this common: rare words are no better guess.
 constexpr std::uint32_t min_suggestion_frequency = 30;
 // A slip of the same sound counts as this much gain over a confused sound.
 constexpr double same_sound_bonus = 1.5;
 
-// Characters that begin most Chinese names: a surname standing alone before
-// one or two lone characters is more likely a name than a slip.
+// The commonest surnames that are seldom other words: one standing alone
+// before one or two lone characters is more likely a name than a slip.
 const std::u16string_view surnames =
-    u"王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶程苏魏"
-    u"吕丁任沈姚卢姜崔钟谭陆汪范金石廖贾夏韦付方白邹孟熊秦邱江尹薛闫段雷侯龙史陶黎贺顾毛郝龚邵万钱"
-    u"严覃武戴莫孔向汤";
+    u"王李张刘陈杨黄赵吴周徐孙朱胡郭何林罗郑梁谢宋唐韩冯邓曹彭曾肖董袁潘蒋蔡杜苏魏吕沈姚卢姜崔谭陆"
+    u"汪廖贾韦邹孟熊秦邱尹薛闫侯陶黎贺顾郝龚邵钱覃";
 
 struct proposal {
     std::size_t begin, end;  // in the run
@@ -83,8 +82,11 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
             for (std::size_t t = first; t <= last; ++t) {
                 single = single ||
                          (tokens[t].length() == 1 && tokens[t].begin >= s && tokens[t].end <= e);
-                name_or_number = name_or_number || tokens[t].word.kind == word_class::name ||
-                                 tokens[t].word.kind == word_class::number;
+                // A lone character's tag says little (陈 is tagged as a name).
+                const word_class k = tokens[t].word.kind;
+                name_or_number =
+                    name_or_number ||
+                    (tokens[t].length() > 1 && (k == word_class::name || k == word_class::number));
                 written += words.log_probability(tokens[t].word.frequency);
             }
             if (name_or_number || has_doubled(text, s, e)) continue;

@@ -26,9 +26,10 @@ struct reader {
     // A verb that acts as one here: followed by an object, an aspect particle
     // or a complement rather than ending the phrase (积极的支持。is a noun use).
     bool acting_verb(std::size_t t) const {
-        if (tag(t) != "v" || t + 1 >= run.tokens.size()) return false;
+        if (t + 1 >= run.tokens.size() || run.tokens[t].word.kind != word_class::verb) return false;
         const std::u16string_view after = text(t + 1);
         if (after == u"了" || after == u"着" || after == u"过") return true;
+        if (tag(t) != "v") return false;
         const word_class k = run.tokens[t + 1].word.kind;
         return k == word_class::noun || k == word_class::number || k == word_class::adjective ||
                tag(t + 1) == "r";
