@@ -47,6 +47,18 @@ void drop_covered(std::vector<finding>& findings, const std::vector<text_match>&
                  findings.end());
 }
 
+// 研究研究, 讨论讨论: a doubled two-character verb is the tentative form, not a slip.
+void drop_verb_reduplication(std::vector<finding>& repeats, const lexicon& words) {
+  repeats.erase(std::remove_if(repeats.begin(), repeats.end(),
+                               [&](const finding& f) {
+                                 const std::u16string w = text_utf8_to_utf16(f.err_word);
+                                 if (w.size() != 4 || w.compare(0, 2, w, 2, 2) != 0) return false;
+                                 const lexicon_word* verb = words.find(std::u16string_view(w).substr(0, 2));
+                                 return verb && verb->kind == word_class::verb;
+                               }),
+                repeats.end());
+}
+
 // A file of the data directory replaces the installed one of the same name.
 std::string data_file(const std::string& dir, const std::string& installed) {
   const std::string local = dir + "/" + installed.substr(installed.find_last_of('/') + 1);
@@ -121,6 +133,7 @@ std::vector<finding> check_engine::check(const std::u16string& text, const check
       std::vector<text_match> exempt;
       repeat_exemptions_.occurrences(text, exempt);
       drop_covered(repeats, exempt, false);
+      drop_verb_reduplication(repeats, lexicon_);
       out.insert(out.end(), repeats.begin(), repeats.end());
     });
   }
