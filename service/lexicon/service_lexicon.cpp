@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "service_text.h"
+#include "base/service_text.h"
 
 namespace velmo_service {
 

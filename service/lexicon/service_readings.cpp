@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "service_text.h"
+#include "base/service_text.h"
 
 namespace velmo_service {
 

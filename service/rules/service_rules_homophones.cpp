@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "service_rules.h"
-#include "service_text.h"
+#include "base/service_text.h"
+#include "rules/service_rules.h"
 
 namespace velmo_service {
 

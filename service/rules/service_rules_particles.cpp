@@ -2,8 +2,8 @@
 // 地 before a noun, 得 between a noun and a noun. The word classes come from
 // the lexicon's tags, which are coarse; each check therefore also asks for
 // context that only the wrong particle fits.
-#include "service_rules.h"
-#include "service_text.h"
+#include "base/service_text.h"
+#include "rules/service_rules.h"
 
 namespace velmo_service {
 

@@ -4,10 +4,10 @@
 
 #include <fstream>
 
+#include "base/service_text.h"
+#include "cli/service_evaluation.h"
 #include "lexicon/service_lexicon.h"
-#include "service_evaluation.h"
 #include "service_test_support.h"
-#include "service_text.h"
 
 using namespace velmo_service;
 
