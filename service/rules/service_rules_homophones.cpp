@@ -35,6 +35,17 @@ const std::u16string_view surnames =
     u"王李张刘陈杨黄赵吴周徐孙朱胡郭何林罗郑梁谢宋唐韩冯邓曹彭曾肖董袁潘蒋蔡杜苏魏吕沈姚卢姜崔谭陆"
     u"汪廖贾韦邹孟熊秦邱尹薛闫侯陶黎贺顾郝龚邵钱覃";
 
+const std::u16string_view numerals = u"〇零一二三四五六七八九十百千万亿两";
+const std::u16string_view measures = u"个份位名人次件项条张本台辆套元年月日天周岁点分秒米克斤层批";
+
+// A numeral before another numeral or a measure word counts something and
+// is meant as written (三百, 两份); elsewhere 两 may well be a slip for 量.
+bool counted(std::u16string_view run, std::size_t i) {
+    if (numerals.find(run[i]) == std::u16string_view::npos || i + 1 >= run.size()) return false;
+    return numerals.find(run[i + 1]) != std::u16string_view::npos ||
+           measures.find(run[i + 1]) != std::u16string_view::npos;
+}
+
 struct proposal {
     std::size_t begin, end;  // in the run
     double gain;
@@ -77,19 +88,17 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
             while (tokens[last].end < e) ++last;
             const bool window_is_word =
                 first == last && tokens[first].begin == s && tokens[first].end == e;
-            bool single = false, name_or_number = false;
+            bool single = false, named = false;
             double written = 0;
             for (std::size_t t = first; t <= last; ++t) {
                 single = single ||
                          (tokens[t].length() == 1 && tokens[t].begin >= s && tokens[t].end <= e);
                 // A lone character's tag says little (陈 is tagged as a name).
-                const word_class k = tokens[t].word.kind;
-                name_or_number =
-                    name_or_number ||
-                    (tokens[t].length() > 1 && (k == word_class::name || k == word_class::number));
+                named =
+                    named || (tokens[t].length() > 1 && tokens[t].word.kind == word_class::name);
                 written += words.log_probability(tokens[t].word.frequency);
             }
-            if (name_or_number || has_doubled(text, s, e)) continue;
+            if (named || has_doubled(text, s, e)) continue;
             const std::u16string_view window = text.substr(s, len);
             // Two words of two characters that sound alike are both too common to tell apart
             // without more context.
@@ -108,6 +117,7 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
             for (const sound_alike& w : alike) {
                 if (w.info.frequency < min_suggestion_frequency || w.info.kind == word_class::name)
                     continue;
+                if (counted(text, s + w.changed)) continue;
                 const lexicon_word* slipped = words.find(window.substr(w.changed, 1));
                 if (!slipped || slipped->frequency < min_slip_frequency) continue;
                 const double gain = around + words.log_probability(w.info.frequency) - written;

@@ -19,17 +19,24 @@ struct reader {
         return run.text.substr(run.tokens[t].begin, run.tokens[t].length());
     }
     const std::string& tag(std::size_t t) const { return words.tag_name(run.tokens[t].word.tag); }
-    bool adverbial(std::size_t t) const {
+    // Words that mostly modify verbs (认真, 慢慢); a plain adjective before 的
+    // and a verb more often modifies a compound noun (新的贮藏条目).
+    bool adverbial(std::size_t t) const { return tag(t) == "ad" || reduplicated(text(t)); }
+    bool adjective(std::size_t t) const {
         const std::string& g = tag(t);
-        return g == "ad" || reduplicated(text(t));
+        return g == "a" || g == "b" || g == "z";
     }
-    // A verb that acts as one here: followed by an object, an aspect particle
-    // or a complement rather than ending the phrase (积极的支持。is a noun use).
-    bool acting_verb(std::size_t t) const {
+    // A verb with an aspect particle after it acts as a verb for certain.
+    bool verb_with_aspect(std::size_t t) const {
         if (t + 1 >= run.tokens.size() || run.tokens[t].word.kind != word_class::verb) return false;
         const std::u16string_view after = text(t + 1);
-        if (after == u"了" || after == u"着" || after == u"过") return true;
-        if (tag(t) != "v") return false;
+        return after == u"了" || after == u"着" || after == u"过";
+    }
+    // A verb followed by an object or a complement rather than ending the
+    // phrase (积极的支持。is a noun use).
+    bool acting_verb(std::size_t t) const {
+        if (verb_with_aspect(t)) return true;
+        if (t + 1 >= run.tokens.size() || tag(t) != "v") return false;
         const word_class k = run.tokens[t + 1].word.kind;
         return k == word_class::noun || k == word_class::number || k == word_class::adjective ||
                tag(t + 1) == "r";
@@ -55,7 +62,8 @@ void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
         const reader r{run, words};
         for (std::size_t t = 1; t + 1 < run.tokens.size(); ++t) {
             const std::u16string_view w = r.text(t);
-            if (w == u"的" && r.adverbial(t - 1) && r.acting_verb(t + 1)) {
+            if (w == u"的" && ((r.adverbial(t - 1) && r.acting_verb(t + 1)) ||
+                               (r.adjective(t - 1) && r.verb_with_aspect(t + 1)))) {
                 flag(run, run.tokens[t], u"地", out);
             } else if (w == u"地" && r.run.tokens[t - 1].word.kind == word_class::adjective &&
                        r.tag(t - 1) != "z" && r.noun(t + 1)) {
