@@ -35,10 +35,12 @@ bool text_hunks(const std::u16string& before, const std::u16string& after, std::
     const std::vector<int64_t> old_marks = hard_marks(before);
     const std::vector<int64_t> new_marks = hard_marks(after);
     bool same = old_marks.size() == new_marks.size();
-    for (size_t i = 0; same && i < old_marks.size(); ++i) same = before[old_marks[i]] == after[new_marks[i]];
+    for (size_t i = 0; same && i < old_marks.size(); ++i)
+        same = before[old_marks[i]] == after[new_marks[i]];
     if (!same) {
-        error = QStringLiteral("paragraphs, table cells or images were added or removed, which a .docx "
-                               "cannot be written back with");
+        error = QStringLiteral(
+            "paragraphs, table cells or images were added or removed, which a .docx "
+            "cannot be written back with");
         return false;
     }
     for (size_t k = old_marks.size(); k-- > 0;) {
@@ -53,11 +55,18 @@ bool text_hunks(const std::u16string& before, const std::u16string& after, std::
 
 const char* element_of(char16_t c) {
     switch (c) {
-    case u'\t': return "tab";
-    case 11: case 12: case 14: return "br";
-    case 30: return "noBreakHyphen";
-    case 31: return "softHyphen";
-    default: return nullptr;
+        case u'\t':
+            return "tab";
+        case 11:
+        case 12:
+        case 14:
+            return "br";
+        case 30:
+            return "noBreakHyphen";
+        case 31:
+            return "softHyphen";
+        default:
+            return nullptr;
     }
 }
 
@@ -89,7 +98,8 @@ std::vector<xmlNode*> content_nodes(xmlDoc* doc, const std::u16string& text) {
 }
 
 bool has_elements(const std::u16string& text) {
-    return std::any_of(text.begin(), text.end(), [](char16_t c) { return element_of(c) != nullptr; });
+    return std::any_of(text.begin(), text.end(),
+                       [](char16_t c) { return element_of(c) != nullptr; });
 }
 
 void add_after(xmlNode* anchor, const std::vector<xmlNode*>& nodes) {
@@ -116,7 +126,7 @@ void insert_into_text(xmlNode* t, int offset, const std::u16string& text) {
 }
 
 class editor {
-public:
+  public:
     editor(xmlDoc* doc, const docx_state& state) : doc_(doc), state_(state) {}
 
     bool apply_text(const docx_layout& l, QString& error) {
@@ -129,7 +139,8 @@ public:
 
     // Removes the elements of loaded bookmarks the host no longer has where
     // they are; returns the bookmarks still to be placed.
-    std::vector<docx_state::bookmark> reconcile_bookmarks(const docx_layout& l, const QSet<QString>& loaded) {
+    std::vector<docx_state::bookmark> reconcile_bookmarks(const docx_layout& l,
+                                                          const QSet<QString>& loaded) {
         std::set<mark> wanted;
         for (const auto& b : state_.bookmarks) wanted.insert({b.name, b.start, b.end});
         std::set<mark> kept;
@@ -157,7 +168,8 @@ public:
         std::set<int64_t> cuts;
         for (const auto& b : to_place) cuts.insert({b.start, b.end});
         for (size_t i = 1; i < l.atoms.size(); ++i)
-            if (same_run(l, i) && desired(i) != desired(i - 1)) cuts.insert(static_cast<int64_t>(i));
+            if (same_run(l, i) && desired(i) != desired(i - 1))
+                cuts.insert(static_cast<int64_t>(i));
         for (auto it = cuts.rbegin(); it != cuts.rend(); ++it) {
             const size_t p = static_cast<size_t>(*it);
             if (p < l.atoms.size() && same_run(l, p)) split_before(l.atoms[p]);
@@ -179,7 +191,8 @@ public:
         return true;
     }
 
-    bool place_bookmarks(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place, QString& error) {
+    bool place_bookmarks(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place,
+                         QString& error) {
         int id = l.max_bookmark_id;
         for (const auto& b : to_place) {
             const QString number = QString::number(++id);
@@ -193,20 +206,21 @@ public:
         return true;
     }
 
-private:
+  private:
     int desired(size_t i) const { return i < state_.highlight.size() ? state_.highlight[i] : 0; }
 
     static bool same_run(const docx_layout& l, size_t i) {
-        return i > 0 && docx_atom_in_run(l.atoms[i].kind) && docx_atom_in_run(l.atoms[i - 1].kind) &&
-               l.atoms[i].run == l.atoms[i - 1].run;
+        return i > 0 && docx_atom_in_run(l.atoms[i].kind) &&
+               docx_atom_in_run(l.atoms[i - 1].kind) && l.atoms[i].run == l.atoms[i - 1].run;
     }
 
     bool apply_hunk(const docx_layout& l, const hunk& h, QString& error) {
         const std::vector<docx_atom>& atoms = l.atoms;
         for (int64_t i = h.start; i < h.end; ++i) {
             if (!docx_atom_editable(atoms[i].kind)) {
-                error = QStringLiteral("a paragraph break inside a table cell was removed, which a .docx "
-                                       "cannot be written back with");
+                error = QStringLiteral(
+                    "a paragraph break inside a table cell was removed, which a .docx "
+                    "cannot be written back with");
                 return false;
             }
         }
@@ -261,7 +275,8 @@ private:
             int64_t first = i;
             while (first > start && atoms[first - 1].node == a.node) --first;
             std::u16string content = docx_node_text(a.node);
-            content.erase(static_cast<size_t>(atoms[first].offset), static_cast<size_t>(i - first + 1));
+            content.erase(static_cast<size_t>(atoms[first].offset),
+                          static_cast<size_t>(i - first + 1));
             docx_set_node_text(a.node, content);
             i = first;
         }
@@ -279,7 +294,8 @@ private:
             xmlAddNextSibling(a.node, from);
         }
         xmlNode* run = xmlCopyNode(a.run, 2);
-        if (xmlNode* properties = docx_w_child(a.run, "rPr")) xmlAddChild(run, xmlCopyNode(properties, 1));
+        if (xmlNode* properties = docx_w_child(a.run, "rPr"))
+            xmlAddChild(run, xmlCopyNode(properties, 1));
         for (xmlNode* n = from; n;) {
             xmlNode* next = n->next;
             xmlUnlinkNode(n);
@@ -310,8 +326,10 @@ private:
         if (!highlight) {
             highlight = docx_new_w(doc_, "highlight");
             // Run properties have a fixed order; these come after w:highlight.
-            static const char* const later[] = {"u", "effect", "bdr", "shd", "fitText", "vertAlign", "rtl", "cs",
-                                                "em", "lang", "eastAsianLayout", "specVanish", "oMath", "rPrChange"};
+            static const char* const later[] = {
+                "u",     "effect",   "bdr", "shd",  "fitText",         "vertAlign",
+                "rtl",   "cs",       "em",  "lang", "eastAsianLayout", "specVanish",
+                "oMath", "rPrChange"};
             xmlNode* next = nullptr;
             for (xmlNode* c = properties->children; c && !next; c = c->next)
                 for (const char* name : later)
@@ -326,7 +344,8 @@ private:
 
     // Puts a bookmark element at a position: before the character there.
     bool place(const docx_layout& l, xmlNode* element, int64_t position, QString& error) {
-        const size_t p = static_cast<size_t>(std::clamp<int64_t>(position, 0, static_cast<int64_t>(l.atoms.size()) - 1));
+        const size_t p = static_cast<size_t>(
+            std::clamp<int64_t>(position, 0, static_cast<int64_t>(l.atoms.size()) - 1));
         const docx_atom& a = l.atoms[p];
         if (docx_atom_in_run(a.kind)) {
             if (same_run(l, p)) {
@@ -384,13 +403,14 @@ bool same_highlight(const docx_layout& l, const docx_state& state) {
 }
 
 bool matches(const docx_layout& l, const QSet<QString>& names, const docx_state& state) {
-    return l.text == state.text && same_highlight(l, state) && marks_of(l, names) == marks_of(state);
+    return l.text == state.text && same_highlight(l, state) &&
+           marks_of(l, names) == marks_of(state);
 }
 
 }  // namespace
 
-bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded, const docx_state& state,
-                      QByteArray& out, QString& error) {
+bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded,
+                      const docx_state& state, QByteArray& out, QString& error) {
     out = QByteArray();
     docx_xml_ptr doc = docx_parse_xml(original, error);
     docx_layout l;
@@ -407,7 +427,8 @@ bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded, c
     }
     const std::vector<docx_state::bookmark> to_place = edit.reconcile_bookmarks(l, loaded);
     edit.split_runs(l, to_place);
-    if (!walk(doc.get(), l, error) || !edit.colour_runs(l, error) || !edit.place_bookmarks(l, to_place, error))
+    if (!walk(doc.get(), l, error) || !edit.colour_runs(l, error) ||
+        !edit.place_bookmarks(l, to_place, error))
         return false;
 
     const QByteArray written = docx_serialize_xml(doc.get());
