@@ -12,6 +12,10 @@ namespace {
 
 using mark = std::tuple<QString, int64_t, int64_t>;
 
+// libxml2's option of xmlDOMWrapReconcileNamespaces that drops declarations
+// an ancestor already makes (XML_DOM_RECONNS_REMOVEREDUND, not in its headers).
+constexpr int k_remove_redundant_namespaces = 1;
+
 bool is_hard_mark(char16_t c) { return c == 13 || c == 7 || c == 1; }
 
 std::vector<int64_t> hard_marks(const std::u16string& text) {
@@ -303,6 +307,9 @@ class editor {
             n = next;
         }
         xmlAddNextSibling(a.run, run);
+        // The copies declared the namespaces they use; in place those
+        // declarations repeat their ancestors'.
+        xmlDOMWrapReconcileNamespaces(nullptr, run, k_remove_redundant_namespaces);
     }
 
     void set_highlight(xmlNode* run, int index) {
