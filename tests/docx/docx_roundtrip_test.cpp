@@ -147,7 +147,9 @@ TEST(docx_document, split_runs_keep_their_formatting_and_a_changed_structure_is_
         "<w:document "
         "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
         "<w:p><w:r><w:rPr><w:b/><w:u w:val=\"single\"/></w:rPr><w:t>abcdef</w:t></w:r></w:p>"
-        "<w:p><w:r><w:t>second</w:t></w:r></w:p><w:sectPr/></w:body></w:document>";
+        "<w:p><w:r><w:t>s</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>ec</w:t></w:r><w:r><w:t>ond</"
+        "w:t></w:r></w:p>"
+        "<w:sectPr/></w:body></w:document>";
     const QString path = dir.filePath("plain.docx");
     write_bytes(path, make_zip({{"word/document.xml", xml}}));
     host_document d(path);
@@ -162,6 +164,17 @@ TEST(docx_document, split_runs_keep_their_formatting_and_a_changed_structure_is_
         QStringLiteral("<w:bookmarkStart w:id=\"0\" w:name=\"m\"/><w:r><w:rPr><w:b/>"
                        "<w:highlight w:val=\"yellow\"/><w:u w:val=\"single\"/></w:rPr>")))
         << out.toStdString();
+
+    // Two corrections in one paragraph leave the run between them as it was.
+    set_text(d.doc, 7, 8, QStringLiteral("S"));
+    set_text(d.doc, 12, 13, QStringLiteral("D!"));
+    ASSERT_TRUE(d.save(dir.filePath("corrected.docx"))) << d.error.toStdString();
+    EXPECT_TRUE(
+        QString::fromUtf8(zip_part(read_bytes(dir.filePath("corrected.docx")), "word/document.xml"))
+            .contains(QStringLiteral(
+                "<w:r><w:t "
+                "xml:space=\"preserve\">S</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>ec</w:t></w:r>"
+                "<w:r><w:t xml:space=\"preserve\">onD!</w:t></w:r>")));
 
     // Joining two paragraphs cannot be written in place: nothing is written.
     set_text(d.doc, 6, 7, QString());

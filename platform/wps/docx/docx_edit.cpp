@@ -32,8 +32,60 @@ struct hunk {
     std::u16string text;
 };
 
+// Beyond this many inserted and removed characters in one stretch between
+// marks, the stretch is taken as one change.
+constexpr int k_max_edit_distance = 400;
+
+// The changes turning a[0, n) into b[0, m), first to last, with positions
+// in `a` moved by `base` (a shortest edit script, Myers' algorithm). False
+// when more than k_max_edit_distance edits are needed.
+bool shortest_edits(const char16_t* a, int n, const char16_t* b, int m, int64_t base,
+                    std::vector<hunk>& out) {
+    const int limit = std::min(k_max_edit_distance, n + m);
+    const int mid = limit + 1;
+    std::vector<int> v(static_cast<size_t>(2 * limit + 3), 0);
+    std::vector<std::vector<int>> trace;
+    for (int d = 0; d <= limit; ++d) {
+        trace.push_back(v);
+        for (int k = -d; k <= d; k += 2) {
+            int x = (k == -d || (k != d && v[mid + k - 1] < v[mid + k + 1])) ? v[mid + k + 1]
+                                                                             : v[mid + k - 1] + 1;
+            int y = x - k;
+            while (x < n && y < m && a[x] == b[y]) ++x, ++y;
+            v[mid + k] = x;
+            if (x < n || y < m) continue;
+            // Walks back through the snapshots, collecting the matched pairs.
+            std::vector<std::pair<int, int>> same;
+            for (int e = d; e >= 0; --e) {
+                const std::vector<int>& w = trace[static_cast<size_t>(e)];
+                const int kk = x - y;
+                const int prev_k = e == 0 ? 0
+                                   : (kk == -e || (kk != e && w[mid + kk - 1] < w[mid + kk + 1]))
+                                       ? kk + 1
+                                       : kk - 1;
+                const int prev_x = e == 0 ? 0 : w[mid + prev_k];
+                const int prev_y = prev_x - prev_k;
+                while (x > prev_x && y > prev_y) same.push_back({--x, --y});
+                x = prev_x;
+                y = prev_y;
+            }
+            same.push_back({-1, -1});
+            std::reverse(same.begin(), same.end());
+            same.push_back({n, m});
+            for (size_t i = 1; i < same.size(); ++i) {
+                const auto [px, py] = same[i - 1];
+                const auto [qx, qy] = same[i];
+                if (qx > px + 1 || qy > py + 1)
+                    out.push_back({base + px + 1, base + qx, std::u16string(b + py + 1, b + qy)});
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 // The changes between two texts with the same paragraph, cell and image
-// marks, one per stretch between marks, last first.
+// marks, last first. Each change stays between two marks.
 bool text_hunks(const std::u16string& before, const std::u16string& after, std::vector<hunk>& out,
                 QString& error) {
     const std::vector<int64_t> old_marks = hard_marks(before);
@@ -52,7 +104,12 @@ bool text_hunks(const std::u16string& before, const std::u16string& after, std::
         int64_t c = k == 0 ? 0 : new_marks[k - 1] + 1, d = new_marks[k];
         while (a < b && c < d && before[a] == after[c]) ++a, ++c;
         while (a < b && c < d && before[b - 1] == after[d - 1]) --b, --d;
-        if (a < b || c < d) out.push_back({a, b, after.substr(c, d - c)});
+        if (a == b && c == d) continue;
+        std::vector<hunk> stretch;
+        if (!shortest_edits(before.data() + a, static_cast<int>(b - a), after.data() + c,
+                            static_cast<int>(d - c), a, stretch))
+            stretch = {{a, b, after.substr(c, d - c)}};
+        out.insert(out.end(), stretch.rbegin(), stretch.rend());
     }
     return true;
 }
