@@ -14,22 +14,12 @@
 #include "proofread_report.h"
 #include "wps_sim.h"
 #include "wsim_plugin.h"
+#include "wsim_quiet_messages.h"
 
 namespace {
 
 constexpr int k_exit_failure = 1;
 constexpr int k_exit_usage = 2;
-
-QtMessageHandler g_default_handler = nullptr;
-
-// The plug-in's debug traces and the offscreen platform's notices are noise here.
-void quiet(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtDebugMsg || type == QtInfoMsg ||
-        message.startsWith(QLatin1String("This plugin does not support")) ||
-        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
-        return;
-    if (g_default_handler) g_default_handler(type, context, message);
-}
 
 }  // namespace
 
@@ -38,7 +28,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     // The plug-in's dialogs are widgets; they are drawn off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_default_handler = qInstallMessageHandler(&quiet);
+    wsim_install_quiet_messages(false);
     int qt_argc = 1;
     QApplication application(qt_argc, argv);
     QTextStream out(stdout);
