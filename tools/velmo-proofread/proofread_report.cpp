@@ -30,6 +30,7 @@ void proofread_progress::line(const QString& text) {
     if (terminal_) out_ << k_clear_line;
     out_ << text << '\n';
     ++done_;
+    current_.clear();
     draw();
 }
 
