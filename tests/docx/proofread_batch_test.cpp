@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "docx_test_support.h"
+#include "wsim_process.h"
 
 namespace {
 
@@ -73,4 +74,16 @@ TEST(velmo_proofread, marks_every_sound_document_refuses_the_others_and_never_to
             << name.toStdString();
     }
     EXPECT_EQ(error_marks, marks);
+}
+
+TEST(velmo_proofread, a_document_the_service_cannot_check_fails_and_leaves_no_output) {
+    QTemporaryDir dir;
+    const QString plugin = install_plugin(dir, dead_service_url());
+    const run_result r =
+        run(build_dir() + "/bin/velmo-proofread",
+            {"--plugin", plugin, "--out", dir.filePath("out"), docx_sample_path()});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("会议纪要.docx: FAILED: not checked: ")))
+        << r.out.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("out/会议纪要.docx")));
 }

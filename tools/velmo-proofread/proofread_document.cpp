@@ -55,6 +55,9 @@ proofread_result proofread_document::run(const QString& input) {
         result.error = QStringLiteral("larger than %1 MiB").arg(options_.max_bytes >> 20);
         return result;
     }
+    // The plug-in saves the document before it checks it: an output it made
+    // for a document that then fails is taken away again.
+    const bool output_existed = QFileInfo::exists(result.output);
     kfc::ks_stdptr<wpsapi::_Document> doc = open(input, result.output, result.error);
     if (!doc) return result;
     const bool checked = check(result);
@@ -73,6 +76,7 @@ proofread_result proofread_document::run(const QString& input) {
     }
     VARIANT no_save = kfc::var_i4(wpsapi::wdDoNotSaveChanges);
     doc->Close(&no_save, nullptr, nullptr);
+    if (!result.ok && !output_existed) QFile::remove(result.output);
     result.elapsed_ms = timer.elapsed();
     return result;
 }
