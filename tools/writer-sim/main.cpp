@@ -117,44 +117,56 @@ int run_window(wpsapi::_Application* app, const wsim_options& options, wsim_moda
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // Qt reads options of its own from the command line ("-plugin" among
+    // them); writer-sim's options are not meant for it.
+    int qt_argc = 1;
+
+    // The command line is read before any display is needed: --help,
+    // --version and a bad command line work everywhere. The usage text
+    // needs an application object; a plain one needs no display.
+    wsim_options options;
+    {
+        QCoreApplication command_line(qt_argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        out.setCodec("UTF-8");
+        err.setCodec("UTF-8");
+        bool help = false;
+        QString error;
+        if (!wsim_parse_options(arguments, options, help, error)) {
+            err << "writer-sim: " << error << '\n';
+            return k_exit_usage;
+        }
+        if (help) {
+            out << wsim_usage();
+            return 0;
+        }
+        if (options.show_version) {
+            out << "writer-sim " << WSIM_VERSION << '\n';
+            return 0;
+        }
+    }
+
     // Headless runs need no display: the plug-in's dialogs still are widgets,
     // drawn off screen. The platform is chosen before the application exists.
-    const bool headless = arguments.contains(QStringLiteral("--headless"));
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        !arguments.contains(QStringLiteral("--help")) &&
-        !arguments.contains(QStringLiteral("-h"))) {
+    if (!options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         std::fputs(
             "writer-sim: no display for the window; use --headless, or set "
             "QT_QPA_PLATFORM=offscreen for an invisible window\n",
             stderr);
         return k_exit_usage;
     }
-    // Qt reads options of its own from the command line ("-plugin" among
-    // them); writer-sim's options are not meant for it.
-    int qt_argc = 1;
-    wsim_install_quiet_messages(arguments.contains(QStringLiteral("--debug")));
+    wsim_install_quiet_messages(options.debug);
     QApplication application(qt_argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setCodec("UTF-8");
     err.setCodec("UTF-8");
-
-    // The usage text needs the application object.
-    wsim_options options;
-    bool help = false;
     QString error;
-    const bool parsed = wsim_parse_options(arguments, options, help, error);
-    if (!parsed) {
-        err << "writer-sim: " << error << '\n';
-        return k_exit_usage;
-    }
-    if (help) {
-        out << wsim_usage();
-        return 0;
-    }
+
     QVector<wsim_step> steps;
     if (!load_steps(options, steps, error)) {
         err << "writer-sim: " << error << '\n';
