@@ -8,6 +8,7 @@
 //   velmo-service user list --db FILE
 //   velmo-service user remove NAME --db FILE
 //   velmo-service migrate --from FILE --to postgresql://...
+//   velmo-service eval FILE [--data DIR]
 #pragma once
 
 #include <iosfwd>

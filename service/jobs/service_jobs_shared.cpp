@@ -74,7 +74,6 @@ void shared_job_board::wake_workers() {
   wake_.notify_all();
 }
 
-
 std::optional<std::string> shared_job_board::create(const std::string& user) {
   pg_pool::handle c = pool_->acquire();
   c.run("DELETE FROM jobs WHERE state IN (0,1,4) AND touched < now() - $1::interval", {interval(limits_.expiry)});
@@ -87,8 +86,9 @@ std::optional<std::string> shared_job_board::create(const std::string& user) {
 
 job_submit shared_job_board::claim(const std::string& pid, std::string* user) {
   pg_pool::handle c = pool_->acquire();
-  pg_rows r = c.run("UPDATE jobs SET state=1, touched=now() WHERE pid=$1 AND state=0 AND" + live_job + "RETURNING user_name",
-                    {pid, interval(limits_.expiry)});
+  pg_rows r =
+      c.run("UPDATE jobs SET state=1, touched=now() WHERE pid=$1 AND state=0 AND" + live_job + "RETURNING user_name",
+            {pid, interval(limits_.expiry)});
   if (r.count() > 0) {
     if (user) *user = r.text(0, 0);
     return job_submit::accepted;
@@ -107,9 +107,10 @@ int shared_job_board::charge_and_submit(const std::string& pid, const std::strin
       code = postgresql_charge_in(c.get(), user, words, time);
       if (code == code_ok) {
         const bool queued =
-            c.run("UPDATE jobs SET state=2, article=$2, options=$3, charged_words=$4, charged_at=$5,"
-                  " queued_at=clock_timestamp(), touched=now() WHERE pid=$1 AND state=1",
-                  {pid, text_utf16_to_utf8(text), job_encode_options(options), std::to_string(words), time})
+            c.run(
+                 "UPDATE jobs SET state=2, article=$2, options=$3, charged_words=$4, charged_at=$5,"
+                 " queued_at=clock_timestamp(), touched=now() WHERE pid=$1 AND state=1",
+                 {pid, text_utf16_to_utf8(text), job_encode_options(options), std::to_string(words), time})
                     .affected() == 1 &&
             c.run(std::string("NOTIFY ") + channel).ok();
         // The notification goes out with the commit, when the job is visible.
@@ -127,22 +128,24 @@ void shared_job_board::drop(const std::string& pid) {
 }
 
 std::optional<int> shared_job_board::progress(const std::string& pid) {
-  pg_rows r = pool_->acquire().run("UPDATE jobs SET touched=now() WHERE pid=$1 AND" + live_job + "RETURNING state, progress",
-                                   {pid, interval(limits_.expiry)});
+  pg_rows r =
+      pool_->acquire().run("UPDATE jobs SET touched=now() WHERE pid=$1 AND" + live_job + "RETURNING state, progress",
+                           {pid, interval(limits_.expiry)});
   if (r.count() == 0) return std::nullopt;
   return r.integer(0, 0) == done ? 100 : static_cast<int>(r.integer(0, 1));
 }
 
 job_fetch shared_job_board::take_results(const std::string& pid, std::vector<finding>& out) {
   pg_pool::handle c = pool_->acquire();
-  pg_rows r =
-      c.run("DELETE FROM jobs WHERE pid=$1 AND state=4 AND " + live_job + "RETURNING results", {pid, interval(limits_.expiry)});
+  pg_rows r = c.run("DELETE FROM jobs WHERE pid=$1 AND state=4 AND " + live_job + "RETURNING results",
+                    {pid, interval(limits_.expiry)});
   if (r.count() > 0) {
     std::optional<std::vector<finding>> findings = job_decode_findings(r.text(0, 0));
     out = findings ? std::move(*findings) : std::vector<finding>();
     return job_fetch::ready;
   }
-  return c.run("UPDATE jobs SET touched=now() WHERE pid=$1 AND " + live_job, {pid, interval(limits_.expiry)}).affected() > 0
+  return c.run("UPDATE jobs SET touched=now() WHERE pid=$1 AND " + live_job, {pid, interval(limits_.expiry)})
+                     .affected() > 0
              ? job_fetch::not_finished
              : job_fetch::unknown;
 }
@@ -197,9 +200,10 @@ bool shared_job_board::run_one() {
       });
   // Written only while this instance still holds the lease: a job taken over
   // meanwhile is finished by the instance that took it.
-  c.run("UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, touched=now(), lease_owner=NULL,"
-        " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
-        {pid, job_encode_findings(results), owner_});
+  c.run(
+      "UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, touched=now(), lease_owner=NULL,"
+      " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
+      {pid, job_encode_findings(results), owner_});
   return true;
 }
 

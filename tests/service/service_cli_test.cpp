@@ -178,6 +178,12 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
       pids.push_back(client.get_pid("kim", "k").first("PID"));
       ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
     }
+    // Killed while it runs one of them (unless it already ran them all).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (run_sql(db, "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
+                       " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; END IF; END $$") != "" &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     first.stop(SIGKILL);
   }
   serve_process second({"--listen", "127.0.0.1:0", "--db", db, "--workers", "2", "--lease", "1"});
