@@ -11,12 +11,12 @@
 #include <QTabWidget>
 #include <QTextCodec>
 #include <QVBoxLayout>
-#include <string>
 
 #include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_fit.h"
+#include "events/velmo_ui_settings_save.h"
 
 namespace {
 
@@ -329,13 +329,7 @@ void velmo_ui_setting::on_ok() {
     // anything else changed.
     if (!write_texts()) return;
     write_choices();
-    std::string reason;
-    if (config()->save(&reason) != 0) {
-        velmo_message_information(tr("设置未能保存到 %1: %2")
-                                      .arg(QString::fromLocal8Bit(CONST_VELMO_INI_PATH),
-                                           QString::fromLocal8Bit(reason.c_str())));
-        return;
-    }
+    if (!velmo_ui_save_settings()) return;
     accept();
 }
 
