@@ -3,10 +3,12 @@
 #include <csignal>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <thread>
 
 #include "base/service_clock.h"
+#include "cli/service_evaluation.h"
 #include "rules/service_engine.h"
 #include "store/service_store.h"
 
@@ -25,14 +27,16 @@ const char* const demo_end_date = "2099-12-31";
 
 const char* const usage_text =
     "usage:\n"
-    "  velmo-service serve --listen ADDR:PORT --db FILE [--data DIR] [--demo]\n"
+    "  velmo-service serve --listen ADDR:PORT --db FILE|postgresql://... [--data DIR] [--demo]\n"
     "                [--body-limit BYTES] [--job-expiry SECONDS] [--max-jobs N]\n"
-    "                [--workers N] [--http-threads N] [--max-article UNITS]\n"
+    "                [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]\n"
     "  velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE\n"
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
     "  velmo-service user list --db FILE\n"
-    "  velmo-service user remove NAME --db FILE\n";
+    "  velmo-service user remove NAME --db FILE\n"
+    "  velmo-service migrate --from FILE --to postgresql://...\n"
+    "  velmo-service eval FILE [--data DIR]\n";
 
 // "--name value" pairs after the positional arguments; a flag without value maps to "".
 bool split_options(const std::vector<std::string>& args, std::size_t from, const std::vector<std::string>& flags,
@@ -120,8 +124,14 @@ int serve(const serve_options& o) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  service_operations operations(store, engine, o.limits);
-  service_server server(operations, o.server);
+  std::unique_ptr<service_operations> operations;
+  try {
+    operations = std::make_unique<service_operations>(store, engine, o.limits);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  service_server server(*operations, o.server);
   if (!server.bind(&error)) {
     std::cerr << error << "\n";
     return 1;
@@ -175,6 +185,8 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
       out.limits.jobs.workers = static_cast<int>(n);
     } else if (name == "--http-threads" && parse_count(value, 1, 1024, n)) {
       out.server.http_threads = static_cast<int>(n);
+    } else if (name == "--lease" && parse_count(value, 1, 24 * 3600, n)) {
+      out.limits.jobs.lease = std::chrono::seconds(n);
     } else if (name == "--max-article" && parse_count(value, 1, 100000000, n)) {
       out.limits.max_article_units = static_cast<std::size_t>(n);
     } else {
@@ -192,7 +204,35 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
 bool cli_ensure_demo_account(service_store& store) {
   if (store.find_user(demo_user_name)) return true;
   std::string error;
-  return store.add_user(demo_user_name, demo_auth_no, demo_quota, demo_end_date, &error);
+  // Another instance starting beside this one may have added it meanwhile.
+  return store.add_user(demo_user_name, demo_auth_no, demo_quota, demo_end_date, &error) ||
+         store.find_user(demo_user_name).has_value();
+}
+
+int cli_run_migrate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;
+  std::string error;
+  if (!split_options(args, 0, {}, positional, options, &error) || !positional.empty() || !options.count("--from") ||
+      !options.count("--to") || options.size() != 2) {
+    err << (error.empty() ? usage_text : error + "\n");
+    return 2;
+  }
+  service_store from, to;
+  for (auto [store, option] : {std::pair<service_store*, const char*>{&from, "--from"}, {&to, "--to"}}) {
+    if (!store->open(options[option], &error)) {
+      err << "cannot open database " << options[option] << ": " << error << "\n";
+      return 1;
+    }
+  }
+  std::vector<std::string> skipped;
+  if (!to.copy_from(from, &skipped, &error)) {
+    err << "copy failed: " << error << "\n";
+    return 1;
+  }
+  for (const std::string& name : skipped) err << "kept the existing account " << name << "\n";
+  out << "copied " << from.list_users().size() - skipped.size() << " accounts\n";
+  return 0;
 }
 
 int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -289,6 +329,27 @@ int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::o
   return 2;
 }
 
+// `eval FILE [--data DIR]`: the engine's recall and false alarms on a labelled file.
+int evaluate(const std::vector<std::string>& args) {
+  engine_config ec;
+  ec.data_dir = VELMO_SERVICE_DATA_DIR;
+  if (args.size() == 4 && args[2] == "--data") {
+    ec.data_dir = args[3];
+  } else if (args.size() != 2) {
+    std::cerr << usage_text;
+    return 2;
+  }
+  const check_engine engine(ec);
+  evaluation_result result;
+  std::string error;
+  if (!evaluation_run(engine, args[1], result, &error)) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  evaluation_print(result, std::cout);
+  return 0;
+}
+
 int cli_main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "serve") {
@@ -300,6 +361,9 @@ int cli_main(int argc, char** argv) {
     }
     return serve(o);
   }
+  if (!args.empty() && args[0] == "migrate")
+    return cli_run_migrate(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
+  if (args.size() >= 2 && args[0] == "eval") return evaluate(args);
   if (!args.empty() && args[0] == "user")
     return cli_run_user(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
   std::cerr << usage_text;

@@ -35,13 +35,13 @@ class service_operations {
   ~service_operations();
 
   http_answer handle(const std::string& body);
-  job_manager& jobs() { return *jobs_; }
+  job_board& jobs() { return *jobs_; }
 
  private:
   service_store& store_;
   const check_engine& engine_;
   service_limits limits_;
-  std::unique_ptr<job_manager> jobs_;
+  std::unique_ptr<job_board> jobs_;
 };
 
 // The Chinese message for an account code.

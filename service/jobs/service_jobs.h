@@ -26,31 +26,54 @@ struct job_limits {
   int workers = 2;
   std::size_t max_jobs = 1000;        // identifiers held at once (issued, queued, running, done)
   std::chrono::milliseconds expiry{600000};  // idle time after which a job is dropped
+  // Jobs shared through a database: how long a claimed job stays with an
+  // instance that stops renewing it, and how often idle workers look for work
+  // when no notification arrives.
+  std::chrono::milliseconds lease{30000};
+  std::chrono::milliseconds poll{1000};
 };
 
 enum class job_submit { accepted, unknown, already_uploaded };
 enum class job_fetch { ready, unknown, not_finished };
 
-class job_manager {
+// Where jobs live: in this process (job_manager) or in a database that every
+// instance shares (shared_job_board). The service's operations use only this.
+class job_board {
+ public:
+  virtual ~job_board() = default;
+  // A new identifier for `user`, or nothing when the table is full.
+  virtual std::optional<std::string> create(const std::string& user) = 0;
+  // Reserves an issued job for its one upload and names its user; the
+  // upload then either submits or drops it.
+  virtual job_submit claim(const std::string& pid, std::string* user) = 0;
+  // Charges `words` to the job's user at `time` and queues the job, both or
+  // neither: code_ok, or the charge's code with the job dropped.
+  virtual int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
+                                const std::string& time, std::u16string text, const check_options& options) = 0;
+  virtual void drop(const std::string& pid) = 0;
+  // Progress 0..100, or nothing for an unknown or expired identifier.
+  virtual std::optional<int> progress(const std::string& pid) = 0;
+  // Hands the findings over and forgets the job.
+  virtual job_fetch take_results(const std::string& pid, std::vector<finding>& out) = 0;
+  virtual std::size_t held() = 0;
+};
+
+class job_manager : public job_board {
  public:
   job_manager(const check_engine& engine, service_store& store, job_limits limits);
-  ~job_manager();  // finishes the running jobs, drops the queued ones
+  ~job_manager() override;  // finishes the running jobs, drops the queued ones
   job_manager(const job_manager&) = delete;
   job_manager& operator=(const job_manager&) = delete;
 
-  // A new identifier for `user`, or nothing when the table is full.
-  std::optional<std::string> create(const std::string& user);
-  // Reserves an issued job for its one upload and names its user; the
-  // upload then either submits or drops it.
-  job_submit claim(const std::string& pid, std::string* user);
+  std::optional<std::string> create(const std::string& user) override;
+  job_submit claim(const std::string& pid, std::string* user) override;
+  int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words, const std::string& time,
+                        std::u16string text, const check_options& options) override;
   void submit(const std::string& pid, std::u16string text, const check_options& options);
-  void drop(const std::string& pid);
-  // Progress 0..100, or nothing for an unknown or expired identifier.
-  std::optional<int> progress(const std::string& pid);
-  // Hands the findings over and forgets the job.
-  job_fetch take_results(const std::string& pid, std::vector<finding>& out);
-
-  std::size_t held();
+  void drop(const std::string& pid) override;
+  std::optional<int> progress(const std::string& pid) override;
+  job_fetch take_results(const std::string& pid, std::vector<finding>& out) override;
+  std::size_t held() override;
 
  private:
   enum class job_state { issued, claimed, queued, running, done };
