@@ -106,7 +106,7 @@ void velmo_ui_check::init_loading() {
     if (FAILED(selection->get_Text(&selected))) return;
 
     kfc::ks_stdptr<wpsapi::Range> candidate;
-    if (selected.length() < 2) {
+    if (_XSysStringLen(selected) < 2) {
         // An insertion point or a single character: check from there to the end.
         long cursor = 0;
         if (FAILED(selection->get_Start(&cursor))) return;
