@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "service_engine.h"
-#include "service_operations.h"
-#include "service_server.h"
-#include "service_store.h"
+#include "http/service_operations.h"
+#include "http/service_server.h"
+#include "rules/service_engine.h"
+#include "store/service_store.h"
 
 namespace velmo_test {
 
@@ -93,6 +93,10 @@ class soap_client {
 std::string envelope(const std::string& op, const std::string& params);
 std::string xml_escape(const std::string& s);
 std::vector<found_error> read_errors(const soap_reply& reply);
+
+// Runs `sql` straight on the database `location` names (a SQLite file or a
+// postgresql:// address), bypassing the store; the error text, "" on success.
+std::string run_sql(const std::string& location, const std::string& sql);
 
 // Adds an account directly in the store.
 void add_account(velmo_service::service_store& store, const std::string& name, const std::string& auth_no,

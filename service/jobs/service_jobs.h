@@ -1,0 +1,107 @@
+// Proofreading jobs: an identifier is issued per request, an upload queues
+// the text on a pool of worker threads, progress rises to 100 while the
+// engine runs, and the findings are kept until fetched or expired. The
+// number of jobs held at once is bounded, so memory stays bounded.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rules/service_engine.h"
+#include "rules/service_finding.h"
+
+namespace velmo_service {
+
+class service_store;
+
+struct job_limits {
+  int workers = 2;
+  std::size_t max_jobs = 1000;        // identifiers held at once (issued, queued, running, done)
+  std::chrono::milliseconds expiry{600000};  // idle time after which a job is dropped
+  // Jobs shared through a database: how long a claimed job stays with an
+  // instance that stops renewing it, and how often idle workers look for work
+  // when no notification arrives.
+  std::chrono::milliseconds lease{30000};
+  std::chrono::milliseconds poll{1000};
+};
+
+enum class job_submit { accepted, unknown, already_uploaded };
+enum class job_fetch { ready, unknown, not_finished };
+
+// Where jobs live: in this process (job_manager) or in a database that every
+// instance shares (shared_job_board). The service's operations use only this.
+class job_board {
+ public:
+  virtual ~job_board() = default;
+  // A new identifier for `user`, or nothing when the table is full.
+  virtual std::optional<std::string> create(const std::string& user) = 0;
+  // Reserves an issued job for its one upload and names its user; the
+  // upload then either submits or drops it.
+  virtual job_submit claim(const std::string& pid, std::string* user) = 0;
+  // Charges `words` to the job's user at `time` and queues the job, both or
+  // neither: code_ok, or the charge's code with the job dropped.
+  virtual int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
+                                const std::string& time, std::u16string text, const check_options& options) = 0;
+  virtual void drop(const std::string& pid) = 0;
+  // Progress 0..100, or nothing for an unknown or expired identifier.
+  virtual std::optional<int> progress(const std::string& pid) = 0;
+  // Hands the findings over and forgets the job.
+  virtual job_fetch take_results(const std::string& pid, std::vector<finding>& out) = 0;
+  virtual std::size_t held() = 0;
+};
+
+class job_manager : public job_board {
+ public:
+  job_manager(const check_engine& engine, service_store& store, job_limits limits);
+  ~job_manager() override;  // finishes the running jobs, drops the queued ones
+  job_manager(const job_manager&) = delete;
+  job_manager& operator=(const job_manager&) = delete;
+
+  std::optional<std::string> create(const std::string& user) override;
+  job_submit claim(const std::string& pid, std::string* user) override;
+  int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words, const std::string& time,
+                        std::u16string text, const check_options& options) override;
+  void submit(const std::string& pid, std::u16string text, const check_options& options);
+  void drop(const std::string& pid) override;
+  std::optional<int> progress(const std::string& pid) override;
+  job_fetch take_results(const std::string& pid, std::vector<finding>& out) override;
+  std::size_t held() override;
+
+ private:
+  enum class job_state { issued, claimed, queued, running, done };
+  struct job {
+    std::string user;
+    job_state state = job_state::issued;
+    int progress = 0;
+    std::u16string text;
+    check_options options;
+    std::vector<finding> results;
+    std::chrono::steady_clock::time_point touched;
+  };
+
+  void worker_loop();
+  void run_job(const std::string& pid);
+  void purge_expired_locked(std::chrono::steady_clock::time_point now);
+  std::string new_pid_locked();
+
+  const check_engine& engine_;
+  service_store& store_;
+  job_limits limits_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::map<std::string, job> jobs_;
+  std::deque<std::string> queue_;
+  std::vector<std::thread> workers_;
+  std::uint64_t pid_state_;
+  bool stopping_ = false;
+};
+
+}  // namespace velmo_service

@@ -1,0 +1,38 @@
+// Checking rules that work on the text alone (no word lists of the user).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lexicon/service_lexicon.h"
+#include "lexicon/service_readings.h"
+#include "rules/service_dictionary.h"
+#include "rules/service_finding.h"
+
+namespace velmo_service {
+
+// Unpaired and mismatched brackets and quotes; half-width punctuation between
+// Chinese characters; from weight 1 doubled punctuation; from weight 2
+// half-width punctuation after a Chinese character at a gap or the end.
+void rules_punctuation(const std::u16string& text, int weight, std::vector<finding>& out);
+
+// From weight 1 a doubled function character (的的) and a doubled English
+// word; from weight 2 a repeated Chinese word of two to four characters.
+void rules_repeats(const std::u16string& text, int weight, std::vector<finding>& out);
+
+// Names of `names` (entry order = required order) that occur within one
+// sentence in another order; each misplaced name is reported with the name
+// that belongs at its place.
+void rules_leader_order(const std::u16string& text, const phrase_dictionary& names,
+                        std::vector<finding>& out);
+
+// Stretches that read like a listed word but are written with a character
+// of the same or a commonly confused sound, with the words meant. Stretches
+// that are words themselves are only questioned from weight 1.
+void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words, const homophone_index& index,
+                      int weight, std::vector<finding>& out);
+
+// 的/地/得 used in each other's place.
+void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words, std::vector<finding>& out);
+
+}  // namespace velmo_service
