@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "api/velmo_check_result.h"
-#include "wpsapi.h"
+#include "host/velmo_host.h"
 
 // Status returned by the commands when there is no active document.
 constexpr HRESULT VELMO_E_NO_DOCUMENT = static_cast<HRESULT>(0x80000008u);

@@ -94,7 +94,9 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
             layout.text) {
         error =
             QStringLiteral("%1: the host built a different text from the document").arg(file_path);
-        VARIANT no_save = kfc::var_i4(wpsapi::wdDoNotSaveChanges);
+        VARIANT no_save{};
+        no_save.vt = VT_I4;
+        no_save.lVal = wpsapi::wdDoNotSaveChanges;
         doc->Close(&no_save, nullptr, nullptr);
         return {};
     }
