@@ -87,3 +87,19 @@ TEST(velmo_proofread, a_document_the_service_cannot_check_fails_and_leaves_no_ou
         << r.out.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("out/会议纪要.docx")));
 }
+
+TEST(velmo_proofread, a_partly_checked_document_names_its_unchecked_pieces_and_fails) {
+    QTemporaryDir dir;
+    QProcess p;
+    run_demo(p, {"--quota", "30", "--out", dir.path(), "--batch", docx_sample_path()});
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 1) << out.toStdString();
+    const QRegularExpressionMatch m =
+        QRegularExpression(
+            QStringLiteral("会议纪要.docx: .*; (\\d+) pieces not checked \\((.+)\\);"))
+            .match(out);
+    ASSERT_TRUE(m.hasMatch()) << out.toStdString();
+    EXPECT_GT(m.captured(1).toInt(), 0);
+    EXPECT_FALSE(m.captured(2).isEmpty());
+    EXPECT_TRUE(QFile::exists(dir.filePath("会议纪要.docx")));
+}

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 
 #include "service_pg_cluster.h"
@@ -199,4 +200,19 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
   EXPECT_NE(run({"user", "list", "--db", db}).out.find("used " + std::to_string(jobs * 20000)), std::string::npos);
   auto detail = client.call("GetUserCheckDetail", {{"userName", "kim"}, {"queryDate", ""}, {"pageIndex", "0"}});
   EXPECT_EQ(detail.first("TotalCount"), std::to_string(jobs));
+}
+
+TEST(ServiceProgram, EvaluatesALabelledFile) {
+  temp_dir dir;
+  const std::string file = dir.path() + "/labelled.tsv";
+  std::ofstream(file) << "# comment\nhomophone\t我们[以经|已经]完成了。\nclean\t张伟于2023年到达上海。\n";
+  outcome r = run({"eval", file, "--data", velmo_test::service_data_dir()});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("homophone\t1\t1\t100.0\t100.0\t100.0"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("clean\t1\tfalse alarms 0"), std::string::npos) << r.out;
+  // A planted line without its [wrong|right] mark is refused with the line number.
+  std::ofstream(file) << "homophone\t我们以经完成了。\n";
+  r = run({"eval", file});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(":1:"), std::string::npos) << r.out;
 }

@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
             const QString& file = options.files.at(i);
             progress.start(i, QFileInfo(file).fileName());
             const proofread_result result = proofreader.run(file);
-            if (!result.ok) status = k_exit_failure;
+            // A document only partly checked is not a success either.
+            if (!result.ok || result.unchecked_pieces > 0) status = k_exit_failure;
             progress.line(proofread_line(file, result));
         }
         progress.finish();

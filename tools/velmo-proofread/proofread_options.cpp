@@ -11,7 +11,8 @@ void describe(QCommandLineParser& parser) {
         "Proofreads documents (.docx packages or UTF-8 text files) with the plug-in loaded in the\n"
         "simulated Writer: runs \"校对\" on each and writes the marked document. Prints one line "
         "per\n"
-        "document; the exit status is 1 when a document could not be read, checked or written."));
+        "document; the exit status is 1 when a document could not be read, checked or written,\n"
+        "or when part of its text could not be checked (the marked copy is written then)."));
     parser.addOptions({
         {QStringLiteral("plugin"),
          QStringLiteral("Plug-in library, or a plug-in directory holding libwpsvelmo.so.1."),
