@@ -1,7 +1,8 @@
 // The velmo-service program as a child process: administration commands and
 // `serve` on an ephemeral port, found from the line it prints.
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -18,160 +19,135 @@ using namespace velmo_test;
 namespace {
 
 std::string program() {
-    const char* build = std::getenv("VELMO_BUILD_DIR");
-    return std::string(build ? build : ".") + "/bin/velmo-service";
+  const char* build = std::getenv("VELMO_BUILD_DIR");
+  return std::string(build ? build : ".") + "/bin/velmo-service";
 }
 
 struct outcome {
-    int status = -1;
-    std::string out;
+  int status = -1;
+  std::string out;
 };
 
 // Runs the program to completion with the given arguments (no shell).
 outcome run(const std::vector<std::string>& args) {
-    int pipe_fds[2];
-    if (pipe(pipe_fds) != 0) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipe_fds[1], 1);
-        dup2(pipe_fds[1], 2);
-        close(pipe_fds[0]);
-        std::vector<char*> argv;
-        std::string prog = program();
-        argv.push_back(prog.data());
-        std::vector<std::string> copy = args;
-        for (std::string& a : copy) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(prog.c_str(), argv.data());
-        _exit(127);
-    }
-    close(pipe_fds[1]);
-    outcome o;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0)
-        o.out.append(buf, static_cast<std::size_t>(n));
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(pipe_fds[1], 1);
+    dup2(pipe_fds[1], 2);
     close(pipe_fds[0]);
-    int st = 0;
-    waitpid(pid, &st, 0);
-    o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return o;
+    std::vector<char*> argv;
+    std::string prog = program();
+    argv.push_back(prog.data());
+    std::vector<std::string> copy = args;
+    for (std::string& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(prog.c_str(), argv.data());
+    _exit(127);
+  }
+  close(pipe_fds[1]);
+  outcome o;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0) o.out.append(buf, static_cast<std::size_t>(n));
+  close(pipe_fds[0]);
+  int st = 0;
+  waitpid(pid, &st, 0);
+  o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return o;
 }
 
 // `serve` in the background; the port comes from its first line.
 class serve_process {
-  public:
-    explicit serve_process(const std::vector<std::string>& args) {
-        int pipe_fds[2];
-        if (pipe(pipe_fds) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(pipe_fds[1], 1);
-            close(pipe_fds[0]);
-            std::string prog = program();
-            std::vector<std::string> copy = args;
-            copy.insert(copy.begin(), "serve");
-            std::vector<char*> argv{prog.data()};
-            for (std::string& a : copy) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(prog.c_str(), argv.data());
-            _exit(127);
-        }
-        close(pipe_fds[1]);
-        out_ = pipe_fds[0];
-        std::string line;
-        char c;
-        pollfd p{out_, POLLIN, 0};
-        while (line.find('\n') == std::string::npos && poll(&p, 1, 30000) > 0 &&
-               read(out_, &c, 1) == 1)
-            line.push_back(c);
-        std::smatch m;
-        if (std::regex_search(line, m, std::regex("listening on 127\\.0\\.0\\.1:([0-9]+)")))
-            port_ = std::stoi(m[1]);
+ public:
+  explicit serve_process(const std::vector<std::string>& args) {
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(pipe_fds[1], 1);
+      close(pipe_fds[0]);
+      std::string prog = program();
+      std::vector<std::string> copy = args;
+      copy.insert(copy.begin(), "serve");
+      std::vector<char*> argv{prog.data()};
+      for (std::string& a : copy) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(prog.c_str(), argv.data());
+      _exit(127);
     }
-    ~serve_process() { stop(); }
-    int port() const { return port_; }
-    // SIGTERM, then the exit status.
-    int stop() {
-        if (pid_ <= 0) return exit_status_;
-        kill(pid_, SIGTERM);
-        int st = 0;
-        waitpid(pid_, &st, 0);
-        pid_ = -1;
-        close(out_);
-        exit_status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return exit_status_;
-    }
+    close(pipe_fds[1]);
+    out_ = pipe_fds[0];
+    std::string line;
+    char c;
+    pollfd p{out_, POLLIN, 0};
+    while (line.find('\n') == std::string::npos && poll(&p, 1, 30000) > 0 && read(out_, &c, 1) == 1) line.push_back(c);
+    std::smatch m;
+    if (std::regex_search(line, m, std::regex("listening on 127\\.0\\.0\\.1:([0-9]+)"))) port_ = std::stoi(m[1]);
+  }
+  ~serve_process() { stop(); }
+  int port() const { return port_; }
+  // SIGTERM, then the exit status.
+  int stop() {
+    if (pid_ <= 0) return exit_status_;
+    kill(pid_, SIGTERM);
+    int st = 0;
+    waitpid(pid_, &st, 0);
+    pid_ = -1;
+    close(out_);
+    exit_status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return exit_status_;
+  }
 
-  private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int port_ = -1;
-    int exit_status_ = -1;
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int port_ = -1;
+  int exit_status_ = -1;
 };
 
 }  // namespace
 
 TEST(ServiceProgram, AdministersAccountsOnTheDatabase) {
-    temp_dir dir;
-    const std::string db = dir.path() + "/admin.db";
-    EXPECT_EQ(run({"user", "add", "ann", "--auth", "n-1", "--quota", "5000", "--end", "2031-02-03",
-                   "--db", db})
-                  .status,
-              0);
-    EXPECT_NE(run({"user", "add", "ann", "--auth", "n-2", "--quota", "1", "--end", "2031-02-03",
-                   "--db", db})
-                  .status,
-              0);
-    EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "-4", "--end", "2031-02-03",
-                   "--db", db})
-                  .status,
-              0);
-    EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "4", "--end", "2031-13-03",
-                   "--db", db})
-                  .status,
-              0);
-    outcome list = run({"user", "list", "--db", db});
-    EXPECT_EQ(list.status, 0);
-    EXPECT_NE(list.out.find("ann\tactive\tquota 5000\tused 0\tend 2031-02-03"), std::string::npos)
-        << list.out;
-    EXPECT_EQ(list.out.find("n-1"), std::string::npos);
-    EXPECT_EQ(
-        run({"user", "set", "ann", "--state", "disabled", "--quota", "10", "--db", db}).status, 0);
-    EXPECT_NE(run({"user", "list", "--db", db}).out.find("ann\tdisabled\tquota 10"),
-              std::string::npos);
-    EXPECT_NE(run({"user", "set", "zed", "--quota", "1", "--db", db}).status, 0);
-    EXPECT_EQ(run({"user", "remove", "ann", "--db", db}).status, 0);
-    EXPECT_EQ(run({"user", "list", "--db", db}).out, "");
-    EXPECT_NE(run({"user", "frobnicate", "--db", db}).status, 0);
-    EXPECT_NE(run({"serve", "--listen", "nonsense", "--db", db}).status, 0);
+  temp_dir dir;
+  const std::string db = dir.path() + "/admin.db";
+  EXPECT_EQ(run({"user", "add", "ann", "--auth", "n-1", "--quota", "5000", "--end", "2031-02-03", "--db", db}).status, 0);
+  EXPECT_NE(run({"user", "add", "ann", "--auth", "n-2", "--quota", "1", "--end", "2031-02-03", "--db", db}).status, 0);
+  EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "-4", "--end", "2031-02-03", "--db", db}).status, 0);
+  EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "4", "--end", "2031-13-03", "--db", db}).status, 0);
+  outcome list = run({"user", "list", "--db", db});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_NE(list.out.find("ann\tactive\tquota 5000\tused 0\tend 2031-02-03"), std::string::npos) << list.out;
+  EXPECT_EQ(list.out.find("n-1"), std::string::npos);
+  EXPECT_EQ(run({"user", "set", "ann", "--state", "disabled", "--quota", "10", "--db", db}).status, 0);
+  EXPECT_NE(run({"user", "list", "--db", db}).out.find("ann\tdisabled\tquota 10"), std::string::npos);
+  EXPECT_NE(run({"user", "set", "zed", "--quota", "1", "--db", db}).status, 0);
+  EXPECT_EQ(run({"user", "remove", "ann", "--db", db}).status, 0);
+  EXPECT_EQ(run({"user", "list", "--db", db}).out, "");
+  EXPECT_NE(run({"user", "frobnicate", "--db", db}).status, 0);
+  EXPECT_NE(run({"serve", "--listen", "nonsense", "--db", db}).status, 0);
 }
 
 TEST(ServiceProgram, ServesOnAFreePortWithTheDemoAccountAndStopsOnSignal) {
-    temp_dir dir;
-    const std::string db = dir.path() + "/serve.db";
-    {
-        serve_process p({"--listen", "127.0.0.1:0", "--db", db, "--demo", "--workers", "1"});
-        ASSERT_GT(p.port(), 0);
-        soap_client client(p.port());
-        EXPECT_EQ(client.call("CheckUser", {{"userName", "demo"}, {"authNo", "demo-2026"}})
-                      .first("ErrCode"),
-                  "0");
-        std::string failure;
-        auto errors =
-            client.check("demo", "demo-2026", "我们按步就班。", upload_options{}, &failure);
-        EXPECT_EQ(failure, "");
-        EXPECT_EQ(errors.size(), 1u);
-        EXPECT_EQ(p.stop(), 0);
-    }
-    // The account and its usage are in the database; a second --demo keeps them.
-    outcome list = run({"user", "list", "--db", db});
-    EXPECT_NE(list.out.find("demo\tactive\tquota 10000000\tused 7\tend 2099-12-31"),
-              std::string::npos)
-        << list.out;
-    serve_process again({"--listen", "127.0.0.1:0", "--db", db, "--demo"});
-    ASSERT_GT(again.port(), 0);
-    soap_client client(again.port());
-    EXPECT_EQ(client.call("GetUserInfo", {{"userName", "demo"}}).first("ReMainingWordsCount"),
-              "9999993");
+  temp_dir dir;
+  const std::string db = dir.path() + "/serve.db";
+  {
+    serve_process p({"--listen", "127.0.0.1:0", "--db", db, "--demo", "--workers", "1"});
+    ASSERT_GT(p.port(), 0);
+    soap_client client(p.port());
+    EXPECT_EQ(client.call("CheckUser", {{"userName", "demo"}, {"authNo", "demo-2026"}}).first("ErrCode"), "0");
+    std::string failure;
+    auto errors = client.check("demo", "demo-2026", "我们按步就班。", upload_options{}, &failure);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(p.stop(), 0);
+  }
+  // The account and its usage are in the database; a second --demo keeps them.
+  outcome list = run({"user", "list", "--db", db});
+  EXPECT_NE(list.out.find("demo\tactive\tquota 10000000\tused 7\tend 2099-12-31"), std::string::npos) << list.out;
+  serve_process again({"--listen", "127.0.0.1:0", "--db", db, "--demo"});
+  ASSERT_GT(again.port(), 0);
+  soap_client client(again.port());
+  EXPECT_EQ(client.call("GetUserInfo", {{"userName", "demo"}}).first("ReMainingWordsCount"), "9999993");
 }
