@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "service_dictionary.h"
-#include "service_engine.h"
-#include "service_operations.h"
-#include "service_server.h"
-#include "service_store.h"
-#include "service_text.h"
+#include "base/service_text.h"
+#include "http/service_operations.h"
+#include "http/service_server.h"
+#include "rules/service_dictionary.h"
+#include "rules/service_engine.h"
+#include "store/service_store.h"
 
 using namespace velmo_service;
 

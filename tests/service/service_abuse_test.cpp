@@ -12,7 +12,7 @@
 
 #include <set>
 
-#include "service_clock.h"
+#include "base/service_clock.h"
 #include "service_test_support.h"
 
 using namespace velmo_test;

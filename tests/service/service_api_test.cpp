@@ -6,7 +6,7 @@
 
 #include "api/velmo_api_account.h"
 #include "api/velmo_api_job.h"
-#include "service_clock.h"
+#include "base/service_clock.h"
 #include "service_test_support.h"
 #include "temp_settings.h"
 

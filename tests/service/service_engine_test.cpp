@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <random>
 
-#include "service_matcher.h"
-#include "service_rules.h"
+#include "base/service_text.h"
+#include "rules/service_matcher.h"
+#include "rules/service_rules.h"
 #include "service_test_support.h"
-#include "service_text.h"
 
 using namespace velmo_service;
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "service_clock.h"
+#include "base/service_clock.h"
 #include "service_test_support.h"
 
 using namespace velmo_test;

@@ -3,9 +3,9 @@
 
 #include <sqlite3.h>
 
-#include "service_password.h"
-#include "service_store.h"
 #include "service_test_support.h"
+#include "store/service_password.h"
+#include "store/service_store.h"
 
 using namespace velmo_service;
 

@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "service_engine.h"
-#include "service_operations.h"
-#include "service_server.h"
-#include "service_store.h"
+#include "http/service_operations.h"
+#include "http/service_server.h"
+#include "rules/service_engine.h"
+#include "store/service_store.h"
 
 namespace velmo_test {
 

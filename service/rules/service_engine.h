@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "service_dictionary.h"
-#include "service_finding.h"
+#include "rules/service_dictionary.h"
+#include "rules/service_finding.h"
 
 namespace velmo_service {
 

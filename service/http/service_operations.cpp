@@ -1,4 +1,4 @@
-#include "service_operations.h"
+#include "http/service_operations.h"
 
 #include <algorithm>
 #include <functional>
@@ -6,9 +6,9 @@
 
 #include <libxml/parser.h>
 
-#include "service_clock.h"
-#include "service_soap.h"
-#include "service_text.h"
+#include "base/service_clock.h"
+#include "base/service_text.h"
+#include "http/service_soap.h"
 
 namespace velmo_service {
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "service_engine.h"
-#include "service_jobs.h"
-#include "service_signin_throttle.h"
-#include "service_store.h"
+#include "http/service_signin_throttle.h"
+#include "jobs/service_jobs.h"
+#include "rules/service_engine.h"
+#include "store/service_store.h"
 
 namespace velmo_service {
 

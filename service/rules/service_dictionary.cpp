@@ -1,9 +1,9 @@
-#include "service_dictionary.h"
+#include "rules/service_dictionary.h"
 
 #include <fstream>
 #include <sstream>
 
-#include "service_text.h"
+#include "base/service_text.h"
 
 namespace velmo_service {
 

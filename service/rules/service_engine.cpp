@@ -1,12 +1,12 @@
-#include "service_engine.h"
+#include "rules/service_engine.h"
 
 #include <algorithm>
 #include <dirent.h>
 
-#include "service_english.h"
-#include "service_rules.h"
-#include "service_text.h"
-#include "service_traditional.h"
+#include "base/service_text.h"
+#include "rules/service_english.h"
+#include "rules/service_rules.h"
+#include "rules/service_traditional.h"
 
 namespace velmo_service {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "service_finding.h"
-#include "service_matcher.h"
+#include "rules/service_finding.h"
+#include "rules/service_matcher.h"
 
 namespace velmo_service {
 

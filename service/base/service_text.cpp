@@ -1,4 +1,4 @@
-#include "service_text.h"
+#include "base/service_text.h"
 
 namespace velmo_service {
 

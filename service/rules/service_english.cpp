@@ -1,11 +1,11 @@
-#include "service_english.h"
+#include "rules/service_english.h"
 
 #include <hunspell/hunspell.hxx>
 
 #include <fstream>
 #include <map>
 
-#include "service_text.h"
+#include "base/service_text.h"
 
 namespace velmo_service {
 

@@ -1,10 +1,10 @@
-#include "service_store.h"
+#include "store/service_store.h"
 
 #include <sqlite3.h>
 
 #include <limits>
 
-#include "service_password.h"
+#include "store/service_password.h"
 
 namespace velmo_service {
 

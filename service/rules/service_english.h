@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "service_finding.h"
+#include "rules/service_finding.h"
 
 class Hunspell;
 

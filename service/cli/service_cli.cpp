@@ -1,4 +1,4 @@
-#include "service_cli.h"
+#include "cli/service_cli.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -7,9 +7,9 @@
 #include <optional>
 #include <thread>
 
-#include "service_clock.h"
-#include "service_engine.h"
-#include "service_store.h"
+#include "base/service_clock.h"
+#include "rules/service_engine.h"
+#include "store/service_store.h"
 
 #ifndef VELMO_SERVICE_DATA_DIR
 #define VELMO_SERVICE_DATA_DIR "data"

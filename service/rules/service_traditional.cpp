@@ -1,8 +1,8 @@
-#include "service_traditional.h"
+#include "rules/service_traditional.h"
 
 #include <opencc/SimpleConverter.hpp>
 
-#include "service_text.h"
+#include "base/service_text.h"
 
 namespace velmo_service {
 

@@ -1,4 +1,4 @@
-#include "service_server.h"
+#include "http/service_server.h"
 
 #include <httplib.h>
 
@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "http/service_guarded_server.h"
-#include "service_operations.h"
-#include "service_soap.h"
+#include "http/service_operations.h"
+#include "http/service_soap.h"
 
 namespace velmo_service {
 

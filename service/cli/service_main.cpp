@@ -1,3 +1,3 @@
-#include "service_cli.h"
+#include "cli/service_cli.h"
 
 int main(int argc, char** argv) { return velmo_service::cli_main(argc, argv); }

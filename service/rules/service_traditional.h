@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "service_finding.h"
+#include "rules/service_finding.h"
 
 namespace opencc {
 class SimpleConverter;

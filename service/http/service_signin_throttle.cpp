@@ -1,4 +1,4 @@
-#include "service_signin_throttle.h"
+#include "http/service_signin_throttle.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "service_soap.h"
+#include "http/service_soap.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>

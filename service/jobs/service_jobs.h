@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "service_engine.h"
-#include "service_finding.h"
+#include "rules/service_engine.h"
+#include "rules/service_finding.h"
 
 namespace velmo_service {
 

@@ -1,4 +1,4 @@
-#include "service_matcher.h"
+#include "rules/service_matcher.h"
 
 #include <algorithm>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "service_password.h"
+#include "store/service_password.h"
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>

@@ -1,7 +1,7 @@
 #include <utility>
 
-#include "service_rules.h"
-#include "service_text.h"
+#include "base/service_text.h"
+#include "rules/service_rules.h"
 
 namespace velmo_service {
 

@@ -1,11 +1,11 @@
-#include "service_jobs.h"
+#include "jobs/service_jobs.h"
 
 #include <sys/random.h>
 
 #include <cerrno>
 #include <stdexcept>
 
-#include "service_store.h"
+#include "store/service_store.h"
 
 namespace velmo_service {
 

@@ -1,4 +1,4 @@
-#include "service_clock.h"
+#include "base/service_clock.h"
 
 #include <ctime>
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "service_operations.h"
-#include "service_server.h"
+#include "http/service_operations.h"
+#include "http/service_server.h"
 
 namespace velmo_service {
 
