@@ -212,7 +212,7 @@ void job_manager::run_job(const std::string& pid) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = jobs_.find(pid);
   if (it == jobs_.end()) return;
-  if (stopping_) {  // refunded by stop(): nobody will fetch it
+  if (cancel_) {  // refunded by stop() already, and nobody will fetch it
     erase_locked(it);
     return;
   }

@@ -29,11 +29,12 @@ bool all_upper(const std::string& w) {
 }  // namespace
 
 english_speller::english_speller(const std::string& aff_path, const std::string& dic_path, std::size_t max_instances,
-                                 std::size_t max_suggested_words)
+                                 std::size_t max_suggested_words, std::chrono::milliseconds suggestion_budget)
     : aff_path_(aff_path),
       dic_path_(dic_path),
       max_instances_(max_instances < 1 ? 1 : max_instances),
-      max_suggested_words_(max_suggested_words) {
+      max_suggested_words_(max_suggested_words),
+      suggestion_budget_(suggestion_budget) {
   if (!std::ifstream(aff_path) || !std::ifstream(dic_path)) return;
   idle_.push_back(std::make_unique<Hunspell>(aff_path.c_str(), dic_path.c_str()));
   created_ = 1;
@@ -72,6 +73,7 @@ void english_speller::find(const std::u16string& text, std::vector<finding>& out
     ~returner() { owner.give_back(std::move(h)); }
   } give_back_later{*this, hunspell};
   std::map<std::string, std::vector<std::string>> suggested;  // per check: a word repeats often
+  std::chrono::steady_clock::duration suggesting{};
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n) {
@@ -101,8 +103,10 @@ void english_speller::find(const std::u16string& text, std::vector<finding>& out
         f.err_word = word;
         auto known = suggested.find(word);
         if (known == suggested.end() && suggested.size() < max_suggested_words_ &&
-            word.size() <= max_suggested_length) {
+            word.size() <= max_suggested_length && suggesting < suggestion_budget_) {
+          const auto started = std::chrono::steady_clock::now();
           std::vector<std::string> s = hunspell->suggest(word);
+          suggesting += std::chrono::steady_clock::now() - started;
           if (s.size() > max_suggestions) s.resize(max_suggestions);
           known = suggested.emplace(word, std::move(s)).first;
         }

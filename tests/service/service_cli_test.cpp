@@ -151,3 +151,25 @@ TEST(ServiceProgram, ServesOnAFreePortWithTheDemoAccountAndStopsOnSignal) {
   soap_client client(again.port());
   EXPECT_EQ(client.call("GetUserInfo", {{"userName", "demo"}}).first("ReMainingWordsCount"), "9999993");
 }
+
+TEST(ServiceProgram, StopsPromptlyOnSignalWithJobsRunningAndRefundsThem) {
+  temp_dir dir;
+  const std::string db = dir.path() + "/stop.db";
+  {
+    serve_process p({"--listen", "127.0.0.1:0", "--db", db, "--demo", "--workers", "1", "--stop-timeout", "1"});
+    ASSERT_GT(p.port(), 0);
+    soap_client client(p.port());
+    upload_options english;
+    english.eng = 1;
+    std::string nonsense;
+    for (int i = 0; i < 40; ++i) nonsense += "Qwzrt blorfic zanquix" + std::to_string(i) + "x vremple. ";
+    for (int i = 0; i < 6; ++i) {
+      const std::string pid = client.get_pid("demo", "demo-2026").first("PID");
+      ASSERT_EQ(client.upload(pid, nonsense, english).first("ErrCode"), "0");
+    }
+    EXPECT_EQ(p.stop(), 0);
+  }
+  // Nothing was handed over, so nothing stays charged.
+  outcome list = run({"user", "list", "--db", db});
+  EXPECT_NE(list.out.find("demo\tactive\tquota 10000000\tused 0\t"), std::string::npos) << list.out;
+}

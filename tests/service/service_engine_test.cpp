@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <random>
+#include <thread>
 
 #include "base/service_text.h"
+#include "rules/service_english.h"
 #include "rules/service_matcher.h"
 #include "rules/service_rules.h"
 #include "service_test_support.h"
@@ -206,6 +208,34 @@ TEST(ServiceEngine, EnglishSpellingFollowsChkEng) {
   ASSERT_TRUE(find_word(f, "Thiss"));
   EXPECT_EQ(find_word(f, "Thiss")->level, level_suspect);
   EXPECT_FALSE(find_word(f, "word"));
+}
+
+TEST(ServiceEngine, EnglishSuggestionsAreBoundedPerCheckAndChecksRunAtOnce) {
+  // Five distinct unknown words, then the first again: every one is
+  // reported, only the first three distinct ones get suggestions, and the
+  // repeat gets the same suggestions as its first occurrence.
+  const english_speller speller("/usr/share/hunspell/en_US.aff", "/usr/share/hunspell/en_US.dic", 2, 3,
+                                std::chrono::hours(1));
+  ASSERT_TRUE(speller.ready());
+  const std::u16string text = u"recieve teh wrold thier adress recieve";
+  auto check = [&] {
+    std::vector<finding> out;
+    speller.find(text, out);
+    return out;
+  };
+  const auto alone = check();
+  ASSERT_EQ(alone.size(), 6u);
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(alone[i].suggestions.empty(), i >= 3) << alone[i].err_word;
+  EXPECT_EQ(alone[5].suggestions, alone[0].suggestions);
+  // Checks running at once each borrow a speller and agree with one alone.
+  std::vector<std::vector<finding>> together(3);
+  std::vector<std::thread> threads;
+  for (auto& out : together) threads.emplace_back([&] { out = check(); });
+  for (std::thread& t : threads) t.join();
+  for (const auto& out : together) {
+    ASSERT_EQ(out.size(), alone.size());
+    for (std::size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i].suggestions, alone[i].suggestions);
+  }
 }
 
 TEST(ServiceEngine, LeaderPhrasesAndRegionPhrasesFollowTheirOptions) {
