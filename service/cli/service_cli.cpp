@@ -31,6 +31,7 @@ const char* const usage_text =
     "                [--workers N] [--http-threads N] [--max-article UNITS]\n"
     "                [--max-jobs-per-user N] [--request-timeout SECONDS]\n"
     "                [--max-connections-per-address N] [--stop-timeout SECONDS]\n"
+    "                [--trusted-proxy ADDR]\n"
     "  velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE\n"
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
@@ -192,6 +193,8 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
       out.server.request_timeout = std::chrono::seconds(n);
     } else if (name == "--max-connections-per-address" && parse_count(value, 1, 100000, n)) {
       out.server.connections_per_address = static_cast<std::size_t>(n);
+    } else if (name == "--trusted-proxy") {
+      out.server.trusted_proxy = value;
     } else if (name == "--stop-timeout" && parse_count(value, 0, 3600, n)) {
       out.stop_grace = std::chrono::seconds(n);
     } else if (name == "--max-article" && parse_count(value, 1, 100000000, n)) {

@@ -4,6 +4,7 @@
 //                 [--workers N] [--http-threads N] [--max-article UNITS]
 //                 [--max-jobs-per-user N] [--request-timeout SECONDS]
 //                 [--max-connections-per-address N] [--stop-timeout SECONDS]
+//                 [--trusted-proxy ADDR]
 //   velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE
 //   velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]
 //                 [--state active|disabled] [--used WORDS] --db FILE

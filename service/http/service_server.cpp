@@ -19,6 +19,16 @@ constexpr int listen_backlog = 512;
 // Room for the request line, the headers and the chunk framing beside the body.
 constexpr std::size_t head_allowance = 64 * 1024;
 
+// The client a request comes from, seen through a trusted proxy.
+std::string client_of(const httplib::Request& req, const std::string& trusted_proxy) {
+  if (trusted_proxy.empty() || req.remote_addr != trusted_proxy || !req.has_header("X-Forwarded-For"))
+    return req.remote_addr;
+  const std::string chain = req.get_header_value("X-Forwarded-For");
+  const std::size_t comma = chain.rfind(',');
+  const std::size_t from = chain.find_first_not_of(' ', comma == std::string::npos ? 0 : comma + 1);
+  return from == std::string::npos ? req.remote_addr : chain.substr(from);
+}
+
 connection_limits limits_of(const server_config& c) {
   connection_limits l;
   l.request_timeout = c.request_timeout;
@@ -46,7 +56,7 @@ service_server::service_server(service_operations& operations, server_config con
   auto serve = [this](const httplib::Request& req, httplib::Response& res) {
     http_answer a;
     try {
-      a = operations_.handle(req.body, req.remote_addr);
+      a = operations_.handle(req.body, client_of(req, config_.trusted_proxy));
     } catch (const std::exception& e) {
       a = http_answer{500, soap_fault(false, std::string("internal failure: ") + e.what())};
     } catch (...) {

@@ -21,6 +21,9 @@ struct server_config {
   int http_threads = 64;                             // connections served at once
   std::chrono::milliseconds request_timeout{30000};  // first byte of a request to last of its answer
   std::size_t connections_per_address = 16;
+  // A proxy in front: for its requests the client is the last address of
+  // X-Forwarded-For, which that proxy sets.
+  std::string trusted_proxy;
 };
 
 class service_server {

@@ -186,6 +186,21 @@ TEST_F(abuse_fixture, FailedSignInsHoldBackTheNameAndTheAddress) {
   // Now even the right number is not looked at, for this name or from here.
   EXPECT_EQ(sign_in("writer", "no-123").first("ErrCode"), "1");
   EXPECT_FALSE(client->get_pid("other", "no-456").has("PID"));
+
+  // Behind a trusted proxy each forwarded client is held back on its own.
+  server_config proxied;
+  proxied.trusted_proxy = "127.0.0.1";
+  start(limits, proxied);
+  auto from = [&](const char* address, const std::string& user, const std::string& number) {
+    httplib::Client proxy("127.0.0.1", service->port());
+    auto res = proxy.Post("/", {{"X-Forwarded-For", std::string("192.0.2.9, ") + address}},
+                          envelope("CheckUser", "<userName>" + user + "</userName><authNo>" + number + "</authNo>"),
+                          "application/soap+xml");
+    return res ? soap_reply{res->status, res->body}.first("ErrCode") : "no answer";
+  };
+  for (int i = 0; i < 4; ++i) from("198.51.100.1", "other", "guess");
+  EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");
+  EXPECT_EQ(from("198.51.100.1", "writer", "no-123"), "1");
 }
 
 TEST_F(abuse_fixture, HugePageNumbersAnswerPastTheEndWithoutOverflow) {
