@@ -1,62 +1,33 @@
 // Accounts, usage history and word libraries of the service, in one SQLite
-// database (WAL mode, so the administration command can work beside a
-// running service). All members are safe to call from several threads.
+// file (`open("velmo.db")`) or in a PostgreSQL database that several service
+// instances share (`open("postgresql://...")`). All members are safe to call
+// from several threads.
 #pragma once
 
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-struct sqlite3;
+#include "store/service_store_types.h"
 
 namespace velmo_service {
 
-// Codes shared by the login, the job-identifier request and the upload.
-enum account_code {
-  code_ok = 0,
-  code_unknown_user = 1,
-  code_disabled = 2,
-  code_expired = 3,
-  code_no_words = 4,
-  code_refused = 5,
-};
-
-enum account_state { state_active = 0, state_disabled = 1 };
-
-struct account {
-  std::string user_name;
-  int state = state_active;
-  std::int64_t quota = 0;  // words granted
-  std::int64_t used = 0;   // words charged so far
-  std::string end_date;    // last valid day, yyyy-MM-dd
-};
-
-struct usage_row {
-  std::string check_time;  // yyyy-MM-ddThh:mm:ss
-  std::int64_t words = 0;
-};
-
-struct usage_page {
-  std::vector<usage_row> rows;  // newest first
-  std::int64_t total_rows = 0;  // rows of the day
-  std::int64_t month_words = 0;
-};
-
-struct word_page {
-  std::vector<std::string> words;  // in the order they were added
-  std::int64_t total = 0;
-};
+class store_backend;
 
 class service_store {
  public:
-  service_store() = default;
+  service_store();
   ~service_store();
   service_store(const service_store&) = delete;
   service_store& operator=(const service_store&) = delete;
 
-  bool open(const std::string& path, std::string* error);
+  // Opens the database `location` names and brings its schema up to date.
+  bool open(const std::string& location, std::string* error);
+  // True for a PostgreSQL location: jobs are then kept in the database too.
+  static bool is_shared_location(const std::string& location);
+  const std::string& location() const { return location_; }
 
   // Administration. add_user fails when the name exists.
   bool add_user(const std::string& name, const std::string& auth_no, std::int64_t quota,
@@ -90,10 +61,14 @@ class service_store {
   bool add_word(const std::string& name, int lib, const std::string& word);
   bool delete_word(const std::string& name, int lib, const std::string& word);
 
+  // Copies every account (with its hashed number), usage row and word of
+  // `from` into this store; accounts already here are left as they are and
+  // named in `skipped`. False with `error` when a write fails.
+  bool copy_from(service_store& from, std::vector<std::string>* skipped, std::string* error);
+
  private:
-  bool exec(const char* sql);
-  sqlite3* db_ = nullptr;
-  std::mutex mutex_;
+  std::unique_ptr<store_backend> backend_;
+  std::string location_;
 };
 
 }  // namespace velmo_service

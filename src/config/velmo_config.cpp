@@ -4,6 +4,10 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include <QDebug>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -55,6 +59,18 @@ const char* ini_path_at_load() {
     return paths().ini.c_str();
 }
 
+// Parses the file; a file that cannot be used is reported with its path,
+// since without it the plug-in shows no command bar and no other sign.
+sp_ini_t* parse_settings(const char* path) {
+    errno = 0;
+    sp_ini_t* store = sp_ini_parse_file(path);
+    if (store) return store;
+    const std::string reason = errno != 0 ? std::strerror(errno) : "not a settings file";
+    std::fprintf(stderr, "velmo: cannot read the settings file %s: %s\n", path, reason.c_str());
+    qDebug().noquote() << "velmo: cannot read the settings file" << path << ":" << reason.c_str();
+    return nullptr;
+}
+
 }  // namespace
 
 const char* CONST_VELMO_INI_PATH = ini_path_at_load();
@@ -66,7 +82,7 @@ velmo_singleton_config* velmo_singleton_config::instance() {
     return &config;
 }
 
-velmo_singleton_config::velmo_singleton_config() : store(sp_ini_parse_file(ini_path_at_load())) {}
+velmo_singleton_config::velmo_singleton_config() : store(parse_settings(ini_path_at_load())) {}
 
 velmo_singleton_config::~velmo_singleton_config() { sp_ini_free(store); }
 
@@ -78,20 +94,31 @@ const char* velmo_singleton_config::get_string(const char* section, const char* 
     return sp_ini_get_string(store, section, key);
 }
 
-void velmo_singleton_config::set_int(const char* section, const char* key, int value) {
-    sp_ini_set_int(store, section, key, value);
+bool velmo_singleton_config::set_int(const char* section, const char* key, int value) {
+    return sp_ini_set_int(store, section, key, value) == 0;
 }
 
-void velmo_singleton_config::set_string(const char* section, const char* key, const char* value) {
-    sp_ini_set_string(store, section, key, value);
+bool velmo_singleton_config::set_string(const char* section, const char* key, const char* value) {
+    return sp_ini_set_string(store, section, key, value) == 0;
 }
 
-int velmo_singleton_config::save() { return sp_ini_save_file(store, CONST_VELMO_INI_PATH); }
+int velmo_singleton_config::save(std::string* reason) {
+    errno = 0;
+    const int status = store ? sp_ini_save_file(store, CONST_VELMO_INI_PATH) : -1;
+    if (status == 0) return 0;
+    const std::string why = !store       ? std::string("the settings file was not read at start")
+                            : errno != 0 ? std::string(std::strerror(errno))
+                                         : std::string("unknown error");
+    qWarning().noquote() << "velmo: cannot save the settings file" << CONST_VELMO_INI_PATH << ":"
+                         << why.c_str();
+    if (reason) *reason = why;
+    return status;
+}
 
 void velmo_config_use_directory(const char* dir) {
     velmo_singleton_config* config = velmo_singleton_config::instance();
     std::lock_guard<std::mutex> lock(paths_mutex());
     point_paths_at(dir != nullptr ? std::string(dir) : own_directory());
     sp_ini_free(config->store);
-    config->store = sp_ini_parse_file(CONST_VELMO_INI_PATH);
+    config->store = parse_settings(CONST_VELMO_INI_PATH);
 }

@@ -5,6 +5,8 @@
 
 #include <sp.h>
 
+#include <string>
+
 // Absolute paths of velmo.ini, logo.jpg and findlib.txt in the directory of
 // the library that holds this code, found when the library is loaded.
 extern const char* CONST_VELMO_INI_PATH;
@@ -13,10 +15,11 @@ extern const char* CONST_FINDLIB_PATH;
 
 // Parses velmo.ini once, on first use, and keeps it in memory for the life of
 // the library. Reads and writes act on memory; only save() touches the file.
-// Without a store (file missing or unreadable) every read gives 0 or null and
+// Without a store (file missing or unreadable, which is reported once on
+// standard error and in the debug output) every read gives 0 or null and
 // writes and save do nothing.
 class velmo_singleton_config {
-public:
+  public:
     static velmo_singleton_config* instance();
 
     virtual ~velmo_singleton_config();
@@ -25,15 +28,19 @@ public:
     int get_int(const char* section, const char* key) const;
     // Owned by the store, valid until the key is written again: copy it at once.
     const char* get_string(const char* section, const char* key) const;
-    void set_int(const char* section, const char* key, int value);
-    void set_string(const char* section, const char* key, const char* value);
-    // Replaces CONST_VELMO_INI_PATH with the whole in-memory content.
-    int save();
+    // True when the store took the value. A text loses its surrounding blanks
+    // and line ends, as the file gives it back; one with a line break inside is
+    // refused, as is every write without a store.
+    bool set_int(const char* section, const char* key, int value);
+    bool set_string(const char* section, const char* key, const char* value);
+    // Replaces CONST_VELMO_INI_PATH with the whole in-memory content. 0 on
+    // success; otherwise the failure is logged and its reason given in `reason`.
+    int save(std::string* reason = nullptr);
 
     velmo_singleton_config(const velmo_singleton_config&) = delete;
     velmo_singleton_config& operator=(const velmo_singleton_config&) = delete;
 
-private:
+  private:
     velmo_singleton_config();
     friend void velmo_config_use_directory(const char* dir);
 

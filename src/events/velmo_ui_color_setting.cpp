@@ -27,7 +27,7 @@ const color_kind_t COLOR_KINDS[velmo_ui_color_setting::SWATCH_COUNT] = {
     {"Error", QT_TRANSLATE_NOOP("velmo_ui_color_setting", "错误:"), wpsapi::wdYellow},
     {"Update", QT_TRANSLATE_NOOP("velmo_ui_color_setting", "修改:"), wpsapi::wdTurquoise},
     {"Fallibility", QT_TRANSLATE_NOOP("velmo_ui_color_setting", "疑错:"), wpsapi::wdBrightGreen},
-    {"Find", QT_TRANSLATE_NOOP("velmo_ui_color_setting", "成批查找:"), wpsapi::wdBrightGreen},
+    {"Find", QT_TRANSLATE_NOOP("velmo_ui_color_setting", "成批查找:"), wpsapi::wdPink},
 };
 
 }  // namespace

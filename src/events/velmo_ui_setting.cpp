@@ -9,8 +9,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTextCodec>
 #include <QVBoxLayout>
+#include <string>
 
+#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 
@@ -35,9 +38,19 @@ struct check_option_t {
 const setting_key_t WEIGHT_KEY = {"CheckExtendInfo", "Weight"};
 const setting_key_t PROF_TYPE_KEY = {"CheckExtendInfo", "ProfType"};
 const setting_key_t COLOR_WAY_KEY = {"Way", "ColorWay"};
-const setting_key_t CHECK_WORDS_KEY = {"OtherParams", "CheckWordsCount"};
-const setting_key_t POS_COUNT_KEY = {"OtherParams", "PosCount"};
-const setting_key_t SERVICE_URL_KEY = {"OtherParams", "ServiceUrl"};
+
+struct text_field_t {
+    setting_key_t setting;
+    const char* label;
+};
+
+constexpr int CHECK_WORDS_FIELD = 0;  // stored as a number
+
+const text_field_t TEXT_FIELDS[] = {
+    {{"OtherParams", "CheckWordsCount"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "批次校对字数:")},
+    {{"OtherParams", "PosCount"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "纠错偏移量:")},
+    {{"OtherParams", "ServiceUrl"}, QT_TRANSLATE_NOOP("velmo_ui_setting", "服务地址:")},
+};
 
 const char* const WEIGHT_CAPTIONS[velmo_ui_setting::WEIGHT_COUNT] = {
     QT_TRANSLATE_NOOP("velmo_ui_setting", "快速校对"),
@@ -103,8 +116,19 @@ QString read_text(const setting_key_t& setting) {
     return QString::fromLocal8Bit(config()->get_string(setting.section, setting.key));
 }
 
-void write_text(const setting_key_t& setting, const QString& text) {
-    config()->set_string(setting.section, setting.key, text.toLocal8Bit().constData());
+// False for a text the locale's 8-bit encoding cannot hold, or that came
+// from bytes it could not decode (which writing back would destroy).
+bool locale_can_store(const QString& text) {
+    const QTextCodec* codec = QTextCodec::codecForLocale();
+    return !text.contains(QChar::ReplacementCharacter) && !text.contains(QChar(0)) &&
+           (codec == nullptr || codec->canEncode(text));
+}
+
+// The field's caption without its colon, as a message names it.
+QString field_name(int field) {
+    QString name = velmo_ui_setting::tr(TEXT_FIELDS[field].label);
+    name.chop(1);
+    return name;
 }
 
 // Index of the first checked button, or -1.
@@ -118,6 +142,13 @@ int checked_index(QRadioButton* const (&buttons)[N]) {
 }  // namespace
 
 velmo_ui_setting::velmo_ui_setting(QWidget* parent) : QDialog(parent) { init_ui(); }
+
+QString velmo_ui_setting::stored_text(const QString& typed) {
+    QString text = typed;
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
+    return text.trimmed();
+}
 
 int velmo_ui_setting::check_words_from_text(const QString& text) {
     bool number = false;
@@ -137,6 +168,16 @@ void velmo_ui_setting::init_ui() {
     init_ui_2();
     init_ui_3();
     init_ui_4();
+    shown = current_values();
+}
+
+velmo_ui_setting::shown_values_t velmo_ui_setting::current_values() const {
+    shown_values_t values;
+    values.weight = checked_index(weight_buttons);
+    values.errata = errata_check_box->isChecked();
+    for (int i = 0; i < OPTION_COUNT; ++i) values.options[i] = option_check_boxes[i]->isChecked();
+    values.repository = checked_index(repository_buttons);
+    return values;
 }
 
 // "一般选项": speed/quality and the errata table on the left, the check
@@ -193,9 +234,10 @@ void velmo_ui_setting::init_ui_2() {
 void velmo_ui_setting::init_ui_3() {
     auto* tab = new QWidget(tab_widget);
     new QVBoxLayout(tab);
-    check_words_edit = add_line_edit(tab, tr("批次校对字数:"), read_text(CHECK_WORDS_KEY));
-    pos_count_edit = add_line_edit(tab, tr("纠错偏移量:"), read_text(POS_COUNT_KEY));
-    service_url_edit = add_line_edit(tab, tr("服务地址:"), read_text(SERVICE_URL_KEY));
+    for (int i = 0; i < TEXT_FIELD_COUNT; ++i) {
+        shown_texts[i] = read_text(TEXT_FIELDS[i].setting);
+        text_edits[i] = add_line_edit(tab, tr(TEXT_FIELDS[i].label), shown_texts[i]);
+    }
     static_cast<QVBoxLayout*>(tab->layout())->addStretch();
     tab_widget->addTab(tab, tr("其他参数"));
 }
@@ -229,21 +271,68 @@ void velmo_ui_setting::init_ui_4() {
     static_cast<QVBoxLayout*>(layout())->addLayout(row);
 }
 
-void velmo_ui_setting::on_ok() {
+bool velmo_ui_setting::write_texts() {
+    QString texts[TEXT_FIELD_COUNT];
+    bool changed[TEXT_FIELD_COUNT] = {};
+    for (int i = 0; i < TEXT_FIELD_COUNT; ++i) {
+        texts[i] = stored_text(text_edits[i]->text());
+        changed[i] = texts[i] != stored_text(shown_texts[i]);
+        if (changed[i] && i != CHECK_WORDS_FIELD && !locale_can_store(texts[i])) {
+            velmo_message_information(
+                tr("“%1”中有当前系统编码无法保存的字符, 请修改后再确认").arg(field_name(i)));
+            text_edits[i]->setFocus();
+            return false;
+        }
+    }
     velmo_singleton_config* store = config();
-    store->set_int(WEIGHT_KEY.section, WEIGHT_KEY.key, qMax(checked_index(weight_buttons), 0));
-    write_text(COLOR_WAY_KEY, QLatin1String(errata_check_box->isChecked() ? "1" : "0"));
+    for (int i = 0; i < TEXT_FIELD_COUNT; ++i) {
+        if (!changed[i]) continue;
+        text_edits[i]->setText(texts[i]);
+        const setting_key_t& setting = TEXT_FIELDS[i].setting;
+        const bool stored =
+            i == CHECK_WORDS_FIELD
+                ? store->set_int(setting.section, setting.key, check_words_from_text(texts[i]))
+                : store->set_string(setting.section, setting.key,
+                                    texts[i].toLocal8Bit().constData());
+        if (!stored) {
+            velmo_message_information(
+                tr("“%1”的内容无法写入配置文件, 请修改后再确认").arg(field_name(i)));
+            text_edits[i]->setFocus();
+            return false;
+        }
+        shown_texts[i] = texts[i];
+    }
+    return true;
+}
+
+void velmo_ui_setting::write_choices() {
+    velmo_singleton_config* store = config();
+    const shown_values_t now = current_values();
+    if (now.weight != shown.weight)
+        store->set_int(WEIGHT_KEY.section, WEIGHT_KEY.key, qMax(now.weight, 0));
+    if (now.errata != shown.errata)
+        store->set_string(COLOR_WAY_KEY.section, COLOR_WAY_KEY.key, now.errata ? "1" : "0");
     for (int i = 0; i < OPTION_COUNT; ++i)
-        if (CHECK_OPTIONS[i].written)
+        if (CHECK_OPTIONS[i].written && now.options[i] != shown.options[i])
             store->set_int(CHECK_OPTIONS[i].setting.section, CHECK_OPTIONS[i].setting.key,
-                           option_check_boxes[i]->isChecked() ? 1 : 0);
-    const int repository = checked_index(repository_buttons);
-    if (repository >= 0) store->set_int(PROF_TYPE_KEY.section, PROF_TYPE_KEY.key, repository);
-    store->set_int(CHECK_WORDS_KEY.section, CHECK_WORDS_KEY.key,
-                   check_words_from_text(check_words_edit->text()));
-    write_text(POS_COUNT_KEY, pos_count_edit->text());
-    write_text(SERVICE_URL_KEY, service_url_edit->text());
-    store->save();
+                           now.options[i] ? 1 : 0);
+    if (now.repository >= 0 && now.repository != shown.repository)
+        store->set_int(PROF_TYPE_KEY.section, PROF_TYPE_KEY.key, now.repository);
+    shown = now;
+}
+
+void velmo_ui_setting::on_ok() {
+    // Texts first: one that cannot be stored keeps the dialog open before
+    // anything else changed.
+    if (!write_texts()) return;
+    write_choices();
+    std::string reason;
+    if (config()->save(&reason) != 0) {
+        velmo_message_information(tr("设置未能保存到 %1: %2")
+                                      .arg(QString::fromLocal8Bit(CONST_VELMO_INI_PATH),
+                                           QString::fromLocal8Bit(reason.c_str())));
+        return;
+    }
     accept();
 }
 

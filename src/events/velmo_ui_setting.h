@@ -1,7 +1,8 @@
 // The dialog "参数设置": the check options sent with every upload, the
 // professional library, the automatic errata table, the piece length, the
 // correction offset and the service address. Filled from the settings when
-// built; "确认" writes them and saves the settings file.
+// built; "确认" writes back what the user changed and saves the settings
+// file, or says what could not be stored and stays open.
 #ifndef VELMO_EVENTS_VELMO_UI_SETTING_H
 #define VELMO_EVENTS_VELMO_UI_SETTING_H
 
@@ -34,7 +35,27 @@ class velmo_ui_setting : public QDialog {
     void on_ok();
     void on_cancel();
 
+    // A typed text as it is stored: without line breaks (a pasted address
+    // often ends in one) and without surrounding blanks.
+    static QString stored_text(const QString& typed);
+
   private:
+    // What the controls showed when the dialog opened, so that "确认"
+    // writes back only what the user changed.
+    struct shown_values_t {
+        int weight = -1;
+        bool errata = false;
+        bool options[OPTION_COUNT] = {};
+        int repository = -1;
+    };
+    static constexpr int TEXT_FIELD_COUNT = 3;
+
+    shown_values_t current_values() const;
+    // Stores the changed text fields; false, after telling the user which
+    // field could not be stored, when one of them cannot.
+    bool write_texts();
+    void write_choices();
+
     void init_ui();
     void init_ui_1();
     void init_ui_2();
@@ -47,9 +68,10 @@ class velmo_ui_setting : public QDialog {
     QCheckBox* errata_check_box = nullptr;
     QCheckBox* option_check_boxes[OPTION_COUNT] = {};
     QRadioButton* repository_buttons[REPOSITORY_COUNT] = {};
-    QLineEdit* check_words_edit = nullptr;
-    QLineEdit* pos_count_edit = nullptr;
-    QLineEdit* service_url_edit = nullptr;
+    // Piece length, correction offset, service address, in that order.
+    QLineEdit* text_edits[TEXT_FIELD_COUNT] = {};
+    QString shown_texts[TEXT_FIELD_COUNT];
+    shown_values_t shown;
     QPushButton* ok_button = nullptr;
     QPushButton* cancel_button = nullptr;
 };

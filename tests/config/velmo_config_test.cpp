@@ -1,15 +1,22 @@
 // The settings store over velmo.ini, and where it finds its files.
+#include "config/velmo_config.h"
+
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "config/velmo_config.h"
 #include "temp_dir.h"
 
 namespace {
@@ -23,8 +30,28 @@ std::string text(const char* section, const char* key) {
     return value ? value : "<null>";
 }
 
+// Messages sent to the Qt debug output while the object lives.
+class debug_output {
+  public:
+    debug_output() { previous_ = qInstallMessageHandler(&debug_output::record); }
+    ~debug_output() {
+        qInstallMessageHandler(previous_);
+        messages().clear();
+    }
+    static QStringList& messages() {
+        static QStringList recorded;
+        return recorded;
+    }
+
+  private:
+    static void record(QtMsgType, const QMessageLogContext&, const QString& message) {
+        messages() << message;
+    }
+    QtMessageHandler previous_ = nullptr;
+};
+
 class settings_store : public ::testing::Test {
-protected:
+  protected:
     void use(const std::string& ini_bytes) {
         write_bytes(dir_.file("velmo.ini"), ini_bytes);
         velmo_config_use_directory(dir_.path().c_str());
@@ -88,10 +115,14 @@ TEST_F(settings_store, shipped_file_holds_every_key_with_its_default) {
     EXPECT_EQ(config()->get_int("OtherParams", "CheckWordsCount"), 1000);
     EXPECT_EQ(config()->get_int("OtherParams", "MaxWords"), 2000000);
     EXPECT_GT(config()->get_int("OtherParams", "ReceiveTimeout"), 0);
-    EXPECT_EQ(config()->get_int("Color", "Error"), 7);
-    EXPECT_EQ(config()->get_int("Color", "Fallibility"), 4);
-    EXPECT_EQ(config()->get_int("Color", "Update"), 3);
-    EXPECT_EQ(config()->get_int("Color", "Find"), 4);
+    // Every kind of mark has a colour of its own.
+    std::vector<int> colours;
+    for (const char* kind : {"Error", "Fallibility", "Update", "Find"}) {
+        const int colour = config()->get_int("Color", kind);
+        EXPECT_GT(colour, 0) << kind;
+        EXPECT_EQ(std::count(colours.begin(), colours.end(), colour), 0) << kind;
+        colours.push_back(colour);
+    }
     EXPECT_EQ(text("UserLibraryList", "IsSelectIndex"), "0");
 }
 
@@ -132,7 +163,19 @@ TEST_F(settings_store, without_a_file_reads_are_empty_and_nothing_is_written) {
     for (const std::string& bytes : unusable) {
         fs::remove(dir_.file("velmo.ini"));
         if (!bytes.empty()) write_bytes(dir_.file("velmo.ini"), bytes);
-        velmo_config_use_directory(dir_.path().c_str());
+        {
+            // The only sign of the missing file: one line on standard error and
+            // one in the debug output, naming the path looked for.
+            debug_output debug;
+            ::testing::internal::CaptureStderr();
+            velmo_config_use_directory(dir_.path().c_str());
+            const std::string err = ::testing::internal::GetCapturedStderr();
+            const std::string path = dir_.file("velmo.ini");
+            EXPECT_NE(err.find(path), std::string::npos) << err;
+            EXPECT_EQ(err.find(path), err.rfind(path)) << err;
+            ASSERT_EQ(debug.messages().size(), 1);
+            EXPECT_TRUE(debug.messages()[0].contains(QString::fromStdString(path)));
+        }
 
         config()->set_int("Color", "Error", 7);
         config()->set_string("OtherParams", "ServiceUrl", "http://127.0.0.1:1/");
@@ -161,6 +204,20 @@ TEST_F(settings_store, null_names_and_values_change_nothing) {
     EXPECT_EQ(config()->get_int("Color", "Error"), 7);
     EXPECT_EQ(config()->save(), 0);
     EXPECT_EQ(read_bytes(CONST_VELMO_INI_PATH), "[Color]\nError=7\n");
+}
+
+TEST_F(settings_store, a_failed_save_is_logged_and_gives_its_reason) {
+    use("[Color]\nError=7\n");
+    config()->set_int("Color", "Error", 3);
+    fs::remove(dir_.file("velmo.ini"));
+    fs::create_directory(dir_.file("velmo.ini"));
+    debug_output debug;
+    std::string reason;
+    EXPECT_NE(config()->save(&reason), 0);
+    EXPECT_EQ(reason, std::strerror(EISDIR));
+    ASSERT_EQ(debug.messages().size(), 1);
+    EXPECT_TRUE(debug.messages()[0].contains(QString::fromStdString(reason)));
+    EXPECT_TRUE(fs::is_directory(dir_.file("velmo.ini")));
 }
 
 TEST_F(settings_store, switching_directories_rereads_the_file) {

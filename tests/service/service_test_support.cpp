@@ -3,7 +3,9 @@
 #include <httplib.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
+#include <libpq-fe.h>
 #include <libxml/xpathInternals.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -226,6 +228,25 @@ std::vector<found_error> soap_client::check(const std::string& user, const std::
   soap_reply r = result(pid);
   if (r.status != 200) return fail("result failed: " + std::to_string(r.status));
   return read_errors(r);
+}
+
+std::string run_sql(const std::string& location, const std::string& sql) {
+  if (velmo_service::service_store::is_shared_location(location)) {
+    PGconn* c = PQconnectdb(location.c_str());
+    PGresult* r = PQexec(c, sql.c_str());
+    const ExecStatusType status = PQresultStatus(r);
+    const std::string error =
+        status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ? "" : std::string(PQerrorMessage(c)) + " ";
+    PQclear(r);
+    PQfinish(c);
+    return error;
+  }
+  sqlite3* db = nullptr;
+  std::string error;
+  if (sqlite3_open(location.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    error = sqlite3_errmsg(db);
+  sqlite3_close(db);
+  return error;
 }
 
 void add_account(velmo_service::service_store& store, const std::string& name, const std::string& auth_no,

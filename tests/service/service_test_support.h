@@ -94,6 +94,10 @@ std::string envelope(const std::string& op, const std::string& params);
 std::string xml_escape(const std::string& s);
 std::vector<found_error> read_errors(const soap_reply& reply);
 
+// Runs `sql` straight on the database `location` names (a SQLite file or a
+// postgresql:// address), bypassing the store; the error text, "" on success.
+std::string run_sql(const std::string& location, const std::string& sql);
+
 // Adds an account directly in the store.
 void add_account(velmo_service::service_store& store, const std::string& name, const std::string& auth_no,
                  long long quota = 1000000, const std::string& end_date = "2099-12-31");

@@ -166,13 +166,14 @@ TEST_F(color_dialogs_test, default_fills_the_dialog_but_only_confirm_stores_it) 
     EXPECT_EQ(stored_colors(), QList<int>({6, 4, 7, 3}));
     EXPECT_EQ(ini_file(), initial_ini);
 
+    // Four different colours, so that no two kinds of mark are confused.
     run([](QWidget* dialog) { click(dialog, "默认"); }, "确定");
-    EXPECT_EQ(stored_colors(), QList<int>({7, 3, 4, 4}));
+    EXPECT_EQ(stored_colors(), QList<int>({7, 3, 4, 5}));
     const ini_values_t disk = ini_on_disk();
     EXPECT_EQ(disk.value({"Color", "Error"}), "7");
     EXPECT_EQ(disk.value({"Color", "Update"}), "3");
     EXPECT_EQ(disk.value({"Color", "Fallibility"}), "4");
-    EXPECT_EQ(disk.value({"Color", "Find"}), "4");
+    EXPECT_EQ(disk.value({"Color", "Find"}), "5");
     EXPECT_EQ(changed_keys(),
               QStringList({"Color/Error", "Color/Fallibility", "Color/Find", "Color/Update"}));
 }

@@ -1,9 +1,14 @@
 // The settings dialog "参数设置" through its command: what it shows, what
 // "确认" writes (and only that), and that "取消" writes nothing.
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTextCodec>
+#include <cerrno>
+#include <cstring>
 
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_setting.h"
@@ -140,16 +145,69 @@ TEST_F(setting_dialog_test, confirm_writes_exactly_the_dialog_keys_and_saves) {
     EXPECT_EQ(config()->get_int("Way", "ColorWay"), 0);
 }
 
-TEST_F(setting_dialog_test, confirm_keeps_prof_type_when_no_library_is_chosen_and_stores_weight_0) {
-    use_ini("[CheckExtendInfo]\nProfType=25\nWeight=9\n[OtherParams]\nCheckWordsCount=300\n");
+TEST_F(setting_dialog_test, confirm_without_edits_writes_nothing_back) {
+    // Values the dialog cannot show as stored: out of range, or text in
+    // another encoding (GBK bytes under a UTF-8 locale) that reads as U+FFFD.
+    use_ini(
+        "[CheckExtendInfo]\nProfType=25\nWeight=9\n[OtherParams]\nCheckWordsCount=50\n"
+        "PosCount=\xCE\xE5\nServiceUrl=http://127.0.0.1:1/\xB7\xFE\n");
     run([](QWidget*) {}, "确认");
-    EXPECT_EQ(config()->get_int("CheckExtendInfo", "ProfType"), 25);
-    EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), 0);
-    const ini_values_t disk = ini_on_disk();
-    EXPECT_EQ(disk.value({"CheckExtendInfo", "ProfType"}), "25");
-    EXPECT_EQ(disk.value({"CheckExtendInfo", "Weight"}), "0");
-    EXPECT_EQ(disk.value({"OtherParams", "CheckWordsCount"}), "300");
-    EXPECT_FALSE(disk.contains({"CheckExtendInfo", "RepeatSentence"}));
+    EXPECT_EQ(ini_file(), initial_ini);
+    EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), 9);
+    EXPECT_STREQ(config()->get_string("OtherParams", "PosCount"), "\xCE\xE5");
+}
+
+TEST_F(setting_dialog_test, typed_texts_lose_line_breaks_and_outer_blanks) {
+    run(
+        [](QWidget* dialog) {
+            set_edit(dialog, 0, " 2000\n");
+            set_edit(dialog, 1, "\t7 ");
+            set_edit(dialog, 2, "  http://127.0.0.1:9/\nservice\r\n");
+        },
+        "确认");
+    EXPECT_EQ(changed_keys(), QStringList({"OtherParams/CheckWordsCount", "OtherParams/PosCount",
+                                           "OtherParams/ServiceUrl"}));
+    EXPECT_EQ(ini_on_disk().value({"OtherParams", "ServiceUrl"}), "http://127.0.0.1:9/service");
+    // Memory agrees with the file without a restart.
+    EXPECT_STREQ(config()->get_string("OtherParams", "ServiceUrl"), "http://127.0.0.1:9/service");
+    EXPECT_STREQ(config()->get_string("OtherParams", "PosCount"), "7");
+    EXPECT_EQ(config()->get_int("OtherParams", "CheckWordsCount"), 2000);
+}
+
+TEST_F(setting_dialog_test, what_cannot_be_stored_is_named_and_the_dialog_stays_open) {
+    QTextCodec* const locale_codec = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+    bool open_after_refusal = false;
+    bool open_after_failed_save = false;
+    int words_after_refusal = 0;
+    responder.on("参数设置").act([&](QWidget* dialog) {
+        set_edit(dialog, 0, "2000");
+        set_edit(dialog, 2, QString::fromUtf8("http://校对.example/"));
+        click(dialog, "确认");
+        open_after_refusal = dialog->isVisible();
+        words_after_refusal = config()->get_int("OtherParams", "CheckWordsCount");
+
+        // The folder of the settings file is in the way of a save.
+        set_edit(dialog, 2, "http://127.0.0.1:9/");
+        QFile::remove(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
+        QDir().mkdir(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
+        click(dialog, "确认");
+        open_after_failed_save = dialog->isVisible();
+        click(dialog, "取消");
+    });
+    QList<QVariant> args;
+    velmo_cb_setting(args);
+    QTextCodec::setCodecForLocale(locale_codec);
+
+    EXPECT_TRUE(open_after_refusal);
+    EXPECT_TRUE(open_after_failed_save);
+    const QStringList messages = responder.seen_texts().mid(1);
+    ASSERT_EQ(messages.size(), 2) << messages.join(" | ").toStdString();
+    EXPECT_TRUE(messages[0].contains(QString::fromUtf8("“服务地址”"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(CONST_VELMO_INI_PATH))) << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(std::strerror(EISDIR)))) << messages[1].toStdString();
+    // The refused address changed nothing, not even the piece length typed with it.
+    EXPECT_EQ(words_after_refusal, 1500);
 }
 
 TEST_F(setting_dialog_test, piece_length_is_brought_into_100_to_5000) {

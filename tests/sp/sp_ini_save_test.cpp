@@ -1,16 +1,18 @@
 // Saving an INI store: failures must leave the old file whole.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
 #include <signal.h>
 #include <sp.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,52 +31,29 @@ size_t entries_in(const fs::path& directory) {
     return count;
 }
 
-// Makes a directory refuse new files, even for root: the immutable flag when
-// running as root, plain permissions otherwise. Undone when the object goes.
-class locked_directory {
-public:
-    explicit locked_directory(const fs::path& path) : path_(path) {
-        if (::geteuid() != 0) {
-            locked_ = ::chmod(path_.c_str(), 0555) == 0;
-            by_flag_ = false;
-            return;
-        }
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0) return;
-        int flags = 0;
-        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags |= FS_IMMUTABLE_FL;
-            locked_ = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        ::close(fd);
+// Runs the body as an ordinary user, to whom folder and file permissions
+// apply: in a child that gives up root for "nobody" when the tests run as
+// root, after handing it the directory. Returns the body's exit code.
+int as_ordinary_user(const fs::path& directory, const std::function<int()>& body) {
+    if (::geteuid() != 0) return body();
+    const uid_t nobody = 65534;
+    for (const auto& entry : fs::recursive_directory_iterator(directory))
+        if (::lchown(entry.path().c_str(), nobody, nobody) != 0) return 101;
+    if (::chown(directory.c_str(), nobody, nobody) != 0) return 101;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            std::_Exit(102);
+        std::_Exit(body());
     }
-    locked_directory(const locked_directory&) = delete;
-    locked_directory& operator=(const locked_directory&) = delete;
-    ~locked_directory() {
-        if (!locked_) return;
-        if (!by_flag_) {
-            ::chmod(path_.c_str(), 0755);
-            return;
-        }
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags &= ~FS_IMMUTABLE_FL;
-            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-        }
-        if (fd >= 0) ::close(fd);
-    }
-    bool locked() const { return locked_; }
-
-private:
-    fs::path path_;
-    bool locked_ = false;
-    bool by_flag_ = true;
-};
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return 103;
+    return WEXITSTATUS(status);
+}
 
 // A store read from an existing velmo.ini.
 class saving_an_ini_file : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         write_bytes(path, k_old);
         ini.reset(sp_ini_parse_file(path.c_str()));
@@ -94,15 +73,37 @@ protected:
     std::_Exit(sp_ini_save_file(ini, path.c_str()) == -1 ? 0 : 1);
 }
 
-TEST_F(saving_an_ini_file, read_only_directory_leaves_the_old_file) {
-    sp_ini_set_int(ini.get(), "Color", "Error", 3);
-    {
-        locked_directory lock(dir.path());
-        if (!lock.locked()) GTEST_SKIP() << "this file system cannot make a directory read-only";
-        EXPECT_EQ(sp_ini_save_file(ini.get(), path.c_str()), -1);
-    }
-    EXPECT_EQ(read_bytes(path), k_old);
-    EXPECT_EQ(entries_in(dir.path()), 1u);
+// A folder that takes no new file (a system install) with a writable file:
+// the file is rewritten in place, with a .bak wherever one can be written; an
+// unwritable file as well fails with the reason and stays as it was.
+TEST_F(saving_an_ini_file, read_only_folder_rewrites_a_writable_file_in_place) {
+    const std::string backup = path + ".bak";
+    const int failed_check = as_ordinary_user(dir.path(), [&]() {
+        if (::chmod(dir.path().c_str(), 0555) != 0) return 1;
+        sp_ini_set_int(ini.get(), "Color", "Error", 3);
+        if (sp_ini_save_file(ini.get(), path.c_str()) != 0) return 2;
+        if (read_bytes(path) != "; kept\n[Color]\nError=3\nFind=4\n") return 3;
+        if (entries_in(dir.path()) != 1u) return 4;  // neither temporary nor .bak
+
+        // A .bak already there and writable receives the content replaced.
+        ::chmod(dir.path().c_str(), 0755);
+        write_bytes(backup, "");
+        ::chmod(dir.path().c_str(), 0555);
+        sp_ini_set_int(ini.get(), "Color", "Find", 5);
+        if (sp_ini_save_file(ini.get(), path.c_str()) != 0) return 5;
+        if (read_bytes(path) != "; kept\n[Color]\nError=3\nFind=5\n") return 6;
+        if (read_bytes(backup) != "; kept\n[Color]\nError=3\nFind=4\n") return 7;
+
+        ::chmod(path.c_str(), 0444);
+        sp_ini_set_int(ini.get(), "Color", "Find", 6);
+        errno = 0;
+        if (sp_ini_save_file(ini.get(), path.c_str()) != -1 || errno != EACCES) return 8;
+        if (read_bytes(path) != "; kept\n[Color]\nError=3\nFind=5\n") return 9;
+        ::chmod(dir.path().c_str(), 0755);
+        return 0;
+    });
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(failed_check, 0);
 }
 
 TEST_F(saving_an_ini_file, failed_write_leaves_the_old_file_and_no_temporary) {
@@ -122,7 +123,6 @@ TEST_F(saving_an_ini_file, failed_write_leaves_the_old_file_and_no_temporary) {
 }
 
 TEST_F(saving_an_ini_file, paths_that_cannot_hold_the_file_fail) {
-
     // A path whose folder is really a file, a missing folder, and a folder in the way.
     EXPECT_EQ(sp_ini_save_file(ini.get(), (path + "/velmo.ini").c_str()), -1);
     EXPECT_EQ(sp_ini_save_file(ini.get(), dir.file("absent/velmo.ini").c_str()), -1);

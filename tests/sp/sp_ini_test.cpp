@@ -12,7 +12,7 @@
 namespace {
 
 class ini_file : public ::testing::Test {
-protected:
+  protected:
     ini_ptr load(const std::string& bytes, const std::string& name = "velmo.ini") {
         write_bytes(dir_.file(name), bytes);
         return ini_ptr(sp_ini_parse_file(dir_.file(name).c_str()));
@@ -49,12 +49,12 @@ const char k_sample[] =
 TEST_F(ini_file, unchanged_store_saves_every_byte_as_read) {
     const std::string variants[] = {
         k_sample,
-        std::string("\xEF\xBB\xBF") + k_sample,              // byte-order mark
-        "[A]\r\nk=v\r\n; note\r\n\r\n[B]\r\nx = 1\r\n",        // CRLF
-        "[A]\nk=v\n[B]\nlast=no final newline",               // no final newline
-        "",                                                   // empty file
+        std::string("\xEF\xBB\xBF") + k_sample,          // byte-order mark
+        "[A]\r\nk=v\r\n; note\r\n\r\n[B]\r\nx = 1\r\n",  // CRLF
+        "[A]\nk=v\n[B]\nlast=no final newline",          // no final newline
+        "",                                              // empty file
         "k=outside any section\n=empty key\n[A]\n",
-        "[A]\nk=\xB2\xE2\xCA\xD4\xff\x01\n",                  // 8-bit bytes kept as they are
+        "[A]\nk=\xB2\xE2\xCA\xD4\xff\x01\n",  // 8-bit bytes kept as they are
     };
     for (const std::string& bytes : variants) {
         ini_ptr ini = load(bytes);
@@ -115,6 +115,9 @@ TEST_F(ini_file, writes_act_in_memory_until_saved) {
     EXPECT_EQ(text(ini.get(), "Way", "ColorWay"), "0");
     EXPECT_EQ(sp_ini_set_int(ini.get(), "Color", "Find", -3), 0);
     EXPECT_EQ(text(ini.get(), "Color", "Find"), "-3");
+    // Memory holds what the file will give back: no surrounding blanks or line ends.
+    EXPECT_EQ(sp_ini_set_string(ini.get(), "OtherParams", "ServiceUrl", "\t http://x/s \r\n"), 0);
+    EXPECT_EQ(text(ini.get(), "OtherParams", "ServiceUrl"), "http://x/s");
     EXPECT_EQ(read_bytes(dir_.file("velmo.ini")), k_sample);
 }
 
@@ -122,7 +125,7 @@ TEST_F(ini_file, save_rewrites_changed_lines_and_appends_new_ones) {
     ini_ptr ini = load(k_sample);
     ASSERT_TRUE(ini);
     sp_ini_set_string(ini.get(), "OtherParams", "ServiceUrl", "http://10.0.0.5/svc");
-    sp_ini_set_int(ini.get(), "Color", "Error", 11);         // the duplicate: only the last changes
+    sp_ini_set_int(ini.get(), "Color", "Error", 11);  // the duplicate: only the last changes
     sp_ini_set_int(ini.get(), "OtherParams", "MaxWords", 2000000);  // new key, existing section
     sp_ini_set_string(ini.get(), "UserInfo", "UserName", "\xD5\xC5\xC8\xFD");  // new section
     sp_ini_set_string(ini.get(), "UserInfo", "AuthNo", "");

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTextCodec>
 
+#include "docx_document.h"
 #include "wps_sim.h"
 
 bool wsim_check_utf8_text(const QByteArray& bytes, QString& error) {
@@ -57,9 +58,19 @@ bool wsim_check_document_file(const QString& file_path, QString& error) {
 
 kfc::ks_stdptr<wpsapi::_Document> wsim_open_document(wpsapi::_Application* app,
                                                       const QString& file_path, QString& error) {
+    kfc::ks_stdptr<wpsapi::_Document> doc;
+    if (docx_is_package_name(file_path)) {
+        const QFileInfo info(file_path);
+        if (!info.isFile()) {
+            error = QStringLiteral("cannot open %1: no such file").arg(file_path);
+            return doc;
+        }
+        doc = docx_open(app, info.absoluteFilePath(), error);
+        if (!doc) error = QStringLiteral("cannot open ") + error;
+        return doc;
+    }
     if (!wsim_check_document_file(file_path, error)) return {};
-    kfc::ks_stdptr<wpsapi::_Document> doc =
-        wps_sim::open_text_file(app, QFileInfo(file_path).absoluteFilePath());
+    doc = wps_sim::open_text_file(app, QFileInfo(file_path).absoluteFilePath());
     if (!doc) {
         error = QStringLiteral("cannot open %1: the host refused the file").arg(file_path);
         return doc;

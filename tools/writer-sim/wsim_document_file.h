@@ -1,5 +1,6 @@
 // Opening document files in the host with a clear message when a file is
-// missing, unreadable or not UTF-8 text, instead of an empty document.
+// missing, unreadable, not UTF-8 text or not a sound .docx package, instead
+// of an empty document.
 #ifndef WSIM_DOCUMENT_FILE_H
 #define WSIM_DOCUMENT_FILE_H
 
@@ -17,8 +18,8 @@ bool wsim_check_utf8_text(const QByteArray& bytes, QString& error);
 bool wsim_check_document_file(const QString& file_path, QString& error);
 
 // Opens the file in `app` (it becomes the active document, with the cursor
-// at its start). Null with
-// `error` set when the check above fails or the host cannot open it.
+// at its start): a .docx package, or else a UTF-8 text file. Null with
+// `error` set when the file is refused or the host cannot open it.
 kfc::ks_stdptr<wpsapi::_Document> wsim_open_document(wpsapi::_Application* app,
                                                       const QString& file_path, QString& error);
 

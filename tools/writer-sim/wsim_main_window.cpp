@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "wps_sim.h"
 #include "wsim_command_bars.h"
 #include "wsim_document_file.h"
 #include "wsim_document_view.h"
@@ -181,7 +182,7 @@ bool wsim_main_window::open_file(const QString& file_path, QString& error) {
 
 void wsim_main_window::on_open() {
     const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("打开"), QString(),
-                                                      QStringLiteral("文本文件 (*.txt);;所有文件 (*)"));
+                                                      QStringLiteral("文档 (*.docx *.txt);;所有文件 (*)"));
     if (file.isEmpty()) return;
     QString error;
     if (!open_file(file, error)) QMessageBox::warning(this, QStringLiteral("打开"), error);
@@ -192,8 +193,9 @@ void wsim_main_window::on_save() {
     if (!view) return;
     wpsapi::_Document* doc = view->host_document();
     if (!wsim_document_path(doc).isEmpty()) {
-        if (FAILED(doc->Save()))
-            QMessageBox::warning(this, QStringLiteral("保存"), QStringLiteral("无法保存文档。"));
+        QString error;
+        if (!wps_sim::save_document(doc, wsim_document_full_name(doc), error))
+            QMessageBox::warning(this, QStringLiteral("保存"), QStringLiteral("无法保存文档：") + error);
     } else {
         QMessageBox::information(this, QStringLiteral("保存"),
                                  QStringLiteral("这个文档还没有文件，无法保存。"));

@@ -6,7 +6,7 @@ namespace {
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
-        "A simulated Writer application: opens UTF-8 text documents, loads the proofreading\n"
+        "A simulated Writer application: opens .docx and UTF-8 text documents, loads the proofreading\n"
         "plug-in like the host does and shows its command bars, or runs a script of steps\n"
         "without a display (--headless)."));
     parser.addOptions({
@@ -27,7 +27,7 @@ void describe(QCommandLineParser& parser) {
          QStringLiteral("seconds")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     });
-    parser.addPositionalArgument(QStringLiteral("documents"), QStringLiteral("UTF-8 text files to open."),
+    parser.addPositionalArgument(QStringLiteral("documents"), QStringLiteral(".docx packages or UTF-8 text files to open."),
                                  QStringLiteral("[document...]"));
 }
 

@@ -6,6 +6,7 @@
 #include "wsim_display_text.h"
 #include "wsim_document_file.h"
 #include "wsim_host.h"
+#include "wps_sim.h"
 #include "wsim_marks.h"
 
 wsim_runner::wsim_runner(wpsapi::_Application* app, clicker click, wsim_modal_answers* answers,
@@ -116,8 +117,9 @@ bool wsim_runner::save(QString& error) {
         error = QStringLiteral("the document has no file to save to");
         return false;
     }
-    if (FAILED(doc->Save())) {
-        error = QStringLiteral("the host could not save %1").arg(wsim_document_full_name(doc));
+    QString save_error;
+    if (!wps_sim::save_document(doc, wsim_document_full_name(doc), save_error)) {
+        error = QStringLiteral("the host could not save %1: %2").arg(wsim_document_full_name(doc), save_error);
         return false;
     }
     return true;

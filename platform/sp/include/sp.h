@@ -22,18 +22,25 @@ extern "C" {
  * Names match case-sensitively. Values are kept byte for byte. */
 typedef struct sp_ini sp_ini_t;
 
-/* Parses the file; null when it is missing or cannot be read. */
+/* Parses the file; null with errno telling why when it is missing, cannot be
+ * read or is not text. */
 SP_API sp_ini_t* sp_ini_parse_file(const char* path);
 /* strtol-like conversion of the value: 0 when absent or when any argument is null. */
 SP_API int sp_ini_get_int(sp_ini_t* ini, const char* section, const char* key);
 /* The value owned by the store (valid until the key is written again or the
  * store is freed); null when absent or when any argument is null. */
 SP_API const char* sp_ini_get_string(sp_ini_t* ini, const char* section, const char* key);
-/* Set in memory, creating section and key when absent. 0 on success, -1 on a null argument. */
+/* Set in memory, creating section and key when absent; a text value is kept
+ * without surrounding blanks and line ends, as the file would give it back.
+ * 0 on success, -1 on a null argument or a name or value that would not read
+ * back the same (a line break inside the value). */
 SP_API int sp_ini_set_int(sp_ini_t* ini, const char* section, const char* key, int value);
 SP_API int sp_ini_set_string(sp_ini_t* ini, const char* section, const char* key, const char* value);
 /* Writes the whole store atomically (temporary file in the same directory,
- * then rename). 0 on success, -1 on failure (the old file is left intact). */
+ * then rename); when the directory takes no new file but the file itself is
+ * writable, rewrites the file in place, keeping the old content in
+ * "<path>.bak" when that can be written. 0 on success, -1 on failure with
+ * errno telling why. */
 SP_API int sp_ini_save_file(sp_ini_t* ini, const char* path);
 SP_API void sp_ini_free(sp_ini_t* ini);
 

@@ -39,7 +39,10 @@ sp_ini_t* sp_ini_parse_file(const char* path) {
         std::string bytes;
         if (!sp_file::read_regular_file(path, &bytes)) return nullptr;
         auto document = sp_ini_detail::ini_document::parse(bytes);
-        if (!document) return nullptr;
+        if (!document) {
+            errno = EILSEQ;  // binary content
+            return nullptr;
+        }
         return new sp_ini{std::move(document)};
     } catch (...) {
         return nullptr;
@@ -70,10 +73,14 @@ int sp_ini_set_int(sp_ini_t* ini, const char* section, const char* key, int valu
 }
 
 int sp_ini_save_file(sp_ini_t* ini, const char* path) {
-    if (ini == nullptr || path == nullptr || *path == '\0') return -1;
+    if (ini == nullptr || path == nullptr || *path == '\0') {
+        errno = EINVAL;
+        return -1;
+    }
     try {
         return sp_file::replace_file(path, ini->document->serialize()) ? 0 : -1;
     } catch (...) {
+        errno = ENOMEM;
         return -1;
     }
 }

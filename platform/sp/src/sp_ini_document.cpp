@@ -18,6 +18,18 @@ std::string trimmed(const std::string& text, std::size_t begin, std::size_t end)
     return text.substr(begin, end - begin);
 }
 
+bool is_blank_or_line_end(char c) { return is_blank(c) || c == '\r' || c == '\n'; }
+
+// The value as the file would give it back: without surrounding blanks and
+// line ends.
+std::string stored_value(const std::string& value) {
+    std::size_t begin = 0;
+    std::size_t end = value.size();
+    while (begin < end && is_blank_or_line_end(value[begin])) ++begin;
+    while (end > begin && is_blank_or_line_end(value[end - 1])) --end;
+    return value.substr(begin, end - begin);
+}
+
 bool has_line_break(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
@@ -34,8 +46,7 @@ bool writable_section(const std::string& section) {
 
 bool writable_key(const std::string& key) {
     return !key.empty() && !has_line_break(key) && !has_outer_blank(key) &&
-           key.find('=') == std::string::npos && key[0] != ';' && key[0] != '#' &&
-           key[0] != '[';
+           key.find('=') == std::string::npos && key[0] != ';' && key[0] != '#' && key[0] != '[';
 }
 
 }  // namespace
@@ -124,7 +135,8 @@ ini_document::line_iterator ini_document::insert_after(line_iterator position, i
 }
 
 bool ini_document::set(const std::string& section, const std::string& key,
-                       const std::string& value) {
+                       const std::string& typed_value) {
+    const std::string value = stored_value(typed_value);
     if (!writable_section(section) || !writable_key(key) || has_line_break(value)) return false;
 
     const auto existing = entries_.find({section, key});

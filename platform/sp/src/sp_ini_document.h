@@ -24,7 +24,7 @@ struct ini_line {
 };
 
 class ini_document {
-public:
+  public:
     // Null when the bytes are not text (they hold a NUL byte).
     static std::unique_ptr<ini_document> parse(const std::string& bytes);
 
@@ -32,14 +32,16 @@ public:
     const std::string* find(const std::string& section, const std::string& key) const;
 
     // Rewrites the entry in place, or adds it at the end of its section (new
-    // sections go at the end of the file). False when a name or the value
-    // could not be written so that it reads back the same.
-    bool set(const std::string& section, const std::string& key, const std::string& value);
+    // sections go at the end of the file). The value is kept without
+    // surrounding blanks and line ends, as a later parse would read it. False
+    // when a name or the value could not be written so that it reads back
+    // the same.
+    bool set(const std::string& section, const std::string& key, const std::string& typed_value);
 
     // The file's bytes: unchanged lines exactly as read.
     std::string serialize() const;
 
-private:
+  private:
     using line_iterator = std::list<ini_line>::iterator;
 
     void add_line(std::string text, std::string eol, std::string* current_section);

@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
+#include <functional>
 #include <memory>
 
 #include "ksoapi.h"
@@ -107,6 +109,26 @@ WPS_API int registered_handler_count(kfc::IUnknown* control);
 
 // The main text of a document (marks included).
 WPS_API QString document_text(wpsapi::_Document* doc);
+
+struct bookmark_extent {
+    QString name;
+    long start = 0;
+    long end = 0;
+};
+// Every bookmark of a document in start order.
+WPS_API QVector<bookmark_extent> document_bookmarks(wpsapi::_Document* doc);
+// The highlight colour index (WdColorIndex) of every character of the main text.
+WPS_API QVector<int> document_highlights(wpsapi::_Document* doc);
+
+// Makes Save (and Close with saving) write the document through `handler`,
+// given the document and the full file path; it returns false with `error`
+// set when nothing could be written. The document counts as saved after a
+// successful call. Host programs use it for file formats of their own.
+using save_handler = std::function<bool(wpsapi::_Document* doc, const QString& file_path, QString& error)>;
+WPS_API void set_save_handler(wpsapi::_Document* doc, save_handler handler);
+// Writes the document to `file_path` in its own format (through its save
+// handler, or as a text file). False with `error` set when it cannot.
+WPS_API bool save_document(wpsapi::_Document* doc, const QString& file_path, QString& error);
 // Host objects (interfaces handed out) currently alive in this process,
 // for leak checks.
 WPS_API long live_object_count();

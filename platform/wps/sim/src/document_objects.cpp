@@ -87,7 +87,8 @@ public:
     HRESULT Save() override {
         if (doc_->closed) return E_OBJECT_GONE;
         if (doc_->path.isEmpty()) return E_FAIL;
-        return write_text_file(*doc_, doc_->path + "/" + doc_->name) ? S_OK : E_FAIL;
+        QString error;
+        return save_document(this, doc_->path + "/" + doc_->name, error) ? S_OK : E_FAIL;
     }
     HRESULT Close(VARIANT* save_changes, VARIANT*, VARIANT*) override {
         if (doc_->closed) return E_OBJECT_GONE;

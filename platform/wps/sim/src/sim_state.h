@@ -5,6 +5,7 @@
 #define WPS_SIM_SIM_STATE_H
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct document_state {
     // on after it).
     bool selection_from_find = false;
     std::weak_ptr<app_state> app;
+    // Writes the document in its own file format; empty: the text format.
+    std::function<bool(wpsapi::_Document*, const QString&, QString&)> save_handler;
 };
 
 struct app_state {

@@ -1,0 +1,23 @@
+// .docx documents in the simulated Writer host: opening a package builds the
+// document with the host's builder (paragraphs, tables, contents, sections,
+// bookmarks, highlights); saving writes the package back with the host's
+// marks, highlights and corrections in its main part. A document opened here
+// saves itself as a package (Save, Close, wps_sim::save_document); when the
+// package cannot express the document, nothing is written.
+#ifndef DOCX_DOCUMENT_H
+#define DOCX_DOCUMENT_H
+
+#include <QString>
+
+#include "docx_package.h"
+#include "wpsapi.h"
+
+// True when the file name ends with ".docx" (any case).
+bool docx_is_package_name(const QString& file_path);
+
+// Opens the package in `app` (it becomes the active document). Null with
+// `error` set when the file is refused.
+kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QString& file_path,
+                                            QString& error, const docx_limits& limits = docx_limits());
+
+#endif

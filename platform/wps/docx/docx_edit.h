@@ -1,0 +1,36 @@
+// Writes the state of a document held by the host back into the main part
+// it was read from: text changed by corrections is changed in place (in the
+// runs it was in), every bookmark becomes a w:bookmarkStart/w:bookmarkEnd
+// pair, and every highlighted stretch a w:highlight, with runs split where a
+// bookmark or a change of colour falls inside them; everything else stays as
+// it was.
+#ifndef DOCX_EDIT_H
+#define DOCX_EDIT_H
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+#include <string>
+#include <vector>
+
+struct docx_state {
+    struct bookmark {
+        QString name;
+        int64_t start = 0;
+        int64_t end = 0;
+    };
+    std::u16string text;
+    std::vector<int> highlight;  // colour index per character
+    std::vector<bookmark> bookmarks;
+};
+
+// `loaded` names the bookmarks of the original part that the host took in;
+// the others are left where they are. `out` is null when the state is the
+// one read from the part (the part is then kept byte for byte). False with
+// `error` set when the state cannot be expressed in the part (paragraphs,
+// cells or images added or removed) or the result would not read back as
+// the state.
+bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded, const docx_state& state,
+                      QByteArray& out, QString& error);
+
+#endif
