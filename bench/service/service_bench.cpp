@@ -162,35 +162,36 @@ void BM_MixedArticlesOnTwoWorkers(benchmark::State& state) {
 }
 BENCHMARK(BM_MixedArticlesOnTwoWorkers)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// A store in a fresh temporary folder with one account `user`, removed afterwards.
+struct bench_store {
+  std::string dir;
+  service_store store;
+  bench_store(const char* folder, const std::string& user)
+      : dir((std::filesystem::temp_directory_path() / folder).string()) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::string error;
+    store.open(dir + "/bench.db", &error);
+    store.add_user(user, "right-number", 1000000, "2099-12-31", &error);
+  }
+  ~bench_store() { std::filesystem::remove_all(dir); }
+};
+
 // A sign-in with a wrong number, for a name that exists and for one that does
 // not: the two should cost the same, so that timing tells no names apart.
 void BM_SignInWrongNumber(benchmark::State& state) {
-  const std::string dir = (std::filesystem::temp_directory_path() / "velmo-service-bench-signin").string();
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  {
-    service_store store;
-    std::string error;
-    store.open(dir + "/bench.db", &error);
-    store.add_user("known", "right-number", 1000, "2099-12-31", &error);
-    const std::string name = state.range(0) ? "known" : "unknown";
-    for (auto _ : state) benchmark::DoNotOptimize(store.check_login(name, "wrong-number"));
-  }
-  std::filesystem::remove_all(dir);
+  bench_store s("velmo-service-bench-signin", "known");
+  const std::string name = state.range(0) ? "known" : "unknown";
+  for (auto _ : state) benchmark::DoNotOptimize(s.store.check_login(name, "wrong-number"));
 }
 BENCHMARK(BM_SignInWrongNumber)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 // One progress poll of a job, over a kept-alive loopback connection.
 void BM_ProgressPollOnLoopback(benchmark::State& state) {
-  const std::string dir = (std::filesystem::temp_directory_path() / "velmo-service-bench").string();
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  bench_store s("velmo-service-bench", "bench");
   {
-    service_store store;
     std::string error;
-    store.open(dir + "/bench.db", &error);
-    store.add_user("bench", "n", 1000000, "2099-12-31", &error);
-    service_operations operations(store, engine(), service_limits{});
+    service_operations operations(s.store, engine(), service_limits{});
     server_config config;
     config.port = 0;
     service_server server(operations, config);
@@ -216,7 +217,6 @@ void BM_ProgressPollOnLoopback(benchmark::State& state) {
     server.stop();
     serving.join();
   }
-  std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ProgressPollOnLoopback)->Unit(benchmark::kMicrosecond);
 
