@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -26,9 +27,9 @@ const char* const demo_end_date = "2099-12-31";
 
 const char* const usage_text =
     "usage:\n"
-    "  velmo-service serve --listen ADDR:PORT --db FILE [--data DIR] [--demo]\n"
+    "  velmo-service serve --listen ADDR:PORT --db FILE|postgresql://... [--data DIR] [--demo]\n"
     "                [--body-limit BYTES] [--job-expiry SECONDS] [--max-jobs N]\n"
-    "                [--workers N] [--http-threads N] [--max-article UNITS]\n"
+    "                [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]\n"
     "                [--max-jobs-per-user N] [--request-timeout SECONDS]\n"
     "                [--max-connections-per-address N] [--stop-timeout SECONDS]\n"
     "                [--trusted-proxy ADDR]\n"
@@ -36,7 +37,8 @@ const char* const usage_text =
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
     "  velmo-service user list --db FILE\n"
-    "  velmo-service user remove NAME --db FILE\n";
+    "  velmo-service user remove NAME --db FILE\n"
+    "  velmo-service migrate --from FILE --to postgresql://...\n";
 
 // "--name value" pairs after the positional arguments; a flag without value maps to "".
 bool split_options(const std::vector<std::string>& args, std::size_t from, const std::vector<std::string>& flags,
@@ -124,8 +126,14 @@ int serve(const serve_options& o) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  service_operations operations(store, engine, o.limits);
-  service_server server(operations, o.server);
+  std::unique_ptr<service_operations> operations;
+  try {
+    operations = std::make_unique<service_operations>(store, engine, o.limits);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  service_server server(*operations, o.server);
   if (!server.bind(&error)) {
     std::cerr << error << "\n";
     return 1;
@@ -146,7 +154,7 @@ int serve(const serve_options& o) {
   // No request arrives any more: running jobs get their grace, every job
   // that will not be fetched is refunded, and a job still running past the
   // grace is not waited for.
-  if (const std::size_t still_running = operations.jobs().stop(o.stop_grace)) {
+  if (const std::size_t still_running = operations->jobs().stop(o.stop_grace)) {
     std::cerr << "velmo-service: " << still_running << " jobs cut short\n";
     std::cout.flush();
     std::_Exit(0);
@@ -197,6 +205,8 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
       out.server.trusted_proxy = value;
     } else if (name == "--stop-timeout" && parse_count(value, 0, 3600, n)) {
       out.stop_grace = std::chrono::seconds(n);
+    } else if (name == "--lease" && parse_count(value, 1, 24 * 3600, n)) {
+      out.limits.jobs.lease = std::chrono::seconds(n);
     } else if (name == "--max-article" && parse_count(value, 1, 100000000, n)) {
       out.limits.max_article_units = static_cast<std::size_t>(n);
     } else {
@@ -214,7 +224,35 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
 bool cli_ensure_demo_account(service_store& store) {
   if (store.find_user(demo_user_name)) return true;
   std::string error;
-  return store.add_user(demo_user_name, demo_auth_no, demo_quota, demo_end_date, &error);
+  // Another instance starting beside this one may have added it meanwhile.
+  return store.add_user(demo_user_name, demo_auth_no, demo_quota, demo_end_date, &error) ||
+         store.find_user(demo_user_name).has_value();
+}
+
+int cli_run_migrate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;
+  std::string error;
+  if (!split_options(args, 0, {}, positional, options, &error) || !positional.empty() || !options.count("--from") ||
+      !options.count("--to") || options.size() != 2) {
+    err << (error.empty() ? usage_text : error + "\n");
+    return 2;
+  }
+  service_store from, to;
+  for (auto [store, option] : {std::pair<service_store*, const char*>{&from, "--from"}, {&to, "--to"}}) {
+    if (!store->open(options[option], &error)) {
+      err << "cannot open database " << options[option] << ": " << error << "\n";
+      return 1;
+    }
+  }
+  std::vector<std::string> skipped;
+  if (!to.copy_from(from, &skipped, &error)) {
+    err << "copy failed: " << error << "\n";
+    return 1;
+  }
+  for (const std::string& name : skipped) err << "kept the existing account " << name << "\n";
+  out << "copied " << from.list_users().size() - skipped.size() << " accounts\n";
+  return 0;
 }
 
 int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -322,6 +360,8 @@ int cli_main(int argc, char** argv) {
     }
     return serve(o);
   }
+  if (!args.empty() && args[0] == "migrate")
+    return cli_run_migrate(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
   if (!args.empty() && args[0] == "user")
     return cli_run_user(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
   std::cerr << usage_text;

@@ -1,7 +1,7 @@
 // Command line of velmo-service:
-//   velmo-service serve --listen ADDR:PORT --db FILE [--data DIR] [--demo]
+//   velmo-service serve --listen ADDR:PORT --db FILE|postgresql://... [--data DIR] [--demo]
 //                 [--body-limit BYTES] [--job-expiry SECONDS] [--max-jobs N]
-//                 [--workers N] [--http-threads N] [--max-article UNITS]
+//                 [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]
 //                 [--max-jobs-per-user N] [--request-timeout SECONDS]
 //                 [--max-connections-per-address N] [--stop-timeout SECONDS]
 //                 [--trusted-proxy ADDR]
@@ -10,6 +10,7 @@
 //                 [--state active|disabled] [--used WORDS] --db FILE
 //   velmo-service user list --db FILE
 //   velmo-service user remove NAME --db FILE
+//   velmo-service migrate --from FILE --to postgresql://...
 #pragma once
 
 #include <chrono>
@@ -41,6 +42,8 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
 bool cli_ensure_demo_account(service_store& store);
 // `user ...` administration; returns the process exit status.
 int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `migrate`: copies accounts, usage and word libraries between databases.
+int cli_run_migrate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // The whole program.
 int cli_main(int argc, char** argv);
 

@@ -9,6 +9,7 @@
 #include "base/service_clock.h"
 #include "base/service_text.h"
 #include "http/service_soap.h"
+#include "jobs/service_jobs_shared.h"
 
 namespace velmo_service {
 
@@ -74,7 +75,10 @@ const char* operations_message(int code) {
 
 service_operations::service_operations(service_store& store, const check_engine& engine, service_limits limits)
     : store_(store), engine_(engine), limits_(limits),
-      jobs_(std::make_unique<job_manager>(engine, store, limits.jobs)), signin_(limits.signin) {
+      jobs_(service_store::is_shared_location(store.location())
+                ? std::unique_ptr<job_board>(std::make_unique<shared_job_board>(engine, store.location(), limits.jobs))
+                : std::make_unique<job_manager>(engine, store, limits.jobs)),
+      signin_(limits.signin) {
   xmlInitParser();  // once, before requests are parsed on several threads
 }
 
@@ -130,13 +134,9 @@ http_answer service_operations::handle(const std::string& body, const std::strin
       jobs_->drop(pid);
       return code_answer(op, code_refused);
     }
-    const job_charge charge{text_count_words(text), clock_now_text()};
-    const int charged = store_.charge(owner, charge.words, charge.time);
-    if (charged != code_ok) {
-      jobs_->drop(pid);
-      return code_answer(op, charged);
-    }
-    jobs_->submit(pid, std::move(text), options_of(r), charge);
+    const std::int64_t words = text_count_words(text);
+    const int charged = jobs_->charge_and_submit(pid, owner, words, clock_now_text(), std::move(text), options_of(r));
+    if (charged != code_ok) return code_answer(op, charged);
     return code_answer(op, code_ok);
   }
 

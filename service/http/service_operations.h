@@ -38,13 +38,13 @@ class service_operations {
 
   // `client_address` is the peer the request came from (sign-in throttling).
   http_answer handle(const std::string& body, const std::string& client_address = std::string());
-  job_manager& jobs() { return *jobs_; }
+  job_board& jobs() { return *jobs_; }
 
  private:
   service_store& store_;
   const check_engine& engine_;
   service_limits limits_;
-  std::unique_ptr<job_manager> jobs_;
+  std::unique_ptr<job_board> jobs_;
   signin_throttle signin_;
 };
 

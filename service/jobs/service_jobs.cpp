@@ -111,6 +111,17 @@ void job_manager::submit(const std::string& pid, std::u16string text, const chec
   wake_.notify_one();
 }
 
+int job_manager::charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
+                                   const std::string& time, std::u16string text, const check_options& options) {
+  const int charged = store_.charge(user, words, time);
+  if (charged != code_ok) {
+    drop(pid);
+    return charged;
+  }
+  submit(pid, std::move(text), options, job_charge{words, time});
+  return code_ok;
+}
+
 void job_manager::drop(const std::string& pid) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = jobs_.find(pid);

@@ -30,6 +30,11 @@ struct job_limits {
   std::size_t max_jobs = 1000;        // identifiers held at once (issued, queued, running, done)
   std::size_t max_jobs_per_user = 8;  // the same, per user
   std::chrono::milliseconds expiry{600000};  // idle time after which a job is dropped
+  // Jobs shared through a database: how long a claimed job stays with an
+  // instance that stops renewing it, and how often idle workers look for work
+  // when no notification arrives.
+  std::chrono::milliseconds lease{30000};
+  std::chrono::milliseconds poll{1000};
 };
 
 enum class job_submit { accepted, unknown, already_uploaded };
@@ -40,35 +45,54 @@ struct job_charge {
 };
 enum class job_fetch { ready, unknown, not_finished };
 
-class job_manager {
+// Where jobs live: in this process (job_manager) or in a database that every
+// instance shares (shared_job_board). The service's operations use only this.
+class job_board {
  public:
-  job_manager(const check_engine& engine, service_store& store, job_limits limits);
-  ~job_manager();  // stop(0) when not stopped, then waits for the workers
-  job_manager(const job_manager&) = delete;
-  job_manager& operator=(const job_manager&) = delete;
-
+  virtual ~job_board() = default;
   // A new identifier for `user`, or nothing when the table or the user's
   // share of it is full.
-  std::optional<std::string> create(const std::string& user);
+  virtual std::optional<std::string> create(const std::string& user) = 0;
   // `claimant` is the user a request names, or empty when it names none: a
   // job named for another user is unknown to it.
   //
   // Reserves an issued job for its one upload and names its user; the
   // upload then either submits or drops it.
-  job_submit claim(const std::string& pid, const std::string& claimant, std::string* user);
-  void submit(const std::string& pid, std::u16string text, const check_options& options, job_charge charge);
-  void drop(const std::string& pid);
+  virtual job_submit claim(const std::string& pid, const std::string& claimant, std::string* user) = 0;
+  // Charges `words` to the job's user at `time` and queues the job, both or
+  // neither: code_ok, or the charge's code with the job dropped.
+  virtual int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
+                                const std::string& time, std::u16string text, const check_options& options) = 0;
+  virtual void drop(const std::string& pid) = 0;
   // Progress 0..100, or nothing for an unknown or expired identifier.
-  std::optional<int> progress(const std::string& pid, const std::string& claimant);
+  virtual std::optional<int> progress(const std::string& pid, const std::string& claimant) = 0;
   // Hands the findings over and forgets the job.
-  job_fetch take_results(const std::string& pid, const std::string& claimant, std::vector<finding>& out);
+  virtual job_fetch take_results(const std::string& pid, const std::string& claimant, std::vector<finding>& out) = 0;
+  // Stops taking work when the service stops; returns the number of jobs
+  // still running afterwards.
+  virtual std::size_t stop(std::chrono::milliseconds grace) = 0;
+  virtual std::size_t held() = 0;
+};
 
-  // Stops taking work: queued jobs are cancelled at once, running ones may
-  // finish within `grace`; every charged job whose findings were not handed
-  // over is refunded. Returns the number of jobs still running afterwards.
-  std::size_t stop(std::chrono::milliseconds grace);
+class job_manager : public job_board {
+ public:
+  job_manager(const check_engine& engine, service_store& store, job_limits limits);
+  ~job_manager() override;  // stop(0) when not stopped, then waits for the workers
+  job_manager(const job_manager&) = delete;
+  job_manager& operator=(const job_manager&) = delete;
 
-  std::size_t held();
+  std::optional<std::string> create(const std::string& user) override;
+  job_submit claim(const std::string& pid, const std::string& claimant, std::string* user) override;
+  int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words, const std::string& time,
+                        std::u16string text, const check_options& options) override;
+  void submit(const std::string& pid, std::u16string text, const check_options& options, job_charge charge);
+  void drop(const std::string& pid) override;
+  std::optional<int> progress(const std::string& pid, const std::string& claimant) override;
+  job_fetch take_results(const std::string& pid, const std::string& claimant, std::vector<finding>& out) override;
+  // Queued jobs are cancelled at once, running ones may finish within
+  // `grace`; every charged job whose findings were not handed over is refunded.
+  std::size_t stop(std::chrono::milliseconds grace) override;
+  std::size_t held() override;
 
  private:
   enum class job_state { issued, claimed, queued, running, done };

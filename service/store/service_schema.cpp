@@ -71,6 +71,13 @@ const std::vector<schema_step>& steps() {
        "  lease_until TIMESTAMPTZ);"
        "CREATE INDEX jobs_waiting ON jobs(state, queued_at);"
        "CREATE INDEX jobs_by_user ON jobs(user_name);"},
+      // What a job charged, so that a job given up is refunded, and how often
+      // it was claimed, so that a job that brings down every instance running
+      // it is given up instead of claimed for ever.
+      {3, nullptr,
+       "ALTER TABLE jobs ADD COLUMN attempts INTEGER NOT NULL DEFAULT 0,"
+       "  ADD COLUMN charged_words BIGINT NOT NULL DEFAULT 0,"
+       "  ADD COLUMN charged_at TEXT;"},
   };
   return list;
 }

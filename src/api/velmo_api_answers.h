@@ -12,8 +12,9 @@
 
 // PID into pid (VELMO_PID_BUFFER_SIZE bytes); 0, or -1 leaving pid untouched.
 int velmo_api_read_pid(const char* body, char* pid);
-// ErrCode (an empty one counts as 0); -1 when not XML or missing.
-int velmo_api_read_error_code(const char* body);
+// ErrCode (an empty one counts as 0); -1 when not XML or missing. When
+// message is given it receives ErrMsg (empty when there is none).
+int velmo_api_read_error_code(const char* body, QString* message = nullptr);
 // GetCheckArticleProgressResult; -1 when not XML or missing.
 int velmo_api_read_progress(const char* body);
 // Clears results and appends one record per CheckResult; -1 when not XML.

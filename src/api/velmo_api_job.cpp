@@ -37,6 +37,19 @@ QString option(const char* section, const char* key)
     return QString::number(velmo_singleton_config::instance()->get_int(section, key));
 }
 
+// Records whether the answer arrived and, when the caller wants it, the
+// service's message; passes the answer on.
+const velmo_api_answer& note_failure(const velmo_api_answer& answer, velmo_api_failure_t* failure)
+{
+    if (failure) {
+        failure->answered = answer.arrived();
+        failure->message.clear();
+        if (answer.arrived())
+            velmo_api_read_error_code(answer.body(), &failure->message);
+    }
+    return answer;
+}
+
 } // namespace
 
 QString velmo_api_pid_payload()
@@ -75,36 +88,40 @@ QString velmo_api_result_payload(const QString& pid)
     return velmo_api_fill_template(RESULT_TEMPLATE, {velmo_api_xml_escape(pid)});
 }
 
-int velmo_api_get_pid(char* pid)
+int velmo_api_get_pid(char* pid, velmo_api_failure_t* failure)
 {
     if (!pid)
         return -1;
     const velmo_api_answer answer = velmo_api_post(velmo_api_pid_payload(), velmo_api_timeout());
-    if (!answer.arrived())
+    if (!note_failure(answer, failure).arrived())
         return -1;
     return velmo_api_read_pid(answer.body(), pid);
 }
 
-int velmo_api_upload(const QString& pid, const QString& article)
+int velmo_api_upload(const QString& pid, const QString& article, velmo_api_failure_t* failure)
 {
     const velmo_api_answer answer =
         velmo_api_post(velmo_api_upload_payload(pid, article), velmo_api_timeout());
-    return answer.arrived() && answer.status() == 200 ? 0 : -1;
+    if (!note_failure(answer, failure).arrived() || answer.status() != 200)
+        return -1;
+    // A missing or unreadable code is no refusal: the status decides then.
+    return velmo_api_read_error_code(answer.body()) > 0 ? -1 : 0;
 }
 
-int velmo_api_progress(const QString& pid)
+int velmo_api_progress(const QString& pid, velmo_api_failure_t* failure)
 {
     const velmo_api_answer answer = velmo_api_post(velmo_api_progress_payload(pid), velmo_api_timeout());
-    if (!answer.arrived() || answer.status() != 200)
+    if (!note_failure(answer, failure).arrived() || answer.status() != 200)
         return -1;
     return velmo_api_read_progress(answer.body());
 }
 
-int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid)
+int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid,
+                     velmo_api_failure_t* failure)
 {
     results.clear();
     const velmo_api_answer answer = velmo_api_post(velmo_api_result_payload(pid), velmo_api_timeout());
-    if (!answer.arrived() || answer.status() != 200)
+    if (!note_failure(answer, failure).arrived() || answer.status() != 200)
         return -1;
     return velmo_api_read_results(answer.body(), results);
 }

@@ -13,25 +13,36 @@
 
 #include "api/velmo_check_result.h"
 
+// Why a job call failed, for telling the user: whether an answer arrived at
+// all, and the service's own message (ErrMsg) when it refused.
+struct velmo_api_failure_t {
+    bool answered = false;
+    QString message;
+};
+
 // Size of the caller's job identifier buffer; identifiers of this length or
 // longer are refused.
 #define VELMO_PID_BUFFER_SIZE 64
 
 // Asks for a job identifier for the stored account and copies it into pid
 // (a zero-filled buffer of VELMO_PID_BUFFER_SIZE bytes); pid is untouched
-// on failure.
-int velmo_api_get_pid(char* pid);
+// on failure. A failure is described in *failure when it is given.
+int velmo_api_get_pid(char* pid, velmo_api_failure_t* failure = nullptr);
 
 // Uploads the article (sanitised here) with the checking options of the
-// settings; 0 on HTTP status 200.
-int velmo_api_upload(const QString& pid, const QString& article);
+// settings; 0 on HTTP status 200 unless the answer carries a non-zero
+// ErrCode: the service then refused the article (no words left, say) and
+// keeps no job for it.
+int velmo_api_upload(const QString& pid, const QString& article,
+                     velmo_api_failure_t* failure = nullptr);
 
 // The job's progress 0..100 as the service reports it; -1 on failure.
-int velmo_api_progress(const QString& pid);
+int velmo_api_progress(const QString& pid, velmo_api_failure_t* failure = nullptr);
 
 // Clears results, then fills one record per error of the job, positions
 // relative to the uploaded article. 0 also when there are no errors.
-int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid);
+int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid,
+                     velmo_api_failure_t* failure = nullptr);
 
 // The service's error code for the stored account (0: may proofread).
 int velmo_api_get_state();

@@ -18,9 +18,11 @@ int velmo_api_read_pid(const char* body, char* pid)
     return 0;
 }
 
-int velmo_api_read_error_code(const char* body)
+int velmo_api_read_error_code(const char* body, QString* message)
 {
     velmo_api_answer_document answer(body);
+    if (message && !answer.first_text("ErrMsg", *message))
+        message->clear();
     sp_xpath_result_t nodes;
     if (!answer.find_all("ErrCode", nodes))
         return -1;

@@ -9,12 +9,28 @@
 
 namespace {
 
-// Where a piece may end: after one of these. The ideographic full stop is not
-// among them.
-bool is_separator(QChar c) {
+// Where a piece may end: after a separator or after the end of a sentence,
+// so that a cut does not fall inside a word or an error.
+bool is_cut_point(QChar c) {
     switch (c.unicode()) {
-        case u'.': case u',': case u';': case u':': case u'?': case u'!':
-        case u'，': case u'；': case u'：': case u'？': case u'！': case u'\r':
+        case u'.':
+        case u',':
+        case u';':
+        case u':':
+        case u'?':
+        case u'!':
+        case u'，':
+        case u'；':
+        case u'：':
+        case u'？':
+        case u'！':
+        case u'\r':
+        case u'。':
+        case u'．':
+        case u'｡':
+        case u'…':
+        case u'\n':
+        case u'\v':
             return true;
         default:
             return false;
@@ -23,17 +39,25 @@ bool is_separator(QChar c) {
 
 // A stored piece length below 1 would never advance the cut; it counts as 100.
 int piece_length_for_cutting() {
-    const int length = velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
+    const int length =
+        velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
     return length < 1 ? 100 : length;
 }
 
-// One past the last separator in the text, 0 when it holds none. One
-// backward pass finds the greatest index of any separator.
-int cut_after_last_separator(const QString& text) {
+// One past the last cut point in the text, 0 when it holds none. One
+// backward pass finds the greatest index of any cut point.
+int cut_after_last_cut_point(const QString& text) {
     for (int i = text.size() - 1; i >= 0; --i) {
-        if (is_separator(text.at(i))) return i + 1;
+        if (is_cut_point(text.at(i))) return i + 1;
     }
     return 0;
+}
+
+// Where a window without cut points is cut: at its end, or one earlier when
+// that would split a surrogate pair.
+int cut_whole_characters(const QString& window) {
+    const int size = window.size();
+    return size > 1 && window.at(size - 1).isHighSurrogate() ? size - 1 : size;
 }
 
 bool set_bounds(kfc::ks_stdptr<wpsapi::Range>& range, long start, long end) {
@@ -113,9 +137,11 @@ void velmo_thread_check::init_paragraph_threadsafe(kfc::ks_stdptr<wpsapi::Paragr
     init_shape_threadsafe(paragraph_range);
 }
 
+// A piece's end is the first position after it: the paragraph that starts
+// there follows the table of contents and is ordinary text.
 bool velmo_thread_check::in_tables_of_contents_threadsafe(long position) const {
     for (const check_range_threadsafe_t& piece : contents_pieces) {
-        if (piece.start <= position && position <= piece.end) return true;
+        if (piece.start <= position && position < piece.end) return true;
     }
     return false;
 }
@@ -142,10 +168,10 @@ void velmo_thread_check::init_shape_threadsafe(kfc::ks_stdptr<wpsapi::Range>& st
         if (FAILED(shapes->Item(i, &shape)) || !shape) return;
         if (FAILED(shape->get_Range(&shape_range)) || !shape_range) return;
         if (!read_bounds(shape_range, &shape_start, &shape_end)) return;
-        // The text before the shape; the shape and the position after it are skipped.
+        // The text before the shape; the shape itself is no text to check.
         if (!set_bounds(shape_range, cursor, shape_start)) return;
         init_any_range_threadsafe(shape_range);
-        cursor = shape_end + 1;
+        cursor = shape_end;
     }
     if (!set_bounds(shape_range, cursor, end)) return;
     init_any_range_threadsafe(shape_range);
@@ -216,8 +242,12 @@ void velmo_thread_check::init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::R
         QString window;
         if (!set_bounds(stretch, cursor, window_end)) return;
         if (!velmo_range_text(stretch, window)) return;
-        const int cut = cut_after_last_separator(window);
-        const long piece_end = cut > 0 ? qMin(cursor + cut, end) : window_end;
+        const int cut = cut_after_last_cut_point(window);
+        long piece_end = window_end;
+        if (cut > 0)
+            piece_end = qMin(cursor + cut, window_end);
+        else if (window_end < end)
+            piece_end = cursor + cut_whole_characters(window);
         if (piece_end == window_end) {
             // Mostly a whole stretch ending in its separator: the text just
             // read is the piece's own, so it is not read a second time.

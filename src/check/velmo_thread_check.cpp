@@ -3,6 +3,7 @@
 #include "check/velmo_thread_check.h"
 
 #include "config/velmo_config.h"
+#include "sp.h"
 
 velmo_thread_check::velmo_thread_check(QObject* parent) : QThread(parent) {}
 
@@ -18,7 +19,8 @@ void velmo_thread_check::set_range(kfc::ks_stdptr<wpsapi::Range>& new_range) {
     range = new_range;
     long start = 0;
     long end = 0;
-    if (range && (FAILED(range->get_Start(&start)) || FAILED(range->get_End(&end)))) start = end = 0;
+    if (range && (FAILED(range->get_Start(&start)) || FAILED(range->get_End(&end))))
+        start = end = 0;
     check_start = start;
     check_end = end;
     check_length = static_cast<int>(check_end - check_start);
@@ -42,6 +44,10 @@ int velmo_thread_check::is_check_max() const { return check_max; }
 
 int velmo_thread_check::get_checked_length() const { return checked_length; }
 
+int velmo_thread_check::get_unchecked_count() const { return unchecked_count; }
+
+QString velmo_thread_check::get_unchecked_reason() const { return first_unchecked_reason; }
+
 const QList<check_range_threadsafe_t>& velmo_thread_check::get_pieces() const { return pieces; }
 
 const QList<check_range_threadsafe_t>& velmo_thread_check::get_contents_pieces() const {
@@ -50,13 +56,17 @@ const QList<check_range_threadsafe_t>& velmo_thread_check::get_contents_pieces()
 
 void velmo_thread_check::run() {
     std::lock_guard<std::mutex> running(run_lock);
+    // A stop request also ends a service request in flight.
+    sp_http_set_abort(
+        [](void* self) { return static_cast<velmo_thread_check*>(self)->stop.load(); }, this);
     piece_length_setting =
         velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
     run_threadsafe();
+    sp_http_set_abort(nullptr, nullptr);
     emit notify_progress(100, 100, QString());
     // Writing the value back keeps the key present in the settings file.
     velmo_singleton_config::instance()->set_int("OtherParams", "CheckWordsCount",
-                                               piece_length_setting);
+                                                piece_length_setting);
 }
 
 void velmo_thread_check::run_threadsafe() {

@@ -20,7 +20,7 @@
 class velmo_thread_check : public QThread {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_thread_check(QObject* parent = nullptr);
     ~velmo_thread_check() override;
 
@@ -39,6 +39,10 @@ public:
     QList<velmo_check_result_t>* get_check_result();
     int is_check_max() const;
     int get_checked_length() const;
+    // How many pieces of the run were not checked, and why the first of
+    // them was not, as a text for the user (empty when every piece was).
+    int get_unchecked_count() const;
+    QString get_unchecked_reason() const;
 
     // Adds an error at its document position, keeping the list sorted and
     // dropping an error whose position is already present. Any thread.
@@ -49,15 +53,15 @@ public:
     const QList<check_range_threadsafe_t>& get_pieces() const;
     const QList<check_range_threadsafe_t>& get_contents_pieces() const;
 
-signals:
+  signals:
     void notify_select(long start, long end);
     void notify_find_error(int level, QString err_word, QString cor_word);
     void notify_progress(int sub_progress, int total_progress, QString text);
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     void run_threadsafe();
     void emit_notify_progress(int sub_progress, int total_progress, const QString& text);
     void emit_notify_select(long start, long end);
@@ -81,10 +85,14 @@ private:
     // Checking, worker thread.
     void check_table_ranges_threadsafe();
     void check_ranges_threadsafe();
-    void check_piece_list_threadsafe(const QList<check_range_threadsafe_t>& list,
-                                     bool is_contents);
-    int check_single_range_threadsafe(const check_range_threadsafe_t& piece, bool is_contents);
-    int poll_until_done_threadsafe(const QString& pid);
+    void check_piece_list_threadsafe(const QList<check_range_threadsafe_t>& list, bool is_contents);
+    // The piece's length when it was checked; -1 with the reason otherwise.
+    int check_single_range_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
+                                      QString* reason);
+    int poll_until_done_threadsafe(const QString& pid, QString* reason);
+    void place_errors_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
+                                 QList<velmo_check_result_t>& found);
+    void count_unchecked(const QString& reason);
 
     kfc::ks_stdptr<wpsapi::Range> range;
     qint64 check_start = 0;
@@ -100,6 +108,8 @@ private:
     QList<check_range_threadsafe_t> contents_pieces;
     QList<check_range_threadsafe_t> pieces;
     int check_max = 0;
+    int unchecked_count = 0;
+    QString first_unchecked_reason;
     // Contents-piece errors are inserted on the GUI thread while the worker
     // inserts ordinary ones; this lock keeps the list consistent.
     std::mutex results_lock;

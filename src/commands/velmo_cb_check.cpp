@@ -22,7 +22,20 @@ QString check_title() { return text("Velmo校对"); }
 struct check_run_t {
     int stopped_by_user = 0;
     int reached_max = 0;
+    int unchecked_count = 0;
+    QString unchecked_reason;
 };
+
+QString unchecked_line(int unchecked_count, const QString& reason) {
+    return text("有%1段文字未能校对：%2").arg(unchecked_count).arg(reason);
+}
+
+// The closing message's second line when some text was not checked: a run
+// that checked nothing must not read as a clean document.
+QString with_unchecked_line(const QString& message, int unchecked_count, const QString& reason) {
+    if (unchecked_count == 0) return message;
+    return message + QLatin1Char('\n') + unchecked_line(unchecked_count, reason);
+}
 
 // Runs the check dialog over the active document, takes its results into
 // s_check_progress and places the coloured marks.
@@ -40,9 +53,17 @@ check_run_t run_check_dialog() {
         s_check_progress.document = dialog.get_document();
         run.stopped_by_user = dialog.stop_by_user();
         run.reached_max = dialog.is_check_max();
+        run.unchecked_count = dialog.get_unchecked_count();
+        run.unchecked_reason = dialog.get_unchecked_reason();
     }
     local_print_check_result(true);
     return run;
+}
+
+check_run_t check_once() {
+    local_save_doc_if_saved();
+    local_del_bookmarks(true);
+    return run_check_dialog();
 }
 
 // The errata table after a check, written without showing the dialog.
@@ -63,10 +84,10 @@ struct check_option_t {
 };
 
 const check_option_t RESTRICTED_CHECK_OPTIONS[] = {
-    {"CheckType", "CheckLeaderSort", 0, 1},     {"CheckType", "CheckMatchDots", 1, 0},
-    {"CheckType", "CheckSentence", 0, 0},       {"CheckExtendInfo", "ChkEng", 0, 0},
-    {"CheckExtendInfo", "FanTi", 0, 0},         {"CheckExtendInfo", "Leader", 0, 0},
-    {"CheckExtendInfo", "TaiWan", 0, 0},        {"CheckExtendInfo", "UserErr", 0, 0},
+    {"CheckType", "CheckLeaderSort", 0, 1},      {"CheckType", "CheckMatchDots", 1, 0},
+    {"CheckType", "CheckSentence", 0, 0},        {"CheckExtendInfo", "ChkEng", 0, 0},
+    {"CheckExtendInfo", "FanTi", 0, 0},          {"CheckExtendInfo", "Leader", 0, 0},
+    {"CheckExtendInfo", "TaiWan", 0, 0},         {"CheckExtendInfo", "UserErr", 0, 0},
     {"CheckExtendInfo", "RepeatSentence", 0, 0},
 };
 
@@ -86,9 +107,9 @@ int run_restricted_check(restricted_check kind, QList<QVariant>& args) {
         kept.append({value != nullptr, QByteArray(value ? value : "")});
     }
     for (const check_option_t& option : RESTRICTED_CHECK_OPTIONS)
-        config->set_int(option.section, option.key,
-                        kind == restricted_check::punctuation ? option.punctuation_value
-                                                              : option.leader_value);
+        config->set_int(
+            option.section, option.key,
+            kind == restricted_check::punctuation ? option.punctuation_value : option.leader_value);
     velmo_cb_check(args);
     int i = 0;
     for (const check_option_t& option : RESTRICTED_CHECK_OPTIONS) {
@@ -110,11 +131,7 @@ int velmo_check_state() {
     return -1;
 }
 
-int velmo_check_once() {
-    local_save_doc_if_saved();
-    local_del_bookmarks(true);
-    return run_check_dialog().stopped_by_user;
-}
+int velmo_check_once() { return check_once().stopped_by_user; }
 
 int velmo_cb_check(QList<QVariant>&) {
     local_save_doc_if_saved();
@@ -122,9 +139,11 @@ int velmo_cb_check(QList<QVariant>&) {
     if (velmo_check_state() != 0) return 0;
     const check_run_t run = run_check_dialog();
     const QString count = QString::number(s_check_progress.results.size());
-    velmo_message_box_ok(check_title(), run.reached_max
-                                            ? text("内容超长, 校对自动停止, 共标记了%1处错误").arg(count)
-                                            : text("共标记了%1处错误").arg(count));
+    const QString message = run.reached_max
+                                ? text("内容超长, 校对自动停止, 共标记了%1处错误").arg(count)
+                                : text("共标记了%1处错误").arg(count);
+    velmo_message_box_ok(check_title(),
+                         with_unchecked_line(message, run.unchecked_count, run.unchecked_reason));
     write_errata_table_if_asked();
     return 0;
 }
@@ -165,9 +184,15 @@ int velmo_cb_batch_check(QList<QVariant>&) {
         open_documents.append(document);
     }
     long total = 0;
+    int unchecked_count = 0;
+    QString unchecked_reason;
     for (const kfc::ks_stdptr<wpsapi::_Document>& document : open_documents) {
         document->Activate();
-        if (velmo_check_once() != 0) break;
+        const check_run_t run = check_once();
+        // The pieces the user's own stop left are not reported back to them.
+        if (run.stopped_by_user != 0) break;
+        if (unchecked_count == 0) unchecked_reason = run.unchecked_reason;
+        unchecked_count += run.unchecked_count;
         if (answer == answer_yes) {
             VARIANT save_changes = kfc::var_bool(true);
             VARIANT original_format = kfc::var_bool(true);
@@ -176,9 +201,14 @@ int velmo_cb_batch_check(QList<QVariant>&) {
         }
         total += s_check_progress.results.size();
     }
+    // With "是" there is no summary, but text left unchecked is still told.
     if (answer == answer_no)
-        velmo_message_box_ok(check_title(),
-                             text("共校对了%1个文件, %2处错误").arg(count).arg(total));
+        velmo_message_box_ok(
+            check_title(),
+            with_unchecked_line(text("共校对了%1个文件, %2处错误").arg(count).arg(total),
+                                unchecked_count, unchecked_reason));
+    else if (unchecked_count > 0)
+        velmo_message_box_ok(check_title(), unchecked_line(unchecked_count, unchecked_reason));
     return 0;
 }
 

@@ -10,8 +10,9 @@ namespace {
 
 enum class walk_direction { forward, backward };
 
+// The end of the text the mark covers: the written suggestion once corrected.
 long record_end(const velmo_check_result_t& record) {
-    return record.pos + record.err_word.length();
+    return record.pos + velmo_mark_length(record);
 }
 
 // Without collected records: selects the nearest bookmark of any kind after
@@ -41,7 +42,7 @@ HRESULT select_bookmark_beside_cursor(walk_direction direction) {
     return S_OK;
 }
 
-// Selects the extent of record k of the collection as the service found it.
+// Selects the text under record k's mark.
 HRESULT select_record(int k) {
     const velmo_check_result_t& record = s_check_progress.results.at(k);
     kfc::ks_stdptr<wpsapi::Range> range;

@@ -77,7 +77,7 @@ void check_progress_update(check_progress_t* progress) {
         velmo_mark_read_error_name(mark.name, record);
         record.pos = mark.pos;
         start = std::min(start, static_cast<long>(record.pos));
-        end = std::max(end, static_cast<long>(record.pos + record.err_word.length()));
+        end = std::max(end, static_cast<long>(record.pos + velmo_mark_length(record)));
         fresh.append(record);
     }
     progress->start = start;

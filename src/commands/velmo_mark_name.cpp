@@ -1,6 +1,5 @@
 #include "commands/velmo_mark_name.h"
 
-
 const char* const VELMO_ERROR_MARK_PREFIX = "vmjd_error";
 const char* const VELMO_FIND_MARK_PREFIX = "vmjd_find";
 
@@ -9,6 +8,69 @@ namespace {
 const QString& hint_prefix() {
     static const QString prefix = QString::fromUtf8("Velmo提示");
     return prefix;
+}
+
+// Texts in a name escape what the host refuses in a bookmark name (white
+// space, control and format characters), the "_" that separates the parts,
+// and the escape sign itself, as the sign and four hex digits of the UTF-16
+// unit. The sign is one that texts practically never hold, so the names of
+// ordinary texts are the same as before and old names read as before.
+const QChar ESCAPE_SIGN(0x00A4);
+constexpr int ESCAPE_DIGITS = 4;
+
+bool needs_escape(QChar c) {
+    const ushort unit = c.unicode();
+    return c == QLatin1Char('_') || c == ESCAPE_SIGN || c.isSpace() || unit < 32 || unit == 127 ||
+           c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+}
+
+QString escaped(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (!needs_escape(c)) {
+            out += c;
+            continue;
+        }
+        out += ESCAPE_SIGN;
+        out += QString::number(c.unicode(), 16)
+                   .toUpper()
+                   .rightJustified(ESCAPE_DIGITS, QLatin1Char('0'));
+    }
+    return out;
+}
+
+// The unit escaped at `at` (the escape sign), or -1 when no four hex digits
+// follow it.
+int escaped_unit(const QStringRef& text, int at) {
+    if (text.at(at) != ESCAPE_SIGN || at + ESCAPE_DIGITS >= text.size()) return -1;
+    int unit = 0;
+    for (int i = at + 1; i <= at + ESCAPE_DIGITS; ++i) {
+        const ushort c = text.at(i).unicode();
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                 : -1;
+        if (digit < 0) return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+QString unescaped(const QStringRef& text) {
+    if (!text.contains(ESCAPE_SIGN)) return text.toString();
+    QString out;
+    out.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const int unit = escaped_unit(text, i);
+        if (unit < 0) {
+            out += text.at(i);
+            continue;
+        }
+        out += QChar(static_cast<ushort>(unit));
+        i += ESCAPE_DIGITS;
+    }
+    return out;
 }
 
 }  // namespace
@@ -44,8 +106,8 @@ QString velmo_mark_error_name(const velmo_check_result_t& record, const QString&
     // Plain concatenation: texts holding "%4" or "%5" must stay as they are.
     const QChar sep = QLatin1Char('_');
     return QLatin1String(VELMO_ERROR_MARK_PREFIX) + sep + QString::number(record.level) + sep +
-           QString::number(record.span_by_correction) + sep + err_word + sep + cor_word + sep +
-           QString::number(record.pos);
+           QString::number(record.span_by_correction) + sep + escaped(err_word) + sep +
+           escaped(cor_word) + sep + QString::number(record.pos);
 }
 
 QString velmo_mark_find_name(long start, long end) {
@@ -93,7 +155,7 @@ bool velmo_mark_read_error_name(const QString& name, velmo_check_result_t& recor
     };
     record.level = part(2).toInt();
     record.span_by_correction = part(3).toInt();
-    record.err_word = part(4).toString();
-    record.cor_word = part(5).toString();
+    record.err_word = unescaped(part(4));
+    record.cor_word = unescaped(part(5));
     return true;
 }

@@ -27,8 +27,11 @@ int velmo_mark_length(const velmo_check_result_t& record);
 // of them becomes a hint and gets the "Velmo提示" prefix.
 void velmo_mark_clean_suggestion(velmo_check_result_t& record);
 
-// "vmjd_error_<level>_<span>_<error>_<suggestion>_<pos>"; texts are inserted
-// literally. The overload takes the texts explicitly for the fallback names.
+// "vmjd_error_<level>_<span>_<error>_<suggestion>_<pos>". The texts are
+// inserted as they are, except white space, control and format characters
+// and "_", which are escaped so that the host takes the name and every text
+// reads back whole. The overload takes the texts explicitly for the fallback
+// names.
 QString velmo_mark_error_name(const velmo_check_result_t& record);
 QString velmo_mark_error_name(const velmo_check_result_t& record, const QString& err_word,
                               const QString& cor_word);

@@ -17,10 +17,14 @@ namespace {
 
 QString strength_name(int weight) {
     switch (weight) {
-        case 0: return QObject::tr("快速");
-        case 1: return QObject::tr("一般");
-        case 2: return QObject::tr("严格");
-        default: return QString();  // no strength has this value
+        case 0:
+            return QObject::tr("快速");
+        case 1:
+            return QObject::tr("一般");
+        case 2:
+            return QObject::tr("严格");
+        default:
+            return QString();  // no strength has this value
     }
 }
 
@@ -69,7 +73,8 @@ void velmo_ui_check::init_ui() {
     const QString strength = strength_name(config->get_int("CheckExtendInfo", "Weight"));
     const QString field =
         config->get_int("CheckExtendInfo", "ProfType") != 0 ? tr("专业") : tr("自动");
-    setWindowTitle(tr("校对进度（%1 %2）").arg(strength, 0, QLatin1Char(' ')).arg(field, 0, QLatin1Char(' ')));
+    setWindowTitle(
+        tr("校对进度（%1 %2）").arg(strength, 0, QLatin1Char(' ')).arg(field, 0, QLatin1Char(' ')));
     setWindowFlags(windowFlags() & ~Qt::WindowMinimizeButtonHint & ~Qt::WindowMaximizeButtonHint);
     resize(480, 120);
 
@@ -104,14 +109,15 @@ void velmo_ui_check::init_loading() {
     kfc::ks_bstr selected;
     if (FAILED(local_get_selection(selection))) return;
     if (FAILED(selection->get_Text(&selected))) return;
+    if (FAILED(selection->get_Start(&selection_start)) ||
+        FAILED(selection->get_End(&selection_end)))
+        return;
 
     kfc::ks_stdptr<wpsapi::Range> candidate;
     if (selected.length() < 2) {
         // An insertion point or a single character: check from there to the end.
-        long cursor = 0;
-        if (FAILED(selection->get_Start(&cursor))) return;
         if (FAILED(document->get_Content(&candidate)) || !candidate) return;
-        if (FAILED(candidate->put_Start(cursor))) return;
+        if (FAILED(candidate->put_Start(selection_start))) return;
     } else if (FAILED(selection->get_Range(&candidate)) || !candidate) {
         return;
     }
@@ -132,17 +138,34 @@ void velmo_ui_check::init_check() {
             &velmo_ui_check::on_notify_progress);
     if (!check_range) {
         // Nothing to check: end the run as soon as the dialog's loop runs.
-        QMetaObject::invokeMethod(this, "on_notify_progress", Qt::QueuedConnection,
-                                  Q_ARG(int, 100), Q_ARG(int, 100), Q_ARG(QString, QString()));
+        QMetaObject::invokeMethod(this, "on_notify_progress", Qt::QueuedConnection, Q_ARG(int, 100),
+                                  Q_ARG(int, 100), Q_ARG(QString, QString()));
         return;
     }
     thread.set_range(check_range);
     thread.start_thread();
 }
 
-void velmo_ui_check::end_thread() {
+// The worker ends the piece in hand (a request in flight is cut short) and
+// reports the end of the run, which closes the dialog. Until then the GUI
+// thread keeps serving the worker's queued requests, so that no error of a
+// contents piece is lost and the wait for the worker is short.
+void velmo_ui_check::request_stop() {
+    stopped_by_user = 1;
+    stop_button->setEnabled(false);
     thread.stop_thread();
-    thread.wait_until_finished();
+}
+
+// Placing the errors of contents pieces moves the selection; the next check
+// would take it as its range.
+void velmo_ui_check::restore_selection() {
+    kfc::ks_stdptr<wpsapi::_Document> active;
+    kfc::ks_stdptr<wpsapi::Range> selected;
+    if (!document || FAILED(local_get_document(active)) || active.get() != document.get()) return;
+    VARIANT start = kfc::var_i8(selection_start);
+    VARIANT end = kfc::var_i8(selection_end);
+    if (FAILED(active->Range(&start, &end, &selected)) || !selected) return;
+    selected->Select();
 }
 
 void velmo_ui_check::wait() { thread.wait_until_finished(); }
@@ -161,10 +184,17 @@ wpsapi::_Document* velmo_ui_check::get_document() const { return document.get();
 
 int velmo_ui_check::stop_by_user() const { return stopped_by_user; }
 
-void velmo_ui_check::on_stop() {
-    end_thread();
-    close();
-    stopped_by_user = 1;
+int velmo_ui_check::get_unchecked_count() const { return thread.get_unchecked_count(); }
+
+QString velmo_ui_check::get_unchecked_reason() const { return thread.get_unchecked_reason(); }
+
+void velmo_ui_check::on_stop() { request_stop(); }
+
+void velmo_ui_check::reject() {
+    if (run_ended)
+        QDialog::reject();
+    else
+        request_stop();
 }
 
 void velmo_ui_check::on_notify_select(long start, long end) {
@@ -199,13 +229,19 @@ void velmo_ui_check::on_notify_find_error(int level, QString err_word, QString c
 void velmo_ui_check::on_notify_progress(int sub_progress, int total_progress, QString) {
     sub_progress_bar->setValue(sub_progress);
     total_progress_bar->setValue(total_progress);
-    if (total_progress == 100) {
-        end_thread();
+    if (total_progress == 100 && !run_ended) {
+        run_ended = true;
+        thread.wait_until_finished();
+        restore_selection();
         close();
     }
 }
 
 void velmo_ui_check::closeEvent(QCloseEvent* event) {
-    end_thread();
-    event->accept();
+    if (run_ended) {
+        event->accept();
+        return;
+    }
+    request_stop();
+    event->ignore();
 }

@@ -23,7 +23,7 @@ class QPushButton;
 class velmo_ui_check : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_check(QDialog* parent = nullptr);
     ~velmo_ui_check() override;
 
@@ -37,22 +37,30 @@ public:
     // The active document when the dialog opened; null when there was none.
     // The dialog holds a reference until it is destroyed.
     wpsapi::_Document* get_document() const;
+    // 1 when the user ended the run: "停止", Escape or the window's close button.
     int stop_by_user() const;
+    // Pieces of the run that were not checked, and why the first was not.
+    int get_unchecked_count() const;
+    QString get_unchecked_reason() const;
 
-public slots:
+  public slots:
     void on_stop();
     void on_notify_select(long start, long end);
     void on_notify_find_error(int level, QString err_word, QString cor_word);
     void on_notify_progress(int sub_progress, int total_progress, QString text);
 
-protected:
+    // Escape: stops the run like "停止"; the dialog closes when the run ends.
+    void reject() override;
+
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void init_ui();
     void init_loading();
     void init_check();
-    void end_thread();
+    void request_stop();
+    void restore_selection();
 
     QProgressBar* sub_progress_bar = nullptr;
     QProgressBar* total_progress_bar = nullptr;
@@ -62,7 +70,11 @@ private:
     qint64 check_start = 0;
     qint64 check_end = 0;
     kfc::ks_stdptr<wpsapi::_Document> document;
+    // The user's selection when the dialog opened, put back when the run ends.
+    long selection_start = 0;
+    long selection_end = 0;
     int stopped_by_user = 0;
+    bool run_ended = false;
 };
 
 #endif

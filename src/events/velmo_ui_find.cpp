@@ -286,7 +286,10 @@ void velmo_ui_batch_find::on_ok() {
         value += step;
     }
     progress_bar->setValue(100);
-    velmo_message_box_ok(tr("Velmo校对"), tr("查找完毕, 共标记%1处").arg(found));
+    // Without marking nothing was marked: the count is of words found.
+    const QString done = mark_option->isChecked() ? tr("查找完毕, 共标记%1处")
+                                                  : tr("查找完毕, 共找到%1处, 未在文中标记");
+    velmo_message_box_ok(tr("Velmo校对"), done.arg(found));
     if (position_file_group->isChecked()) get_pos();
     close();
 }

@@ -154,7 +154,9 @@ TEST_F(velmo_api_job, upload_options_are_read_when_the_envelope_is_built)
     EXPECT_EQ(text_of(*envelope.operation.child("checkExtendInfo"), "ProfType"), "0");
 }
 
-TEST_F(velmo_api_job, upload_relies_on_the_status_alone)
+// A refusal comes with status 200 and a non-zero code; an answer without a
+// readable code is judged by its status.
+TEST_F(velmo_api_job, upload_is_refused_by_its_status_or_a_non_zero_code)
 {
     service.set_answers("UpLoadCheckArticle", {
         {200, fake_code_answer("UpLoadCheckArticle", 5, "refused"), {}},
@@ -163,7 +165,10 @@ TEST_F(velmo_api_job, upload_relies_on_the_status_alone)
         {500, fake_fault("soap12:Receiver", "x"), {}},
         {302, "", {}},
     });
-    EXPECT_EQ(velmo_api_upload("p", "a"), 0);
+    velmo_api_failure_t failure;
+    EXPECT_EQ(velmo_api_upload("p", "a", &failure), -1);
+    EXPECT_TRUE(failure.answered);
+    EXPECT_EQ(failure.message, "refused");
     EXPECT_EQ(velmo_api_upload("p", "a"), 0);
     EXPECT_EQ(velmo_api_upload("p", "a"), -1);
     EXPECT_EQ(velmo_api_upload("p", "a"), -1);

@@ -3,6 +3,7 @@
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 
 #include "check_test_env.h"
 #include "events/velmo_ui_check.h"
@@ -97,6 +98,7 @@ TEST_F(check_dialog, contents_piece_errors_are_placed_where_their_text_is_found)
     ASSERT_EQ(env->text(second_body, second_body + 3), "正文二");
     env->add_job({make_error(4, "总则", 2, {"总纲"})});
     env->add_job({make_error(1, "不存在的词")});
+    env->add_plain_jobs(1);
     env->add_job({make_error(2, "二")});
     select(0, 0);
     velmo_ui_check dialog;
@@ -111,29 +113,42 @@ TEST_F(check_dialog, contents_piece_errors_are_placed_where_their_text_is_found)
     EXPECT_EQ(dialog.get_check_result()->at(1).err_word, "不存在的词");
 }
 
-// A job that never finishes, stopped by the button or by closing the window.
-TEST_F(check_dialog, stopping_ends_a_long_job_and_tells_whether_the_user_stopped) {
-    for (bool by_button : {true, false}) {
+// A contents piece whose job never finishes, stopped by the button, by
+// closing the window or by Escape: each ends the run the same way, keeps the
+// error already found in the first contents piece and puts the user's
+// selection back.
+TEST_F(check_dialog, every_way_of_stopping_ends_the_run_and_keeps_what_was_found) {
+    enum class way { button, close, escape };
+    for (way how : {way::button, way::close, way::escape}) {
         use(check_settings());
-        env->open(wps_sim::document_builder().paragraphs({filler(9), filler(9)}));
-        env->add_job({make_error(1, "x")}, {10});
-        env->add_plain_jobs(1);
-        select(0, 0);
+        env->open(wps_sim::document_builder()
+                      .table_of_contents({"第一章 总则", "第二章 细则"})
+                      .paragraphs({filler(9), filler(9)}));
+        env->add_job({make_error(4, "总则")});
+        env->add_job({}, {10});
+        select(2, 2);
         velmo_ui_check dialog;
         QObject::connect(bar(dialog, "sub_progress_bar"), &QProgressBar::valueChanged,
                          [&](int value) {
                              if (value != 10) return;
-                             if (by_button)
+                             if (how == way::button)
                                  dialog.findChild<QPushButton*>("stop_button")->click();
-                             else
+                             else if (how == way::close)
                                  dialog.close();
+                             else
+                                 QTest::keyClick(&dialog, Qt::Key_Escape);
                          });
         dialog.exec();
         dialog.wait();
-        EXPECT_EQ(dialog.stop_by_user(), by_button ? 1 : 0);
-        EXPECT_TRUE(dialog.get_check_result()->isEmpty());
-        EXPECT_EQ(env->service.requests("GetCheckArticleResult").size(), 0u);
-        EXPECT_EQ(env->service.requests("GetCheckArticlePIDByUser").size(), 1u);
+        const int n = static_cast<int>(how);
+        EXPECT_EQ(dialog.stop_by_user(), 1) << n;
+        EXPECT_EQ(positions(dialog), QList<int>({4})) << n;
+        EXPECT_EQ(dialog.get_unchecked_count(), 3) << n;
+        EXPECT_EQ(dialog.get_unchecked_reason(), QString::fromUtf8("校对已停止")) << n;
+        EXPECT_EQ(env->service.requests("GetCheckArticlePIDByUser").size(), 2u) << n;
+        long selection_start = -1;
+        env->selection()->get_Start(&selection_start);
+        EXPECT_EQ(selection_start, 2) << n;
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QThread>
 #include <atomic>
+#include <future>
+#include <mutex>
 
 #include "check/velmo_thread_check.h"
 #include "check_test_env.h"
@@ -103,23 +105,26 @@ TEST_F(check_run, errors_land_at_piece_start_plus_offset) {
 
 TEST_F(check_run, results_stay_sorted_and_the_first_error_at_a_position_wins) {
     open_paragraphs(2);
-    env->add_job({make_error(9, "A"), make_error(2, "B"), make_error(9, "C"), make_error(5, "D"),
-                  make_error(15, "E")});
-    env->add_job({make_error(5, "F"), make_error(1, "G")});
+    env->add_job({make_error(9, "A"), make_error(2, "B"), make_error(9, "C"), make_error(5, "D")});
+    env->add_job({make_error(5, "F"), make_error(1, "G"), make_error(5, "H")});
     run_all();
     EXPECT_EQ(positions(), QList<int>({2, 5, 9, 11, 15}));
     QStringList words;
     for (const velmo_check_result_t& result : *thread.get_check_result()) words << result.err_word;
-    EXPECT_EQ(words, QStringList({"B", "D", "A", "G", "E"}));
+    EXPECT_EQ(words, QStringList({"B", "D", "A", "G", "F"}));
 }
 
-// Which call fails for the second of three pieces.
-enum class failing { pid, upload, progress, progress_later, result };
+// Which call fails for the second of three pieces, and the reason told.
+enum class failing { pid, upload, upload_refused, progress, progress_later, result, oversized };
+struct failure_case_t {
+    failing step;
+    const char* reason;
+};
 
-struct check_run_failure : check_run, ::testing::WithParamInterface<failing> {};
+struct check_run_failure : check_run, ::testing::WithParamInterface<failure_case_t> {};
 
-TEST_P(check_run_failure, a_failed_call_skips_the_piece_and_the_run_goes_on) {
-    const failing step = GetParam();
+TEST_P(check_run_failure, a_failed_call_skips_the_piece_counts_it_and_the_run_goes_on) {
+    const failing step = GetParam().step;
     open_paragraphs(3);
     auto pid_calls = std::make_shared<std::atomic<int>>(0);
     env->service.set_handler("GetCheckArticlePIDByUser", [=](const fake_request&) {
@@ -130,6 +135,8 @@ TEST_P(check_run_failure, a_failed_call_skips_the_piece_and_the_run_goes_on) {
     });
     env->service.set_handler("UpLoadCheckArticle", [=](const fake_request& request) {
         if (step == failing::upload && request.value("pid") == "p2") return fault();
+        if (step == failing::upload_refused && request.value("pid") == "p2")
+            return ok(fake_code_answer("UpLoadCheckArticle", 4, "剩余字数不足"));
         return ok(fake_code_answer("UpLoadCheckArticle", 0, "成功"));
     });
     auto p2_polls = std::make_shared<std::atomic<int>>(0);
@@ -144,6 +151,9 @@ TEST_P(check_run_failure, a_failed_call_skips_the_piece_and_the_run_goes_on) {
     });
     env->service.set_handler("GetCheckArticleResult", [=](const fake_request& request) {
         if (step == failing::result && request.value("pid") == "p2") return fault();
+        // Over the answer size limit: taken as no answer at all.
+        if (step == failing::oversized && request.value("pid") == "p2")
+            return ok(std::string(17 * 1024 * 1024, ' '));
         const int offset = request.value("pid").back() - '0';
         return ok(fake_result_answer({make_error(offset, "x")}));
     });
@@ -152,11 +162,51 @@ TEST_P(check_run_failure, a_failed_call_skips_the_piece_and_the_run_goes_on) {
     EXPECT_EQ(thread.get_checked_length(), 20);
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 3u);
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+    EXPECT_EQ(thread.get_unchecked_count(), 1);
+    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8(GetParam().reason));
 }
 
-INSTANTIATE_TEST_SUITE_P(each_call, check_run_failure,
-                         ::testing::Values(failing::pid, failing::upload, failing::progress,
-                                           failing::progress_later, failing::result));
+INSTANTIATE_TEST_SUITE_P(
+    each_call, check_run_failure,
+    ::testing::Values(failure_case_t{failing::pid, "服务拒绝校对任务（用户名或授权码错误）"},
+                      failure_case_t{failing::upload, "服务拒绝接收文字"},
+                      failure_case_t{failing::upload_refused, "服务拒绝接收文字（剩余字数不足）"},
+                      failure_case_t{failing::progress, "查询校对进度失败"},
+                      failure_case_t{failing::progress_later, "查询校对进度失败"},
+                      failure_case_t{failing::result, "读取校对结果失败"},
+                      failure_case_t{failing::oversized, "服务器无应答"}));
+
+TEST_F(check_run, an_unreachable_service_leaves_every_piece_unchecked) {
+    open_paragraphs(3);
+    velmo_singleton_config::instance()->set_string("OtherParams", "ServiceUrl",
+                                                   fake_service::unreachable_url().c_str());
+    run_all();
+    EXPECT_EQ(thread.get_unchecked_count(), 3);
+    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("服务器无应答"));
+    EXPECT_EQ(thread.get_checked_length(), 0);
+}
+
+TEST_F(check_run, errors_outside_their_piece_are_dropped) {
+    open_paragraphs(2);  // pieces of ten characters at 0 and 10
+    env->add_plain_jobs(1);
+    env->add_job({make_error(2147483647, "x"), make_error(-10, "x"), make_error(10, ""),
+                  make_error(8, "xyz"), make_error(2147483646, "xyz"), make_error(7, "bbb")});
+    run_all();
+    EXPECT_EQ(positions(), QList<int>({17}));
+}
+
+TEST_F(check_run, pieces_of_white_space_and_empty_cells_are_not_sent) {
+    QStringList cells;
+    for (int i = 0; i < 50; ++i) cells << (i == 17 ? QString::fromUtf8("错字") : QString());
+    cells[3] = QStringLiteral(" \t ");
+    env->open(wps_sim::document_builder().paragraph("  ").table(5, 10, cells));
+    env->add_job({make_error(0, "错字")});
+    run_all();
+    EXPECT_EQ(count("UpLoadCheckArticle"), 1u);
+    EXPECT_EQ(env->service.uploaded_article("p1"), "错字 ");
+    EXPECT_EQ(positions().size(), 1);
+    EXPECT_EQ(thread.get_unchecked_count(), 0);
+}
 
 TEST_F(check_run, the_character_limit_stops_sending) {
     check_settings settings;
@@ -225,6 +275,28 @@ TEST_F(check_run, a_stop_during_a_long_poll_ends_the_run_after_one_more_poll_at_
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 1u);
     EXPECT_TRUE(thread.get_check_result()->isEmpty());
     EXPECT_EQ(thread.get_checked_length(), 0);
+    EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+}
+
+// A silent service, with no receive time-out set: the stop must cut the
+// request in flight short instead of waiting for an answer.
+TEST_F(check_run, a_stop_ends_a_request_in_flight) {
+    open_paragraphs(3);
+    velmo_singleton_config::instance()->set_int("OtherParams", "ReceiveTimeout", 0);
+    env->add_plain_jobs(3);
+    std::promise<void> polled;
+    auto first = std::make_shared<std::once_flag>();
+    env->service.set_handler("GetCheckArticleProgress", [&, first](const fake_request&) {
+        std::call_once(*first, [&] { polled.set_value(); });
+        return fake_answer{200, fake_progress_answer(100), std::chrono::minutes(10)};
+    });
+    start(env->content());
+    polled.get_future().wait();
+    thread.stop_thread();
+    thread.wait_until_finished();
+    EXPECT_EQ(count("GetCheckArticleProgress"), 1u);
+    EXPECT_EQ(thread.get_unchecked_count(), 3);
+    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("校对已停止"));
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
 }
 

@@ -1,6 +1,8 @@
 // Cutting documents of the simulated host into check pieces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "check/velmo_thread_check.h"
 #include "check_test_env.h"
 
@@ -74,14 +76,15 @@ TEST_F(segmentation, long_stretches_are_cut_to_length) {
     expect_texts_match_host(pieces);
 }
 
-TEST_F(segmentation, cuts_fall_after_the_last_separator_within_the_length) {
+TEST_F(segmentation, cuts_fall_after_the_last_separator_or_sentence_end_never_in_a_character) {
     use(piece_length(10));
+    const QString wide = QString::fromUtf8("\xF0\xA0\x80\x80");  // one character, two units
     env->open(wps_sim::document_builder().paragraphs(
-        {"abc,defghijklmn", "甲乙，丙丁。戊己庚辛壬癸子", "a.b!c?d;e:"}));
+        {"abc,defghijklmn", "甲乙，丙丁。戊己庚辛壬癸子", "a.b!c?d;e:", filler(9) + wide + "yy"}));
     cut_all();
-    // The ideographic full stop is no separator; the paragraph mark is one.
-    EXPECT_EQ(piece_texts(), QStringList({"abc,", "defghijklm", "n\r", "甲乙，",
-                                          "丙丁。戊己庚辛壬癸子", "\r", "a.b!c?d;e:", "\r"}));
+    EXPECT_EQ(piece_texts(),
+              QStringList({"abc,", "defghijklm", "n\r", "甲乙，丙丁。", "戊己庚辛壬癸子\r",
+                           "a.b!c?d;e:", "\r", filler(9), wide + "yy\r"}));
     expect_texts_match_host(thread.get_pieces());
 }
 
@@ -102,18 +105,18 @@ TEST_F(segmentation, a_piece_length_below_one_counts_as_one_hundred) {
     }
 }
 
-TEST_F(segmentation, inline_shapes_and_the_position_after_them_are_left_out) {
+TEST_F(segmentation, inline_shapes_alone_are_left_out) {
     env->open(wps_sim::document_builder()
                   .paragraph(QString("ab") + shape + "cd" + shape + "ef")
                   .paragraph(QString("ab,cd") + shape + "ef"));
     cut_all();
     // Second paragraph starts at 9; the stretch before its shape holds a
     // separator inside, so it gives two pieces.
-    EXPECT_EQ(piece_texts(), QStringList({"ab", "d", "f\r", "ab,", "cd", "f\r"}));
+    EXPECT_EQ(piece_texts(), QStringList({"ab", "cd", "ef\r", "ab,", "cd", "ef\r"}));
     const QList<check_range_threadsafe_t>& pieces = thread.get_pieces();
-    EXPECT_EQ(pieces.at(1).start, 4);
-    EXPECT_EQ(pieces.at(2).start, 7);
-    EXPECT_EQ(pieces.at(5).start, 16);
+    EXPECT_EQ(pieces.at(1).start, 3);
+    EXPECT_EQ(pieces.at(2).start, 6);
+    EXPECT_EQ(pieces.at(5).start, 15);
     expect_texts_match_host(pieces);
 }
 
@@ -168,9 +171,47 @@ TEST_F(segmentation, tables_of_contents_in_the_range_become_contents_pieces) {
     EXPECT_EQ(texts(thread.get_contents_pieces()),
               QStringList({"第一章 总则\r", "第二章 细则\r"}));
     expect_texts_match_host(thread.get_contents_pieces());
-    // The contents' own paragraphs start at a contents piece's start; the
-    // first body paragraph starts at the last one's end: none is cut again.
-    EXPECT_EQ(piece_texts(), QStringList({"正文二。\r"}));
+    // The contents' own paragraphs are not cut again; the first body
+    // paragraph starts where the contents end and is cut.
+    EXPECT_EQ(piece_texts(), QStringList({"正文一。\r", "正文二。\r"}));
+}
+
+// Errors are placed by position, so a character in no piece is never
+// checked and one in two pieces is marked twice.
+TEST_F(segmentation, every_character_of_the_document_is_in_exactly_one_piece) {
+    use(piece_length(12));
+    QString prose;
+    for (int i = 0; i < 9; ++i) prose += QString::fromUtf8("这是第%1句话。").arg(i);
+    env->open(wps_sim::document_builder()
+                  .table_of_contents({"第一章 总则", "第二章 细则"})
+                  .paragraph(QString("ab") + shape + "cd" + shape + "ef")
+                  .paragraph(prose)
+                  .table(2, 2, {"c1", "", "第三格。很长的一格", "c4"})
+                  .paragraph(filler(30) + QString::fromUtf8("尾。")));
+    cut_all();
+    QList<check_range_threadsafe_t> all = thread.get_contents_pieces() + thread.get_pieces();
+    std::sort(all.begin(), all.end(),
+              [](const check_range_threadsafe_t& a, const check_range_threadsafe_t& b) {
+                  return a.start < b.start;
+              });
+    expect_texts_match_host(all);
+    long end = -1;
+    env->content()->get_End(&end);
+    long covered = 0;
+    for (const check_range_threadsafe_t& piece : all) {
+        while (covered < piece.start && env->text(covered, covered + 1) == QString(shape))
+            ++covered;
+        EXPECT_EQ(piece.start, covered) << piece.text.toStdString();
+        covered = piece.end;
+    }
+    EXPECT_EQ(covered, end);
+    // Sentence-ended prose is cut at its full stops.
+    for (const check_range_threadsafe_t& piece : thread.get_pieces()) {
+        if (!piece.text.contains(QString::fromUtf8("句话"))) continue;
+        EXPECT_TRUE(piece.text.endsWith(QString::fromUtf8("。")) ||
+                    piece.text.endsWith(QString::fromUtf8("。\r")))
+            << piece.text.toStdString();
+    }
 }
 
 TEST_F(segmentation, tables_of_contents_after_the_range_are_taken_whole) {

@@ -156,7 +156,54 @@ TEST_F(check_commands_test, check_stopped_by_the_character_limit_says_so) {
     responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
     velmo_cb_check(args);
     EXPECT_EQ(boxes(),
-              QStringList{QString::fromUtf8("Velmo校对|内容超长, 校对自动停止, 共标记了0处错误|确定")});
+              QStringList{QString::fromUtf8("Velmo校对|内容超长, 校对自动停止, "
+                                            "共标记了0处错误\n有1段文字未能校对：内容超长|确定")});
+}
+
+// Text that could not be checked is told in a second line, also when
+// nothing at all could be checked; marks of the checked part are placed.
+TEST_F(check_commands_test, text_left_unchecked_is_told_in_the_closing_message) {
+    struct case_t {
+        std::vector<fake_answer> progress;
+        const char* message;
+    };
+    const case_t cases[] = {
+        {{{200, fake_progress_answer(100)}, {500, fake_fault("soap12:Receiver", "busy")}},
+         "Velmo校对|共标记了1处错误\n有2段文字未能校对：查询校对进度失败|确定"},
+        {{{500, fake_fault("soap12:Receiver", "busy")}},
+         "Velmo校对|共标记了0处错误\n有3段文字未能校对：查询校对进度失败|确定"},
+    };
+    for (const case_t& c : cases) {
+        responder.clear();
+        auto document = open(wps_sim::document_builder().paragraphs(
+            {QString::fromUtf8("有错字。"), QString::fromUtf8("有疑点。"),
+             QString::fromUtf8("又错字。")}));
+        set_cursor(0);
+        service.set_answers("GetCheckArticleProgress", c.progress);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+        velmo_cb_check(args);
+        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8(c.message)});
+        EXPECT_EQ(static_cast<int>(bookmarks(document).size()), s_check_progress.results.size());
+    }
+}
+
+// The errors of a table of contents are placed through the selection; the
+// next check must still start from the user's cursor, not from there.
+TEST_F(check_commands_test, a_second_check_after_a_table_of_contents_keeps_every_mark) {
+    auto document =
+        open(wps_sim::document_builder()
+                 .table_of_contents({QString::fromUtf8("第一章 错字"), QString::fromUtf8("第二章")})
+                 .paragraphs({QString::fromUtf8("正文有错字。"), QString::fromUtf8("还有疑点。")}));
+    set_cursor(0);
+    for (int run = 0; run < 2; ++run) {
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+        velmo_cb_check(args);
+        EXPECT_EQ(bookmarks(document).size(), 3u) << run;
+        EXPECT_EQ(selection_start(), 0) << run;
+        EXPECT_EQ(selection_end(), 0) << run;
+    }
+    EXPECT_EQ(boxes(), QStringList({QString::fromUtf8("Velmo校对|共标记了3处错误|确定"),
+                                    QString::fromUtf8("Velmo校对|共标记了3处错误|确定")}));
 }
 
 TEST_F(check_commands_test, refused_and_unreachable_gates_still_save_and_clear) {

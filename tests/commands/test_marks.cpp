@@ -83,15 +83,43 @@ TEST_F(marks_test, suggestion_is_cleaned_into_a_hint_in_the_name_and_the_record)
 
 TEST_F(marks_test, refused_names_fall_back_to_shorter_names_and_stay_coloured) {
     auto document = open_text();
-    // The host refuses names holding white space.
-    place(document, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙 丁")),
-                     record(8, 2, QString::fromUtf8("壬 "), QString::fromUtf8("壬"))});
+    // The host refuses names of more than 255 characters.
+    const QString long_hint = QString(250, QChar(0x4E59));
+    place(document, {record(2, 1, QString::fromUtf8("丙丁"), long_hint),
+                     record(8, 2, QString(250, QChar(0x58EC)), QString::fromUtf8("壬"))});
 
     const auto marks = bookmarks(document);
     ASSERT_EQ(marks.size(), 2u);
     EXPECT_EQ(marks[0].name, QString::fromUtf8("vmjd_error_1_0_丙丁_Velmo提示无_2"));
     EXPECT_EQ(marks[1].name, QString::fromUtf8("vmjd_error_2_0_有错_Velmo提示无_8"));
     EXPECT_EQ(highlight(document, 8, 10), 7);
+}
+
+TEST_F(marks_test, every_text_survives_the_round_trip_through_the_name) {
+    auto document = open_text();
+    // Blanks, separators, controls, format characters and the escape sign
+    // itself; the host refuses most of them in a name.
+    const QList<velmo_check_result_t> placed = {
+        record(0, 1, QString::fromUtf8("甲乙"), QString::fromUtf8("a lot"), 1),
+        record(6, 1, QString::fromUtf8("庚"), QString::fromUtf8("a_lot"), 1),
+        record(10, 2, QString::fromUtf8("子\t丑"), QString::fromUtf8("\u3000x\u200B_\u00A40041\n")),
+    };
+    place(document, placed);
+    ASSERT_EQ(bookmarks(document).size(), 3u);
+    for (const auto& mark : bookmarks(document))
+        EXPECT_FALSE(mark.name.contains(QLatin1String("Velmo"))) << mark.name.toStdString();
+
+    // Rebuilt from the names alone, every record reads back whole.
+    s_check_progress.results.clear();
+    check_progress_update(&s_check_progress);
+    const QList<velmo_check_result_t>& results = s_check_progress.results;
+    ASSERT_EQ(results.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(results[i].err_word, placed[i].err_word) << i;
+        EXPECT_EQ(results[i].cor_word, placed[i].cor_word) << i;
+        EXPECT_EQ(results[i].span_by_correction, placed[i].span_by_correction) << i;
+        EXPECT_EQ(velmo_mark_length(results[i]), velmo_mark_length(placed[i])) << i;
+    }
 }
 
 TEST_F(marks_test, adding_a_named_bookmark_reports_a_refused_name) {

@@ -1,10 +1,14 @@
 // What the correction dialog writes: one replacement, an edited suggestion,
 // every occurrence at once, a mark corrected a second time, suggestions with
 // odd characters, and the marks the command leaves behind.
+#include <QCheckBox>
 #include <QWidget>
+#include <utility>
 
+#include "commands/velmo_cb.h"
 #include "commands/velmo_check_progress.h"
 #include "correction_fixture.h"
+#include "events/velmo_cb_dialogs.h"
 
 namespace {
 
@@ -134,12 +138,44 @@ TEST_F(correction_changes_test, suggestions_with_odd_characters_are_listed_and_w
     expect_marks_agree(document);
 }
 
-TEST_F(correction_changes_test, a_written_text_the_host_refuses_in_a_name_still_gets_its_mark) {
-    auto document = open_three_marks();
-    ASSERT_TRUE(change_at(6, QString::fromUtf8("更改(A)"), QString::fromUtf8("a b")));
-    EXPECT_EQ(text_of(document, 5, 10), QString::fromUtf8("己a b壬"));
+// Written texts holding a blank or "_" keep their marks' lengths once the
+// collection is rebuilt from the bookmark names alone (as after reopening
+// the document): navigation, a second change and clearing by colour all act
+// on exactly the written text.
+TEST_F(correction_changes_test, written_texts_with_blanks_or_separators_keep_their_marks) {
+    auto document = open_marked(QString::fromUtf8("甲alot乙alot丙"),
+                                {record(1, 1, "alot", "a lot"), record(6, 1, "alot", "a_lot")});
+    ASSERT_TRUE(change_at(1));
+    ASSERT_TRUE(change_at(7));
+    ASSERT_EQ(text_of(document, 0, 13), QString::fromUtf8("甲a lot乙a_lot丙"));
+
+    s_check_progress.results.clear();
+    s_check_progress.document = nullptr;
+    set_cursor(0);
+    const std::pair<long, long> walked[] = {{1, 6}, {7, 12}, {1, 6}};
+    for (int i = 0; i < 3; ++i) {
+        if (i < 2)
+            velmo_cb_next(args);
+        else
+            velmo_cb_previous(args);
+        EXPECT_EQ(std::make_pair(selection_start(), selection_end()), walked[i]) << i;
+    }
+    ASSERT_EQ(s_check_progress.results.size(), 2);
+    EXPECT_EQ(result(0).cor_word, "a lot");
+    EXPECT_EQ(result(1).cor_word, "a_lot");
+
+    ASSERT_TRUE(change_at(7, QString::fromUtf8("更改(A)"), "b"));
+    EXPECT_EQ(text_of(document, 0, 9), QString::fromUtf8("甲a lot乙b丙"));
     expect_marks_agree(document);
-    EXPECT_TRUE(bookmarks(document).at(1).name.contains(QString::fromUtf8("Velmo提示无")));
+
+    responder.on(QString::fromUtf8("清除颜色标记")).act([](QWidget* dialog) {
+        for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+            box->setChecked(box->text() == QString::fromUtf8("清除所有修改标记"));
+        press(dialog, QString::fromUtf8("确认"));
+    });
+    velmo_cb_clear_color(args);
+    EXPECT_TRUE(bookmarks(document).empty());
+    EXPECT_EQ(highlight(document, 0, 9), 0);
 }
 
 TEST_F(correction_changes_test, find_marks_survive_and_move_with_the_correction) {

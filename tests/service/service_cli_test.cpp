@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <regex>
 
+#include "service_pg_cluster.h"
 #include "service_test_support.h"
 
 using namespace velmo_test;
@@ -88,10 +89,10 @@ class serve_process {
   }
   ~serve_process() { stop(); }
   int port() const { return port_; }
-  // SIGTERM, then the exit status.
-  int stop() {
+  // `signal` (SIGTERM: a clean stop), then the exit status.
+  int stop(int signal = SIGTERM) {
     if (pid_ <= 0) return exit_status_;
-    kill(pid_, SIGTERM);
+    kill(pid_, signal);
     int st = 0;
     waitpid(pid_, &st, 0);
     pid_ = -1;
@@ -172,4 +173,46 @@ TEST(ServiceProgram, StopsPromptlyOnSignalWithJobsRunningAndRefundsThem) {
   // Nothing was handed over, so nothing stays charged.
   outcome list = run({"user", "list", "--db", db});
   EXPECT_NE(list.out.find("demo\tactive\tquota 10000000\tused 0\t"), std::string::npos) << list.out;
+}
+
+TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
+  pg_cluster* cluster = pg_cluster::shared();
+  if (!cluster) GTEST_SKIP() << "PostgreSQL server binaries are not installed";
+  const std::string db = cluster->new_database();
+  // The account comes over from a single-machine database.
+  temp_dir dir;
+  const std::string file = dir.path() + "/single.db";
+  ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end", "2099-01-01", "--db", file})
+                .status,
+            0);
+  EXPECT_EQ(run({"migrate", "--from", file, "--to", db}).out, "copied 1 accounts\n");
+  EXPECT_NE(run({"migrate", "--from", file, "--to", db}).out.find("kept the existing account kim"), std::string::npos);
+  std::string article;
+  for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
+  constexpr int jobs = 6;
+  std::vector<std::string> pids;
+  {
+    // One worker, so the uploads queue behind the job it runs when it is killed.
+    serve_process first({"--listen", "127.0.0.1:0", "--db", db, "--workers", "1", "--lease", "1"});
+    ASSERT_GT(first.port(), 0);
+    soap_client client(first.port());
+    for (int i = 0; i < jobs; ++i) {
+      pids.push_back(client.get_pid("kim", "k").first("PID"));
+      ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
+    }
+    first.stop(SIGKILL);
+  }
+  serve_process second({"--listen", "127.0.0.1:0", "--db", db, "--workers", "2", "--lease", "1"});
+  ASSERT_GT(second.port(), 0);
+  soap_client client(second.port());
+  for (const std::string& pid : pids) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (client.progress(pid).first("GetCheckArticleProgressResult") != "100" &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(read_errors(client.result(pid)).size(), 2000u) << pid;
+  }
+  EXPECT_NE(run({"user", "list", "--db", db}).out.find("used " + std::to_string(jobs * 20000)), std::string::npos);
+  auto detail = client.call("GetUserCheckDetail", {{"userName", "kim"}, {"queryDate", ""}, {"pageIndex", "0"}});
+  EXPECT_EQ(detail.first("TotalCount"), std::to_string(jobs));
 }

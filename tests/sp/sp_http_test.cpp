@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -163,6 +164,54 @@ TEST(sp_http_post_soap, zero_time_out_waits_for_a_slow_answer) {
     response_ptr late = post(server.url(), 0, "<e/>");
     ASSERT_TRUE(late);
     EXPECT_EQ(body_of(late), "<late/>");
+}
+
+// An endless or oversized answer must not grow the host's memory without
+// bound: anything over 16 MiB counts as no answer.
+TEST(sp_http_post_soap, answers_over_sixteen_mebibytes_are_refused) {
+    const size_t limit = 16u * 1024u * 1024u;
+    loopback_server server([&](httplib::Server& s) {
+        s.Post("/service", [&](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(std::string(req.body == "at" ? limit : limit + 1, 'x'), "text/xml");
+        });
+        s.Post("/stream", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("text/xml", [](size_t, httplib::DataSink& sink) {
+                const std::string chunk(64 * 1024, 'x');
+                return sink.write(chunk.data(), chunk.size());
+            });
+        });
+    });
+    response_ptr at_limit = post(server.url(), 30, "at");
+    ASSERT_TRUE(at_limit);
+    EXPECT_EQ(sp_string_buffer_length(at_limit->body), limit);
+    EXPECT_EQ(post(server.url(), 30, "over"), nullptr);
+    const std::string stream = "http://127.0.0.1:" + std::to_string(server.port()) + "/stream";
+    EXPECT_EQ(post(stream, 30, "<e/>"), nullptr);
+}
+
+// The abort test of the calling thread ends a request in flight, however
+// long the time-out; other threads are not affected.
+TEST(sp_http_post_soap, the_threads_abort_test_ends_a_request_in_flight) {
+    held_answer silent;
+    std::promise<void> arrived;
+    std::once_flag once;
+    loopback_server server([&](httplib::Server& s) {
+        s.Post("/service", [&](const httplib::Request&, httplib::Response& res) {
+            std::call_once(once, [&] { arrived.set_value(); });
+            silent.hold(res, std::chrono::seconds(60));
+        });
+    });
+    std::atomic<int> stop{0};
+    std::thread caller([&] {
+        sp_http_set_abort([](void* flag) { return static_cast<std::atomic<int>*>(flag)->load(); },
+                          &stop);
+        EXPECT_EQ(post(server.url(), 0, "<e/>"), nullptr);
+        sp_http_set_abort(nullptr, nullptr);
+    });
+    arrived.get_future().wait();
+    stop.store(1);
+    caller.join();
+    silent.release();
 }
 
 TEST(sp_http_post_soap, reuses_the_connection_and_serves_threads_at_once) {

@@ -163,11 +163,11 @@ TEST_F(batch_find_test, cancelled_dialog_and_unticked_marking_leave_no_marks) {
         EXPECT_TRUE(bookmarks(document).empty());
     }
 
-    // Unticking "mark the words found" still counts them but marks nothing.
+    // Unticking "mark the words found" still counts them but marks nothing, and says so.
     const QStringList texts = run_command([](velmo_ui_batch_find* dialog) {
         static_cast<QCheckBox*>(button(dialog, "在文中标记查到的词"))->setChecked(false);
     });
-    EXPECT_EQ(texts.last(), utf8("查找完毕, 共标记2处"));
+    EXPECT_EQ(texts.last(), utf8("查找完毕, 共找到2处, 未在文中标记"));
     EXPECT_TRUE(bookmarks(document).empty());
     EXPECT_EQ(highlight(document, 0, 5), 0);
 }

@@ -47,6 +47,13 @@ TEST(writer_sim_program, refuses_bad_documents_plugins_and_scripts_clearly) {
     EXPECT_FALSE(window.crashed);
     EXPECT_EQ(window.exit_code, 2);
     EXPECT_TRUE(window.err.contains("no display")) << window.err.toStdString();
+    // Help and version need no display at all.
+    const run_result help = run(writer_sim(), {"--help"}, 60000, no_display);
+    EXPECT_EQ(help.exit_code, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.contains("--headless")) << help.out.toStdString();
+    const run_result version = run(writer_sim(), {"--version"}, 60000, no_display);
+    EXPECT_EQ(version.exit_code, 0) << version.err.toStdString();
+    EXPECT_TRUE(version.out.startsWith("writer-sim ")) << version.out.toStdString();
 
     // Without a plug-in, a headless run lists the (no) marks and succeeds.
     const run_result r = run(writer_sim(), {"--headless", "--step", "text", good});

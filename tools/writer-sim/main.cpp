@@ -28,7 +28,8 @@ bool load_steps(const wsim_options& options, QVector<wsim_step>& steps, QString&
     if (!options.script_file.isEmpty()) {
         QFile file(options.script_file);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            error = QStringLiteral("cannot read the script %1: %2").arg(options.script_file, file.errorString());
+            error = QStringLiteral("cannot read the script %1: %2")
+                        .arg(options.script_file, file.errorString());
             return false;
         }
         QString script_error;
@@ -75,9 +76,8 @@ int run_steps(wsim_runner& runner, wsim_modal_bridge& bridge, const QVector<wsim
 
 int run_headless(wpsapi::_Application* app, wsim_modal_bridge& bridge,
                  const QVector<wsim_step>& steps, QTextStream& out, QTextStream& err) {
-    wsim_runner runner(app, [app](const QString& caption) {
-        return wps_sim::click(app, caption);
-    }, &bridge, out);
+    wsim_runner runner(
+        app, [app](const QString& caption) { return wps_sim::click(app, caption); }, &bridge, out);
     const int result = run_steps(runner, bridge, steps, out, err);
     list_all_marks(app, out);
     out.flush();
@@ -91,9 +91,10 @@ int run_window(wpsapi::_Application* app, const wsim_options& options, wsim_moda
     int result = 0;
     if (bridge) {
         QTimer::singleShot(0, &window, [&]() {
-            wsim_runner runner(app, [&window](const QString& caption) {
-                return window.command_bars()->click(caption);
-            }, bridge, out);
+            wsim_runner runner(
+                app,
+                [&window](const QString& caption) { return window.command_bars()->click(caption); },
+                bridge, out);
             result = run_steps(runner, *bridge, steps, out, err);
             window.sync_with_host();
             if (!options.screenshot.isEmpty()) {
@@ -115,7 +116,8 @@ bool g_show_debug = false;
 
 // Debug messages only on request; notices of the offscreen platform that say
 // nothing about the run never.
-void filter_platform_noise(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void filter_platform_noise(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
     if ((type == QtDebugMsg && !g_show_debug) ||
         message.startsWith(QLatin1String("This plugin does not support")) ||
         message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
@@ -128,50 +130,66 @@ void filter_platform_noise(QtMsgType type, const QMessageLogContext& context, co
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    // Headless runs need no display: the plug-in's dialogs still are widgets,
-    // drawn off screen. The platform is chosen before the application exists.
-    const bool headless = arguments.contains(QStringLiteral("--headless"));
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !arguments.contains(QStringLiteral("--help")) &&
-        !arguments.contains(QStringLiteral("-h"))) {
-        std::fputs("writer-sim: no display for the window; use --headless, or set "
-                   "QT_QPA_PLATFORM=offscreen for an invisible window\n", stderr);
-        return k_exit_usage;
-    }
     // Qt reads options of its own from the command line ("-plugin" among
     // them); writer-sim's options are not meant for it.
     int qt_argc = 1;
-    g_show_debug = arguments.contains(QStringLiteral("--debug"));
+
+    // The command line is read before any display is needed: --help,
+    // --version and a bad command line work everywhere. The usage text
+    // needs an application object; a plain one needs no display.
+    wsim_options options;
+    {
+        QCoreApplication command_line(qt_argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        out.setCodec("UTF-8");
+        err.setCodec("UTF-8");
+        bool help = false;
+        QString error;
+        if (!wsim_parse_options(arguments, options, help, error)) {
+            err << "writer-sim: " << error << '\n';
+            return k_exit_usage;
+        }
+        if (help) {
+            out << wsim_usage();
+            return 0;
+        }
+        if (options.show_version) {
+            out << "writer-sim " << WSIM_VERSION << '\n';
+            return 0;
+        }
+    }
+
+    // Headless runs need no display: the plug-in's dialogs still are widgets,
+    // drawn off screen. The platform is chosen before the application exists.
+    if (options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs(
+            "writer-sim: no display for the window; use --headless, or set "
+            "QT_QPA_PLATFORM=offscreen for an invisible window\n",
+            stderr);
+        return k_exit_usage;
+    }
+    g_show_debug = options.debug;
     g_default_message_handler = qInstallMessageHandler(&filter_platform_noise);
     QApplication application(qt_argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setCodec("UTF-8");
     err.setCodec("UTF-8");
-
-    // The usage text needs the application object.
-    wsim_options options;
-    bool help = false;
     QString error;
-    const bool parsed = wsim_parse_options(arguments, options, help, error);
-    if (!parsed) {
-        err << "writer-sim: " << error << '\n';
-        return k_exit_usage;
-    }
-    if (help) {
-        out << wsim_usage();
-        return 0;
-    }
+
     QVector<wsim_step> steps;
     if (!load_steps(options, steps, error)) {
         err << "writer-sim: " << error << '\n';
         return k_exit_usage;
     }
 
-    kfc::ks_stdptr<wpsapi::_Application> app =
-        options.version.isEmpty() ? wps_sim::create_application()
-                                  : wps_sim::create_application(options.version);
+    kfc::ks_stdptr<wpsapi::_Application> app = options.version.isEmpty()
+                                                   ? wps_sim::create_application()
+                                                   : wps_sim::create_application(options.version);
     for (const QString& file : options.documents) {
         if (!wsim_open_document(app, file, error)) {
             err << "writer-sim: " << error << '\n';

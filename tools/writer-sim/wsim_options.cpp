@@ -10,24 +10,34 @@ void describe(QCommandLineParser& parser) {
         "plug-in like the host does and shows its command bars, or runs a script of steps\n"
         "without a display (--headless)."));
     parser.addOptions({
-        {QStringLiteral("headless"), QStringLiteral("Run the steps without a window; no display needed.")},
-        {QStringLiteral("plugin"), QStringLiteral("Plug-in library, or a plug-in directory holding libwpsvelmo.so.1."),
+        {QStringLiteral("headless"),
+         QStringLiteral("Run the steps without a window; no display needed.")},
+        {QStringLiteral("plugin"),
+         QStringLiteral("Plug-in library, or a plug-in directory holding libwpsvelmo.so.1."),
          QStringLiteral("path")},
-        {QStringLiteral("script"), QStringLiteral("File of steps, one per line."), QStringLiteral("file")},
-        {QStringLiteral("step"), QStringLiteral("One step (repeatable), run after the script file."),
+        {QStringLiteral("script"), QStringLiteral("File of steps, one per line."),
+         QStringLiteral("file")},
+        {QStringLiteral("step"),
+         QStringLiteral("One step (repeatable), run after the script file."),
          QStringLiteral("step")},
-        {QStringLiteral("host-version"), QStringLiteral("Version the host reports (11.0: the older user interface)."),
+        {QStringLiteral("host-version"),
+         QStringLiteral("Version the host reports (11.0: the older user interface)."),
          QStringLiteral("text")},
-        {QStringLiteral("screenshot"), QStringLiteral("Window mode: save the window to an image after the steps and quit."),
+        {QStringLiteral("screenshot"),
+         QStringLiteral("Window mode: save the window to an image after the steps and quit."),
          QStringLiteral("file")},
         {QStringLiteral("quit"), QStringLiteral("Window mode: quit after the steps.")},
-        {QStringLiteral("debug"), QStringLiteral("Show debug messages, the plug-in's traces among them.")},
+        {QStringLiteral("debug"),
+         QStringLiteral("Show debug messages, the plug-in's traces among them.")},
         {QStringLiteral("dialog-timeout"),
-         QStringLiteral("Scripted runs: close a modal dialog nobody answered after this many seconds (default 300)."),
+         QStringLiteral("Scripted runs: close a modal dialog nobody answered after this many "
+                        "seconds (default 300)."),
          QStringLiteral("seconds")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
+        {QStringLiteral("version"), QStringLiteral("Show the version.")},
     });
-    parser.addPositionalArgument(QStringLiteral("documents"), QStringLiteral(".docx packages or UTF-8 text files to open."),
+    parser.addPositionalArgument(QStringLiteral("documents"),
+                                 QStringLiteral(".docx packages or UTF-8 text files to open."),
                                  QStringLiteral("[document...]"));
 }
 
@@ -37,9 +47,11 @@ QString wsim_usage() {
     QCommandLineParser parser;
     describe(parser);
     return parser.helpText() + QStringLiteral(
-        "\nSteps: open FILE | activate N|NAME | select START END | cursor POS | click CAPTION |\n"
-        "       answer BUTTON [TITLE] | type TEXT | close TITLE | save | marks | text | errata |\n"
-        "       expect marks N\n");
+                                   "\nSteps: open FILE | activate N|NAME | select START END | "
+                                   "cursor POS | click CAPTION |\n"
+                                   "       answer BUTTON [TITLE] | type TEXT | close TITLE | save "
+                                   "| marks | text | errata |\n"
+                                   "       expect marks N\n");
 }
 
 bool wsim_parse_options(const QStringList& arguments, wsim_options& options, bool& help,
@@ -61,6 +73,7 @@ bool wsim_parse_options(const QStringList& arguments, wsim_options& options, boo
     options.quit = parser.isSet(QStringLiteral("quit")) || !options.screenshot.isEmpty();
     options.documents = parser.positionalArguments();
     options.debug = parser.isSet(QStringLiteral("debug"));
+    options.show_version = parser.isSet(QStringLiteral("version"));
     if (parser.isSet(QStringLiteral("dialog-timeout"))) {
         bool ok = false;
         options.dialog_timeout_s = parser.value(QStringLiteral("dialog-timeout")).toInt(&ok);

@@ -58,11 +58,17 @@ typedef struct sp_http_response {
 } sp_http_response_t;
 
 /* Posts the envelope (Content-Type application/soap+xml; charset=utf-8).
- * timeout_seconds bounds the whole call; 0 means no limit.
+ * timeout_seconds bounds the whole call; 0 or less means 60 seconds.
  * Null when no answer was obtained (null or malformed URL, refused
- * connection, time-out). Safe to call from several threads at once. */
+ * connection, time-out, an answer over 16 MiB, a stop through the calling
+ * thread's abort test). Safe to call from several threads at once. */
 SP_API sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds, const char* envelope);
 SP_API void sp_http_response_free(sp_http_response_t* response);
+/* Sets the calling thread's abort test: while a request of this thread is in
+ * flight it is polled (at least about once a second), and a non-zero result
+ * ends the request with no answer. A null test removes it. */
+typedef int (*sp_http_abort_fn)(void* context);
+SP_API void sp_http_set_abort(sp_http_abort_fn test, void* context);
 
 /* ---- Strings and memory ------------------------------------------------ */
 SP_API size_t sp_string_length(const char* text);              /* 0 for null */

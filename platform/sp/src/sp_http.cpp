@@ -18,7 +18,7 @@ namespace {
 std::once_flag curl_global_once;
 
 class thread_curl_handle {
-public:
+  public:
     thread_curl_handle() = default;
     thread_curl_handle(const thread_curl_handle&) = delete;
     thread_curl_handle& operator=(const thread_curl_handle&) = delete;
@@ -38,11 +38,24 @@ public:
         return handle_;
     }
 
-private:
+  private:
     CURL* handle_ = nullptr;
 };
 
 thread_local thread_curl_handle t_curl;
+
+// The calling thread's stop test, polled while a request is in flight.
+struct abort_test {
+    sp_http_abort_fn test = nullptr;
+    void* context = nullptr;
+};
+thread_local abort_test t_abort;
+
+// An answer larger than this is not a service answer (a wrong address or a
+// server that keeps streaming); the call fails as if nothing had arrived.
+const size_t kMaxAnswerBytes = 16u * 1024u * 1024u;
+// Without a limit a silent server would hold the caller for ever.
+const long kDefaultTimeoutSeconds = 60;
 
 struct header_list {
     curl_slist* list = nullptr;
@@ -58,12 +71,20 @@ struct header_list {
 size_t append_to_body(char* data, size_t size, size_t count, void* user) {
     auto* body = static_cast<sp_string_buffer*>(user);
     const size_t bytes = size * count;
+    if (bytes > kMaxAnswerBytes - body->bytes.size()) return 0;
     try {
         body->bytes.append(data, bytes);
     } catch (...) {
         return 0;  // a short count makes libcurl abort the transfer
     }
     return bytes;
+}
+
+// libcurl calls this often during a transfer and about once a second while
+// waiting; a non-zero return ends the transfer.
+int abort_if_asked(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* abort = static_cast<const abort_test*>(user);
+    return abort->test(abort->context) != 0 ? 1 : 0;
 }
 
 bool configure(CURL* curl, const char* url, int timeout_seconds, const char* envelope,
@@ -85,9 +106,14 @@ bool configure(CURL* curl, const char* url, int timeout_seconds, const char* env
     ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEDATA, body) == CURLE_OK;
     // Signals cannot be used for time-outs in a multi-threaded host.
     ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-    if (timeout_seconds > 0) {
-        ok = ok && curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(timeout_seconds)) ==
-                       CURLE_OK;
+    const long timeout = timeout_seconds > 0 ? timeout_seconds : kDefaultTimeoutSeconds;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeout) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                                static_cast<curl_off_t>(kMaxAnswerBytes)) == CURLE_OK;
+    if (t_abort.test != nullptr) {
+        ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abort_if_asked) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t_abort) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
     }
     return ok;
 }
@@ -129,6 +155,11 @@ sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds, cons
     } catch (...) {
         return nullptr;  // out of memory: no answer obtained
     }
+}
+
+void sp_http_set_abort(sp_http_abort_fn test, void* context) {
+    t_abort.test = test;
+    t_abort.context = test != nullptr ? context : nullptr;
 }
 
 void sp_http_response_free(sp_http_response_t* response) {

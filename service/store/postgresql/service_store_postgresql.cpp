@@ -123,12 +123,7 @@ class postgresql_store : public store_backend {
   bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
     pg_pool::handle c = pool_->acquire();
     if (!c.run("BEGIN").ok()) return false;
-    const bool ok = c.run("DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=$1 AND check_time=$2"
-                          " AND words=$3 ORDER BY id DESC LIMIT 1)",
-                          {name, time, number(words)})
-                            .affected() > 0 &&
-                    c.run("UPDATE accounts SET used = GREATEST(0, used - $1) WHERE user_name=$2", {number(words), name})
-                        .ok();
+    const bool ok = postgresql_refund_in(c.get(), name, words, time);
     return c.run(ok ? "COMMIT" : "ROLLBACK").ok() && ok;
   }
 
@@ -216,6 +211,15 @@ int postgresql_charge_in(PGconn* conn, const std::string& name, std::int64_t wor
                  .ok()
              ? code_ok
              : code_refused;
+}
+
+bool postgresql_refund_in(PGconn* conn, const std::string& name, std::int64_t words, const std::string& time) {
+  return pg_run(conn,
+                "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=$1 AND check_time=$2"
+                " AND words=$3 ORDER BY id DESC LIMIT 1)",
+                {name, time, number(words)})
+                 .affected() > 0 &&
+         pg_run(conn, "UPDATE accounts SET used = GREATEST(0, used - $1) WHERE user_name=$2", {number(words), name}).ok();
 }
 
 std::unique_ptr<store_backend> postgresql_store_open(const std::string& url, std::string* error) {
