@@ -19,7 +19,7 @@ TEST(ServiceLoad, FiftyClientsRunJobLoopsWithoutErrorsOrLostJobs) {
   limits.jobs.workers = 2;
   limits.jobs.max_jobs_per_user = clients;  // one account behind every client
   velmo_service::server_config config;
-  config.connections_per_address = clients;  // all from 127.0.0.1
+  config.connections_per_address = 2 * clients;  // all from 127.0.0.1, with room for reconnections
   running_service service(dir.path() + "/load.db", limits, config);
   add_account(service.store(), "load", "load-no", 100000000);
 

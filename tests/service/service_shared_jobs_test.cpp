@@ -164,7 +164,7 @@ TEST_F(two_instances, FiftyClientsAcrossTwoInstancesNeverOverdrawASmallQuota) {
   velmo_service::service_limits limits;
   limits.jobs.max_jobs_per_user = clients;
   velmo_service::server_config config;
-  config.connections_per_address = clients;
+  config.connections_per_address = 2 * clients;  // with room for reconnections
   a = std::make_unique<running_service>(db, limits, config);
   b = std::make_unique<running_service>(db, limits, config);
   add_account(a->store(), "small", "small-no", 200);
