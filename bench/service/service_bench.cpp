@@ -1,4 +1,5 @@
-// Speed of the checking engine on Chinese text at each Weight, of the
+// Speed of the checking engine on Chinese text at each Weight, the load of
+// the reading data and the speed of the rules over it, of the
 // misspelling dictionary against a one-search-per-entry baseline, and the
 // latency of a progress poll over loopback HTTP.
 #include <benchmark/benchmark.h>
@@ -6,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "base/service_text.h"
@@ -13,6 +15,8 @@
 #include "http/service_server.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_engine.h"
+#include "rules/service_rules.h"
+#include "rules/service_traditional.h"
 #include "store/service_store.h"
 
 using namespace velmo_service;
@@ -53,6 +57,14 @@ const std::string& chinese_text() {
   return text;
 }
 
+long resident_kb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.compare(0, 6, "VmRSS:") == 0) return std::atol(line.c_str() + 6);
+  return 0;
+}
+
 void report(benchmark::State& state, const std::u16string& text) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * chinese_text().size()));
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -80,6 +92,59 @@ void BM_EngineAllFamilies(benchmark::State& state) {
   report(state, text);
 }
 BENCHMARK(BM_EngineAllFamilies)->Unit(benchmark::kMillisecond);
+
+// Loading the word list, the readings and the sound index, as the engine does
+// at start-up; the resident size of the whole process is reported beside it.
+void BM_ReadingDataLoad(benchmark::State& state) {
+  engine();  // the engine's own copy counts in the resident size
+  const traditional_detector simplifier;
+  for (auto _ : state) {
+    lexicon words;
+    pinyin_readings readings;
+    homophone_index index;
+    words.load(engine_config{}.lexicon_file);
+    readings.load(engine_config{}.readings_file, [&](char16_t c) { return simplifier.simplified(c); });
+    index.build(words, readings, 30);
+    benchmark::DoNotOptimize(index);
+  }
+  state.counters["rss_MB"] = static_cast<double>(resident_kb()) / 1024.0;
+}
+BENCHMARK(BM_ReadingDataLoad)->Unit(benchmark::kMillisecond);
+
+// Baseline for the load: reading the two files' bytes.
+void BM_ReadingDataBytes(benchmark::State& state) {
+  for (auto _ : state)
+    for (const std::string& path : {engine_config{}.lexicon_file, engine_config{}.readings_file}) {
+      std::ifstream in(path, std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(BM_ReadingDataBytes)->Unit(benchmark::kMillisecond);
+
+// Segmentation with the sound-alike and particle rules alone, against the
+// one-pass misspelling search below.
+void BM_ReadingRules(benchmark::State& state) {
+  static lexicon words;
+  static pinyin_readings readings;
+  static homophone_index index;
+  if (words.empty()) {
+    const traditional_detector simplifier;
+    words.load(engine_config{}.lexicon_file);
+    readings.load(engine_config{}.readings_file, [&](char16_t c) { return simplifier.simplified(c); });
+    index.build(words, readings, 30);
+  }
+  const std::u16string text = text_utf8_to_utf16(chinese_text());
+  for (auto _ : state) {
+    std::vector<finding> out;
+    const std::vector<chinese_run> runs = lexicon_segment_runs(words, text);
+    rules_homophones(runs, words, index, 1, out);
+    rules_particles(runs, words, out);
+    benchmark::DoNotOptimize(out);
+  }
+  report(state, text);
+}
+BENCHMARK(BM_ReadingRules)->Unit(benchmark::kMillisecond);
 
 const phrase_dictionary& misspellings() {
   static phrase_dictionary d = [] {

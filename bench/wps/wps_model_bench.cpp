@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/velmo_host.h"
 #include "wps_sim.h"
 
 namespace {
@@ -48,7 +49,7 @@ long read_paragraphs(wpsapi::_Document* doc) {
         p->get_Range(&r);
         kfc::ks_bstr text;
         r->get_Text(&text);
-        total += text.length();
+        total += _XSysStringLen(text);
     }
     return total;
 }
@@ -82,7 +83,7 @@ long enumerate(wpsapi::_Document* doc) {
         b->get_Name(&name);
         long start = 0;
         b->get_Start(&start);
-        sum += start + name.length();
+        sum += start + _XSysStringLen(name);
     }
     return sum;
 }
@@ -105,7 +106,7 @@ void edit_in_front(wpsapi::_Document* doc) {
     doc->get_Bookmarks(&marks);
     long count = 0;
     marks->get_Count(&count);
-    kfc::ks_bstr one(u"x");
+    kfc::ks_bstr one(velmo_wide(u"x"));
     for (long i = count; i >= 1; --i) {
         VARIANT index = kfc::var_i4(static_cast<int32_t>(i));
         ks_stdptr<wpsapi::Bookmark> b;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "base/service_clock.h"
+#include "cli/service_evaluation.h"
 #include "rules/service_engine.h"
 #include "store/service_store.h"
 
@@ -38,7 +39,8 @@ const char* const usage_text =
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
     "  velmo-service user list --db FILE\n"
     "  velmo-service user remove NAME --db FILE\n"
-    "  velmo-service migrate --from FILE --to postgresql://...\n";
+    "  velmo-service migrate --from FILE --to postgresql://...\n"
+    "  velmo-service eval FILE [--data DIR]\n";
 
 // "--name value" pairs after the positional arguments; a flag without value maps to "".
 bool split_options(const std::vector<std::string>& args, std::size_t from, const std::vector<std::string>& flags,
@@ -349,6 +351,27 @@ int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::o
   return 2;
 }
 
+// `eval FILE [--data DIR]`: the engine's recall and false alarms on a labelled file.
+int evaluate(const std::vector<std::string>& args) {
+  engine_config ec;
+  ec.data_dir = VELMO_SERVICE_DATA_DIR;
+  if (args.size() == 4 && args[2] == "--data") {
+    ec.data_dir = args[3];
+  } else if (args.size() != 2) {
+    std::cerr << usage_text;
+    return 2;
+  }
+  const check_engine engine(ec);
+  evaluation_result result;
+  std::string error;
+  if (!evaluation_run(engine, args[1], result, &error)) {
+    std::cerr << error << "\n";
+    return 1;
+  }
+  evaluation_print(result, std::cout);
+  return 0;
+}
+
 int cli_main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "serve") {
@@ -362,6 +385,7 @@ int cli_main(int argc, char** argv) {
   }
   if (!args.empty() && args[0] == "migrate")
     return cli_run_migrate(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
+  if (args.size() >= 2 && args[0] == "eval") return evaluate(args);
   if (!args.empty() && args[0] == "user")
     return cli_run_user(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
   std::cerr << usage_text;

@@ -11,6 +11,7 @@
 //   velmo-service user list --db FILE
 //   velmo-service user remove NAME --db FILE
 //   velmo-service migrate --from FILE --to postgresql://...
+//   velmo-service eval FILE [--data DIR]
 #pragma once
 
 #include <chrono>

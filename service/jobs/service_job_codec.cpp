@@ -55,8 +55,8 @@ std::optional<check_options> job_decode_options(const std::string& text) {
     if (!r.number(x)) return std::nullopt;
   if (!r.at_end()) return std::nullopt;
   check_options o;
-  bool* flags[] = {&o.general, &o.match_dots, &o.leader_sort, &o.english, &o.traditional, &o.leader, &o.taiwan,
-                   &o.user_errors};
+  bool* flags[] = {&o.general,     &o.match_dots, &o.leader_sort, &o.english,
+                   &o.traditional, &o.leader,     &o.taiwan,      &o.user_errors};
   for (int i = 0; i < 8; ++i) *flags[i] = v[i] != 0;
   o.weight = static_cast<int>(v[8]);
   o.prof_type = static_cast<int>(v[9]);

@@ -76,7 +76,6 @@ void shared_job_board::wake_workers() {
   wake_.notify_all();
 }
 
-
 std::optional<std::string> shared_job_board::create(const std::string& user) {
   pg_pool::handle c = pool_->acquire();
   c.run("DELETE FROM jobs WHERE state IN (0,1,4) AND touched < now() - $1::interval", {interval(limits_.expiry)});
@@ -114,9 +113,10 @@ int shared_job_board::charge_and_submit(const std::string& pid, const std::strin
       code = postgresql_charge_in(c.get(), user, words, time);
       if (code == code_ok) {
         const bool queued =
-            c.run("UPDATE jobs SET state=2, article=$2, options=$3, charged_words=$4, charged_at=$5,"
-                  " queued_at=clock_timestamp(), touched=now() WHERE pid=$1 AND state=1",
-                  {pid, text_utf16_to_utf8(text), job_encode_options(options), std::to_string(words), time})
+            c.run(
+                 "UPDATE jobs SET state=2, article=$2, options=$3, charged_words=$4, charged_at=$5,"
+                 " queued_at=clock_timestamp(), touched=now() WHERE pid=$1 AND state=1",
+                 {pid, text_utf16_to_utf8(text), job_encode_options(options), std::to_string(words), time})
                     .affected() == 1 &&
             c.run(std::string("NOTIFY ") + channel).ok();
         // The notification goes out with the commit, when the job is visible.
@@ -218,9 +218,10 @@ bool shared_job_board::run_one() {
       });
   // Written only while this instance still holds the lease: a job taken over
   // meanwhile is finished by the instance that took it.
-  c.run("UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, touched=now(), lease_owner=NULL,"
-        " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
-        {pid, job_encode_findings(results), owner_});
+  c.run(
+      "UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, touched=now(), lease_owner=NULL,"
+      " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
+      {pid, job_encode_findings(results), owner_});
   return true;
 }
 

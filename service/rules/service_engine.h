@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "lexicon/service_lexicon.h"
+#include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_finding.h"
 
@@ -22,6 +24,10 @@ struct engine_config {
   std::string hunspell_aff = "/usr/share/hunspell/en_US.aff";
   std::string hunspell_dic = "/usr/share/hunspell/en_US.dic";
   std::string opencc_config = "t2s.json";
+  // Word list with frequencies and tags, and character readings; a file of
+  // the same name in data_dir takes precedence over these installed ones.
+  std::string lexicon_file = "/usr/lib/python3/dist-packages/jieba/dict.txt";
+  std::string readings_file = "/usr/share/rime-data/luna_pinyin.dict.yaml";
 };
 
 // Called with a value from 0 to 99 as the rule families finish.
@@ -40,6 +46,8 @@ class check_engine {
   bool has_field_dictionary(int prof_type) const { return fields_.count(prof_type) != 0; }
   bool english_ready() const;
   bool traditional_ready() const;
+  std::size_t lexicon_size() const { return lexicon_.size(); }
+  bool sounds_ready() const { return !homophones_.empty(); }
 
  private:
   phrase_dictionary misspellings_;
@@ -50,6 +58,9 @@ class check_engine {
   std::map<int, phrase_dictionary> fields_;
   std::unique_ptr<traditional_detector> traditional_;
   std::unique_ptr<english_speller> english_;
+  lexicon lexicon_;
+  pinyin_readings readings_;
+  homophone_index homophones_;
 };
 
 // Sorts by position (longer first at one position) and drops repeats of the

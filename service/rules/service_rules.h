@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "lexicon/service_lexicon.h"
+#include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_finding.h"
 
@@ -23,5 +25,14 @@ void rules_repeats(const std::u16string& text, int weight, std::vector<finding>&
 // that belongs at its place.
 void rules_leader_order(const std::u16string& text, const phrase_dictionary& names,
                         std::vector<finding>& out);
+
+// Stretches that read like a listed word but are written with a character
+// of the same or a commonly confused sound, with the words meant. Stretches
+// that are words themselves are only questioned from weight 1.
+void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words, const homophone_index& index,
+                      int weight, std::vector<finding>& out);
+
+// 的/地/得 used in each other's place.
+void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words, std::vector<finding>& out);
 
 }  // namespace velmo_service

@@ -7,93 +7,94 @@ namespace {
 // Characters that are (almost) never written twice in a row; the few words
 // that do (不了了之, 的的确确) are listed in the repeat exemptions data file.
 bool is_function_char(char16_t c) {
-  static const std::u16string chars = u"的了是在和与及把被对就也都又将从向于为而并且或着过地得";
-  return chars.find(c) != std::u16string::npos;
+    static const std::u16string chars = u"的了是在和与及把被对就也都又将从向于为而并且或着过地得";
+    return chars.find(c) != std::u16string::npos;
 }
 
 bool is_english_letter(char16_t c) { return text_is_ascii_letter(c); }
 
 bool same_ignoring_case(const std::u16string& t, std::size_t a, std::size_t b, std::size_t len) {
-  for (std::size_t k = 0; k < len; ++k) {
-    char16_t x = t[a + k], y = t[b + k];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char16_t>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char16_t>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
+    for (std::size_t k = 0; k < len; ++k) {
+        char16_t x = t[a + k], y = t[b + k];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char16_t>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char16_t>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
 }
 
 void doubled_english_words(const std::u16string& text, std::vector<finding>& out) {
-  std::size_t prev_start = 0, prev_len = 0;
-  bool have_prev = false;
-  for (std::size_t i = 0; i < text.size();) {
-    if (!is_english_letter(text[i])) {
-      if (text[i] != ' ') have_prev = false;  // only words separated by blanks count
-      ++i;
-      continue;
+    std::size_t prev_start = 0, prev_len = 0;
+    bool have_prev = false;
+    for (std::size_t i = 0; i < text.size();) {
+        if (!is_english_letter(text[i])) {
+            if (text[i] != ' ') have_prev = false;  // only words separated by blanks count
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && is_english_letter(text[end])) ++end;
+        const std::size_t len = end - i;
+        if (have_prev && prev_len == len && same_ignoring_case(text, prev_start, i, len)) {
+            finding f;
+            f.pos = prev_start;
+            f.length = end - prev_start;
+            f.level = level_error;
+            f.err_word = text_utf16_to_utf8(text.data() + prev_start, f.length);
+            f.suggestions.push_back(text_utf16_to_utf8(text.data() + i, len));
+            out.push_back(std::move(f));
+            have_prev = false;
+        } else {
+            have_prev = true;
+            prev_start = i;
+            prev_len = len;
+        }
+        i = end;
     }
-    std::size_t end = i;
-    while (end < text.size() && is_english_letter(text[end])) ++end;
-    const std::size_t len = end - i;
-    if (have_prev && prev_len == len && same_ignoring_case(text, prev_start, i, len)) {
-      finding f;
-      f.pos = prev_start;
-      f.length = end - prev_start;
-      f.level = level_error;
-      f.err_word = text_utf16_to_utf8(text.data() + prev_start, f.length);
-      f.suggestions.push_back(text_utf16_to_utf8(text.data() + i, len));
-      out.push_back(std::move(f));
-      have_prev = false;
-    } else {
-      have_prev = true;
-      prev_start = i;
-      prev_len = len;
-    }
-    i = end;
-  }
 }
 
 bool all_cjk(const std::u16string& t, std::size_t pos, std::size_t len) {
-  for (std::size_t k = 0; k < len; ++k)
-    if (!text_is_cjk(t[pos + k])) return false;
-  return true;
+    for (std::size_t k = 0; k < len; ++k)
+        if (!text_is_cjk(t[pos + k])) return false;
+    return true;
 }
 }  // namespace
 
 void rules_repeats(const std::u16string& text, int weight, std::vector<finding>& out) {
-  if (weight < 1) return;
-  const std::size_t n = text.size();
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    if (text[i] == text[i + 1] && is_function_char(text[i])) {
-      finding f;
-      f.pos = i;
-      f.length = 2;
-      f.level = level_error;
-      f.err_word = text_utf16_to_utf8(text.data() + i, 2);
-      f.suggestions.push_back(text_utf16_to_utf8(text.data() + i, 1));
-      out.push_back(std::move(f));
-      ++i;
+    if (weight < 1) return;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (text[i] == text[i + 1] && is_function_char(text[i])) {
+            finding f;
+            f.pos = i;
+            f.length = 2;
+            f.level = level_error;
+            f.err_word = text_utf16_to_utf8(text.data() + i, 2);
+            f.suggestions.push_back(text_utf16_to_utf8(text.data() + i, 1));
+            out.push_back(std::move(f));
+            ++i;
+        }
     }
-  }
-  doubled_english_words(text, out);
-  if (weight < 2) return;
-  // A repeated word (我们我们) is only a suspect: verbs are doubled on purpose (研究研究).
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t len = 4; len >= 2; --len) {
-      if (i + 2 * len > n || !all_cjk(text, i, 2 * len)) continue;
-      if (text.compare(i, len, text, i + len, len) != 0) continue;
-      if (len == 2 && text[i] == text[i + 1]) continue;  // 天天天天 is the doubled-character case
-      finding f;
-      f.pos = i;
-      f.length = 2 * len;
-      f.level = level_suspect;
-      f.err_word = text_utf16_to_utf8(text.data() + i, 2 * len);
-      f.suggestions.push_back(text_utf16_to_utf8(text.data() + i, len));
-      out.push_back(std::move(f));
-      i += 2 * len - 1;
-      break;
+    doubled_english_words(text, out);
+    if (weight < 2) return;
+    // A repeated word (我们我们) is only a suspect: verbs are doubled on purpose (研究研究).
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t len = 4; len >= 2; --len) {
+            if (i + 2 * len > n || !all_cjk(text, i, 2 * len)) continue;
+            if (text.compare(i, len, text, i + len, len) != 0) continue;
+            if (len == 2 && text[i] == text[i + 1])
+                continue;  // 天天天天 is the doubled-character case
+            finding f;
+            f.pos = i;
+            f.length = 2 * len;
+            f.level = level_suspect;
+            f.err_word = text_utf16_to_utf8(text.data() + i, 2 * len);
+            f.suggestions.push_back(text_utf16_to_utf8(text.data() + i, len));
+            out.push_back(std::move(f));
+            i += 2 * len - 1;
+            break;
+        }
     }
-  }
 }
 
 }  // namespace velmo_service

@@ -24,6 +24,8 @@ class traditional_detector {
   ~traditional_detector();
   bool ready() const { return converter_ != nullptr; }
   void find(const std::u16string& text, std::vector<finding>& out) const;
+  // The simplified form of a traditional character, 0 when it has none.
+  char16_t simplified(char16_t c) const { return simplified_of_[c]; }
 
  private:
   std::u16string convert_window(const std::u16string& window) const;

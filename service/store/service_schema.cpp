@@ -7,7 +7,7 @@ namespace velmo_service {
 namespace {
 struct schema_step {
   int version;
-  const char* sqlite;      // nullptr: nothing to do in this dialect
+  const char* sqlite;  // nullptr: nothing to do in this dialect
   const char* postgresql;
 };
 

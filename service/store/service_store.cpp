@@ -96,7 +96,7 @@ bool service_store::refund(const std::string& name, std::int64_t words, const st
 }
 
 usage_page service_store::usage(const std::string& name, const std::string& date, std::int64_t page,
-                                 std::int64_t page_size) {
+                                std::int64_t page_size) {
   return backend_->usage(name, date, page_offset(page, page_size), page_size);
 }
 
@@ -130,7 +130,8 @@ bool service_store::copy_from(service_store& from, std::vector<std::string>* ski
       }
     }
     for (int lib : {3, 4})
-      for (const std::string& w : from.backend_->all_words(r.acc.user_name, lib)) backend_->add_word(r.acc.user_name, lib, w);
+      for (const std::string& w : from.backend_->all_words(r.acc.user_name, lib))
+        backend_->add_word(r.acc.user_name, lib, w);
   }
   return true;
 }

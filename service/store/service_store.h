@@ -30,12 +30,12 @@ class service_store {
   const std::string& location() const { return location_; }
 
   // Administration. add_user fails when the name exists.
-  bool add_user(const std::string& name, const std::string& auth_no, std::int64_t quota,
-                const std::string& end_date, std::string* error);
+  bool add_user(const std::string& name, const std::string& auth_no, std::int64_t quota, const std::string& end_date,
+                std::string* error);
   // Each present value replaces the stored one; false when the user is unknown.
-  bool set_user(const std::string& name, const std::optional<std::string>& auth_no,
-                const std::optional<int>& state, const std::optional<std::int64_t>& quota,
-                const std::optional<std::string>& end_date, const std::optional<std::int64_t>& used);
+  bool set_user(const std::string& name, const std::optional<std::string>& auth_no, const std::optional<int>& state,
+                const std::optional<std::int64_t>& quota, const std::optional<std::string>& end_date,
+                const std::optional<std::int64_t>& used);
   bool remove_user(const std::string& name);
   std::vector<account> list_users();
   std::optional<account> find_user(const std::string& name);

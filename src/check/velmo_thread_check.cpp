@@ -61,6 +61,10 @@ void velmo_thread_check::run() {
         [](void* self) { return static_cast<velmo_thread_check*>(self)->stop.load(); }, this);
     piece_length_setting =
         velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
+    // Jobs in flight at once; a missing or unusable value gives 4.
+    const int parallel =
+        velmo_singleton_config::instance()->get_int("OtherParams", "CheckParallel");
+    parallel_setting = parallel < 1 ? 4 : qMin(parallel, 16);
     run_threadsafe();
     sp_http_set_abort(nullptr, nullptr);
     emit notify_progress(100, 100, QString());

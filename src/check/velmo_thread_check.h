@@ -89,6 +89,17 @@ class velmo_thread_check : public QThread {
     // The piece's length when it was checked; -1 with the reason otherwise.
     int check_single_range_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
                                       QString* reason);
+    // The steps of one piece: taking it on (the character limit, a piece
+    // already taken, a blank piece, then job identifier and upload), and,
+    // once its job is done, reading and placing its errors.
+    enum class piece_start { counted, failed, in_flight };
+    piece_start start_piece_threadsafe(const check_range_threadsafe_t& piece, QString* pid,
+                                       int* counted_length, QString* reason);
+    int finish_piece_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
+                                const QString& pid, QString* reason);
+    // Ordinary pieces with up to `parallel` jobs in flight at once.
+    void check_ranges_in_parallel_threadsafe(int parallel);
+    QString stopped_reason() const;
     int poll_until_done_threadsafe(const QString& pid, QString* reason);
     void place_errors_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
                                  QList<velmo_check_result_t>& found);
@@ -101,6 +112,7 @@ class velmo_thread_check : public QThread {
     int checked_length = 0;
     std::atomic<int> stop{0};
     int piece_length_setting = 0;
+    int parallel_setting = 1;
     QList<velmo_check_result_t> results;
     QSet<int> checked_piece_starts;
     QSet<int> paragraph_starts;

@@ -20,6 +20,8 @@ QString text(const char* source) { return QCoreApplication::translate("velmo_cb"
 QString check_title() { return text("Velmo校对"); }
 
 struct check_run_t {
+    // The document was closed while it was checked: nothing was placed.
+    bool document_closed = false;
     int stopped_by_user = 0;
     int reached_max = 0;
     int unchecked_count = 0;
@@ -38,9 +40,12 @@ QString with_unchecked_line(const QString& message, int unchecked_count, const Q
 }
 
 // Runs the check dialog over the active document, takes its results into
-// s_check_progress and places the coloured marks.
+// s_check_progress and places the coloured marks into the checked document,
+// held here so that it cannot go away before the marks are placed. When it
+// was closed during the run, nothing is placed and the collection is empty.
 check_run_t run_check_dialog() {
     check_run_t run;
+    kfc::ks_stdptr<wpsapi::_Document> checked;
     {
         velmo_ui_check dialog;
         dialog.exec();
@@ -50,16 +55,24 @@ check_run_t run_check_dialog() {
         s_check_progress.end = static_cast<long>(dialog.get_check_end());
         if (const QList<velmo_check_result_t>* results = dialog.get_check_result())
             s_check_progress.results = *results;
-        s_check_progress.document = dialog.get_document();
+        checked = dialog.get_document();
+        s_check_progress.document = checked.get();
         run.stopped_by_user = dialog.stop_by_user();
         run.reached_max = dialog.is_check_max();
         run.unchecked_count = dialog.get_unchecked_count();
         run.unchecked_reason = dialog.get_unchecked_reason();
     }
-    local_print_check_result(true);
+    if (checked && !local_document_is_open(checked.get())) {
+        run.document_closed = true;
+        s_check_progress = check_progress_t();
+        return run;
+    }
+    local_print_check_result(true, checked.get());
     return run;
 }
 
+// Saves and clears the active document, then checks it; the login gate has
+// been passed before.
 check_run_t check_once() {
     local_save_doc_if_saved();
     local_del_bookmarks(true);
@@ -133,11 +146,17 @@ int velmo_check_state() {
 
 int velmo_check_once() { return check_once().stopped_by_user; }
 
+// The login gate comes before anything is cleared: a refused or failed
+// gate leaves the marks of the last check in place.
 int velmo_cb_check(QList<QVariant>&) {
     local_save_doc_if_saved();
-    local_del_bookmarks(true);
     if (velmo_check_state() != 0) return 0;
+    local_del_bookmarks(true);
     const check_run_t run = run_check_dialog();
+    if (run.document_closed) {
+        velmo_message_box_ok(check_title(), text("文档在校对期间已关闭，未标记任何错误"));
+        return 0;
+    }
     const QString count = QString::number(s_check_progress.results.size());
     const QString message = run.reached_max
                                 ? text("内容超长, 校对自动停止, 共标记了%1处错误").arg(count)

@@ -20,7 +20,8 @@ bool delete_own_marks_once(bool clear_color) {
     kfc::ks_stdptr<wpsapi::Range> content;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    if (FAILED(local_get_content(content)) || FAILED(local_get_bookmarks(content, bookmarks, count)))
+    if (FAILED(local_get_content(content)) ||
+        FAILED(local_get_bookmarks(content, bookmarks, count)))
         return false;
     for (long i = count; i >= 1; --i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
@@ -77,7 +78,11 @@ long local_get_pos() {
 }
 
 HRESULT local_get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& range) {
-    wpsapi::_Document* document = local_get_document();
+    return local_get_range(local_get_document(), start, end, range);
+}
+
+HRESULT local_get_range(wpsapi::_Document* document, long start, long end,
+                        kfc::ks_stdptr<wpsapi::Range>& range) {
     if (!document) return VELMO_E_NO_DOCUMENT;
     VARIANT start_arg = kfc::var_i8(start);
     VARIANT end_arg = kfc::var_i8(end);
@@ -142,12 +147,29 @@ void local_save_doc_if_saved() {
 
 wpsapi::WdColorIndex local_mark_color(int level) {
     const char* key = level == 2 ? "Fallibility" : "Error";
-    return static_cast<wpsapi::WdColorIndex>(velmo_singleton_config::instance()->get_int("Color", key));
+    return static_cast<wpsapi::WdColorIndex>(
+        velmo_singleton_config::instance()->get_int("Color", key));
 }
 
-void local_print_check_result(bool colour) {
+bool local_document_is_open(wpsapi::_Document* document) {
+    kfc::ks_stdptr<wpsapi::Documents> documents;
+    long count = 0;
+    if (!g_pApp || !document || FAILED(g_pApp->get_Documents(&documents)) || !documents ||
+        FAILED(documents->get_Count(&count)))
+        return false;
+    for (long i = 1; i <= count; ++i) {
+        kfc::ks_stdptr<wpsapi::_Document> open;
+        VARIANT index = kfc::var_i8(i);
+        if (SUCCEEDED(documents->Item(&index, &open)) && open.get() == document) return true;
+    }
+    return false;
+}
+
+void local_print_check_result(bool colour, wpsapi::_Document* document) {
     kfc::ks_stdptr<wpsapi::Range> range;
-    if (FAILED(local_get_range(s_check_progress.start, s_check_progress.end, range))) return;
+    if (!document) document = local_get_document();
+    if (FAILED(local_get_range(document, s_check_progress.start, s_check_progress.end, range)))
+        return;
     for (velmo_check_result_t& record : s_check_progress.results) {
         range->put_Start(record.pos);
         range->put_End(record.pos + velmo_mark_length(record));

@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "api/velmo_check_result.h"
-#include "wpsapi.h"
+#include "host/velmo_host.h"
 
 // Status returned by the commands when there is no active document.
 constexpr HRESULT VELMO_E_NO_DOCUMENT = static_cast<HRESULT>(0x80000008u);
@@ -37,6 +37,12 @@ bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInforma
 
 // The active document's range from start to end.
 HRESULT local_get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& range);
+// The given document's range from start to end.
+HRESULT local_get_range(wpsapi::_Document* document, long start, long end,
+                        kfc::ks_stdptr<wpsapi::Range>& range);
+
+// True while the document is among the host's open documents.
+bool local_document_is_open(wpsapi::_Document* document);
 
 // 0 when a bookmark with this name was added over the range, -1 otherwise.
 int local_add_bookmark(const QString& name, wpsapi::Range* range);
@@ -58,9 +64,9 @@ void local_del_bookmarks(bool clear_color);
 // Saves the active document when it has a file path.
 void local_save_doc_if_saved();
 
-// Places the error marks of s_check_progress, coloured by level when
-// colour is set.
-void local_print_check_result(bool colour);
+// Places the error marks of s_check_progress into the document (the active
+// one when null), coloured by level when colour is set.
+void local_print_check_result(bool colour, wpsapi::_Document* document = nullptr);
 
 // Highlight colour of an error mark of the given level, read from the settings.
 wpsapi::WdColorIndex local_mark_color(int level);

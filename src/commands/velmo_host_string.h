@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "wpsapi.h"
+#include "host/velmo_host.h"
 
 kfc::ks_bstr velmo_to_bstr(const QString& text);
 QString velmo_from_bstr(BSTR text);

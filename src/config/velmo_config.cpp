@@ -66,8 +66,10 @@ sp_ini_t* parse_settings(const char* path) {
     sp_ini_t* store = sp_ini_parse_file(path);
     if (store) return store;
     const std::string reason = errno != 0 ? std::strerror(errno) : "not a settings file";
-    std::fprintf(stderr, "velmo: cannot read the settings file %s: %s\n", path, reason.c_str());
-    qDebug().noquote() << "velmo: cannot read the settings file" << path << ":" << reason.c_str();
+    const std::string line =
+        std::string("velmo: cannot read the settings file ") + path + ": " + reason;
+    std::fprintf(stderr, "%s\n", line.c_str());
+    qDebug().noquote() << line.c_str();
     return nullptr;
 }
 

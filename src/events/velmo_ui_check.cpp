@@ -114,7 +114,7 @@ void velmo_ui_check::init_loading() {
         return;
 
     kfc::ks_stdptr<wpsapi::Range> candidate;
-    if (selected.length() < 2) {
+    if (_XSysStringLen(selected) < 2) {
         // An insertion point or a single character: check from there to the end.
         if (FAILED(document->get_Content(&candidate)) || !candidate) return;
         if (FAILED(candidate->put_Start(selection_start))) return;

@@ -8,6 +8,7 @@
 
 #include "config/velmo_config.h"
 #include "events/velmo_ui_color_button.h"
+#include "events/velmo_ui_settings_save.h"
 
 namespace {
 
@@ -97,7 +98,8 @@ void velmo_ui_clear_color::on_ok() {
     for (int kind = 0; kind < KIND_COUNT; ++kind)
         config->set_string("ClearColor", CLEAR_KINDS[kind].flag_key,
                            check_boxes[kind]->isChecked() ? "1" : "0");
-    config->save();
+    // The marks are cleared even when the ticks could not be kept.
+    velmo_ui_save_settings();
 }
 
 void velmo_ui_clear_color::on_cancel() { reject(); }

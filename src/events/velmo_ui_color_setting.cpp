@@ -12,6 +12,7 @@
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color.h"
 #include "events/velmo_ui_color_button.h"
+#include "events/velmo_ui_settings_save.h"
 #include "wpsapi.h"
 
 namespace {
@@ -94,8 +95,7 @@ void velmo_ui_color_setting::on_ok() {
     velmo_singleton_config* config = velmo_singleton_config::instance();
     for (int swatch = 0; swatch < SWATCH_COUNT; ++swatch)
         config->set_int("Color", COLOR_KINDS[swatch].key, swatches[swatch]->get_wps_color());
-    config->save();
-    accept();
+    if (velmo_ui_save_settings()) accept();
 }
 
 void velmo_ui_color_setting::on_cancel() { reject(); }

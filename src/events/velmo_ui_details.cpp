@@ -14,6 +14,7 @@
 #include "api/velmo_api_account.h"
 #include "api/velmo_api_transport.h"
 #include "events/velmo_cb_dialogs.h"
+#include "events/velmo_ui_fit.h"
 #include "events/velmo_ui_window.h"
 
 namespace {
@@ -24,7 +25,7 @@ constexpr int DATE_LENGTH = 10;
 
 QLabel* fixed_label(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    label->setFixedWidth(LABEL_WIDTH);
+    velmo_fit_labels({label}, LABEL_WIDTH);
     return label;
 }
 
@@ -69,7 +70,9 @@ void velmo_ui_check_details::init_ui_1() {
     row->addWidget(fixed_label(tr("日期:"), this));
     date_edit = new QDateEdit(QDate::currentDate(), this);
     date_edit->setCalendarPopup(true);
-    date_edit->setFixedWidth(FIELD_WIDTH);
+    // One form whatever the locale, and room for all of it.
+    date_edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    velmo_fit_width(date_edit, FIELD_WIDTH);
     row->addWidget(date_edit);
     auto* query_button = new QPushButton(tr("查询"), this);
     connect(query_button, &QPushButton::clicked, this, &velmo_ui_check_details::on_query);

@@ -11,11 +11,12 @@
 #include <QTabWidget>
 #include <QTextCodec>
 #include <QVBoxLayout>
-#include <string>
 
 #include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
+#include "events/velmo_ui_fit.h"
+#include "events/velmo_ui_settings_save.h"
 
 namespace {
 
@@ -234,21 +235,23 @@ void velmo_ui_setting::init_ui_2() {
 void velmo_ui_setting::init_ui_3() {
     auto* tab = new QWidget(tab_widget);
     new QVBoxLayout(tab);
+    QList<QLabel*> captions;
     for (int i = 0; i < TEXT_FIELD_COUNT; ++i) {
         shown_texts[i] = read_text(TEXT_FIELDS[i].setting);
-        text_edits[i] = add_line_edit(tab, tr(TEXT_FIELDS[i].label), shown_texts[i]);
+        text_edits[i] = add_line_edit(tab, tr(TEXT_FIELDS[i].label), shown_texts[i], captions);
     }
+    velmo_fit_labels(captions, LABEL_WIDTH);
     static_cast<QVBoxLayout*>(tab->layout())->addStretch();
     tab_widget->addTab(tab, tr("其他参数"));
 }
 
-// A labelled row with a line edit showing the text.
-QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label,
-                                           const QString& text) {
+// A labelled row with a line edit showing the text; the label joins `captions`.
+QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label, const QString& text,
+                                           QList<QLabel*>& captions) {
     auto* row = new QHBoxLayout;
     auto* caption = new QLabel(label, tab);
-    caption->setFixedWidth(LABEL_WIDTH);
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    captions << caption;
     auto* edit = new QLineEdit(text, tab);
     edit->setFixedHeight(EDIT_HEIGHT);
     row->addWidget(caption);
@@ -326,13 +329,7 @@ void velmo_ui_setting::on_ok() {
     // anything else changed.
     if (!write_texts()) return;
     write_choices();
-    std::string reason;
-    if (config()->save(&reason) != 0) {
-        velmo_message_information(tr("设置未能保存到 %1: %2")
-                                      .arg(QString::fromLocal8Bit(CONST_VELMO_INI_PATH),
-                                           QString::fromLocal8Bit(reason.c_str())));
-        return;
-    }
+    if (!velmo_ui_save_settings()) return;
     accept();
 }
 

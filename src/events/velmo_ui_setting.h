@@ -7,9 +7,11 @@
 #define VELMO_EVENTS_VELMO_UI_SETTING_H
 
 #include <QDialog>
+#include <QList>
 #include <QString>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -61,7 +63,8 @@ class velmo_ui_setting : public QDialog {
     void init_ui_2();
     void init_ui_3();
     void init_ui_4();
-    QLineEdit* add_line_edit(QWidget* tab, const QString& label, const QString& text);
+    QLineEdit* add_line_edit(QWidget* tab, const QString& label, const QString& text,
+                             QList<QLabel*>& captions);
 
     QTabWidget* tab_widget = nullptr;
     QRadioButton* weight_buttons[WEIGHT_COUNT] = {};

@@ -16,6 +16,7 @@
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_button.h"
+#include "events/velmo_ui_fit.h"
 #include "events/velmo_ui_window.h"
 
 namespace {
@@ -121,7 +122,8 @@ void velmo_ui_stat::init_ui_2() {
 QLineEdit* velmo_ui_stat::add_summary_value(QHBoxLayout* row, const QString& label,
                                             const char* name) {
     auto* caption = new QLabel(label, this);
-    caption->setFixedSize(LABEL_WIDTH, BOX_HEIGHT);
+    velmo_fit_labels({caption}, LABEL_WIDTH);
+    caption->setFixedHeight(BOX_HEIGHT);
     caption->setAlignment(Qt::AlignLeft | Qt::AlignCenter);
     auto* box = new_value_box(this, SUMMARY_WIDTH, QLatin1String(name));
     row->addWidget(caption);

@@ -20,7 +20,7 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> add_control(ksoapi::CommandBarControls
     VARIANT before_arg = kfc::var_missing();
     VARIANT temporary_arg = kfc::var_bstr(velmo_to_bstr(caption).detach());
     const HRESULT hr =
-        controls->Add(&type_arg, &id_arg, &parameter_arg, &before_arg, &temporary_arg, &control);
+        controls->Add(type_arg, id_arg, parameter_arg, before_arg, temporary_arg, &control);
     kfc::var_clear(parameter_arg);
     kfc::var_clear(temporary_arg);
     if (FAILED(hr)) control.clear();
@@ -34,7 +34,7 @@ kfc::ks_stdptr<ksoapi::CommandBar> add_bar(ksoapi::_CommandBars* bars, const QSt
     if (!bars) return bar;
     VARIANT name_arg = kfc::var_bstr(velmo_to_bstr(caption).detach());
     VARIANT position_arg = kfc::var_i4(ksoapi::msoBarTop);
-    const HRESULT hr = bars->Add(&name_arg, &position_arg, &menu_bar, &temporary, &bar);
+    const HRESULT hr = bars->Add(name_arg, position_arg, menu_bar, temporary, &bar);
     kfc::var_clear(name_arg);
     if (FAILED(hr)) bar.clear();
     return bar;
@@ -58,8 +58,8 @@ HRESULT set_caption(ksoapi::CommandBarControl* control, const QString& caption) 
 HRESULT register_click(_RegisterEventManager* manager, ksoapi::CommandBarControl* control,
                        KsoEventHandler handler) {
     if (!manager) return E_POINTER;
-    return manager->RegisterEventHandler(control, ksoapi::DIID__CommandBarButtonEvents, u"Click",
-                                         handler);
+    return manager->RegisterEventHandler(control, ksoapi::DIID__CommandBarButtonEvents,
+                                         velmo_wide(u"Click"), handler);
 }
 
 // A drop-down control with `caption` in `controls`; returns its own items.
@@ -71,7 +71,7 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> add_popup(ksoapi::CommandBarControls*
         add_control(controls, ksoapi::msoControlPopup, caption);
     if (!control || FAILED(set_caption(control, caption))) return items;
     if (bar_to_show && FAILED(bar_to_show->put_Visible(VARIANT_TRUE))) return items;
-    auto popup = kfc::ks_stdptr<ksoapi::CommandBarPopup>::query(control.get());
+    auto popup = velmo_query<ksoapi::CommandBarPopup>(control.get(), velmo_iid_command_bar_popup);
     if (!popup || FAILED(popup->get_Controls(&items))) items.clear();
     return items;
 }

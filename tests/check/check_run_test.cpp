@@ -80,7 +80,7 @@ TEST_F(check_run, job_progress_is_sub_progress_and_each_piece_moves_the_total) {
     run_all();
     // The total after the last piece would be 100: it is held at 99 until
     // the end-of-run emission.
-    const std::vector<progress_t> expected = {{30, 0}, {60, 0}, {100, 0}, {0, 50},
+    const std::vector<progress_t> expected = {{30, 0},   {60, 0}, {100, 0},  {0, 50},
                                               {100, 50}, {0, 99}, {100, 100}};
     EXPECT_EQ(progress(), expected);
     EXPECT_EQ(thread.get_checked_length(), 20);
@@ -296,6 +296,96 @@ TEST_F(check_run, a_stop_ends_a_request_in_flight) {
     thread.wait_until_finished();
     EXPECT_EQ(count("GetCheckArticleProgress"), 1u);
     EXPECT_EQ(thread.get_unchecked_count(), 3);
+    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("校对已停止"));
+    EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+}
+
+// Errors the service finds wherever these words occur in an article.
+std::vector<fake_error> errors_in(const std::string& article) {
+    const QString text = QString::fromStdString(article);
+    std::vector<fake_error> errors;
+    for (const char* word : {"错字", "疑点"}) {
+        const QString needle = QString::fromUtf8(word);
+        for (int at = text.indexOf(needle); at >= 0; at = text.indexOf(needle, at + 1))
+            errors.push_back(make_error(at, word));
+    }
+    return errors;
+}
+
+// The same document checked one piece at a time and four at a time gives
+// the same marks and leaves the same pieces unchecked; with four, four jobs
+// are under way before the first result is read.
+TEST_F(check_run, four_jobs_in_flight_give_the_marks_of_one_at_a_time) {
+    struct outcome_t {
+        QList<int> positions;
+        QStringList words;
+        int unchecked = 0;
+        int checked_length = 0;
+    };
+    auto check_with = [&](int parallel) {
+        check_settings settings;
+        settings.parallel = parallel;
+        settings.piece_length = 12;
+        use(settings);
+        QStringList paragraphs;
+        for (int i = 0; i < 9; ++i)
+            paragraphs << QString::fromUtf8("第%1段有错字，也有疑点。").arg(i);
+        env->open(wps_sim::document_builder()
+                      .paragraphs(paragraphs)
+                      .table(2, 2,
+                             {QString::fromUtf8("错字"), QString(), QString::fromUtf8("好"),
+                              QString::fromUtf8("疑点")}));
+        for (int i = 0; i < 40; ++i) {
+            fake_job job;
+            job.pid = "j" + std::to_string(i);
+            job.errors_for_article = errors_in;
+            if (i == 4 || i == 9) job.progress = {50, -1};  // the service fails these pieces
+            env->service.add_job(job);
+        }
+        velmo_thread_check run;
+        kfc::ks_stdptr<wpsapi::Range> range = env->content();
+        run.set_range(range);
+        run.start_thread();
+        run.wait_until_finished();
+        outcome_t outcome;
+        for (const velmo_check_result_t& result : *run.get_check_result()) {
+            outcome.positions << result.pos;
+            outcome.words << result.err_word;
+        }
+        outcome.unchecked = run.get_unchecked_count();
+        outcome.checked_length = run.get_checked_length();
+        return outcome;
+    };
+    const outcome_t one = check_with(1);
+    const outcome_t four = check_with(4);
+    size_t ids_before_first_result = 0;
+    for (const fake_request& request : env->service.requests()) {
+        if (request.operation == "GetCheckArticleResult") break;
+        if (request.operation == "GetCheckArticlePIDByUser") ++ids_before_first_result;
+    }
+    EXPECT_EQ(ids_before_first_result, 4u);
+    EXPECT_EQ(one.positions.size(), 2 * 9 + 2 - 3);  // the failed pieces hold three errors
+    EXPECT_EQ(four.positions, one.positions);
+    EXPECT_EQ(four.words, one.words);
+    EXPECT_EQ(one.unchecked, 2);
+    EXPECT_EQ(four.unchecked, 2);
+    EXPECT_EQ(four.checked_length, one.checked_length);
+}
+
+TEST_F(check_run, a_stop_with_four_jobs_in_flight_abandons_them_all) {
+    check_settings settings;
+    settings.parallel = 4;
+    use(settings);
+    open_paragraphs(6);
+    for (int i = 0; i < 6; ++i) env->add_job({make_error(1, "x")}, {10});
+    start(env->content());
+    while (count("GetCheckArticleProgress") < 8) QThread::msleep(5);  // two rounds of polls
+    thread.stop_thread();
+    thread.wait_until_finished();
+    EXPECT_EQ(count("GetCheckArticlePIDByUser"), 4u);
+    EXPECT_EQ(count("GetCheckArticleResult"), 0u);
+    EXPECT_TRUE(thread.get_check_result()->isEmpty());
+    EXPECT_EQ(thread.get_unchecked_count(), 6);
     EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("校对已停止"));
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
 }

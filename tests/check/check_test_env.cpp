@@ -20,6 +20,7 @@ std::string ini_text(const check_settings& settings, const std::string& url) {
     if (settings.write_piece_length)
         text += "CheckWordsCount=" + std::to_string(settings.piece_length) + "\n";
     text += "MaxWords=" + std::to_string(settings.max_words) + "\n";
+    text += "CheckParallel=" + std::to_string(settings.parallel) + "\n";
     text += "[CheckExtendInfo]\nWeight=" + std::to_string(settings.weight) +
             "\nProfType=" + std::to_string(settings.prof_type) + "\n";
     text += "[UserInfo]\nUserName=tester\nAuthNo=0001\n";

@@ -16,15 +16,16 @@
 #include "wps_sim.h"
 
 struct check_settings {
-    int piece_length = 1000;           // OtherParams/CheckWordsCount
-    bool write_piece_length = true;    // false: the key is absent
-    int max_words = 100000000;         // OtherParams/MaxWords
-    int weight = 1;                    // CheckExtendInfo/Weight
-    int prof_type = 0;                 // CheckExtendInfo/ProfType
+    int piece_length = 1000;         // OtherParams/CheckWordsCount
+    bool write_piece_length = true;  // false: the key is absent
+    int max_words = 100000000;       // OtherParams/MaxWords
+    int parallel = 1;                // OtherParams/CheckParallel
+    int weight = 1;                  // CheckExtendInfo/Weight
+    int prof_type = 0;               // CheckExtendInfo/ProfType
 };
 
 class check_test_env {
-public:
+  public:
     explicit check_test_env(const check_settings& settings = check_settings());
     ~check_test_env();
 
@@ -47,7 +48,7 @@ public:
     fake_service service;
     kfc::ks_stdptr<wpsapi::_Application> app;
 
-private:
+  private:
     std::unique_ptr<temp_settings> settings_file;
     int jobs_added = 0;
 };
@@ -59,6 +60,8 @@ fake_error make_error(int pos, const std::string& err_word, int level = 1,
 QString filler(int length, QChar fill = QLatin1Char('x'));
 
 // Readable QString values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 #endif

@@ -2,6 +2,7 @@
 // loopback and the modal responder answering the message boxes.
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -206,7 +207,8 @@ TEST_F(check_commands_test, a_second_check_after_a_table_of_contents_keeps_every
                                     QString::fromUtf8("Velmo校对|共标记了3处错误|确定")}));
 }
 
-TEST_F(check_commands_test, refused_and_unreachable_gates_still_save_and_clear) {
+// A refused or failed gate must not cost the user the marks of the last check.
+TEST_F(check_commands_test, refused_and_unreachable_gates_save_but_keep_the_marks) {
     struct gate_case_t {
         std::string url;
         const char* message;
@@ -227,11 +229,36 @@ TEST_F(check_commands_test, refused_and_unreachable_gates_still_save_and_clear) 
 
         EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("系统提示|%1|OK")
                                            .arg(QString::fromUtf8(gate.message))});
-        EXPECT_TRUE(bookmarks(document).empty());
+        EXPECT_EQ(bookmarks(document).size(), 1u);
         EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
         QFile::remove(dir.filePath(name));
     }
     EXPECT_TRUE(service.requests("UpLoadCheckArticle").empty());
+}
+
+// The checked document is closed while its check runs (the timer fires in
+// the progress dialog's loop): the marks go nowhere, not into the document
+// that is active afterwards.
+TEST_F(check_commands_test,
+       a_document_closed_during_its_check_gets_no_marks_and_none_go_elsewhere) {
+    auto other = open(wps_sim::document_builder().paragraph(QString::fromUtf8("别处也有错字。")));
+    auto checked = open(wps_sim::document_builder().paragraph(QString::fromUtf8("这里有错字。")));
+    set_cursor(0);
+    QTimer::singleShot(0, [&] {
+        VARIANT no = kfc::var_bool(false);
+        checked->Close(&no, &no, &no);
+    });
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    EXPECT_EQ(velmo_cb_check(args), 0);
+
+    EXPECT_TRUE(bookmarks(other).empty());
+    EXPECT_TRUE(bookmarks(checked).empty());
+    EXPECT_TRUE(s_check_progress.results.isEmpty());
+    EXPECT_EQ(s_check_progress.document, nullptr);
+    EXPECT_EQ(
+        boxes(),
+        QStringList{QString::fromUtf8("Velmo校对|文档在校对期间已关闭，未标记任何错误|确定")});
 }
 
 TEST_F(check_commands_test, restricted_checks_send_their_options_and_restore_every_one) {

@@ -11,6 +11,7 @@
 
 #include "config/velmo_config.h"
 #include "handler_probe.h"
+#include "host/velmo_host.h"
 #include "host_fakes.h"
 #include "layout_expectations.h"
 #include "plugin/velmo_command_bar.h"
@@ -130,7 +131,7 @@ TEST_F(command_bar_layout, each_build_empties_the_registry_first) {
         EXPECT_NE(g_velmo_controls.value(caption).get(), first.value(caption).get());
         kfc::ks_bstr shown;
         ASSERT_TRUE(SUCCEEDED(g_velmo_controls.value(caption)->get_Caption(&shown)));
-        EXPECT_EQ(QString::fromUtf16(shown.get(), static_cast<int>(shown.length())), caption);
+        EXPECT_EQ(QString::fromUtf16(shown.get(), static_cast<int>(_XSysStringLen(shown))), caption);
     }
 }
 
@@ -233,7 +234,7 @@ TEST_F(command_bar_layout, builders_pass_the_fixed_arguments_and_show_their_bars
         VARIANT index = kfc::var_bstr(_XSysAllocStringLen(
             reinterpret_cast<const OLECHAR*>(name.utf16()), static_cast<UINT>(name.size())));
         kfc::ks_stdptr<ksoapi::CommandBar> bar;
-        const HRESULT found = bars->Item(&index, &bar);
+        const HRESULT found = bars->get_Item(index, &bar);
         kfc::var_clear(index);
         ASSERT_TRUE(SUCCEEDED(found) && bar);
         VARIANT_BOOL visible = VARIANT_FALSE;
@@ -255,13 +256,13 @@ TEST_F(command_bar_layout, builders_pass_the_fixed_arguments_and_show_their_bars
             wps_sim::find_control(app, expected.caption);
         ASSERT_TRUE(control);
         ksoapi::MsoControlType type = ksoapi::msoControlButton;
-        long id = 0;
+        int id = 0;
         kfc::ks_bstr parameter;
         ASSERT_TRUE(SUCCEEDED(control->get_Type(&type)) && SUCCEEDED(control->get_Id(&id)) &&
                     SUCCEEDED(control->get_Parameter(&parameter)));
         EXPECT_EQ(type, expected.type);
         EXPECT_EQ(id, 1);
-        EXPECT_EQ(QString::fromUtf16(parameter.get(), static_cast<int>(parameter.length())),
+        EXPECT_EQ(QString::fromUtf16(parameter.get(), static_cast<int>(_XSysStringLen(parameter))),
                   QString(expected.caption));
     }
 }

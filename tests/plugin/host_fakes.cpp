@@ -13,7 +13,7 @@ BSTR new_text(const QString& text) {
 
 template <class Self>
 HRESULT answer_query(Self* self, REFIID riid, void** object) {
-    if (riid == Self::iid || riid == kfc::IDispatch::iid || riid == kfc::IUnknown::iid) {
+    if (riid == Self::iid || riid == IDispatch::iid || riid == IUnknown::iid) {
         self->AddRef();
         *object = self;
         return S_OK;
@@ -47,12 +47,12 @@ HRESULT application_without_bars::get_CommandBars(ksoapi::_CommandBars** result)
 HRESULT command_bars_refusing::QueryInterface(REFIID riid, void** object) {
     return answer_query<ksoapi::_CommandBars>(this, riid, object);
 }
-HRESULT command_bars_refusing::Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar,
-                                   VARIANT* temporary, ksoapi::CommandBar** result) {
-    calls << QStringList{describe_argument(name), describe_argument(position),
-                         describe_argument(menu_bar), describe_argument(temporary)}
+HRESULT command_bars_refusing::Add(VARIANT name, VARIANT position, VARIANT menu_bar,
+                                   VARIANT temporary, ksoapi::CommandBar** result) {
+    calls << QStringList{describe_argument(&name), describe_argument(&position),
+                         describe_argument(&menu_bar), describe_argument(&temporary)}
                  .join(", ");
-    if (name && name->vt == VT_BSTR && refused_.contains(text_of(name->bstrVal))) {
+    if (name.vt == VT_BSTR && refused_.contains(text_of(name.bstrVal))) {
         *result = nullptr;
         return E_FAIL;
     }
@@ -75,11 +75,11 @@ QString describe_argument(const VARIANT* argument) {
 HRESULT controls_recording::QueryInterface(REFIID riid, void** object) {
     return answer_query<ksoapi::CommandBarControls>(this, riid, object);
 }
-HRESULT controls_recording::Add(VARIANT* type, VARIANT* id, VARIANT* parameter, VARIANT* before,
-                                VARIANT* temporary, ksoapi::CommandBarControl** result) {
-    calls << QStringList{describe_argument(type), describe_argument(id),
-                         describe_argument(parameter), describe_argument(before),
-                         describe_argument(temporary)}
+HRESULT controls_recording::Add(VARIANT type, VARIANT id, VARIANT parameter, VARIANT before,
+                                VARIANT temporary, ksoapi::CommandBarControl** result) {
+    calls << QStringList{describe_argument(&type), describe_argument(&id),
+                         describe_argument(&parameter), describe_argument(&before),
+                         describe_argument(&temporary)}
                  .join(", ");
     return host_->Add(type, id, parameter, before, temporary, result);
 }

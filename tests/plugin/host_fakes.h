@@ -9,11 +9,12 @@
 #include <QStringList>
 
 #include "ksoapi.h"
+#include "wps_placeholders.h"
 #include "wpsapi.h"
 
 // An application whose command-bar collection cannot be had: the call fails
 // with `status`, or succeeds (status >= 0) without handing out a collection.
-class application_without_bars : public wpsapi::_Application {
+class application_without_bars : public wps_placeholders::implemented<wpsapi::_Application> {
 public:
     explicit application_without_bars(HRESULT status) : status_(status) {}
     virtual ~application_without_bars() = default;
@@ -39,7 +40,7 @@ private:
 // The host's command bars, except that adding a bar with one of the refused
 // names fails. Records the arguments of every Add, one line per call: name,
 // position, menu bar, temporary.
-class command_bars_refusing : public ksoapi::_CommandBars {
+class command_bars_refusing : public wps_placeholders::implemented<ksoapi::_CommandBars> {
 public:
     command_bars_refusing(ksoapi::_CommandBars* host, const QSet<QString>& refused_names = {})
         : host_(host), refused_(refused_names) {}
@@ -48,11 +49,11 @@ public:
     HRESULT QueryInterface(REFIID riid, void** object) override;
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override { return --references_; }
-    HRESULT get_Count(long* result) override { return host_->get_Count(result); }
-    HRESULT Item(VARIANT* index, ksoapi::CommandBar** result) override {
-        return host_->Item(index, result);
+    HRESULT get_Count(int* result) override { return host_->get_Count(result); }
+    HRESULT get_Item(VARIANT index, ksoapi::CommandBar** result) override {
+        return host_->get_Item(index, result);
     }
-    HRESULT Add(VARIANT* name, VARIANT* position, VARIANT* menu_bar, VARIANT* temporary,
+    HRESULT Add(VARIANT name, VARIANT position, VARIANT menu_bar, VARIANT temporary,
                 ksoapi::CommandBar** result) override;
 
     QStringList calls;
@@ -69,7 +70,7 @@ QString describe_argument(const VARIANT* argument);
 
 // A control collection of the host, recording the arguments of every Add, one
 // line per call: type, id, parameter, before, temporary.
-class controls_recording : public ksoapi::CommandBarControls {
+class controls_recording : public wps_placeholders::implemented<ksoapi::CommandBarControls> {
 public:
     explicit controls_recording(ksoapi::CommandBarControls* host) : host_(host) {}
     virtual ~controls_recording() = default;
@@ -77,12 +78,12 @@ public:
     HRESULT QueryInterface(REFIID riid, void** object) override;
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override { return --references_; }
-    HRESULT get_Count(long* result) override { return host_->get_Count(result); }
-    HRESULT Item(VARIANT* index, ksoapi::CommandBarControl** result) override {
-        return host_->Item(index, result);
+    HRESULT get_Count(int* result) override { return host_->get_Count(result); }
+    HRESULT get_Item(VARIANT index, ksoapi::CommandBarControl** result) override {
+        return host_->get_Item(index, result);
     }
-    HRESULT Add(VARIANT* type, VARIANT* id, VARIANT* parameter, VARIANT* before,
-                VARIANT* temporary, ksoapi::CommandBarControl** result) override;
+    HRESULT Add(VARIANT type, VARIANT id, VARIANT parameter, VARIANT before, VARIANT temporary,
+                ksoapi::CommandBarControl** result) override;
 
     QStringList calls;
 

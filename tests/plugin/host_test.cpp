@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "host/velmo_host.h"
 #include "host_fakes.h"
 #include "layout_expectations.h"
 #include "plugin_process.h"
@@ -50,18 +51,18 @@ QStringList describe_bars(wpsapi::_Application* app, bool as_created = true) {
 
 kfc::ks_stdptr<ksoapi::CommandBarControl> find_in(ksoapi::CommandBarControls* controls,
                                                   const QString& caption) {
-    long count = 0;
+    int count = 0;
     if (!controls || FAILED(controls->get_Count(&count))) return nullptr;
-    for (long i = 1; i <= count; ++i) {
-        VARIANT index = kfc::var_i4(static_cast<int32_t>(i));
+    for (int i = 1; i <= count; ++i) {
         kfc::ks_stdptr<ksoapi::CommandBarControl> control;
-        if (FAILED(controls->Item(&index, &control)) || !control) continue;
+        if (FAILED(controls->get_Item(kfc::var_i4(i), &control)) || !control) continue;
         kfc::ks_bstr shown;
         control->get_Caption(&shown);
-        if (created_caption(QString::fromUtf16(shown.get(), static_cast<int>(shown.length()))) ==
-            caption)
+        if (created_caption(
+                QString::fromUtf16(shown.get(), static_cast<int>(_XSysStringLen(shown)))) == caption)
             return control;
-        auto popup = kfc::ks_stdptr<ksoapi::CommandBarPopup>::query(control.get());
+        auto popup =
+            velmo_query<ksoapi::CommandBarPopup>(control.get(), velmo_iid_command_bar_popup);
         kfc::ks_stdptr<ksoapi::CommandBarControls> items;
         if (popup && SUCCEEDED(popup->get_Controls(&items)))
             if (auto found = find_in(items, caption)) return found;
@@ -73,13 +74,13 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> find_in(ksoapi::CommandBarControls* co
 kfc::ks_stdptr<ksoapi::CommandBarControl> find_item(wpsapi::_Application* app,
                                                     const QString& caption) {
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
-    long count = 0;
+    int count = 0;
     if (FAILED(app->get_CommandBars(&bars)) || FAILED(bars->get_Count(&count))) return nullptr;
-    for (long i = 1; i <= count; ++i) {
-        VARIANT index = kfc::var_i4(static_cast<int32_t>(i));
+    for (int i = 1; i <= count; ++i) {
         kfc::ks_stdptr<ksoapi::CommandBar> bar;
         kfc::ks_stdptr<ksoapi::CommandBarControls> controls;
-        if (FAILED(bars->Item(&index, &bar)) || FAILED(bar->get_Controls(&controls))) continue;
+        if (FAILED(bars->get_Item(kfc::var_i4(i), &bar)) || FAILED(bar->get_Controls(&controls)))
+            continue;
         if (auto found = find_in(controls, caption)) return found;
     }
     return nullptr;

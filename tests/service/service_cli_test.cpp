@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 
 #include "service_pg_cluster.h"
@@ -200,6 +201,12 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
       pids.push_back(client.get_pid("kim", "k").first("PID"));
       ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
     }
+    // Killed while it runs one of them (unless it already ran them all).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (run_sql(db, "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
+                       " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; END IF; END $$") != "" &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     first.stop(SIGKILL);
   }
   serve_process second({"--listen", "127.0.0.1:0", "--db", db, "--workers", "2", "--lease", "1"});
@@ -215,4 +222,19 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
   EXPECT_NE(run({"user", "list", "--db", db}).out.find("used " + std::to_string(jobs * 20000)), std::string::npos);
   auto detail = client.call("GetUserCheckDetail", {{"userName", "kim"}, {"queryDate", ""}, {"pageIndex", "0"}});
   EXPECT_EQ(detail.first("TotalCount"), std::to_string(jobs));
+}
+
+TEST(ServiceProgram, EvaluatesALabelledFile) {
+  temp_dir dir;
+  const std::string file = dir.path() + "/labelled.tsv";
+  std::ofstream(file) << "# comment\nhomophone\t我们[以经|已经]完成了。\nclean\t张伟于2023年到达上海。\n";
+  outcome r = run({"eval", file, "--data", velmo_test::service_data_dir()});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("homophone\t1\t1\t100.0\t100.0\t100.0"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("clean\t1\tfalse alarms 0"), std::string::npos) << r.out;
+  // A planted line without its [wrong|right] mark is refused with the line number.
+  std::ofstream(file) << "homophone\t我们以经完成了。\n";
+  r = run({"eval", file});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(":1:"), std::string::npos) << r.out;
 }

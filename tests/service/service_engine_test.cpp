@@ -154,10 +154,11 @@ TEST(ServiceEngine, PunctuationRulesFollowTheirOption) {
   const finding* mismatch = find_word(f, "）");
   ASSERT_TRUE(mismatch);
   EXPECT_EQ(mismatch->suggestions, std::vector<std::string>{")"});
-  // “ never closed.
-  const finding* open_quote = find_word(f, "“");
+  // “ never closed: the closer is offered at the end of its clause.
+  const finding* open_quote = find_word(f, "“离开");
   ASSERT_TRUE(open_quote);
   EXPECT_EQ(open_quote->pos, text.find(u'“'));
+  EXPECT_EQ(open_quote->suggestions, std::vector<std::string>{"“离开”"});
   // Half-width commas between Chinese characters.
   int commas = 0;
   for (const finding& x : f)
@@ -272,13 +273,13 @@ TEST(ServiceEngine, LeaderOrderIsCheckedPerSentence) {
 }
 
 TEST(ServiceEngine, FieldDictionaryOnlyForItsProfType) {
-  const std::u16string text = u"增强免役力。";
-  check_options o = only_general(0);
+  const std::u16string text = u"保护胃粘膜。";
+  check_options o = only_general(1);
   EXPECT_TRUE(run(text, o).empty());
   o.prof_type = 13;
   auto f = run(text, o);
   ASSERT_EQ(f.size(), 1u);
-  EXPECT_EQ(f[0].suggestions[0], "免疫力");
+  EXPECT_EQ(f[0].suggestions[0], "黏膜");
   o.prof_type = 5;  // no dictionary for that field
   EXPECT_TRUE(run(text, o).empty());
 }

@@ -130,7 +130,7 @@ TEST_F(http_fixture, EachRuleFamilyFollowsItsOption) {
       {"leader", "由赵名远主持", "赵名远", &upload_options::leader, 1, 0},
       {"leader order", "钱立华和赵明远出席。", "钱立华", &upload_options::leader_sort, 1, 0},
       {"region phrases", "提到示例地区总统。", "示例地区总统", &upload_options::taiwan, 1, 0},
-      {"field", "增强免役力", "免役力", &upload_options::prof_type, 13, 0},
+      {"field", "避免胰岛素依懒", "胰岛素依懒", &upload_options::prof_type, 13, 0},
       {"weight", "做为试点", "做为", &upload_options::weight, 2, 1},
   };
   for (const family& f : families) {

@@ -50,9 +50,9 @@ bool pg_cluster::start() {
     if (!owner || chown(dir_.c_str(), owner->pw_uid, owner->pw_gid) != 0) return false;
   }
   const std::string data = dir_ + "/data";
-  const std::string init = run_as_owner(bin_dir_ + "/initdb -D " + quoted(data) +
-                                        " -U postgres -A trust -E UTF8 --locale=C --no-sync > " +
-                                        quoted(dir_ + "/initdb.log") + " 2>&1");
+  const std::string init =
+      run_as_owner(bin_dir_ + "/initdb -D " + quoted(data) + " -U postgres -A trust -E UTF8 --locale=C --no-sync > " +
+                   quoted(dir_ + "/initdb.log") + " 2>&1");
   const std::string options = "-c listen_addresses='' -c unix_socket_directories=" + dir_ +
                               " -c fsync=off -c synchronous_commit=off -c max_connections=300";
   const std::string start = run_as_owner(bin_dir_ + "/pg_ctl -D " + quoted(data) + " -o \"" + options + "\" -l " +

@@ -129,8 +129,10 @@ TEST_F(two_instances, AJobWhoseLeaseLapsedIsFinishedByAnotherInstanceAndChargedO
   const std::int64_t used = a->store().find_user("late")->used;
   // The job as an instance that died while running it leaves it: running,
   // under a lease that has lapsed, without findings.
-  ASSERT_EQ(run_sql(db, "UPDATE jobs SET state=3, progress=40, results=NULL, article='我们按步就班。',"
-                        " lease_owner='gone', lease_until=now() - interval '1 second' WHERE pid='" + pid + "'"),
+  ASSERT_EQ(run_sql(db,
+                    "UPDATE jobs SET state=3, progress=40, results=NULL, article='我们按步就班。',"
+                    " lease_owner='gone', lease_until=now() - interval '1 second' WHERE pid='" +
+                        pid + "'"),
             "");
   soap_client cb(b->port());
   ASSERT_TRUE(wait_done({&cb, &ca}, pid));
@@ -138,8 +140,9 @@ TEST_F(two_instances, AJobWhoseLeaseLapsedIsFinishedByAnotherInstanceAndChargedO
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].err_word, "按步就班");
   EXPECT_EQ(a->store().find_user("late")->used, used);
-  EXPECT_EQ(run_sql(db, "DO $$ BEGIN IF (SELECT COUNT(*) FROM usage WHERE user_name='late') <> 1"
-                        " THEN RAISE EXCEPTION 'not one usage row'; END IF; END $$"),
+  EXPECT_EQ(run_sql(db,
+                    "DO $$ BEGIN IF (SELECT COUNT(*) FROM usage WHERE user_name='late') <> 1"
+                    " THEN RAISE EXCEPTION 'not one usage row'; END IF; END $$"),
             "");
 
   // A job whose instances died on each of its claims is given up and refunded.
@@ -147,8 +150,10 @@ TEST_F(two_instances, AJobWhoseLeaseLapsedIsFinishedByAnotherInstanceAndChargedO
   ASSERT_EQ(ca.upload(doomed, "一二三四五", upload_options{}).first("ErrCode"), "0");
   ASSERT_TRUE(wait_done({&ca}, doomed));
   ASSERT_EQ(a->store().find_user("late")->used, used + 5);
-  ASSERT_EQ(run_sql(db, "UPDATE jobs SET state=3, attempts=3, lease_owner='gone', lease_until=now() - interval '1 second'"
-                        " WHERE pid='" + doomed + "'"),
+  ASSERT_EQ(run_sql(db,
+                    "UPDATE jobs SET state=3, attempts=3, lease_owner='gone', lease_until=now() - interval '1 second'"
+                    " WHERE pid='" +
+                        doomed + "'"),
             "");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (cb.progress(doomed).status == 200 && std::chrono::steady_clock::now() < deadline)
@@ -198,8 +203,9 @@ TEST_F(two_instances, FiftyClientsAcrossTwoInstancesNeverOverdrawASmallQuota) {
   EXPECT_EQ(accepted.load(), 20);
   EXPECT_EQ(refused.load(), clients - 20);
   EXPECT_EQ(b->store().find_user("small")->used, 200);
-  EXPECT_EQ(run_sql(db, "DO $$ BEGIN IF (SELECT COUNT(*) FROM usage WHERE user_name='small') <> 20"
-                        " THEN RAISE EXCEPTION 'not one usage row per upload'; END IF; END $$"),
+  EXPECT_EQ(run_sql(db,
+                    "DO $$ BEGIN IF (SELECT COUNT(*) FROM usage WHERE user_name='small') <> 20"
+                    " THEN RAISE EXCEPTION 'not one usage row per upload'; END IF; END $$"),
             "");
   EXPECT_EQ(a->operations().jobs().held(), 0u);
 }

@@ -1,5 +1,7 @@
 // The colour swatch, the colour picker and the dialog "颜色设置" through its
 // command.
+#include <QDir>
+#include <QFile>
 #include <QPalette>
 #include <QTimer>
 
@@ -176,6 +178,24 @@ TEST_F(color_dialogs_test, default_fills_the_dialog_but_only_confirm_stores_it) 
     EXPECT_EQ(disk.value({"Color", "Find"}), "5");
     EXPECT_EQ(changed_keys(),
               QStringList({"Color/Error", "Color/Fallibility", "Color/Find", "Color/Update"}));
+}
+
+TEST_F(color_dialogs_test, a_failed_save_is_shown_and_the_dialog_stays_open) {
+    // The settings file's place is taken by a folder.
+    QFile::remove(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
+    QDir().mkdir(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
+    bool still_open = false;
+    responder.on("颜色设置").act([&](QWidget* dialog) {
+        click(dialog, "确定");
+        still_open = dialog->isVisible();
+        click(dialog, "取消");
+    });
+    QList<QVariant> args;
+    EXPECT_EQ(velmo_cb_color_setting(args), 0);
+    EXPECT_TRUE(still_open);
+    ASSERT_EQ(responder.seen().size(), 2);
+    EXPECT_TRUE(responder.seen()[1].text.contains(QString::fromLocal8Bit(CONST_VELMO_INI_PATH)))
+        << responder.seen()[1].text.toStdString();
 }
 
 TEST_F(color_dialogs_test, cancel_after_picking_stores_nothing) {

@@ -214,23 +214,49 @@ TEST(sp_http_post_soap, the_threads_abort_test_ends_a_request_in_flight) {
     silent.release();
 }
 
-TEST(sp_http_post_soap, reuses_the_connection_and_serves_threads_at_once) {
+// A server that echoes each body after "echo:" and records the client port
+// of every request, to tell which connection carried it.
+struct port_recording_server {
+    std::vector<int> ports() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return client_ports;
+    }
     std::mutex mutex;
     std::vector<int> client_ports;
-    loopback_server server([&](httplib::Server& s) {
-        s.Post("/service", [&](const httplib::Request& req, httplib::Response& res) {
+    loopback_server server{[this](httplib::Server& s) {
+        s.Post("/service", [this](const httplib::Request& req, httplib::Response& res) {
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 client_ports.push_back(req.remote_port);
             }
             res.set_content("echo:" + req.body, "text/xml");
         });
-    });
+    }};
+};
 
+// Jobs in flight together each keep their own connection on one thread.
+TEST(sp_http_post_soap, each_channel_keeps_its_own_connection) {
+    port_recording_server recorder;
+    for (int round = 0; round < 2; ++round) {
+        for (int channel : {1, 2, 3}) {
+            sp_http_set_channel(channel);
+            ASSERT_TRUE(post(recorder.server.url(), 5, "<e/>"));
+        }
+    }
+    sp_http_set_channel(0);
+    const std::vector<int> ports = recorder.ports();
+    ASSERT_EQ(ports.size(), 6u);
+    EXPECT_EQ(std::set<int>(ports.begin(), ports.begin() + 3).size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(ports[i], ports[i + 3]) << i;
+}
+
+TEST(sp_http_post_soap, reuses_the_connection_and_serves_threads_at_once) {
+    port_recording_server recorder;
+    const loopback_server& server = recorder.server;
     ASSERT_TRUE(post(server.url(), 5, "first"));
     ASSERT_TRUE(post(server.url(), 5, "second"));
     {
-        std::lock_guard<std::mutex> lock(mutex);
+        const std::vector<int> client_ports = recorder.ports();
         ASSERT_EQ(client_ports.size(), 2u);
         EXPECT_EQ(client_ports[0], client_ports[1]) << "a second connection was opened";
     }
@@ -252,7 +278,7 @@ TEST(sp_http_post_soap, reuses_the_connection_and_serves_threads_at_once) {
     a.join();
     b.join();
     EXPECT_EQ(mismatches, 0);
-    std::lock_guard<std::mutex> lock(mutex);
+    const std::vector<int> client_ports = recorder.ports();
     EXPECT_LE(std::set<int>(client_ports.begin(), client_ports.end()).size(), 6u)
         << "connections are not reused between calls";
 }

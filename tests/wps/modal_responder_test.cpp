@@ -1,4 +1,6 @@
 // The modal responder answers message boxes and dialogs as scripted.
+#include "modal_responder.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,12 +12,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "modal_responder.h"
-
 namespace {
 
 class responder_test : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         static int argc = 1;
         static char name[] = "modal_responder_tests";
@@ -124,7 +124,8 @@ TEST_F(responder_test, unscripted_message_boxes_are_closed_and_steps_wait_for_th
     EXPECT_EQ(QString("none"), responder.seen()[1].action);
     QMessageBox::information(nullptr, "系统提示", "请重新校对后，再点勘误表");
     EXPECT_EQ(0, responder.pending_steps());
-    EXPECT_EQ(QStringList({"不相关", "用户名:", "请重新校对后，再点勘误表"}), responder.seen_texts());
+    EXPECT_EQ(QStringList({"不相关", "用户名:", "请重新校对后，再点勘误表"}),
+              responder.seen_texts());
 }
 
 TEST_F(responder_test, a_missing_button_is_reported_and_does_not_hang) {
@@ -206,6 +207,44 @@ TEST_F(responder_test, a_step_without_a_title_waits_for_a_window_it_can_answer) 
     EXPECT_EQ(QDialog::Accepted, login.exec());
     EXPECT_EQ(QString("alice"), login.user->text());
     EXPECT_EQ(QStringList({"none", "reject", "press:确定", "none", "accept"}), actions(responder));
+    EXPECT_FALSE(guard.fired);
+}
+
+TEST_F(responder_test, each_showing_is_recorded_once_as_it_was_when_answered) {
+    watchdog guard;
+    modal_responder responder;
+    responder.on("用户登录").act([](QWidget* widget) {
+        // Queued like a real click, so this answer has returned when the
+        // message box opens.
+        QTimer::singleShot(0, static_cast<login_dialog*>(widget)->ok, &QPushButton::click);
+    });
+    responder.on("Velmo校对").press("OK");
+    login_dialog dialog;
+    QObject::disconnect(dialog.ok, nullptr, &dialog, nullptr);
+    QObject::connect(dialog.ok, &QPushButton::clicked, &dialog, [&] {
+        QMessageBox::information(&dialog, "Velmo校对", "查找完毕");
+        // The moment between the message closing and the dialog closing:
+        // the dialog is the active modal again but must not be recorded twice.
+        responder.poll();
+        QApplication::processEvents();
+        dialog.accept();
+    });
+    EXPECT_EQ(QDialog::Accepted, dialog.exec());
+    EXPECT_EQ(QStringList({"用户登录", "Velmo校对"}), titles(responder));
+    EXPECT_EQ(QString("查找完毕"), responder.seen_texts().last());
+
+    // A box seen before its text was set is recorded with the text it had
+    // when it was answered.
+    responder.clear();
+    QMessageBox box;
+    box.setWindowTitle("系统提示");
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    responder.poll();
+    box.setText("已保存");
+    QApplication::processEvents();
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(QStringList({"已保存"}), responder.seen_texts());
     EXPECT_FALSE(guard.fired);
 }
 

@@ -11,13 +11,13 @@ using namespace wps_test;
 namespace {
 
 TEST(strings, length_prefixed_and_zero_terminated) {
-    BSTR s = _XSysAllocString(u"abc");
+    BSTR s = _XSysAllocString(velmo_wide(u"abc"));
     ASSERT_NE(nullptr, s);
     EXPECT_EQ(3u, _XSysStringLen(s));
     EXPECT_EQ(0, s[3]);
     _XSysFreeString(s);
     const char16_t with_zero[] = {u'a', 0, u'b'};
-    BSTR z = _XSysAllocStringLen(with_zero, 3);
+    BSTR z = _XSysAllocStringLen(velmo_wide(with_zero), 3);
     EXPECT_EQ(3u, _XSysStringLen(z));
     EXPECT_EQ(u'b', z[2]);
     _XSysFreeString(z);
@@ -52,9 +52,9 @@ TEST(reference_counts, a_session_of_calls_leaves_no_object_behind) {
         EXPECT_EQ(doc.get(), same.get());  // one object per document
         ks_stdptr<ksoapi::_CommandBars> bars;
         app->get_CommandBars(&bars);
-        VARIANT name = kfc::var_text(u"bar"), pos = kfc::var_i4(1), no = kfc::var_bool(false);
+        VARIANT name = kfc::var_text(velmo_wide(u"bar")), pos = kfc::var_i4(1), no = kfc::var_bool(false);
         ks_stdptr<ksoapi::CommandBar> bar;
-        bars->Add(&name, &pos, &no, &no, &bar);
+        bars->Add(name, pos, no, no, &bar);
         kfc::var_clear(name);
         // Copies and moves of holders neither leak nor release twice.
         ks_stdptr<wpsapi::Range> copy = content;
@@ -72,7 +72,7 @@ TEST(reference_counts, query_interface_hands_out_a_counted_reference) {
     ASSERT_EQ(S_OK, app->QueryInterface(kfc::IUnknown::iid, &raw));
     ASSERT_EQ(app.get(), static_cast<kfc::IUnknown*>(raw));
     static_cast<kfc::IUnknown*>(raw)->Release();
-    EXPECT_EQ(E_NOINTERFACE, app->QueryInterface(wpsapi::Range::iid, &raw));
+    EXPECT_EQ(E_NOINTERFACE, app->QueryInterface(ksoapi::CommandBar::iid, &raw));
     EXPECT_EQ(nullptr, raw);
     EXPECT_EQ(2u, app->AddRef());
     EXPECT_EQ(1u, app->Release());
@@ -198,7 +198,7 @@ ks_stdptr<ksoapi::CommandBarControl> add_control(ksoapi::CommandBarControls* con
     VARIANT before = kfc::var_missing();
     VARIANT temporary = kfc::var_bstr(bstr(caption).detach());
     ks_stdptr<ksoapi::CommandBarControl> control;
-    EXPECT_EQ(S_OK, controls->Add(&t, &id, &parameter, &before, &temporary, &control));
+    EXPECT_EQ(S_OK, controls->Add(t, id, parameter, before, temporary, &control));
     kfc::var_clear(parameter);
     kfc::var_clear(temporary);
     if (control) {
@@ -211,9 +211,9 @@ TEST(command_bars, bars_controls_pop_ups_and_a_click_reaching_its_handler) {
     auto app = wps_sim::create_application();
     ks_stdptr<ksoapi::_CommandBars> bars;
     ASSERT_EQ(S_OK, app->get_CommandBars(&bars));
-    VARIANT name = kfc::var_text(u"校对"), pos = kfc::var_i4(1), no = kfc::var_bool(false);
+    VARIANT name = kfc::var_text(velmo_wide(u"校对")), pos = kfc::var_i4(1), no = kfc::var_bool(false);
     ks_stdptr<ksoapi::CommandBar> bar;
-    ASSERT_EQ(S_OK, bars->Add(&name, &pos, &no, &no, &bar));
+    ASSERT_EQ(S_OK, bars->Add(name, pos, no, no, &bar));
     kfc::var_clear(name);
     VARIANT_BOOL visible = VARIANT_TRUE;
     bar->get_Visible(&visible);
@@ -226,8 +226,8 @@ TEST(command_bars, bars_controls_pop_ups_and_a_click_reaching_its_handler) {
     ASSERT_EQ(S_OK, bar->get_Controls(&controls));
     auto button = add_control(controls, ksoapi::msoControlButton, "校对");
     auto menu = add_control(controls, ksoapi::msoControlPopup, "工具");
-    EXPECT_FALSE(ks_stdptr<ksoapi::CommandBarPopup>::query(button.get()));
-    auto popup = ks_stdptr<ksoapi::CommandBarPopup>::query(menu.get());
+    EXPECT_FALSE(velmo_query<ksoapi::CommandBarPopup>(button.get(), ksoapi::CommandBarPopup::iid));
+    auto popup = velmo_query<ksoapi::CommandBarPopup>(menu.get(), ksoapi::CommandBarPopup::iid);
     ASSERT_TRUE(popup);
     ks_stdptr<ksoapi::CommandBarControls> items;
     ASSERT_EQ(S_OK, popup->get_Controls(&items));
@@ -236,9 +236,9 @@ TEST(command_bars, bars_controls_pop_ups_and_a_click_reaching_its_handler) {
 
     _RegisterEventManager* manager = GetEventsRegisterManager();
     ASSERT_NE(nullptr, manager);
-    ASSERT_EQ(S_OK, manager->RegisterEventHandler(about, ksoapi::DIID__CommandBarButtonEvents, u"Click", count_click));
-    ASSERT_EQ(S_OK, manager->RegisterEventHandler(state, ksoapi::DIID__CommandBarButtonEvents, u"Click", nullptr));
-    EXPECT_EQ(E_POINTER, manager->RegisterEventHandler(nullptr, ksoapi::DIID__CommandBarButtonEvents, u"Click", count_click));
+    ASSERT_EQ(S_OK, manager->RegisterEventHandler(about, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), count_click));
+    ASSERT_EQ(S_OK, manager->RegisterEventHandler(state, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), nullptr));
+    EXPECT_EQ(E_POINTER, manager->RegisterEventHandler(nullptr, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), count_click));
 
     EXPECT_EQ(QStringList({"校对"}), wps_sim::command_bar_names(app));
     EXPECT_EQ(QStringList({"校对", "工具", "工具/关于", "工具/状态"}), wps_sim::control_captions(app, "校对"));
@@ -267,7 +267,8 @@ ks_stdptr<ksoapi::CommandBarControls> new_bar_controls(wpsapi::_Application* app
     ks_stdptr<ksoapi::_CommandBars> bars;
     app->get_CommandBars(&bars);
     ks_stdptr<ksoapi::CommandBar> bar;
-    bars->Add(nullptr, nullptr, nullptr, nullptr, &bar);
+    const VARIANT none = kfc::var_empty();
+    bars->Add(none, none, none, none, &bar);
     ks_stdptr<ksoapi::CommandBarControls> controls;
     bar->get_Controls(&controls);
     return controls;
@@ -278,7 +279,7 @@ TEST(command_bars, handlers_of_a_released_application_are_forgotten) {
     {
         auto app = wps_sim::create_application();
         auto button = add_control(new_bar_controls(app), ksoapi::msoControlButton, "x");
-        GetEventsRegisterManager()->RegisterEventHandler(button, ksoapi::DIID__CommandBarButtonEvents, u"Click", count_click);
+        GetEventsRegisterManager()->RegisterEventHandler(button, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), count_click);
         EXPECT_EQ(1, wps_sim::registered_handler_count(button));
         stale = button.get();
     }

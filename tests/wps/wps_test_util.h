@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "host/velmo_host.h"
 #include "wps_sim.h"
 
 namespace wps_test {

@@ -47,7 +47,7 @@ TEST(wsim_marks, a_mark_follows_edits_made_before_it) {
     VARIANT at = kfc::var_i8(0);
     kfc::ks_stdptr<wpsapi::Range> range;
     ASSERT_TRUE(SUCCEEDED(doc->Range(&at, &at, &range)));
-    const kfc::ks_bstr text(u"新的");
+    const kfc::ks_bstr text(velmo_wide(u"新的"));
     ASSERT_TRUE(SUCCEEDED(range->put_Text(text)));
     // The position comes from where the bookmark is now, not from its name.
     const auto marks = wsim_error_marks(doc);

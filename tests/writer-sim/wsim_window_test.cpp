@@ -34,12 +34,13 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> add_control(ksoapi::CommandBarControls
                                                       const QString& caption) {
     VARIANT t = kfc::var_i4(type);
     kfc::ks_stdptr<ksoapi::CommandBarControl> control;
-    EXPECT_TRUE(SUCCEEDED(controls->Add(&t, nullptr, nullptr, nullptr, nullptr, &control)));
+    const VARIANT none = kfc::var_empty();
+    EXPECT_TRUE(SUCCEEDED(controls->Add(t, none, none, none, none, &control)));
     const kfc::ks_bstr text(reinterpret_cast<const OLECHAR*>(caption.utf16()));
     control->put_Caption(text);
     if (type == ksoapi::msoControlButton)
         GetEventsRegisterManager()->RegisterEventHandler(control.get(), ksoapi::DIID__CommandBarButtonEvents,
-                                                         u"Click", &on_click);
+                                                         velmo_wide(u"Click"), &on_click);
     return control;
 }
 
@@ -47,16 +48,17 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> add_control(ksoapi::CommandBarControls
 kfc::ks_stdptr<ksoapi::CommandBarControls> build_bar(wpsapi::_Application* app) {
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     EXPECT_TRUE(SUCCEEDED(app->get_CommandBars(&bars)));
-    VARIANT name = kfc::var_text(u"校对");
+    VARIANT name = kfc::var_text(velmo_wide(u"校对"));
     kfc::ks_stdptr<ksoapi::CommandBar> bar;
-    EXPECT_TRUE(SUCCEEDED(bars->Add(&name, nullptr, nullptr, nullptr, &bar)));
+    const VARIANT none = kfc::var_empty();
+    EXPECT_TRUE(SUCCEEDED(bars->Add(name, none, none, none, &bar)));
     kfc::var_clear(name);
     bar->put_Visible(VARIANT_TRUE);
     kfc::ks_stdptr<ksoapi::CommandBarControls> controls;
     bar->get_Controls(&controls);
     add_control(controls, ksoapi::msoControlButton, QStringLiteral("校对"));
     auto menu = add_control(controls, ksoapi::msoControlPopup, QStringLiteral("工具"));
-    auto popup = kfc::ks_stdptr<ksoapi::CommandBarPopup>::query(menu.get());
+    auto popup = velmo_query<ksoapi::CommandBarPopup>(menu.get(), velmo_iid_command_bar_popup);
     kfc::ks_stdptr<ksoapi::CommandBarControls> items;
     popup->get_Controls(&items);
     add_control(items, ksoapi::msoControlButton, QStringLiteral("勘误表"));
@@ -154,11 +156,11 @@ TEST(wsim_command_bars, shows_bars_as_tool_bars_and_clicks_reach_the_handlers) {
 
     // A handler that rewrites a caption: the menu shows the new caption
     // after the next look at the host.
-    VARIANT which = kfc::var_text(u"用户名");
+    VARIANT which = kfc::var_text(velmo_wide(u"用户名"));
     kfc::ks_stdptr<ksoapi::CommandBarControl> account;
-    ASSERT_TRUE(SUCCEEDED(items->Item(&which, &account)));
+    ASSERT_TRUE(SUCCEEDED(items->get_Item(which, &account)));
     kfc::var_clear(which);
-    const kfc::ks_bstr caption(u"用户名:demo");
+    const kfc::ks_bstr caption(velmo_wide(u"用户名:demo"));
     account->put_Caption(caption);
     window.sync_with_host();
     EXPECT_EQ(window.command_bars()->shown_captions().last(), QStringLiteral("校对/工具/用户名:demo"));

@@ -17,6 +17,7 @@
 #include "wsim_modal_bridge.h"
 #include "wsim_options.h"
 #include "wsim_plugin.h"
+#include "wsim_quiet_messages.h"
 #include "wsim_runner.h"
 
 namespace {
@@ -111,20 +112,6 @@ int run_window(wpsapi::_Application* app, const wsim_options& options, wsim_moda
     return result != 0 ? result : exec_result;
 }
 
-QtMessageHandler g_default_message_handler = nullptr;
-bool g_show_debug = false;
-
-// Debug messages only on request; notices of the offscreen platform that say
-// nothing about the run never.
-void filter_platform_noise(QtMsgType type, const QMessageLogContext& context,
-                           const QString& message) {
-    if ((type == QtDebugMsg && !g_show_debug) ||
-        message.startsWith(QLatin1String("This plugin does not support")) ||
-        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
-        return;
-    if (g_default_message_handler) g_default_message_handler(type, context, message);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,8 +159,7 @@ int main(int argc, char** argv) {
             stderr);
         return k_exit_usage;
     }
-    g_show_debug = options.debug;
-    g_default_message_handler = qInstallMessageHandler(&filter_platform_noise);
+    wsim_install_quiet_messages(options.debug);
     QApplication application(qt_argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

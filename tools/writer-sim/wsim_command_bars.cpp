@@ -30,12 +30,11 @@ wsim_command_bars::wsim_command_bars(wpsapi::_Application* app, QMainWindow* win
 QList<wsim_command_bars::item> wsim_command_bars::read_controls(ksoapi::CommandBarControls* controls,
                                                                 int depth) const {
     QList<item> items;
-    long count = 0;
+    int count = 0;
     if (!controls || FAILED(controls->get_Count(&count))) return items;
-    for (long i = 1; i <= count; ++i) {
-        VARIANT index = kfc::var_i8(i);
+    for (int i = 1; i <= count; ++i) {
         item entry;
-        if (FAILED(controls->Item(&index, &entry.control)) || !entry.control) continue;
+        if (FAILED(controls->get_Item(kfc::var_i4(i), &entry.control)) || !entry.control) continue;
         VARIANT_BOOL visible = VARIANT_TRUE;
         if (SUCCEEDED(entry.control->get_Visible(&visible)) && visible == VARIANT_FALSE) continue;
         entry.caption = caption_of(entry.control);
@@ -43,7 +42,8 @@ QList<wsim_command_bars::item> wsim_command_bars::read_controls(ksoapi::CommandB
         entry.control->get_Type(&type);
         if (type == ksoapi::msoControlPopup) {
             entry.is_popup = true;
-            auto popup = kfc::ks_stdptr<ksoapi::CommandBarPopup>::query(entry.control.get());
+            auto popup = velmo_query<ksoapi::CommandBarPopup>(entry.control.get(),
+                                                              velmo_iid_command_bar_popup);
             kfc::ks_stdptr<ksoapi::CommandBarControls> children;
             if (popup && depth < k_max_menu_depth && SUCCEEDED(popup->get_Controls(&children)))
                 entry.children = read_controls(children, depth + 1);
@@ -56,14 +56,13 @@ QList<wsim_command_bars::item> wsim_command_bars::read_controls(ksoapi::CommandB
 QList<wsim_command_bars::bar> wsim_command_bars::read_bars() const {
     QList<bar> bars;
     kfc::ks_stdptr<ksoapi::_CommandBars> command_bars;
-    long count = 0;
+    int count = 0;
     if (!app_ || FAILED(app_->get_CommandBars(&command_bars)) || !command_bars ||
         FAILED(command_bars->get_Count(&count)))
         return bars;
-    for (long i = 1; i <= count; ++i) {
-        VARIANT index = kfc::var_i8(i);
+    for (int i = 1; i <= count; ++i) {
         kfc::ks_stdptr<ksoapi::CommandBar> command_bar;
-        if (FAILED(command_bars->Item(&index, &command_bar)) || !command_bar) continue;
+        if (FAILED(command_bars->get_Item(kfc::var_i4(i), &command_bar)) || !command_bar) continue;
         VARIANT_BOOL visible = VARIANT_FALSE;
         if (FAILED(command_bar->get_Visible(&visible)) || visible == VARIANT_FALSE) continue;
         bar entry;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVector>
 
-#include "wpsapi.h"
+#include "host/velmo_host.h"
 
 QString wsim_to_qstring(BSTR text);
 kfc::ks_bstr wsim_to_bstr(const QString& text);

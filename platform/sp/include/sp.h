@@ -68,6 +68,10 @@ SP_API void sp_http_response_free(sp_http_response_t* response);
  * flight it is polled (at least about once a second), and a non-zero result
  * ends the request with no answer. A null test removes it. */
 typedef int (*sp_http_abort_fn)(void* context);
+/* Selects the calling thread's channel (0 to 15, 0 at first; others count
+ * as 0) for its next calls: each channel keeps its own open connection, so
+ * that jobs in flight together do not take turns on one. */
+SP_API void sp_http_set_channel(int channel);
 SP_API void sp_http_set_abort(sp_http_abort_fn test, void* context);
 
 /* ---- Strings and memory ------------------------------------------------ */

@@ -1,6 +1,6 @@
 // sp_http_post_soap: one HTTP POST of a SOAP 1.2 envelope over libcurl.
 //
-// Each thread owns one curl handle for its whole life. libcurl keeps its
+// Each thread owns one curl handle per channel for its whole life. libcurl keeps its
 // connection cache inside the handle, so consecutive calls from a thread reuse
 // the open connection to the same service, and no handle is ever touched by
 // two threads at once.
@@ -42,7 +42,10 @@ class thread_curl_handle {
     CURL* handle_ = nullptr;
 };
 
-thread_local thread_curl_handle t_curl;
+// Each thread has a handle, and so an open connection, per channel.
+const int kChannels = 16;
+thread_local thread_curl_handle t_curl[kChannels];
+thread_local int t_channel = 0;
 
 // The calling thread's stop test, polled while a request is in flight.
 struct abort_test {
@@ -120,7 +123,7 @@ bool configure(CURL* curl, const char* url, int timeout_seconds, const char* env
 
 sp_http_response_t* post(const char* url, int timeout_seconds, const char* envelope) {
     if (url == nullptr || *url == '\0') return nullptr;
-    CURL* curl = t_curl.fresh();
+    CURL* curl = t_curl[t_channel].fresh();
     if (curl == nullptr) return nullptr;
 
     header_list headers;
@@ -156,6 +159,8 @@ sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds, cons
         return nullptr;  // out of memory: no answer obtained
     }
 }
+
+void sp_http_set_channel(int channel) { t_channel = channel >= 0 && channel < kChannels ? channel : 0; }
 
 void sp_http_set_abort(sp_http_abort_fn test, void* context) {
     t_abort.test = test;

@@ -19,13 +19,23 @@ struct docx_source {
 kfc::ks_stdptr<wpsapi::_Document> build(wpsapi::_Application* app, const docx_layout& layout,
                                         const QFileInfo& info) {
     wps_sim::document_builder builder;
-    builder.name(info.fileName()).path(info.absolutePath()).layout(layout.chars_per_line, layout.lines_per_page);
+    builder.name(info.fileName())
+        .path(info.absolutePath())
+        .layout(layout.chars_per_line, layout.lines_per_page);
     for (const docx_block& block : layout.blocks) {
         switch (block.kind) {
-        case docx_block::paragraph: builder.paragraph(block.texts.value(0)); break;
-        case docx_block::table: builder.table(1, block.texts.size(), block.texts); break;
-        case docx_block::contents: builder.table_of_contents(block.texts); break;
-        case docx_block::section: builder.section(block.restart); break;
+            case docx_block::paragraph:
+                builder.paragraph(block.texts.value(0));
+                break;
+            case docx_block::table:
+                builder.table(1, block.texts.size(), block.texts);
+                break;
+            case docx_block::contents:
+                builder.table_of_contents(block.texts);
+                break;
+            case docx_block::section:
+                builder.section(block.restart);
+                break;
         }
     }
     for (size_t i = 0; i < layout.highlight.size();) {
@@ -44,7 +54,8 @@ kfc::ks_stdptr<wpsapi::_Document> build(wpsapi::_Application* app, const docx_la
 docx_state host_state(wpsapi::_Document* doc) {
     docx_state state;
     const QString text = wps_sim::document_text(doc);
-    state.text.assign(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+    state.text.assign(reinterpret_cast<const char16_t*>(text.utf16()),
+                      static_cast<size_t>(text.size()));
     const QVector<int> highlight = wps_sim::document_highlights(doc);
     state.highlight.assign(highlight.begin(), highlight.end());
     for (const wps_sim::bookmark_extent& b : wps_sim::document_bookmarks(doc))
@@ -58,35 +69,45 @@ bool docx_is_package_name(const QString& file_path) {
     return file_path.endsWith(QLatin1String(".docx"), Qt::CaseInsensitive);
 }
 
-kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QString& file_path, QString& error,
-                                            const docx_limits& limits) {
+kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QString& file_path,
+                                            QString& error, const docx_limits& limits,
+                                            const QString& save_path) {
     auto source = std::make_shared<docx_source>();
     if (!source->package.read(file_path, limits, error)) return {};
     QString xml_error;
     docx_xml_ptr xml = docx_parse_xml(source->package.main_part(), xml_error);
     docx_layout layout;
     if (!xml || !docx_walk(xml.get(), layout, xml_error)) {
-        error = QStringLiteral("%1: %2 is unreadable: %3").arg(file_path, source->package.main_part_name(), xml_error);
+        error = QStringLiteral("%1: %2 is unreadable: %3")
+                    .arg(file_path, source->package.main_part_name(), xml_error);
         return {};
     }
-    kfc::ks_stdptr<wpsapi::_Document> doc = build(app, layout, QFileInfo(file_path));
+    kfc::ks_stdptr<wpsapi::_Document> doc =
+        build(app, layout, QFileInfo(save_path.isEmpty() ? file_path : save_path));
     if (!doc) {
         error = QStringLiteral("%1: the host refused the document").arg(file_path);
         return {};
     }
     const QString built = wps_sim::document_text(doc);
     if (built.size() != static_cast<int>(layout.text.size()) ||
-        std::u16string(reinterpret_cast<const char16_t*>(built.utf16()), built.size()) != layout.text) {
-        error = QStringLiteral("%1: the host built a different text from the document").arg(file_path);
-        VARIANT no_save = kfc::var_i4(wpsapi::wdDoNotSaveChanges);
+        std::u16string(reinterpret_cast<const char16_t*>(built.utf16()), built.size()) !=
+            layout.text) {
+        error =
+            QStringLiteral("%1: the host built a different text from the document").arg(file_path);
+        VARIANT no_save{};
+        no_save.vt = VT_I4;
+        no_save.lVal = wpsapi::wdDoNotSaveChanges;
         doc->Close(&no_save, nullptr, nullptr);
         return {};
     }
-    for (const wps_sim::bookmark_extent& b : wps_sim::document_bookmarks(doc)) source->loaded.insert(b.name);
-    wps_sim::set_save_handler(doc, [source](wpsapi::_Document* d, const QString& path, QString& save_error) {
-        QByteArray main;
-        return docx_apply_state(source->package.main_part(), source->loaded, host_state(d), main, save_error) &&
-               source->package.write(path, main, save_error);
-    });
+    for (const wps_sim::bookmark_extent& b : wps_sim::document_bookmarks(doc))
+        source->loaded.insert(b.name);
+    wps_sim::set_save_handler(
+        doc, [source](wpsapi::_Document* d, const QString& path, QString& save_error) {
+            QByteArray main;
+            return docx_apply_state(source->package.main_part(), source->loaded, host_state(d),
+                                    main, save_error) &&
+                   source->package.write(path, main, save_error);
+        });
     return doc;
 }

@@ -15,9 +15,13 @@
 // True when the file name ends with ".docx" (any case).
 bool docx_is_package_name(const QString& file_path);
 
-// Opens the package in `app` (it becomes the active document). Null with
-// `error` set when the file is refused.
+// Opens the package in `app` (it becomes the active document). The
+// document's name and directory, where it saves itself, are those of
+// `save_path`, or of the file read when that is empty. Null with `error` set
+// when the file is refused.
 kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QString& file_path,
-                                            QString& error, const docx_limits& limits = docx_limits());
+                                            QString& error,
+                                            const docx_limits& limits = docx_limits(),
+                                            const QString& save_path = QString());
 
 #endif

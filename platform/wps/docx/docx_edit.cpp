@@ -12,6 +12,10 @@ namespace {
 
 using mark = std::tuple<QString, int64_t, int64_t>;
 
+// libxml2's option of xmlDOMWrapReconcileNamespaces that drops declarations
+// an ancestor already makes (XML_DOM_RECONNS_REMOVEREDUND, not in its headers).
+constexpr int k_remove_redundant_namespaces = 1;
+
 bool is_hard_mark(char16_t c) { return c == 13 || c == 7 || c == 1; }
 
 std::vector<int64_t> hard_marks(const std::u16string& text) {
@@ -28,17 +32,71 @@ struct hunk {
     std::u16string text;
 };
 
+// Beyond this many inserted and removed characters in one stretch between
+// marks, the stretch is taken as one change.
+constexpr int k_max_edit_distance = 400;
+
+// The changes turning a[0, n) into b[0, m), first to last, with positions
+// in `a` moved by `base` (a shortest edit script, Myers' algorithm). False
+// when more than k_max_edit_distance edits are needed.
+bool shortest_edits(const char16_t* a, int n, const char16_t* b, int m, int64_t base,
+                    std::vector<hunk>& out) {
+    const int limit = std::min(k_max_edit_distance, n + m);
+    const int mid = limit + 1;
+    std::vector<int> v(static_cast<size_t>(2 * limit + 3), 0);
+    std::vector<std::vector<int>> trace;
+    for (int d = 0; d <= limit; ++d) {
+        trace.push_back(v);
+        for (int k = -d; k <= d; k += 2) {
+            int x = (k == -d || (k != d && v[mid + k - 1] < v[mid + k + 1])) ? v[mid + k + 1]
+                                                                             : v[mid + k - 1] + 1;
+            int y = x - k;
+            while (x < n && y < m && a[x] == b[y]) ++x, ++y;
+            v[mid + k] = x;
+            if (x < n || y < m) continue;
+            // Walks back through the snapshots, collecting the matched pairs.
+            std::vector<std::pair<int, int>> same;
+            for (int e = d; e >= 0; --e) {
+                const std::vector<int>& w = trace[static_cast<size_t>(e)];
+                const int kk = x - y;
+                const int prev_k = e == 0 ? 0
+                                   : (kk == -e || (kk != e && w[mid + kk - 1] < w[mid + kk + 1]))
+                                       ? kk + 1
+                                       : kk - 1;
+                const int prev_x = e == 0 ? 0 : w[mid + prev_k];
+                const int prev_y = prev_x - prev_k;
+                while (x > prev_x && y > prev_y) same.push_back({--x, --y});
+                x = prev_x;
+                y = prev_y;
+            }
+            same.push_back({-1, -1});
+            std::reverse(same.begin(), same.end());
+            same.push_back({n, m});
+            for (size_t i = 1; i < same.size(); ++i) {
+                const auto [px, py] = same[i - 1];
+                const auto [qx, qy] = same[i];
+                if (qx > px + 1 || qy > py + 1)
+                    out.push_back({base + px + 1, base + qx, std::u16string(b + py + 1, b + qy)});
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 // The changes between two texts with the same paragraph, cell and image
-// marks, one per stretch between marks, last first.
+// marks, last first. Each change stays between two marks.
 bool text_hunks(const std::u16string& before, const std::u16string& after, std::vector<hunk>& out,
                 QString& error) {
     const std::vector<int64_t> old_marks = hard_marks(before);
     const std::vector<int64_t> new_marks = hard_marks(after);
     bool same = old_marks.size() == new_marks.size();
-    for (size_t i = 0; same && i < old_marks.size(); ++i) same = before[old_marks[i]] == after[new_marks[i]];
+    for (size_t i = 0; same && i < old_marks.size(); ++i)
+        same = before[old_marks[i]] == after[new_marks[i]];
     if (!same) {
-        error = QStringLiteral("paragraphs, table cells or images were added or removed, which a .docx "
-                               "cannot be written back with");
+        error = QStringLiteral(
+            "paragraphs, table cells or images were added or removed, which a .docx "
+            "cannot be written back with");
         return false;
     }
     for (size_t k = old_marks.size(); k-- > 0;) {
@@ -46,18 +104,30 @@ bool text_hunks(const std::u16string& before, const std::u16string& after, std::
         int64_t c = k == 0 ? 0 : new_marks[k - 1] + 1, d = new_marks[k];
         while (a < b && c < d && before[a] == after[c]) ++a, ++c;
         while (a < b && c < d && before[b - 1] == after[d - 1]) --b, --d;
-        if (a < b || c < d) out.push_back({a, b, after.substr(c, d - c)});
+        if (a == b && c == d) continue;
+        std::vector<hunk> stretch;
+        if (!shortest_edits(before.data() + a, static_cast<int>(b - a), after.data() + c,
+                            static_cast<int>(d - c), a, stretch))
+            stretch = {{a, b, after.substr(c, d - c)}};
+        out.insert(out.end(), stretch.rbegin(), stretch.rend());
     }
     return true;
 }
 
 const char* element_of(char16_t c) {
     switch (c) {
-    case u'\t': return "tab";
-    case 11: case 12: case 14: return "br";
-    case 30: return "noBreakHyphen";
-    case 31: return "softHyphen";
-    default: return nullptr;
+        case u'\t':
+            return "tab";
+        case 11:
+        case 12:
+        case 14:
+            return "br";
+        case 30:
+            return "noBreakHyphen";
+        case 31:
+            return "softHyphen";
+        default:
+            return nullptr;
     }
 }
 
@@ -89,7 +159,8 @@ std::vector<xmlNode*> content_nodes(xmlDoc* doc, const std::u16string& text) {
 }
 
 bool has_elements(const std::u16string& text) {
-    return std::any_of(text.begin(), text.end(), [](char16_t c) { return element_of(c) != nullptr; });
+    return std::any_of(text.begin(), text.end(),
+                       [](char16_t c) { return element_of(c) != nullptr; });
 }
 
 void add_after(xmlNode* anchor, const std::vector<xmlNode*>& nodes) {
@@ -116,7 +187,7 @@ void insert_into_text(xmlNode* t, int offset, const std::u16string& text) {
 }
 
 class editor {
-public:
+  public:
     editor(xmlDoc* doc, const docx_state& state) : doc_(doc), state_(state) {}
 
     bool apply_text(const docx_layout& l, QString& error) {
@@ -129,7 +200,8 @@ public:
 
     // Removes the elements of loaded bookmarks the host no longer has where
     // they are; returns the bookmarks still to be placed.
-    std::vector<docx_state::bookmark> reconcile_bookmarks(const docx_layout& l, const QSet<QString>& loaded) {
+    std::vector<docx_state::bookmark> reconcile_bookmarks(const docx_layout& l,
+                                                          const QSet<QString>& loaded) {
         std::set<mark> wanted;
         for (const auto& b : state_.bookmarks) wanted.insert({b.name, b.start, b.end});
         std::set<mark> kept;
@@ -157,7 +229,8 @@ public:
         std::set<int64_t> cuts;
         for (const auto& b : to_place) cuts.insert({b.start, b.end});
         for (size_t i = 1; i < l.atoms.size(); ++i)
-            if (same_run(l, i) && desired(i) != desired(i - 1)) cuts.insert(static_cast<int64_t>(i));
+            if (same_run(l, i) && desired(i) != desired(i - 1))
+                cuts.insert(static_cast<int64_t>(i));
         for (auto it = cuts.rbegin(); it != cuts.rend(); ++it) {
             const size_t p = static_cast<size_t>(*it);
             if (p < l.atoms.size() && same_run(l, p)) split_before(l.atoms[p]);
@@ -179,7 +252,8 @@ public:
         return true;
     }
 
-    bool place_bookmarks(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place, QString& error) {
+    bool place_bookmarks(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place,
+                         QString& error) {
         int id = l.max_bookmark_id;
         for (const auto& b : to_place) {
             const QString number = QString::number(++id);
@@ -193,20 +267,21 @@ public:
         return true;
     }
 
-private:
+  private:
     int desired(size_t i) const { return i < state_.highlight.size() ? state_.highlight[i] : 0; }
 
     static bool same_run(const docx_layout& l, size_t i) {
-        return i > 0 && docx_atom_in_run(l.atoms[i].kind) && docx_atom_in_run(l.atoms[i - 1].kind) &&
-               l.atoms[i].run == l.atoms[i - 1].run;
+        return i > 0 && docx_atom_in_run(l.atoms[i].kind) &&
+               docx_atom_in_run(l.atoms[i - 1].kind) && l.atoms[i].run == l.atoms[i - 1].run;
     }
 
     bool apply_hunk(const docx_layout& l, const hunk& h, QString& error) {
         const std::vector<docx_atom>& atoms = l.atoms;
         for (int64_t i = h.start; i < h.end; ++i) {
             if (!docx_atom_editable(atoms[i].kind)) {
-                error = QStringLiteral("a paragraph break inside a table cell was removed, which a .docx "
-                                       "cannot be written back with");
+                error = QStringLiteral(
+                    "a paragraph break inside a table cell was removed, which a .docx "
+                    "cannot be written back with");
                 return false;
             }
         }
@@ -261,7 +336,8 @@ private:
             int64_t first = i;
             while (first > start && atoms[first - 1].node == a.node) --first;
             std::u16string content = docx_node_text(a.node);
-            content.erase(static_cast<size_t>(atoms[first].offset), static_cast<size_t>(i - first + 1));
+            content.erase(static_cast<size_t>(atoms[first].offset),
+                          static_cast<size_t>(i - first + 1));
             docx_set_node_text(a.node, content);
             i = first;
         }
@@ -279,7 +355,8 @@ private:
             xmlAddNextSibling(a.node, from);
         }
         xmlNode* run = xmlCopyNode(a.run, 2);
-        if (xmlNode* properties = docx_w_child(a.run, "rPr")) xmlAddChild(run, xmlCopyNode(properties, 1));
+        if (xmlNode* properties = docx_w_child(a.run, "rPr"))
+            xmlAddChild(run, xmlCopyNode(properties, 1));
         for (xmlNode* n = from; n;) {
             xmlNode* next = n->next;
             xmlUnlinkNode(n);
@@ -287,6 +364,9 @@ private:
             n = next;
         }
         xmlAddNextSibling(a.run, run);
+        // The copies declared the namespaces they use; in place those
+        // declarations repeat their ancestors'.
+        xmlDOMWrapReconcileNamespaces(nullptr, run, k_remove_redundant_namespaces);
     }
 
     void set_highlight(xmlNode* run, int index) {
@@ -310,8 +390,10 @@ private:
         if (!highlight) {
             highlight = docx_new_w(doc_, "highlight");
             // Run properties have a fixed order; these come after w:highlight.
-            static const char* const later[] = {"u", "effect", "bdr", "shd", "fitText", "vertAlign", "rtl", "cs",
-                                                "em", "lang", "eastAsianLayout", "specVanish", "oMath", "rPrChange"};
+            static const char* const later[] = {
+                "u",     "effect",   "bdr", "shd",  "fitText",         "vertAlign",
+                "rtl",   "cs",       "em",  "lang", "eastAsianLayout", "specVanish",
+                "oMath", "rPrChange"};
             xmlNode* next = nullptr;
             for (xmlNode* c = properties->children; c && !next; c = c->next)
                 for (const char* name : later)
@@ -326,7 +408,8 @@ private:
 
     // Puts a bookmark element at a position: before the character there.
     bool place(const docx_layout& l, xmlNode* element, int64_t position, QString& error) {
-        const size_t p = static_cast<size_t>(std::clamp<int64_t>(position, 0, static_cast<int64_t>(l.atoms.size()) - 1));
+        const size_t p = static_cast<size_t>(
+            std::clamp<int64_t>(position, 0, static_cast<int64_t>(l.atoms.size()) - 1));
         const docx_atom& a = l.atoms[p];
         if (docx_atom_in_run(a.kind)) {
             if (same_run(l, p)) {
@@ -384,13 +467,14 @@ bool same_highlight(const docx_layout& l, const docx_state& state) {
 }
 
 bool matches(const docx_layout& l, const QSet<QString>& names, const docx_state& state) {
-    return l.text == state.text && same_highlight(l, state) && marks_of(l, names) == marks_of(state);
+    return l.text == state.text && same_highlight(l, state) &&
+           marks_of(l, names) == marks_of(state);
 }
 
 }  // namespace
 
-bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded, const docx_state& state,
-                      QByteArray& out, QString& error) {
+bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded,
+                      const docx_state& state, QByteArray& out, QString& error) {
     out = QByteArray();
     docx_xml_ptr doc = docx_parse_xml(original, error);
     docx_layout l;
@@ -407,7 +491,8 @@ bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded, c
     }
     const std::vector<docx_state::bookmark> to_place = edit.reconcile_bookmarks(l, loaded);
     edit.split_runs(l, to_place);
-    if (!walk(doc.get(), l, error) || !edit.colour_runs(l, error) || !edit.place_bookmarks(l, to_place, error))
+    if (!walk(doc.get(), l, error) || !edit.colour_runs(l, error) ||
+        !edit.place_bookmarks(l, to_place, error))
         return false;
 
     const QByteArray written = docx_serialize_xml(doc.get());

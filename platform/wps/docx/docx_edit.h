@@ -30,7 +30,7 @@ struct docx_state {
 // `error` set when the state cannot be expressed in the part (paragraphs,
 // cells or images added or removed) or the result would not read back as
 // the state.
-bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded, const docx_state& state,
-                      QByteArray& out, QString& error);
+bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded,
+                      const docx_state& state, QByteArray& out, QString& error);
 
 #endif

@@ -8,10 +8,10 @@ struct colour {
 };
 
 const colour k_colours[] = {
-    {1, "black"},      {2, "blue"},        {3, "cyan"},         {4, "green"},     {5, "magenta"},
-    {6, "red"},        {7, "yellow"},      {8, "white"},        {9, "darkBlue"},  {10, "darkCyan"},
-    {11, "darkGreen"}, {12, "darkMagenta"}, {13, "darkRed"},    {14, "darkYellow"}, {15, "darkGray"},
-    {16, "lightGray"},
+    {1, "black"},    {2, "blue"},        {3, "cyan"},       {4, "green"},
+    {5, "magenta"},  {6, "red"},         {7, "yellow"},     {8, "white"},
+    {9, "darkBlue"}, {10, "darkCyan"},   {11, "darkGreen"}, {12, "darkMagenta"},
+    {13, "darkRed"}, {14, "darkYellow"}, {15, "darkGray"},  {16, "lightGray"},
 };
 
 }  // namespace

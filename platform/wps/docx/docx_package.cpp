@@ -23,10 +23,12 @@ using zip_ptr = std::unique_ptr<zip_t, zip_closer>;
 
 QString zip_message(zip_error_t* error) { return QString::fromUtf8(zip_error_strerror(error)); }
 
-zip_ptr open_archive(const QByteArray& bytes, int flags, zip_source_t** source_out, QString& error) {
+zip_ptr open_archive(const QByteArray& bytes, int flags, zip_source_t** source_out,
+                     QString& error) {
     zip_error_t zerror;
     zip_error_init(&zerror);
-    zip_source_t* source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &zerror);
+    zip_source_t* source = zip_source_buffer_create(
+        bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &zerror);
     if (!source) {
         error = zip_message(&zerror);
         zip_error_fini(&zerror);
@@ -50,9 +52,10 @@ zip_ptr open_archive(const QByteArray& bytes, int flags, zip_source_t** source_o
 bool read_part(zip_t* archive, zip_int64_t index, qint64 limit, QByteArray& out, QString& error) {
     zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
     if (!file) {
-        error = QStringLiteral("cannot read %1: %2")
-                    .arg(QString::fromUtf8(zip_get_name(archive, static_cast<zip_uint64_t>(index), 0)),
-                         QString::fromUtf8(zip_strerror(archive)));
+        error =
+            QStringLiteral("cannot read %1: %2")
+                .arg(QString::fromUtf8(zip_get_name(archive, static_cast<zip_uint64_t>(index), 0)),
+                     QString::fromUtf8(zip_strerror(archive)));
         return false;
     }
     out.clear();
@@ -61,7 +64,8 @@ bool read_part(zip_t* archive, zip_int64_t index, qint64 limit, QByteArray& out,
     for (;;) {
         const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
         if (n < 0) {
-            error = QStringLiteral("the package is damaged: ") + QString::fromUtf8(zip_file_strerror(file));
+            error = QStringLiteral("the package is damaged: ") +
+                    QString::fromUtf8(zip_file_strerror(file));
             ok = false;
             break;
         }
@@ -110,13 +114,16 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
         return false;
     }
     if (file.size() > limits.max_file_bytes) {
-        error = QStringLiteral("%1 is larger than %2 bytes").arg(file_path).arg(limits.max_file_bytes);
+        error =
+            QStringLiteral("%1 is larger than %2 bytes").arg(file_path).arg(limits.max_file_bytes);
         return false;
     }
     bytes_ = file.readAll();
     if (bytes_.startsWith(k_compound_file_magic)) {
-        error = QStringLiteral("%1 is encrypted (password-protected) or an old binary .doc, not a .docx package")
-                    .arg(file_path);
+        error =
+            QStringLiteral(
+                "%1 is encrypted (password-protected) or an old binary .doc, not a .docx package")
+                .arg(file_path);
         return false;
     }
     QString zip_error;
@@ -137,11 +144,13 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
     QString part_error;
     main_part_ = find_main_part(archive.get(), limits, part_error);
     const zip_int64_t index =
-        main_part_.isEmpty() ? -1 : zip_name_locate(archive.get(), main_part_.toUtf8().constData(), 0);
+        main_part_.isEmpty() ? -1
+                             : zip_name_locate(archive.get(), main_part_.toUtf8().constData(), 0);
     if (index < 0) {
-        error = QStringLiteral("%1: %2").arg(file_path, part_error.isEmpty()
-                                                         ? QStringLiteral("the package has no main document ") + main_part_
-                                                         : part_error);
+        error = QStringLiteral("%1: %2").arg(
+            file_path, part_error.isEmpty()
+                           ? QStringLiteral("the package has no main document ") + main_part_
+                           : part_error);
         return false;
     }
     if (!read_part(archive.get(), index, limits.max_part_bytes, main_xml_, part_error)) {
@@ -151,7 +160,8 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
     return true;
 }
 
-bool docx_package::write(const QString& file_path, const QByteArray& main_xml, QString& error) const {
+bool docx_package::write(const QString& file_path, const QByteArray& main_xml,
+                         QString& error) const {
     QByteArray out = bytes_;
     if (!main_xml.isNull()) {
         // libzip rewrites the archive into this copy's source; every part but
@@ -164,23 +174,29 @@ bool docx_package::write(const QString& file_path, const QByteArray& main_xml, Q
             error = zip_error;
             return false;
         }
-        const zip_int64_t index = zip_name_locate(archive.get(), main_part_.toUtf8().constData(), 0);
+        const zip_int64_t index =
+            zip_name_locate(archive.get(), main_part_.toUtf8().constData(), 0);
         zip_source_t* part = zip_source_buffer(archive.get(), main_xml.constData(),
                                                static_cast<zip_uint64_t>(main_xml.size()), 0);
-        bool ok = index >= 0 && part && zip_file_replace(archive.get(), static_cast<zip_uint64_t>(index), part, 0) == 0;
+        bool ok = index >= 0 && part &&
+                  zip_file_replace(archive.get(), static_cast<zip_uint64_t>(index), part, 0) == 0;
         if (!ok && part) zip_source_free(part);
-        if (ok) zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+        if (ok)
+            zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index),
+                                     ZIP_CM_DEFLATE, 0);
         if (ok && zip_close(archive.get()) == 0) {
             archive.release();
         } else {
-            error = QStringLiteral("cannot rebuild the package: ") + QString::fromUtf8(zip_strerror(archive.get()));
+            error = QStringLiteral("cannot rebuild the package: ") +
+                    QString::fromUtf8(zip_strerror(archive.get()));
             ok = false;
         }
         out.clear();
         if (ok && zip_source_open(source) == 0) {
             char buffer[65536];
             zip_int64_t n = 0;
-            while ((n = zip_source_read(source, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<int>(n));
+            while ((n = zip_source_read(source, buffer, sizeof buffer)) > 0)
+                out.append(buffer, static_cast<int>(n));
             zip_source_close(source);
             ok = n == 0;
         }

@@ -15,7 +15,7 @@ struct docx_limits {
 };
 
 class docx_package {
-public:
+  public:
     // Reads the package file. False with `error` set, naming the fault.
     bool read(const QString& file_path, const docx_limits& limits, QString& error);
 
@@ -26,7 +26,7 @@ public:
     // replaced by `main_xml`; a null `main_xml` writes the package unchanged.
     bool write(const QString& file_path, const QByteArray& main_xml, QString& error) const;
 
-private:
+  private:
     QByteArray bytes_;  // the package file as read
     QString main_part_;
     QByteArray main_xml_;

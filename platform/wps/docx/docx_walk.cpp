@@ -34,7 +34,8 @@ bool starts_contents_field(const xmlNode* node) {
         if (docx_is_w(child, "instrText") &&
             is_contents_instruction(QString::fromStdU16String(docx_node_text(child))))
             return true;
-        if (docx_is_w(child, "fldSimple") && is_contents_instruction(docx_w_attribute(child, "instr")))
+        if (docx_is_w(child, "fldSimple") &&
+            is_contents_instruction(docx_w_attribute(child, "instr")))
             return true;
         if (child->type == XML_ELEMENT_NODE && starts_contents_field(child)) return true;
     }
@@ -42,13 +43,16 @@ bool starts_contents_field(const xmlNode* node) {
 }
 
 bool is_contents_sdt(const xmlNode* sdt) {
-    const xmlNode* gallery = docx_w_child(docx_w_child(docx_w_child(sdt, "sdtPr"), "docPartObj"), "docPartGallery");
-    return docx_w_attribute(gallery, "val").contains(QLatin1String("Contents"), Qt::CaseInsensitive);
+    const xmlNode* gallery =
+        docx_w_child(docx_w_child(docx_w_child(sdt, "sdtPr"), "docPartObj"), "docPartGallery");
+    return docx_w_attribute(gallery, "val")
+        .contains(QLatin1String("Contents"), Qt::CaseInsensitive);
 }
 
 // Inline containers whose runs are part of the text.
 bool is_inline_container(const xmlNode* node) {
-    for (const char* name : {"hyperlink", "smartTag", "customXml", "ins", "moveTo", "dir", "bdo", "fldSimple"})
+    for (const char* name :
+         {"hyperlink", "smartTag", "customXml", "ins", "moveTo", "dir", "bdo", "fldSimple"})
         if (docx_is_w(node, name)) return true;
     return false;
 }
@@ -60,25 +64,28 @@ struct field {
 };
 
 class walker {
-public:
+  public:
     explicit walker(docx_layout& layout) : l_(layout) {}
 
     void body(xmlNode* body) {
         collect_sections(body);
-        if (!restarts_.empty() && restarts_.front() > 0) l_.blocks.push_back({docx_block::section, {}, restarts_.front()});
+        if (!restarts_.empty() && restarts_.front() > 0)
+            l_.blocks.push_back({docx_block::section, {}, restarts_.front()});
         block_children(body);
         close_table();
         // The host's text always ends with a paragraph mark.
-        if (length() == 0) add(k_paragraph_mark, docx_atom_kind::virtual_mark, nullptr, nullptr, 0, 0);
+        if (length() == 0)
+            add(k_paragraph_mark, docx_atom_kind::virtual_mark, nullptr, nullptr, 0, 0);
         finish_bookmarks();
     }
 
-private:
+  private:
     void collect_sections(xmlNode* body) {
         xmlNode* last = nullptr;
         for (xmlNode* child = body->children; child; child = child->next) {
-            xmlNode* sect = docx_is_w(child, "p") ? docx_w_child(docx_w_child(child, "pPr"), "sectPr")
-                                                  : (docx_is_w(child, "sectPr") ? child : nullptr);
+            xmlNode* sect = docx_is_w(child, "p")
+                                ? docx_w_child(docx_w_child(child, "pPr"), "sectPr")
+                                : (docx_is_w(child, "sectPr") ? child : nullptr);
             if (!sect) continue;
             restarts_.push_back(docx_w_attribute(docx_w_child(sect, "pgNumType"), "start").toInt());
             last = sect;
@@ -87,9 +94,11 @@ private:
         const xmlNode* size = docx_w_child(last, "pgSz");
         const xmlNode* margins = docx_w_child(last, "pgMar");
         if (!size || !margins) return;
-        const int width = docx_w_attribute(size, "w").toInt() - docx_w_attribute(margins, "left").toInt() -
+        const int width = docx_w_attribute(size, "w").toInt() -
+                          docx_w_attribute(margins, "left").toInt() -
                           docx_w_attribute(margins, "right").toInt();
-        const int height = docx_w_attribute(size, "h").toInt() - docx_w_attribute(margins, "top").toInt() -
+        const int height = docx_w_attribute(size, "h").toInt() -
+                           docx_w_attribute(margins, "top").toInt() -
                            docx_w_attribute(margins, "bottom").toInt();
         int pitch = docx_w_attribute(docx_w_child(last, "docGrid"), "linePitch").toInt();
         if (pitch <= 0) pitch = k_line_twips;
@@ -117,7 +126,8 @@ private:
     }
 
     void body_paragraph(xmlNode* p) {
-        const bool contents = contents_depth_ > 0 || contents_field_open() || starts_contents_field(p);
+        const bool contents =
+            contents_depth_ > 0 || contents_field_open() || starts_contents_field(p);
         if (contents) close_table();
         after_table_ = false;
         const int64_t start = length();
@@ -128,11 +138,13 @@ private:
             last_block_end_ == start)
             l_.blocks.back().texts << text;
         else
-            l_.blocks.push_back({contents ? docx_block::contents : docx_block::paragraph, {text}, 0});
+            l_.blocks.push_back(
+                {contents ? docx_block::contents : docx_block::paragraph, {text}, 0});
         last_block_end_ = length();
         if (docx_w_child(docx_w_child(p, "pPr"), "sectPr") && has_block_after(p)) {
             ++section_;
-            l_.blocks.push_back({docx_block::section, {}, section_ < restarts_.size() ? restarts_[section_] : 0});
+            l_.blocks.push_back(
+                {docx_block::section, {}, section_ < restarts_.size() ? restarts_[section_] : 0});
         }
     }
 
@@ -184,7 +196,8 @@ private:
         for (xmlNode* child = parent->children; child; child = child->next) {
             if (docx_is_w(child, "p"))
                 out.push_back(child);
-            else if (child->type == XML_ELEMENT_NODE && !docx_is_w(child, "tcPr") && !docx_is_w(child, "tblPr"))
+            else if (child->type == XML_ELEMENT_NODE && !docx_is_w(child, "tcPr") &&
+                     !docx_is_w(child, "tblPr"))
                 collect_paragraphs(child, out);
         }
     }
@@ -199,7 +212,8 @@ private:
                     add(k_line_break, docx_atom_kind::cell_paragraph, child, nullptr, 0, 0);
             } else if (docx_is_w(child, "bookmarkStart") || docx_is_w(child, "bookmarkEnd")) {
                 range_markup(child);
-            } else if (child->type == XML_ELEMENT_NODE && !docx_is_w(child, "tcPr") && !docx_is_w(child, "tblPr")) {
+            } else if (child->type == XML_ELEMENT_NODE && !docx_is_w(child, "tcPr") &&
+                       !docx_is_w(child, "tblPr")) {
                 cell_children(docx_is_w(child, "sdt") ? docx_w_child(child, "sdtContent") : child);
             }
         }
@@ -220,8 +234,8 @@ private:
     }
 
     void run(xmlNode* r) {
-        const int colour =
-            docx_highlight_index(docx_w_attribute(docx_w_child(docx_w_child(r, "rPr"), "highlight"), "val"));
+        const int colour = docx_highlight_index(
+            docx_w_attribute(docx_w_child(docx_w_child(r, "rPr"), "highlight"), "val"));
         for (xmlNode* child = r->children; child; child = child->next) {
             if (child->type != XML_ELEMENT_NODE) continue;
             if (docx_is_w(child, "fldChar")) {
@@ -257,7 +271,9 @@ private:
     static char16_t symbol_of(const xmlNode* node) {
         if (docx_is_w(node, "br")) {
             const QString type = docx_w_attribute(node, "type");
-            return type == QLatin1String("page") ? 12 : type == QLatin1String("column") ? 14 : k_line_break;
+            return type == QLatin1String("page")     ? 12
+                   : type == QLatin1String("column") ? 14
+                                                     : k_line_break;
         }
         if (docx_is_w(node, "cr")) return k_line_break;
         if (docx_is_w(node, "noBreakHyphen")) return 30;
@@ -281,10 +297,12 @@ private:
     }
 
     bool in_field_code() const {
-        return std::any_of(fields_.begin(), fields_.end(), [](const field& f) { return f.in_code; });
+        return std::any_of(fields_.begin(), fields_.end(),
+                           [](const field& f) { return f.in_code; });
     }
     bool contents_field_open() const {
-        return std::any_of(fields_.begin(), fields_.end(), [](const field& f) { return f.contents; });
+        return std::any_of(fields_.begin(), fields_.end(),
+                           [](const field& f) { return f.contents; });
     }
 
     void range_markup(xmlNode* node) {
@@ -314,7 +332,9 @@ private:
         for (const docx_bookmark_ref& b : bookmarks_)
             if (b.end >= b.start && !b.name.isEmpty()) l_.bookmarks.push_back(b);
         std::stable_sort(l_.bookmarks.begin(), l_.bookmarks.end(),
-                         [](const docx_bookmark_ref& a, const docx_bookmark_ref& b) { return a.start < b.start; });
+                         [](const docx_bookmark_ref& a, const docx_bookmark_ref& b) {
+                             return a.start < b.start;
+                         });
     }
 
     // The host ends a table that is followed by anything but a paragraph
@@ -354,7 +374,8 @@ private:
 }  // namespace
 
 bool docx_atom_editable(docx_atom_kind kind) {
-    return kind == docx_atom_kind::text || kind == docx_atom_kind::tab || kind == docx_atom_kind::symbol;
+    return kind == docx_atom_kind::text || kind == docx_atom_kind::tab ||
+           kind == docx_atom_kind::symbol;
 }
 
 bool docx_atom_in_run(docx_atom_kind kind) {

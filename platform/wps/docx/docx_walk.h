@@ -51,8 +51,8 @@ struct docx_block {
 
 struct docx_layout {
     std::u16string text;
-    std::vector<docx_atom> atoms;        // one per character of `text`
-    std::vector<int> highlight;          // colour index per character
+    std::vector<docx_atom> atoms;              // one per character of `text`
+    std::vector<int> highlight;                // colour index per character
     std::vector<docx_bookmark_ref> bookmarks;  // those with both ends, in start order
     std::vector<docx_block> blocks;
     int chars_per_line = 40;

@@ -44,14 +44,17 @@ docx_xml_ptr docx_parse_xml(const QByteArray& bytes, QString& error) {
     const bool doctype = parser->_private != nullptr;
     const bool well_formed = parser->wellFormed != 0;
     const xmlError* last = xmlCtxtGetLastError(parser);
-    const QString message = last && last->message ? QString::fromUtf8(last->message).trimmed() : QString();
+    const QString message =
+        last && last->message ? QString::fromUtf8(last->message).trimmed() : QString();
     xmlFreeParserCtxt(parser);
     if (doctype) {
-        error = QStringLiteral("the XML declares a document type (DOCTYPE), which a package never holds");
+        error = QStringLiteral(
+            "the XML declares a document type (DOCTYPE), which a package never holds");
         return nullptr;
     }
     if (!doc || !well_formed) {
-        error = QStringLiteral("the XML is not well-formed") + (message.isEmpty() ? QString() : ": " + message);
+        error = QStringLiteral("the XML is not well-formed") +
+                (message.isEmpty() ? QString() : ": " + message);
         return nullptr;
     }
     return doc;
@@ -102,7 +105,8 @@ void docx_set_w_attribute(xmlNode* node, const char* local_name, const QString& 
 }
 
 xmlNode* docx_new_w(xmlDoc* doc, const char* local_name) {
-    xmlNode* node = xmlNewDocNode(doc, w_namespace(doc), reinterpret_cast<const xmlChar*>(local_name), nullptr);
+    xmlNode* node =
+        xmlNewDocNode(doc, w_namespace(doc), reinterpret_cast<const xmlChar*>(local_name), nullptr);
     return node;
 }
 
@@ -110,15 +114,17 @@ std::u16string docx_node_text(const xmlNode* node) {
     xmlChar* content = xmlNodeGetContent(node);
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(content));
     xmlFree(content);
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<size_t>(text.size()));
 }
 
 void docx_set_node_text(xmlNode* node, const std::u16string& text) {
-    const QByteArray utf8 =
-        QString::fromUtf16(text.data(), static_cast<int>(text.size())).toUtf8();
+    const QByteArray utf8 = QString::fromUtf16(text.data(), static_cast<int>(text.size())).toUtf8();
     // Replaced by one text node: content given to xmlNodeSetContent would be
     // read for entity references.
     xmlNodeSetContent(node, nullptr);
-    xmlAddChild(node, xmlNewDocTextLen(node->doc, reinterpret_cast<const xmlChar*>(utf8.constData()), utf8.size()));
+    xmlAddChild(node,
+                xmlNewDocTextLen(node->doc, reinterpret_cast<const xmlChar*>(utf8.constData()),
+                                 utf8.size()));
     xmlNodeSetSpacePreserve(node, 1);
 }

@@ -1,6 +1,8 @@
-// Basic types of the Writer host's COM-style object model: status codes,
-// length-prefixed wide strings (BSTR), VARIANT arguments, the reference-counted
-// base interface and the kfc::ks_stdptr holder.
+// Basic types of the Writer host's COM-style object model on Linux (LP64):
+// status codes, length-prefixed wide strings (BSTR), VARIANT arguments, the
+// reference-counted base interfaces and the kfc::ks_stdptr / kfc::ks_bstr
+// holders. Sizes and codes are the host's: `long` and ULONG 8 bytes, WCHAR 2,
+// VARIANT 16 (type at 0, value at 8), HRESULT 4.
 #ifndef WPS_KFC_H
 #define WPS_KFC_H
 
@@ -14,39 +16,41 @@
 #endif
 
 // ---- status codes ------------------------------------------------------
-// Negative means failure.
+// Negative means failure. The failure codes are the host's Linux values,
+// which differ from those of Windows.
 typedef int32_t HRESULT;
-typedef uint32_t ULONG;
-typedef uint32_t UINT;
+typedef unsigned long ULONG;
+typedef unsigned int UINT;
 typedef int32_t SCODE;
+typedef uint16_t WORD;
+typedef uint32_t LCID;
+typedef int32_t DISPID;
 
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
-constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
-constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
-constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
-constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
-// The object behind an interface no longer exists (a deleted bookmark, a
-// closed document).
-constexpr HRESULT E_OBJECT_GONE = static_cast<HRESULT>(0x800A16B6u);
-// An index outside 1..Count.
-constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80000001u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x80000002u);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80000003u);
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80000004u);
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80000005u);
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80000008u);
 // Marker of an omitted optional argument (VT_ERROR variant).
 constexpr SCODE DISP_E_PARAMNOTFOUND = static_cast<SCODE>(0x80020004u);
+// An index outside 1..Count.
+constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
 
 // ---- wide strings --------------------------------------------------------
 // UTF-16 code units. A BSTR points at the first unit; the length in units is
 // stored in front of it and the text is followed by a 0 unit.
-typedef char16_t WCHAR;
+typedef unsigned short WCHAR;
 typedef WCHAR OLECHAR;
 typedef OLECHAR* BSTR;
+typedef OLECHAR* LPOLESTR;
 
-typedef int16_t VARIANT_BOOL;
+typedef short VARIANT_BOOL;
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
@@ -80,14 +84,12 @@ inline bool operator==(const GUID& a, const GUID& b) {
 }
 inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 
-namespace kfc {
-
 // Base of every host interface. A new object is handed out with one
 // reference that belongs to the receiver. QueryInterface hands out another
 // interface of the same object (with a reference) or E_NOINTERFACE.
 struct IUnknown {
     static constexpr IID iid = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-    virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
+    virtual HRESULT QueryInterface(REFIID riid, void** ppvObject) = 0;
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
@@ -95,17 +97,12 @@ protected:
     ~IUnknown() = default;
 };
 
-// Automation objects (passed in object variants).
-struct IDispatch : IUnknown {
-    static constexpr IID iid = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-
-protected:
-    ~IDispatch() = default;
-};
-
-}  // namespace kfc
-
 // ---- VARIANT ---------------------------------------------------------------
+struct IDispatch;
+struct ITypeInfo;
+struct DISPPARAMS;
+struct EXCEPINFO;
+
 typedef uint16_t VARTYPE;
 enum VARENUM : VARTYPE {
     VT_EMPTY = 0,
@@ -120,81 +117,28 @@ enum VARENUM : VARTYPE {
 
 struct VARIANT {
     VARTYPE vt;
+    WORD wReserved1;
+    WORD wReserved2;
+    WORD wReserved3;
     union {
         int32_t lVal;           // VT_I4
         int64_t llVal;          // VT_I8
         VARIANT_BOOL boolVal;   // VT_BOOL
         SCODE scode;            // VT_ERROR
         BSTR bstrVal;           // VT_BSTR (owned by the variant)
-        kfc::IUnknown* punkVal;   // VT_UNKNOWN (one reference owned by the variant)
-        kfc::IDispatch* pdispVal; // VT_DISPATCH (one reference owned by the variant)
+        IUnknown* punkVal;      // VT_UNKNOWN (one reference owned by the variant)
+        IDispatch* pdispVal;    // VT_DISPATCH (one reference owned by the variant)
     };
 };
 
+// Automation objects: IDispatch and the accessibility base of bars and
+// controls.
+#include "wps_interfaces_global.h"
+
 namespace kfc {
 
-// Variant constructors. A variant made from a string or an object owns it;
-// release its content with var_clear.
-inline VARIANT var_empty() {
-    VARIANT v;
-    v.vt = VT_EMPTY;
-    v.llVal = 0;
-    return v;
-}
-// An omitted optional argument.
-inline VARIANT var_missing() {
-    VARIANT v = var_empty();
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-inline VARIANT var_bool(bool value) {
-    VARIANT v = var_empty();
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-inline VARIANT var_i4(int32_t value) {
-    VARIANT v = var_empty();
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-inline VARIANT var_i8(int64_t value) {
-    VARIANT v = var_empty();
-    v.vt = VT_I8;
-    v.llVal = value;
-    return v;
-}
-// Takes ownership of `text`.
-inline VARIANT var_bstr(BSTR text) {
-    VARIANT v = var_empty();
-    v.vt = VT_BSTR;
-    v.bstrVal = text;
-    return v;
-}
-// Copies `text` (0-terminated UTF-16).
-inline VARIANT var_text(const OLECHAR* text) { return var_bstr(_XSysAllocString(text)); }
-// Takes a reference of its own on `object`.
-inline VARIANT var_object(IDispatch* object) {
-    VARIANT v = var_empty();
-    v.vt = VT_DISPATCH;
-    v.pdispVal = object;
-    if (object) object->AddRef();
-    return v;
-}
-// Frees what the variant owns and leaves it empty.
-inline void var_clear(VARIANT& v) {
-    if (v.vt == VT_BSTR) _XSysFreeString(v.bstrVal);
-    if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->Release();
-    if (v.vt == VT_UNKNOWN && v.punkVal) v.punkVal->Release();
-    v = var_empty();
-}
-// True for a variant that stands for an omitted argument (null, empty or the
-// error marker).
-inline bool var_is_missing(const VARIANT* v) {
-    return !v || v->vt == VT_EMPTY || v->vt == VT_ERROR;
-}
+using ::IDispatch;
+using ::IUnknown;
 
 // Holds one reference to a host object and releases it when dropped.
 // Constructing from a raw pointer takes a new reference; use attach() to
@@ -227,16 +171,6 @@ public:
         return *this;
     }
 
-    // Asks `source` for interface T (QueryInterface); null when unsupported.
-    template <class U>
-    static ks_stdptr query(U* source) {
-        ks_stdptr result;
-        if (source) {
-            void* out = nullptr;
-            if (SUCCEEDED(source->QueryInterface(T::iid, &out))) result.p_ = static_cast<T*>(out);
-        }
-        return result;
-    }
 
     T** operator&() {
         clear();
@@ -296,7 +230,6 @@ public:
     }
     BSTR get() const { return s_; }
     operator BSTR() const { return s_; }
-    UINT length() const { return _XSysStringLen(s_); }
     BSTR detach() {
         BSTR s = s_;
         s_ = nullptr;

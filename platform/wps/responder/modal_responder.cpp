@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -88,7 +89,25 @@ void modal_responder::poll() {
     // closes; its answer is still on the stack and goes on by itself.
     if (answering_.contains(QPointer<QWidget>(modal))) return;
     handled_ = modal;
+    if (showing_.contains(QPointer<QWidget>(modal))) {
+        // Active again after a modal above it closed: already recorded, so
+        // only a step meant for it is carried out.
+        if (!steps_.isEmpty() && applies(steps_.front(), modal))
+            answer_later(modal, describe(modal), steps_.takeFirst());
+        return;
+    }
+    showing_.append(modal);
+    modal->installEventFilter(this);
     handle(modal);
+}
+
+bool modal_responder::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide) {
+        showing_.removeAll(QPointer<QWidget>(static_cast<QWidget*>(watched)));
+        showing_.removeAll(QPointer<QWidget>());
+        watched->removeEventFilter(this);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 modal_responder::seen_modal modal_responder::describe(QWidget* modal) const {
@@ -103,7 +122,8 @@ modal_responder::seen_modal modal_responder::describe(QWidget* modal) const {
         for (QLabel* label : modal->findChildren<QLabel*>())
             if (!label->text().isEmpty()) labels << label->text();
         m.text = labels.join('\n');
-        for (QAbstractButton* b : modal->findChildren<QAbstractButton*>()) m.buttons << plain(b->text());
+        for (QAbstractButton* b : modal->findChildren<QAbstractButton*>())
+            m.buttons << plain(b->text());
     }
     for (QLineEdit* edit : modal->findChildren<QLineEdit*>()) m.line_edits << edit->text();
     return m;
@@ -137,10 +157,18 @@ void modal_responder::handle(QWidget* modal) {
 
 void modal_responder::answer_later(QWidget* modal, seen_modal m, step s) {
     switch (s.kind) {
-        case action_kind::press: m.action = QStringLiteral("press:") + s.button; break;
-        case action_kind::accept: m.action = QStringLiteral("accept"); break;
-        case action_kind::reject: m.action = QStringLiteral("reject"); break;
-        case action_kind::custom: m.action = QStringLiteral("custom"); break;
+        case action_kind::press:
+            m.action = QStringLiteral("press:") + s.button;
+            break;
+        case action_kind::accept:
+            m.action = QStringLiteral("accept");
+            break;
+        case action_kind::reject:
+            m.action = QStringLiteral("reject");
+            break;
+        case action_kind::custom:
+            m.action = QStringLiteral("custom");
+            break;
     }
     seen_.append(m);
     const int index = seen_.size() - 1;
@@ -156,6 +184,11 @@ void modal_responder::answer_later(QWidget* modal, seen_modal m, step s) {
             if (!target) {
                 if (at >= 0) seen_[at].step_failed = true;
                 return;
+            }
+            if (at >= 0) {
+                const seen_modal now = describe(target);
+                seen_[at].text = now.text;
+                seen_[at].buttons = now.buttons;
             }
             answering_.append(target);
             answer(target, s, at);

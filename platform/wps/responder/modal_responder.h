@@ -19,7 +19,15 @@
 //
 // Every answer runs from a later turn of the event loop, never from inside
 // the responder's own polling, so a modal window opened by an answer (a
-// message box behind a button) is answered as well.
+// message box behind a button) is answered as well. A window's text and
+// buttons are recorded again when its answer runs, so the record shows the
+// window as it was answered.
+//
+// A window is recorded once per showing: when it becomes active again after
+// a modal above it closed, it is only handled if the next step applies to
+// it. Whether the poll catches it in the moment between the upper modal
+// closing and the window itself closing depends on timing, so that moment
+// must never add to the record.
 #ifndef VELMO_TESTS_MODAL_RESPONDER_H
 #define VELMO_TESTS_MODAL_RESPONDER_H
 
@@ -33,14 +41,14 @@
 
 class modal_responder : public QObject {
     Q_OBJECT
-public:
+  public:
     struct seen_modal {
-        QString class_name;   // e.g. "QMessageBox" or the dialog's class
+        QString class_name;  // e.g. "QMessageBox" or the dialog's class
         QString title;
-        QString text;         // message box text, or the dialog's labels joined by "\n"
-        QStringList buttons;  // button texts without '&'
+        QString text;            // message box text, or the dialog's labels joined by "\n"
+        QStringList buttons;     // button texts without '&'
         QStringList line_edits;  // line edit contents before any step acted
-        QString action;       // what was done: "press:<text>", "accept", "reject", "custom", "none"
+        QString action;  // what was done: "press:<text>", "accept", "reject", "custom", "none"
         // The step's button or line edit was missing, or the window was gone
         // before the answer could be given.
         bool step_failed = false;
@@ -71,7 +79,7 @@ public:
     // answer itself follows from the event loop.
     void poll();
 
-private:
+  private:
     enum class action_kind { press, accept, reject, custom };
     struct step {
         QString title;
@@ -89,12 +97,15 @@ private:
     void answer_later(QWidget* modal, seen_modal m, step s);
     void answer(QWidget* modal, const step& s, int seen_index);
     seen_modal describe(QWidget* modal) const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QTimer timer_;
     QList<step> steps_;
     step building_;
     QList<seen_modal> seen_;
     QPointer<QWidget> handled_;
+    // Windows handled during their current showing; one leaves when hidden.
+    QList<QPointer<QWidget>> showing_;
     // Windows whose answer is running right now (it may have opened a modal
     // of its own): they are not handled again until that answer returns.
     QList<QPointer<QWidget>> answering_;

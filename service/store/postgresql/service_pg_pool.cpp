@@ -29,8 +29,8 @@ pg_rows pg_run(PGconn* conn, const std::string& sql, const pg_params& params) {
   std::vector<const char*> values;
   values.reserve(params.size());
   for (const std::optional<std::string>& p : params) values.push_back(p ? p->c_str() : nullptr);
-  return pg_rows(PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                              nullptr, 0));
+  return pg_rows(
+      PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
 }
 
 pg_pool::~pg_pool() {

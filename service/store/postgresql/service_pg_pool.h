@@ -55,9 +55,7 @@ class pg_pool {
     handle(const handle&) = delete;
     handle& operator=(const handle&) = delete;
     PGconn* get() const { return conn_; }
-    pg_rows run(const std::string& sql, const pg_params& params = {}) const {
-      return pg_run(conn_, sql, params);
-    }
+    pg_rows run(const std::string& sql, const pg_params& params = {}) const { return pg_run(conn_, sql, params); }
 
    private:
     pg_pool* pool_;

@@ -127,8 +127,7 @@ class postgresql_store : public store_backend {
     return c.run(ok ? "COMMIT" : "ROLLBACK").ok() && ok;
   }
 
-  usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
-                   std::int64_t limit) override {
+  usage_page usage(const std::string& name, const std::string& date, std::int64_t offset, std::int64_t limit) override {
     pg_pool::handle c = pool_->acquire();
     usage_page out;
     const std::string day = date.substr(0, 10);
@@ -157,7 +156,8 @@ class postgresql_store : public store_backend {
 
   bool add_usage(const std::string& name, const usage_row& row) override {
     return pool_->acquire()
-        .run("INSERT INTO usage(user_name, check_time, words) VALUES($1,$2,$3)", {name, row.check_time, number(row.words)})
+        .run("INSERT INTO usage(user_name, check_time, words) VALUES($1,$2,$3)",
+             {name, row.check_time, number(row.words)})
         .ok();
   }
 
@@ -173,8 +173,8 @@ class postgresql_store : public store_backend {
   }
 
   std::vector<std::string> all_words(const std::string& name, int lib) override {
-    pg_rows r = pool_->acquire().run("SELECT word FROM words WHERE user_name=$1 AND lib=$2 ORDER BY id",
-                                     {name, number(lib)});
+    pg_rows r =
+        pool_->acquire().run("SELECT word FROM words WHERE user_name=$1 AND lib=$2 ORDER BY id", {name, number(lib)});
     std::vector<std::string> out;
     for (int i = 0; i < r.count(); ++i) out.push_back(r.text(i, 0));
     return out;
@@ -219,7 +219,8 @@ bool postgresql_refund_in(PGconn* conn, const std::string& name, std::int64_t wo
                 " AND words=$3 ORDER BY id DESC LIMIT 1)",
                 {name, time, number(words)})
                  .affected() > 0 &&
-         pg_run(conn, "UPDATE accounts SET used = GREATEST(0, used - $1) WHERE user_name=$2", {number(words), name}).ok();
+         pg_run(conn, "UPDATE accounts SET used = GREATEST(0, used - $1) WHERE user_name=$2", {number(words), name})
+             .ok();
 }
 
 std::unique_ptr<store_backend> postgresql_store_open(const std::string& url, std::string* error) {

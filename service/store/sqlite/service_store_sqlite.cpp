@@ -190,8 +190,7 @@ class sqlite_store : public store_backend {
     return exec("COMMIT");
   }
 
-  usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
-                   std::int64_t limit) override {
+  usage_page usage(const std::string& name, const std::string& date, std::int64_t offset, std::int64_t limit) override {
     std::lock_guard<std::mutex> lock(mutex_);
     usage_page out;
     const std::string day = date.substr(0, 10);
@@ -276,8 +275,8 @@ class sqlite_store : public store_backend {
 
 std::unique_ptr<store_backend> sqlite_store_open(const std::string& path, std::string* error) {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                      nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
+      SQLITE_OK) {
     if (error) *error = db ? sqlite3_errmsg(db) : "cannot open database";
     sqlite3_close(db);
     return nullptr;

@@ -13,6 +13,10 @@
 #include "ksoapi.h"
 #include "wpsapi.h"
 
+// What the simulated host answers for an object whose document was closed,
+// or a bookmark that was deleted.
+constexpr HRESULT E_OBJECT_GONE = static_cast<HRESULT>(0x800A16B6u);
+
 namespace wps_sim {
 
 // Version the application reports unless told otherwise (the newer user

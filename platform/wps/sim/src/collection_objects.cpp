@@ -5,6 +5,7 @@
 #include "com_base.h"
 #include "sim_state.h"
 #include "variant_util.h"
+#include "wps_sim.h"
 
 namespace wps_sim {
 

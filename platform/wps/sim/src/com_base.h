@@ -4,8 +4,10 @@
 #define WPS_SIM_COM_BASE_H
 
 #include <atomic>
+#include <type_traits>
 
 #include "kfc.h"
+#include "wps_placeholders.h"
 
 namespace wps_sim {
 namespace detail {
@@ -14,10 +16,17 @@ WPS_API void object_created();
 WPS_API void object_destroyed();
 }  // namespace detail
 
-// Implements IUnknown for one interface I (and its bases). Objects start
-// with one reference, owned by whoever receives them.
+// True when interface I declares its own interface ID.
+template <class I, class = void>
+struct has_iid : std::false_type {};
 template <class I>
-class com_object : public I {
+struct has_iid<I, std::void_t<decltype(I::iid)>> : std::true_type {};
+
+// Implements IUnknown for one interface I (and its bases); the host's
+// reserved slots and standard automation methods answer E_NOTIMPL. Objects
+// start with one reference, owned by whoever receives them.
+template <class I>
+class com_object : public wps_placeholders::implemented<I> {
 public:
     com_object() { detail::object_created(); }
     com_object(const com_object&) = delete;
@@ -27,7 +36,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (riid == kfc::IUnknown::iid || riid == kfc::IDispatch::iid || riid == I::iid ||
+        if (riid == IUnknown::iid || riid == IDispatch::iid || own_iid(riid) ||
             also_implements(riid)) {
             this->AddRef();
             *out = static_cast<I*>(this);
@@ -47,6 +56,13 @@ protected:
     virtual bool also_implements(REFIID) const { return false; }
 
 private:
+    static bool own_iid(REFIID riid) {
+        if constexpr (has_iid<I>::value)
+            return riid == I::iid;
+        else
+            return false;
+    }
+
     std::atomic<ULONG> references_{1};
 };
 

@@ -52,8 +52,8 @@ public:
         if (!result) return E_POINTER;
         *result = nullptr;
         if (doc_->closed) return E_OBJECT_GONE;
-        if ((!kfc::var_is_missing(start) && !variant_is_number(start)) ||
-            (!kfc::var_is_missing(end) && !variant_is_number(end)))
+        if ((!variant_is_missing(start) && !variant_is_number(start)) ||
+            (!variant_is_missing(end) && !variant_is_number(end)))
             return E_INVALIDARG;
         int64_t s = variant_number(start, 0);
         int64_t e = variant_number(end, s);
@@ -160,7 +160,7 @@ public:
         if (i < 1 || i > static_cast<int64_t>(app_->documents.size())) return DISP_E_BADINDEX;
         return give(static_cast<size_t>(i - 1), result);
     }
-    HRESULT Add(Document** result) override {
+    HRESULT Add(VARIANT*, VARIANT*, VARIANT*, VARIANT*, Document** result) override {
         auto doc = std::make_shared<document_state>();
         kfc::ks_stdptr<Document> object = open_document(owner_, doc);
         if (!result) return S_OK;

@@ -44,7 +44,7 @@ HRESULT item_of(const std::vector<kfc::ks_stdptr<T>>& list, VARIANT* index, Name
 
 class control_object : public com_object<CommandBarPopup> {
 public:
-    control_object(MsoControlType type, long id, const QString& parameter, const VARIANT* temporary);
+    control_object(MsoControlType type, int id, const QString& parameter, const VARIANT* temporary);
     ~control_object() override { event_manager::instance().forget(this); }
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
@@ -65,7 +65,7 @@ public:
         return S_OK;
     }
     HRESULT get_Type(MsoControlType* result) override { return put_value(type_, result); }
-    HRESULT get_Id(long* result) override { return put_value(id_, result); }
+    HRESULT get_Id(int* result) override { return put_value(id_, result); }
     HRESULT get_Visible(VARIANT_BOOL* result) override { return put_flag(visible_, result); }
     HRESULT put_Visible(VARIANT_BOOL visible) override {
         visible_ = visible != VARIANT_FALSE;
@@ -85,7 +85,7 @@ public:
     bool click(int* status) {
         if (!enabled_) return false;
         QList<QVariant> args{caption_, false};
-        *status = event_manager::instance().raise(this, DIID__CommandBarButtonEvents, u"Click", args);
+        *status = event_manager::instance().raise(this, DIID__CommandBarButtonEvents, click_event, args);
         return true;
     }
 
@@ -94,7 +94,7 @@ protected:
 
 private:
     MsoControlType type_;
-    long id_;
+    int id_;
     QString caption_;
     QString parameter_;
     bool visible_ = true;
@@ -104,28 +104,30 @@ private:
 
 class controls_object : public com_object<CommandBarControls> {
 public:
-    HRESULT get_Count(long* result) override {
-        return put_value(static_cast<long>(items_.size()), result);
+    HRESULT get_Count(int* result) override {
+        return put_value(static_cast<int>(items_.size()), result);
     }
-    HRESULT Item(VARIANT* index, CommandBarControl** result) override {
-        return item_of(items_, index, &CommandBarControl::get_Caption, result);
+    HRESULT get_Item(VARIANT index, CommandBarControl** result) override {
+        return item_of(items_, &index, &CommandBarControl::get_Caption, result);
     }
-    HRESULT Add(VARIANT* type, VARIANT* id, VARIANT* parameter, VARIANT* before,
-                VARIANT* temporary, CommandBarControl** result) override {
+    HRESULT Add(VARIANT type_arg, VARIANT id_arg, VARIANT parameter_arg, VARIANT before_arg,
+                VARIANT temporary_arg, CommandBarControl** result) override {
+        const VARIANT* type = &type_arg;
+        const VARIANT* before = &before_arg;
         if (!result) return E_POINTER;
         *result = nullptr;
-        int64_t kind = kfc::var_is_missing(type) ? int64_t{msoControlButton} : variant_number(type, -1);
+        int64_t kind = variant_is_missing(type) ? int64_t{msoControlButton} : variant_number(type, -1);
         if (kind != msoControlButton && kind != msoControlPopup) return E_INVALIDARG;
         int64_t position = static_cast<int64_t>(items_.size());
-        if (!kfc::var_is_missing(before)) {
+        if (!variant_is_missing(before)) {
             int64_t b = variant_number(before, 0);
             if (b < 1 || b > position + 1) return E_INVALIDARG;
             position = b - 1;
         }
         kfc::ks_stdptr<control_object> control;
         control.attach(new control_object(static_cast<MsoControlType>(kind),
-                                          static_cast<long>(variant_number(id, 1)),
-                                          variant_text(parameter), temporary));
+                                          static_cast<int>(variant_number(&id_arg, 1)),
+                                          variant_text(&parameter_arg), &temporary_arg));
         items_.insert(items_.begin() + position, kfc::ks_stdptr<CommandBarControl>(control.get()));
         control->AddRef();
         *result = control.get();
@@ -138,7 +140,7 @@ private:
     std::vector<kfc::ks_stdptr<CommandBarControl>> items_;
 };
 
-control_object::control_object(MsoControlType type, long id, const QString& parameter,
+control_object::control_object(MsoControlType type, int id, const QString& parameter,
                                const VARIANT*)
     : type_(type), id_(id), parameter_(parameter) {
     if (type_ == msoControlPopup) popup_controls_.attach(new controls_object());
@@ -181,19 +183,22 @@ private:
 
 class bars_object : public com_object<_CommandBars> {
 public:
-    HRESULT get_Count(long* result) override {
-        return put_value(static_cast<long>(bars_.size()), result);
+    HRESULT get_Count(int* result) override {
+        return put_value(static_cast<int>(bars_.size()), result);
     }
-    HRESULT Item(VARIANT* index, CommandBar** result) override {
-        return item_of(bars_, index, &CommandBar::get_Name, result);
+    HRESULT get_Item(VARIANT index, CommandBar** result) override {
+        return item_of(bars_, &index, &CommandBar::get_Name, result);
     }
-    HRESULT Add(VARIANT* name, VARIANT* position, VARIANT*, VARIANT*, CommandBar** result) override {
+    HRESULT Add(VARIANT name_arg, VARIANT position_arg, VARIANT, VARIANT,
+                CommandBar** result) override {
+        const VARIANT* name = &name_arg;
+        const VARIANT* position = &position_arg;
         if (!result) return E_POINTER;
         *result = nullptr;
         QString bar_name = variant_is_text(name)
                                ? variant_text(name)
                                : QStringLiteral("自定义 %1").arg(bars_.size() + 1);
-        int64_t pos = kfc::var_is_missing(position) ? int64_t{msoBarTop} : variant_number(position, -1);
+        int64_t pos = variant_is_missing(position) ? int64_t{msoBarTop} : variant_number(position, -1);
         if (pos < msoBarLeft || pos > msoBarMenuBar) return E_INVALIDARG;
         auto* bar = new bar_object(bar_name, static_cast<MsoBarPosition>(pos));
         bars_.emplace_back(bar);  // the list takes its own reference

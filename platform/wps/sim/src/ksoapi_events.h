@@ -11,6 +11,9 @@
 
 namespace wps_sim {
 
+// Name of a button's click event.
+inline constexpr WCHAR click_event[] = {'C', 'l', 'i', 'c', 'k', 0};
+
 class event_manager : public _RegisterEventManager {
 public:
     static event_manager& instance();

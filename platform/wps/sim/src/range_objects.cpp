@@ -4,6 +4,7 @@
 #include "com_base.h"
 #include "sim_state.h"
 #include "variant_util.h"
+#include "wps_sim.h"
 
 namespace wps_sim {
 
@@ -12,7 +13,8 @@ namespace {
 using namespace wpsapi;
 
 std::u16string to_u16(BSTR text) {
-    return text ? std::u16string(text, _XSysStringLen(text)) : std::u16string();
+    return text ? std::u16string(reinterpret_cast<const char16_t*>(text), _XSysStringLen(text))
+                : std::u16string();
 }
 
 HRESULT put_long(long value, long* out) {
@@ -224,7 +226,7 @@ public:
         *found = VARIANT_FALSE;
         if (doc_->closed) return E_OBJECT_GONE;
         if (variant_bool(format, false)) return E_NOTIMPL;
-        if (!kfc::var_is_missing(find_text) && !variant_is_text(find_text)) return E_INVALIDARG;
+        if (!variant_is_missing(find_text) && !variant_is_text(find_text)) return E_INVALIDARG;
         std::u16string needle = variant_is_text(find_text) ? to_u16(find_text->bstrVal)
                                                            : std::u16string();
         if (needle.empty()) return S_OK;
@@ -297,11 +299,11 @@ HRESULT information(document_state& doc, span r, WdInformation type, VARIANT* re
         case wdNumberOfPagesInDocument: value = m.page_count(); break;
         case wdFirstCharacterLineNumber: value = m.line_on_page(first); break;
         case wdWithInTable:
-            *result = kfc::var_bool(!m.cells_of(r).empty());
+            *result = variant_of_flag(!m.cells_of(r).empty());
             return S_OK;
         default: return E_INVALIDARG;
     }
-    *result = kfc::var_i4(static_cast<int32_t>(value));
+    *result = variant_of_number(static_cast<int32_t>(value));
     return S_OK;
 }
 

@@ -163,15 +163,17 @@ QString caption_of(ksoapi::CommandBarControl* control) {
 
 // Visits the controls depth-first; stops when the visitor returns true.
 bool walk_controls(ksoapi::CommandBarControls* controls, const QString& prefix, const visitor& f) {
-    long count = 0;
+    int count = 0;
     if (FAILED(controls->get_Count(&count))) return false;
-    for (long i = 1; i <= count; ++i) {
-        VARIANT index = kfc::var_i4(static_cast<int32_t>(i));
+    for (int i = 1; i <= count; ++i) {
         kfc::ks_stdptr<ksoapi::CommandBarControl> control;
-        if (FAILED(controls->Item(&index, &control)) || !control) continue;
+        if (FAILED(controls->get_Item(variant_of_number(i), &control)) || !control) continue;
         QString path = prefix.isEmpty() ? caption_of(control) : prefix + "/" + caption_of(control);
         if (f(control, path)) return true;
-        auto popup = kfc::ks_stdptr<ksoapi::CommandBarPopup>::query(control.get());
+        kfc::ks_stdptr<ksoapi::CommandBarPopup> popup;
+        void* out = nullptr;
+        if (SUCCEEDED(control->QueryInterface(ksoapi::CommandBarPopup::iid, &out)))
+            popup.attach(static_cast<ksoapi::CommandBarPopup*>(out));
         kfc::ks_stdptr<ksoapi::CommandBarControls> children;
         if (popup && SUCCEEDED(popup->get_Controls(&children)) && children &&
             walk_controls(children, path, f))
@@ -183,12 +185,11 @@ bool walk_controls(ksoapi::CommandBarControls* controls, const QString& prefix, 
 bool walk_bars(_Application* app, const std::function<bool(ksoapi::CommandBar*, const QString&)>& f) {
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     if (!app || FAILED(app->get_CommandBars(&bars)) || !bars) return false;
-    long count = 0;
+    int count = 0;
     bars->get_Count(&count);
-    for (long i = 1; i <= count; ++i) {
-        VARIANT index = kfc::var_i4(static_cast<int32_t>(i));
+    for (int i = 1; i <= count; ++i) {
         kfc::ks_stdptr<ksoapi::CommandBar> bar;
-        if (FAILED(bars->Item(&index, &bar)) || !bar) continue;
+        if (FAILED(bars->get_Item(variant_of_number(i), &bar)) || !bar) continue;
         kfc::ks_bstr name;
         bar->get_Name(&name);
         if (f(bar, bstr_to_qstring(name))) return true;

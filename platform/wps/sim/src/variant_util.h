@@ -8,6 +8,25 @@
 
 namespace wps_sim {
 
+// An omitted argument: null, empty or the error marker.
+inline bool variant_is_missing(const VARIANT* v) {
+    return !v || v->vt == VT_EMPTY || v->vt == VT_ERROR;
+}
+
+inline VARIANT variant_of_number(int32_t value) {
+    VARIANT v{};
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+
+inline VARIANT variant_of_flag(bool value) {
+    VARIANT v{};
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
 inline bool variant_is_number(const VARIANT* v) {
     return v && (v->vt == VT_I4 || v->vt == VT_I8 || v->vt == VT_BOOL);
 }

@@ -1,0 +1,167 @@
+// Typing errors of a pinyin input method: a stretch of characters that reads
+// like a listed word but is written with one character of the same (or a
+// commonly confused) sound. The text's best segmentation is compared with
+// the best segmentation that takes the sound-alike word instead; the word is
+// suggested when it makes the stretch clearly more probable.
+#include <algorithm>
+#include <cmath>
+
+#include "base/service_text.h"
+#include "rules/service_rules.h"
+
+namespace velmo_service {
+
+namespace {
+constexpr std::size_t max_suggestions = 5;
+// Required gain in log probability when the written stretch is no word, and
+// when it is a word itself (then only a far more common word counts).
+constexpr double margin_not_word = 4.0;
+constexpr double margin_both_words = 7.0;
+// The character an input method offers first is a common one: a rare
+// character in the text was chosen on purpose, not slipped in.
+constexpr std::uint32_t min_slip_frequency = 250;
+// Very common characters (的, 时, 以) stand alone in correct text all the
+// time, which the word probabilities undervalue: replacing one needs more
+// gain, growing with its frequency above this.
+constexpr double common_frequency = 40000;
+// A suggested word must be at least this common: rare words are no better guess.
+constexpr std::uint32_t min_suggestion_frequency = 30;
+// A slip of the same sound counts as this much gain over a confused sound.
+constexpr double same_sound_bonus = 1.5;
+
+// The commonest surnames that are seldom other words: one standing alone
+// before one or two lone characters is more likely a name than a slip.
+const std::u16string_view surnames =
+    u"王李张刘陈杨黄赵吴周徐孙朱胡郭何林罗郑梁谢宋唐韩冯邓曹彭曾肖董袁潘蒋蔡杜苏魏吕沈姚卢姜崔谭陆"
+    u"汪廖贾韦邹孟熊秦邱尹薛闫侯陶黎贺顾郝龚邵钱覃";
+
+const std::u16string_view numerals = u"〇零一二三四五六七八九十百千万亿两";
+const std::u16string_view measures = u"个份位名人次件项条张本台辆套元年月日天周岁点分秒米克斤层批";
+
+// A numeral before another numeral or a measure word counts something and
+// is meant as written (三百, 两份); elsewhere 两 may well be a slip for 量.
+bool counted(std::u16string_view run, std::size_t i) {
+    if (numerals.find(run[i]) == std::u16string_view::npos || i + 1 >= run.size()) return false;
+    return numerals.find(run[i + 1]) != std::u16string_view::npos ||
+           measures.find(run[i + 1]) != std::u16string_view::npos;
+}
+
+struct proposal {
+    std::size_t begin, end;  // in the run
+    double gain;
+    bool both_words;
+    std::vector<std::pair<double, std::u16string_view>> words;  // score, word
+};
+
+std::vector<bool> probable_names(const chinese_run& run) {
+    std::vector<bool> name(run.text.size(), false);
+    const std::vector<lexicon_token>& tokens = run.tokens;
+    for (std::size_t t = 0; t + 1 < tokens.size(); ++t) {
+        if (tokens[t].length() != 1 ||
+            surnames.find(run.text[tokens[t].begin]) == std::u16string_view::npos)
+            continue;
+        for (std::size_t k = t; k < tokens.size() && k <= t + 2 && tokens[k].length() == 1; ++k)
+            name[tokens[k].begin] = true;
+    }
+    return name;
+}
+
+bool has_doubled(std::u16string_view run, std::size_t s, std::size_t e) {
+    const std::size_t from = s > 0 ? s - 1 : s;
+    for (std::size_t i = from; i + 1 < run.size() && i < e; ++i)
+        if (run[i] == run[i + 1]) return true;
+    return false;
+}
+
+void propose(const chinese_run& run, const lexicon& words, const homophone_index& index, int weight,
+             std::vector<proposal>& out) {
+    const std::vector<lexicon_token>& tokens = run.tokens;
+    const std::u16string_view text = run.text;
+    std::vector<sound_alike> alike;
+    const std::vector<bool> name = probable_names(run);
+    std::size_t first = 0;  // first token that ends after the window's start
+    for (std::size_t s = 0; s < text.size(); ++s) {
+        while (tokens[first].end <= s) ++first;
+        for (std::size_t len = 2; len <= 4 && s + len <= text.size(); ++len) {
+            const std::size_t e = s + len;
+            std::size_t last = first;
+            while (tokens[last].end < e) ++last;
+            const bool window_is_word =
+                first == last && tokens[first].begin == s && tokens[first].end == e;
+            bool single = false, named = false;
+            double written = 0;
+            for (std::size_t t = first; t <= last; ++t) {
+                single = single ||
+                         (tokens[t].length() == 1 && tokens[t].begin >= s && tokens[t].end <= e);
+                // A lone character's tag says little (陈 is tagged as a name).
+                named =
+                    named || (tokens[t].length() > 1 && tokens[t].word.kind == word_class::name);
+                written += words.log_probability(tokens[t].word.frequency);
+            }
+            if (named || has_doubled(text, s, e)) continue;
+            const std::u16string_view window = text.substr(s, len);
+            // Two words of two characters that sound alike are both too common to tell apart
+            // without more context.
+            if (window_is_word ? weight < 1 || len < 3 : (!single || words.find(window))) continue;
+            if (std::find(name.begin() + static_cast<std::ptrdiff_t>(s),
+                          name.begin() + static_cast<std::ptrdiff_t>(e),
+                          true) != name.begin() + static_cast<std::ptrdiff_t>(e))
+                continue;
+            alike.clear();
+            index.alike(window, alike);
+            if (alike.empty()) continue;
+            const std::size_t a = tokens[first].begin, b = tokens[last].end;
+            const double around = words.best_path_score(text.substr(a, s - a)) +
+                                  words.best_path_score(text.substr(e, b - e));
+            proposal p{s, e, 0, window_is_word, {}};
+            for (const sound_alike& w : alike) {
+                if (w.info.frequency < min_suggestion_frequency || w.info.kind == word_class::name)
+                    continue;
+                if (counted(text, s + w.changed)) continue;
+                const lexicon_word* slipped = words.find(window.substr(w.changed, 1));
+                if (!slipped || slipped->frequency < min_slip_frequency) continue;
+                const double gain = around + words.log_probability(w.info.frequency) - written;
+                const double common =
+                    std::max(0.0, std::log(slipped->frequency / common_frequency));
+                if (gain < (window_is_word ? margin_both_words : margin_not_word) + common)
+                    continue;
+                p.words.emplace_back(gain + (w.same_sound ? same_sound_bonus : 0), w.word);
+                p.gain = std::max(p.gain, gain);
+            }
+            if (!p.words.empty()) out.push_back(std::move(p));
+        }
+    }
+}
+}  // namespace
+
+void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words,
+                      const homophone_index& index, int weight, std::vector<finding>& out) {
+    for (const chinese_run& run : runs) {
+        std::vector<proposal> proposals;
+        propose(run, words, index, weight, proposals);
+        // Overlapping proposals: the one with the clearest gain wins.
+        std::sort(proposals.begin(), proposals.end(),
+                  [](const proposal& x, const proposal& y) { return x.gain > y.gain; });
+        std::vector<std::pair<std::size_t, std::size_t>> taken;
+        for (proposal& p : proposals) {
+            const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const auto& t) {
+                return p.begin < t.second && t.first < p.end;
+            });
+            if (overlaps) continue;
+            taken.emplace_back(p.begin, p.end);
+            std::sort(p.words.begin(), p.words.end(),
+                      [](const auto& x, const auto& y) { return x.first > y.first; });
+            finding f;
+            f.pos = run.offset + p.begin;
+            f.length = p.end - p.begin;
+            f.level = p.both_words ? level_suspect : level_error;
+            f.err_word = text_utf16_to_utf8(run.text.data() + p.begin, f.length);
+            for (std::size_t i = 0; i < p.words.size() && i < max_suggestions; ++i)
+                f.suggestions.push_back(
+                    text_utf16_to_utf8(p.words[i].second.data(), p.words[i].second.size()));
+            out.push_back(std::move(f));
+        }
+    }
+}
+
+}  // namespace velmo_service

@@ -1,0 +1,29 @@
+#include "events/velmo_ui_fit.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QStringList>
+
+namespace {
+
+// The width of the label's longest line in its font, with its margins.
+int text_width(const QLabel* label) {
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : label->text().split(QLatin1Char('\n')))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    const QMargins margins = label->contentsMargins();
+    return widest + 2 * label->margin() + margins.left() + margins.right() +
+           qMax(label->indent(), 0);
+}
+
+}  // namespace
+
+void velmo_fit_labels(const QList<QLabel*>& labels, int width) {
+    for (const QLabel* label : labels) width = qMax(width, text_width(label));
+    for (QLabel* label : labels) label->setFixedWidth(width);
+}
+
+void velmo_fit_width(QWidget* widget, int width) {
+    widget->setFixedWidth(qMax(width, widget->sizeHint().width()));
+}

@@ -1,0 +1,16 @@
+#include "events/velmo_ui_settings_save.h"
+
+#include <QCoreApplication>
+#include <string>
+
+#include "commands/velmo_message.h"
+#include "config/velmo_config.h"
+
+bool velmo_ui_save_settings() {
+    std::string reason;
+    if (velmo_singleton_config::instance()->save(&reason) == 0) return true;
+    velmo_message_information(QCoreApplication::translate("velmo", "设置未能保存到 %1: %2")
+                                  .arg(QString::fromLocal8Bit(CONST_VELMO_INI_PATH),
+                                       QString::fromLocal8Bit(reason.c_str())));
+    return false;
+}

@@ -1,0 +1,9 @@
+// Saving the settings after a dialog was confirmed: a failure is told to the
+// user, with the file and the reason, instead of passing unnoticed.
+#ifndef VELMO_EVENTS_VELMO_UI_SETTINGS_SAVE_H
+#define VELMO_EVENTS_VELMO_UI_SETTINGS_SAVE_H
+
+// Saves velmo.ini; false, after a "系统提示" box saying why, when that fails.
+bool velmo_ui_save_settings();
+
+#endif

@@ -1,0 +1,43 @@
+// Proofreads one document: opens it in the simulated host with the plug-in
+// loaded, clicks "校对", answers the closing message, counts the marks by
+// kind and writes the marked document.
+#ifndef PROOFREAD_DOCUMENT_H
+#define PROOFREAD_DOCUMENT_H
+
+#include <QString>
+
+#include "modal_responder.h"
+#include "proofread_options.h"
+#include "wpsapi.h"
+
+struct proofread_result {
+    bool ok = false;
+    QString error;  // why the document was not read, checked or written
+    QString output;
+    int errors = 0;  // marks by kind
+    int suspects = 0;
+    int serious = 0;
+    int unchecked_pieces = 0;  // pieces of text the service did not check
+    QString unchecked_reason;
+    qint64 elapsed_ms = 0;
+};
+
+class proofread_document {
+  public:
+    proofread_document(wpsapi::_Application* app, modal_responder& responder,
+                       const proofread_options& options)
+        : app_(app), responder_(responder), options_(options) {}
+
+    proofread_result run(const QString& input);
+
+  private:
+    kfc::ks_stdptr<wpsapi::_Document> open(const QString& input, const QString& output,
+                                           QString& error);
+    bool check(proofread_result& result);
+
+    wpsapi::_Application* app_;
+    modal_responder& responder_;
+    const proofread_options& options_;
+};
+
+#endif

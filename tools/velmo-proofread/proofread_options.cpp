@@ -1,0 +1,89 @@
+#include "proofread_options.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QStringLiteral(
+        "Proofreads documents (.docx packages or UTF-8 text files) with the plug-in loaded in the\n"
+        "simulated Writer: runs \"校对\" on each and writes the marked document. Prints one line "
+        "per\n"
+        "document; the exit status is 1 when a document could not be read, checked or written,\n"
+        "or when part of its text could not be checked (the marked copy is written then)."));
+    parser.addOptions({
+        {QStringLiteral("plugin"),
+         QStringLiteral("Plug-in library, or a plug-in directory holding libwpsvelmo.so.1."),
+         QStringLiteral("path")},
+        {QStringLiteral("out"),
+         QStringLiteral("Directory for the marked documents (default: beside each input, "
+                        "as NAME.proofread.EXT)."),
+         QStringLiteral("dir")},
+        {QStringLiteral("in-place"), QStringLiteral("Write the marked document over its input.")},
+        {QStringLiteral("max-size"),
+         QStringLiteral("Refuse files larger than this many MiB (default 64)."),
+         QStringLiteral("MiB")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
+    });
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Documents to proofread."),
+                                 QStringLiteral("FILE..."));
+}
+
+}  // namespace
+
+QString proofread_usage() {
+    QCommandLineParser parser;
+    describe(parser);
+    return parser.helpText();
+}
+
+bool proofread_parse_options(const QStringList& arguments, proofread_options& options, bool& help,
+                             QString& error) {
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(QStringList{QStringLiteral("velmo-proofread")} + arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    help = parser.isSet(QStringLiteral("help"));
+    if (help) return true;
+    options.plugin = parser.value(QStringLiteral("plugin"));
+    options.out_dir = parser.value(QStringLiteral("out"));
+    options.in_place = parser.isSet(QStringLiteral("in-place"));
+    options.files = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("max-size"))) {
+        bool ok = false;
+        const qint64 mib = parser.value(QStringLiteral("max-size")).toLongLong(&ok);
+        if (!ok || mib < 1) {
+            error = QStringLiteral("--max-size needs a number of MiB above 0");
+            return false;
+        }
+        options.max_bytes = mib << 20;
+    }
+    if (options.plugin.isEmpty()) {
+        error = QStringLiteral("--plugin is required");
+        return false;
+    }
+    if (options.files.isEmpty()) {
+        error = QStringLiteral("no document given");
+        return false;
+    }
+    if (options.in_place && !options.out_dir.isEmpty()) {
+        error = QStringLiteral("--in-place and --out exclude each other");
+        return false;
+    }
+    return true;
+}
+
+QString proofread_output_path(const proofread_options& options, const QString& input) {
+    const QFileInfo info(input);
+    if (options.in_place) return info.absoluteFilePath();
+    if (!options.out_dir.isEmpty()) return QDir(options.out_dir).absoluteFilePath(info.fileName());
+    const QString suffix = info.completeSuffix();
+    const QString name = suffix.isEmpty()
+                             ? info.fileName() + QStringLiteral(".proofread")
+                             : info.baseName() + QStringLiteral(".proofread.") + suffix;
+    return info.absoluteDir().absoluteFilePath(name);
+}

@@ -1,0 +1,52 @@
+#include "proofread_report.h"
+
+namespace {
+constexpr int k_bar_width = 30;
+const char* const k_clear_line = "\r\033[K";
+}  // namespace
+
+QString proofread_line(const QString& input, const proofread_result& result) {
+    if (!result.ok) return QStringLiteral("%1: FAILED: %2").arg(input, result.error);
+    QString line = QStringLiteral("%1: 错误 %2, 疑错 %3, 严重错误 %4; %5 pieces not checked")
+                       .arg(input)
+                       .arg(result.errors)
+                       .arg(result.suspects)
+                       .arg(result.serious)
+                       .arg(result.unchecked_pieces);
+    if (!result.unchecked_reason.isEmpty())
+        line += QStringLiteral(" (%1)").arg(result.unchecked_reason);
+    return line + QStringLiteral("; %1 s -> %2")
+                      .arg(result.elapsed_ms / 1000.0, 0, 'f', 1)
+                      .arg(result.output);
+}
+
+void proofread_progress::start(int index, const QString& name) {
+    done_ = index;
+    current_ = name;
+    draw();
+}
+
+void proofread_progress::line(const QString& text) {
+    if (terminal_) out_ << k_clear_line;
+    out_ << text << '\n';
+    ++done_;
+    current_.clear();
+    draw();
+}
+
+void proofread_progress::finish() {
+    if (terminal_) out_ << k_clear_line;
+    out_.flush();
+}
+
+void proofread_progress::draw() {
+    if (!terminal_) {
+        out_.flush();
+        return;
+    }
+    const int filled = total_ > 0 ? done_ * k_bar_width / total_ : k_bar_width;
+    out_ << k_clear_line << '[' << QString(filled, QLatin1Char('#'))
+         << QString(k_bar_width - filled, QLatin1Char('.')) << "] " << done_ << '/' << total_;
+    if (done_ < total_ && !current_.isEmpty()) out_ << ' ' << current_;
+    out_.flush();
+}

@@ -1,0 +1,36 @@
+// What velmo-proofread prints: one line per document, and on a terminal a
+// progress bar under the lines that is redrawn as documents finish.
+#ifndef PROOFREAD_REPORT_H
+#define PROOFREAD_REPORT_H
+
+#include <QString>
+#include <QTextStream>
+
+#include "proofread_document.h"
+
+// "<file>: 错误 N, 疑错 N, 严重错误 N; K pieces not checked; 1.2 s -> <output>",
+// or "<file>: FAILED: <why>".
+QString proofread_line(const QString& input, const proofread_result& result);
+
+class proofread_progress {
+  public:
+    proofread_progress(QTextStream& out, bool terminal, int total)
+        : out_(out), terminal_(terminal), total_(total) {}
+    // The document being worked on (terminal only).
+    void start(int index, const QString& name);
+    // Prints a finished document's line.
+    void line(const QString& text);
+    // Removes the bar.
+    void finish();
+
+  private:
+    void draw();
+
+    QTextStream& out_;
+    bool terminal_;
+    int total_;
+    int done_ = 0;
+    QString current_;
+};
+
+#endif
