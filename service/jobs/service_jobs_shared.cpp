@@ -24,6 +24,9 @@ const char* const channel = "velmo_jobs";
 // is given up (and refunded) instead of taking down the next one.
 constexpr int max_attempts = 3;
 
+// Thrown from the progress callback to end a job that a stop cut short.
+struct job_cut_short {};
+
 std::string interval(std::chrono::milliseconds ms) { return std::to_string(ms.count()) + " milliseconds"; }
 
 // A job is live unless it waits for a request (issued, claimed, done) and has
@@ -59,13 +62,26 @@ shared_job_board::shared_job_board(const check_engine& engine, const std::string
 }
 
 shared_job_board::~shared_job_board() {
-  stopping_ = true;
-  wake_workers();
-  (void)!write(stop_pipe_[1], "x", 1);
+  stop(std::chrono::milliseconds(0));
   for (std::thread& t : workers_) t.join();
   listener_.join();
   close(stop_pipe_[0]);
   close(stop_pipe_[1]);
+}
+
+std::size_t shared_job_board::stop(std::chrono::milliseconds grace) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!stopped_) {
+    stopped_ = true;
+    stopping_ = true;
+    ++wakeups_;
+    wake_.notify_all();
+    (void)!write(stop_pipe_[1], "x", 1);
+    idle_.wait_for(lock, grace, [this] { return running_ == 0; });
+    cancel_ = true;
+  }
+  // A cut job hands itself back at its next progress step.
+  return running_;
 }
 
 void shared_job_board::wake_workers() {
@@ -77,6 +93,7 @@ void shared_job_board::wake_workers() {
 }
 
 std::optional<std::string> shared_job_board::create(const std::string& user) {
+  if (stopping_) return std::nullopt;
   pg_pool::handle c = pool_->acquire();
   c.run("DELETE FROM jobs WHERE state IN (0,1,4) AND touched < now() - $1::interval", {interval(limits_.expiry)});
   const std::string pid = random_hex(16);
@@ -159,15 +176,6 @@ job_fetch shared_job_board::take_results(const std::string& pid, const std::stri
              : job_fetch::unknown;
 }
 
-std::size_t shared_job_board::stop(std::chrono::milliseconds) {
-  // Queued jobs stay in the database for the other instances (or this one
-  // after a restart), charged once; a running job finishes before the
-  // workers are joined, or its lease lapses and another instance takes it.
-  stopping_ = true;
-  wake_workers();
-  return 0;
-}
-
 std::size_t shared_job_board::held() {
   pg_rows r = pool_->acquire().run("SELECT COUNT(*) FROM jobs");
   return r.count() > 0 ? static_cast<std::size_t>(r.integer(0, 0)) : 0;
@@ -208,20 +216,39 @@ bool shared_job_board::run_one() {
   words.own = library(4);
   if (options.user_errors) words.errors = library(3);
 
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++running_;
+  }
   int reported = 1;
-  const std::vector<finding> results =
-      engine_.check(text_utf8_to_utf16(job.text(0, 2)), options, words, [&](int value) {
-        if (value <= reported) return;
-        reported = value;
-        c.run("UPDATE jobs SET progress=$2 WHERE pid=$1 AND lease_owner=$3 AND progress < $2",
-              {pid, std::to_string(value), owner_});
-      });
-  // Written only while this instance still holds the lease: a job taken over
-  // meanwhile is finished by the instance that took it.
-  c.run(
-      "UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, touched=now(), lease_owner=NULL,"
-      " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
-      {pid, job_encode_findings(results), owner_});
+  try {
+    const std::vector<finding> results =
+        engine_.check(text_utf8_to_utf16(job.text(0, 2)), options, words, [&](int value) {
+          if (cancel_) throw job_cut_short{};
+          if (value <= reported) return;
+          reported = value;
+          c.run("UPDATE jobs SET progress=$2 WHERE pid=$1 AND lease_owner=$3 AND progress < $2",
+                {pid, std::to_string(value), owner_});
+        });
+    // Written only while this instance still holds the lease: a job taken
+    // over meanwhile is finished by the instance that took it.
+    c.run(
+        "UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, touched=now(), lease_owner=NULL,"
+        " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
+        {pid, job_encode_findings(results), owner_});
+  } catch (const job_cut_short&) {
+    // Back to the queue for another instance; a stop is not a failed attempt.
+    c.run(
+        "UPDATE jobs SET state=2, lease_owner=NULL, lease_until=NULL, attempts=attempts - 1"
+        " WHERE pid=$1 AND state=3 AND lease_owner=$2",
+        {pid, owner_});
+    c.run(std::string("NOTIFY ") + channel);
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --running_;
+  }
+  idle_.notify_all();
   return true;
 }
 

@@ -29,8 +29,7 @@ class shared_job_board : public job_board {
  public:
   // Throws std::runtime_error when the database cannot be reached.
   shared_job_board(const check_engine& engine, const std::string& url, job_limits limits);
-  // Lets the running jobs finish; queued jobs stay for the other instances.
-  ~shared_job_board() override;
+  ~shared_job_board() override;  // stop(0) when not stopped
 
   std::optional<std::string> create(const std::string& user) override;
   job_submit claim(const std::string& pid, const std::string& claimant, std::string* user) override;
@@ -39,6 +38,9 @@ class shared_job_board : public job_board {
   void drop(const std::string& pid) override;
   std::optional<int> progress(const std::string& pid, const std::string& claimant) override;
   job_fetch take_results(const std::string& pid, const std::string& claimant, std::vector<finding>& out) override;
+  // Queued jobs stay for the other instances and nothing is refunded: a
+  // running job that does not finish within `grace` is cut short and handed
+  // back to the queue, where another instance takes it at once.
   std::size_t stop(std::chrono::milliseconds grace) override;
   std::size_t held() override;
 
@@ -63,6 +65,10 @@ class shared_job_board : public job_board {
   std::condition_variable wake_;
   std::uint64_t wakeups_ = 0;
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> cancel_{false};  // running jobs end at their next progress step
+  std::condition_variable idle_;     // a running job ended
+  std::size_t running_ = 0;
+  bool stopped_ = false;
   int stop_pipe_[2] = {-1, -1};
   std::vector<std::thread> workers_;
   std::thread listener_;

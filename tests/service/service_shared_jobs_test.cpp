@@ -226,3 +226,42 @@ TEST_F(two_instances, JobsAreCappedPerUserAcrossInstancesAndUnknownToOtherNames)
   EXPECT_EQ(ca.call("GetCheckArticleResult", {{"userName", "ann"}, {"pid", bobs}}).status, 500);
   EXPECT_EQ(cb.call("GetCheckArticleResult", {{"userName", "bob"}, {"pid", bobs}}).status, 200);
 }
+
+TEST(SharedJobs, AnInstanceThatStopsHandsItsRunningJobBackAndLeavesTheQueueToTheOthers) {
+  pg_cluster* cluster = pg_cluster::shared();
+  if (!cluster) GTEST_SKIP() << "PostgreSQL server binaries are not installed";
+  const std::string db = cluster->new_database();
+  std::string article;
+  for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
+  velmo_service::service_limits one_worker;
+  one_worker.jobs.workers = 1;
+  auto first = std::make_unique<running_service>(db, one_worker);
+  add_account(first->store(), "stop", "stop-no");
+  std::vector<std::string> pids;
+  {
+    soap_client client(first->port());
+    for (int i = 0; i < 3; ++i) {
+      pids.push_back(client.get_pid("stop", "stop-no").first("PID"));
+      ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
+    }
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (run_sql(db,
+                 "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
+                 " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; END IF; END $$") != "" &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  first.reset();  // stops with no grace
+  EXPECT_EQ(run_sql(db,
+                    "DO $$ BEGIN IF EXISTS (SELECT 1 FROM jobs WHERE state=3) OR"
+                    " (SELECT COUNT(*) FROM jobs) <> 3 THEN RAISE EXCEPTION 'not handed back'; END IF; END $$"),
+            "");
+
+  running_service second(db);
+  soap_client client(second.port());
+  for (const std::string& pid : pids) {
+    ASSERT_TRUE(wait_done({&client}, pid));
+    EXPECT_EQ(read_errors(client.result(pid)).size(), 2000u);
+  }
+  EXPECT_EQ(second.store().find_user("stop")->used, 3 * 20000);
+}
