@@ -22,7 +22,7 @@ const double kPauseMs = 100.0;
 
 std::string settings_text(const std::string& url) {
     return "[OtherParams]\nServiceUrl=" + url +
-           "\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\n"
+           "\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\nCheckParallel=1\n"
            "[CheckExtendInfo]\nWeight=1\nProfType=0\n[UserInfo]\nUserName=bench\nAuthNo=1\n";
 }
 
