@@ -25,13 +25,13 @@
 namespace velmo_service {
 
 struct serve_options {
-  server_config server;
-  service_limits limits;
-  std::string db_path;
-  std::string data_dir;
-  bool demo = false;
-  // On SIGINT/SIGTERM running jobs may finish within this; the rest are refunded.
-  std::chrono::milliseconds stop_grace{10000};
+    server_config server;
+    service_limits limits;
+    std::string db_path;
+    std::string data_dir;
+    bool demo = false;
+    // On SIGINT/SIGTERM running jobs may finish within this; the rest are refunded.
+    std::chrono::milliseconds stop_grace{10000};
 };
 
 // The demo account that `serve --demo` creates when it is missing.
