@@ -2,6 +2,9 @@
 //   velmo-service serve --listen ADDR:PORT --db FILE|postgresql://... [--data DIR] [--demo]
 //                 [--body-limit BYTES] [--job-expiry SECONDS] [--max-jobs N]
 //                 [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]
+//                 [--max-jobs-per-user N] [--request-timeout SECONDS]
+//                 [--max-connections-per-address N] [--stop-timeout SECONDS]
+//                 [--trusted-proxy ADDR]
 //   velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE
 //   velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]
 //                 [--state active|disabled] [--used WORDS] --db FILE
@@ -11,6 +14,7 @@
 //   velmo-service eval FILE [--data DIR]
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -21,11 +25,13 @@
 namespace velmo_service {
 
 struct serve_options {
-  server_config server;
-  service_limits limits;
-  std::string db_path;
-  std::string data_dir;
-  bool demo = false;
+    server_config server;
+    service_limits limits;
+    std::string db_path;
+    std::string data_dir;
+    bool demo = false;
+    // On SIGINT/SIGTERM running jobs may finish within this; the rest are refunded.
+    std::chrono::milliseconds stop_grace{10000};
 };
 
 // The demo account that `serve --demo` creates when it is missing.

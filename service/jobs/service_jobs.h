@@ -1,7 +1,10 @@
 // Proofreading jobs: an identifier is issued per request, an upload queues
 // the text on a pool of worker threads, progress rises to 100 while the
 // engine runs, and the findings are kept until fetched or expired. The
-// number of jobs held at once is bounded, so memory stays bounded.
+// number of jobs held at once is bounded in all and per user, so memory
+// stays bounded and one account cannot take every slot. Identifiers are
+// 128 random bits: holding one is what lets a client upload to, poll and
+// fetch its job.
 #pragma once
 
 #include <chrono>
@@ -23,85 +26,115 @@ namespace velmo_service {
 class service_store;
 
 struct job_limits {
-  int workers = 2;
-  std::size_t max_jobs = 1000;        // identifiers held at once (issued, queued, running, done)
-  std::chrono::milliseconds expiry{600000};  // idle time after which a job is dropped
-  // Jobs shared through a database: how long a claimed job stays with an
-  // instance that stops renewing it, and how often idle workers look for work
-  // when no notification arrives.
-  std::chrono::milliseconds lease{30000};
-  std::chrono::milliseconds poll{1000};
+    int workers = 2;
+    std::size_t max_jobs = 1000;        // identifiers held at once (issued, queued, running, done)
+    std::size_t max_jobs_per_user = 8;  // the same, per user
+    std::chrono::milliseconds expiry{600000};  // idle time after which a job is dropped
+    // Jobs shared through a database: how long a claimed job stays with an
+    // instance that stops renewing it, and how often idle workers look for work
+    // when no notification arrives.
+    std::chrono::milliseconds lease{30000};
+    std::chrono::milliseconds poll{1000};
 };
 
 enum class job_submit { accepted, unknown, already_uploaded };
+// What an upload charged, so that a job that never delivers is refunded.
+struct job_charge {
+    std::int64_t words = 0;
+    std::string time;
+};
 enum class job_fetch { ready, unknown, not_finished };
 
 // Where jobs live: in this process (job_manager) or in a database that every
 // instance shares (shared_job_board). The service's operations use only this.
 class job_board {
- public:
-  virtual ~job_board() = default;
-  // A new identifier for `user`, or nothing when the table is full.
-  virtual std::optional<std::string> create(const std::string& user) = 0;
-  // Reserves an issued job for its one upload and names its user; the
-  // upload then either submits or drops it.
-  virtual job_submit claim(const std::string& pid, std::string* user) = 0;
-  // Charges `words` to the job's user at `time` and queues the job, both or
-  // neither: code_ok, or the charge's code with the job dropped.
-  virtual int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
-                                const std::string& time, std::u16string text, const check_options& options) = 0;
-  virtual void drop(const std::string& pid) = 0;
-  // Progress 0..100, or nothing for an unknown or expired identifier.
-  virtual std::optional<int> progress(const std::string& pid) = 0;
-  // Hands the findings over and forgets the job.
-  virtual job_fetch take_results(const std::string& pid, std::vector<finding>& out) = 0;
-  virtual std::size_t held() = 0;
+  public:
+    virtual ~job_board() = default;
+    // A new identifier for `user`, or nothing when the table or the user's
+    // share of it is full.
+    virtual std::optional<std::string> create(const std::string& user) = 0;
+    // `claimant` is the user a request names, or empty when it names none: a
+    // job named for another user is unknown to it.
+    //
+    // Reserves an issued job for its one upload and names its user; the
+    // upload then either submits or drops it.
+    virtual job_submit claim(const std::string& pid, const std::string& claimant,
+                             std::string* user) = 0;
+    // Charges `words` to the job's user at `time` and queues the job, both or
+    // neither: code_ok, or the charge's code with the job dropped.
+    virtual int charge_and_submit(const std::string& pid, const std::string& user,
+                                  std::int64_t words, const std::string& time, std::u16string text,
+                                  const check_options& options) = 0;
+    virtual void drop(const std::string& pid) = 0;
+    // Progress 0..100, or nothing for an unknown or expired identifier.
+    virtual std::optional<int> progress(const std::string& pid, const std::string& claimant) = 0;
+    // Hands the findings over and forgets the job.
+    virtual job_fetch take_results(const std::string& pid, const std::string& claimant,
+                                   std::vector<finding>& out) = 0;
+    // Stops taking work when the service stops; returns the number of jobs
+    // still running afterwards.
+    virtual std::size_t stop(std::chrono::milliseconds grace) = 0;
+    virtual std::size_t held() = 0;
 };
 
 class job_manager : public job_board {
- public:
-  job_manager(const check_engine& engine, service_store& store, job_limits limits);
-  ~job_manager() override;  // finishes the running jobs, drops the queued ones
-  job_manager(const job_manager&) = delete;
-  job_manager& operator=(const job_manager&) = delete;
+  public:
+    job_manager(const check_engine& engine, service_store& store, job_limits limits);
+    ~job_manager() override;  // stop(0) when not stopped, then waits for the workers
+    job_manager(const job_manager&) = delete;
+    job_manager& operator=(const job_manager&) = delete;
 
-  std::optional<std::string> create(const std::string& user) override;
-  job_submit claim(const std::string& pid, std::string* user) override;
-  int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words, const std::string& time,
-                        std::u16string text, const check_options& options) override;
-  void submit(const std::string& pid, std::u16string text, const check_options& options);
-  void drop(const std::string& pid) override;
-  std::optional<int> progress(const std::string& pid) override;
-  job_fetch take_results(const std::string& pid, std::vector<finding>& out) override;
-  std::size_t held() override;
+    std::optional<std::string> create(const std::string& user) override;
+    job_submit claim(const std::string& pid, const std::string& claimant,
+                     std::string* user) override;
+    int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
+                          const std::string& time, std::u16string text,
+                          const check_options& options) override;
+    void submit(const std::string& pid, std::u16string text, const check_options& options,
+                job_charge charge);
+    void drop(const std::string& pid) override;
+    std::optional<int> progress(const std::string& pid, const std::string& claimant) override;
+    job_fetch take_results(const std::string& pid, const std::string& claimant,
+                           std::vector<finding>& out) override;
+    // Queued jobs are cancelled at once, running ones may finish within
+    // `grace`; every charged job whose findings were not handed over is refunded.
+    std::size_t stop(std::chrono::milliseconds grace) override;
+    std::size_t held() override;
 
- private:
-  enum class job_state { issued, claimed, queued, running, done };
-  struct job {
-    std::string user;
-    job_state state = job_state::issued;
-    int progress = 0;
-    std::u16string text;
-    check_options options;
-    std::vector<finding> results;
-    std::chrono::steady_clock::time_point touched;
-  };
+  private:
+    enum class job_state { issued, claimed, queued, running, done };
+    struct job {
+        std::string user;
+        job_state state = job_state::issued;
+        int progress = 0;
+        std::u16string text;
+        check_options options;
+        job_charge charge;
+        std::vector<finding> results;
+        std::chrono::steady_clock::time_point touched;
+    };
 
-  void worker_loop();
-  void run_job(const std::string& pid);
-  void purge_expired_locked(std::chrono::steady_clock::time_point now);
-  std::string new_pid_locked();
+    void worker_loop();
+    void run_job(const std::string& pid);
+    void purge_expired_locked(std::chrono::steady_clock::time_point now);
+    // The job `pid` when it exists and `claimant` may see it.
+    job* find_locked(const std::string& pid, const std::string& claimant);
+    void erase_locked(std::map<std::string, job>::iterator it);
+    std::string new_pid_locked();
 
-  const check_engine& engine_;
-  service_store& store_;
-  job_limits limits_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::map<std::string, job> jobs_;
-  std::deque<std::string> queue_;
-  std::vector<std::thread> workers_;
-  std::uint64_t pid_state_;
-  bool stopping_ = false;
+    const check_engine& engine_;
+    service_store& store_;
+    job_limits limits_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;  // a running job ended
+    std::map<std::string, job> jobs_;
+    std::map<std::string, std::size_t> held_by_user_;
+    std::deque<std::string> queue_;
+    std::vector<std::thread> workers_;
+    std::size_t running_ = 0;
+    bool stopping_ = false;
+    bool cancel_ = false;  // running jobs end at their next progress step
 };
 
 }  // namespace velmo_service

@@ -26,45 +26,55 @@ namespace velmo_service {
 class pg_pool;
 
 class shared_job_board : public job_board {
- public:
-  // Throws std::runtime_error when the database cannot be reached.
-  shared_job_board(const check_engine& engine, const std::string& url, job_limits limits);
-  // Lets the running jobs finish; queued jobs stay for the other instances.
-  ~shared_job_board() override;
+  public:
+    // Throws std::runtime_error when the database cannot be reached.
+    shared_job_board(const check_engine& engine, const std::string& url, job_limits limits);
+    ~shared_job_board() override;  // stop(0) when not stopped
 
-  std::optional<std::string> create(const std::string& user) override;
-  job_submit claim(const std::string& pid, std::string* user) override;
-  int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words, const std::string& time,
-                        std::u16string text, const check_options& options) override;
-  void drop(const std::string& pid) override;
-  std::optional<int> progress(const std::string& pid) override;
-  job_fetch take_results(const std::string& pid, std::vector<finding>& out) override;
-  std::size_t held() override;
+    std::optional<std::string> create(const std::string& user) override;
+    job_submit claim(const std::string& pid, const std::string& claimant,
+                     std::string* user) override;
+    int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
+                          const std::string& time, std::u16string text,
+                          const check_options& options) override;
+    void drop(const std::string& pid) override;
+    std::optional<int> progress(const std::string& pid, const std::string& claimant) override;
+    job_fetch take_results(const std::string& pid, const std::string& claimant,
+                           std::vector<finding>& out) override;
+    // Queued jobs stay for the other instances and nothing is refunded: a
+    // running job that does not finish within `grace` is cut short and handed
+    // back to the queue, where another instance takes it at once.
+    std::size_t stop(std::chrono::milliseconds grace) override;
+    std::size_t held() override;
 
- private:
-  void worker_loop();
-  // Claims one job and runs it; false when none was waiting.
-  bool run_one();
-  // Waits for notifications, renews this instance's leases and wakes the
-  // workers at every poll interval.
-  void listen_loop();
-  void wake_workers();
-  // Deletes and refunds running jobs whose lease lapsed after their last
-  // allowed claim: they are unknown to the client from then on.
-  void give_up_failing_jobs(PGconn* conn);
+  private:
+    void worker_loop();
+    // Claims one job and runs it; false when none was waiting.
+    bool run_one();
+    // Waits for notifications, renews this instance's leases and wakes the
+    // workers at every poll interval.
+    void listen_loop();
+    void wake_workers();
+    // Deletes and refunds running jobs whose lease lapsed after their last
+    // allowed claim: they are unknown to the client from then on.
+    void give_up_failing_jobs(PGconn* conn);
 
-  const check_engine& engine_;
-  job_limits limits_;
-  std::string url_;
-  std::string owner_;  // this instance, as written into the leases it holds
-  std::unique_ptr<pg_pool> pool_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::uint64_t wakeups_ = 0;
-  std::atomic<bool> stopping_{false};
-  int stop_pipe_[2] = {-1, -1};
-  std::vector<std::thread> workers_;
-  std::thread listener_;
+    const check_engine& engine_;
+    job_limits limits_;
+    std::string url_;
+    std::string owner_;  // this instance, as written into the leases it holds
+    std::unique_ptr<pg_pool> pool_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::uint64_t wakeups_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> cancel_{false};  // running jobs end at their next progress step
+    std::condition_variable idle_;     // a running job ended
+    std::size_t running_ = 0;
+    bool stopped_ = false;
+    int stop_pipe_[2] = {-1, -1};
+    std::vector<std::thread> workers_;
+    std::thread listener_;
 };
 
 }  // namespace velmo_service

@@ -20,47 +20,48 @@ class traditional_detector;
 class english_speller;
 
 struct engine_config {
-  std::string data_dir;  // misspellings.txt, leader_*.txt, taiwan_phrases.txt, fields/<n>.txt ...
-  std::string hunspell_aff = "/usr/share/hunspell/en_US.aff";
-  std::string hunspell_dic = "/usr/share/hunspell/en_US.dic";
-  std::string opencc_config = "t2s.json";
-  // Word list with frequencies and tags, and character readings; a file of
-  // the same name in data_dir takes precedence over these installed ones.
-  std::string lexicon_file = "/usr/lib/python3/dist-packages/jieba/dict.txt";
-  std::string readings_file = "/usr/share/rime-data/luna_pinyin.dict.yaml";
+    std::string data_dir;  // misspellings.txt, leader_*.txt, taiwan_phrases.txt, fields/<n>.txt ...
+    std::string hunspell_aff = "/usr/share/hunspell/en_US.aff";
+    std::string hunspell_dic = "/usr/share/hunspell/en_US.dic";
+    std::string opencc_config = "t2s.json";
+    // Word list with frequencies and tags, and character readings; a file of
+    // the same name in data_dir takes precedence over these installed ones.
+    std::string lexicon_file = "/usr/lib/python3/dist-packages/jieba/dict.txt";
+    std::string readings_file = "/usr/share/rime-data/luna_pinyin.dict.yaml";
 };
 
 // Called with a value from 0 to 99 as the rule families finish.
 using progress_callback = std::function<void(int)>;
 
 class check_engine {
- public:
-  explicit check_engine(const engine_config& config);
-  ~check_engine();
+  public:
+    explicit check_engine(const engine_config& config);
+    ~check_engine();
 
-  std::vector<finding> check(const std::u16string& text, const check_options& options,
-                             const user_words& words, const progress_callback& progress = {}) const;
+    std::vector<finding> check(const std::u16string& text, const check_options& options,
+                               const user_words& words,
+                               const progress_callback& progress = {}) const;
 
-  // What was loaded, for the start-up line and for tests.
-  std::size_t misspelling_count() const { return misspellings_.size(); }
-  bool has_field_dictionary(int prof_type) const { return fields_.count(prof_type) != 0; }
-  bool english_ready() const;
-  bool traditional_ready() const;
-  std::size_t lexicon_size() const { return lexicon_.size(); }
-  bool sounds_ready() const { return !homophones_.empty(); }
+    // What was loaded, for the start-up line and for tests.
+    std::size_t misspelling_count() const { return misspellings_.size(); }
+    bool has_field_dictionary(int prof_type) const { return fields_.count(prof_type) != 0; }
+    bool english_ready() const;
+    bool traditional_ready() const;
+    std::size_t lexicon_size() const { return lexicon_.size(); }
+    bool sounds_ready() const { return !homophones_.empty(); }
 
- private:
-  phrase_dictionary misspellings_;
-  phrase_dictionary leader_phrases_;
-  phrase_dictionary taiwan_phrases_;
-  phrase_dictionary leader_order_;
-  phrase_dictionary repeat_exemptions_;
-  std::map<int, phrase_dictionary> fields_;
-  std::unique_ptr<traditional_detector> traditional_;
-  std::unique_ptr<english_speller> english_;
-  lexicon lexicon_;
-  pinyin_readings readings_;
-  homophone_index homophones_;
+  private:
+    phrase_dictionary misspellings_;
+    phrase_dictionary leader_phrases_;
+    phrase_dictionary taiwan_phrases_;
+    phrase_dictionary leader_order_;
+    phrase_dictionary repeat_exemptions_;
+    std::map<int, phrase_dictionary> fields_;
+    std::unique_ptr<traditional_detector> traditional_;
+    std::unique_ptr<english_speller> english_;
+    lexicon lexicon_;
+    pinyin_readings readings_;
+    homophone_index homophones_;
 };
 
 // Sorts by position (longer first at one position) and drops repeats of the

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <hunspell/hunspell.hxx>
+#include <map>
 
 #include "base/service_text.h"
 
@@ -9,6 +10,9 @@ namespace velmo_service {
 
 namespace {
 constexpr std::size_t max_suggestions = 5;
+// Hunspell's suggestion time grows steeply with the word's length; words
+// longer than any in its dictionary get none.
+constexpr std::size_t max_suggested_length = 30;
 
 bool is_word_glue(char16_t c) {
     // Words touching these are parts of addresses, identifiers or numbers.
@@ -23,15 +27,53 @@ bool all_upper(const std::string& w) {
 }
 }  // namespace
 
-english_speller::english_speller(const std::string& aff_path, const std::string& dic_path) {
+english_speller::english_speller(const std::string& aff_path, const std::string& dic_path,
+                                 std::size_t max_instances, std::size_t max_suggested_words,
+                                 std::chrono::milliseconds suggestion_budget)
+    : aff_path_(aff_path),
+      dic_path_(dic_path),
+      max_instances_(max_instances < 1 ? 1 : max_instances),
+      max_suggested_words_(max_suggested_words),
+      suggestion_budget_(suggestion_budget) {
     if (!std::ifstream(aff_path) || !std::ifstream(dic_path)) return;
-    hunspell_ = std::make_unique<Hunspell>(aff_path.c_str(), dic_path.c_str());
+    idle_.push_back(std::make_unique<Hunspell>(aff_path.c_str(), dic_path.c_str()));
+    created_ = 1;
+    ready_ = true;
 }
 
 english_speller::~english_speller() = default;
 
+std::unique_ptr<Hunspell> english_speller::borrow() const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    returned_.wait(lock, [this] { return !idle_.empty() || created_ < max_instances_; });
+    if (!idle_.empty()) {
+        std::unique_ptr<Hunspell> h = std::move(idle_.back());
+        idle_.pop_back();
+        return h;
+    }
+    ++created_;
+    lock.unlock();  // loading a dictionary takes a while; others need not wait for it
+    return std::make_unique<Hunspell>(aff_path_.c_str(), dic_path_.c_str());
+}
+
+void english_speller::give_back(std::unique_ptr<Hunspell> h) const {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        idle_.push_back(std::move(h));
+    }
+    returned_.notify_one();
+}
+
 void english_speller::find(const std::u16string& text, std::vector<finding>& out) const {
-    if (!hunspell_) return;
+    if (!ready_) return;
+    std::unique_ptr<Hunspell> hunspell = borrow();
+    struct returner {
+        const english_speller& owner;
+        std::unique_ptr<Hunspell>& h;
+        ~returner() { owner.give_back(std::move(h)); }
+    } give_back_later{*this, hunspell};
+    std::map<std::string, std::vector<std::string>> suggested;  // per check: a word repeats often
+    std::chrono::steady_clock::duration suggesting{};
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
@@ -55,16 +97,22 @@ void english_speller::find(const std::u16string& text, std::vector<finding>& out
                            (end < n && joins(end, end + 1, end + 1 < n));
         const std::string word = text_utf16_to_utf8(text.data() + i, end - i);
         if (!glued && word.size() > 1 && !all_upper(word)) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (!hunspell_->spell(word)) {
+            if (!hunspell->spell(word)) {
                 finding f;
                 f.pos = i;
                 f.length = end - i;
                 f.level = (word[0] >= 'A' && word[0] <= 'Z') ? level_suspect : level_error;
                 f.err_word = word;
-                std::vector<std::string> s = hunspell_->suggest(word);
-                if (s.size() > max_suggestions) s.resize(max_suggestions);
-                f.suggestions = std::move(s);
+                auto known = suggested.find(word);
+                if (known == suggested.end() && suggested.size() < max_suggested_words_ &&
+                    word.size() <= max_suggested_length && suggesting < suggestion_budget_) {
+                    const auto started = std::chrono::steady_clock::now();
+                    std::vector<std::string> s = hunspell->suggest(word);
+                    suggesting += std::chrono::steady_clock::now() - started;
+                    if (s.size() > max_suggestions) s.resize(max_suggestions);
+                    known = suggested.emplace(word, std::move(s)).first;
+                }
+                if (known != suggested.end()) f.suggestions = known->second;
                 out.push_back(std::move(f));
             }
         }

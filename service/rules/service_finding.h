@@ -11,31 +11,31 @@ namespace velmo_service {
 enum finding_level { level_error = 1, level_suspect = 2, level_serious = 3 };
 
 struct finding {
-  std::size_t pos = 0;     // UTF-16 offset into the checked text
-  std::size_t length = 0;  // UTF-16 units
-  int level = level_error;
-  std::string err_word;                  // UTF-8
-  std::vector<std::string> suggestions;  // UTF-8, best first
+    std::size_t pos = 0;     // UTF-16 offset into the checked text
+    std::size_t length = 0;  // UTF-16 units
+    int level = level_error;
+    std::string err_word;                  // UTF-8
+    std::vector<std::string> suggestions;  // UTF-8, best first
 };
 
 // The option elements of an upload, already read as numbers.
 struct check_options {
-  bool general = true;       // CheckSentence (and ChkDefault): misspellings, repeats, field words
-  bool match_dots = false;   // CheckMatchDots: punctuation pairing and half-width punctuation
-  bool leader_sort = false;  // CheckLeaderSort: order of the configured names
-  bool english = false;      // ChkEng: English spelling
-  bool traditional = false;  // FanTi: traditional characters in simplified text
-  bool leader = false;       // Leader: configured name and key-phrase forms
-  bool taiwan = false;       // TaiWan: configured phrases
-  bool user_errors = false;  // UserErr: the user's defined errors
-  int weight = 0;            // 0 fast, 1 normal, 2 strict
-  int prof_type = 0;         // field dictionary; 0 = none
+    bool general = true;       // CheckSentence (and ChkDefault): misspellings, repeats, field words
+    bool match_dots = false;   // CheckMatchDots: punctuation pairing and half-width punctuation
+    bool leader_sort = false;  // CheckLeaderSort: order of the configured names
+    bool english = false;      // ChkEng: English spelling
+    bool traditional = false;  // FanTi: traditional characters in simplified text
+    bool leader = false;       // Leader: configured name and key-phrase forms
+    bool taiwan = false;       // TaiWan: configured phrases
+    bool user_errors = false;  // UserErr: the user's defined errors
+    int weight = 0;            // 0 fast, 1 normal, 2 strict
+    int prof_type = 0;         // field dictionary; 0 = none
 };
 
 // The user's two word libraries, as stored.
 struct user_words {
-  std::vector<std::string> errors;  // flagged wherever they occur (when UserErr is on)
-  std::vector<std::string> own;     // never flagged: findings touching them are dropped
+    std::vector<std::string> errors;  // flagged wherever they occur (when UserErr is on)
+    std::vector<std::string> own;     // never flagged: findings touching them are dropped
 };
 
 }  // namespace velmo_service

@@ -29,10 +29,11 @@ void rules_leader_order(const std::u16string& text, const phrase_dictionary& nam
 // Stretches that read like a listed word but are written with a character
 // of the same or a commonly confused sound, with the words meant. Stretches
 // that are words themselves are only questioned from weight 1.
-void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words, const homophone_index& index,
-                      int weight, std::vector<finding>& out);
+void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words,
+                      const homophone_index& index, int weight, std::vector<finding>& out);
 
 // 的/地/得 used in each other's place.
-void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words, std::vector<finding>& out);
+void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
+                     std::vector<finding>& out);
 
 }  // namespace velmo_service

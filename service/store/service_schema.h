@@ -12,15 +12,15 @@ enum class schema_dialect { sqlite, postgresql };
 
 // What the migration needs from an open connection.
 class schema_session {
- public:
-  virtual ~schema_session() = default;
-  // Starts a transaction that no other migration runs beside.
-  virtual bool begin_exclusive() = 0;
-  virtual bool exec(const std::string& sql) = 0;
-  virtual std::optional<long long> query_number(const std::string& sql) = 0;
-  virtual bool commit() = 0;
-  virtual void rollback() = 0;
-  virtual std::string last_error() = 0;
+  public:
+    virtual ~schema_session() = default;
+    // Starts a transaction that no other migration runs beside.
+    virtual bool begin_exclusive() = 0;
+    virtual bool exec(const std::string& sql) = 0;
+    virtual std::optional<long long> query_number(const std::string& sql) = 0;
+    virtual bool commit() = 0;
+    virtual void rollback() = 0;
+    virtual std::string last_error() = 0;
 };
 
 // The newest version known to this program.

@@ -9,38 +9,38 @@
 namespace velmo_service {
 
 enum account_code {
-  code_ok = 0,
-  code_unknown_user = 1,
-  code_disabled = 2,
-  code_expired = 3,
-  code_no_words = 4,
-  code_refused = 5,
+    code_ok = 0,
+    code_unknown_user = 1,
+    code_disabled = 2,
+    code_expired = 3,
+    code_no_words = 4,
+    code_refused = 5,
 };
 
 enum account_state { state_active = 0, state_disabled = 1 };
 
 struct account {
-  std::string user_name;
-  int state = state_active;
-  std::int64_t quota = 0;  // words granted
-  std::int64_t used = 0;   // words charged so far
-  std::string end_date;    // last valid day, yyyy-MM-dd
+    std::string user_name;
+    int state = state_active;
+    std::int64_t quota = 0;  // words granted
+    std::int64_t used = 0;   // words charged so far
+    std::string end_date;    // last valid day, yyyy-MM-dd
 };
 
 struct usage_row {
-  std::string check_time;  // yyyy-MM-ddThh:mm:ss
-  std::int64_t words = 0;
+    std::string check_time;  // yyyy-MM-ddThh:mm:ss
+    std::int64_t words = 0;
 };
 
 struct usage_page {
-  std::vector<usage_row> rows;  // newest first
-  std::int64_t total_rows = 0;  // rows of the day
-  std::int64_t month_words = 0;
+    std::vector<usage_row> rows;  // newest first
+    std::int64_t total_rows = 0;  // rows of the day
+    std::int64_t month_words = 0;
 };
 
 struct word_page {
-  std::vector<std::string> words;  // in the order they were added
-  std::int64_t total = 0;
+    std::vector<std::string> words;  // in the order they were added
+    std::int64_t total = 0;
 };
 
 }  // namespace velmo_service

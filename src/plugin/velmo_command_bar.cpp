@@ -1,11 +1,35 @@
 #include "plugin/velmo_command_bar.h"
 
 #include <QDebug>
+#include <vector>
 
 #include "commands/velmo_host_string.h"
 #include "plugin/velmo_globals.h"
 
 namespace {
+
+// A handler bound to a control's "Click", with the control's key in
+// g_velmo_controls (empty when it has none).
+struct click_binding {
+    kfc::ks_stdptr<ksoapi::CommandBarControl> control;
+    KsoEventHandler handler;
+    QString key;
+};
+
+// Everything the builders put into the host, so that shut-down can take it out
+// of service and a later start can bring the same items back instead of
+// building a second set. The library is never unmapped, so this outlives a
+// dlclose; it is never destroyed either, because releasing host objects while
+// the process exits may reach a host that is already gone.
+struct own_items {
+    std::vector<kfc::ks_stdptr<ksoapi::CommandBar>> bars;  // shown by the builders
+    std::vector<click_binding> bindings;                   // in binding order
+};
+
+own_items& own() {
+    static own_items* items = new own_items();
+    return *items;
+}
 
 // Arguments of CommandBarControls::Add shared by every item: the caption as
 // Parameter and as Temporary, Before omitted.
@@ -55,11 +79,26 @@ HRESULT set_caption(ksoapi::CommandBarControl* control, const QString& caption) 
     return control->put_Caption(velmo_to_bstr(caption));
 }
 
-HRESULT register_click(_RegisterEventManager* manager, ksoapi::CommandBarControl* control,
-                       KsoEventHandler handler) {
+HRESULT bind_click(_RegisterEventManager* manager, ksoapi::CommandBarControl* control,
+                   KsoEventHandler handler) {
     if (!manager) return E_POINTER;
     return manager->RegisterEventHandler(control, ksoapi::DIID__CommandBarButtonEvents,
                                          velmo_wide(u"Click"), handler);
+}
+
+// Binds `handler` and remembers the binding; a control with a `key` is also
+// entered in g_velmo_controls.
+HRESULT register_click(_RegisterEventManager* manager, ksoapi::CommandBarControl* control,
+                       KsoEventHandler handler, const QString& key = QString()) {
+    if (!key.isEmpty()) g_velmo_controls.insert(key, control);
+    own().bindings.push_back({control, handler, key});
+    return bind_click(manager, control, handler);
+}
+
+HRESULT show_bar(ksoapi::CommandBar* bar) {
+    const HRESULT hr = bar->put_Visible(VARIANT_TRUE);
+    if (SUCCEEDED(hr)) own().bars.push_back(bar);
+    return hr;
 }
 
 // A drop-down control with `caption` in `controls`; returns its own items.
@@ -70,7 +109,7 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> add_popup(ksoapi::CommandBarControls*
     kfc::ks_stdptr<ksoapi::CommandBarControl> control =
         add_control(controls, ksoapi::msoControlPopup, caption);
     if (!control || FAILED(set_caption(control, caption))) return items;
-    if (bar_to_show && FAILED(bar_to_show->put_Visible(VARIANT_TRUE))) return items;
+    if (bar_to_show && FAILED(show_bar(bar_to_show))) return items;
     auto popup = velmo_query<ksoapi::CommandBarPopup>(control.get(), velmo_iid_command_bar_popup);
     if (!popup || FAILED(popup->get_Controls(&items))) items.clear();
     return items;
@@ -90,7 +129,7 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandButton(ksoapi::_CommandBars
     if (!control) return nullptr;
     log_button(caption, control);
     set_caption(control, caption);
-    bar->put_Visible(VARIANT_TRUE);
+    show_bar(bar);
     register_click(manager, control, handler);
     return controls;
 }
@@ -102,8 +141,7 @@ HRESULT AddCommandSubButton(ksoapi::CommandBarControls* controls, _RegisterEvent
     if (!control) return VELMO_E_COMMAND_BAR;
     log_button(caption, control);
     set_caption(control, caption);
-    g_velmo_controls.insert(caption, control);
-    return register_click(manager, control, handler);
+    return register_click(manager, control, handler, caption);
 }
 
 kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandMenu(ksoapi::_CommandBars* bars,
@@ -116,4 +154,25 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandMenu(ksoapi::_CommandBars* 
 kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandSubMenu(ksoapi::CommandBarControls* controls,
                                                              const QString& caption) {
     return add_popup(controls, caption, nullptr);
+}
+
+void WithdrawCommandBars(_RegisterEventManager* manager) {
+    for (const click_binding& binding : own().bindings)
+        if (manager)
+            manager->UnregisterEventHandler(binding.control, ksoapi::DIID__CommandBarButtonEvents,
+                                            velmo_wide(u"Click"));
+    for (const kfc::ks_stdptr<ksoapi::CommandBar>& bar : own().bars)
+        bar->put_Visible(VARIANT_FALSE);
+    g_velmo_controls.clear();
+}
+
+bool RestoreCommandBars(_RegisterEventManager* manager) {
+    if (own().bars.empty() && own().bindings.empty()) return false;
+    g_velmo_controls.clear();
+    for (const click_binding& binding : own().bindings) {
+        if (!binding.key.isEmpty()) g_velmo_controls.insert(binding.key, binding.control);
+        bind_click(manager, binding.control, binding.handler);
+    }
+    for (const kfc::ks_stdptr<ksoapi::CommandBar>& bar : own().bars) bar->put_Visible(VARIANT_TRUE);
+    return true;
 }

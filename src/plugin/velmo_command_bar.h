@@ -38,4 +38,14 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandMenu(ksoapi::_CommandBars* 
 kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandSubMenu(ksoapi::CommandBarControls* controls,
                                                              const QString& caption);
 
+// Takes the plug-in's items out of service without removing them from the
+// host: every handler the builders bound is unbound, every bar they showed is
+// hidden, and g_velmo_controls is emptied. The items stay remembered.
+void WithdrawCommandBars(_RegisterEventManager* manager);
+
+// Brings withdrawn items back: binds the same handlers again, shows the same
+// bars and refills g_velmo_controls. False when the builders have made
+// nothing yet, so that the layout has to be built.
+bool RestoreCommandBars(_RegisterEventManager* manager);
+
 #endif

@@ -31,6 +31,9 @@ extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) 
     g_pApp = app;
     _RegisterEventManager* manager = GetEventsRegisterManager();
 
+    // After a shut-down the items built before are still in the host.
+    if (RestoreCommandBars(manager)) return S_OK;
+
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     if (FAILED(app->get_CommandBars(&bars)) || !bars) return VELMO_E_COMMAND_BAR;
     if (is_newstyle())
@@ -41,7 +44,9 @@ extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) 
 }
 
 extern "C" VELMO_EXPORT void UnInitWpsPlugins() {
-    // The bars stay in the host and the state stays set; static objects go
-    // when the host unloads the library.
+    // The host may keep the bars after unloading the library, so nothing of
+    // them may still lead into it; the library itself is never unmapped.
     qDebug() << ">>>>>>>>>>>wpsComRelease>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>";
+    WithdrawCommandBars(GetEventsRegisterManager());
+    g_pApp = nullptr;
 }

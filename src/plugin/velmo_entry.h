@@ -9,7 +9,9 @@ extern "C" {
 // its application object. 0 on success and when already initialised;
 // 0x80000008 when the host hands out no command-bar collection.
 HRESULT InitializeWpsPlugins(wpsapi::_Application* app);
-// Called by the host before unloading the library; releases nothing.
+// Called by the host before unloading the library: unbinds every handler of
+// the plug-in's items and hides its bars, and forgets the application object.
+// A later InitializeWpsPlugins brings the same items back.
 void UnInitWpsPlugins();
 }
 

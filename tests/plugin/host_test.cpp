@@ -58,8 +58,8 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> find_in(ksoapi::CommandBarControls* co
         if (FAILED(controls->get_Item(kfc::var_i4(i), &control)) || !control) continue;
         kfc::ks_bstr shown;
         control->get_Caption(&shown);
-        if (created_caption(
-                QString::fromUtf16(shown.get(), static_cast<int>(_XSysStringLen(shown)))) == caption)
+        if (created_caption(QString::fromUtf16(shown.get(),
+                                               static_cast<int>(_XSysStringLen(shown)))) == caption)
             return control;
         auto popup =
             velmo_query<ksoapi::CommandBarPopup>(control.get(), velmo_iid_command_bar_popup);
@@ -86,6 +86,32 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> find_item(wpsapi::_Application* app,
     return nullptr;
 }
 
+int visible_bar_count(wpsapi::_Application* app) {
+    kfc::ks_stdptr<ksoapi::_CommandBars> bars;
+    int count = 0, visible = 0;
+    if (FAILED(app->get_CommandBars(&bars)) || FAILED(bars->get_Count(&count))) return -1;
+    for (int i = 1; i <= count; ++i) {
+        kfc::ks_stdptr<ksoapi::CommandBar> bar;
+        VARIANT_BOOL shown = VARIANT_FALSE;
+        if (SUCCEEDED(bars->get_Item(kfc::var_i4(i), &bar)) && SUCCEEDED(bar->get_Visible(&shown)))
+            visible += shown != VARIANT_FALSE;
+    }
+    return visible;
+}
+
+// The number of handlers bound to each expected item, in expected order.
+QString handler_counts(wpsapi::_Application* app) {
+    QStringList counts;
+    for (const expected_item& item : expected_items())
+        counts << QString::number(wps_sim::registered_handler_count(find_item(app, item.caption)));
+    return counts.join(',');
+}
+
+// handler_counts() when every item has `count` handlers.
+QString handlers_each(int count) {
+    return QString("%1,").arg(count).repeated(expected_items().size()).chopped(1);
+}
+
 QStringList expected_old_style_bar() {
     QStringList captions = expected_top_buttons();
     for (const QString& menu : expected_menus()) captions << expected_menu_listing(menu);
@@ -108,14 +134,14 @@ QString result_line(HRESULT result) {
 // the whole PATH of the child, holding a pkill that only records its
 // arguments.
 class installed_plugin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(prefix.isValid() && tools.isValid());
         int status = -1;
-        const QString output = run_program({VELMO_CMAKE_COMMAND, "--install", VELMO_BINARY_DIR,
-                                            "--component", "velmo_plugin", "--prefix",
-                                            prefix.path()},
-                                           &status);
+        const QString output =
+            run_program({VELMO_CMAKE_COMMAND, "--install", VELMO_BINARY_DIR, "--component",
+                         "velmo_plugin", "--prefix", prefix.path()},
+                        &status);
         ASSERT_EQ(status, 0) << output.toStdString();
         directory = prefix.path() + "/" + VELMO_PLUGIN_INSTALL_DIR;
         pkill_record = tools.path() + "/pkill-calls";
@@ -196,8 +222,9 @@ TEST_F(installed_plugin, exports_only_the_two_entry_points_with_soname_and_searc
     const QRegularExpressionMatch runpath =
         QRegularExpression("\\(RUNPATH\\).*\\[(.*)\\]").match(dynamic);
     ASSERT_TRUE(runpath.hasMatch()) << dynamic.toStdString();
-    EXPECT_EQ(runpath.captured(1).split(':'),
-              (QStringList{"$ORIGIN", VELMO_WPS_PROGRAM_DIR}));
+    EXPECT_EQ(runpath.captured(1).split(':'), (QStringList{"$ORIGIN", VELMO_WPS_PROGRAM_DIR}));
+    // Never unmapped, so that nothing the host keeps can lead into freed code.
+    EXPECT_TRUE(dynamic.contains(QRegularExpression("\\(FLAGS_1\\).*NODELETE")));
     for (const char* host_library : {"libwpsapi.so", "libksoapi.so", "libsp.so"})
         EXPECT_TRUE(dynamic.contains(QString("(NEEDED)")) &&
                     dynamic.contains(QString("[%1]").arg(host_library)))
@@ -222,17 +249,13 @@ TEST_F(installed_plugin, a_second_start_adds_nothing) {
     use_settings("newstyle=1\noldstyle=1");
     for (const char* version : {"12.1.0.0", old_version}) {
         SCOPED_TRACE(version);
-        const QStringList report =
-            start_host(version, [](const loaded_plugin& plugin, wpsapi::_Application* app,
-                                   QStringList& out) {
+        const QStringList report = start_host(
+            version, [](const loaded_plugin& plugin, wpsapi::_Application* app, QStringList& out) {
                 out << "again" << result_line(plugin.initialize(app)) << describe_bars(app);
                 kfc::ks_stdptr<wpsapi::_Application> other = wps_sim::create_application();
-                out << "other host" << result_line(plugin.initialize(other)) << describe_bars(other);
-                QStringList counts;
-                for (const expected_item& item : expected_items())
-                    counts << QString::number(wps_sim::registered_handler_count(
-                        find_item(app, item.caption)));
-                out << "handlers " + counts.join(',');
+                out << "other host" << result_line(plugin.initialize(other))
+                    << describe_bars(other);
+                out << "handlers " + handler_counts(app);
             });
         const int again = report.indexOf("again");
         const int other = report.indexOf("other host");
@@ -240,8 +263,7 @@ TEST_F(installed_plugin, a_second_start_adds_nothing) {
         const QStringList bars = report.mid(1, again - 1);
         EXPECT_EQ(report.mid(again + 1, other - again - 1), QStringList{result_line(S_OK)} + bars);
         EXPECT_EQ(report.mid(other),
-                  (QStringList{"other host", result_line(S_OK),
-                               "handlers " + QString("1,").repeated(expected_items().size()).chopped(1)}));
+                  (QStringList{"other host", result_line(S_OK), "handlers " + handlers_each(1)}));
     }
 }
 
@@ -259,8 +281,8 @@ TEST_F(installed_plugin, a_host_without_command_bars_fails_once_and_is_not_retri
             report << QString("requests %1").arg(broken.command_bar_requests());
             return report;
         });
-        EXPECT_EQ(seen, (QStringList{result_line(no_command_bars), "requests 1",
-                                               result_line(S_OK), "requests 1"}));
+        EXPECT_EQ(seen, (QStringList{result_line(no_command_bars), "requests 1", result_line(S_OK),
+                                     "requests 1"}));
     }
 }
 
@@ -311,51 +333,83 @@ TEST_F(installed_plugin, the_kill_command_runs_only_when_asked_for) {
     EXPECT_EQ(read_file(pkill_record), "-9 wpsd\n");
 }
 
-TEST_F(installed_plugin, display_items_do_nothing_when_clicked_and_shut_down_keeps_everything) {
+TEST_F(installed_plugin, display_items_do_nothing_when_clicked_and_shut_down_withdraws_the_bars) {
     use_settings("newstyle=1\noldstyle=1");
     for (const char* version : {"12.1.0.0", old_version}) {
         SCOPED_TRACE(version);
-        const QStringList report =
-            start_host(version, [](const loaded_plugin& plugin, wpsapi::_Application* app,
-                                   QStringList& out) {
+        const QStringList report = start_host(
+            version, [](const loaded_plugin& plugin, wpsapi::_Application* app, QStringList& out) {
                 kfc::ks_stdptr<wpsapi::Document> doc =
                     wps_sim::document_builder().paragraph("校对的文字。").open(app);
                 const QString text = wps_sim::document_text(doc);
                 const QStringList shown = describe_bars(app, false);
-                auto kept = [&](const char* when) {
-                    return QString("kept %1 %2").arg(when).arg(describe_bars(app, false) == shown);
+                auto state = [&](const char* when) {
+                    return QString("%1: kept %2, visible %3, handlers %4")
+                        .arg(when)
+                        .arg(describe_bars(app, false) == shown)
+                        .arg(visible_bar_count(app))
+                        .arg(handler_counts(app));
                 };
                 for (const char* caption : {"状态", "剩余字数", "有效期"}) {
                     kfc::ks_stdptr<ksoapi::CommandBarControl> item = find_item(app, caption);
                     const bool clicked = item && SUCCEEDED(item->Execute());
                     out << QString("click %1 %2").arg(caption).arg(clicked);
                 }
-                out << kept("after clicks")
+                out << state("after clicks")
                     << QString("text kept %1").arg(wps_sim::document_text(doc) == text);
                 plugin.uninitialize();
-                out << kept("after shut-down") << result_line(plugin.initialize(app))
-                    << kept("after a second start");
+                out << state("after shut-down") << result_line(plugin.initialize(app))
+                    << state("after a second start");
             });
         const int clicks = report.indexOf("click 状态 1");
         ASSERT_GT(clicks, 1) << report.join('\n').toStdString();
+        const QString bars = QString::number(clicks - 1);
+        const QString live = "kept 1, visible " + bars + ", handlers " + handlers_each(1);
         EXPECT_EQ(report.mid(clicks),
                   (QStringList{"click 状态 1", "click 剩余字数 1", "click 有效期 1",
-                               "kept after clicks 1", "text kept 1", "kept after shut-down 1",
-                               result_line(S_OK), "kept after a second start 1"}));
+                               "after clicks: " + live, "text kept 1",
+                               "after shut-down: kept 1, visible 0, handlers " + handlers_each(0),
+                               result_line(S_OK), "after a second start: " + live}));
     }
 }
 
-TEST_F(installed_plugin, the_host_can_unload_the_plugin_after_shut_down) {
+TEST_F(installed_plugin, leftover_items_are_dead_after_unloading_and_a_reload_reuses_them) {
     use_settings("newstyle=1\noldstyle=1");
-    const QStringList seen = with_plugin([](loaded_plugin& plugin) {
-        kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application(old_version);
-        QStringList report{result_line(plugin.initialize(app))};
-        plugin.uninitialize();
-        report << QString("closed %1").arg(plugin.close());
-        report << QString("bars %1").arg(wps_sim::command_bar_names(app).size());
-        return report;
-    });
-    EXPECT_EQ(seen, (QStringList{result_line(S_OK), "closed 1", "bars 1"}));
+    const QString dir = directory;
+    for (const char* version : {"12.1.0.0", old_version}) {
+        SCOPED_TRACE(version);
+        const QStringList seen = with_plugin([dir, version](loaded_plugin& plugin) {
+            kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application(version);
+            QStringList report{result_line(plugin.initialize(app))};
+            const QStringList first = describe_bars(app);
+            std::vector<kfc::ks_stdptr<ksoapi::CommandBarControl>> leftovers;
+            for (const expected_item& item : expected_items())
+                leftovers.push_back(find_item(app, item.caption));
+            plugin.uninitialize();
+            report << QString("closed %1").arg(plugin.close());
+            report << "handlers " + handler_counts(app);
+            // A handler still bound would run (a dialog, a message) or jump
+            // into the unloaded library; neither may happen.
+            if (handler_counts(app) != handlers_each(0)) return report;
+            int clicked = 0;
+            for (const auto& control : leftovers)
+                clicked += control && SUCCEEDED(control->Execute());
+            report << QString("clicked %1").arg(clicked);
+
+            loaded_plugin again(dir);
+            if (!again.ok()) return report << "reload failed: " + again.error();
+            report << result_line(again.initialize(app));
+            report << QString("same bars %1, visible %2")
+                          .arg(describe_bars(app) == first)
+                          .arg(visible_bar_count(app) == first.size());
+            report << "handlers " + handler_counts(app);
+            return report;
+        });
+        const QString items = QString::number(expected_items().size());
+        EXPECT_EQ(seen, (QStringList{result_line(S_OK), "closed 1", "handlers " + handlers_each(0),
+                                     "clicked " + items, result_line(S_OK),
+                                     "same bars 1, visible 1", "handlers " + handlers_each(1)}));
+    }
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // The velmo-service program as a child process: administration commands and
 // `serve` on an ephemeral port, found from the line it prints.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -21,198 +20,257 @@ using namespace velmo_test;
 namespace {
 
 std::string program() {
-  const char* build = std::getenv("VELMO_BUILD_DIR");
-  return std::string(build ? build : ".") + "/bin/velmo-service";
+    const char* build = std::getenv("VELMO_BUILD_DIR");
+    return std::string(build ? build : ".") + "/bin/velmo-service";
 }
 
 struct outcome {
-  int status = -1;
-  std::string out;
+    int status = -1;
+    std::string out;
 };
 
 // Runs the program to completion with the given arguments (no shell).
 outcome run(const std::vector<std::string>& args) {
-  int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) return {};
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(pipe_fds[1], 1);
-    dup2(pipe_fds[1], 2);
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipe_fds[1], 1);
+        dup2(pipe_fds[1], 2);
+        close(pipe_fds[0]);
+        std::vector<char*> argv;
+        std::string prog = program();
+        argv.push_back(prog.data());
+        std::vector<std::string> copy = args;
+        for (std::string& a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(prog.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    outcome o;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0)
+        o.out.append(buf, static_cast<std::size_t>(n));
     close(pipe_fds[0]);
-    std::vector<char*> argv;
-    std::string prog = program();
-    argv.push_back(prog.data());
-    std::vector<std::string> copy = args;
-    for (std::string& a : copy) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(prog.c_str(), argv.data());
-    _exit(127);
-  }
-  close(pipe_fds[1]);
-  outcome o;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0) o.out.append(buf, static_cast<std::size_t>(n));
-  close(pipe_fds[0]);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return o;
+    int st = 0;
+    waitpid(pid, &st, 0);
+    o.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return o;
 }
 
 // `serve` in the background; the port comes from its first line.
 class serve_process {
- public:
-  explicit serve_process(const std::vector<std::string>& args) {
-    int pipe_fds[2];
-    if (pipe(pipe_fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(pipe_fds[1], 1);
-      close(pipe_fds[0]);
-      std::string prog = program();
-      std::vector<std::string> copy = args;
-      copy.insert(copy.begin(), "serve");
-      std::vector<char*> argv{prog.data()};
-      for (std::string& a : copy) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(prog.c_str(), argv.data());
-      _exit(127);
+  public:
+    explicit serve_process(const std::vector<std::string>& args) {
+        int pipe_fds[2];
+        if (pipe(pipe_fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(pipe_fds[1], 1);
+            close(pipe_fds[0]);
+            std::string prog = program();
+            std::vector<std::string> copy = args;
+            copy.insert(copy.begin(), "serve");
+            std::vector<char*> argv{prog.data()};
+            for (std::string& a : copy) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(prog.c_str(), argv.data());
+            _exit(127);
+        }
+        close(pipe_fds[1]);
+        out_ = pipe_fds[0];
+        std::string line;
+        char c;
+        pollfd p{out_, POLLIN, 0};
+        while (line.find('\n') == std::string::npos && poll(&p, 1, 30000) > 0 &&
+               read(out_, &c, 1) == 1)
+            line.push_back(c);
+        std::smatch m;
+        if (std::regex_search(line, m, std::regex("listening on 127\\.0\\.0\\.1:([0-9]+)")))
+            port_ = std::stoi(m[1]);
     }
-    close(pipe_fds[1]);
-    out_ = pipe_fds[0];
-    std::string line;
-    char c;
-    pollfd p{out_, POLLIN, 0};
-    while (line.find('\n') == std::string::npos && poll(&p, 1, 30000) > 0 && read(out_, &c, 1) == 1) line.push_back(c);
-    std::smatch m;
-    if (std::regex_search(line, m, std::regex("listening on 127\\.0\\.0\\.1:([0-9]+)"))) port_ = std::stoi(m[1]);
-  }
-  ~serve_process() { stop(); }
-  int port() const { return port_; }
-  // `signal` (SIGTERM: a clean stop), then the exit status.
-  int stop(int signal = SIGTERM) {
-    if (pid_ <= 0) return exit_status_;
-    kill(pid_, signal);
-    int st = 0;
-    waitpid(pid_, &st, 0);
-    pid_ = -1;
-    close(out_);
-    exit_status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return exit_status_;
-  }
+    ~serve_process() { stop(); }
+    int port() const { return port_; }
+    // `signal` (SIGTERM: a clean stop), then the exit status.
+    int stop(int signal = SIGTERM) {
+        if (pid_ <= 0) return exit_status_;
+        kill(pid_, signal);
+        int st = 0;
+        waitpid(pid_, &st, 0);
+        pid_ = -1;
+        close(out_);
+        exit_status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return exit_status_;
+    }
 
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int port_ = -1;
-  int exit_status_ = -1;
+  private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int port_ = -1;
+    int exit_status_ = -1;
 };
 
 }  // namespace
 
 TEST(ServiceProgram, AdministersAccountsOnTheDatabase) {
-  temp_dir dir;
-  const std::string db = dir.path() + "/admin.db";
-  EXPECT_EQ(run({"user", "add", "ann", "--auth", "n-1", "--quota", "5000", "--end", "2031-02-03", "--db", db}).status, 0);
-  EXPECT_NE(run({"user", "add", "ann", "--auth", "n-2", "--quota", "1", "--end", "2031-02-03", "--db", db}).status, 0);
-  EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "-4", "--end", "2031-02-03", "--db", db}).status, 0);
-  EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "4", "--end", "2031-13-03", "--db", db}).status, 0);
-  outcome list = run({"user", "list", "--db", db});
-  EXPECT_EQ(list.status, 0);
-  EXPECT_NE(list.out.find("ann\tactive\tquota 5000\tused 0\tend 2031-02-03"), std::string::npos) << list.out;
-  EXPECT_EQ(list.out.find("n-1"), std::string::npos);
-  EXPECT_EQ(run({"user", "set", "ann", "--state", "disabled", "--quota", "10", "--db", db}).status, 0);
-  EXPECT_NE(run({"user", "list", "--db", db}).out.find("ann\tdisabled\tquota 10"), std::string::npos);
-  EXPECT_NE(run({"user", "set", "zed", "--quota", "1", "--db", db}).status, 0);
-  EXPECT_EQ(run({"user", "remove", "ann", "--db", db}).status, 0);
-  EXPECT_EQ(run({"user", "list", "--db", db}).out, "");
-  EXPECT_NE(run({"user", "frobnicate", "--db", db}).status, 0);
-  EXPECT_NE(run({"serve", "--listen", "nonsense", "--db", db}).status, 0);
+    temp_dir dir;
+    const std::string db = dir.path() + "/admin.db";
+    EXPECT_EQ(run({"user", "add", "ann", "--auth", "n-1", "--quota", "5000", "--end", "2031-02-03",
+                   "--db", db})
+                  .status,
+              0);
+    EXPECT_NE(run({"user", "add", "ann", "--auth", "n-2", "--quota", "1", "--end", "2031-02-03",
+                   "--db", db})
+                  .status,
+              0);
+    EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "-4", "--end", "2031-02-03",
+                   "--db", db})
+                  .status,
+              0);
+    EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "4", "--end", "2031-13-03",
+                   "--db", db})
+                  .status,
+              0);
+    outcome list = run({"user", "list", "--db", db});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("ann\tactive\tquota 5000\tused 0\tend 2031-02-03"), std::string::npos)
+        << list.out;
+    EXPECT_EQ(list.out.find("n-1"), std::string::npos);
+    EXPECT_EQ(
+        run({"user", "set", "ann", "--state", "disabled", "--quota", "10", "--db", db}).status, 0);
+    EXPECT_NE(run({"user", "list", "--db", db}).out.find("ann\tdisabled\tquota 10"),
+              std::string::npos);
+    EXPECT_NE(run({"user", "set", "zed", "--quota", "1", "--db", db}).status, 0);
+    EXPECT_EQ(run({"user", "remove", "ann", "--db", db}).status, 0);
+    EXPECT_EQ(run({"user", "list", "--db", db}).out, "");
+    EXPECT_NE(run({"user", "frobnicate", "--db", db}).status, 0);
+    EXPECT_NE(run({"serve", "--listen", "nonsense", "--db", db}).status, 0);
 }
 
 TEST(ServiceProgram, ServesOnAFreePortWithTheDemoAccountAndStopsOnSignal) {
-  temp_dir dir;
-  const std::string db = dir.path() + "/serve.db";
-  {
-    serve_process p({"--listen", "127.0.0.1:0", "--db", db, "--demo", "--workers", "1"});
-    ASSERT_GT(p.port(), 0);
-    soap_client client(p.port());
-    EXPECT_EQ(client.call("CheckUser", {{"userName", "demo"}, {"authNo", "demo-2026"}}).first("ErrCode"), "0");
-    std::string failure;
-    auto errors = client.check("demo", "demo-2026", "我们按步就班。", upload_options{}, &failure);
-    EXPECT_EQ(failure, "");
-    EXPECT_EQ(errors.size(), 1u);
-    EXPECT_EQ(p.stop(), 0);
-  }
-  // The account and its usage are in the database; a second --demo keeps them.
-  outcome list = run({"user", "list", "--db", db});
-  EXPECT_NE(list.out.find("demo\tactive\tquota 10000000\tused 7\tend 2099-12-31"), std::string::npos) << list.out;
-  serve_process again({"--listen", "127.0.0.1:0", "--db", db, "--demo"});
-  ASSERT_GT(again.port(), 0);
-  soap_client client(again.port());
-  EXPECT_EQ(client.call("GetUserInfo", {{"userName", "demo"}}).first("ReMainingWordsCount"), "9999993");
+    temp_dir dir;
+    const std::string db = dir.path() + "/serve.db";
+    {
+        serve_process p({"--listen", "127.0.0.1:0", "--db", db, "--demo", "--workers", "1"});
+        ASSERT_GT(p.port(), 0);
+        soap_client client(p.port());
+        EXPECT_EQ(client.call("CheckUser", {{"userName", "demo"}, {"authNo", "demo-2026"}})
+                      .first("ErrCode"),
+                  "0");
+        std::string failure;
+        auto errors =
+            client.check("demo", "demo-2026", "我们按步就班。", upload_options{}, &failure);
+        EXPECT_EQ(failure, "");
+        EXPECT_EQ(errors.size(), 1u);
+        EXPECT_EQ(p.stop(), 0);
+    }
+    // The account and its usage are in the database; a second --demo keeps them.
+    outcome list = run({"user", "list", "--db", db});
+    EXPECT_NE(list.out.find("demo\tactive\tquota 10000000\tused 7\tend 2099-12-31"),
+              std::string::npos)
+        << list.out;
+    serve_process again({"--listen", "127.0.0.1:0", "--db", db, "--demo"});
+    ASSERT_GT(again.port(), 0);
+    soap_client client(again.port());
+    EXPECT_EQ(client.call("GetUserInfo", {{"userName", "demo"}}).first("ReMainingWordsCount"),
+              "9999993");
+}
+
+TEST(ServiceProgram, StopsPromptlyOnSignalWithJobsRunningAndRefundsThem) {
+    temp_dir dir;
+    const std::string db = dir.path() + "/stop.db";
+    {
+        serve_process p({"--listen", "127.0.0.1:0", "--db", db, "--demo", "--workers", "1",
+                         "--stop-timeout", "1"});
+        ASSERT_GT(p.port(), 0);
+        soap_client client(p.port());
+        upload_options english;
+        english.eng = 1;
+        std::string nonsense;
+        for (int i = 0; i < 40; ++i)
+            nonsense += "Qwzrt blorfic zanquix" + std::to_string(i) + "x vremple. ";
+        for (int i = 0; i < 6; ++i) {
+            const std::string pid = client.get_pid("demo", "demo-2026").first("PID");
+            ASSERT_EQ(client.upload(pid, nonsense, english).first("ErrCode"), "0");
+        }
+        EXPECT_EQ(p.stop(), 0);
+    }
+    // Nothing was handed over, so nothing stays charged.
+    outcome list = run({"user", "list", "--db", db});
+    EXPECT_NE(list.out.find("demo\tactive\tquota 10000000\tused 0\t"), std::string::npos)
+        << list.out;
 }
 
 TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
-  pg_cluster* cluster = pg_cluster::shared();
-  if (!cluster) GTEST_SKIP() << "PostgreSQL server binaries are not installed";
-  const std::string db = cluster->new_database();
-  // The account comes over from a single-machine database.
-  temp_dir dir;
-  const std::string file = dir.path() + "/single.db";
-  ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end", "2099-01-01", "--db", file})
-                .status,
-            0);
-  EXPECT_EQ(run({"migrate", "--from", file, "--to", db}).out, "copied 1 accounts\n");
-  EXPECT_NE(run({"migrate", "--from", file, "--to", db}).out.find("kept the existing account kim"), std::string::npos);
-  std::string article;
-  for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
-  constexpr int jobs = 6;
-  std::vector<std::string> pids;
-  {
-    // One worker, so the uploads queue behind the job it runs when it is killed.
-    serve_process first({"--listen", "127.0.0.1:0", "--db", db, "--workers", "1", "--lease", "1"});
-    ASSERT_GT(first.port(), 0);
-    soap_client client(first.port());
-    for (int i = 0; i < jobs; ++i) {
-      pids.push_back(client.get_pid("kim", "k").first("PID"));
-      ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
+    pg_cluster* cluster = pg_cluster::shared();
+    if (!cluster) GTEST_SKIP() << "PostgreSQL server binaries are not installed";
+    const std::string db = cluster->new_database();
+    // The account comes over from a single-machine database.
+    temp_dir dir;
+    const std::string file = dir.path() + "/single.db";
+    ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end",
+                   "2099-01-01", "--db", file})
+                  .status,
+              0);
+    EXPECT_EQ(run({"migrate", "--from", file, "--to", db}).out, "copied 1 accounts\n");
+    EXPECT_NE(
+        run({"migrate", "--from", file, "--to", db}).out.find("kept the existing account kim"),
+        std::string::npos);
+    std::string article;
+    for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
+    constexpr int jobs = 6;
+    std::vector<std::string> pids;
+    {
+        // One worker, so the uploads queue behind the job it runs when it is killed.
+        serve_process first(
+            {"--listen", "127.0.0.1:0", "--db", db, "--workers", "1", "--lease", "1"});
+        ASSERT_GT(first.port(), 0);
+        soap_client client(first.port());
+        for (int i = 0; i < jobs; ++i) {
+            pids.push_back(client.get_pid("kim", "k").first("PID"));
+            ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
+        }
+        // Killed while it runs one of them (unless it already ran them all).
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (run_sql(db,
+                       "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
+                       " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; "
+                       "END IF; END $$") != "" &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        first.stop(SIGKILL);
     }
-    // Killed while it runs one of them (unless it already ran them all).
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (run_sql(db, "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
-                       " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; END IF; END $$") != "" &&
-           std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    first.stop(SIGKILL);
-  }
-  serve_process second({"--listen", "127.0.0.1:0", "--db", db, "--workers", "2", "--lease", "1"});
-  ASSERT_GT(second.port(), 0);
-  soap_client client(second.port());
-  for (const std::string& pid : pids) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (client.progress(pid).first("GetCheckArticleProgressResult") != "100" &&
-           std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(read_errors(client.result(pid)).size(), 2000u) << pid;
-  }
-  EXPECT_NE(run({"user", "list", "--db", db}).out.find("used " + std::to_string(jobs * 20000)), std::string::npos);
-  auto detail = client.call("GetUserCheckDetail", {{"userName", "kim"}, {"queryDate", ""}, {"pageIndex", "0"}});
-  EXPECT_EQ(detail.first("TotalCount"), std::to_string(jobs));
+    serve_process second({"--listen", "127.0.0.1:0", "--db", db, "--workers", "2", "--lease", "1"});
+    ASSERT_GT(second.port(), 0);
+    soap_client client(second.port());
+    for (const std::string& pid : pids) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (client.progress(pid).first("GetCheckArticleProgressResult") != "100" &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(read_errors(client.result(pid)).size(), 2000u) << pid;
+    }
+    EXPECT_NE(run({"user", "list", "--db", db}).out.find("used " + std::to_string(jobs * 20000)),
+              std::string::npos);
+    auto detail = client.call("GetUserCheckDetail",
+                              {{"userName", "kim"}, {"queryDate", ""}, {"pageIndex", "0"}});
+    EXPECT_EQ(detail.first("TotalCount"), std::to_string(jobs));
 }
 
 TEST(ServiceProgram, EvaluatesALabelledFile) {
-  temp_dir dir;
-  const std::string file = dir.path() + "/labelled.tsv";
-  std::ofstream(file) << "# comment\nhomophone\t我们[以经|已经]完成了。\nclean\t张伟于2023年到达上海。\n";
-  outcome r = run({"eval", file, "--data", velmo_test::service_data_dir()});
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("homophone\t1\t1\t100.0\t100.0\t100.0"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("clean\t1\tfalse alarms 0"), std::string::npos) << r.out;
-  // A planted line without its [wrong|right] mark is refused with the line number.
-  std::ofstream(file) << "homophone\t我们以经完成了。\n";
-  r = run({"eval", file});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find(":1:"), std::string::npos) << r.out;
+    temp_dir dir;
+    const std::string file = dir.path() + "/labelled.tsv";
+    std::ofstream(file)
+        << "# comment\nhomophone\t我们[以经|已经]完成了。\nclean\t张伟于2023年到达上海。\n";
+    outcome r = run({"eval", file, "--data", velmo_test::service_data_dir()});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("homophone\t1\t1\t100.0\t100.0\t100.0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("clean\t1\tfalse alarms 0"), std::string::npos) << r.out;
+    // A planted line without its [wrong|right] mark is refused with the line number.
+    std::ofstream(file) << "homophone\t我们以经完成了。\n";
+    r = run({"eval", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(":1:"), std::string::npos) << r.out;
 }

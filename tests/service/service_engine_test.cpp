@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <random>
+#include <thread>
 
 #include "base/service_text.h"
+#include "rules/service_english.h"
 #include "rules/service_matcher.h"
 #include "rules/service_rules.h"
 #include "service_test_support.h"
@@ -13,274 +15,307 @@ using namespace velmo_service;
 
 namespace {
 
-std::vector<finding> run(const std::u16string& text, const check_options& o, const user_words& w = {}) {
-  return velmo_test::shared_engine().check(text, o, w);
+std::vector<finding> run(const std::u16string& text, const check_options& o,
+                         const user_words& w = {}) {
+    return velmo_test::shared_engine().check(text, o, w);
 }
 
 check_options only_general(int weight) {
-  check_options o;
-  o.general = true;
-  o.weight = weight;
-  return o;
+    check_options o;
+    o.general = true;
+    o.weight = weight;
+    return o;
 }
 
 check_options nothing() {
-  check_options o;
-  o.general = false;
-  return o;
+    check_options o;
+    o.general = false;
+    return o;
 }
 
 const finding* find_word(const std::vector<finding>& f, const std::string& word) {
-  for (const finding& x : f)
-    if (x.err_word == word) return &x;
-  return nullptr;
+    for (const finding& x : f)
+        if (x.err_word == word) return &x;
+    return nullptr;
 }
 
 }  // namespace
 
 TEST(ServiceMatcher, FindsTheSameOccurrencesAsANaiveSearch) {
-  std::mt19937 rng(7);
-  for (int round = 0; round < 40; ++round) {
-    // A small alphabet forces overlaps, shared prefixes and suffix patterns.
-    const std::u16string alphabet = u"ab的的错\U00020000";
-    auto random_text = [&](std::size_t len) {
-      std::u16string t;
-      for (std::size_t i = 0; i < len; ++i) t.push_back(alphabet[rng() % alphabet.size()]);
-      return t;
-    };
-    text_matcher m;
-    std::vector<std::u16string> patterns;
-    for (int k = 0; k < 12; ++k) {
-      std::u16string p = random_text(1 + rng() % 4);
-      if (std::find(patterns.begin(), patterns.end(), p) != patterns.end()) continue;
-      patterns.push_back(p);
-      m.add(p, static_cast<int>(patterns.size() - 1));
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        // A small alphabet forces overlaps, shared prefixes and suffix patterns.
+        const std::u16string alphabet = u"ab的的错\U00020000";
+        auto random_text = [&](std::size_t len) {
+            std::u16string t;
+            for (std::size_t i = 0; i < len; ++i) t.push_back(alphabet[rng() % alphabet.size()]);
+            return t;
+        };
+        text_matcher m;
+        std::vector<std::u16string> patterns;
+        for (int k = 0; k < 12; ++k) {
+            std::u16string p = random_text(1 + rng() % 4);
+            if (std::find(patterns.begin(), patterns.end(), p) != patterns.end()) continue;
+            patterns.push_back(p);
+            m.add(p, static_cast<int>(patterns.size() - 1));
+        }
+        m.build();
+        const std::u16string text = random_text(200);
+        std::vector<text_match> got;
+        m.find_all(text, got);
+        std::vector<std::tuple<std::size_t, std::size_t, int>> a, b;
+        for (const auto& g : got) a.emplace_back(g.pos, g.length, g.id);
+        for (std::size_t id = 0; id < patterns.size(); ++id)
+            for (std::size_t pos = text.find(patterns[id]); pos != std::u16string::npos;
+                 pos = text.find(patterns[id], pos + 1))
+                b.emplace_back(pos, patterns[id].size(), static_cast<int>(id));
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        ASSERT_EQ(a, b) << "round " << round;
     }
-    m.build();
-    const std::u16string text = random_text(200);
-    std::vector<text_match> got;
-    m.find_all(text, got);
-    std::vector<std::tuple<std::size_t, std::size_t, int>> a, b;
-    for (const auto& g : got) a.emplace_back(g.pos, g.length, g.id);
-    for (std::size_t id = 0; id < patterns.size(); ++id)
-      for (std::size_t pos = text.find(patterns[id]); pos != std::u16string::npos; pos = text.find(patterns[id], pos + 1))
-        b.emplace_back(pos, patterns[id].size(), static_cast<int>(id));
-    std::sort(a.begin(), a.end());
-    std::sort(b.begin(), b.end());
-    ASSERT_EQ(a, b) << "round " << round;
-  }
 }
 
 TEST(ServiceMatcher, LeftmostLongestKeepsOneMatchPerStretch) {
-  std::vector<text_match> m = {{2, 2, 0}, {0, 3, 1}, {0, 2, 2}, {5, 1, 3}};
-  auto kept = text_matches_leftmost_longest(m);
-  ASSERT_EQ(kept.size(), 2u);
-  EXPECT_EQ(kept[0].id, 1);
-  EXPECT_EQ(kept[1].id, 3);
+    std::vector<text_match> m = {{2, 2, 0}, {0, 3, 1}, {0, 2, 2}, {5, 1, 3}};
+    auto kept = text_matches_leftmost_longest(m);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].id, 1);
+    EXPECT_EQ(kept[1].id, 3);
 }
 
 TEST(ServiceText, ConvertsAndCountsOutsideTheBasicPlane) {
-  const std::string s = "a\xF0\xA0\x80\x80\xE4\xB8\xAD \xF0\x9D\x84\x9E";  // a 𠀀 中 space 𝄞
-  const std::u16string t = text_utf8_to_utf16(s);
-  EXPECT_EQ(t.size(), 7u);
-  EXPECT_EQ(text_utf16_to_utf8(t), s);
-  EXPECT_EQ(text_count_words(t), 4);
-  // Broken sequences become replacement characters instead of being dropped.
-  EXPECT_EQ(text_utf8_to_utf16("\xE4\xB8").size(), 1u);
-  EXPECT_EQ(text_utf8_to_utf16("\xC0\x80x"), u"\uFFFDx");  // overlong form
+    const std::string s = "a\xF0\xA0\x80\x80\xE4\xB8\xAD \xF0\x9D\x84\x9E";  // a 𠀀 中 space 𝄞
+    const std::u16string t = text_utf8_to_utf16(s);
+    EXPECT_EQ(t.size(), 7u);
+    EXPECT_EQ(text_utf16_to_utf8(t), s);
+    EXPECT_EQ(text_count_words(t), 4);
+    // Broken sequences become replacement characters instead of being dropped.
+    EXPECT_EQ(text_utf8_to_utf16("\xE4\xB8").size(), 1u);
+    EXPECT_EQ(text_utf8_to_utf16("\xC0\x80x"), u"\uFFFDx");  // overlong form
 }
 
 TEST(ServiceEngine, DataFilesAreLoaded) {
-  const check_engine& e = velmo_test::shared_engine();
-  EXPECT_GE(e.misspelling_count(), 300u);
-  EXPECT_TRUE(e.english_ready());
-  EXPECT_TRUE(e.traditional_ready());
-  EXPECT_TRUE(e.has_field_dictionary(13));
-  EXPECT_FALSE(e.has_field_dictionary(5));
+    const check_engine& e = velmo_test::shared_engine();
+    EXPECT_GE(e.misspelling_count(), 300u);
+    EXPECT_TRUE(e.english_ready());
+    EXPECT_TRUE(e.traditional_ready());
+    EXPECT_TRUE(e.has_field_dictionary(13));
+    EXPECT_FALSE(e.has_field_dictionary(5));
 }
 
 TEST(ServiceEngine, PositionsAreUtf16UnitsAcrossScriptsAndSupplementaryCharacters) {
-  // 𠀀 and 𝄞 take two units each.
-  const std::u16string text = u"\U00020000A\U0001D11E按步就班，Hello 再接再励";
-  auto f = run(text, only_general(0));
-  ASSERT_EQ(f.size(), 2u);
-  EXPECT_EQ(f[0].pos, 5u);
-  EXPECT_EQ(f[0].err_word, "按步就班");
-  EXPECT_EQ(f[0].suggestions, std::vector<std::string>{"按部就班"});
-  EXPECT_EQ(f[1].pos, text.find(u"再接再励"));
-  EXPECT_EQ(f[1].length, 4u);
+    // 𠀀 and 𝄞 take two units each.
+    const std::u16string text = u"\U00020000A\U0001D11E按步就班，Hello 再接再励";
+    auto f = run(text, only_general(0));
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[0].pos, 5u);
+    EXPECT_EQ(f[0].err_word, "按步就班");
+    EXPECT_EQ(f[0].suggestions, std::vector<std::string>{"按部就班"});
+    EXPECT_EQ(f[1].pos, text.find(u"再接再励"));
+    EXPECT_EQ(f[1].length, 4u);
 }
 
 TEST(ServiceEngine, GeneralRulesFollowTheSentenceOptionAndTheWeight) {
-  const std::u16string text = u"我们按步就班地布署工作，做为试点的的单位。";
-  EXPECT_TRUE(run(text, nothing()).empty());
-  auto fast = run(text, only_general(0));
-  EXPECT_TRUE(find_word(fast, "按步就班"));
-  EXPECT_FALSE(find_word(fast, "布署"));
-  EXPECT_FALSE(find_word(fast, "的的"));
-  auto normal = run(text, only_general(1));
-  ASSERT_TRUE(find_word(normal, "布署"));
-  EXPECT_EQ(find_word(normal, "布署")->suggestions[0], "部署");
-  ASSERT_TRUE(find_word(normal, "的的"));
-  EXPECT_FALSE(find_word(normal, "做为"));
-  auto strict = run(text, only_general(2));
-  ASSERT_TRUE(find_word(strict, "做为"));
-  EXPECT_EQ(find_word(strict, "做为")->level, level_suspect);
-  // Ascending positions.
-  for (std::size_t i = 1; i < strict.size(); ++i) EXPECT_LE(strict[i - 1].pos, strict[i].pos);
+    const std::u16string text = u"我们按步就班地布署工作，做为试点的的单位。";
+    EXPECT_TRUE(run(text, nothing()).empty());
+    auto fast = run(text, only_general(0));
+    EXPECT_TRUE(find_word(fast, "按步就班"));
+    EXPECT_FALSE(find_word(fast, "布署"));
+    EXPECT_FALSE(find_word(fast, "的的"));
+    auto normal = run(text, only_general(1));
+    ASSERT_TRUE(find_word(normal, "布署"));
+    EXPECT_EQ(find_word(normal, "布署")->suggestions[0], "部署");
+    ASSERT_TRUE(find_word(normal, "的的"));
+    EXPECT_FALSE(find_word(normal, "做为"));
+    auto strict = run(text, only_general(2));
+    ASSERT_TRUE(find_word(strict, "做为"));
+    EXPECT_EQ(find_word(strict, "做为")->level, level_suspect);
+    // Ascending positions.
+    for (std::size_t i = 1; i < strict.size(); ++i) EXPECT_LE(strict[i - 1].pos, strict[i].pos);
 }
 
 TEST(ServiceEngine, RepeatsHonourExemptionsAndWeights) {
-  auto f = run(u"这件事不了了之，是是非非说不清。我们我们去研究。", only_general(1));
-  EXPECT_FALSE(find_word(f, "了了"));
-  EXPECT_FALSE(find_word(f, "是是"));
-  EXPECT_FALSE(find_word(f, "我们我们"));
-  auto strict = run(u"我们我们去研究。the the end", only_general(2));
-  ASSERT_TRUE(find_word(strict, "我们我们"));
-  EXPECT_EQ(find_word(strict, "我们我们")->level, level_suspect);
-  ASSERT_TRUE(find_word(strict, "the the"));
-  EXPECT_EQ(find_word(strict, "the the")->pos, 8u);
+    auto f = run(u"这件事不了了之，是是非非说不清。我们我们去研究。", only_general(1));
+    EXPECT_FALSE(find_word(f, "了了"));
+    EXPECT_FALSE(find_word(f, "是是"));
+    EXPECT_FALSE(find_word(f, "我们我们"));
+    auto strict = run(u"我们我们去研究。the the end", only_general(2));
+    ASSERT_TRUE(find_word(strict, "我们我们"));
+    EXPECT_EQ(find_word(strict, "我们我们")->level, level_suspect);
+    ASSERT_TRUE(find_word(strict, "the the"));
+    EXPECT_EQ(find_word(strict, "the the")->pos, 8u);
 }
 
 TEST(ServiceEngine, PunctuationRulesFollowTheirOption) {
-  const std::u16string text = u"他说(这是对的）,然后“离开。书名《无题》没问题,好吗";
-  EXPECT_TRUE(run(text, nothing()).empty());
-  check_options o = nothing();
-  o.match_dots = true;
-  auto f = run(text, o);
-  // ( closed by ）: the closing mark is reported with the matching one.
-  const finding* mismatch = find_word(f, "）");
-  ASSERT_TRUE(mismatch);
-  EXPECT_EQ(mismatch->suggestions, std::vector<std::string>{")"});
-  // “ never closed: the closer is offered at the end of its clause.
-  const finding* open_quote = find_word(f, "“离开");
-  ASSERT_TRUE(open_quote);
-  EXPECT_EQ(open_quote->pos, text.find(u'“'));
-  EXPECT_EQ(open_quote->suggestions, std::vector<std::string>{"“离开”"});
-  // Half-width commas between Chinese characters.
-  int commas = 0;
-  for (const finding& x : f)
-    if (x.err_word == ",") {
-      ++commas;
-      EXPECT_EQ(x.suggestions, std::vector<std::string>{"，"});
-    }
-  EXPECT_EQ(commas, 1);  // the first comma follows a bracket, not a Chinese character
-  EXPECT_FALSE(find_word(f, "《"));
+    const std::u16string text = u"他说(这是对的）,然后“离开。书名《无题》没问题,好吗";
+    EXPECT_TRUE(run(text, nothing()).empty());
+    check_options o = nothing();
+    o.match_dots = true;
+    auto f = run(text, o);
+    // ( closed by ）: the closing mark is reported with the matching one.
+    const finding* mismatch = find_word(f, "）");
+    ASSERT_TRUE(mismatch);
+    EXPECT_EQ(mismatch->suggestions, std::vector<std::string>{")"});
+    // “ never closed: the closer is offered at the end of its clause.
+    const finding* open_quote = find_word(f, "“离开");
+    ASSERT_TRUE(open_quote);
+    EXPECT_EQ(open_quote->pos, text.find(u'“'));
+    EXPECT_EQ(open_quote->suggestions, std::vector<std::string>{"“离开”"});
+    // Half-width commas between Chinese characters.
+    int commas = 0;
+    for (const finding& x : f)
+        if (x.err_word == ",") {
+            ++commas;
+            EXPECT_EQ(x.suggestions, std::vector<std::string>{"，"});
+        }
+    EXPECT_EQ(commas, 1);  // the first comma follows a bracket, not a Chinese character
+    EXPECT_FALSE(find_word(f, "《"));
 }
 
 TEST(ServiceEngine, DoubledPunctuationFromNormalWeight) {
-  check_options o = nothing();
-  o.match_dots = true;
-  EXPECT_FALSE(find_word(run(u"好。。然后", o), "。。"));
-  o.weight = 1;
-  auto f = run(u"好。。然后", o);
-  ASSERT_TRUE(find_word(f, "。。"));
-  EXPECT_EQ(find_word(f, "。。")->suggestions[0], "。");
+    check_options o = nothing();
+    o.match_dots = true;
+    EXPECT_FALSE(find_word(run(u"好。。然后", o), "。。"));
+    o.weight = 1;
+    auto f = run(u"好。。然后", o);
+    ASSERT_TRUE(find_word(f, "。。"));
+    EXPECT_EQ(find_word(f, "。。")->suggestions[0], "。");
 }
 
 TEST(ServiceEngine, TraditionalCharactersFollowFanTi) {
-  const std::u16string text = u"我们在這裡等候，乾坤未定。";
-  EXPECT_TRUE(run(text, nothing()).empty());
-  check_options o = nothing();
-  o.traditional = true;
-  auto f = run(text, o);
-  ASSERT_EQ(f.size(), 1u) << f[0].err_word;
-  EXPECT_EQ(f[0].err_word, "這裡");
-  EXPECT_EQ(f[0].pos, 3u);
-  EXPECT_EQ(f[0].suggestions, std::vector<std::string>{"这里"});
+    const std::u16string text = u"我们在這裡等候，乾坤未定。";
+    EXPECT_TRUE(run(text, nothing()).empty());
+    check_options o = nothing();
+    o.traditional = true;
+    auto f = run(text, o);
+    ASSERT_EQ(f.size(), 1u) << f[0].err_word;
+    EXPECT_EQ(f[0].err_word, "這裡");
+    EXPECT_EQ(f[0].pos, 3u);
+    EXPECT_EQ(f[0].suggestions, std::vector<std::string>{"这里"});
 }
 
 TEST(ServiceEngine, EnglishSpellingFollowsChkEng) {
-  const std::u16string text = u"请检查recieve和NASA以及e-mail、abc123和 Thiss word";
-  EXPECT_TRUE(run(text, nothing()).empty());
-  check_options o = nothing();
-  o.english = true;
-  auto f = run(text, o);
-  const finding* r = find_word(f, "recieve");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->pos, 3u);
-  EXPECT_NE(std::find(r->suggestions.begin(), r->suggestions.end(), "receive"), r->suggestions.end());
-  EXPECT_FALSE(find_word(f, "NASA"));
-  EXPECT_FALSE(find_word(f, "e"));
-  EXPECT_FALSE(find_word(f, "mail"));
-  EXPECT_FALSE(find_word(f, "abc"));
-  ASSERT_TRUE(find_word(f, "Thiss"));
-  EXPECT_EQ(find_word(f, "Thiss")->level, level_suspect);
-  EXPECT_FALSE(find_word(f, "word"));
+    const std::u16string text = u"请检查recieve和NASA以及e-mail、abc123和 Thiss word";
+    EXPECT_TRUE(run(text, nothing()).empty());
+    check_options o = nothing();
+    o.english = true;
+    auto f = run(text, o);
+    const finding* r = find_word(f, "recieve");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->pos, 3u);
+    EXPECT_NE(std::find(r->suggestions.begin(), r->suggestions.end(), "receive"),
+              r->suggestions.end());
+    EXPECT_FALSE(find_word(f, "NASA"));
+    EXPECT_FALSE(find_word(f, "e"));
+    EXPECT_FALSE(find_word(f, "mail"));
+    EXPECT_FALSE(find_word(f, "abc"));
+    ASSERT_TRUE(find_word(f, "Thiss"));
+    EXPECT_EQ(find_word(f, "Thiss")->level, level_suspect);
+    EXPECT_FALSE(find_word(f, "word"));
+}
+
+TEST(ServiceEngine, EnglishSuggestionsAreBoundedPerCheckAndChecksRunAtOnce) {
+    // Five distinct unknown words, then the first again: every one is
+    // reported, only the first three distinct ones get suggestions, and the
+    // repeat gets the same suggestions as its first occurrence.
+    const english_speller speller("/usr/share/hunspell/en_US.aff", "/usr/share/hunspell/en_US.dic",
+                                  2, 3, std::chrono::hours(1));
+    ASSERT_TRUE(speller.ready());
+    const std::u16string text = u"recieve teh wrold thier adress recieve";
+    auto check = [&] {
+        std::vector<finding> out;
+        speller.find(text, out);
+        return out;
+    };
+    const auto alone = check();
+    ASSERT_EQ(alone.size(), 6u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(alone[i].suggestions.empty(), i >= 3) << alone[i].err_word;
+    EXPECT_EQ(alone[5].suggestions, alone[0].suggestions);
+    // Checks running at once each borrow a speller and agree with one alone.
+    std::vector<std::vector<finding>> together(3);
+    std::vector<std::thread> threads;
+    for (auto& out : together) threads.emplace_back([&] { out = check(); });
+    for (std::thread& t : threads) t.join();
+    for (const auto& out : together) {
+        ASSERT_EQ(out.size(), alone.size());
+        for (std::size_t i = 0; i < out.size(); ++i)
+            EXPECT_EQ(out[i].suggestions, alone[i].suggestions);
+    }
 }
 
 TEST(ServiceEngine, LeaderPhrasesAndRegionPhrasesFollowTheirOptions) {
-  const std::u16string text = u"会议由赵名远主持，提到示例地区总统。";
-  EXPECT_TRUE(run(text, nothing()).empty());
-  check_options o = nothing();
-  o.leader = true;
-  auto f = run(text, o);
-  ASSERT_EQ(f.size(), 1u);
-  EXPECT_EQ(f[0].err_word, "赵名远");
-  EXPECT_EQ(f[0].level, level_serious);
-  EXPECT_EQ(f[0].suggestions[0], "赵明远");
-  o = nothing();
-  o.taiwan = true;
-  f = run(text, o);
-  ASSERT_EQ(f.size(), 1u);
-  EXPECT_EQ(f[0].err_word, "示例地区总统");
-  EXPECT_EQ(f[0].suggestions[0], "示例地区领导人");
+    const std::u16string text = u"会议由赵名远主持，提到示例地区总统。";
+    EXPECT_TRUE(run(text, nothing()).empty());
+    check_options o = nothing();
+    o.leader = true;
+    auto f = run(text, o);
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].err_word, "赵名远");
+    EXPECT_EQ(f[0].level, level_serious);
+    EXPECT_EQ(f[0].suggestions[0], "赵明远");
+    o = nothing();
+    o.taiwan = true;
+    f = run(text, o);
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].err_word, "示例地区总统");
+    EXPECT_EQ(f[0].suggestions[0], "示例地区领导人");
 }
 
 TEST(ServiceEngine, LeaderOrderIsCheckedPerSentence) {
-  check_options o = nothing();
-  EXPECT_TRUE(run(u"钱立华和赵明远出席。", o).empty());
-  o.leader_sort = true;
-  EXPECT_TRUE(run(u"赵明远、钱立华出席。孙文博到场。", o).empty());
-  EXPECT_TRUE(run(u"钱立华发言。赵明远出席。", o).empty());
-  auto f = run(u"出席的有钱立华、孙文博和赵明远。", o);
-  ASSERT_EQ(f.size(), 3u);
-  EXPECT_EQ(f[0].err_word, "钱立华");
-  EXPECT_EQ(f[0].pos, 4u);
-  EXPECT_EQ(f[0].suggestions[0], "赵明远");
-  EXPECT_EQ(f[2].err_word, "赵明远");
-  EXPECT_EQ(f[2].suggestions[0], "孙文博");
+    check_options o = nothing();
+    EXPECT_TRUE(run(u"钱立华和赵明远出席。", o).empty());
+    o.leader_sort = true;
+    EXPECT_TRUE(run(u"赵明远、钱立华出席。孙文博到场。", o).empty());
+    EXPECT_TRUE(run(u"钱立华发言。赵明远出席。", o).empty());
+    auto f = run(u"出席的有钱立华、孙文博和赵明远。", o);
+    ASSERT_EQ(f.size(), 3u);
+    EXPECT_EQ(f[0].err_word, "钱立华");
+    EXPECT_EQ(f[0].pos, 4u);
+    EXPECT_EQ(f[0].suggestions[0], "赵明远");
+    EXPECT_EQ(f[2].err_word, "赵明远");
+    EXPECT_EQ(f[2].suggestions[0], "孙文博");
 }
 
 TEST(ServiceEngine, FieldDictionaryOnlyForItsProfType) {
-  const std::u16string text = u"保护胃粘膜。";
-  check_options o = only_general(1);
-  EXPECT_TRUE(run(text, o).empty());
-  o.prof_type = 13;
-  auto f = run(text, o);
-  ASSERT_EQ(f.size(), 1u);
-  EXPECT_EQ(f[0].suggestions[0], "黏膜");
-  o.prof_type = 5;  // no dictionary for that field
-  EXPECT_TRUE(run(text, o).empty());
+    const std::u16string text = u"保护胃粘膜。";
+    check_options o = only_general(1);
+    EXPECT_TRUE(run(text, o).empty());
+    o.prof_type = 13;
+    auto f = run(text, o);
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].suggestions[0], "黏膜");
+    o.prof_type = 5;  // no dictionary for that field
+    EXPECT_TRUE(run(text, o).empty());
 }
 
 TEST(ServiceEngine, UserErrorsAndOwnWords) {
-  user_words w;
-  w.errors = {"蓝天科技", "  "};
-  check_options o = nothing();
-  EXPECT_TRUE(run(u"蓝天科技公司", o, w).empty());
-  o.user_errors = true;
-  auto f = run(u"关于蓝天科技公司", o, w);
-  ASSERT_EQ(f.size(), 1u);
-  EXPECT_EQ(f[0].pos, 2u);
-  EXPECT_TRUE(f[0].suggestions.empty());
+    user_words w;
+    w.errors = {"蓝天科技", "  "};
+    check_options o = nothing();
+    EXPECT_TRUE(run(u"蓝天科技公司", o, w).empty());
+    o.user_errors = true;
+    auto f = run(u"关于蓝天科技公司", o, w);
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].pos, 2u);
+    EXPECT_TRUE(f[0].suggestions.empty());
 
-  // Own words silence every family that touches them.
-  check_options all = only_general(2);
-  all.english = true;
-  all.traditional = true;
-  const std::u16string text = u"按步就班的Zorblax在這裡";
-  EXPECT_EQ(run(text, all).size(), 3u);
-  w.own = {"按步就班", "Zorblax", "這裡"};
-  EXPECT_TRUE(run(text, all, w).empty());
+    // Own words silence every family that touches them.
+    check_options all = only_general(2);
+    all.english = true;
+    all.traditional = true;
+    const std::u16string text = u"按步就班的Zorblax在這裡";
+    EXPECT_EQ(run(text, all).size(), 3u);
+    w.own = {"按步就班", "Zorblax", "這裡"};
+    EXPECT_TRUE(run(text, all, w).empty());
 }
 
 TEST(ServiceEngine, ProgressReachesTheLastStage) {
-  std::vector<int> seen;
-  check_options o = only_general(2);
-  o.match_dots = o.english = o.traditional = true;
-  velmo_test::shared_engine().check(u"文本", o, {}, [&](int p) { seen.push_back(p); });
-  ASSERT_FALSE(seen.empty());
-  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-  EXPECT_EQ(seen.back(), 99);
+    std::vector<int> seen;
+    check_options o = only_general(2);
+    o.match_dots = o.english = o.traditional = true;
+    velmo_test::shared_engine().check(u"文本", o, {}, [&](int p) { seen.push_back(p); });
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), 99);
 }

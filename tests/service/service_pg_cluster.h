@@ -10,22 +10,22 @@
 namespace velmo_test {
 
 class pg_cluster {
- public:
-  // The cluster of this test program, started on first use; nullptr when the
-  // server binaries are not installed (the caller skips its test).
-  static pg_cluster* shared();
-  // A new empty database, as a postgresql:// address.
-  std::string new_database();
-  ~pg_cluster();
+  public:
+    // The cluster of this test program, started on first use; nullptr when the
+    // server binaries are not installed (the caller skips its test).
+    static pg_cluster* shared();
+    // A new empty database, as a postgresql:// address.
+    std::string new_database();
+    ~pg_cluster();
 
- private:
-  pg_cluster() = default;
-  bool start();
-  std::string run_as_owner(const std::string& command) const;
+  private:
+    pg_cluster() = default;
+    bool start();
+    std::string run_as_owner(const std::string& command) const;
 
-  std::string bin_dir_;
-  std::string dir_;
-  int databases_ = 0;
+    std::string bin_dir_;
+    std::string dir_;
+    int databases_ = 0;
 };
 
 }  // namespace velmo_test

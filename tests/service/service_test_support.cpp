@@ -1,9 +1,9 @@
 #include "service_test_support.h"
 
 #include <httplib.h>
+#include <libpq-fe.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
-#include <libpq-fe.h>
 #include <libxml/xpathInternals.h>
 #include <sqlite3.h>
 
@@ -15,244 +15,268 @@
 namespace velmo_test {
 
 temp_dir::temp_dir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "velmo-service-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "velmo-service-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
 }
 
 temp_dir::~temp_dir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
 }
 
 std::string service_data_dir() {
-  const char* src = std::getenv("VELMO_SOURCE_DIR");
-  return std::string(src ? src : VELMO_TEST_SOURCE_DIR) + "/service/data";
+    const char* src = std::getenv("VELMO_SOURCE_DIR");
+    return std::string(src ? src : VELMO_TEST_SOURCE_DIR) + "/service/data";
 }
 
 const velmo_service::check_engine& shared_engine() {
-  static velmo_service::check_engine engine([] {
-    velmo_service::engine_config c;
-    c.data_dir = service_data_dir();
-    return c;
-  }());
-  return engine;
+    static velmo_service::check_engine engine([] {
+        velmo_service::engine_config c;
+        c.data_dir = service_data_dir();
+        return c;
+    }());
+    return engine;
 }
 
 running_service::running_service(const std::string& db_path, velmo_service::service_limits limits,
                                  velmo_service::server_config config) {
-  std::string error;
-  if (!store_.open(db_path, &error)) throw std::runtime_error("cannot open database: " + error);
-  operations_ = std::make_unique<velmo_service::service_operations>(store_, shared_engine(), limits);
-  config.host = "127.0.0.1";
-  config.port = 0;
-  server_ = std::make_unique<velmo_service::service_server>(*operations_, config);
-  if (!server_->bind(&error)) throw std::runtime_error(error);
-  port_ = server_->port();
-  thread_ = std::thread([this] { server_->run(); });
-  server_->wait_until_ready();
+    std::string error;
+    if (!store_.open(db_path, &error)) throw std::runtime_error("cannot open database: " + error);
+    operations_ =
+        std::make_unique<velmo_service::service_operations>(store_, shared_engine(), limits);
+    config.host = "127.0.0.1";
+    config.port = 0;
+    server_ = std::make_unique<velmo_service::service_server>(*operations_, config);
+    if (!server_->bind(&error)) throw std::runtime_error(error);
+    port_ = server_->port();
+    thread_ = std::thread([this] { server_->run(); });
+    server_->wait_until_ready();
 }
 
 running_service::~running_service() { stop(); }
 
 void running_service::stop() {
-  if (!server_) return;
-  server_->stop();
-  if (thread_.joinable()) thread_.join();
-  server_.reset();
-  operations_.reset();
+    if (!server_) return;
+    server_->stop();
+    if (thread_.joinable()) thread_.join();
+    server_.reset();
+    operations_.reset();
 }
 
 namespace {
 std::string node_text(xmlNodePtr n) {
-  xmlChar* t = xmlNodeGetContent(n);
-  std::string s = t ? reinterpret_cast<const char*>(t) : "";
-  xmlFree(t);
-  return s;
+    xmlChar* t = xmlNodeGetContent(n);
+    std::string s = t ? reinterpret_cast<const char*>(t) : "";
+    xmlFree(t);
+    return s;
 }
 
 // Calls `visit` for every node of //i:name in an answer body, in document order.
 template <typename Visit>
 void for_each_match(const std::string& body, const std::string& name, Visit visit) {
-  xmlDocPtr doc = xmlReadMemory(body.data(), static_cast<int>(body.size()), nullptr, nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (!doc) return;
-  xmlXPathContextPtr ctx = xmlXPathNewContext(doc);
-  xmlXPathRegisterNs(ctx, BAD_CAST "i", BAD_CAST "urn:velmo:proofreading");
-  const std::string expr = "//i:" + name;
-  xmlXPathObjectPtr res = xmlXPathEvalExpression(BAD_CAST expr.c_str(), ctx);
-  if (res && res->nodesetval)
-    for (int k = 0; k < res->nodesetval->nodeNr; ++k) visit(res->nodesetval->nodeTab[k]);
-  xmlXPathFreeObject(res);
-  xmlXPathFreeContext(ctx);
-  xmlFreeDoc(doc);
+    xmlDocPtr doc = xmlReadMemory(body.data(), static_cast<int>(body.size()), nullptr, nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (!doc) return;
+    xmlXPathContextPtr ctx = xmlXPathNewContext(doc);
+    xmlXPathRegisterNs(ctx, BAD_CAST "i", BAD_CAST "urn:velmo:proofreading");
+    const std::string expr = "//i:" + name;
+    xmlXPathObjectPtr res = xmlXPathEvalExpression(BAD_CAST expr.c_str(), ctx);
+    if (res && res->nodesetval)
+        for (int k = 0; k < res->nodesetval->nodeNr; ++k) visit(res->nodesetval->nodeTab[k]);
+    xmlXPathFreeObject(res);
+    xmlXPathFreeContext(ctx);
+    xmlFreeDoc(doc);
 }
 }  // namespace
 
 std::vector<std::string> soap_reply::all(const std::string& name) const {
-  std::vector<std::string> out;
-  for_each_match(body, name, [&](xmlNodePtr n) { out.push_back(node_text(n)); });
-  return out;
+    std::vector<std::string> out;
+    for_each_match(body, name, [&](xmlNodePtr n) { out.push_back(node_text(n)); });
+    return out;
 }
 
 std::string soap_reply::first(const std::string& name) const {
-  auto v = all(name);
-  return v.empty() ? std::string() : v[0];
+    auto v = all(name);
+    return v.empty() ? std::string() : v[0];
 }
 
 std::vector<found_error> read_errors(const soap_reply& reply) {
-  std::vector<found_error> out;
-  for_each_match(reply.body, "CheckResult", [&](xmlNodePtr record) {
-    found_error e;
-    for (xmlNodePtr c = record->children; c; c = c->next) {
-      if (c->type != XML_ELEMENT_NODE) continue;
-      const std::string name = reinterpret_cast<const char*>(c->name);
-      if (name == "Pos") e.pos = std::strtol(node_text(c).c_str(), nullptr, 10);
-      if (name == "level") e.level = static_cast<int>(std::strtol(node_text(c).c_str(), nullptr, 10));
-      if (name == "ErrWord") e.err_word = node_text(c);
-      if (name == "CorWord")
-        for (xmlNodePtr s = c->children; s; s = s->next)
-          if (s->type == XML_ELEMENT_NODE) e.suggestions.push_back(node_text(s));
-    }
-    out.push_back(e);
-  });
-  return out;
+    std::vector<found_error> out;
+    for_each_match(reply.body, "CheckResult", [&](xmlNodePtr record) {
+        found_error e;
+        for (xmlNodePtr c = record->children; c; c = c->next) {
+            if (c->type != XML_ELEMENT_NODE) continue;
+            const std::string name = reinterpret_cast<const char*>(c->name);
+            if (name == "Pos") e.pos = std::strtol(node_text(c).c_str(), nullptr, 10);
+            if (name == "level")
+                e.level = static_cast<int>(std::strtol(node_text(c).c_str(), nullptr, 10));
+            if (name == "ErrWord") e.err_word = node_text(c);
+            if (name == "CorWord")
+                for (xmlNodePtr s = c->children; s; s = s->next)
+                    if (s->type == XML_ELEMENT_NODE) e.suggestions.push_back(node_text(s));
+        }
+        out.push_back(e);
+    });
+    return out;
 }
 
 std::string xml_escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out.push_back(c);
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                out.push_back(c);
+        }
     }
-  }
-  return out;
+    return out;
 }
 
 std::string envelope(const std::string& op, const std::string& params) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope "
-         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-         "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-         "xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body><" +
-         op + " xmlns=\"urn:velmo:proofreading\">" + params + "</" + op + "></soap12:Body></soap12:Envelope>";
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+           "xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body><" +
+           op + " xmlns=\"urn:velmo:proofreading\">" + params + "</" + op +
+           "></soap12:Body></soap12:Envelope>";
 }
 
 struct soap_client::impl {
-  explicit impl(int port) : http("127.0.0.1", port) {
-    http.set_connection_timeout(5, 0);
-    http.set_read_timeout(30, 0);
-    http.set_keep_alive(true);
-    http.set_tcp_nodelay(true);
-  }
-  httplib::Client http;
+    explicit impl(int port) : http("127.0.0.1", port) {
+        http.set_connection_timeout(5, 0);
+        http.set_read_timeout(30, 0);
+        http.set_keep_alive(true);
+        http.set_tcp_nodelay(true);
+    }
+    httplib::Client http;
 };
 
 soap_client::soap_client(int port) : impl_(std::make_unique<impl>(port)) {}
 soap_client::~soap_client() = default;
 
 soap_reply soap_client::post_raw(const std::string& body) {
-  soap_reply r;
-  auto res = impl_->http.Post("/", body, "application/soap+xml; charset=utf-8");
-  if (!res) {
-    r.body = "transport error: " + httplib::to_string(res.error());
+    soap_reply r;
+    auto res = impl_->http.Post("/", body, "application/soap+xml; charset=utf-8");
+    if (!res) {
+        r.body = "transport error: " + httplib::to_string(res.error());
+        return r;
+    }
+    r.status = res->status;
+    r.body = res->body;
     return r;
-  }
-  r.status = res->status;
-  r.body = res->body;
-  return r;
 }
 
-soap_reply soap_client::call(const std::string& op, const std::vector<std::pair<std::string, std::string>>& params) {
-  std::string p;
-  for (const auto& kv : params) p += "<" + kv.first + ">" + xml_escape(kv.second) + "</" + kv.first + ">";
-  return post_raw(envelope(op, p));
+soap_reply soap_client::call(const std::string& op,
+                             const std::vector<std::pair<std::string, std::string>>& params) {
+    std::string p;
+    for (const auto& kv : params)
+        p += "<" + kv.first + ">" + xml_escape(kv.second) + "</" + kv.first + ">";
+    return post_raw(envelope(op, p));
 }
 
 soap_reply soap_client::get_pid(const std::string& user, const std::string& auth_no) {
-  // This template carries white space between its tags.
-  return post_raw(envelope("GetCheckArticlePIDByUser", "\n\t\t<userName>" + xml_escape(user) +
-                                                           "</userName>\n\t\t<authNo>" + xml_escape(auth_no) +
-                                                           "</authNo>\n\t  "));
+    // This template carries white space between its tags.
+    return post_raw(envelope("GetCheckArticlePIDByUser",
+                             "\n\t\t<userName>" + xml_escape(user) + "</userName>\n\t\t<authNo>" +
+                                 xml_escape(auth_no) + "</authNo>\n\t  "));
 }
 
-soap_reply soap_client::upload(const std::string& pid, const std::string& article, const upload_options& o) {
-  std::string clean = article;  // the client's one-for-one sanitising
-  for (char& c : clean)
-    if (c == '<' || c == '>' || c == '&' || (static_cast<unsigned char>(c) < 0x20)) c = ' ';
-  auto n = [](int v) { return std::to_string(v); };
-  const std::string params =
-      "<article>" + clean + "</article><token>1</token><pid>" + pid + "</pid><checkType><CheckLeaderSort>" +
-      n(o.leader_sort) + "</CheckLeaderSort><CheckMatchDots>" + n(o.match_dots) + "</CheckMatchDots><CheckSentence>" +
-      n(o.sentence) + "</CheckSentence></checkType><checkExtendInfo><ChkDefault>1</ChkDefault><ChkEng>" + n(o.eng) +
-      "</ChkEng><ChkReturnResultType>0</ChkReturnResultType><FanTi>" + n(o.fan_ti) +
-      "</FanTi><HtmlTag>0</HtmlTag><Leader>" + n(o.leader) + "</Leader><Needsug>1</Needsug><ProfType>" +
-      n(o.prof_type) + "</ProfType><TaiWan>" + n(o.taiwan) + "</TaiWan><UserErr>" + n(o.user_err) +
-      "</UserErr><Weight>" + n(o.weight) + "</Weight></checkExtendInfo>";
-  return post_raw(envelope("UpLoadCheckArticle", params));
+soap_reply soap_client::upload(const std::string& pid, const std::string& article,
+                               const upload_options& o) {
+    std::string clean = article;  // the client's one-for-one sanitising
+    for (char& c : clean)
+        if (c == '<' || c == '>' || c == '&' || (static_cast<unsigned char>(c) < 0x20)) c = ' ';
+    auto n = [](int v) { return std::to_string(v); };
+    const std::string params =
+        "<article>" + clean + "</article><token>1</token><pid>" + pid +
+        "</pid><checkType><CheckLeaderSort>" + n(o.leader_sort) +
+        "</CheckLeaderSort><CheckMatchDots>" + n(o.match_dots) +
+        "</CheckMatchDots><CheckSentence>" + n(o.sentence) +
+        "</CheckSentence></checkType><checkExtendInfo><ChkDefault>1</ChkDefault><ChkEng>" +
+        n(o.eng) + "</ChkEng><ChkReturnResultType>0</ChkReturnResultType><FanTi>" + n(o.fan_ti) +
+        "</FanTi><HtmlTag>0</HtmlTag><Leader>" + n(o.leader) +
+        "</Leader><Needsug>1</Needsug><ProfType>" + n(o.prof_type) + "</ProfType><TaiWan>" +
+        n(o.taiwan) + "</TaiWan><UserErr>" + n(o.user_err) + "</UserErr><Weight>" + n(o.weight) +
+        "</Weight></checkExtendInfo>";
+    return post_raw(envelope("UpLoadCheckArticle", params));
 }
 
 soap_reply soap_client::progress(const std::string& pid) {
-  return post_raw(envelope("GetCheckArticleProgress", "<pid>" + pid + "</pid><token>0</token>"));
+    return post_raw(envelope("GetCheckArticleProgress", "<pid>" + pid + "</pid><token>0</token>"));
 }
 
 soap_reply soap_client::result(const std::string& pid) {
-  return post_raw(envelope("GetCheckArticleResult", "<pid>" + pid + "</pid><token>0</token>"));
+    return post_raw(envelope("GetCheckArticleResult", "<pid>" + pid + "</pid><token>0</token>"));
 }
 
 std::vector<found_error> soap_client::check(const std::string& user, const std::string& auth_no,
                                             const std::string& article, const upload_options& o,
                                             std::string* failure) {
-  auto fail = [&](const std::string& why) {
-    if (failure) *failure = why;
-    return std::vector<found_error>{};
-  };
-  if (failure) failure->clear();
-  soap_reply id = get_pid(user, auth_no);
-  const std::string pid = id.first("PID");
-  if (pid.empty()) return fail("no identifier: " + id.first("ErrCode") + " " + id.first("ErrMsg"));
-  soap_reply up = upload(pid, article, o);
-  if (up.status != 200 || up.first("ErrCode") != "0") return fail("upload refused: " + up.body);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  for (;;) {
-    soap_reply p = progress(pid);
-    if (p.status != 200) return fail("progress failed: " + std::to_string(p.status));
-    if (p.first("GetCheckArticleProgressResult") == "100") break;
-    if (std::chrono::steady_clock::now() > deadline) return fail("job never finished");
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  soap_reply r = result(pid);
-  if (r.status != 200) return fail("result failed: " + std::to_string(r.status));
-  return read_errors(r);
+    auto fail = [&](const std::string& why) {
+        if (failure) *failure = why;
+        return std::vector<found_error>{};
+    };
+    if (failure) failure->clear();
+    soap_reply id = get_pid(user, auth_no);
+    const std::string pid = id.first("PID");
+    if (pid.empty())
+        return fail("no identifier: " + id.first("ErrCode") + " " + id.first("ErrMsg"));
+    soap_reply up = upload(pid, article, o);
+    if (up.status != 200 || up.first("ErrCode") != "0") return fail("upload refused: " + up.body);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+        soap_reply p = progress(pid);
+        if (p.status != 200) return fail("progress failed: " + std::to_string(p.status));
+        if (p.first("GetCheckArticleProgressResult") == "100") break;
+        if (std::chrono::steady_clock::now() > deadline) return fail("job never finished");
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    soap_reply r = result(pid);
+    if (r.status != 200) return fail("result failed: " + std::to_string(r.status));
+    return read_errors(r);
 }
 
 std::string run_sql(const std::string& location, const std::string& sql) {
-  if (velmo_service::service_store::is_shared_location(location)) {
-    PGconn* c = PQconnectdb(location.c_str());
-    PGresult* r = PQexec(c, sql.c_str());
-    const ExecStatusType status = PQresultStatus(r);
-    const std::string error =
-        status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ? "" : std::string(PQerrorMessage(c)) + " ";
-    PQclear(r);
-    PQfinish(c);
+    if (velmo_service::service_store::is_shared_location(location)) {
+        PGconn* c = PQconnectdb(location.c_str());
+        PGresult* r = PQexec(c, sql.c_str());
+        const ExecStatusType status = PQresultStatus(r);
+        const std::string error = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK
+                                      ? ""
+                                      : std::string(PQerrorMessage(c)) + " ";
+        PQclear(r);
+        PQfinish(c);
+        return error;
+    }
+    sqlite3* db = nullptr;
+    std::string error;
+    if (sqlite3_open(location.c_str(), &db) != SQLITE_OK ||
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        error = sqlite3_errmsg(db);
+    sqlite3_close(db);
     return error;
-  }
-  sqlite3* db = nullptr;
-  std::string error;
-  if (sqlite3_open(location.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-    error = sqlite3_errmsg(db);
-  sqlite3_close(db);
-  return error;
 }
 
-void add_account(velmo_service::service_store& store, const std::string& name, const std::string& auth_no,
-                 long long quota, const std::string& end_date) {
-  std::string error;
-  if (!store.add_user(name, auth_no, quota, end_date, &error)) throw std::runtime_error(error);
+void add_account(velmo_service::service_store& store, const std::string& name,
+                 const std::string& auth_no, long long quota, const std::string& end_date) {
+    std::string error;
+    if (!store.add_user(name, auth_no, quota, end_date, &error)) throw std::runtime_error(error);
 }
 
 }  // namespace velmo_test

@@ -17,13 +17,13 @@ namespace velmo_test {
 
 // A temporary directory removed with everything in it.
 class temp_dir {
- public:
-  temp_dir();
-  ~temp_dir();
-  const std::string& path() const { return path_; }
+  public:
+    temp_dir();
+    ~temp_dir();
+    const std::string& path() const { return path_; }
 
- private:
-  std::string path_;
+  private:
+    std::string path_;
 };
 
 // The engine over the shipped data files, loaded once per test binary.
@@ -31,63 +31,65 @@ const velmo_service::check_engine& shared_engine();
 std::string service_data_dir();
 
 class running_service {
- public:
-  explicit running_service(const std::string& db_path, velmo_service::service_limits limits = {},
-                           velmo_service::server_config config = {});
-  ~running_service();
-  void stop();
-  int port() const { return port_; }
-  std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-  velmo_service::service_store& store() { return store_; }
-  velmo_service::service_operations& operations() { return *operations_; }
+  public:
+    explicit running_service(const std::string& db_path, velmo_service::service_limits limits = {},
+                             velmo_service::server_config config = {});
+    ~running_service();
+    void stop();
+    int port() const { return port_; }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+    velmo_service::service_store& store() { return store_; }
+    velmo_service::service_operations& operations() { return *operations_; }
 
- private:
-  velmo_service::service_store store_;
-  std::unique_ptr<velmo_service::service_operations> operations_;
-  std::unique_ptr<velmo_service::service_server> server_;
-  std::thread thread_;
-  int port_ = -1;
+  private:
+    velmo_service::service_store store_;
+    std::unique_ptr<velmo_service::service_operations> operations_;
+    std::unique_ptr<velmo_service::service_server> server_;
+    std::thread thread_;
+    int port_ = -1;
 };
 
 struct soap_reply {
-  int status = 0;  // 0 when no HTTP answer arrived
-  std::string body;
-  // Texts of //i:name (i = the service namespace) in document order.
-  std::vector<std::string> all(const std::string& name) const;
-  std::string first(const std::string& name) const;  // "" when absent
-  bool has(const std::string& name) const { return !all(name).empty(); }
+    int status = 0;  // 0 when no HTTP answer arrived
+    std::string body;
+    // Texts of //i:name (i = the service namespace) in document order.
+    std::vector<std::string> all(const std::string& name) const;
+    std::string first(const std::string& name) const;  // "" when absent
+    bool has(const std::string& name) const { return !all(name).empty(); }
 };
 
 struct found_error {
-  long pos = 0;
-  int level = 0;
-  std::string err_word;
-  std::vector<std::string> suggestions;
+    long pos = 0;
+    int level = 0;
+    std::string err_word;
+    std::vector<std::string> suggestions;
 };
 
 struct upload_options {
-  int leader_sort = 0, match_dots = 0, sentence = 1, eng = 0, fan_ti = 0, leader = 0, prof_type = 0,
-      taiwan = 0, user_err = 0, weight = 1;
+    int leader_sort = 0, match_dots = 0, sentence = 1, eng = 0, fan_ti = 0, leader = 0,
+        prof_type = 0, taiwan = 0, user_err = 0, weight = 1;
 };
 
 class soap_client {
- public:
-  explicit soap_client(int port);
-  ~soap_client();
-  soap_reply post_raw(const std::string& body);
-  soap_reply call(const std::string& op, const std::vector<std::pair<std::string, std::string>>& params);
+  public:
+    explicit soap_client(int port);
+    ~soap_client();
+    soap_reply post_raw(const std::string& body);
+    soap_reply call(const std::string& op,
+                    const std::vector<std::pair<std::string, std::string>>& params);
 
-  soap_reply get_pid(const std::string& user, const std::string& auth_no);
-  soap_reply upload(const std::string& pid, const std::string& article, const upload_options& o);
-  soap_reply progress(const std::string& pid);
-  soap_reply result(const std::string& pid);
-  // Identifier, upload, polls until 100, result; empty `failure` on success.
-  std::vector<found_error> check(const std::string& user, const std::string& auth_no, const std::string& article,
-                                 const upload_options& o, std::string* failure);
+    soap_reply get_pid(const std::string& user, const std::string& auth_no);
+    soap_reply upload(const std::string& pid, const std::string& article, const upload_options& o);
+    soap_reply progress(const std::string& pid);
+    soap_reply result(const std::string& pid);
+    // Identifier, upload, polls until 100, result; empty `failure` on success.
+    std::vector<found_error> check(const std::string& user, const std::string& auth_no,
+                                   const std::string& article, const upload_options& o,
+                                   std::string* failure);
 
- private:
-  struct impl;
-  std::unique_ptr<impl> impl_;
+  private:
+    struct impl;
+    std::unique_ptr<impl> impl_;
 };
 
 std::string envelope(const std::string& op, const std::string& params);
@@ -99,7 +101,8 @@ std::vector<found_error> read_errors(const soap_reply& reply);
 std::string run_sql(const std::string& location, const std::string& sql);
 
 // Adds an account directly in the store.
-void add_account(velmo_service::service_store& store, const std::string& name, const std::string& auth_no,
-                 long long quota = 1000000, const std::string& end_date = "2099-12-31");
+void add_account(velmo_service::service_store& store, const std::string& name,
+                 const std::string& auth_no, long long quota = 1000000,
+                 const std::string& end_date = "2099-12-31");
 
 }  // namespace velmo_test

@@ -7,74 +7,75 @@ namespace velmo_service {
 pg_rows::~pg_rows() { PQclear(result_); }
 
 bool pg_rows::ok() const {
-  const ExecStatusType s = PQresultStatus(result_);
-  return result_ && (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK);
+    const ExecStatusType s = PQresultStatus(result_);
+    return result_ && (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK);
 }
 int pg_rows::count() const { return result_ ? PQntuples(result_) : 0; }
 std::int64_t pg_rows::affected() const {
-  const char* n = result_ ? PQcmdTuples(result_) : "";
-  return *n ? std::stoll(n) : 0;
+    const char* n = result_ ? PQcmdTuples(result_) : "";
+    return *n ? std::stoll(n) : 0;
 }
 std::string pg_rows::text(int row, int col) const {
-  return std::string(PQgetvalue(result_, row, col), static_cast<std::size_t>(PQgetlength(result_, row, col)));
+    return std::string(PQgetvalue(result_, row, col),
+                       static_cast<std::size_t>(PQgetlength(result_, row, col)));
 }
 std::int64_t pg_rows::integer(int row, int col) const {
-  const char* v = PQgetvalue(result_, row, col);
-  return *v ? std::stoll(v) : 0;
+    const char* v = PQgetvalue(result_, row, col);
+    return *v ? std::stoll(v) : 0;
 }
 bool pg_rows::null(int row, int col) const { return PQgetisnull(result_, row, col) != 0; }
 std::string pg_rows::error() const { return result_ ? PQresultErrorMessage(result_) : "no result"; }
 
 pg_rows pg_run(PGconn* conn, const std::string& sql, const pg_params& params) {
-  std::vector<const char*> values;
-  values.reserve(params.size());
-  for (const std::optional<std::string>& p : params) values.push_back(p ? p->c_str() : nullptr);
-  return pg_rows(
-      PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+    std::vector<const char*> values;
+    values.reserve(params.size());
+    for (const std::optional<std::string>& p : params) values.push_back(p ? p->c_str() : nullptr);
+    return pg_rows(PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                values.data(), nullptr, nullptr, 0));
 }
 
 pg_pool::~pg_pool() {
-  for (PGconn* c : all_) PQfinish(c);
+    for (PGconn* c : all_) PQfinish(c);
 }
 
 std::unique_ptr<pg_pool> pg_pool::open(const std::string& url, int size, std::string* error) {
-  std::unique_ptr<pg_pool> pool(new pg_pool());
-  pool->url_ = url;
-  for (int i = 0; i < size; ++i) {
-    PGconn* c = PQconnectdb(url.c_str());
-    pool->all_.push_back(c);
-    if (PQstatus(c) != CONNECTION_OK) {
-      if (error) *error = PQerrorMessage(c);
-      return nullptr;
+    std::unique_ptr<pg_pool> pool(new pg_pool());
+    pool->url_ = url;
+    for (int i = 0; i < size; ++i) {
+        PGconn* c = PQconnectdb(url.c_str());
+        pool->all_.push_back(c);
+        if (PQstatus(c) != CONNECTION_OK) {
+            if (error) *error = PQerrorMessage(c);
+            return nullptr;
+        }
+        // Warnings of idempotent DDL (NOTICE: relation exists) are not errors.
+        pg_run(c, "SET client_min_messages TO warning");
+        pool->idle_.push_back(c);
     }
-    // Warnings of idempotent DDL (NOTICE: relation exists) are not errors.
-    pg_run(c, "SET client_min_messages TO warning");
-    pool->idle_.push_back(c);
-  }
-  return pool;
+    return pool;
 }
 
 pg_pool::handle pg_pool::acquire() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  free_.wait(lock, [this] { return !idle_.empty(); });
-  PGconn* c = idle_.back();
-  idle_.pop_back();
-  lock.unlock();
-  if (PQstatus(c) != CONNECTION_OK) {
-    PQreset(c);
-    pg_run(c, "SET client_min_messages TO warning");
-  }
-  return handle(*this, c);
+    std::unique_lock<std::mutex> lock(mutex_);
+    free_.wait(lock, [this] { return !idle_.empty(); });
+    PGconn* c = idle_.back();
+    idle_.pop_back();
+    lock.unlock();
+    if (PQstatus(c) != CONNECTION_OK) {
+        PQreset(c);
+        pg_run(c, "SET client_min_messages TO warning");
+    }
+    return handle(*this, c);
 }
 
 void pg_pool::give_back(PGconn* conn) {
-  // A connection left inside a failed or open transaction is cleaned first.
-  if (PQtransactionStatus(conn) != PQTRANS_IDLE) PQclear(PQexec(conn, "ROLLBACK"));
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    idle_.push_back(conn);
-  }
-  free_.notify_one();
+    // A connection left inside a failed or open transaction is cleaned first.
+    if (PQtransactionStatus(conn) != PQTRANS_IDLE) PQclear(PQexec(conn, "ROLLBACK"));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        idle_.push_back(conn);
+    }
+    free_.notify_one();
 }
 
 }  // namespace velmo_service

@@ -18,10 +18,12 @@ std::unique_ptr<store_backend> postgresql_store_open(const std::string& url, std
 
 // The charge of store_backend::charge inside a transaction the caller holds
 // open on `conn`; the caller commits or rolls back.
-int postgresql_charge_in(PGconn* conn, const std::string& name, std::int64_t words, const std::string& time);
+int postgresql_charge_in(PGconn* conn, const std::string& name, std::int64_t words,
+                         const std::string& time);
 
 // The refund of store_backend::refund inside a transaction the caller holds
 // open on `conn`; false when there was no such charge.
-bool postgresql_refund_in(PGconn* conn, const std::string& name, std::int64_t words, const std::string& time);
+bool postgresql_refund_in(PGconn* conn, const std::string& name, std::int64_t words,
+                          const std::string& time);
 
 }  // namespace velmo_service

@@ -11,288 +11,310 @@ namespace velmo_service {
 namespace {
 // One prepared statement, bound by position (1-based) and stepped row by row.
 class statement {
- public:
-  statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-  ~statement() { sqlite3_finalize(stmt_); }
-  statement(const statement&) = delete;
-  statement& operator=(const statement&) = delete;
+  public:
+    statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    ~statement() { sqlite3_finalize(stmt_); }
+    statement(const statement&) = delete;
+    statement& operator=(const statement&) = delete;
 
-  statement& bind(int i, const std::string& v) {
-    sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    return *this;
-  }
-  statement& bind(int i, std::int64_t v) {
-    sqlite3_bind_int64(stmt_, i, v);
-    return *this;
-  }
-  bool row() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
-  bool run() {
-    if (!stmt_) return false;
-    const int rc = sqlite3_step(stmt_);
-    return rc == SQLITE_DONE || rc == SQLITE_ROW;
-  }
-  std::string text(int col) const {
-    const unsigned char* t = sqlite3_column_text(stmt_, col);
-    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)))
-             : std::string();
-  }
-  std::int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
+    statement& bind(int i, const std::string& v) {
+        sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    statement& bind(int i, std::int64_t v) {
+        sqlite3_bind_int64(stmt_, i, v);
+        return *this;
+    }
+    bool row() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
+    bool run() {
+        if (!stmt_) return false;
+        const int rc = sqlite3_step(stmt_);
+        return rc == SQLITE_DONE || rc == SQLITE_ROW;
+    }
+    std::string text(int col) const {
+        const unsigned char* t = sqlite3_column_text(stmt_, col);
+        return t ? std::string(reinterpret_cast<const char*>(t),
+                               static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)))
+                 : std::string();
+    }
+    std::int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
 
- private:
-  sqlite3_stmt* stmt_ = nullptr;
+  private:
+    sqlite3_stmt* stmt_ = nullptr;
 };
 
-const char* const account_columns = "SELECT user_name, state, quota, used, end_date, auth_hash FROM accounts";
+const char* const account_columns =
+    "SELECT user_name, state, quota, used, end_date, auth_hash FROM accounts";
 
 account_record read_account(const statement& s) {
-  account_record r;
-  r.acc.user_name = s.text(0);
-  r.acc.state = static_cast<int>(s.integer(1));
-  r.acc.quota = s.integer(2);
-  r.acc.used = s.integer(3);
-  r.acc.end_date = s.text(4);
-  r.auth_hash = s.text(5);
-  return r;
+    account_record r;
+    r.acc.user_name = s.text(0);
+    r.acc.state = static_cast<int>(s.integer(1));
+    r.acc.quota = s.integer(2);
+    r.acc.used = s.integer(3);
+    r.acc.end_date = s.text(4);
+    r.auth_hash = s.text(5);
+    return r;
 }
 
 class sqlite_session : public schema_session {
- public:
-  explicit sqlite_session(sqlite3* db) : db_(db) {}
-  bool begin_exclusive() override { return exec("BEGIN IMMEDIATE"); }
-  bool exec(const std::string& sql) override {
-    return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-  std::optional<long long> query_number(const std::string& sql) override {
-    statement s(db_, sql.c_str());
-    if (!s.row()) return std::nullopt;
-    return s.integer(0);
-  }
-  bool commit() override { return exec("COMMIT"); }
-  void rollback() override { exec("ROLLBACK"); }
-  std::string last_error() override { return sqlite3_errmsg(db_); }
+  public:
+    explicit sqlite_session(sqlite3* db) : db_(db) {}
+    bool begin_exclusive() override { return exec("BEGIN IMMEDIATE"); }
+    bool exec(const std::string& sql) override {
+        return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    std::optional<long long> query_number(const std::string& sql) override {
+        statement s(db_, sql.c_str());
+        if (!s.row()) return std::nullopt;
+        return s.integer(0);
+    }
+    bool commit() override { return exec("COMMIT"); }
+    void rollback() override { exec("ROLLBACK"); }
+    std::string last_error() override { return sqlite3_errmsg(db_); }
 
- private:
-  sqlite3* db_;
+  private:
+    sqlite3* db_;
 };
 
 class sqlite_store : public store_backend {
- public:
-  explicit sqlite_store(sqlite3* db) : db_(db) {}
-  ~sqlite_store() override { sqlite3_close(db_); }
+  public:
+    explicit sqlite_store(sqlite3* db) : db_(db) {}
+    ~sqlite_store() override { sqlite3_close(db_); }
 
-  bool add_user(const account_record& r, std::string* error) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    statement s(db_, "INSERT INTO accounts(user_name, auth_hash, state, quota, used, end_date) VALUES(?,?,?,?,?,?)");
-    s.bind(1, r.acc.user_name).bind(2, r.auth_hash).bind(3, std::int64_t{r.acc.state}).bind(4, r.acc.quota);
-    s.bind(5, r.acc.used).bind(6, r.acc.end_date);
-    if (!s.run()) {
-      if (error) *error = sqlite3_errmsg(db_);
-      return false;
+    bool add_user(const account_record& r, std::string* error) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement s(db_,
+                    "INSERT INTO accounts(user_name, auth_hash, state, quota, used, end_date) "
+                    "VALUES(?,?,?,?,?,?)");
+        s.bind(1, r.acc.user_name)
+            .bind(2, r.auth_hash)
+            .bind(3, std::int64_t{r.acc.state})
+            .bind(4, r.acc.quota);
+        s.bind(5, r.acc.used).bind(6, r.acc.end_date);
+        if (!s.run()) {
+            if (error) *error = sqlite3_errmsg(db_);
+            return false;
+        }
+        return true;
     }
-    return true;
-  }
 
-  bool set_user(const std::string& name, const std::optional<std::string>& auth_hash, const std::optional<int>& state,
-                const std::optional<std::int64_t>& quota, const std::optional<std::string>& end_date,
-                const std::optional<std::int64_t>& used) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!exec("BEGIN IMMEDIATE")) return false;
-    bool ok = true;
-    {
-      statement s(db_, "SELECT 1 FROM accounts WHERE user_name=?");
-      s.bind(1, name);
-      ok = s.row();
+    bool set_user(const std::string& name, const std::optional<std::string>& auth_hash,
+                  const std::optional<int>& state, const std::optional<std::int64_t>& quota,
+                  const std::optional<std::string>& end_date,
+                  const std::optional<std::int64_t>& used) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!exec("BEGIN IMMEDIATE")) return false;
+        bool ok = true;
+        {
+            statement s(db_, "SELECT 1 FROM accounts WHERE user_name=?");
+            s.bind(1, name);
+            ok = s.row();
+        }
+        auto update = [&](const char* sql, auto value) {
+            statement s(db_, sql);
+            s.bind(1, value).bind(2, name);
+            ok = ok && s.run();
+        };
+        if (auth_hash) update("UPDATE accounts SET auth_hash=? WHERE user_name=?", *auth_hash);
+        if (state)
+            update("UPDATE accounts SET state=? WHERE user_name=?",
+                   static_cast<std::int64_t>(*state));
+        if (quota) update("UPDATE accounts SET quota=? WHERE user_name=?", *quota);
+        if (end_date) update("UPDATE accounts SET end_date=? WHERE user_name=?", *end_date);
+        if (used) update("UPDATE accounts SET used=? WHERE user_name=?", *used);
+        exec(ok ? "COMMIT" : "ROLLBACK");
+        return ok;
     }
-    auto update = [&](const char* sql, auto value) {
-      statement s(db_, sql);
-      s.bind(1, value).bind(2, name);
-      ok = ok && s.run();
-    };
-    if (auth_hash) update("UPDATE accounts SET auth_hash=? WHERE user_name=?", *auth_hash);
-    if (state) update("UPDATE accounts SET state=? WHERE user_name=?", static_cast<std::int64_t>(*state));
-    if (quota) update("UPDATE accounts SET quota=? WHERE user_name=?", *quota);
-    if (end_date) update("UPDATE accounts SET end_date=? WHERE user_name=?", *end_date);
-    if (used) update("UPDATE accounts SET used=? WHERE user_name=?", *used);
-    exec(ok ? "COMMIT" : "ROLLBACK");
-    return ok;
-  }
 
-  bool remove_user(const std::string& name) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!exec("BEGIN IMMEDIATE")) return false;
-    statement s(db_, "DELETE FROM accounts WHERE user_name=?");
-    s.bind(1, name);
-    const bool removed = s.run() && sqlite3_changes(db_) > 0;
-    if (removed) {
-      statement u(db_, "DELETE FROM usage WHERE user_name=?");
-      u.bind(1, name).run();
-      statement w(db_, "DELETE FROM words WHERE user_name=?");
-      w.bind(1, name).run();
+    bool remove_user(const std::string& name) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!exec("BEGIN IMMEDIATE")) return false;
+        statement s(db_, "DELETE FROM accounts WHERE user_name=?");
+        s.bind(1, name);
+        const bool removed = s.run() && sqlite3_changes(db_) > 0;
+        if (removed) {
+            statement u(db_, "DELETE FROM usage WHERE user_name=?");
+            u.bind(1, name).run();
+            statement w(db_, "DELETE FROM words WHERE user_name=?");
+            w.bind(1, name).run();
+        }
+        exec("COMMIT");
+        return removed;
     }
-    exec("COMMIT");
-    return removed;
-  }
 
-  std::vector<account_record> list_users() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<account_record> out;
-    statement s(db_, (std::string(account_columns) + " ORDER BY user_name").c_str());
-    while (s.row()) out.push_back(read_account(s));
-    return out;
-  }
-
-  std::optional<account_record> find_user(const std::string& name) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    statement s(db_, (std::string(account_columns) + " WHERE user_name=?").c_str());
-    s.bind(1, name);
-    if (!s.row()) return std::nullopt;
-    return read_account(s);
-  }
-
-  int charge(const std::string& name, std::int64_t words, const std::string& time) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!exec("BEGIN IMMEDIATE")) return code_refused;
-    statement s(db_, "UPDATE accounts SET used = used + ? WHERE user_name=? AND used + ? <= quota");
-    s.bind(1, words).bind(2, name).bind(3, words);
-    if (!s.run()) {
-      exec("ROLLBACK");
-      return code_refused;
+    std::vector<account_record> list_users() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<account_record> out;
+        statement s(db_, (std::string(account_columns) + " ORDER BY user_name").c_str());
+        while (s.row()) out.push_back(read_account(s));
+        return out;
     }
-    if (sqlite3_changes(db_) == 0) {
-      statement f(db_, "SELECT 1 FROM accounts WHERE user_name=?");
-      f.bind(1, name);
-      const int code = f.row() ? code_no_words : code_unknown_user;
-      exec("ROLLBACK");
-      return code;
+
+    std::optional<account_record> find_user(const std::string& name) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement s(db_, (std::string(account_columns) + " WHERE user_name=?").c_str());
+        s.bind(1, name);
+        if (!s.row()) return std::nullopt;
+        return read_account(s);
     }
-    statement r(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
-    r.bind(1, name).bind(2, time).bind(3, words);
-    if (!r.run()) {
-      exec("ROLLBACK");
-      return code_refused;
+
+    int charge(const std::string& name, std::int64_t words, const std::string& time) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!exec("BEGIN IMMEDIATE")) return code_refused;
+        statement s(db_,
+                    "UPDATE accounts SET used = used + ? WHERE user_name=? AND used + ? <= quota");
+        s.bind(1, words).bind(2, name).bind(3, words);
+        if (!s.run()) {
+            exec("ROLLBACK");
+            return code_refused;
+        }
+        if (sqlite3_changes(db_) == 0) {
+            statement f(db_, "SELECT 1 FROM accounts WHERE user_name=?");
+            f.bind(1, name);
+            const int code = f.row() ? code_no_words : code_unknown_user;
+            exec("ROLLBACK");
+            return code;
+        }
+        statement r(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
+        r.bind(1, name).bind(2, time).bind(3, words);
+        if (!r.run()) {
+            exec("ROLLBACK");
+            return code_refused;
+        }
+        return exec("COMMIT") ? code_ok : code_refused;
     }
-    return exec("COMMIT") ? code_ok : code_refused;
-  }
 
-  bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!exec("BEGIN IMMEDIATE")) return false;
-    statement r(db_,
-                "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=? AND check_time=? AND words=? "
-                "ORDER BY id DESC LIMIT 1)");
-    r.bind(1, name).bind(2, time).bind(3, words);
-    statement s(db_, "UPDATE accounts SET used = MAX(0, used - ?) WHERE user_name=?");
-    s.bind(1, words).bind(2, name);
-    if (!r.run() || sqlite3_changes(db_) == 0 || !s.run()) {
-      exec("ROLLBACK");
-      return false;
+    bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!exec("BEGIN IMMEDIATE")) return false;
+        statement r(db_,
+                    "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=? AND "
+                    "check_time=? AND words=? "
+                    "ORDER BY id DESC LIMIT 1)");
+        r.bind(1, name).bind(2, time).bind(3, words);
+        statement s(db_, "UPDATE accounts SET used = MAX(0, used - ?) WHERE user_name=?");
+        s.bind(1, words).bind(2, name);
+        if (!r.run() || sqlite3_changes(db_) == 0 || !s.run()) {
+            exec("ROLLBACK");
+            return false;
+        }
+        return exec("COMMIT");
     }
-    return exec("COMMIT");
-  }
 
-  usage_page usage(const std::string& name, const std::string& date, std::int64_t offset, std::int64_t limit) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    usage_page out;
-    const std::string day = date.substr(0, 10);
-    {
-      statement s(db_, "SELECT COUNT(*) FROM usage WHERE user_name=? AND substr(check_time,1,10)=?");
-      s.bind(1, name).bind(2, day);
-      if (s.row()) out.total_rows = s.integer(0);
+    usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
+                     std::int64_t limit) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        usage_page out;
+        const std::string day = date.substr(0, 10);
+        {
+            statement s(
+                db_, "SELECT COUNT(*) FROM usage WHERE user_name=? AND substr(check_time,1,10)=?");
+            s.bind(1, name).bind(2, day);
+            if (s.row()) out.total_rows = s.integer(0);
+        }
+        {
+            statement s(db_,
+                        "SELECT COALESCE(SUM(words),0) FROM usage WHERE user_name=? AND "
+                        "substr(check_time,1,7)=?");
+            s.bind(1, name).bind(2, day.substr(0, 7));
+            if (s.row()) out.month_words = s.integer(0);
+        }
+        statement s(
+            db_,
+            "SELECT check_time, words FROM usage WHERE user_name=? AND substr(check_time,1,10)=? "
+            "ORDER BY check_time DESC, id DESC LIMIT ? OFFSET ?");
+        s.bind(1, name).bind(2, day).bind(3, limit).bind(4, offset);
+        while (s.row()) out.rows.push_back(usage_row{s.text(0), s.integer(1)});
+        return out;
     }
-    {
-      statement s(db_, "SELECT COALESCE(SUM(words),0) FROM usage WHERE user_name=? AND substr(check_time,1,7)=?");
-      s.bind(1, name).bind(2, day.substr(0, 7));
-      if (s.row()) out.month_words = s.integer(0);
+
+    std::vector<usage_row> all_usage(const std::string& name) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<usage_row> out;
+        statement s(db_, "SELECT check_time, words FROM usage WHERE user_name=? ORDER BY id");
+        s.bind(1, name);
+        while (s.row()) out.push_back(usage_row{s.text(0), s.integer(1)});
+        return out;
     }
-    statement s(db_,
-                "SELECT check_time, words FROM usage WHERE user_name=? AND substr(check_time,1,10)=? "
-                "ORDER BY check_time DESC, id DESC LIMIT ? OFFSET ?");
-    s.bind(1, name).bind(2, day).bind(3, limit).bind(4, offset);
-    while (s.row()) out.rows.push_back(usage_row{s.text(0), s.integer(1)});
-    return out;
-  }
 
-  std::vector<usage_row> all_usage(const std::string& name) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<usage_row> out;
-    statement s(db_, "SELECT check_time, words FROM usage WHERE user_name=? ORDER BY id");
-    s.bind(1, name);
-    while (s.row()) out.push_back(usage_row{s.text(0), s.integer(1)});
-    return out;
-  }
-
-  bool add_usage(const std::string& name, const usage_row& row) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    statement s(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
-    s.bind(1, name).bind(2, row.check_time).bind(3, row.words);
-    return s.run();
-  }
-
-  word_page words(const std::string& name, int lib, std::int64_t offset, std::int64_t limit) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    word_page out;
-    {
-      statement s(db_, "SELECT COUNT(*) FROM words WHERE user_name=? AND lib=?");
-      s.bind(1, name).bind(2, std::int64_t{lib});
-      if (s.row()) out.total = s.integer(0);
+    bool add_usage(const std::string& name, const usage_row& row) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement s(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
+        s.bind(1, name).bind(2, row.check_time).bind(3, row.words);
+        return s.run();
     }
-    statement s(db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id LIMIT ? OFFSET ?");
-    s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, limit).bind(4, offset);
-    while (s.row()) out.words.push_back(s.text(0));
-    return out;
-  }
 
-  std::vector<std::string> all_words(const std::string& name, int lib) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<std::string> out;
-    statement s(db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
-    s.bind(1, name).bind(2, std::int64_t{lib});
-    while (s.row()) out.push_back(s.text(0));
-    return out;
-  }
+    word_page words(const std::string& name, int lib, std::int64_t offset,
+                    std::int64_t limit) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        word_page out;
+        {
+            statement s(db_, "SELECT COUNT(*) FROM words WHERE user_name=? AND lib=?");
+            s.bind(1, name).bind(2, std::int64_t{lib});
+            if (s.row()) out.total = s.integer(0);
+        }
+        statement s(
+            db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id LIMIT ? OFFSET ?");
+        s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, limit).bind(4, offset);
+        while (s.row()) out.words.push_back(s.text(0));
+        return out;
+    }
 
-  bool add_word(const std::string& name, int lib, const std::string& word) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    statement s(db_, "INSERT OR IGNORE INTO words(user_name, lib, word) VALUES(?,?,?)");
-    s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
-    return s.run() && sqlite3_changes(db_) > 0;
-  }
+    std::vector<std::string> all_words(const std::string& name, int lib) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::string> out;
+        statement s(db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
+        s.bind(1, name).bind(2, std::int64_t{lib});
+        while (s.row()) out.push_back(s.text(0));
+        return out;
+    }
 
-  bool delete_word(const std::string& name, int lib, const std::string& word) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    statement s(db_, "DELETE FROM words WHERE user_name=? AND lib=? AND word=?");
-    s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
-    return s.run() && sqlite3_changes(db_) > 0;
-  }
+    bool add_word(const std::string& name, int lib, const std::string& word) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement s(db_, "INSERT OR IGNORE INTO words(user_name, lib, word) VALUES(?,?,?)");
+        s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
+        return s.run() && sqlite3_changes(db_) > 0;
+    }
 
- private:
-  bool exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+    bool delete_word(const std::string& name, int lib, const std::string& word) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement s(db_, "DELETE FROM words WHERE user_name=? AND lib=? AND word=?");
+        s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
+        return s.run() && sqlite3_changes(db_) > 0;
+    }
 
-  sqlite3* db_;
-  std::mutex mutex_;
+  private:
+    bool exec(const char* sql) {
+        return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+
+    sqlite3* db_;
+    std::mutex mutex_;
 };
 }  // namespace
 
 std::unique_ptr<store_backend> sqlite_store_open(const std::string& path, std::string* error) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
-      SQLITE_OK) {
-    if (error) *error = db ? sqlite3_errmsg(db) : "cannot open database";
-    sqlite3_close(db);
-    return nullptr;
-  }
-  sqlite3_busy_timeout(db, 5000);
-  sqlite_session session(db);
-  if (!session.exec("PRAGMA journal_mode=WAL;") || !session.exec("PRAGMA synchronous=NORMAL;")) {
-    if (error) *error = sqlite3_errmsg(db);
-    sqlite3_close(db);
-    return nullptr;
-  }
-  if (!schema_migrate(session, schema_dialect::sqlite, error)) {
-    sqlite3_close(db);
-    return nullptr;
-  }
-  return std::make_unique<sqlite_store>(db);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        if (error) *error = db ? sqlite3_errmsg(db) : "cannot open database";
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    sqlite_session session(db);
+    if (!session.exec("PRAGMA journal_mode=WAL;") || !session.exec("PRAGMA synchronous=NORMAL;")) {
+        if (error) *error = sqlite3_errmsg(db);
+        sqlite3_close(db);
+        return nullptr;
+    }
+    if (!schema_migrate(session, schema_dialect::sqlite, error)) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return std::make_unique<sqlite_store>(db);
 }
 
 }  // namespace velmo_service
