@@ -244,8 +244,9 @@ TEST(ServiceEngine, EnglishSuggestionsAreBoundedPerCheckAndChecksRunAtOnce) {
         for (std::size_t i = 0; i < out.size(); ++i) {
             EXPECT_EQ(out[i].err_word, alone[i].err_word);
             ASSERT_EQ(out[i].suggestions.empty(), alone[i].suggestions.empty()) << i;
-            if (!out[i].suggestions.empty())
+            if (!out[i].suggestions.empty()) {
                 EXPECT_EQ(out[i].suggestions.front(), alone[i].suggestions.front());
+            }
         }
     }
 }
