@@ -84,7 +84,7 @@ class serve_process {
         std::string line;
         char c;
         pollfd p{out_, POLLIN, 0};
-        while (line.find('\n') == std::string::npos && poll(&p, 1, 30000) > 0 &&
+        while (line.find('\n') == std::string::npos && poll(&p, 1, 180000) > 0 &&
                read(out_, &c, 1) == 1)
             line.push_back(c);
         std::smatch m;
