@@ -164,7 +164,17 @@ struct soap_client::impl {
         http.set_keep_alive(true);
         http.set_tcp_nodelay(true);
     }
+    // The service closes a kept-alive connection after one idle second and this httplib
+    // reuses a socket without checking it, so a call after a pause could meet a closed
+    // connection. Such a connection is dropped well before the service would drop it.
+    void drop_connection_if_idle() {
+        const auto now = std::chrono::steady_clock::now();
+        if (used && now - last_use > std::chrono::milliseconds(250)) http.stop();
+        used = true;
+    }
     httplib::Client http;
+    bool used = false;
+    std::chrono::steady_clock::time_point last_use;
 };
 
 soap_client::soap_client(int port) : impl_(std::make_unique<impl>(port)) {}
@@ -172,7 +182,9 @@ soap_client::~soap_client() = default;
 
 soap_reply soap_client::post_raw(const std::string& body) {
     soap_reply r;
+    impl_->drop_connection_if_idle();
     auto res = impl_->http.Post("/", body, "application/soap+xml; charset=utf-8");
+    impl_->last_use = std::chrono::steady_clock::now();
     if (!res) {
         r.body = "transport error: " + httplib::to_string(res.error());
         return r;
