@@ -18,8 +18,8 @@ TEST(writer_sim_cluster_demo, the_demo_through_a_balancer_finds_the_same_marks_a
         GTEST_SKIP() << "needs the postgresql and nginx packages";
     QTemporaryDir out;
     const run_result r = run(source_dir() + QStringLiteral("/scripts/cluster-demo"),
-                             {"--no-build", "--build-dir", build_dir(), "--out", out.path()}, 300000);
-    ASSERT_TRUE(r.finished);
+                             {"--no-build", "--build-dir", build_dir(), "--out", out.path()}, 540000);
+    ASSERT_TRUE(r.finished) << r.out.toStdString() << r.err.toStdString();
     ASSERT_EQ(r.exit_code, 0) << r.out.toStdString() << r.err.toStdString();
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("marks of 会议纪要.txt: (\\d+)")).match(r.out);
     ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();

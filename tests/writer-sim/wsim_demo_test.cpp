@@ -12,8 +12,8 @@
 TEST(writer_sim_demo, the_demo_proofreads_the_sample_and_stops_its_service) {
     QTemporaryDir out;
     const run_result r = run(source_dir() + QStringLiteral("/scripts/demo"),
-                             {"--no-build", "--build-dir", build_dir(), "--out", out.path()}, 240000);
-    ASSERT_TRUE(r.finished);
+                             {"--no-build", "--build-dir", build_dir(), "--out", out.path()}, 540000);
+    ASSERT_TRUE(r.finished) << r.out.toStdString() << r.err.toStdString();
     ASSERT_EQ(r.exit_code, 0) << r.out.toStdString() << r.err.toStdString();
 
     // Marks of every kind the service finds in the sample.

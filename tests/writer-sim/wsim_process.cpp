@@ -29,8 +29,12 @@ run_result run(const QString& program, const QStringList& arguments, int timeout
     if (!process.waitForStarted(10000)) return r;
     r.finished = process.waitForFinished(timeout_ms);
     if (!r.finished) {
-        process.kill();
-        process.waitForFinished(5000);
+        // A script stops what it started on SIGTERM; SIGKILL is the last resort.
+        process.terminate();
+        if (!process.waitForFinished(30000)) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
     }
     r.crashed = process.exitStatus() == QProcess::CrashExit;
     r.exit_code = process.exitCode();
