@@ -31,11 +31,19 @@ std::string interval(std::chrono::milliseconds ms) {
     return std::to_string(ms.count()) + " milliseconds";
 }
 
-// A job is live unless it waits for a request (issued, claimed, done) and has
-// waited longer than the expiry ($2); an expired job is unknown to every request.
-const std::string live_job = " (state NOT IN (0,1,4) OR touched >= now() - $2::interval) ";
-// A request that names a user ($3, empty when it names none) sees only that user's jobs.
-const std::string claimed_by = " ($3 = '' OR user_name = $3) ";
+// The job a request names ($1), as that request may see it: a job is live
+// unless it waits for a request (issued, claimed, done) and has waited longer
+// than the expiry ($2), an expired job being unknown to every request; a
+// request that names a user ($3, empty when it names none) sees only that
+// user's jobs.
+const std::string requested_job =
+    " pid=$1 AND (state NOT IN (0,1,4) OR touched >= now() - $2::interval)"
+    " AND ($3 = '' OR user_name = $3) ";
+
+pg_params request_params(const std::string& pid, std::chrono::milliseconds expiry,
+                         const std::string& claimant) {
+    return {pid, interval(expiry), claimant};
+}
 
 // 128 random bits: holding an identifier is what lets a client reach its job.
 std::string random_hex(std::size_t bytes) {
@@ -114,15 +122,15 @@ std::optional<std::string> shared_job_board::create(const std::string& user) {
 job_submit shared_job_board::claim(const std::string& pid, const std::string& claimant,
                                    std::string* user) {
     pg_pool::handle c = pool_->acquire();
-    pg_rows r = c.run("UPDATE jobs SET state=1, touched=now() WHERE pid=$1 AND state=0 AND" +
-                          live_job + "AND" + claimed_by + "RETURNING user_name",
-                      {pid, interval(limits_.expiry), claimant});
+    pg_rows r = c.run("UPDATE jobs SET state=1, touched=now() WHERE state=0 AND" + requested_job +
+                          "RETURNING user_name",
+                      request_params(pid, limits_.expiry, claimant));
     if (r.count() > 0) {
         if (user) *user = r.text(0, 0);
         return job_submit::accepted;
     }
-    return c.run("SELECT 1 FROM jobs WHERE pid=$1 AND " + live_job + "AND" + claimed_by,
-                 {pid, interval(limits_.expiry), claimant})
+    return c.run("SELECT 1 FROM jobs WHERE" + requested_job,
+                 request_params(pid, limits_.expiry, claimant))
                        .count() > 0
                ? job_submit::already_uploaded
                : job_submit::unknown;
@@ -161,9 +169,9 @@ void shared_job_board::drop(const std::string& pid) {
 }
 
 std::optional<int> shared_job_board::progress(const std::string& pid, const std::string& claimant) {
-    pg_rows r = pool_->acquire().run("UPDATE jobs SET touched=now() WHERE pid=$1 AND" + live_job +
-                                         "AND" + claimed_by + "RETURNING state, progress",
-                                     {pid, interval(limits_.expiry), claimant});
+    pg_rows r = pool_->acquire().run(
+        "UPDATE jobs SET touched=now() WHERE" + requested_job + "RETURNING state, progress",
+        request_params(pid, limits_.expiry, claimant));
     if (r.count() == 0) return std::nullopt;
     return r.integer(0, 0) == done ? 100 : static_cast<int>(r.integer(0, 1));
 }
@@ -171,16 +179,15 @@ std::optional<int> shared_job_board::progress(const std::string& pid, const std:
 job_fetch shared_job_board::take_results(const std::string& pid, const std::string& claimant,
                                          std::vector<finding>& out) {
     pg_pool::handle c = pool_->acquire();
-    pg_rows r = c.run("DELETE FROM jobs WHERE pid=$1 AND state=4 AND " + live_job + "AND" +
-                          claimed_by + "RETURNING results",
-                      {pid, interval(limits_.expiry), claimant});
+    pg_rows r = c.run("DELETE FROM jobs WHERE state=4 AND" + requested_job + "RETURNING results",
+                      request_params(pid, limits_.expiry, claimant));
     if (r.count() > 0) {
         std::optional<std::vector<finding>> findings = job_decode_findings(r.text(0, 0));
         out = findings ? std::move(*findings) : std::vector<finding>();
         return job_fetch::ready;
     }
-    return c.run("UPDATE jobs SET touched=now() WHERE pid=$1 AND " + live_job + "AND" + claimed_by,
-                 {pid, interval(limits_.expiry), claimant})
+    return c.run("UPDATE jobs SET touched=now() WHERE" + requested_job,
+                 request_params(pid, limits_.expiry, claimant))
                        .affected() > 0
                ? job_fetch::not_finished
                : job_fetch::unknown;
