@@ -117,22 +117,15 @@ class serve_process {
 TEST(ServiceProgram, AdministersAccountsOnTheDatabase) {
     temp_dir dir;
     const std::string db = dir.path() + "/admin.db";
-    EXPECT_EQ(run({"user", "add", "ann", "--auth", "n-1", "--quota", "5000", "--end", "2031-02-03",
-                   "--db", db})
-                  .status,
-              0);
-    EXPECT_NE(run({"user", "add", "ann", "--auth", "n-2", "--quota", "1", "--end", "2031-02-03",
-                   "--db", db})
-                  .status,
-              0);
-    EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "-4", "--end", "2031-02-03",
-                   "--db", db})
-                  .status,
-              0);
-    EXPECT_NE(run({"user", "add", "bob", "--auth", "n", "--quota", "4", "--end", "2031-13-03",
-                   "--db", db})
-                  .status,
-              0);
+    auto add = [&](const char* name, const char* auth, const char* quota, const char* end) {
+        return run({"user", "add", name, "--auth", auth, "--quota", quota, "--end", end, "--db",
+                    db})
+            .status;
+    };
+    EXPECT_EQ(add("ann", "n-1", "5000", "2031-02-03"), 0);
+    EXPECT_NE(add("ann", "n-2", "1", "2031-02-03"), 0);  // the name is taken
+    EXPECT_NE(add("bob", "n", "-4", "2031-02-03"), 0);   // a negative quota
+    EXPECT_NE(add("bob", "n", "4", "2031-13-03"), 0);    // no such date
     outcome list = run({"user", "list", "--db", db});
     EXPECT_EQ(list.status, 0);
     EXPECT_NE(list.out.find("ann\tactive\tquota 5000\tused 0\tend 2031-02-03"), std::string::npos)
@@ -233,13 +226,7 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
             ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
         }
         // Killed while it runs one of them (unless it already ran them all).
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (run_sql(db,
-                       "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
-                       " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; "
-                       "END IF; END $$") != "" &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        wait_for_a_running_job(db);
         first.stop(SIGKILL);
     }
     serve_process second({"--listen", "127.0.0.1:0", "--db", db, "--workers", "2", "--lease", "1"});

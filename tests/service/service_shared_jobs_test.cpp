@@ -258,13 +258,7 @@ TEST(SharedJobs, AnInstanceThatStopsHandsItsRunningJobBackAndLeavesTheQueueToThe
             ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
         }
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (run_sql(db,
-                   "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
-                   " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; END "
-                   "IF; END $$") != "" &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    wait_for_a_running_job(db);
     first.reset();  // stops with no grace
     EXPECT_EQ(run_sql(db,
                       "DO $$ BEGIN IF EXISTS (SELECT 1 FROM jobs WHERE state=3) OR"

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 namespace velmo_test {
 
@@ -283,6 +284,16 @@ std::string run_sql(const std::string& location, const std::string& sql) {
         error = sqlite3_errmsg(db);
     sqlite3_close(db);
     return error;
+}
+
+void wait_for_a_running_job(const std::string& location) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (run_sql(location,
+                   "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM jobs WHERE state=3) AND"
+                   " EXISTS (SELECT 1 FROM jobs WHERE state<>4) THEN RAISE EXCEPTION 'wait'; END "
+                   "IF; END $$") != "" &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 void add_account(velmo_service::service_store& store, const std::string& name,

@@ -100,6 +100,10 @@ std::vector<found_error> read_errors(const soap_reply& reply);
 // postgresql:// address), bypassing the store; the error text, "" on success.
 std::string run_sql(const std::string& location, const std::string& sql);
 
+// Waits (at most a minute) until a job on the shared database `location`
+// runs, or until every job there is done.
+void wait_for_a_running_job(const std::string& location);
+
 // Adds an account directly in the store.
 void add_account(velmo_service::service_store& store, const std::string& name,
                  const std::string& auth_no, long long quota = 1000000,
