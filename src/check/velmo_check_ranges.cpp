@@ -161,10 +161,10 @@ void velmo_thread_check::check_ranges_in_parallel_threadsafe(int parallel) {
     for (int channel = 1; channel <= parallel; ++channel) free_channels << channel;
     int in_flight_length = 0;
     int next = 0;
+    // The settings cannot change while the modal check dialog is open.
+    const int max_words = velmo_singleton_config::instance()->get_int("OtherParams", "MaxWords");
     while (!stop.load() && (next < pieces.size() || !flight.isEmpty())) {
         while (flight.size() < parallel && next < pieces.size() && !stop.load()) {
-            const int max_words =
-                velmo_singleton_config::instance()->get_int("OtherParams", "MaxWords");
             if (!flight.isEmpty() && checked_length + in_flight_length >= max_words) break;
             const check_range_threadsafe_t& piece = pieces.at(next);
             QString pid;
