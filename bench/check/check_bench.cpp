@@ -12,7 +12,7 @@
 #include "check/velmo_thread_check.h"
 #include "events/velmo_ui_check.h"
 #include "fake_service.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
 #include "temp_settings.h"
 #include "wps_sim.h"
 
@@ -29,7 +29,8 @@ std::string settings_text(const std::string& url) {
 // Paragraphs of about 200 characters with punctuation, and every 50th
 // paragraph followed by a small table or holding an inline shape.
 wps_sim::document_builder document_of(long characters) {
-    const QString sentence = QString::fromUtf8("校对引擎把文档切成片段，逐段送往服务。Pieces are cut, then sent; ");
+    const QString sentence =
+        QString::fromUtf8("校对引擎把文档切成片段，逐段送往服务。Pieces are cut, then sent; ");
     QString paragraph;
     while (paragraph.size() < 200) paragraph += sentence;
     wps_sim::document_builder builder;
@@ -136,7 +137,8 @@ int main(int argc, char** argv) {
     // A full run: two contents pieces with one error each, 20 ordinary pieces.
     const int ordinary = 20;
     QStringList paragraphs;
-    for (int i = 0; i < ordinary; ++i) paragraphs << QString::fromUtf8("第%1段正文，错别字在这里。").arg(i);
+    for (int i = 0; i < ordinary; ++i)
+        paragraphs << QString::fromUtf8("第%1段正文，错别字在这里。").arg(i);
     wps_sim::document_builder builder;
     builder.table_of_contents({"第一章 总则", "第二章 细则"}).paragraph("").paragraphs(paragraphs);
     builder.open(app.get());
@@ -161,9 +163,10 @@ int main(int argc, char** argv) {
     }
     const double run_ms = timer.nsecsElapsed() / 1e6;
     const double run_ratio = run_ms / floor_ms;
-    std::printf("full run: %.1f ms for %d pieces (%d errors placed), floor %.0f ms, ratio %.3f "
-                "(target <= 1.10)\n",
-                run_ms, ordinary + 2, results, floor_ms, run_ratio);
+    std::printf(
+        "full run: %.1f ms for %d pieces (%d errors placed), floor %.0f ms, ratio %.3f "
+        "(target <= 1.10)\n",
+        run_ms, ordinary + 2, results, floor_ms, run_ratio);
 
     g_pApp = nullptr;
     const bool met = ratio <= 12.0 && run_ratio <= 1.10;

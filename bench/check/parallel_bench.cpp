@@ -11,7 +11,7 @@
 
 #include "check/velmo_thread_check.h"
 #include "config/velmo_config.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
 #include "temp_settings.h"
 #include "wps_sim.h"
 

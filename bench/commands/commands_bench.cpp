@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "commands/velmo_cb.h"
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_document.h"
 #include "temp_settings.h"
 #include "wps_sim.h"
 
@@ -79,7 +79,8 @@ void walk_bookmarks(wpsapi::_Document* document) {
 timings_t measure_once(wpsapi::_Application* app, int marks) {
     timings_t t;
     const QString text = text_with_errors(marks);
-    kfc::ks_stdptr<wpsapi::_Document> document = wps_sim::document_builder().paragraph(text).open(app);
+    kfc::ks_stdptr<wpsapi::_Document> document =
+        wps_sim::document_builder().paragraph(text).open(app);
     s_check_progress = check_progress_t();
     s_check_progress.end = text.length();
     s_check_progress.results = records_for(marks);

@@ -62,7 +62,8 @@ void add_bookmarks(wpsapi::_Document* doc, long n) {
         ks_stdptr<wpsapi::Range> r = range(doc, i * step + 1, i * step + 3);
         VARIANT v = kfc::var_object(r.get());
         QString name = QStringLiteral("vmjd_error_1_0_错_对_%1").arg(i);
-        kfc::ks_bstr bname(reinterpret_cast<const OLECHAR*>(name.utf16()), static_cast<UINT>(name.size()));
+        kfc::ks_bstr bname(reinterpret_cast<const OLECHAR*>(name.utf16()),
+                           static_cast<UINT>(name.size()));
         marks->Add(bname, &v, nullptr);
         kfc::var_clear(v);
     }
@@ -147,8 +148,9 @@ timings run(long n) {
 }
 
 void print(long n, const timings& t) {
-    std::printf("%6ld bookmarks: read %.3fs add %.3fs enumerate %.3fs delete %.3fs edit %.3fs -> %.3fs\n",
-                n, t.read, t.add, t.enumerate, t.remove, t.edit, t.bookmark_work());
+    std::printf(
+        "%6ld bookmarks: read %.3fs add %.3fs enumerate %.3fs delete %.3fs edit %.3fs -> %.3fs\n",
+        n, t.read, t.add, t.enumerate, t.remove, t.edit, t.bookmark_work());
 }
 
 }  // namespace

@@ -7,25 +7,22 @@
 #include <QList>
 #include <QString>
 
-struct velmo_userinfo_t
-{
+struct velmo_userinfo_t {
     QString user_state;
-    QString auth_end_time;    // date part (first 10 characters)
+    QString auth_end_time;  // date part (first 10 characters)
     QString remaining_words;
 };
 
-struct velmo_details_once_t
-{
-    QString check_time;          // "T" replaced by a space, at most 16 characters
-    QString check_words_count;   // the same treatment
+struct velmo_details_once_t {
+    QString check_time;         // "T" replaced by a space, at most 16 characters
+    QString check_words_count;  // the same treatment
 };
 
-struct velmo_details_t
-{
+struct velmo_details_t {
     QString auth_words_count;
     QString check_words_count;
     QString cur_check_words_count;
-    QString remaining_words;     // auth_words_count - check_words_count, 64-bit
+    QString remaining_words;  // auth_words_count - check_words_count, 64-bit
     QString auth_end_time;
     QString page_index;
     QString page_no;
@@ -57,7 +54,8 @@ int velmo_api_details(velmo_details_t& details, const QString& queryDate, int pa
 // One page of a word library. Without an answer: -1, nothing touched.
 // Otherwise words is cleared and refilled; pageNo and totalCount are set
 // when the answer has them; 0 when at least one word came.
-int velmo_api_getword(QList<QString>& words, int& pageNo, int& totalCount, int libType, int pageIndex);
+int velmo_api_getword(QList<QString>& words, int& pageNo, int& totalCount, int libType,
+                      int pageIndex);
 
 // Add or delete the text as one entry; the answer is not examined, the
 // result is always -1.

@@ -4,23 +4,20 @@
 namespace {
 
 // Date-time texts of a usage row: "T" becomes a space, at most 16 characters.
-QString row_text(void* row, const char* name)
-{
+QString row_text(void* row, const char* name) {
     QString text = velmo_api_child_text(row, name);
     text.replace(QLatin1Char('T'), QLatin1Char(' '));
     return text.left(16);
 }
 
 // A 64-bit count, 0 for a text that is not a number.
-qint64 count_value(const QString& text)
-{
+qint64 count_value(const QString& text) {
     bool ok = false;
     const qint64 value = text.toLongLong(&ok);
     return ok ? value : 0;
 }
 
-QString decimal_difference(qint64 minuend, qint64 subtrahend)
-{
+QString decimal_difference(qint64 minuend, qint64 subtrahend) {
     qint64 difference;
     if (!__builtin_sub_overflow(minuend, subtrahend, &difference))
         return QString::number(difference);
@@ -36,10 +33,9 @@ QString decimal_difference(qint64 minuend, qint64 subtrahend)
     return negative ? QLatin1Char('-') + digits : digits;
 }
 
-} // namespace
+}  // namespace
 
-int velmo_api_read_checkuser(const char* body, QString& message)
-{
+int velmo_api_read_checkuser(const char* body, QString& message) {
     velmo_api_answer_document answer(body);
     QString code;
     const bool has_code = answer.first_text("ErrCode", code);
@@ -47,20 +43,17 @@ int velmo_api_read_checkuser(const char* body, QString& message)
     return has_code ? velmo_api_parse_int(code) : -1;
 }
 
-int velmo_api_read_userinfo(const char* body, velmo_userinfo_t& info)
-{
+int velmo_api_read_userinfo(const char* body, velmo_userinfo_t& info) {
     velmo_api_answer_document answer(body);
     answer.first_text("UserState", info.user_state);
     answer.first_text("ReMainingWordsCount", info.remaining_words);
     QString end_time;
-    if (!answer.first_text("AuthEndTime", end_time))
-        return -1;
+    if (!answer.first_text("AuthEndTime", end_time)) return -1;
     info.auth_end_time = end_time.left(10);
     return 0;
 }
 
-int velmo_api_read_details(const char* body, velmo_details_t& details)
-{
+int velmo_api_read_details(const char* body, velmo_details_t& details) {
     velmo_api_answer_document answer(body);
     answer.first_text("AuthWordsCount", details.auth_words_count);
     answer.first_text("TotalCount", details.total_count);
@@ -72,31 +65,24 @@ int velmo_api_read_details(const char* body, velmo_details_t& details)
     answer.first_text("PageIndex", details.page_index);
     answer.first_text("PageNo", details.page_no);
     sp_xpath_result_t rows;
-    if (!answer.find_all("UserCheckDetail", rows))
-        return -1;
+    if (!answer.find_all("UserCheckDetail", rows)) return -1;
     for (int i = 0; i < rows.count; ++i)
         details.details.append(velmo_details_once_t{row_text(rows.nodes[i], "CheckTime"),
-                                row_text(rows.nodes[i], "CheckWordsCount")});
+                                                    row_text(rows.nodes[i], "CheckWordsCount")});
     return 0;
 }
 
-int velmo_api_read_words(const char* body, QList<QString>& words, int& pageNo, int& totalCount)
-{
+int velmo_api_read_words(const char* body, QList<QString>& words, int& pageNo, int& totalCount) {
     words.clear();
     velmo_api_answer_document answer(body);
-    if (!answer.is_xml())
-        return -1;
+    if (!answer.is_xml()) return -1;
     QString text;
-    if (answer.first_text("PageNo", text))
-        pageNo = velmo_api_parse_int(text);
-    if (answer.first_text("TotalCount", text))
-        totalCount = velmo_api_parse_int(text);
+    if (answer.first_text("PageNo", text)) pageNo = velmo_api_parse_int(text);
+    if (answer.first_text("TotalCount", text)) totalCount = velmo_api_parse_int(text);
     sp_xpath_result_t nodes;
-    if (!answer.find_all("string", nodes))
-        return -1;
+    if (!answer.find_all("string", nodes)) return -1;
     for (int i = 0; i < nodes.count; ++i) {
-        if (velmo_api_node_text(nodes.nodes[i], text))
-            words.append(text);
+        if (velmo_api_node_text(nodes.nodes[i], text)) words.append(text);
     }
     return words.isEmpty() ? -1 : 0;
 }

@@ -7,9 +7,8 @@
 
 #include "api/velmo_xml.h"
 
-class velmo_api_answer_document
-{
-public:
+class velmo_api_answer_document {
+  public:
     explicit velmo_api_answer_document(const char* body);
     ~velmo_api_answer_document();
     velmo_api_answer_document(const velmo_api_answer_document&) = delete;
@@ -26,7 +25,7 @@ public:
     // missing or its text cannot be read.
     bool first_text(const char* element, QString& text);
 
-private:
+  private:
     void* m_context;
 };
 

@@ -13,8 +13,8 @@
 #define VELMO_API_XSI_NS "http://www.w3.org/2001/XMLSchema-instance"
 
 // Everything of an envelope before and after its operation element.
-#define VELMO_API_ENVELOPE_HEAD                                                  \
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>"                                 \
+#define VELMO_API_ENVELOPE_HEAD                                                         \
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>"                                        \
     "<soap12:Envelope xmlns:xsi=\"" VELMO_API_XSI_NS "\" xmlns:xsd=\"" VELMO_API_XSD_NS \
     "\" xmlns:soap12=\"" VELMO_API_SOAP12_NS "\"><soap12:Body>"
 #define VELMO_API_ENVELOPE_TAIL "</soap12:Body></soap12:Envelope>"

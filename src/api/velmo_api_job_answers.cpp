@@ -4,47 +4,37 @@
 #include "api/velmo_api_answers.h"
 #include "api/velmo_api_job.h"
 
-int velmo_api_read_pid(const char* body, char* pid)
-{
+int velmo_api_read_pid(const char* body, char* pid) {
     velmo_api_answer_document answer(body);
     sp_xpath_result_t nodes;
-    if (!pid || !answer.find_all("PID", nodes))
-        return -1;
+    if (!pid || !answer.find_all("PID", nodes)) return -1;
     const velmo_xml_text_t text = velmo_xml_get_text(nodes.nodes[0]);
     // A longer identifier would not fit the caller's buffer with its terminator.
-    if (!text || sp_string_length(text.get()) >= VELMO_PID_BUFFER_SIZE)
-        return -1;
+    if (!text || sp_string_length(text.get()) >= VELMO_PID_BUFFER_SIZE) return -1;
     sp_string_copy(pid, text.get());
     return 0;
 }
 
-int velmo_api_read_error_code(const char* body, QString* message)
-{
+int velmo_api_read_error_code(const char* body, QString* message) {
     velmo_api_answer_document answer(body);
-    if (message && !answer.first_text("ErrMsg", *message))
-        message->clear();
+    if (message && !answer.first_text("ErrMsg", *message)) message->clear();
     sp_xpath_result_t nodes;
-    if (!answer.find_all("ErrCode", nodes))
-        return -1;
+    if (!answer.find_all("ErrCode", nodes)) return -1;
     QString text;
-    if (!velmo_api_node_text(nodes.nodes[0], text))
-        return 0;
+    if (!velmo_api_node_text(nodes.nodes[0], text)) return 0;
     return velmo_api_parse_int(text);
 }
 
-int velmo_api_read_progress(const char* body)
-{
+int velmo_api_read_progress(const char* body) {
     velmo_api_answer_document answer(body);
     QString text;
-    if (!answer.first_text("GetCheckArticleProgressResult", text))
-        return -1;
+    if (!answer.first_text("GetCheckArticleProgressResult", text)) return -1;
     return velmo_api_parse_int(text);
 }
 
 namespace {
 
-velmo_check_result_t read_check_result(void* node)
-{
+velmo_check_result_t read_check_result(void* node) {
     velmo_check_result_t record;
     QString text;
     if (velmo_api_node_text(velmo_xml_get_child(node, "Pos"), text))
@@ -54,11 +44,11 @@ velmo_check_result_t read_check_result(void* node)
     record.err_word = velmo_api_child_text(node, "ErrWord");
     if (void* corrections = velmo_xml_get_child(node, "CorWord")) {
         void* suggestions[VELMO_MAX_SUGGESTIONS];
-        const int count = velmo_xml_get_children(corrections, "string", suggestions, VELMO_MAX_SUGGESTIONS);
+        const int count =
+            velmo_xml_get_children(corrections, "string", suggestions, VELMO_MAX_SUGGESTIONS);
         QStringList words;
         for (int i = 0; i < count; ++i) {
-            if (velmo_api_node_text(suggestions[i], text))
-                words << text;
+            if (velmo_api_node_text(suggestions[i], text)) words << text;
         }
         record.cor_word = words.join(QLatin1String(VELMO_SUGGESTION_SEPARATOR));
     }
@@ -66,18 +56,14 @@ velmo_check_result_t read_check_result(void* node)
     return record;
 }
 
-} // namespace
+}  // namespace
 
-int velmo_api_read_results(const char* body, QList<velmo_check_result_t>& results)
-{
+int velmo_api_read_results(const char* body, QList<velmo_check_result_t>& results) {
     results.clear();
     velmo_api_answer_document answer(body);
-    if (!answer.is_xml())
-        return -1;
+    if (!answer.is_xml()) return -1;
     sp_xpath_result_t nodes;
-    if (!answer.find_all("CheckResult", nodes))
-        return 0;
-    for (int i = 0; i < nodes.count; ++i)
-        results.append(read_check_result(nodes.nodes[i]));
+    if (!answer.find_all("CheckResult", nodes)) return 0;
+    for (int i = 0; i < nodes.count; ++i) results.append(read_check_result(nodes.nodes[i]));
     return 0;
 }

@@ -23,9 +23,8 @@ int velmo_api_timeout();
 QString velmo_api_setting_text(const char* section, const char* key);
 
 // The HTTP answer of one posted envelope; releases the response when it goes.
-class velmo_api_answer
-{
-public:
+class velmo_api_answer {
+  public:
     explicit velmo_api_answer(sp_http_response* response);
     ~velmo_api_answer();
     velmo_api_answer(velmo_api_answer&& other) noexcept;
@@ -40,7 +39,7 @@ public:
     // The body as NUL-terminated text; "" when nothing arrived.
     const char* body() const;
 
-private:
+  private:
     sp_http_response* m_response;
 };
 

@@ -5,8 +5,7 @@
 #include <QList>
 #include <QString>
 
-struct velmo_check_result_t
-{
+struct velmo_check_result_t {
     // Position of the error's first character (UTF-16 code units): relative
     // to the uploaded article as read from the service, a document position
     // once the check thread has stored it.

@@ -14,15 +14,13 @@
 // Out-record of velmo_xml_xpath: the matched nodes (owned by the context)
 // and their number, at least 1 when filled. Valid until the next
 // velmo_xml_xpath on the same context or velmo_xml_free.
-struct sp_xpath_result_t
-{
+struct sp_xpath_result_t {
     void** nodes = nullptr;
     int count = 0;
 };
 
 // Releases a text returned by velmo_xml_get_text.
-struct velmo_xml_text_deleter
-{
+struct velmo_xml_text_deleter {
     void operator()(char* text) const;
 };
 using velmo_xml_text_t = std::unique_ptr<char, velmo_xml_text_deleter>;

@@ -3,9 +3,9 @@
 // around inline shapes and tables, each stretch cut to the piece length after
 // its last separator. Every text and position the worker needs is read here.
 #include "check/velmo_thread_check.h"
-#include "commands/velmo_host_string.h"
 #include "config/velmo_config.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 
 #include "api/velmo_api_job.h"
 #include "commands/velmo_cb.h"
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_check_steps.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_ui_check.h"
 #include "events/velmo_ui_export.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_check_steps.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_message.h"
 
 namespace {
 

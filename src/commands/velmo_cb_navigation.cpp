@@ -1,10 +1,10 @@
 // "下一处", "上一处" and "清除当前颜色": moving between error marks and
 // removing the mark under the cursor.
 #include "commands/velmo_cb.h"
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ HRESULT select_bookmark_beside_cursor(walk_direction direction) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
         long s = 0;
         long e = 0;
-        if (FAILED(local_get_bookmark(bookmarks, i, bookmark)) ||
-            FAILED(bookmark->get_Start(&s)) || FAILED(bookmark->get_End(&e)))
+        if (FAILED(local_get_bookmark(bookmarks, i, bookmark)) || FAILED(bookmark->get_Start(&s)) ||
+            FAILED(bookmark->get_End(&e)))
             break;
         const bool beside = direction == walk_direction::forward ? (p < s || e < p) : e < p;
         if (beside) return bookmark->Select();

@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 
 #include "api/velmo_api_account.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_message.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 
 #include "api/velmo_api_account.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
 #include "events/velmo_cb_dialogs.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
 
 namespace {
 

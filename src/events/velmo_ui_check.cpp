@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "commands/velmo_host_string.h"
 #include "config/velmo_config.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 // marks whose highlight is one of the chosen colours, resetting the highlight.
 #include <QList>
 
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_clear.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 
 #include "api/velmo_check_result.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
 #include "config/velmo_config.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <QDialog>
 
-#include "commands/velmo_check_progress.h"
+#include "marks/velmo_check_progress.h"
 #include "wpsapi.h"
 
 class QLineEdit;

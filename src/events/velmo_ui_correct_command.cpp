@@ -3,12 +3,12 @@
 // text.
 #include <vector>
 
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_correct.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
 
 namespace {
 

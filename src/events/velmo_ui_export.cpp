@@ -12,12 +12,12 @@
 #include <QTextStream>
 #include <QVBoxLayout>
 
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_message.h"
 
 namespace {
 
@@ -110,7 +110,8 @@ QString velmo_ui_export::header_text(const QString& file_name) const {
             QDateTime::currentDateTime().toString(QStringLiteral("ddd MMM dd hh:mm:ss yyyy")) +
             QLatin1Char('\n');
     text += tr("文件名: ") + file_name + QLatin1Char('\n');
-    text += tr("错误数: ") + tr("严重错误%1个; 错误%2个; 疑错%3个").arg(serious).arg(errors).arg(suspects) +
+    text += tr("错误数: ") +
+            tr("严重错误%1个; 错误%2个; 疑错%3个").arg(serious).arg(errors).arg(suspects) +
             QLatin1String("\n\n");
     return text;
 }

@@ -10,7 +10,7 @@
 #include <QString>
 
 #include "api/velmo_check_result.h"
-#include "commands/velmo_check_progress.h"
+#include "marks/velmo_check_progress.h"
 
 class QProgressBar;
 class QRadioButton;
@@ -18,7 +18,7 @@ class QRadioButton;
 class velmo_ui_export : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit velmo_ui_export(QDialog* parent = nullptr);
 
     // Not owned; may be null (then on_ok() writes nothing).
@@ -33,11 +33,11 @@ public:
     // would be the document itself.
     static QString file_name_for(const QString& path, const QString& name);
 
-public slots:
+  public slots:
     void on_cancel();
     void on_ok();
 
-private:
+  private:
     void init_ui();
     void init_ui_1();
     void init_ui_2();

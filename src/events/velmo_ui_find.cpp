@@ -14,13 +14,13 @@
 #include <QTextStream>
 #include <QVBoxLayout>
 
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
+#include "marks/velmo_message.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 
 #include "api/velmo_api_account.h"
 #include "api/velmo_api_transport.h"
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_window.h"
+#include "marks/velmo_message.h"
 
 velmo_ui_login::velmo_ui_login(QWidget* parent) : QDialog(parent) { init_ui(); }
 

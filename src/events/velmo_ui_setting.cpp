@@ -12,11 +12,11 @@
 #include <QTextCodec>
 #include <QVBoxLayout>
 
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_fit.h"
 #include "events/velmo_ui_settings_save.h"
+#include "marks/velmo_message.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <string>
 
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
+#include "marks/velmo_message.h"
 
 bool velmo_ui_save_settings() {
     std::string reason;

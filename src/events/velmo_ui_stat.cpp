@@ -10,14 +10,14 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_message.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_button.h"
 #include "events/velmo_ui_fit.h"
 #include "events/velmo_ui_window.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_message.h"
 
 namespace {
 

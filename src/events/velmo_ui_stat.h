@@ -8,7 +8,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "commands/velmo_check_progress.h"
+#include "marks/velmo_check_progress.h"
 
 class QHBoxLayout;
 class QLineEdit;

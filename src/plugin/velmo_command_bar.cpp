@@ -3,8 +3,8 @@
 #include <QDebug>
 #include <vector>
 
-#include "commands/velmo_host_string.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
 
 namespace {
 

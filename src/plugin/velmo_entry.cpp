@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "config/velmo_config.h"
+#include "host/velmo_globals.h"
 #include "plugin/velmo_command_bar.h"
-#include "plugin/velmo_globals.h"
 #include "plugin/velmo_layout.h"
 
 #define VELMO_EXPORT __attribute__((visibility("default")))

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "commands/velmo_cb.h"
-#include "commands/velmo_host_string.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
 #include "plugin/velmo_command_bar.h"
-#include "plugin/velmo_globals.h"
 
 namespace {
 
@@ -24,10 +24,8 @@ struct command_menu_t {
 
 // The five top-level buttons, in creation order.
 const command_item_t top_buttons[] = {
-    {"校对", velmo_cb_check},
-    {"建议", velmo_cb_suggest},
-    {"下一处", velmo_cb_next},
-    {"清除全部标记", velmo_cb_clear_all},
+    {"校对", velmo_cb_check},       {"建议", velmo_cb_suggest},
+    {"下一处", velmo_cb_next},      {"清除全部标记", velmo_cb_clear_all},
     {"参数设置", velmo_cb_setting},
 };
 

@@ -6,8 +6,8 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "commands/velmo_host_string.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
 #include "plugin/velmo_layout.h"
 
 void account_test::SetUp() {

@@ -16,9 +16,8 @@
 // when there is none.
 std::string text_of(const read_element& parent, const std::string& name);
 
-class api_test : public ::testing::Test
-{
-protected:
+class api_test : public ::testing::Test {
+  protected:
     // The user name holds characters that must be escaped on the way out.
     static constexpr const char* USER_NAME = "\xE5\xBC\xA0\xE4\xB8\x89<&>\"'";
     static constexpr const char* AUTH_NO = "A&1<2>";

@@ -1,10 +1,11 @@
 // Proofreading job calls against the fake service: the envelopes as the
 // service received them, and what each call returns.
+#include "api/velmo_api_job.h"
+
 #include <cstring>
 #include <functional>
 #include <vector>
 
-#include "api/velmo_api_job.h"
 #include "api/velmo_api_transport.h"
 #include "api_test_fixture.h"
 #include "config/velmo_config.h"
@@ -15,14 +16,11 @@ using names = std::vector<std::string>;
 
 const char SERVICE_NS[] = "urn:velmo:proofreading";
 
-class velmo_api_job : public api_test
-{
-};
+class velmo_api_job : public api_test {};
 
-} // namespace
+}  // namespace
 
-TEST_F(velmo_api_job, every_envelope_has_the_soap12_skeleton)
-{
+TEST_F(velmo_api_job, every_envelope_has_the_soap12_skeleton) {
     char pid[VELMO_PID_BUFFER_SIZE] = {};
     QList<velmo_check_result_t> results;
     velmo_api_get_pid(pid);
@@ -31,8 +29,8 @@ TEST_F(velmo_api_job, every_envelope_has_the_soap12_skeleton)
     velmo_api_result(results, "p");
     const std::vector<fake_request> received = service.requests();
     ASSERT_EQ(received.size(), 4u);
-    const names operations{"GetCheckArticlePIDByUser", "UpLoadCheckArticle", "GetCheckArticleProgress",
-                           "GetCheckArticleResult"};
+    const names operations{"GetCheckArticlePIDByUser", "UpLoadCheckArticle",
+                           "GetCheckArticleProgress", "GetCheckArticleResult"};
     for (size_t i = 0; i < received.size(); ++i) {
         SCOPED_TRACE(operations[i]);
         EXPECT_EQ(received[i].body.rfind("<?xml version=\"1.0\" encoding=\"utf-8\"?>", 0), 0u);
@@ -55,8 +53,7 @@ TEST_F(velmo_api_job, every_envelope_has_the_soap12_skeleton)
     }
 }
 
-TEST_F(velmo_api_job, job_identifier_request_sends_the_stored_account)
-{
+TEST_F(velmo_api_job, job_identifier_request_sends_the_stored_account) {
     service.set_answer("GetCheckArticlePIDByUser", {200, fake_pid_answer("J-1"), {}});
     char pid[VELMO_PID_BUFFER_SIZE];
     std::memset(pid, 0, sizeof pid);
@@ -77,22 +74,21 @@ TEST_F(velmo_api_job, job_identifier_request_sends_the_stored_account)
     EXPECT_EQ(text_of(second.operation, "authNo"), "42");
 }
 
-TEST_F(velmo_api_job, job_identifier_failures_leave_the_buffer_alone)
-{
+TEST_F(velmo_api_job, job_identifier_failures_leave_the_buffer_alone) {
     char pid[VELMO_PID_BUFFER_SIZE];
     std::memset(pid, 'z', sizeof pid);
-    service.set_answers("GetCheckArticlePIDByUser", {
-        {200, fake_code_answer("GetCheckArticlePIDByUser", 1, "unknown user"), {}},
-        {200, fake_pid_answer(std::string(64, 'x')), {}},
-        {500, fake_fault("soap12:Receiver", "failure"), {}},
-        {200, "", {}},
-        {503, "Service Unavailable", {}},
-        {500, fake_pid_answer("accepted-anyway"), {}},
-    });
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(velmo_api_get_pid(pid), -1) << i;
-    for (char c : pid)
-        ASSERT_EQ(c, 'z');
+    service.set_answers(
+        "GetCheckArticlePIDByUser",
+        {
+            {200, fake_code_answer("GetCheckArticlePIDByUser", 1, "unknown user"), {}},
+            {200, fake_pid_answer(std::string(64, 'x')), {}},
+            {500, fake_fault("soap12:Receiver", "failure"), {}},
+            {200, "", {}},
+            {503, "Service Unavailable", {}},
+            {500, fake_pid_answer("accepted-anyway"), {}},
+        });
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(velmo_api_get_pid(pid), -1) << i;
+    for (char c : pid) ASSERT_EQ(c, 'z');
     EXPECT_EQ(velmo_api_get_pid(nullptr), -1);
     // The status of this answer is not looked at.
     EXPECT_EQ(velmo_api_get_pid(pid), 0);
@@ -100,15 +96,15 @@ TEST_F(velmo_api_job, job_identifier_failures_leave_the_buffer_alone)
     EXPECT_EQ(service.requests().size(), 6u);
 }
 
-TEST_F(velmo_api_job, upload_sends_article_identifier_and_options_in_order)
-{
+TEST_F(velmo_api_job, upload_sends_article_identifier_and_options_in_order) {
     service.set_answer("UpLoadCheckArticle", {200, "whatever the body says", {}});
     const QString article = QString::fromUtf8("\xE6\x96\x87%1<b>&%12\n\t\x01%2 \xE5\xB0\xBE");
     ASSERT_EQ(velmo_api_upload("pid<&>", article), 0);
 
     const read_envelope envelope = only_request("UpLoadCheckArticle");
     const read_element& upload = envelope.operation;
-    EXPECT_EQ(upload.child_names(), (names{"article", "token", "pid", "checkType", "checkExtendInfo"}));
+    EXPECT_EQ(upload.child_names(),
+              (names{"article", "token", "pid", "checkType", "checkExtendInfo"}));
     const std::string sent_article = text_of(upload, "article");
     EXPECT_EQ(sent_article, "\xE6\x96\x87%1 b  %12   %2 \xE5\xB0\xBE");
     EXPECT_EQ(QString::fromStdString(sent_article).size(), article.size());
@@ -117,7 +113,8 @@ TEST_F(velmo_api_job, upload_sends_article_identifier_and_options_in_order)
 
     const read_element* check_type = upload.child("checkType");
     ASSERT_NE(check_type, nullptr);
-    EXPECT_EQ(check_type->child_names(), (names{"CheckLeaderSort", "CheckMatchDots", "CheckSentence"}));
+    EXPECT_EQ(check_type->child_names(),
+              (names{"CheckLeaderSort", "CheckMatchDots", "CheckSentence"}));
     EXPECT_EQ(text_of(*check_type, "CheckLeaderSort"), "1");
     EXPECT_EQ(text_of(*check_type, "CheckMatchDots"), "0");
     EXPECT_EQ(text_of(*check_type, "CheckSentence"), "1");
@@ -128,18 +125,17 @@ TEST_F(velmo_api_job, upload_sends_article_identifier_and_options_in_order)
               (names{"ChkDefault", "ChkEng", "ChkReturnResultType", "FanTi", "HtmlTag", "Leader",
                      "Needsug", "ProfType", "TaiWan", "UserErr", "Weight"}));
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"ChkDefault", "1"}, {"ChkEng", "1"}, {"ChkReturnResultType", "0"}, {"FanTi", "0"},
-        {"HtmlTag", "0"}, {"Leader", "1"}, {"Needsug", "1"}, {"ProfType", "17"},
-        {"TaiWan", "0"}, {"UserErr", "1"}, {"Weight", "2"}};
-    for (const auto& [name, value] : expected)
-        EXPECT_EQ(text_of(*extend, name), value) << name;
+        {"ChkDefault", "1"}, {"ChkEng", "1"},    {"ChkReturnResultType", "0"},
+        {"FanTi", "0"},      {"HtmlTag", "0"},   {"Leader", "1"},
+        {"Needsug", "1"},    {"ProfType", "17"}, {"TaiWan", "0"},
+        {"UserErr", "1"},    {"Weight", "2"}};
+    for (const auto& [name, value] : expected) EXPECT_EQ(text_of(*extend, name), value) << name;
     for (const read_element& group : upload.children)
         for (const read_element& option : group.children)
             EXPECT_EQ(option.ns, SERVICE_NS) << option.name;
 }
 
-TEST_F(velmo_api_job, upload_options_are_read_when_the_envelope_is_built)
-{
+TEST_F(velmo_api_job, upload_options_are_read_when_the_envelope_is_built) {
     service.set_answer("UpLoadCheckArticle", {200, "", {}});
     velmo_singleton_config* config = velmo_singleton_config::instance();
     config->set_int("CheckType", "CheckMatchDots", 1);
@@ -156,15 +152,15 @@ TEST_F(velmo_api_job, upload_options_are_read_when_the_envelope_is_built)
 
 // A refusal comes with status 200 and a non-zero code; an answer without a
 // readable code is judged by its status.
-TEST_F(velmo_api_job, upload_is_refused_by_its_status_or_a_non_zero_code)
-{
-    service.set_answers("UpLoadCheckArticle", {
-        {200, fake_code_answer("UpLoadCheckArticle", 5, "refused"), {}},
-        {200, "", {}},
-        {400, fake_code_answer("UpLoadCheckArticle", 0, "ok"), {}},
-        {500, fake_fault("soap12:Receiver", "x"), {}},
-        {302, "", {}},
-    });
+TEST_F(velmo_api_job, upload_is_refused_by_its_status_or_a_non_zero_code) {
+    service.set_answers("UpLoadCheckArticle",
+                        {
+                            {200, fake_code_answer("UpLoadCheckArticle", 5, "refused"), {}},
+                            {200, "", {}},
+                            {400, fake_code_answer("UpLoadCheckArticle", 0, "ok"), {}},
+                            {500, fake_fault("soap12:Receiver", "x"), {}},
+                            {302, "", {}},
+                        });
     velmo_api_failure_t failure;
     EXPECT_EQ(velmo_api_upload("p", "a", &failure), -1);
     EXPECT_TRUE(failure.answered);
@@ -175,8 +171,7 @@ TEST_F(velmo_api_job, upload_is_refused_by_its_status_or_a_non_zero_code)
     EXPECT_EQ(velmo_api_upload("p", "a"), -1);
 }
 
-TEST_F(velmo_api_job, progress_and_result_envelopes_carry_the_identifier)
-{
+TEST_F(velmo_api_job, progress_and_result_envelopes_carry_the_identifier) {
     service.set_answer("GetCheckArticleProgress", {200, fake_progress_answer(60), {}});
     service.set_answer("GetCheckArticleResult", {200, fake_result_answer({}), {}});
     EXPECT_EQ(velmo_api_progress("J&7"), 60);
@@ -190,16 +185,16 @@ TEST_F(velmo_api_job, progress_and_result_envelopes_carry_the_identifier)
     }
 }
 
-TEST_F(velmo_api_job, progress_needs_status_200_and_its_element)
-{
-    service.set_answers("GetCheckArticleProgress", {
-        {200, fake_progress_answer(100), {}},
-        {200, fake_envelope("GetCheckArticleProgress", "abc"), {}},
-        {500, fake_progress_answer(50), {}},
-        {200, fake_fault("soap12:Receiver", "unknown job"), {}},
-        {200, "<p>60</p>", {}},
-        {200, "", {}},
-    });
+TEST_F(velmo_api_job, progress_needs_status_200_and_its_element) {
+    service.set_answers("GetCheckArticleProgress",
+                        {
+                            {200, fake_progress_answer(100), {}},
+                            {200, fake_envelope("GetCheckArticleProgress", "abc"), {}},
+                            {500, fake_progress_answer(50), {}},
+                            {200, fake_fault("soap12:Receiver", "unknown job"), {}},
+                            {200, "<p>60</p>", {}},
+                            {200, "", {}},
+                        });
     EXPECT_EQ(velmo_api_progress("p"), 100);
     EXPECT_EQ(velmo_api_progress("p"), 0);
     EXPECT_EQ(velmo_api_progress("p"), -1);
@@ -208,11 +203,11 @@ TEST_F(velmo_api_job, progress_needs_status_200_and_its_element)
     EXPECT_EQ(velmo_api_progress("p"), -1);
 }
 
-TEST_F(velmo_api_job, result_is_cleared_and_filled_from_a_good_answer_only)
-{
-    const std::string answer = fake_result_answer({{5, 2, "\xE7\x9A\x84\xE7\x9A\x84", {"\xE7\x9A\x84"}},
-                                                   {9, 1, "x", {"a", "b"}}});
-    service.set_answers("GetCheckArticleResult", {{200, answer, {}}, {500, answer, {}}, {200, "oops", {}}});
+TEST_F(velmo_api_job, result_is_cleared_and_filled_from_a_good_answer_only) {
+    const std::string answer = fake_result_answer(
+        {{5, 2, "\xE7\x9A\x84\xE7\x9A\x84", {"\xE7\x9A\x84"}}, {9, 1, "x", {"a", "b"}}});
+    service.set_answers("GetCheckArticleResult",
+                        {{200, answer, {}}, {500, answer, {}}, {200, "oops", {}}});
     QList<velmo_check_result_t> results;
     ASSERT_EQ(velmo_api_result(results, "p"), 0);
     ASSERT_EQ(results.size(), 2);
@@ -228,15 +223,16 @@ TEST_F(velmo_api_job, result_is_cleared_and_filled_from_a_good_answer_only)
     EXPECT_TRUE(results.isEmpty());
 }
 
-TEST_F(velmo_api_job, account_state_relays_the_code_whatever_the_status)
-{
-    service.set_answers("GetCheckArticlePIDByUser", {
-        {200, fake_pid_answer("x"), {}},
-        {400, fake_code_answer("GetCheckArticlePIDByUser", 3, "expired"), {}},
-        {200, fake_envelope("GetCheckArticlePIDByUser", "<ErrCode></ErrCode>"), {}},
-        {500, fake_fault("soap12:Receiver", "x"), {}},
-        {200, "not xml", {}},
-    });
+TEST_F(velmo_api_job, account_state_relays_the_code_whatever_the_status) {
+    service.set_answers(
+        "GetCheckArticlePIDByUser",
+        {
+            {200, fake_pid_answer("x"), {}},
+            {400, fake_code_answer("GetCheckArticlePIDByUser", 3, "expired"), {}},
+            {200, fake_envelope("GetCheckArticlePIDByUser", "<ErrCode></ErrCode>"), {}},
+            {500, fake_fault("soap12:Receiver", "x"), {}},
+            {200, "not xml", {}},
+        });
     EXPECT_EQ(velmo_api_get_state(), 0);
     EXPECT_EQ(velmo_api_get_state(), 3);
     EXPECT_EQ(velmo_api_get_state(), 0);
@@ -250,8 +246,7 @@ TEST_F(velmo_api_job, account_state_relays_the_code_whatever_the_status)
 
 // Job calls give up after ReceiveTimeout; the account state check waits
 // its own fixed time.
-TEST_F(velmo_api_job, job_calls_use_the_receive_timeout_and_the_state_check_does_not)
-{
+TEST_F(velmo_api_job, job_calls_use_the_receive_timeout_and_the_state_check_does_not) {
     velmo_singleton_config::instance()->set_int("OtherParams", "ReceiveTimeout", 1);
     EXPECT_EQ(velmo_api_timeout(), 1);
     const std::chrono::milliseconds slow(1600);
@@ -262,8 +257,7 @@ TEST_F(velmo_api_job, job_calls_use_the_receive_timeout_and_the_state_check_does
     EXPECT_EQ(velmo_api_get_state(), 0);
 }
 
-TEST_F(velmo_api_job, every_job_call_fails_without_a_server)
-{
+TEST_F(velmo_api_job, every_job_call_fails_without_a_server) {
     auto run_all = [](std::vector<int>& outcomes, QList<velmo_check_result_t>& results, char* pid) {
         outcomes = {velmo_api_get_pid(pid), velmo_api_upload("p", "a"), velmo_api_progress("p"),
                     velmo_api_result(results, "p"), velmo_api_get_state()};
@@ -284,8 +278,7 @@ TEST_F(velmo_api_job, every_job_call_fails_without_a_server)
 }
 
 // The fake service plays a whole job the way the check thread drives one.
-TEST_F(velmo_api_job, a_played_job_runs_from_identifier_to_result)
-{
+TEST_F(velmo_api_job, a_played_job_runs_from_identifier_to_result) {
     fake_job job;
     job.pid = "job-1";
     job.progress = {10, 60, 100};
@@ -302,7 +295,7 @@ TEST_F(velmo_api_job, a_played_job_runs_from_identifier_to_result)
     EXPECT_EQ(velmo_api_progress(pid), 60);
     EXPECT_EQ(velmo_api_progress(pid), 100);
     EXPECT_EQ(velmo_api_progress(pid), 100);
-    EXPECT_EQ(velmo_api_progress("other"), -1);   // unknown job: status 500
+    EXPECT_EQ(velmo_api_progress("other"), -1);  // unknown job: status 500
     QList<velmo_check_result_t> results;
     ASSERT_EQ(velmo_api_result(results, pid), 0);
     ASSERT_EQ(results.size(), 1);

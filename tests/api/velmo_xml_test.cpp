@@ -1,13 +1,13 @@
 // The XML reading layer: parsing, XPath lookups, child matching by local
 // name, and refusal of answers that declare entities.
+#include "api/velmo_xml.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-
 #include <fstream>
 #include <string>
 
-#include "api/velmo_xml.h"
 #include "fake_service.h"
 
 namespace {
@@ -22,27 +22,22 @@ const char ANSWER[] =
     "<Rec><Name>n1</Name><x:Name xmlns:x=\"urn:elsewhere\">n2</x:Name>text<!--c--><Name/></Rec>"
     "</R></soap12:Body></soap12:Envelope>";
 
-struct xml_context
-{
-    explicit xml_context(const char* text) : handle(velmo_xml_parse(text))
-    {
-        if (handle)
-            velmo_xml_register_ns(handle, "i", "urn:velmo:proofreading");
+struct xml_context {
+    explicit xml_context(const char* text) : handle(velmo_xml_parse(text)) {
+        if (handle) velmo_xml_register_ns(handle, "i", "urn:velmo:proofreading");
     }
     ~xml_context() { velmo_xml_free(handle); }
     void* handle;
 };
 
-std::string text_of(void* node)
-{
+std::string text_of(void* node) {
     velmo_xml_text_t text = velmo_xml_get_text(node);
     return text ? text.get() : "<null>";
 }
 
-} // namespace
+}  // namespace
 
-TEST(velmo_xml, parse_refuses_what_is_not_well_formed_xml)
-{
+TEST(velmo_xml, parse_refuses_what_is_not_well_formed_xml) {
     EXPECT_EQ(velmo_xml_parse(nullptr), nullptr);
     EXPECT_EQ(velmo_xml_parse(""), nullptr);
     EXPECT_EQ(velmo_xml_parse("not xml at all"), nullptr);
@@ -55,8 +50,7 @@ TEST(velmo_xml, parse_refuses_what_is_not_well_formed_xml)
     velmo_xml_free(nullptr);
 }
 
-TEST(velmo_xml, xpath_fills_the_out_record_only_on_a_match)
-{
+TEST(velmo_xml, xpath_fills_the_out_record_only_on_a_match) {
     xml_context xml(ANSWER);
     ASSERT_NE(xml.handle, nullptr);
     sp_xpath_result_t result;
@@ -69,11 +63,11 @@ TEST(velmo_xml, xpath_fills_the_out_record_only_on_a_match)
     untouched.nodes = reinterpret_cast<void**>(&untouched);
     untouched.count = 77;
     EXPECT_EQ(velmo_xml_xpath(xml.handle, "//i:Missing", &untouched), -1);
-    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//i:Other", &untouched), -1);   // other namespace
-    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//Item", &untouched), -1);      // no namespace
+    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//i:Other", &untouched), -1);        // other namespace
+    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//Item", &untouched), -1);           // no namespace
     EXPECT_EQ(velmo_xml_xpath(xml.handle, "count(//i:Item)", &untouched), -1);  // not a node-set
-    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//i:[", &untouched), -1);       // not an expression
-    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//j:Item", &untouched), -1);    // unknown prefix
+    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//i:[", &untouched), -1);            // not an expression
+    EXPECT_EQ(velmo_xml_xpath(xml.handle, "//j:Item", &untouched), -1);         // unknown prefix
     EXPECT_EQ(untouched.count, 77);
     EXPECT_EQ(untouched.nodes, reinterpret_cast<void**>(&untouched));
 
@@ -82,23 +76,22 @@ TEST(velmo_xml, xpath_fills_the_out_record_only_on_a_match)
     EXPECT_EQ(result.count, 1);
 }
 
-TEST(velmo_xml, children_are_matched_by_local_name_in_document_order)
-{
+TEST(velmo_xml, children_are_matched_by_local_name_in_document_order) {
     xml_context xml(ANSWER);
     sp_xpath_result_t result;
     ASSERT_EQ(velmo_xml_xpath(xml.handle, "//i:Rec", &result), 0);
     void* record = result.nodes[0];
 
     EXPECT_EQ(text_of(velmo_xml_get_child(record, "Name")), "n1");
-    EXPECT_EQ(velmo_xml_get_child(record, "name"), nullptr);   // case matters
+    EXPECT_EQ(velmo_xml_get_child(record, "name"), nullptr);  // case matters
     EXPECT_EQ(velmo_xml_get_child(record, "Missing"), nullptr);
     EXPECT_EQ(velmo_xml_get_child(nullptr, "Name"), nullptr);
 
     void* names[4] = {};
     ASSERT_EQ(velmo_xml_get_children(record, "Name", names, 4), 3);
     EXPECT_EQ(text_of(names[0]), "n1");
-    EXPECT_EQ(text_of(names[1]), "n2");   // namespace not considered
-    EXPECT_EQ(text_of(names[2]), "");     // empty element reads as empty text
+    EXPECT_EQ(text_of(names[1]), "n2");  // namespace not considered
+    EXPECT_EQ(text_of(names[2]), "");    // empty element reads as empty text
     EXPECT_EQ(names[3], nullptr);
 
     // Never more than the capacity, whatever the answer holds.
@@ -112,8 +105,7 @@ TEST(velmo_xml, children_are_matched_by_local_name_in_document_order)
     EXPECT_EQ(text_of(nullptr), "<null>");
 }
 
-TEST(velmo_xml, predefined_entities_and_character_references_are_read)
-{
+TEST(velmo_xml, predefined_entities_and_character_references_are_read) {
     xml_context xml("<R xmlns=\"urn:velmo:proofreading\"><T>a&lt;b&amp;c&#x7532;&#20057;</T></R>");
     sp_xpath_result_t result;
     ASSERT_EQ(velmo_xml_xpath(xml.handle, "//i:T", &result), 0);
@@ -122,29 +114,31 @@ TEST(velmo_xml, predefined_entities_and_character_references_are_read)
 
 // Answers that declare entities are refused before any of them is resolved:
 // no file is read, no connection is made, no expansion takes place.
-TEST(velmo_xml, answers_declaring_entities_are_refused_without_touching_anything)
-{
+TEST(velmo_xml, answers_declaring_entities_are_refused_without_touching_anything) {
     QTemporaryDir dir;
     const std::string secret_path = dir.filePath("secret.txt").toStdString();
     std::ofstream(secret_path) << "SECRET";
     fake_service witness;
 
     const std::string file_entity =
-        "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY x SYSTEM \"file://" + secret_path + "\">]>"
+        "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY x SYSTEM \"file://" + secret_path +
+        "\">]>"
         "<R xmlns=\"urn:velmo:proofreading\"><T>&x;</T></R>";
-    const std::string network_entity =
-        "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY x SYSTEM \"" + witness.url() + "x\">]>"
-        "<R xmlns=\"urn:velmo:proofreading\"><T>&x;</T></R>";
-    const std::string external_dtd = "<?xml version=\"1.0\"?><!DOCTYPE R SYSTEM \"" + witness.url()
-        + "dtd\"><R xmlns=\"urn:velmo:proofreading\"><T>t</T></R>";
+    const std::string network_entity = "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY x SYSTEM \"" +
+                                       witness.url() +
+                                       "x\">]>"
+                                       "<R xmlns=\"urn:velmo:proofreading\"><T>&x;</T></R>";
+    const std::string external_dtd = "<?xml version=\"1.0\"?><!DOCTYPE R SYSTEM \"" +
+                                     witness.url() +
+                                     "dtd\"><R xmlns=\"urn:velmo:proofreading\"><T>t</T></R>";
     const std::string parameter_entity =
-        "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY % p SYSTEM \"" + witness.url() + "p\"> %p;]>"
+        "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY % p SYSTEM \"" + witness.url() +
+        "p\"> %p;]>"
         "<R xmlns=\"urn:velmo:proofreading\"><T>t</T></R>";
     std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY l0 \"lol\">";
     for (int i = 1; i <= 9; ++i) {
         laughs += "<!ENTITY l" + std::to_string(i) + " \"";
-        for (int j = 0; j < 10; ++j)
-            laughs += "&l" + std::to_string(i - 1) + ";";
+        for (int j = 0; j < 10; ++j) laughs += "&l" + std::to_string(i - 1) + ";";
         laughs += "\">";
     }
     laughs += "]><R xmlns=\"urn:velmo:proofreading\"><T>&l9;</T></R>";

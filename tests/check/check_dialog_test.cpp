@@ -35,8 +35,9 @@ TEST_F(check_dialog, the_title_names_strength_and_field) {
         int prof_type;
         const char* title;
     };
-    for (const case_t& c : {case_t{2, 1, "校对进度（严格 专业）"}, case_t{0, 0, "校对进度（快速 自动）"},
-                            case_t{1, 7, "校对进度（一般 专业）"}}) {
+    for (const case_t& c :
+         {case_t{2, 1, "校对进度（严格 专业）"}, case_t{0, 0, "校对进度（快速 自动）"},
+          case_t{1, 7, "校对进度（一般 专业）"}}) {
         check_settings settings;
         settings.weight = c.weight;
         settings.prof_type = c.prof_type;

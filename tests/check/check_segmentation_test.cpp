@@ -168,8 +168,7 @@ TEST_F(segmentation, tables_of_contents_in_the_range_become_contents_pieces) {
                   .table_of_contents({"第一章 总则", "第二章 细则"})
                   .paragraphs({"正文一。", "正文二。"}));
     cut_all();
-    EXPECT_EQ(texts(thread.get_contents_pieces()),
-              QStringList({"第一章 总则\r", "第二章 细则\r"}));
+    EXPECT_EQ(texts(thread.get_contents_pieces()), QStringList({"第一章 总则\r", "第二章 细则\r"}));
     expect_texts_match_host(thread.get_contents_pieces());
     // The contents' own paragraphs are not cut again; the first body
     // paragraph starts where the contents end and is cut.

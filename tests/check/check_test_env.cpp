@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "commands/velmo_host_string.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
 
 namespace {
 

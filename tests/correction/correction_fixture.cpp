@@ -6,10 +6,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_mark_name.h"
 #include "events/velmo_cb_dialogs.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
 
 namespace {
 

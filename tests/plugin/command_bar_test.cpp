@@ -11,11 +11,11 @@
 
 #include "config/velmo_config.h"
 #include "handler_probe.h"
+#include "host/velmo_globals.h"
 #include "host/velmo_host.h"
 #include "host_fakes.h"
 #include "layout_expectations.h"
 #include "plugin/velmo_command_bar.h"
-#include "plugin/velmo_globals.h"
 #include "plugin/velmo_layout.h"
 #include "plugin_fixture.h"
 
@@ -131,7 +131,8 @@ TEST_F(command_bar_layout, each_build_empties_the_registry_first) {
         EXPECT_NE(g_velmo_controls.value(caption).get(), first.value(caption).get());
         kfc::ks_bstr shown;
         ASSERT_TRUE(SUCCEEDED(g_velmo_controls.value(caption)->get_Caption(&shown)));
-        EXPECT_EQ(QString::fromUtf16(shown.get(), static_cast<int>(_XSysStringLen(shown))), caption);
+        EXPECT_EQ(QString::fromUtf16(shown.get(), static_cast<int>(_XSysStringLen(shown))),
+                  caption);
     }
 }
 

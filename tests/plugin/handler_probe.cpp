@@ -23,9 +23,9 @@ int probe(const char* name) {
 // The linker sends every reference to a handler of the plug-in to
 // __wrap_<mangled name>; `length` is the length of the handler's name in its
 // mangled form _Z<length><name>R5QListI8QVariantE.
-#define VELMO_PROBE(length, name)                                                   \
+#define VELMO_PROBE(length, name)                                                  \
     extern "C" int __wrap__Z##length##name##R5QListI8QVariantE(QList<QVariant>&) { \
-        return probe(#name);                                                        \
+        return probe(#name);                                                       \
     }
 
 VELMO_PROBE(14, velmo_cb_check)

@@ -62,13 +62,19 @@ HRESULT command_bars_refusing::Add(VARIANT name, VARIANT position, VARIANT menu_
 QString describe_argument(const VARIANT* argument) {
     if (!argument) return "null";
     switch (argument->vt) {
-    case VT_EMPTY: return "empty";
-    case VT_I4: return QString("i4:%1").arg(argument->lVal);
-    case VT_BOOL: return argument->boolVal ? "bool:true" : "bool:false";
-    case VT_BSTR: return "bstr:" + text_of(argument->bstrVal);
-    case VT_ERROR:
-        return QString("error:%1").arg(static_cast<quint32>(argument->scode), 8, 16, QChar('0'));
-    default: return QString("vt%1").arg(argument->vt);
+        case VT_EMPTY:
+            return "empty";
+        case VT_I4:
+            return QString("i4:%1").arg(argument->lVal);
+        case VT_BOOL:
+            return argument->boolVal ? "bool:true" : "bool:false";
+        case VT_BSTR:
+            return "bstr:" + text_of(argument->bstrVal);
+        case VT_ERROR:
+            return QString("error:%1")
+                .arg(static_cast<quint32>(argument->scode), 8, 16, QChar('0'));
+        default:
+            return QString("vt%1").arg(argument->vt);
     }
 }
 

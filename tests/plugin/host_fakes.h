@@ -15,7 +15,7 @@
 // An application whose command-bar collection cannot be had: the call fails
 // with `status`, or succeeds (status >= 0) without handing out a collection.
 class application_without_bars : public wps_placeholders::implemented<wpsapi::_Application> {
-public:
+  public:
     explicit application_without_bars(HRESULT status) : status_(status) {}
     virtual ~application_without_bars() = default;
 
@@ -31,7 +31,7 @@ public:
 
     int command_bar_requests() const { return command_bar_requests_; }
 
-private:
+  private:
     HRESULT status_;
     ULONG references_ = 1;
     int command_bar_requests_ = 0;
@@ -41,7 +41,7 @@ private:
 // names fails. Records the arguments of every Add, one line per call: name,
 // position, menu bar, temporary.
 class command_bars_refusing : public wps_placeholders::implemented<ksoapi::_CommandBars> {
-public:
+  public:
     command_bars_refusing(ksoapi::_CommandBars* host, const QSet<QString>& refused_names = {})
         : host_(host), refused_(refused_names) {}
     virtual ~command_bars_refusing() = default;
@@ -58,7 +58,7 @@ public:
 
     QStringList calls;
 
-private:
+  private:
     kfc::ks_stdptr<ksoapi::_CommandBars> host_;
     QSet<QString> refused_;
     ULONG references_ = 1;
@@ -71,7 +71,7 @@ QString describe_argument(const VARIANT* argument);
 // A control collection of the host, recording the arguments of every Add, one
 // line per call: type, id, parameter, before, temporary.
 class controls_recording : public wps_placeholders::implemented<ksoapi::CommandBarControls> {
-public:
+  public:
     explicit controls_recording(ksoapi::CommandBarControls* host) : host_(host) {}
     virtual ~controls_recording() = default;
 
@@ -87,7 +87,7 @@ public:
 
     QStringList calls;
 
-private:
+  private:
     kfc::ks_stdptr<ksoapi::CommandBarControls> host_;
     ULONG references_ = 1;
 };

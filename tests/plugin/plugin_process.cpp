@@ -1,14 +1,14 @@
 #include "plugin_process.h"
 
-#include <QApplication>
-#include <QByteArray>
-#include <QFile>
 #include <dlfcn.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QByteArray>
+#include <QFile>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>

@@ -13,18 +13,18 @@
 struct child_outcome {
     bool exited = false;  // false: killed by a signal (a crash or the watchdog)
     int exit_code = -1;
-    QStringList report;   // lines the child reported, in order
+    QStringList report;  // lines the child reported, in order
 };
 
 // Runs `body` in a forked child with a QApplication on the offscreen platform
-// and PATH set to `path` alone (also its run-time directory), and returns what it reported. A child that
-// runs longer than a minute is killed.
+// and PATH set to `path` alone (also its run-time directory), and returns what it reported. A child
+// that runs longer than a minute is killed.
 child_outcome run_in_child(const QString& path, const std::function<QStringList()>& body);
 
 // The plug-in library of `directory`, opened by its soname file as the host
 // does; the entry points are null when loading fails (see error()).
 class loaded_plugin {
-public:
+  public:
     explicit loaded_plugin(const QString& directory);
     ~loaded_plugin();
     loaded_plugin(const loaded_plugin&) = delete;
@@ -37,7 +37,7 @@ public:
     // Unloads the library, as the host does at exit; true when dlclose succeeds.
     bool close();
 
-private:
+  private:
     void* handle_ = nullptr;
     HRESULT (*initialize_)(wpsapi::_Application*) = nullptr;
     void (*uninitialize_)() = nullptr;

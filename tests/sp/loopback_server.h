@@ -11,7 +11,7 @@
 #include <thread>
 
 class loopback_server {
-public:
+  public:
     explicit loopback_server(const std::function<void(httplib::Server&)>& add_routes) {
         server_.set_keep_alive_timeout(1);
         server_.set_keep_alive_max_count(1000);
@@ -30,7 +30,7 @@ public:
     int port() const { return port_; }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/service"; }
 
-private:
+  private:
     httplib::Server server_;
     int port_ = -1;
     std::thread thread_;

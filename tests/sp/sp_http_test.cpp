@@ -109,7 +109,7 @@ TEST(sp_http_post_soap, no_answer_gives_null) {
 // A handler that holds its answer back until the test lets it go, so that the
 // server can always be stopped at once.
 class held_answer {
-public:
+  public:
     void hold(httplib::Response& res, std::chrono::milliseconds at_most) {
         std::unique_lock<std::mutex> lock(mutex_);
         cv_.wait_for(lock, at_most, [this] { return released_; });
@@ -121,7 +121,7 @@ public:
         cv_.notify_all();
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool released_ = false;
@@ -135,14 +135,15 @@ TEST(sp_http_post_soap, time_out_bounds_the_whole_call) {
         });
         // Keeps the connection busy: a byte every 100 ms, never finishing in time.
         s.Post("/trickle", [](const httplib::Request&, httplib::Response& res) {
-            res.set_chunked_content_provider("text/xml", [](size_t offset, httplib::DataSink& sink) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                if (offset > 60) {
-                    sink.done();
-                    return true;
-                }
-                return sink.write("x", 1);
-            });
+            res.set_chunked_content_provider(
+                "text/xml", [](size_t offset, httplib::DataSink& sink) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    if (offset > 60) {
+                        sink.done();
+                        return true;
+                    }
+                    return sink.write("x", 1);
+                });
         });
     });
 

@@ -19,10 +19,35 @@ const char k_well_formed[] =
     "[Way]\nColorWay=0\n[UserInfo]\nUserName=\xD5\xC5\xC8\xFD\nAuthNo=";
 
 std::string random_ini(std::mt19937& random) {
-    static const std::vector<std::string> pieces = {
-        "[", "]", "=", ";", "#", " ", "\t", "\r", "\n", "\r\n", "\xEF\xBB\xBF", "\xEF\xBB",
-        "A", "Color", "Error", "k", "v", "0", "1", "-", "99999999999", "\xD5\xC5", "\x80", "\xff",
-        "[Color]\n", "Error=7\n", "=\n", "[]\n", "[[x]]\n"};
+    static const std::vector<std::string> pieces = {"[",
+                                                    "]",
+                                                    "=",
+                                                    ";",
+                                                    "#",
+                                                    " ",
+                                                    "\t",
+                                                    "\r",
+                                                    "\n",
+                                                    "\r\n",
+                                                    "\xEF\xBB\xBF",
+                                                    "\xEF\xBB",
+                                                    "A",
+                                                    "Color",
+                                                    "Error",
+                                                    "k",
+                                                    "v",
+                                                    "0",
+                                                    "1",
+                                                    "-",
+                                                    "99999999999",
+                                                    "\xD5\xC5",
+                                                    "\x80",
+                                                    "\xff",
+                                                    "[Color]\n",
+                                                    "Error=7\n",
+                                                    "=\n",
+                                                    "[]\n",
+                                                    "[[x]]\n"};
     std::uniform_int_distribution<size_t> piece(0, pieces.size() - 1);
     std::uniform_int_distribution<int> length(0, 60);
     std::string bytes;

@@ -11,9 +11,10 @@
 #include <string>
 
 class temp_dir {
-public:
+  public:
     temp_dir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmo-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velmo-test-XXXXXX").string();
         if (::mkdtemp(&pattern[0]) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
@@ -27,7 +28,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -1,10 +1,9 @@
 #include "fake_service.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,92 +23,75 @@ const char SOAP12_NS[] = "http://www.w3.org/2003/05/soap-envelope";
 
 using xml_doc = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 
-xml_doc parse_request(const std::string& body)
-{
+xml_doc parse_request(const std::string& body) {
     return xml_doc(xmlReadMemory(body.data(), static_cast<int>(body.size()), nullptr, nullptr,
                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
                    xmlFreeDoc);
 }
 
-bool is_element(xmlNodePtr node, const char* local_name)
-{
-    return node && node->type == XML_ELEMENT_NODE
-        && xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>(local_name));
+bool is_element(xmlNodePtr node, const char* local_name) {
+    return node && node->type == XML_ELEMENT_NODE &&
+           xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>(local_name));
 }
 
-xmlNodePtr first_element_child(xmlNodePtr node)
-{
+xmlNodePtr first_element_child(xmlNodePtr node) {
     for (xmlNodePtr child = node ? node->children : nullptr; child; child = child->next) {
-        if (child->type == XML_ELEMENT_NODE)
-            return child;
+        if (child->type == XML_ELEMENT_NODE) return child;
     }
     return nullptr;
 }
 
 // The element inside soap12:Body of a request.
-xmlNodePtr operation_element(xmlDocPtr doc)
-{
+xmlNodePtr operation_element(xmlDocPtr doc) {
     xmlNodePtr root = xmlDocGetRootElement(doc);
-    if (!is_element(root, "Envelope"))
-        return nullptr;
+    if (!is_element(root, "Envelope")) return nullptr;
     for (xmlNodePtr child = root->children; child; child = child->next) {
-        if (is_element(child, "Body"))
-            return first_element_child(child);
+        if (is_element(child, "Body")) return first_element_child(child);
     }
     return nullptr;
 }
 
-xmlNodePtr find_descendant(xmlNodePtr node, const char* local_name)
-{
+xmlNodePtr find_descendant(xmlNodePtr node, const char* local_name) {
     for (xmlNodePtr child = node->children; child; child = child->next) {
-        if (child->type != XML_ELEMENT_NODE)
-            continue;
-        if (is_element(child, local_name))
-            return child;
-        if (xmlNodePtr found = find_descendant(child, local_name))
-            return found;
+        if (child->type != XML_ELEMENT_NODE) continue;
+        if (is_element(child, local_name)) return child;
+        if (xmlNodePtr found = find_descendant(child, local_name)) return found;
     }
     return nullptr;
 }
 
-std::string node_text(xmlNodePtr node)
-{
+std::string node_text(xmlNodePtr node) {
     xmlChar* content = xmlNodeGetContent(node);
     std::string text = content ? reinterpret_cast<const char*>(content) : "";
     xmlFree(content);
     return text;
 }
 
-std::string element(const std::string& name, const std::string& text)
-{
+std::string element(const std::string& name, const std::string& text) {
     return "<" + name + ">" + fake_xml_escape(text) + "</" + name + ">";
 }
 
-std::string element(const std::string& name, int value)
-{
+std::string element(const std::string& name, int value) {
     return element(name, std::to_string(value));
 }
 
-struct job_play
-{
+struct job_play {
     fake_job job;
     size_t polls = 0;
     bool uploaded = false;
     std::string article;
 };
 
-} // namespace
+}  // namespace
 
-std::string fake_request::value(const std::string& name) const
-{
+std::string fake_request::value(const std::string& name) const {
     xml_doc doc = parse_request(body);
     xmlNodePtr operation = doc ? operation_element(doc.get()) : nullptr;
     xmlNodePtr found = operation ? find_descendant(operation, name.c_str()) : nullptr;
     return found ? node_text(found) : std::string();
 }
 
-struct fake_service::state
-{
+struct fake_service::state {
     httplib::Server server;
     std::thread thread;
     int port = 0;
@@ -127,16 +109,13 @@ struct fake_service::state
     void wait(std::chrono::milliseconds delay);
 };
 
-void fake_service::state::wait(std::chrono::milliseconds delay)
-{
-    if (delay.count() <= 0)
-        return;
+void fake_service::state::wait(std::chrono::milliseconds delay) {
+    if (delay.count() <= 0) return;
     std::unique_lock<std::mutex> lock(mutex);
     stopping_signal.wait_for(lock, delay, [this] { return stopping; });
 }
 
-fake_answer fake_service::state::job_answer(const fake_request& request, bool& handled)
-{
+fake_answer fake_service::state::job_answer(const fake_request& request, bool& handled) {
     std::lock_guard<std::mutex> lock(mutex);
     handled = true;
     const std::string& op = request.operation;
@@ -147,12 +126,11 @@ fake_answer fake_service::state::job_answer(const fake_request& request, bool& h
         jobs[pid] = job_play{std::move(job), 0, false, {}};
         return {200, fake_pid_answer(pid), {}};
     }
-    const bool job_operation = op == "UpLoadCheckArticle" || op == "GetCheckArticleProgress"
-        || op == "GetCheckArticleResult";
+    const bool job_operation = op == "UpLoadCheckArticle" || op == "GetCheckArticleProgress" ||
+                               op == "GetCheckArticleResult";
     if (job_operation && !jobs.empty()) {
         auto found = jobs.find(request.value("pid"));
-        if (found == jobs.end())
-            return {500, fake_fault("soap12:Receiver", "unknown job"), {}};
+        if (found == jobs.end()) return {500, fake_fault("soap12:Receiver", "unknown job"), {}};
         job_play& play = found->second;
         if (op == "UpLoadCheckArticle") {
             play.uploaded = true;
@@ -166,63 +144,59 @@ fake_answer fake_service::state::job_answer(const fake_request& request, bool& h
             return {200, fake_progress_answer(value), {}};
         }
         const std::vector<fake_error> errors = play.job.errors_for_article
-            ? play.job.errors_for_article(play.article) : play.job.errors;
+                                                   ? play.job.errors_for_article(play.article)
+                                                   : play.job.errors;
         return {200, fake_result_answer(errors), {}};
     }
     handled = false;
     return {};
 }
 
-fake_answer fake_service::state::answer(const fake_request& request)
-{
+fake_answer fake_service::state::answer(const fake_request& request) {
     std::function<fake_answer(const fake_request&)> handler;
     {
         std::lock_guard<std::mutex> lock(mutex);
         requests.push_back(request);
         auto found = handlers.find(request.operation);
-        if (found != handlers.end())
-            handler = found->second;
+        if (found != handlers.end()) handler = found->second;
     }
-    if (handler)
-        return handler(request);
+    if (handler) return handler(request);
     bool handled = false;
     fake_answer job = job_answer(request, handled);
-    if (handled)
-        return job;
+    if (handled) return job;
     return {500, fake_fault("soap12:Receiver", "no answer scripted for " + request.operation), {}};
 }
 
-fake_service::fake_service() : m_state(new state)
-{
+fake_service::fake_service() : m_state(new state) {
     state* s = m_state.get();
-    s->server.Post(".*", [s](const httplib::Request& http_request, httplib::Response& http_response) {
-        fake_request request;
-        request.body = http_request.body;
-        xml_doc doc = parse_request(request.body);
-        if (xmlNodePtr operation = doc ? operation_element(doc.get()) : nullptr)
-            request.operation = reinterpret_cast<const char*>(operation->name);
-        const fake_answer answer = s->answer(request);
-        s->wait(answer.delay);
-        http_response.status = answer.status;
-        http_response.set_content(answer.body, "application/soap+xml; charset=utf-8");
-    });
+    s->server.Post(
+        ".*", [s](const httplib::Request& http_request, httplib::Response& http_response) {
+            fake_request request;
+            request.body = http_request.body;
+            xml_doc doc = parse_request(request.body);
+            if (xmlNodePtr operation = doc ? operation_element(doc.get()) : nullptr)
+                request.operation = reinterpret_cast<const char*>(operation->name);
+            const fake_answer answer = s->answer(request);
+            s->wait(answer.delay);
+            http_response.status = answer.status;
+            http_response.set_content(answer.body, "application/soap+xml; charset=utf-8");
+        });
     // Anything but a POST is recorded (operation "", body "GET /path") and refused.
-    s->server.Get(".*", [s](const httplib::Request& http_request, httplib::Response& http_response) {
-        std::lock_guard<std::mutex> lock(s->mutex);
-        s->requests.push_back({"", "GET " + http_request.path});
-        http_response.status = 405;
-    });
+    s->server.Get(".*",
+                  [s](const httplib::Request& http_request, httplib::Response& http_response) {
+                      std::lock_guard<std::mutex> lock(s->mutex);
+                      s->requests.push_back({"", "GET " + http_request.path});
+                      http_response.status = 405;
+                  });
     // One request per connection, so that stopping never waits for an idle keep-alive.
     s->server.set_keep_alive_max_count(1);
     s->port = s->server.bind_to_any_port("127.0.0.1");
     s->thread = std::thread([s] { s->server.listen_after_bind(); });
     // stop() is ignored until the accept loop runs.
-    while (!s->server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!s->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-fake_service::~fake_service()
-{
+fake_service::~fake_service() {
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->stopping = true;
@@ -232,81 +206,66 @@ fake_service::~fake_service()
     m_state->thread.join();
 }
 
-int fake_service::port() const
-{
-    return m_state->port;
-}
+int fake_service::port() const { return m_state->port; }
 
-std::string fake_service::url() const
-{
+std::string fake_service::url() const {
     return "http://127.0.0.1:" + std::to_string(m_state->port) + "/";
 }
 
-void fake_service::set_answer(const std::string& operation, const fake_answer& answer)
-{
+void fake_service::set_answer(const std::string& operation, const fake_answer& answer) {
     set_handler(operation, [answer](const fake_request&) { return answer; });
 }
 
-void fake_service::set_answers(const std::string& operation, const std::vector<fake_answer>& answers)
-{
+void fake_service::set_answers(const std::string& operation,
+                               const std::vector<fake_answer>& answers) {
     auto next = std::make_shared<size_t>(0);
     set_handler(operation, [answers, next](const fake_request&) {
-        if (answers.empty())
-            return fake_answer{};
+        if (answers.empty()) return fake_answer{};
         return answers[std::min((*next)++, answers.size() - 1)];
     });
 }
 
 void fake_service::set_handler(const std::string& operation,
-                               std::function<fake_answer(const fake_request&)> handler)
-{
+                               std::function<fake_answer(const fake_request&)> handler) {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     m_state->handlers[operation] = std::move(handler);
 }
 
-void fake_service::clear_answer(const std::string& operation)
-{
+void fake_service::clear_answer(const std::string& operation) {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     m_state->handlers.erase(operation);
 }
 
-void fake_service::add_job(const fake_job& job)
-{
+void fake_service::add_job(const fake_job& job) {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     m_state->queued_jobs.push_back(job);
 }
 
-std::string fake_service::uploaded_article(const std::string& pid) const
-{
+std::string fake_service::uploaded_article(const std::string& pid) const {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     auto found = m_state->jobs.find(pid);
     return found == m_state->jobs.end() ? std::string() : found->second.article;
 }
 
-std::vector<fake_request> fake_service::requests() const
-{
+std::vector<fake_request> fake_service::requests() const {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     return m_state->requests;
 }
 
-std::vector<fake_request> fake_service::requests(const std::string& operation) const
-{
+std::vector<fake_request> fake_service::requests(const std::string& operation) const {
     std::vector<fake_request> matching;
     for (const fake_request& request : requests()) {
-        if (request.operation == operation)
-            matching.push_back(request);
+        if (request.operation == operation) matching.push_back(request);
     }
     return matching;
 }
 
-void fake_service::clear_requests()
-{
+void fake_service::clear_requests() {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     m_state->requests.clear();
 }
 
-std::string fake_service::unreachable_url()
-{
+std::string fake_service::unreachable_url() {
     // A port that was just free: bound, never listened on, closed again.
     int port = 0;
     const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -314,72 +273,75 @@ std::string fake_service::unreachable_url()
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof(address);
-    if (probe >= 0 && ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
-        && ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    if (probe >= 0 && ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         port = ntohs(address.sin_port);
-    if (probe >= 0)
-        ::close(probe);
+    if (probe >= 0) ::close(probe);
     return "http://127.0.0.1:" + std::to_string(port) + "/";
 }
 
-std::string fake_xml_escape(const std::string& text)
-{
+std::string fake_xml_escape(const std::string& text) {
     std::string escaped;
     for (char c : text) {
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&apos;"; break;
-        default: escaped += c;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&apos;";
+                break;
+            default:
+                escaped += c;
         }
     }
     return escaped;
 }
 
-std::string fake_envelope(const std::string& operation, const std::string& inner)
-{
-    return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>")
-        + "<soap12:Envelope xmlns:soap12=\"" + SOAP12_NS + "\""
-        + " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
-        + " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap12:Body>"
-        + "<" + operation + "Response xmlns=\"" + FAKE_SERVICE_NS + "\">"
-        + "<" + operation + "Result>" + inner + "</" + operation + "Result>"
-        + "</" + operation + "Response></soap12:Body></soap12:Envelope>";
+std::string fake_envelope(const std::string& operation, const std::string& inner) {
+    return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>") +
+           "<soap12:Envelope xmlns:soap12=\"" + SOAP12_NS + "\"" +
+           " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"" +
+           " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap12:Body>" + "<" + operation +
+           "Response xmlns=\"" + FAKE_SERVICE_NS + "\">" + "<" + operation + "Result>" + inner +
+           "</" + operation + "Result>" + "</" + operation +
+           "Response></soap12:Body></soap12:Envelope>";
 }
 
-std::string fake_fault(const std::string& code, const std::string& reason)
-{
-    return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>")
-        + "<soap12:Envelope xmlns:soap12=\"" + SOAP12_NS + "\"><soap12:Body><soap12:Fault>"
-        + "<soap12:Code><soap12:Value>" + code + "</soap12:Value></soap12:Code>"
-        + "<soap12:Reason><soap12:Text xml:lang=\"en\">" + fake_xml_escape(reason)
-        + "</soap12:Text></soap12:Reason></soap12:Fault></soap12:Body></soap12:Envelope>";
+std::string fake_fault(const std::string& code, const std::string& reason) {
+    return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>") +
+           "<soap12:Envelope xmlns:soap12=\"" + SOAP12_NS + "\"><soap12:Body><soap12:Fault>" +
+           "<soap12:Code><soap12:Value>" + code + "</soap12:Value></soap12:Code>" +
+           "<soap12:Reason><soap12:Text xml:lang=\"en\">" + fake_xml_escape(reason) +
+           "</soap12:Text></soap12:Reason></soap12:Fault></soap12:Body></soap12:Envelope>";
 }
 
-std::string fake_code_answer(const std::string& operation, int code, const std::string& message)
-{
+std::string fake_code_answer(const std::string& operation, int code, const std::string& message) {
     return fake_envelope(operation, element("ErrCode", code) + element("ErrMsg", message));
 }
 
-std::string fake_pid_answer(const std::string& pid)
-{
+std::string fake_pid_answer(const std::string& pid) {
     return fake_envelope("GetCheckArticlePIDByUser",
                          element("ErrCode", 0) + element("ErrMsg", "成功") + element("PID", pid));
 }
 
-std::string fake_progress_answer(int progress)
-{
+std::string fake_progress_answer(int progress) {
     return fake_envelope("GetCheckArticleProgress", std::to_string(progress));
 }
 
-std::string fake_result_answer(const std::vector<fake_error>& errors)
-{
+std::string fake_result_answer(const std::vector<fake_error>& errors) {
     std::string inner;
     for (const fake_error& error : errors) {
-        inner += "<CheckResult>" + element("Pos", error.pos) + element("level", error.level)
-            + element("ErrWord", error.err_word) + "<CorWord>";
+        inner += "<CheckResult>" + element("Pos", error.pos) + element("level", error.level) +
+                 element("ErrWord", error.err_word) + "<CorWord>";
         for (const std::string& suggestion : error.suggestions)
             inner += element("string", suggestion);
         inner += "</CorWord></CheckResult>";
@@ -388,32 +350,28 @@ std::string fake_result_answer(const std::vector<fake_error>& errors)
 }
 
 std::string fake_userinfo_answer(const std::string& user_state, const std::string& remaining_words,
-                                 const std::string& auth_end_time)
-{
-    return fake_envelope("GetUserInfo", element("UserState", user_state)
-                         + element("ReMainingWordsCount", remaining_words)
-                         + element("AuthEndTime", auth_end_time));
+                                 const std::string& auth_end_time) {
+    return fake_envelope("GetUserInfo", element("UserState", user_state) +
+                                            element("ReMainingWordsCount", remaining_words) +
+                                            element("AuthEndTime", auth_end_time));
 }
 
-std::string fake_details_answer(const fake_details& details)
-{
-    std::string inner = element("AuthWordsCount", details.auth_words_count)
-        + element("CheckWordsCount", details.check_words_count)
-        + element("CurCheckWordsCount", details.cur_check_words_count)
-        + element("AuthEndTime", details.auth_end_time)
-        + element("PageIndex", details.page_index) + element("PageNo", details.page_no)
-        + element("TotalCount", details.total_count);
+std::string fake_details_answer(const fake_details& details) {
+    std::string inner =
+        element("AuthWordsCount", details.auth_words_count) +
+        element("CheckWordsCount", details.check_words_count) +
+        element("CurCheckWordsCount", details.cur_check_words_count) +
+        element("AuthEndTime", details.auth_end_time) + element("PageIndex", details.page_index) +
+        element("PageNo", details.page_no) + element("TotalCount", details.total_count);
     for (const fake_detail_row& row : details.rows) {
-        inner += "<UserCheckDetail>" + element("CheckTime", row.check_time)
-            + element("CheckWordsCount", row.check_words_count) + "</UserCheckDetail>";
+        inner += "<UserCheckDetail>" + element("CheckTime", row.check_time) +
+                 element("CheckWordsCount", row.check_words_count) + "</UserCheckDetail>";
     }
     return fake_envelope("GetUserCheckDetail", inner);
 }
 
-std::string fake_words_answer(int page_no, int total_count, const std::vector<std::string>& words)
-{
+std::string fake_words_answer(int page_no, int total_count, const std::vector<std::string>& words) {
     std::string inner = element("PageNo", page_no) + element("TotalCount", total_count);
-    for (const std::string& word : words)
-        inner += element("string", word);
+    for (const std::string& word : words) inner += element("string", word);
     return fake_envelope("GetWordsList", inner);
 }

@@ -25,8 +25,7 @@
 #include <vector>
 
 // One scripted HTTP answer.
-struct fake_answer
-{
+struct fake_answer {
     int status = 200;
     std::string body;
     // Time the service waits before it answers (cut short when it stops).
@@ -34,8 +33,7 @@ struct fake_answer
 };
 
 // One request as the service received it.
-struct fake_request
-{
+struct fake_request {
     std::string operation;  // local name of the operation element; "" when unreadable
     std::string body;       // the raw request body
 
@@ -45,8 +43,7 @@ struct fake_request
 };
 
 // One error of a job's result.
-struct fake_error
-{
+struct fake_error {
     int pos = 0;
     int level = 1;
     std::string err_word;
@@ -58,8 +55,7 @@ struct fake_error
 // successive GetCheckArticleProgress polls for pid get the steps of
 // progress in turn, the last one repeating; GetCheckArticleResult for pid
 // gets the errors. Unknown identifiers get a fault with status 500.
-struct fake_job
-{
+struct fake_job {
     std::string pid;
     std::vector<int> progress{100};
     std::vector<fake_error> errors;
@@ -67,9 +63,8 @@ struct fake_job
     std::function<std::vector<fake_error>(const std::string& article)> errors_for_article;
 };
 
-class fake_service
-{
-public:
+class fake_service {
+  public:
     fake_service();
     ~fake_service();
     fake_service(const fake_service&) = delete;
@@ -84,7 +79,8 @@ public:
     // Later requests for operation get these answers in turn; the last repeats.
     void set_answers(const std::string& operation, const std::vector<fake_answer>& answers);
     // Later requests for operation are answered by handler (called on a server thread).
-    void set_handler(const std::string& operation, std::function<fake_answer(const fake_request&)> handler);
+    void set_handler(const std::string& operation,
+                     std::function<fake_answer(const fake_request&)> handler);
     // Removes what was set for operation.
     void clear_answer(const std::string& operation);
 
@@ -100,7 +96,7 @@ public:
     // An address on 127.0.0.1 where nothing listens.
     static std::string unreachable_url();
 
-private:
+  private:
     struct state;
     std::unique_ptr<state> m_state;
 };
@@ -137,13 +133,11 @@ std::string fake_userinfo_answer(const std::string& user_state, const std::strin
                                  const std::string& auth_end_time);
 
 // GetUserCheckDetail.
-struct fake_detail_row
-{
+struct fake_detail_row {
     std::string check_time;
     std::string check_words_count;
 };
-struct fake_details
-{
+struct fake_details {
     std::string auth_words_count;
     std::string check_words_count;
     std::string cur_check_words_count;

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QTextCodec>
 
-#include "commands/velmo_host_string.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
 
 void ensure_qt_application() {
     if (QApplication::instance()) return;

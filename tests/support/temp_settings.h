@@ -5,12 +5,10 @@
 #define TESTS_SUPPORT_TEMP_SETTINGS_H
 
 #include <QTemporaryDir>
-
 #include <string>
 
-class temp_settings
-{
-public:
+class temp_settings {
+  public:
     // ini_text is written as velmo.ini, byte for byte.
     explicit temp_settings(const std::string& ini_text);
     ~temp_settings();
@@ -20,7 +18,7 @@ public:
     std::string directory() const;
     std::string ini_path() const;
 
-private:
+  private:
     QTemporaryDir m_dir;
 };
 

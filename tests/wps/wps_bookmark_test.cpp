@@ -9,7 +9,7 @@ using namespace wps_test;
 namespace {
 
 class bookmark_test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         app_ = wps_sim::create_application();
         // "0123456789\r": one paragraph of ten digits.
@@ -63,7 +63,8 @@ TEST_F(bookmark_test, refused_names_and_re_adding_an_existing_name) {
     EXPECT_EQ(E_INVALIDARG, add_bookmark(doc_, QString("ctl") + QChar(1), 0, 1));
     EXPECT_EQ(E_INVALIDARG, add_bookmark(doc_, QString(256, 'a'), 0, 1));
     EXPECT_EQ(S_OK, add_bookmark(doc_, QString(255, 'a'), 0, 1));
-    EXPECT_EQ(S_OK, add_bookmark(doc_, QString::fromUtf8("vmjd_error_2_0_错字_对字#-#对_120"), 0, 1));
+    EXPECT_EQ(S_OK,
+              add_bookmark(doc_, QString::fromUtf8("vmjd_error_2_0_错字_对字#-#对_120"), 0, 1));
     ks_stdptr<wpsapi::Bookmarks> marks;
     doc_->get_Bookmarks(&marks);
     EXPECT_EQ(3, count(marks.get()));
@@ -103,7 +104,8 @@ TEST_F(bookmark_test, collection_is_ordered_by_start_and_range_bookmarks_are_tho
 }
 
 TEST_F(bookmark_test, deleting_through_item_one_empties_the_collection) {
-    for (int i = 0; i < 50; ++i) ASSERT_EQ(S_OK, add_bookmark(doc_, QString("b%1").arg(i), i % 10, i % 10 + 1));
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(S_OK, add_bookmark(doc_, QString("b%1").arg(i), i % 10, i % 10 + 1));
     ks_stdptr<wpsapi::Bookmarks> marks;
     ks_stdptr<wpsapi::Range> content;
     doc_->get_Content(&content);
@@ -160,7 +162,8 @@ TEST(bookmark_movement, random_edits_agree_with_a_plain_reference) {
         length += d;
     }
     for (int i = 0; i < 120; ++i)
-        ASSERT_EQ(std::make_pair(ref[i].start, ref[i].end), bookmark_extent(doc, QString("k%1").arg(i)))
+        ASSERT_EQ(std::make_pair(ref[i].start, ref[i].end),
+                  bookmark_extent(doc, QString("k%1").arg(i)))
             << "bookmark " << i;
 }
 

@@ -24,9 +24,9 @@ bool execute(wpsapi::Selection* sel, const find_call& call) {
     VARIANT format = kfc::var_bool(false);
     VARIANT missing = kfc::var_missing();
     VARIANT_BOOL found = VARIANT_FALSE;
-    EXPECT_EQ(S_OK, find->Execute(&text, &match_case, &whole, &missing, &missing, &missing, &forward,
-                                  &wrap, &format, &missing, &missing, nullptr, nullptr, nullptr,
-                                  nullptr, &found));
+    EXPECT_EQ(S_OK, find->Execute(&text, &match_case, &whole, &missing, &missing, &missing,
+                                  &forward, &wrap, &format, &missing, &missing, nullptr, nullptr,
+                                  nullptr, nullptr, &found));
     kfc::var_clear(text);
     return found == VARIANT_TRUE;
 }
@@ -39,7 +39,7 @@ std::pair<long, long> sel_extent(wpsapi::Selection* sel) {
 }
 
 class find_test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         app_ = wps_sim::create_application();
         doc_ = wps_sim::document_builder().paragraph("Apple apple pineapple APPLE").open(app_);
@@ -128,11 +128,11 @@ TEST(layout, page_and_line_numbers_with_and_without_a_restart) {
     };
     EXPECT_EQ(std::make_tuple(1, 1, 1), at(0, 2));
     EXPECT_EQ(std::make_tuple(1, 1, 2), at(12, 13));
-    EXPECT_EQ(std::make_tuple(1, 1, 3), at(14, 15));   // "a"
-    EXPECT_EQ(std::make_tuple(2, 2, 1), at(16, 17));   // "b"
-    EXPECT_EQ(std::make_tuple(3, 5, 1), at(18, 19));   // "c": restarted at 5
-    EXPECT_EQ(std::make_tuple(3, 5, 2), at(20, 21));   // "d"
-    EXPECT_EQ(std::make_tuple(3, 5, 1), at(16, 19));   // page of the last selected character
+    EXPECT_EQ(std::make_tuple(1, 1, 3), at(14, 15));  // "a"
+    EXPECT_EQ(std::make_tuple(2, 2, 1), at(16, 17));  // "b"
+    EXPECT_EQ(std::make_tuple(3, 5, 1), at(18, 19));  // "c": restarted at 5
+    EXPECT_EQ(std::make_tuple(3, 5, 2), at(20, 21));  // "d"
+    EXPECT_EQ(std::make_tuple(3, 5, 1), at(16, 19));  // page of the last selected character
     EXPECT_EQ(3, info(sel, wpsapi::wdNumberOfPagesInDocument));
     EXPECT_EQ(2, info(sel, wpsapi::wdActiveEndSectionNumber));
 
@@ -155,21 +155,25 @@ TEST(statistics, characters_with_spaces_leave_out_marks) {
     auto doc = wps_sim::document_builder().paragraph("abc def 中文").open(app);
     long characters = 0;
     VARIANT notes = kfc::var_bool(false);
-    ASSERT_EQ(S_OK, doc->ComputeStatistics(wpsapi::wdStatisticCharactersWithSpaces, &notes, &characters));
+    ASSERT_EQ(S_OK,
+              doc->ComputeStatistics(wpsapi::wdStatisticCharactersWithSpaces, &notes, &characters));
     EXPECT_EQ(10, characters);
 
-    auto with_table = wps_sim::document_builder()
-                          .paragraph("ab")
-                          .table(1, 2, {"x", "y"})
-                          .paragraph(QString("z") + wps_sim::inline_shape + QString::fromUtf8("\xF0\x9F\x98\x80"))
-                          .open(app);
-    ASSERT_EQ(S_OK, with_table->ComputeStatistics(wpsapi::wdStatisticCharactersWithSpaces, &notes, &characters));
+    auto with_table =
+        wps_sim::document_builder()
+            .paragraph("ab")
+            .table(1, 2, {"x", "y"})
+            .paragraph(QString("z") + wps_sim::inline_shape + QString::fromUtf8("\xF0\x9F\x98\x80"))
+            .open(app);
+    ASSERT_EQ(S_OK, with_table->ComputeStatistics(wpsapi::wdStatisticCharactersWithSpaces, &notes,
+                                                  &characters));
     EXPECT_EQ(6, characters);  // a b x y z and one emoji; marks and the shape are not characters
 }
 
 TEST(highlight, uniform_mixed_and_empty_ranges) {
     auto app = wps_sim::create_application();
-    auto doc = wps_sim::document_builder().paragraph("abcdef").highlight(0, 3, wpsapi::wdYellow).open(app);
+    auto doc =
+        wps_sim::document_builder().paragraph("abcdef").highlight(0, 3, wpsapi::wdYellow).open(app);
     auto colour = [&](long s, long e) {
         wpsapi::WdColorIndex c = wpsapi::wdAuto;
         EXPECT_EQ(S_OK, range(doc, s, e)->get_HighlightColorIndex(&c));

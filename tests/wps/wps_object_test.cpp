@@ -52,7 +52,8 @@ TEST(reference_counts, a_session_of_calls_leaves_no_object_behind) {
         EXPECT_EQ(doc.get(), same.get());  // one object per document
         ks_stdptr<ksoapi::_CommandBars> bars;
         app->get_CommandBars(&bars);
-        VARIANT name = kfc::var_text(velmo_wide(u"bar")), pos = kfc::var_i4(1), no = kfc::var_bool(false);
+        VARIANT name = kfc::var_text(velmo_wide(u"bar")), pos = kfc::var_i4(1),
+                no = kfc::var_bool(false);
         ks_stdptr<ksoapi::CommandBar> bar;
         bars->Add(name, pos, no, no, &bar);
         kfc::var_clear(name);
@@ -79,11 +80,15 @@ TEST(reference_counts, query_interface_hands_out_a_counted_reference) {
 }
 
 class documents_test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         app_ = wps_sim::create_application();
-        first_ = wps_sim::document_builder().name("first.txt").path(dir_.path()).paragraph("one").open(app_);
+        first_ = wps_sim::document_builder()
+                     .name("first.txt")
+                     .path(dir_.path())
+                     .paragraph("one")
+                     .open(app_);
         second_ = wps_sim::document_builder().paragraph("two").open(app_);
     }
     ks_stdptr<wpsapi::_Document> active() {
@@ -211,7 +216,8 @@ TEST(command_bars, bars_controls_pop_ups_and_a_click_reaching_its_handler) {
     auto app = wps_sim::create_application();
     ks_stdptr<ksoapi::_CommandBars> bars;
     ASSERT_EQ(S_OK, app->get_CommandBars(&bars));
-    VARIANT name = kfc::var_text(velmo_wide(u"校对")), pos = kfc::var_i4(1), no = kfc::var_bool(false);
+    VARIANT name = kfc::var_text(velmo_wide(u"校对")), pos = kfc::var_i4(1),
+            no = kfc::var_bool(false);
     ks_stdptr<ksoapi::CommandBar> bar;
     ASSERT_EQ(S_OK, bars->Add(name, pos, no, no, &bar));
     kfc::var_clear(name);
@@ -236,12 +242,17 @@ TEST(command_bars, bars_controls_pop_ups_and_a_click_reaching_its_handler) {
 
     _RegisterEventManager* manager = GetEventsRegisterManager();
     ASSERT_NE(nullptr, manager);
-    ASSERT_EQ(S_OK, manager->RegisterEventHandler(about, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), count_click));
-    ASSERT_EQ(S_OK, manager->RegisterEventHandler(state, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), nullptr));
-    EXPECT_EQ(E_POINTER, manager->RegisterEventHandler(nullptr, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), count_click));
+    ASSERT_EQ(S_OK, manager->RegisterEventHandler(about, ksoapi::DIID__CommandBarButtonEvents,
+                                                  velmo_wide(u"Click"), count_click));
+    ASSERT_EQ(S_OK, manager->RegisterEventHandler(state, ksoapi::DIID__CommandBarButtonEvents,
+                                                  velmo_wide(u"Click"), nullptr));
+    EXPECT_EQ(E_POINTER,
+              manager->RegisterEventHandler(nullptr, ksoapi::DIID__CommandBarButtonEvents,
+                                            velmo_wide(u"Click"), count_click));
 
     EXPECT_EQ(QStringList({"校对"}), wps_sim::command_bar_names(app));
-    EXPECT_EQ(QStringList({"校对", "工具", "工具/关于", "工具/状态"}), wps_sim::control_captions(app, "校对"));
+    EXPECT_EQ(QStringList({"校对", "工具", "工具/关于", "工具/状态"}),
+              wps_sim::control_captions(app, "校对"));
 
     clicks = 0;
     int status = -1;
@@ -279,7 +290,8 @@ TEST(command_bars, handlers_of_a_released_application_are_forgotten) {
     {
         auto app = wps_sim::create_application();
         auto button = add_control(new_bar_controls(app), ksoapi::msoControlButton, "x");
-        GetEventsRegisterManager()->RegisterEventHandler(button, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), count_click);
+        GetEventsRegisterManager()->RegisterEventHandler(
+            button, ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), count_click);
         EXPECT_EQ(1, wps_sim::registered_handler_count(button));
         stale = button.get();
     }

@@ -20,15 +20,15 @@ ks_stdptr<wpsapi::Range> item_range(C* collection, long index) {
 }
 
 class structure_test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         app_ = wps_sim::create_application();
         wps_sim::document_builder b;
-        b.paragraph("abc");                                  // 0..4
-        b.paragraph(QString("x") + S + "y" + S + "z");        // 4..10, shapes at 5 and 7
+        b.paragraph("abc");                             // 0..4
+        b.paragraph(QString("x") + S + "y" + S + "z");  // 4..10, shapes at 5 and 7
         table_start_ = b.length();
-        b.table(2, 2, {"c1", "c2", "c3", "c4"});             // 10..22
-        b.paragraph("after");                                // 22..28
+        b.table(2, 2, {"c1", "c2", "c3", "c4"});  // 10..22
+        b.paragraph("after");                     // 22..28
         doc_ = b.open(app_);
     }
     ks_stdptr<wpsapi::_Application> app_;
@@ -44,16 +44,19 @@ TEST_F(structure_test, paragraphs_around_shapes_and_tables) {
     QStringList texts;
     for (long i = 1; i <= 7; ++i)
         texts << text(item_range<wpsapi::Paragraphs, wpsapi::Paragraph>(paras.get(), i));
-    EXPECT_EQ(QStringList({"abc\r", QString("x\001y\001z\r"), "c1\a", "c2\a", "c3\a", "c4\a",
-                           "after\r"}),
-              texts);
+    EXPECT_EQ(
+        QStringList({"abc\r", QString("x\001y\001z\r"), "c1\a", "c2\a", "c3\a", "c4\a", "after\r"}),
+        texts);
 
-    ks_stdptr<wpsapi::Range> second = item_range<wpsapi::Paragraphs, wpsapi::Paragraph>(paras.get(), 2);
+    ks_stdptr<wpsapi::Range> second =
+        item_range<wpsapi::Paragraphs, wpsapi::Paragraph>(paras.get(), 2);
     ks_stdptr<wpsapi::InlineShapes> shapes;
     ASSERT_EQ(S_OK, second->get_InlineShapes(&shapes));
     ASSERT_EQ(2, count(shapes.get()));
-    EXPECT_EQ(std::make_pair(5L, 6L), extent(item_range<wpsapi::InlineShapes, wpsapi::InlineShape>(shapes.get(), 1)));
-    EXPECT_EQ(std::make_pair(7L, 8L), extent(item_range<wpsapi::InlineShapes, wpsapi::InlineShape>(shapes.get(), 2)));
+    EXPECT_EQ(std::make_pair(5L, 6L),
+              extent(item_range<wpsapi::InlineShapes, wpsapi::InlineShape>(shapes.get(), 1)));
+    EXPECT_EQ(std::make_pair(7L, 8L),
+              extent(item_range<wpsapi::InlineShapes, wpsapi::InlineShape>(shapes.get(), 2)));
     ks_stdptr<wpsapi::Range> no_shapes = range(doc_, 0, 5);
     ks_stdptr<wpsapi::InlineShapes> none;
     no_shapes->get_InlineShapes(&none);
@@ -99,14 +102,16 @@ TEST_F(structure_test, tables_and_cells_in_reading_order) {
     ASSERT_EQ(S_OK, table->get_Cells(&cells));
     ASSERT_EQ(4, count(cells.get()));
     for (long i = 1; i <= 4; ++i)
-        EXPECT_EQ(QString("c%1\a").arg(i), text(item_range<wpsapi::Cells, wpsapi::Cell>(cells.get(), i)));
+        EXPECT_EQ(QString("c%1\a").arg(i),
+                  text(item_range<wpsapi::Cells, wpsapi::Cell>(cells.get(), i)));
 
     // A paragraph inside the table lists that table among its tables.
     ks_stdptr<wpsapi::Range> third_cell = range(doc_, 16, 19);
     ks_stdptr<wpsapi::Tables> own;
     third_cell->get_Tables(&own);
     ASSERT_EQ(1, count(own.get()));
-    EXPECT_EQ(std::make_pair(table_start_, 22L), extent(item_range<wpsapi::Tables, wpsapi::Table>(own.get(), 1)));
+    EXPECT_EQ(std::make_pair(table_start_, 22L),
+              extent(item_range<wpsapi::Tables, wpsapi::Table>(own.get(), 1)));
 
     ks_stdptr<wpsapi::Range> outside = range(doc_, 0, 4);
     ks_stdptr<wpsapi::Cells> no_cells;
@@ -143,14 +148,16 @@ TEST(structure, table_of_contents_is_a_run_of_paragraphs_that_moves_with_edits) 
     ks_stdptr<wpsapi::TablesOfContents> tocs;
     ASSERT_EQ(S_OK, doc->get_TablesOfContents(&tocs));
     ASSERT_EQ(1, count(tocs.get()));
-    ks_stdptr<wpsapi::Range> toc = item_range<wpsapi::TablesOfContents, wpsapi::TableOfContents>(tocs.get(), 1);
+    ks_stdptr<wpsapi::Range> toc =
+        item_range<wpsapi::TablesOfContents, wpsapi::TableOfContents>(tocs.get(), 1);
     EXPECT_EQ(QString("第一章 总则\t1\r第二章 细则\t3\r"), text(toc));
     ks_stdptr<wpsapi::Sentences> sentences;
     toc->get_Sentences(&sentences);
     EXPECT_EQ(2, count(sentences.get()));
 
     set_text(doc, 0, 0, "封面\r");
-    ks_stdptr<wpsapi::Range> moved = item_range<wpsapi::TablesOfContents, wpsapi::TableOfContents>(tocs.get(), 1);
+    ks_stdptr<wpsapi::Range> moved =
+        item_range<wpsapi::TablesOfContents, wpsapi::TableOfContents>(tocs.get(), 1);
     EXPECT_EQ(std::make_pair(6L, 24L), extent(moved));
 }
 
@@ -168,8 +175,9 @@ TEST(structure, sentences_end_at_terminators_and_paragraph_ends) {
         ASSERT_EQ(S_OK, all->Item(i, &s));
         texts << text(s);
     }
-    EXPECT_EQ(QStringList({"第一句。", "第二句！", "Third one. ", "Fourth? ", "Pi is 3.14 here\r", "\r"}),
-              texts);
+    EXPECT_EQ(
+        QStringList({"第一句。", "第二句！", "Third one. ", "Fourth? ", "Pi is 3.14 here\r", "\r"}),
+        texts);
 
     auto sel = selection(app);
     sel->SetRange(5, 6);  // inside the second sentence
@@ -183,13 +191,13 @@ TEST(structure, sentences_end_at_terminators_and_paragraph_ends) {
 TEST(structure, ranges_find_exactly_the_tables_they_touch) {
     auto app = wps_sim::create_application();
     wps_sim::document_builder b;
-    b.paragraph("p0");                    // 0..3
-    b.table(1, 2, {"a", "b"});            // 3..7
-    b.paragraph("p1");                    // 7..10
-    b.table(1, 2, {"c", "d"});            // 10..14
-    b.paragraph("p2");                    // 14..17
-    b.table(1, 2, {"e", "f"});            // 17..21
-    b.paragraph("p3");                    // 21..24
+    b.paragraph("p0");          // 0..3
+    b.table(1, 2, {"a", "b"});  // 3..7
+    b.paragraph("p1");          // 7..10
+    b.table(1, 2, {"c", "d"});  // 10..14
+    b.paragraph("p2");          // 14..17
+    b.table(1, 2, {"e", "f"});  // 17..21
+    b.paragraph("p3");          // 21..24
     auto doc = b.open(app);
     auto starts = [&](long start, long end) {
         ks_stdptr<wpsapi::Tables> tables;
@@ -199,14 +207,14 @@ TEST(structure, ranges_find_exactly_the_tables_they_touch) {
             out << extent(item_range<wpsapi::Tables, wpsapi::Table>(tables.get(), i)).first;
         return out;
     };
-    EXPECT_EQ(QList<long>(), starts(0, 3));              // ends where the first table starts
+    EXPECT_EQ(QList<long>(), starts(0, 3));  // ends where the first table starts
     EXPECT_EQ(QList<long>({3}), starts(0, 4));
-    EXPECT_EQ(QList<long>(), starts(7, 10));             // starts where the first one ends
+    EXPECT_EQ(QList<long>(), starts(7, 10));  // starts where the first one ends
     EXPECT_EQ(QList<long>({3, 10}), starts(5, 11));
     EXPECT_EQ(QList<long>({10, 17}), starts(13, 18));
     EXPECT_EQ(QList<long>({3, 10, 17}), starts(0, 24));
-    EXPECT_EQ(QList<long>({10}), starts(12, 12));        // an insertion point inside a cell
-    EXPECT_EQ(QList<long>(), starts(14, 14));            // right after a table
+    EXPECT_EQ(QList<long>({10}), starts(12, 12));  // an insertion point inside a cell
+    EXPECT_EQ(QList<long>(), starts(14, 14));      // right after a table
     EXPECT_EQ(QList<long>({17}), starts(17, 17));
     EXPECT_EQ(QList<long>(), starts(22, 24));
 }

@@ -75,7 +75,6 @@ inline std::pair<long, long> bookmark_extent(wpsapi::_Document* doc, const QStri
     return {s, e};
 }
 
-
 template <class C>
 long count(C* collection) {
     long n = -1;

@@ -11,8 +11,9 @@
 
 TEST(writer_sim_demo, the_demo_proofreads_the_sample_and_stops_its_service) {
     QTemporaryDir out;
-    const run_result r = run(source_dir() + QStringLiteral("/scripts/demo"),
-                             {"--no-build", "--build-dir", build_dir(), "--out", out.path()}, 540000);
+    const run_result r =
+        run(source_dir() + QStringLiteral("/scripts/demo"),
+            {"--no-build", "--build-dir", build_dir(), "--out", out.path()}, 540000);
     ASSERT_TRUE(r.finished) << r.out.toStdString() << r.err.toStdString();
     ASSERT_EQ(r.exit_code, 0) << r.out.toStdString() << r.err.toStdString();
 
@@ -21,8 +22,8 @@ TEST(writer_sim_demo, the_demo_proofreads_the_sample_and_stops_its_service) {
     const QRegularExpressionMatch m = count.match(r.out);
     ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();
     EXPECT_GE(m.captured(1).toInt(), 10);
-    for (const char* expected : {"再接再励 -> 再接再厉", "按步就班 -> 按部就班", "的的", "好象 -> 好像",
-                                 "這", "recieve", "赵名远 -> 赵明远"})
+    for (const char* expected : {"再接再励 -> 再接再厉", "按步就班 -> 按部就班", "的的",
+                                 "好象 -> 好像", "這", "recieve", "赵名远 -> 赵明远"})
         EXPECT_TRUE(r.out.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_TRUE(r.out.contains(QStringLiteral("严重错误")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("疑错")));
@@ -37,7 +38,8 @@ TEST(writer_sim_demo, the_demo_proofreads_the_sample_and_stops_its_service) {
     EXPECT_TRUE(QString::fromUtf8(table.readAll()).contains(QStringLiteral("【再接再励】")));
 
     // The service it started is gone.
-    const QRegularExpressionMatch pid = QRegularExpression(QStringLiteral("\\(pid (\\d+)")).match(r.out);
+    const QRegularExpressionMatch pid =
+        QRegularExpression(QStringLiteral("\\(pid (\\d+)")).match(r.out);
     ASSERT_TRUE(pid.hasMatch());
     EXPECT_NE(::kill(pid.captured(1).toInt(), 0), 0);
 }

@@ -29,7 +29,8 @@ TEST(wsim_marks, reads_error_marks_and_ignores_other_bookmarks) {
     EXPECT_EQ(marks.at(0).wrong_text, QStringLiteral("再接再励"));
     EXPECT_EQ(marks.at(0).suggestions, QStringList{QStringLiteral("再接再厉")});
     EXPECT_EQ(marks.at(1).level, 2);
-    EXPECT_EQ(marks.at(1).suggestions, (QStringList{QStringLiteral("好像"), QStringLiteral("好似")}));
+    EXPECT_EQ(marks.at(1).suggestions,
+              (QStringList{QStringLiteral("好像"), QStringLiteral("好似")}));
     EXPECT_TRUE(marks.at(2).suggestions.isEmpty());
 
     EXPECT_EQ(wsim_format_mark(marks.at(1)), QStringLiteral("8-10 疑错 好象 -> 好像 | 好似"));
@@ -42,7 +43,8 @@ TEST(wsim_marks, reads_error_marks_and_ignores_other_bookmarks) {
 TEST(wsim_marks, a_mark_follows_edits_made_before_it) {
     auto app = wps_sim::create_application();
     wps_sim::document_builder builder;
-    builder.paragraph(QStringLiteral("前言。按步就班。")).bookmark(QStringLiteral("vmjd_error_1_0_按步就班_按部就班_3"), 3, 7);
+    builder.paragraph(QStringLiteral("前言。按步就班。"))
+        .bookmark(QStringLiteral("vmjd_error_1_0_按步就班_按部就班_3"), 3, 7);
     auto doc = builder.open(app);
     VARIANT at = kfc::var_i8(0);
     kfc::ks_stdptr<wpsapi::Range> range;
@@ -66,9 +68,10 @@ TEST(wsim_snapshot, finds_each_highlight_run_with_its_colour) {
         .highlight(298, 300, wpsapi::wdRed);
     auto doc = builder.open(app);
     const QVector<wsim_highlight_run> runs = wsim_highlight_runs(doc, 0, 301);
-    const QVector<wsim_highlight_run> expected{
-        {0, 1, wpsapi::wdYellow}, {10, 20, wpsapi::wdBrightGreen}, {20, 25, wpsapi::wdYellow},
-        {298, 300, wpsapi::wdRed}};
+    const QVector<wsim_highlight_run> expected{{0, 1, wpsapi::wdYellow},
+                                               {10, 20, wpsapi::wdBrightGreen},
+                                               {20, 25, wpsapi::wdYellow},
+                                               {298, 300, wpsapi::wdRed}};
     EXPECT_EQ(runs, expected);
 
     wsim_set_selection(app, 4, 9);
@@ -84,7 +87,8 @@ TEST(wsim_document_file, opens_utf8_files_and_refuses_others_clearly) {
     auto app = wps_sim::create_application();
     QString error;
 
-    const QString good = write_file(dir, QStringLiteral("好.txt"), QStringLiteral("第一行\nsecond\n").toUtf8());
+    const QString good =
+        write_file(dir, QStringLiteral("好.txt"), QStringLiteral("第一行\nsecond\n").toUtf8());
     auto doc = wsim_open_document(app, good, error);
     ASSERT_TRUE(doc) << error.toStdString();
     EXPECT_EQ(wsim_document_name(doc), QStringLiteral("好.txt"));
@@ -101,7 +105,8 @@ TEST(wsim_document_file, opens_utf8_files_and_refuses_others_clearly) {
     EXPECT_FALSE(wsim_open_document(app, dir.path(), error));
     EXPECT_TRUE(error.contains("directory")) << error.toStdString();
 
-    const QString gbk = write_file(dir, QStringLiteral("gbk.txt"), QByteArray("\xD6\xD0\xCE\xC4\n"));
+    const QString gbk =
+        write_file(dir, QStringLiteral("gbk.txt"), QByteArray("\xD6\xD0\xCE\xC4\n"));
     EXPECT_FALSE(wsim_open_document(app, gbk, error));
     EXPECT_TRUE(error.contains("not valid UTF-8")) << error.toStdString();
 

@@ -52,16 +52,18 @@ QString write_file(const QTemporaryDir& dir, const QString& name, const QByteArr
 }
 
 QString install_plugin(const QTemporaryDir& dir, const QString& service_url) {
-    const run_result r = run(QStringLiteral("cmake"),
-                             {QStringLiteral("--install"), build_dir(), QStringLiteral("--component"),
-                              QStringLiteral("velmo_plugin"), QStringLiteral("--prefix"), dir.filePath("install")});
+    const run_result r =
+        run(QStringLiteral("cmake"),
+            {QStringLiteral("--install"), build_dir(), QStringLiteral("--component"),
+             QStringLiteral("velmo_plugin"), QStringLiteral("--prefix"), dir.filePath("install")});
     EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();
     const QDir plugin_dir(dir.filePath("install/lib/wpsvelmo"));
     QFile ini(plugin_dir.filePath("velmo.ini"));
     EXPECT_TRUE(ini.open(QIODevice::ReadOnly));
     QString text = QString::fromUtf8(ini.readAll());
     ini.close();
-    text.replace(QRegularExpression(QStringLiteral("(?m)^ServiceUrl=.*$")), QStringLiteral("ServiceUrl=") + service_url);
+    text.replace(QRegularExpression(QStringLiteral("(?m)^ServiceUrl=.*$")),
+                 QStringLiteral("ServiceUrl=") + service_url);
     EXPECT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ini.write(text.toUtf8());
     return plugin_dir.path();

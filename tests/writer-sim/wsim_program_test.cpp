@@ -7,12 +7,14 @@
 
 #include "wsim_process.h"
 
-
 TEST(writer_sim_program, refuses_bad_documents_plugins_and_scripts_clearly) {
     QTemporaryDir dir;
-    const QString gbk = write_file(dir, QStringLiteral("gbk.txt"), QByteArray("\xD6\xD0\xCE\xC4\n"));
-    const QString good = write_file(dir, QStringLiteral("good.txt"), QStringLiteral("正文\n").toUtf8());
-    const QString not_a_library = write_file(dir, QStringLiteral("libwpsvelmo.so.1"), QByteArray("text"));
+    const QString gbk =
+        write_file(dir, QStringLiteral("gbk.txt"), QByteArray("\xD6\xD0\xCE\xC4\n"));
+    const QString good =
+        write_file(dir, QStringLiteral("good.txt"), QStringLiteral("正文\n").toUtf8());
+    const QString not_a_library =
+        write_file(dir, QStringLiteral("libwpsvelmo.so.1"), QByteArray("text"));
     const QString bad_script = write_file(dir, QStringLiteral("bad.steps"), QByteArray("click\n"));
 
     struct refusal {
@@ -42,7 +44,8 @@ TEST(writer_sim_program, refuses_bad_documents_plugins_and_scripts_clearly) {
 
     // The window mode without any display says so instead of aborting.
     QProcessEnvironment no_display = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) no_display.remove(name);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        no_display.remove(name);
     const run_result window = run(writer_sim(), {good}, 60000, no_display);
     EXPECT_FALSE(window.crashed);
     EXPECT_EQ(window.exit_code, 2);
@@ -63,16 +66,19 @@ TEST(writer_sim_program, refuses_bad_documents_plugins_and_scripts_clearly) {
     // A step that fails names its line and makes the run fail.
     const run_result failed = run(writer_sim(), {"--headless", "--step", "click 校对", good});
     EXPECT_EQ(failed.exit_code, 1);
-    EXPECT_TRUE(failed.err.contains(QStringLiteral("no control has the caption \"校对\""))) << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains(QStringLiteral("no control has the caption \"校对\"")))
+        << failed.err.toStdString();
 }
 
 TEST(writer_sim_program, a_tool_bar_click_in_the_window_reaches_the_plugin) {
     QTemporaryDir dir;
     const QString plugin_dir = install_plugin(dir, dead_service_url());
-    const QString doc = write_file(dir, QStringLiteral("文档.txt"), QStringLiteral("再接再励。\n").toUtf8());
+    const QString doc =
+        write_file(dir, QStringLiteral("文档.txt"), QStringLiteral("再接再励。\n").toUtf8());
     const QString shot = dir.filePath("window.png");
 
-    const run_result r = run(writer_sim(), {"--plugin", plugin_dir, "--step", "click 校对", "--screenshot", shot, doc});
+    const run_result r = run(
+        writer_sim(), {"--plugin", plugin_dir, "--step", "click 校对", "--screenshot", shot, doc});
     ASSERT_TRUE(r.finished);
     EXPECT_FALSE(r.crashed);
     EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();

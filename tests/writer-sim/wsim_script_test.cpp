@@ -1,7 +1,7 @@
 // The step language: how lines split into words and which steps are refused.
-#include <gtest/gtest.h>
-
 #include "wsim_script.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -75,7 +75,8 @@ TEST(wsim_script, refuses_bad_steps_naming_the_line) {
     EXPECT_TRUE(parse_error(QStringLiteral("click a b")).contains("usage"));
     EXPECT_TRUE(parse_error(QStringLiteral("save now")).contains("usage: save"));
     EXPECT_TRUE(parse_error(QStringLiteral("close")).contains("usage: close TITLE"));
-    EXPECT_TRUE(parse_error(QStringLiteral("answer a b c")).contains("usage: answer BUTTON [TITLE]"));
+    EXPECT_TRUE(
+        parse_error(QStringLiteral("answer a b c")).contains("usage: answer BUTTON [TITLE]"));
     // Positions are non-negative decimal numbers, and a selection runs forward.
     EXPECT_TRUE(parse_error(QStringLiteral("select -1 4")).contains("not a position"));
     EXPECT_TRUE(parse_error(QStringLiteral("cursor x")).contains("not a position"));
@@ -83,7 +84,8 @@ TEST(wsim_script, refuses_bad_steps_naming_the_line) {
     EXPECT_TRUE(parse_error(QStringLiteral("select 9 4")).contains("start lies after the end"));
     EXPECT_TRUE(parse_error(QStringLiteral("expect marks many")).contains("usage"));
     EXPECT_TRUE(parse_error(QStringLiteral("expect bookmarks 3")).contains("usage"));
-    EXPECT_TRUE(parse_error(QStringLiteral("\n\ntype \"unclosed")).startsWith("line 3: unclosed quote"));
+    EXPECT_TRUE(
+        parse_error(QStringLiteral("\n\ntype \"unclosed")).startsWith("line 3: unclosed quote"));
 }
 
 TEST(wsim_script, writes_steps_back_in_their_own_syntax) {

@@ -13,8 +13,8 @@ const QChar S(wpsapi::wdInlineShapeMark);
 }  // namespace
 
 TEST(wsim_display_text, keeps_every_position_of_the_host_text) {
-    const QString host = QStringLiteral("第一段") + P + QStringLiteral("a") + C + QStringLiteral("b") + C + P +
-                         QStringLiteral("图") + S + P;
+    const QString host = QStringLiteral("第一段") + P + QStringLiteral("a") + C +
+                         QStringLiteral("b") + C + P + QStringLiteral("图") + S + P;
     const QString shown = wsim_display_text(host);
     // The final paragraph mark is the editor's own end of text.
     ASSERT_EQ(shown.size(), host.size() - 1);

@@ -39,8 +39,8 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> add_control(ksoapi::CommandBarControls
     const kfc::ks_bstr text(reinterpret_cast<const OLECHAR*>(caption.utf16()));
     control->put_Caption(text);
     if (type == ksoapi::msoControlButton)
-        GetEventsRegisterManager()->RegisterEventHandler(control.get(), ksoapi::DIID__CommandBarButtonEvents,
-                                                         velmo_wide(u"Click"), &on_click);
+        GetEventsRegisterManager()->RegisterEventHandler(
+            control.get(), ksoapi::DIID__CommandBarButtonEvents, velmo_wide(u"Click"), &on_click);
     return control;
 }
 
@@ -72,7 +72,8 @@ TEST(wsim_document_view, draws_highlights_and_keeps_selections_in_step) {
     application();
     auto app = wps_sim::create_application();
     wps_sim::document_builder builder;
-    builder.paragraph(QStringLiteral("再接再励，继续前进。")).paragraph(QStringLiteral("第二段"))
+    builder.paragraph(QStringLiteral("再接再励，继续前进。"))
+        .paragraph(QStringLiteral("第二段"))
         .highlight(0, 4, wpsapi::wdYellow);
     auto doc = builder.open(app);
     wsim_document_view view(app, doc);
@@ -107,7 +108,8 @@ TEST(wsim_document_view, edits_go_to_the_host_and_move_its_bookmarks) {
     application();
     auto app = wps_sim::create_application();
     wps_sim::document_builder builder;
-    builder.paragraph(QStringLiteral("开头。再接再励。")).bookmark(QStringLiteral("vmjd_error_1_0_再接再励_再接再厉_3"), 3, 7);
+    builder.paragraph(QStringLiteral("开头。再接再励。"))
+        .bookmark(QStringLiteral("vmjd_error_1_0_再接再励_再接再厉_3"), 3, 7);
     auto doc = builder.open(app);
     wsim_document_view view(app, doc);
     view.refresh(true);
@@ -163,7 +165,8 @@ TEST(wsim_command_bars, shows_bars_as_tool_bars_and_clicks_reach_the_handlers) {
     const kfc::ks_bstr caption(velmo_wide(u"用户名:demo"));
     account->put_Caption(caption);
     window.sync_with_host();
-    EXPECT_EQ(window.command_bars()->shown_captions().last(), QStringLiteral("校对/工具/用户名:demo"));
+    EXPECT_EQ(window.command_bars()->shown_captions().last(),
+              QStringLiteral("校对/工具/用户名:demo"));
     EXPECT_TRUE(window.command_bars()->click(QStringLiteral("用户名:demo")));
     EXPECT_EQ(g_clicked.last(), QStringLiteral("用户名:demo"));
 }

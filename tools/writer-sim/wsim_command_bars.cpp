@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
-
 #include <functional>
 
 #include "wsim_host.h"
@@ -27,8 +26,8 @@ QString caption_of(ksoapi::CommandBarControl* control) {
 wsim_command_bars::wsim_command_bars(wpsapi::_Application* app, QMainWindow* window)
     : QObject(window), app_(app), window_(window) {}
 
-QList<wsim_command_bars::item> wsim_command_bars::read_controls(ksoapi::CommandBarControls* controls,
-                                                                int depth) const {
+QList<wsim_command_bars::item> wsim_command_bars::read_controls(
+    ksoapi::CommandBarControls* controls, int depth) const {
     QList<item> items;
     int count = 0;
     if (!controls || FAILED(controls->get_Count(&count))) return items;
@@ -69,7 +68,8 @@ QList<wsim_command_bars::bar> wsim_command_bars::read_bars() const {
         kfc::ks_bstr name;
         if (SUCCEEDED(command_bar->get_Name(&name))) entry.name = wsim_to_qstring(name);
         kfc::ks_stdptr<ksoapi::CommandBarControls> controls;
-        if (SUCCEEDED(command_bar->get_Controls(&controls))) entry.items = read_controls(controls, 0);
+        if (SUCCEEDED(command_bar->get_Controls(&controls)))
+            entry.items = read_controls(controls, 0);
         bars << entry;
     }
     return bars;

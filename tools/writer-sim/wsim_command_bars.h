@@ -21,7 +21,7 @@ class QWidget;
 
 class wsim_command_bars : public QObject {
     Q_OBJECT
-public:
+  public:
     wsim_command_bars(wpsapi::_Application* app, QMainWindow* window);
 
     // Rebuilds the tool bars when the host's bars, controls or captions
@@ -40,11 +40,11 @@ public:
     // True while a control's click handlers run.
     bool executing() const { return executing_ > 0; }
 
-signals:
+  signals:
     // A control was executed (its handlers have returned).
     void executed(const QString& caption);
 
-private:
+  private:
     struct item {
         kfc::ks_stdptr<ksoapi::CommandBarControl> control;
         QString caption;

@@ -12,8 +12,10 @@ QString wsim_display_text(const QString& host_text) {
     if (out.endsWith(QChar(wpsapi::wdParagraphMark))) out.chop(1);
     for (QChar& c : out) {
         const ushort u = c.unicode();
-        if (u == wpsapi::wdParagraphMark || u == wpsapi::wdCellMark) c = k_paragraph_separator;
-        else if (u == wpsapi::wdInlineShapeMark) c = k_shape_symbol;
+        if (u == wpsapi::wdParagraphMark || u == wpsapi::wdCellMark)
+            c = k_paragraph_separator;
+        else if (u == wpsapi::wdInlineShapeMark)
+            c = k_shape_symbol;
     }
     return out;
 }
@@ -21,7 +23,8 @@ QString wsim_display_text(const QString& host_text) {
 QString wsim_host_text(const QString& display_text) {
     QString out = display_text;
     for (QChar& c : out)
-        if (c == k_paragraph_separator || c == QLatin1Char('\n')) c = QChar(wpsapi::wdParagraphMark);
+        if (c == k_paragraph_separator || c == QLatin1Char('\n'))
+            c = QChar(wpsapi::wdParagraphMark);
     return out;
 }
 
@@ -44,9 +47,12 @@ QString wsim_printable_text(const QString& host_text) {
     QString out = host_text;
     for (QChar& c : out) {
         const ushort u = c.unicode();
-        if (u == wpsapi::wdParagraphMark) c = QLatin1Char('\n');
-        else if (u == wpsapi::wdCellMark) c = QLatin1Char('\t');
-        else if (u == wpsapi::wdInlineShapeMark) c = k_shape_symbol;
+        if (u == wpsapi::wdParagraphMark)
+            c = QLatin1Char('\n');
+        else if (u == wpsapi::wdCellMark)
+            c = QLatin1Char('\t');
+        else if (u == wpsapi::wdInlineShapeMark)
+            c = k_shape_symbol;
     }
     return out;
 }

@@ -21,7 +21,8 @@ bool wsim_check_utf8_text(const QByteArray& bytes, QString& error) {
         QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
         utf8->toUnicode(line.constData(), line.size(), &state);
         if (state.invalidChars > 0 || state.remainingChars > 0) {
-            error = QStringLiteral("line %1 is not valid UTF-8 (save the file as UTF-8)").arg(i + 1);
+            error =
+                QStringLiteral("line %1 is not valid UTF-8 (save the file as UTF-8)").arg(i + 1);
             return false;
         }
     }
@@ -57,7 +58,7 @@ bool wsim_check_document_file(const QString& file_path, QString& error) {
 }
 
 kfc::ks_stdptr<wpsapi::_Document> wsim_open_document(wpsapi::_Application* app,
-                                                      const QString& file_path, QString& error) {
+                                                     const QString& file_path, QString& error) {
     kfc::ks_stdptr<wpsapi::_Document> doc;
     if (docx_is_package_name(file_path)) {
         const QFileInfo info(file_path);

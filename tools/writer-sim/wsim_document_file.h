@@ -21,6 +21,6 @@ bool wsim_check_document_file(const QString& file_path, QString& error);
 // at its start): a .docx package, or else a UTF-8 text file. Null with
 // `error` set when the file is refused or the host cannot open it.
 kfc::ks_stdptr<wpsapi::_Document> wsim_open_document(wpsapi::_Application* app,
-                                                      const QString& file_path, QString& error);
+                                                     const QString& file_path, QString& error);
 
 #endif

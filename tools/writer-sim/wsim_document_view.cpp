@@ -8,11 +8,11 @@
 namespace {
 
 class sync_guard {
-public:
+  public:
     explicit sync_guard(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
     ~sync_guard() { flag_ = old_; }
 
-private:
+  private:
     bool& flag_;
     bool old_;
 };
@@ -39,8 +39,10 @@ wsim_document_view::wsim_document_view(wpsapi::_Application* app,
     QFont font = this->font();
     font.setPointSize(12);
     setFont(font);
-    connect(document(), &QTextDocument::contentsChanged, this, &wsim_document_view::on_contents_changed);
-    connect(this, &QTextEdit::cursorPositionChanged, this, &wsim_document_view::on_selection_changed);
+    connect(document(), &QTextDocument::contentsChanged, this,
+            &wsim_document_view::on_contents_changed);
+    connect(this, &QTextEdit::cursorPositionChanged, this,
+            &wsim_document_view::on_selection_changed);
     connect(this, &QTextEdit::selectionChanged, this, &wsim_document_view::on_selection_changed);
     refresh(false);
 }
@@ -77,8 +79,8 @@ void wsim_document_view::apply_text() {
     QTextBlock block = document()->begin();
     for (; block.isValid(); block = block.next()) {
         const int mark = block.position() + block.length() - 1;
-        const bool in_cell = mark < snapshot_.text.size() &&
-                             snapshot_.text.at(mark).unicode() == wpsapi::wdCellMark;
+        const bool in_cell =
+            mark < snapshot_.text.size() && snapshot_.text.at(mark).unicode() == wpsapi::wdCellMark;
         QTextBlockFormat format = block.blockFormat();
         if (in_cell == (format.leftMargin() > 0)) continue;
         format.setLeftMargin(in_cell ? 24 : 0);
@@ -104,7 +106,8 @@ void wsim_document_view::apply_decorations() {
             format.setUnderlineStyle(QTextCharFormat::DashUnderline);
             format.setUnderlineColor(Qt::darkBlue);
             format.setToolTip(bookmark.name);
-            selections << span(document(), bookmark.start, qMax(bookmark.end, bookmark.start + 1), format);
+            selections << span(document(), bookmark.start, qMax(bookmark.end, bookmark.start + 1),
+                               format);
         }
     }
     setExtraSelections(selections);
@@ -119,7 +122,8 @@ void wsim_document_view::apply_selection() {
     const long last = document()->characterCount() - 1;
     QTextCursor cursor(document());
     cursor.setPosition(static_cast<int>(qBound(0L, snapshot_.selection_start, last)));
-    cursor.setPosition(static_cast<int>(qBound(0L, snapshot_.selection_end, last)), QTextCursor::KeepAnchor);
+    cursor.setPosition(static_cast<int>(qBound(0L, snapshot_.selection_end, last)),
+                       QTextCursor::KeepAnchor);
     setTextCursor(cursor);
     ensureCursorVisible();
 }

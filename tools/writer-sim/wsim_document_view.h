@@ -11,7 +11,7 @@
 
 class wsim_document_view : public QTextEdit {
     Q_OBJECT
-public:
+  public:
     wsim_document_view(wpsapi::_Application* app, kfc::ks_stdptr<wpsapi::_Document> doc,
                        QWidget* parent = nullptr);
 
@@ -25,15 +25,15 @@ public:
     // Selects [start, end) in the view and in the host.
     void select_range(long start, long end);
 
-signals:
+  signals:
     // The text, highlights, bookmarks or selection changed.
     void changed();
 
-private slots:
+  private slots:
     void on_contents_changed();
     void on_selection_changed();
 
-private:
+  private:
     void apply_text();
     void apply_decorations();
     void apply_selection();

@@ -41,7 +41,8 @@ wsim_main_window::wsim_main_window(wpsapi::_Application* app, QWidget* parent)
     resize(1100, 720);
 
     command_bars_ = new wsim_command_bars(app_, this);
-    connect(command_bars_, &wsim_command_bars::executed, this, &wsim_main_window::on_control_executed);
+    connect(command_bars_, &wsim_command_bars::executed, this,
+            &wsim_main_window::on_control_executed);
 
     tabs_ = new QTabWidget(this);
     tabs_->setDocumentMode(true);
@@ -54,8 +55,10 @@ wsim_main_window::wsim_main_window(wpsapi::_Application* app, QWidget* parent)
     bookmark_dock_->setWidget(bookmark_list_);
     addDockWidget(Qt::RightDockWidgetArea, bookmark_dock_);
     bookmark_dock_->hide();
-    connect(bookmark_list_, &QListWidget::itemActivated, this, &wsim_main_window::on_bookmark_activated);
-    connect(bookmark_list_, &QListWidget::itemClicked, this, &wsim_main_window::on_bookmark_activated);
+    connect(bookmark_list_, &QListWidget::itemActivated, this,
+            &wsim_main_window::on_bookmark_activated);
+    connect(bookmark_list_, &QListWidget::itemClicked, this,
+            &wsim_main_window::on_bookmark_activated);
 
     build_menus();
 
@@ -67,7 +70,8 @@ wsim_main_window::wsim_main_window(wpsapi::_Application* app, QWidget* parent)
 
 void wsim_main_window::build_menus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-    file->addAction(QStringLiteral("打开..."), this, &wsim_main_window::on_open, QKeySequence::Open);
+    file->addAction(QStringLiteral("打开..."), this, &wsim_main_window::on_open,
+                    QKeySequence::Open);
     file->addAction(QStringLiteral("保存"), this, &wsim_main_window::on_save, QKeySequence::Save);
     file->addAction(QStringLiteral("关闭文档"), this, &wsim_main_window::on_close_document,
                     QKeySequence::Close);
@@ -84,7 +88,9 @@ wsim_document_view* wsim_main_window::view_at(int index) const {
     return qobject_cast<wsim_document_view*>(tabs_->widget(index));
 }
 
-wsim_document_view* wsim_main_window::current_view() const { return view_at(tabs_->currentIndex()); }
+wsim_document_view* wsim_main_window::current_view() const {
+    return view_at(tabs_->currentIndex());
+}
 
 void wsim_main_window::sync_tabs() {
     syncing_tabs_ = true;
@@ -150,8 +156,9 @@ void wsim_main_window::update_status() {
                                  .arg(marks)
                                  .arg(s.bookmarks.size()));
     const QString full_name = wsim_document_full_name(view->host_document());
-    setWindowTitle(QStringLiteral("%1 - Writer (simulated)")
-                       .arg(full_name.isEmpty() ? wsim_document_name(view->host_document()) : full_name));
+    setWindowTitle(
+        QStringLiteral("%1 - Writer (simulated)")
+            .arg(full_name.isEmpty() ? wsim_document_name(view->host_document()) : full_name));
     if (bookmark_dock_->isVisible()) update_bookmark_list();
 }
 
@@ -167,7 +174,8 @@ void wsim_main_window::update_bookmark_list() {
     bookmark_list_->clear();
     if (!view) return;
     for (const wsim_bookmark& b : view->snapshot().bookmarks) {
-        auto* item = new QListWidgetItem(QStringLiteral("%1-%2  %3").arg(b.start).arg(b.end).arg(b.name));
+        auto* item =
+            new QListWidgetItem(QStringLiteral("%1-%2  %3").arg(b.start).arg(b.end).arg(b.name));
         item->setData(Qt::UserRole, static_cast<qlonglong>(b.start));
         item->setData(Qt::UserRole + 1, static_cast<qlonglong>(b.end));
         bookmark_list_->addItem(item);
@@ -181,8 +189,9 @@ bool wsim_main_window::open_file(const QString& file_path, QString& error) {
 }
 
 void wsim_main_window::on_open() {
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("打开"), QString(),
-                                                      QStringLiteral("文档 (*.docx *.txt);;所有文件 (*)"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, QStringLiteral("打开"), QString(),
+                                     QStringLiteral("文档 (*.docx *.txt);;所有文件 (*)"));
     if (file.isEmpty()) return;
     QString error;
     if (!open_file(file, error)) QMessageBox::warning(this, QStringLiteral("打开"), error);
@@ -195,7 +204,8 @@ void wsim_main_window::on_save() {
     if (!wsim_document_path(doc).isEmpty()) {
         QString error;
         if (!wps_sim::save_document(doc, wsim_document_full_name(doc), error))
-            QMessageBox::warning(this, QStringLiteral("保存"), QStringLiteral("无法保存文档：") + error);
+            QMessageBox::warning(this, QStringLiteral("保存"),
+                                 QStringLiteral("无法保存文档：") + error);
     } else {
         QMessageBox::information(this, QStringLiteral("保存"),
                                  QStringLiteral("这个文档还没有文件，无法保存。"));

@@ -18,7 +18,7 @@ class wsim_document_view;
 
 class wsim_main_window : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit wsim_main_window(wpsapi::_Application* app, QWidget* parent = nullptr);
 
     wsim_command_bars* command_bars() const { return command_bars_; }
@@ -29,7 +29,7 @@ public:
     // Opens a file in the host and shows it; false with `error` set.
     bool open_file(const QString& file_path, QString& error);
 
-private slots:
+  private slots:
     void on_open();
     void on_save();
     void on_close_document();
@@ -39,7 +39,7 @@ private slots:
     void on_control_executed();
     void on_timer();
 
-private:
+  private:
     void build_menus();
     void sync_tabs();
     void update_status();

@@ -45,6 +45,7 @@ QString wsim_format_mark(const wsim_error_mark& mark) {
 
 QString wsim_format_marks(const QString& document_name, const QVector<wsim_error_mark>& marks) {
     QString out = QStringLiteral("marks of %1: %2\n").arg(document_name).arg(marks.size());
-    for (const wsim_error_mark& mark : marks) out += QStringLiteral("  ") + wsim_format_mark(mark) + '\n';
+    for (const wsim_error_mark& mark : marks)
+        out += QStringLiteral("  ") + wsim_format_mark(mark) + '\n';
     return out;
 }

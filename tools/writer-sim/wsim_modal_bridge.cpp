@@ -44,7 +44,8 @@ void wsim_modal_bridge::report() {
 QStringList wsim_modal_bridge::problems() const {
     QStringList out = unanswered_;
     for (const modal_responder::seen_modal& modal : responder_.seen())
-        if (modal.step_failed) out << QStringLiteral("\"%1\" had no button or field for the answer").arg(modal.title);
+        if (modal.step_failed)
+            out << QStringLiteral("\"%1\" had no button or field for the answer").arg(modal.title);
     if (responder_.pending_steps() > 0)
         out << QStringLiteral("%1 answer(s) found no modal window").arg(responder_.pending_steps());
     return out;
@@ -66,7 +67,9 @@ void wsim_modal_bridge::on_timer() {
                        .arg(limit_ms_ / 1000);
     out_ << "dialog \"" << modal->windowTitle() << "\" was not answered; closing it\n";
     out_.flush();
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    else modal->close();
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else
+        modal->close();
     watched_.clear();
 }

@@ -15,7 +15,7 @@
 
 class wsim_modal_bridge : public QObject, public wsim_modal_answers {
     Q_OBJECT
-public:
+  public:
     // `unanswered_limit_ms`: how long one modal dialog may stay open before
     // it is closed as unanswered.
     wsim_modal_bridge(QTextStream& out, int unanswered_limit_ms);
@@ -34,10 +34,10 @@ public:
     // One printed line for a modal window.
     static QString describe(const modal_responder::seen_modal& modal);
 
-private slots:
+  private slots:
     void on_timer();
 
-private:
+  private:
     QTextStream& out_;
     modal_responder responder_;
     QTimer timer_;

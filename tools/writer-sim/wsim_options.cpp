@@ -6,7 +6,8 @@ namespace {
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
-        "A simulated Writer application: opens .docx and UTF-8 text documents, loads the proofreading\n"
+        "A simulated Writer application: opens .docx and UTF-8 text documents, loads the "
+        "proofreading\n"
         "plug-in like the host does and shows its command bars, or runs a script of steps\n"
         "without a display (--headless)."));
     parser.addOptions({

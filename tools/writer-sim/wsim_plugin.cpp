@@ -12,7 +12,8 @@ wsim_plugin::~wsim_plugin() { unload(); }
 bool wsim_plugin::load(const QString& location, QString& error) {
     unload();
     QFileInfo info(location);
-    if (info.isDir()) info = QFileInfo(QDir(location).filePath(QLatin1String(WSIM_PLUGIN_FILE_NAME)));
+    if (info.isDir())
+        info = QFileInfo(QDir(location).filePath(QLatin1String(WSIM_PLUGIN_FILE_NAME)));
     if (!info.exists()) {
         error = QStringLiteral("no plug-in library at %1").arg(info.filePath());
         return false;
@@ -27,7 +28,8 @@ bool wsim_plugin::load(const QString& location, QString& error) {
     init_ = reinterpret_cast<init_function>(dlsym(handle_, "InitializeWpsPlugins"));
     uninit_ = reinterpret_cast<uninit_function>(dlsym(handle_, "UnInitWpsPlugins"));
     if (!init_ || !uninit_) {
-        error = QStringLiteral("%1 does not export InitializeWpsPlugins and UnInitWpsPlugins").arg(path_);
+        error = QStringLiteral("%1 does not export InitializeWpsPlugins and UnInitWpsPlugins")
+                    .arg(path_);
         dlclose(handle_);
         handle_ = nullptr;
         return false;

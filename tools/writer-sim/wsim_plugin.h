@@ -12,7 +12,7 @@
 extern const char* const WSIM_PLUGIN_FILE_NAME;  // "libwpsvelmo.so.1"
 
 class wsim_plugin {
-public:
+  public:
     wsim_plugin() = default;
     ~wsim_plugin();
     wsim_plugin(const wsim_plugin&) = delete;
@@ -29,7 +29,7 @@ public:
     bool is_loaded() const { return handle_ != nullptr; }
     QString library_path() const { return path_; }
 
-private:
+  private:
     using init_function = HRESULT (*)(wpsapi::_Application*);
     using uninit_function = void (*)();
 

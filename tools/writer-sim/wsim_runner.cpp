@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "wps_sim.h"
 #include "wsim_display_text.h"
 #include "wsim_document_file.h"
 #include "wsim_host.h"
-#include "wps_sim.h"
 #include "wsim_marks.h"
 
 wsim_runner::wsim_runner(wpsapi::_Application* app, clicker click, wsim_modal_answers* answers,
@@ -19,7 +19,9 @@ bool wsim_runner::run(const QVector<wsim_step>& steps, QString& error) {
         const bool ok = run_step(step, step_error);
         answers_->report();
         if (!ok) {
-            error = QStringLiteral("step %1 (%2): %3").arg(step.line).arg(wsim_step_to_string(step), step_error);
+            error = QStringLiteral("step %1 (%2): %3")
+                        .arg(step.line)
+                        .arg(wsim_step_to_string(step), step_error);
             return false;
         }
     }
@@ -31,64 +33,65 @@ bool wsim_runner::run_step(const wsim_step& step, QString& error) {
     out_.flush();
     const QStringList& a = step.args;
     switch (step.kind) {
-    case wsim_step_kind::open:
-        return static_cast<bool>(wsim_open_document(app_, a.at(0), error));
-    case wsim_step_kind::activate:
-        return activate(a.at(0), error);
-    case wsim_step_kind::select:
-    case wsim_step_kind::cursor: {
-        const long start = a.at(0).toLong();
-        const long end = step.kind == wsim_step_kind::select ? a.at(1).toLong() : start;
-        if (!wsim_set_selection(app_, start, end)) {
-            error = QStringLiteral("no document is open");
-            return false;
+        case wsim_step_kind::open:
+            return static_cast<bool>(wsim_open_document(app_, a.at(0), error));
+        case wsim_step_kind::activate:
+            return activate(a.at(0), error);
+        case wsim_step_kind::select:
+        case wsim_step_kind::cursor: {
+            const long start = a.at(0).toLong();
+            const long end = step.kind == wsim_step_kind::select ? a.at(1).toLong() : start;
+            if (!wsim_set_selection(app_, start, end)) {
+                error = QStringLiteral("no document is open");
+                return false;
+            }
+            return true;
         }
-        return true;
-    }
-    case wsim_step_kind::click:
-        if (!click_(a.at(0))) {
-            error = QStringLiteral("no control has the caption \"%1\"").arg(a.at(0));
-            return false;
+        case wsim_step_kind::click:
+            if (!click_(a.at(0))) {
+                error = QStringLiteral("no control has the caption \"%1\"").arg(a.at(0));
+                return false;
+            }
+            return true;
+        case wsim_step_kind::answer:
+            answers_->press(a.at(0), a.value(1));
+            return true;
+        case wsim_step_kind::type:
+            answers_->type(a.at(0));
+            return true;
+        case wsim_step_kind::close:
+            answers_->close(a.at(0));
+            return true;
+        case wsim_step_kind::save:
+            return save(error);
+        case wsim_step_kind::marks: {
+            const auto doc = wsim_active_document(app_);
+            out_ << wsim_format_marks(wsim_document_name(doc), wsim_error_marks(doc));
+            return true;
         }
-        return true;
-    case wsim_step_kind::answer:
-        answers_->press(a.at(0), a.value(1));
-        return true;
-    case wsim_step_kind::type:
-        answers_->type(a.at(0));
-        return true;
-    case wsim_step_kind::close:
-        answers_->close(a.at(0));
-        return true;
-    case wsim_step_kind::save:
-        return save(error);
-    case wsim_step_kind::marks: {
-        const auto doc = wsim_active_document(app_);
-        out_ << wsim_format_marks(wsim_document_name(doc), wsim_error_marks(doc));
-        return true;
-    }
-    case wsim_step_kind::text: {
-        kfc::ks_stdptr<wpsapi::Range> content;
-        kfc::ks_bstr text;
-        const auto doc = wsim_active_document(app_);
-        if (!doc || FAILED(doc->get_Content(&content)) || FAILED(content->get_Text(&text))) {
-            error = QStringLiteral("no document is open");
-            return false;
+        case wsim_step_kind::text: {
+            kfc::ks_stdptr<wpsapi::Range> content;
+            kfc::ks_bstr text;
+            const auto doc = wsim_active_document(app_);
+            if (!doc || FAILED(doc->get_Content(&content)) || FAILED(content->get_Text(&text))) {
+                error = QStringLiteral("no document is open");
+                return false;
+            }
+            out_ << wsim_printable_text(wsim_to_qstring(text));
+            return true;
         }
-        out_ << wsim_printable_text(wsim_to_qstring(text));
-        return true;
-    }
-    case wsim_step_kind::errata:
-        return errata(error);
-    case wsim_step_kind::expect: {
-        const int expected = a.at(1).toInt();
-        const int found = wsim_error_marks(wsim_active_document(app_)).size();
-        if (found != expected) {
-            error = QStringLiteral("expected %1 error marks, found %2").arg(expected).arg(found);
-            return false;
+        case wsim_step_kind::errata:
+            return errata(error);
+        case wsim_step_kind::expect: {
+            const int expected = a.at(1).toInt();
+            const int found = wsim_error_marks(wsim_active_document(app_)).size();
+            if (found != expected) {
+                error =
+                    QStringLiteral("expected %1 error marks, found %2").arg(expected).arg(found);
+                return false;
+            }
+            return true;
         }
-        return true;
-    }
     }
     return true;
 }
@@ -98,7 +101,8 @@ bool wsim_runner::activate(const QString& which, QString& error) {
     bool is_number = false;
     const int number = which.toInt(&is_number);
     for (int i = 0; i < docs.size(); ++i) {
-        if ((is_number && number == i + 1) || (!is_number && wsim_document_name(docs.at(i)) == which)) {
+        if ((is_number && number == i + 1) ||
+            (!is_number && wsim_document_name(docs.at(i)) == which)) {
             if (FAILED(docs.at(i)->Activate())) break;
             return true;
         }
@@ -119,7 +123,8 @@ bool wsim_runner::save(QString& error) {
     }
     QString save_error;
     if (!wps_sim::save_document(doc, wsim_document_full_name(doc), save_error)) {
-        error = QStringLiteral("the host could not save %1: %2").arg(wsim_document_full_name(doc), save_error);
+        error = QStringLiteral("the host could not save %1: %2")
+                    .arg(wsim_document_full_name(doc), save_error);
         return false;
     }
     return true;

@@ -7,12 +7,12 @@
 #include <QTextStream>
 #include <functional>
 
-#include "wsim_script.h"
 #include "wpsapi.h"
+#include "wsim_script.h"
 
 // What the runner asks of whoever answers the plug-in's modal dialogs.
 class wsim_modal_answers {
-public:
+  public:
     virtual ~wsim_modal_answers() = default;
     // The next modal window with that title (without a title: the next one
     // that has such a button) is answered by pressing the button with this text.
@@ -27,7 +27,7 @@ public:
 };
 
 class wsim_runner {
-public:
+  public:
     // Clicks the control with that caption; false when there is none.
     using clicker = std::function<bool(const QString& caption)>;
 
@@ -39,7 +39,7 @@ public:
     bool run(const QVector<wsim_step>& steps, QString& error);
     bool run_step(const wsim_step& step, QString& error);
 
-private:
+  private:
     bool activate(const QString& which, QString& error);
     bool save(QString& error);
     bool errata(QString& error);

@@ -81,7 +81,9 @@ bool wsim_split_words(const QString& line, QStringList& words, QString& error) {
                     return false;
                 }
                 const QChar e = line.at(i);
-                word += e == QLatin1Char('n') ? QChar('\n') : e == QLatin1Char('t') ? QChar('\t') : e;
+                word += e == QLatin1Char('n')   ? QChar('\n')
+                        : e == QLatin1Char('t') ? QChar('\t')
+                                                : e;
             } else {
                 word += c;
             }
@@ -135,7 +137,8 @@ bool wsim_parse_step(const QString& line, int line_number, wsim_step& step, bool
         error = QStringLiteral("usage: %1").arg(QLatin1String(syntax->usage));
         return false;
     }
-    if (syntax->kind == wsim_step_kind::select && args.at(0).toLongLong() > args.at(1).toLongLong()) {
+    if (syntax->kind == wsim_step_kind::select &&
+        args.at(0).toLongLong() > args.at(1).toLongLong()) {
         error = QStringLiteral("select: the start lies after the end");
         return false;
     }

@@ -15,14 +15,14 @@ enum class wsim_step_kind {
     select,    // select START END    set the host selection
     cursor,    // cursor POS          collapse the selection at POS
     click,     // click CAPTION       click the command-bar control with that caption
-    answer,    // answer BUTTON [TITLE]  the next modal window (titled TITLE) is answered with BUTTON
-    type,      // type TEXT              typed into the next field of the window the next answer is for
-    close,     // close TITLE            the next modal window titled TITLE is closed without an answer
-    save,      // save                save the active document
-    marks,     // marks               list the error marks of the active document
-    text,      // text                print the active document's text
-    errata,    // errata              print the path of the errata table beside the document
-    expect,    // expect marks N      fail unless the active document holds N error marks
+    answer,  // answer BUTTON [TITLE]  the next modal window (titled TITLE) is answered with BUTTON
+    type,   // type TEXT              typed into the next field of the window the next answer is for
+    close,  // close TITLE            the next modal window titled TITLE is closed without an answer
+    save,   // save                save the active document
+    marks,  // marks               list the error marks of the active document
+    text,   // text                print the active document's text
+    errata,  // errata              print the path of the errata table beside the document
+    expect,  // expect marks N      fail unless the active document holds N error marks
 };
 
 struct wsim_step {

@@ -19,7 +19,7 @@ struct wsim_highlight_run {
 };
 
 struct wsim_snapshot {
-    QString text;  // the main text, marks included
+    QString text;                            // the main text, marks included
     QVector<wsim_highlight_run> highlights;  // highlighted stretches only (index > 0)
     QVector<wsim_bookmark> bookmarks;
     long selection_start = 0;

@@ -35,7 +35,8 @@ SP_API const char* sp_ini_get_string(sp_ini_t* ini, const char* section, const c
  * 0 on success, -1 on a null argument or a name or value that would not read
  * back the same (a line break inside the value). */
 SP_API int sp_ini_set_int(sp_ini_t* ini, const char* section, const char* key, int value);
-SP_API int sp_ini_set_string(sp_ini_t* ini, const char* section, const char* key, const char* value);
+SP_API int sp_ini_set_string(sp_ini_t* ini, const char* section, const char* key,
+                             const char* value);
 /* Writes the whole store atomically (temporary file in the same directory,
  * then rename); when the directory takes no new file but the file itself is
  * writable, rewrites the file in place, keeping the old content in
@@ -53,8 +54,8 @@ SP_API size_t sp_string_buffer_length(const sp_string_buffer_t* buffer);
 
 /* ---- HTTP --------------------------------------------------------------- */
 typedef struct sp_http_response {
-    int status;                /* HTTP status code */
-    sp_string_buffer_t* body;  /* the answer body */
+    int status;               /* HTTP status code */
+    sp_string_buffer_t* body; /* the answer body */
 } sp_http_response_t;
 
 /* Posts the envelope (Content-Type application/soap+xml; charset=utf-8).
@@ -62,7 +63,8 @@ typedef struct sp_http_response {
  * Null when no answer was obtained (null or malformed URL, refused
  * connection, time-out, an answer over 16 MiB, a stop through the calling
  * thread's abort test). Safe to call from several threads at once. */
-SP_API sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds, const char* envelope);
+SP_API sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds,
+                                             const char* envelope);
 SP_API void sp_http_response_free(sp_http_response_t* response);
 /* Sets the calling thread's abort test: while a request of this thread is in
  * flight it is polled (at least about once a second), and a non-zero result
@@ -75,9 +77,10 @@ SP_API void sp_http_set_channel(int channel);
 SP_API void sp_http_set_abort(sp_http_abort_fn test, void* context);
 
 /* ---- Strings and memory ------------------------------------------------ */
-SP_API size_t sp_string_length(const char* text);              /* 0 for null */
-SP_API int sp_string_equal(const char* a, const char* b);      /* non-zero when byte for byte equal; both null are equal */
-SP_API char* sp_string_copy(char* dest, const char* src);      /* strcpy; returns dest */
+SP_API size_t sp_string_length(const char* text); /* 0 for null */
+SP_API int sp_string_equal(
+    const char* a, const char* b); /* non-zero when byte for byte equal; both null are equal */
+SP_API char* sp_string_copy(char* dest, const char* src); /* strcpy; returns dest */
 SP_API void* sp_calloc(size_t count, size_t size);
 SP_API void sp_free(void* block);
 

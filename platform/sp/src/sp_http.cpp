@@ -160,7 +160,9 @@ sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds, cons
     }
 }
 
-void sp_http_set_channel(int channel) { t_channel = channel >= 0 && channel < kChannels ? channel : 0; }
+void sp_http_set_channel(int channel) {
+    t_channel = channel >= 0 && channel < kChannels ? channel : 0;
+}
 
 void sp_http_set_abort(sp_http_abort_fn test, void* context) {
     t_abort.test = test;

@@ -27,7 +27,8 @@ typedef int (*KsoEventHandler)(QList<QVariant>& args);
 // pointer from GetEventsRegisterManager is borrowed (AddRef/Release are
 // accepted but never destroy it).
 struct _RegisterEventManager : IUnknown {
-    static constexpr IID iid = {0x6E7A3001u, 0x5703, 0x4A11, {0x9B, 0x20, 0x31, 0x65, 0x76, 0x6D, 0x67, 0x72}};
+    static constexpr IID iid = {
+        0x6E7A3001u, 0x5703, 0x4A11, {0x9B, 0x20, 0x31, 0x65, 0x76, 0x6D, 0x67, 0x72}};
     // Records `handler` for event `event_name` ("Click") of interface
     // `event_interface` raised by `source`. Several handlers for the same
     // source and event are all called, in registration order. A null
@@ -39,7 +40,7 @@ struct _RegisterEventManager : IUnknown {
     virtual HRESULT UnregisterEventHandler(IUnknown* source, REFIID event_interface,
                                            const WCHAR* event_name) = 0;
 
-protected:
+  protected:
     ~_RegisterEventManager() = default;
 };
 

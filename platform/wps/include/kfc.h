@@ -93,7 +93,7 @@ struct IUnknown {
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };
 
@@ -121,13 +121,13 @@ struct VARIANT {
     WORD wReserved2;
     WORD wReserved3;
     union {
-        int32_t lVal;           // VT_I4
-        int64_t llVal;          // VT_I8
-        VARIANT_BOOL boolVal;   // VT_BOOL
-        SCODE scode;            // VT_ERROR
-        BSTR bstrVal;           // VT_BSTR (owned by the variant)
-        IUnknown* punkVal;      // VT_UNKNOWN (one reference owned by the variant)
-        IDispatch* pdispVal;    // VT_DISPATCH (one reference owned by the variant)
+        int32_t lVal;          // VT_I4
+        int64_t llVal;         // VT_I8
+        VARIANT_BOOL boolVal;  // VT_BOOL
+        SCODE scode;           // VT_ERROR
+        BSTR bstrVal;          // VT_BSTR (owned by the variant)
+        IUnknown* punkVal;     // VT_UNKNOWN (one reference owned by the variant)
+        IDispatch* pdispVal;   // VT_DISPATCH (one reference owned by the variant)
     };
 };
 
@@ -146,7 +146,7 @@ using ::IUnknown;
 // the address for an out parameter.
 template <class T>
 class ks_stdptr {
-public:
+  public:
     ks_stdptr() = default;
     ks_stdptr(T* p) : p_(p) {  // NOLINT: implicit like a raw pointer
         if (p_) p_->AddRef();
@@ -170,7 +170,6 @@ public:
         p_ = p;
         return *this;
     }
-
 
     T** operator&() {
         clear();
@@ -200,14 +199,14 @@ public:
         }
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // Holds one BSTR and frees it when dropped. `&holder` frees the current
 // string and yields the address for an out parameter.
 class ks_bstr {
-public:
+  public:
     ks_bstr() = default;
     explicit ks_bstr(const OLECHAR* text) : s_(_XSysAllocString(text)) {}
     ks_bstr(const OLECHAR* text, UINT length) : s_(_XSysAllocStringLen(text, length)) {}
@@ -240,7 +239,7 @@ public:
         s_ = nullptr;
     }
 
-private:
+  private:
     BSTR s_ = nullptr;
 };
 

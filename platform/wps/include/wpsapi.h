@@ -59,9 +59,9 @@ enum WdConstants : int32_t {
 enum WdInformation : int32_t {
     wdActiveEndAdjustedPageNumber = 1,  // page number as printed (section restarts applied)
     wdActiveEndSectionNumber = 2,
-    wdActiveEndPageNumber = 3,          // page counted from the start of the document
+    wdActiveEndPageNumber = 3,  // page counted from the start of the document
     wdNumberOfPagesInDocument = 4,
-    wdFirstCharacterLineNumber = 10,    // line on its page of the first character
+    wdFirstCharacterLineNumber = 10,  // line on its page of the first character
     wdWithInTable = 12,
 };
 

@@ -40,7 +40,7 @@ WPS_API void set_version(wpsapi::_Application* app, const QString& version);
 // mark (7). A paragraph follows every table, and the text always ends with a
 // paragraph mark.
 class WPS_API document_builder {
-public:
+  public:
     document_builder();
     ~document_builder();
     document_builder(const document_builder& other);
@@ -79,7 +79,7 @@ public:
 
     struct content;
 
-private:
+  private:
     std::unique_ptr<content> d_;
 };
 
@@ -128,7 +128,8 @@ WPS_API QVector<int> document_highlights(wpsapi::_Document* doc);
 // given the document and the full file path; it returns false with `error`
 // set when nothing could be written. The document counts as saved after a
 // successful call. Host programs use it for file formats of their own.
-using save_handler = std::function<bool(wpsapi::_Document* doc, const QString& file_path, QString& error)>;
+using save_handler =
+    std::function<bool(wpsapi::_Document* doc, const QString& file_path, QString& error)>;
 WPS_API void set_save_handler(wpsapi::_Document* doc, save_handler handler);
 // Writes the document to `file_path` in its own format (through its save
 // handler, or as a text file). False with `error` set when it cannot.

@@ -37,8 +37,6 @@ void _XSysFreeString(BSTR text) {
     if (text) std::free(header_of(text));
 }
 
-UINT _XSysStringLen(BSTR text) {
-    return text ? header_of(text)[0] / sizeof(OLECHAR) : 0;
-}
+UINT _XSysStringLen(BSTR text) { return text ? header_of(text)[0] / sizeof(OLECHAR) : 0; }
 
 }  // extern "C"

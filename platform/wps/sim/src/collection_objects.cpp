@@ -21,7 +21,7 @@ HRESULT put_count(int64_t count, long* out) {
 
 // A stretch of the document that follows edits, shared by collections.
 class tracked_owner {
-public:
+  public:
     tracked_owner(const document_ptr& doc, span r) : doc_(doc) {
         span_.value = r;
         doc_->model.track(&span_);
@@ -30,11 +30,11 @@ public:
     tracked_owner(const tracked_owner&) = delete;
     tracked_owner& operator=(const tracked_owner&) = delete;
 
-protected:
+  protected:
     span value() const { return span_.value; }
     document_ptr doc_;
 
-private:
+  private:
     tracked_span span_;
 };
 
@@ -42,7 +42,7 @@ private:
 // table of contents).
 template <class I>
 class range_item : public com_object<I>, private tracked_owner {
-public:
+  public:
     range_item(const document_ptr& doc, span r) : tracked_owner(doc, r) {}
     HRESULT get_Range(Range** result) override {
         if (!result) return E_POINTER;
@@ -60,7 +60,7 @@ HRESULT hand_out_item(const document_ptr& doc, span r, I** result) {
 // A collection whose items are recomputed when the text changes.
 template <class I, class E>
 class span_list : public com_object<I>, protected tracked_owner {
-public:
+  public:
     span_list(const document_ptr& doc, span r) : tracked_owner(doc, r) {}
     HRESULT get_Count(long* result) override {
         if (doc_->closed) return E_OBJECT_GONE;
@@ -75,7 +75,7 @@ public:
         return make_item(list[static_cast<size_t>(index - 1)], result);
     }
 
-protected:
+  protected:
     virtual std::vector<span> compute(span r) = 0;
     virtual HRESULT make_item(span r, E** result) = 0;
 
@@ -98,7 +98,7 @@ protected:
         return cache_;
     }
 
-private:
+  private:
     uint64_t version_ = ~0ull;
     span computed_for_;
     std::vector<span> cache_;
@@ -107,21 +107,23 @@ private:
 // The paragraphs of the range are listed in one pass and kept until the text
 // changes, so that walking them by index costs the same for every item.
 class paragraphs_object : public span_list<Paragraphs, Paragraph> {
-public:
+  public:
     using span_list::span_list;
     HRESULT get_First(Paragraph** result) override { return first_item(result); }
     HRESULT get_Last(Paragraph** result) override { return last_item(result); }
 
-protected:
+  protected:
     std::vector<span> compute(span r) override { return doc_->model.paragraph_spans_of(r); }
-    HRESULT make_item(span r, Paragraph** result) override { return hand_out_item(doc_, r, result); }
+    HRESULT make_item(span r, Paragraph** result) override {
+        return hand_out_item(doc_, r, result);
+    }
 };
 
 class tables_object : public span_list<Tables, Table> {
-public:
+  public:
     using span_list::span_list;
 
-protected:
+  protected:
     std::vector<span> compute(span r) override {
         std::vector<span> out;
         for (const table_info& t : doc_->model.tables_of(r)) out.push_back(t.range);
@@ -131,27 +133,29 @@ protected:
 };
 
 class cells_object : public span_list<Cells, Cell> {
-public:
+  public:
     using span_list::span_list;
 
-protected:
+  protected:
     std::vector<span> compute(span r) override { return doc_->model.cells_of(r); }
     HRESULT make_item(span r, Cell** result) override { return hand_out_item(doc_, r, result); }
 };
 
 class sentences_object : public span_list<Sentences, Range> {
-public:
+  public:
     using span_list::span_list;
     HRESULT get_First(Range** result) override { return first_item(result); }
     HRESULT get_Last(Range** result) override { return last_item(result); }
 
-protected:
+  protected:
     std::vector<span> compute(span r) override { return doc_->model.sentences_of(r); }
-    HRESULT make_item(span r, Range** result) override { return hand_out(new_range(doc_, r), result); }
+    HRESULT make_item(span r, Range** result) override {
+        return hand_out(new_range(doc_, r), result);
+    }
 };
 
 class inline_shapes_object : public com_object<InlineShapes>, private tracked_owner {
-public:
+  public:
     inline_shapes_object(const document_ptr& doc, span r) : tracked_owner(doc, r) {}
     HRESULT get_Count(long* result) override {
         if (doc_->closed) return E_OBJECT_GONE;
@@ -166,13 +170,14 @@ public:
         HRESULT hr = get_Count(&count);
         if (FAILED(hr)) return hr;
         if (index < 1 || index > count) return DISP_E_BADINDEX;
-        int64_t pos = doc_->model.shape_position(doc_->model.shape_rank_from(value().start) + index - 1);
+        int64_t pos =
+            doc_->model.shape_position(doc_->model.shape_rank_from(value().start) + index - 1);
         return hand_out_item(doc_, span{pos, pos + 1}, result);
     }
 };
 
 class tables_of_contents_object : public com_object<TablesOfContents> {
-public:
+  public:
     explicit tables_of_contents_object(const document_ptr& doc) : doc_(doc) {}
     HRESULT get_Count(long* result) override {
         if (doc_->closed) return E_OBJECT_GONE;
@@ -187,12 +192,12 @@ public:
         return hand_out_item(doc_, list[static_cast<size_t>(index - 1)], result);
     }
 
-private:
+  private:
     document_ptr doc_;
 };
 
 class bookmark_object : public com_object<Bookmark> {
-public:
+  public:
     bookmark_object(const document_ptr& doc, int id)
         : doc_(doc), id_(id), generation_(doc->model.bookmark_generation(id)) {}
 
@@ -236,7 +241,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     HRESULT alive() const {
         return !doc_->closed && doc_->model.bookmark_alive(id_, generation_) ? S_OK : E_OBJECT_GONE;
     }
@@ -246,15 +251,15 @@ private:
 };
 
 class bookmarks_object : public com_object<Bookmarks>, private tracked_owner {
-public:
+  public:
     bookmarks_object(const document_ptr& doc, span r, bool whole_document)
         : tracked_owner(doc, r), whole_document_(whole_document) {}
 
     HRESULT get_Count(long* result) override {
         if (doc_->closed) return E_OBJECT_GONE;
-        return put_count(covers_all() ? doc_->model.bookmark_count()
-                                      : static_cast<int64_t>(filtered().size()),
-                         result);
+        return put_count(
+            covers_all() ? doc_->model.bookmark_count() : static_cast<int64_t>(filtered().size()),
+            result);
     }
     HRESULT Item(VARIANT* index, Bookmark** result) override {
         if (!result) return E_POINTER;
@@ -296,7 +301,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     bool covers_all() const {
         span r = value();
         return whole_document_ || (r.start == 0 && r.end >= doc_->model.length());
@@ -330,7 +335,9 @@ Bookmarks* new_bookmarks(const document_ptr& doc, span r, bool whole_document) {
     return new bookmarks_object(doc, r, whole_document);
 }
 Bookmark* new_bookmark(const document_ptr& doc, int id) { return new bookmark_object(doc, id); }
-Paragraphs* new_paragraphs(const document_ptr& doc, span r) { return new paragraphs_object(doc, r); }
+Paragraphs* new_paragraphs(const document_ptr& doc, span r) {
+    return new paragraphs_object(doc, r);
+}
 Tables* new_tables(const document_ptr& doc, span r) { return new tables_object(doc, r); }
 Cells* new_cells(const document_ptr& doc, span r) { return new cells_object(doc, r); }
 InlineShapes* new_inline_shapes(const document_ptr& doc, span r) {

@@ -27,7 +27,7 @@ struct has_iid<I, std::void_t<decltype(I::iid)>> : std::true_type {};
 // start with one reference, owned by whoever receives them.
 template <class I>
 class com_object : public wps_placeholders::implemented<I> {
-public:
+  public:
     com_object() { detail::object_created(); }
     com_object(const com_object&) = delete;
     com_object& operator=(const com_object&) = delete;
@@ -51,11 +51,11 @@ public:
         return left;
     }
 
-protected:
+  protected:
     // Further interface ids this object answers (bases of I).
     virtual bool also_implements(REFIID) const { return false; }
 
-private:
+  private:
     static bool own_iid(REFIID riid) {
         if constexpr (has_iid<I>::value)
             return riid == I::iid;

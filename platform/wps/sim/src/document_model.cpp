@@ -76,8 +76,8 @@ span document_model::clamp(int64_t start, int64_t end) const {
     return {start, end};
 }
 
-void document_model::update_char_index(position_index& index, char16_t mark, int64_t a,
-                                       int64_t b, const std::u16string& text) {
+void document_model::update_char_index(position_index& index, char16_t mark, int64_t a, int64_t b,
+                                       const std::u16string& text) {
     if (b > a)
         for (position_index::handle h : index.detach_range(a, b - 1)) index.erase(h);
     index.shift_from(b, static_cast<int64_t>(text.size()) - (b - a));
@@ -316,8 +316,9 @@ void document_model::add_section(int64_t start, int restart_page_number) {
         sections_.front().restart = restart_page_number;
     } else {
         sections_.push_back({start, restart_page_number});
-        std::stable_sort(sections_.begin(), sections_.end(),
-                         [](const section_rec& x, const section_rec& y) { return x.start < y.start; });
+        std::stable_sort(
+            sections_.begin(), sections_.end(),
+            [](const section_rec& x, const section_rec& y) { return x.start < y.start; });
     }
     ++text_version_;
     changed();
@@ -420,7 +421,8 @@ void document_model::ensure_layout() {
     size_t next_section = 1;
     c.section_first_para.push_back(0);
     c.section_first_page.push_back(1);
-    c.section_printed_first.push_back(sections_.front().restart > 0 ? sections_.front().restart : 1);
+    c.section_printed_first.push_back(sections_.front().restart > 0 ? sections_.front().restart
+                                                                    : 1);
     terms_.for_each([&](position_index::handle, int64_t mark) {
         int64_t start = previous_end;
         bool new_section = false;
@@ -432,9 +434,9 @@ void document_model::ensure_layout() {
             if (line % lpp != 0) line = (line / lpp + 1) * lpp;
             int64_t page = line / lpp + 1;
             int restart = sections_[next_section - 1].restart;
-            int64_t printed = restart > 0 ? restart
-                                          : c.section_printed_first.back() +
-                                                (page - c.section_first_page.back());
+            int64_t printed =
+                restart > 0 ? restart
+                            : c.section_printed_first.back() + (page - c.section_first_page.back());
             c.section_first_para.push_back(static_cast<int64_t>(c.para_start.size()));
             c.section_first_page.push_back(page);
             c.section_printed_first.push_back(printed);
@@ -468,8 +470,8 @@ int64_t document_model::line_on_page(int64_t pos) {
 int64_t document_model::section_of(int64_t pos) {
     ensure_layout();
     int64_t k = paragraph_at(pos);
-    auto it = std::upper_bound(layout_.section_first_para.begin(),
-                               layout_.section_first_para.end(), k);
+    auto it =
+        std::upper_bound(layout_.section_first_para.begin(), layout_.section_first_para.end(), k);
     return it - layout_.section_first_para.begin();
 }
 
@@ -520,10 +522,18 @@ bool document_model::statistic(int code, int64_t& result) {
         }
     }
     switch (code) {
-        case 0: result = words; return true;
-        case 1: result = line_count(); return true;
-        case 2: result = page_count(); return true;
-        case 3: result = without_spaces; return true;
+        case 0:
+            result = words;
+            return true;
+        case 1:
+            result = line_count();
+            return true;
+        case 2:
+            result = page_count();
+            return true;
+        case 3:
+            result = without_spaces;
+            return true;
         case 4: {
             int64_t count = 0;
             for (int64_t p = 0; p < paragraph_count(); ++p) {
@@ -533,9 +543,14 @@ bool document_model::statistic(int code, int64_t& result) {
             result = count;
             return true;
         }
-        case 5: result = with_spaces; return true;
-        case 6: result = far_east; return true;
-        default: return false;
+        case 5:
+            result = with_spaces;
+            return true;
+        case 6:
+            result = far_east;
+            return true;
+        default:
+            return false;
     }
 }
 

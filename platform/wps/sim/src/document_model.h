@@ -40,7 +40,7 @@ struct find_options {
 };
 
 class document_model {
-public:
+  public:
     document_model();
     document_model(const document_model&) = delete;
     document_model& operator=(const document_model&) = delete;
@@ -128,7 +128,7 @@ public:
     // ending at or before `from` (backward); -1 when none.
     int64_t find(const std::u16string& needle, int64_t from, const find_options& options);
 
-private:
+  private:
     struct bookmark_rec {
         QString name;
         position_index::handle start = position_index::none;

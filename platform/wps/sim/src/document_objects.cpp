@@ -18,7 +18,7 @@ using namespace wpsapi;
 span whole(const document_state& doc) { return {0, doc.model.length()}; }
 
 class document_object : public com_object<_Document> {
-public:
+  public:
     explicit document_object(const document_ptr& doc) : doc_(doc) { doc_->object = this; }
     ~document_object() override {
         if (doc_->object == this) doc_->object = nullptr;
@@ -36,7 +36,8 @@ public:
     }
     HRESULT get_FullName(BSTR* result) override {
         if (doc_->closed) return E_OBJECT_GONE;
-        return put_string(doc_->path.isEmpty() ? doc_->name : doc_->path + "/" + doc_->name, result);
+        return put_string(doc_->path.isEmpty() ? doc_->name : doc_->path + "/" + doc_->name,
+                          result);
     }
     HRESULT get_Saved(VARIANT_BOOL* result) override {
         if (!result) return E_POINTER;
@@ -92,7 +93,8 @@ public:
     }
     HRESULT Close(VARIANT* save_changes, VARIANT*, VARIANT*) override {
         if (doc_->closed) return E_OBJECT_GONE;
-        if (variant_number(save_changes, wdDoNotSaveChanges) == wdSaveChanges && !doc_->path.isEmpty())
+        if (variant_number(save_changes, wdDoNotSaveChanges) == wdSaveChanges &&
+            !doc_->path.isEmpty())
             Save();
         // The application may hold the last reference to this object.
         AddRef();
@@ -130,12 +132,12 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     document_ptr doc_;
 };
 
 class documents_object : public com_object<Documents> {
-public:
+  public:
     documents_object(const std::shared_ptr<app_state>& app, _Application* owner)
         : app_(app), owner_(owner) {
         owner_->AddRef();
@@ -168,7 +170,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     HRESULT give(size_t i, Document** result) {
         *result = app_->document_objects[i].get();
         (*result)->AddRef();
@@ -179,7 +181,7 @@ private:
 };
 
 class application_object : public com_object<_Application> {
-public:
+  public:
     explicit application_object(const QString& version) : app_(std::make_shared<app_state>()) {
         app_->version = version;
         app_->bars.attach(detail::create_command_bars());
@@ -208,7 +210,9 @@ public:
         return hand_out(static_cast<Documents*>(new documents_object(app_, this)), result);
     }
     HRESULT get_Version(BSTR* result) override { return put_string(app_->version, result); }
-    HRESULT get_Name(BSTR* result) override { return put_string(QStringLiteral("WPS 文字"), result); }
+    HRESULT get_Name(BSTR* result) override {
+        return put_string(QStringLiteral("WPS 文字"), result);
+    }
     HRESULT get_CommandBars(ksoapi::_CommandBars** result) override {
         if (!result) return E_POINTER;
         app_->bars->AddRef();
@@ -216,7 +220,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::shared_ptr<app_state> app_;
 };
 
@@ -270,8 +274,8 @@ bool write_text_file(document_state& doc, const QString& file_path) {
         span para = m.paragraph(p);
         out += paragraph_line(m, para);
         // Cells of a table share a line, separated by tabs.
-        bool next_is_cell = p + 1 < m.paragraph_count() &&
-                            m.at(m.paragraph(p + 1).end - 1) == wdCellMark;
+        bool next_is_cell =
+            p + 1 < m.paragraph_count() && m.at(m.paragraph(p + 1).end - 1) == wdCellMark;
         out += m.at(para.end - 1) == wdCellMark && next_is_cell ? QChar('\t') : QChar('\n');
     }
     QByteArray bytes = out.toUtf8();
@@ -289,7 +293,8 @@ bool read_text_file(const QString& file_path, std::u16string& text) {
     if (content.endsWith('\n')) content.chop(1);
     content.replace(QChar('\n'), QChar(wdParagraphMark));
     content.append(QChar(wdParagraphMark));
-    text.assign(reinterpret_cast<const char16_t*>(content.utf16()), static_cast<size_t>(content.size()));
+    text.assign(reinterpret_cast<const char16_t*>(content.utf16()),
+                static_cast<size_t>(content.size()));
     return true;
 }
 

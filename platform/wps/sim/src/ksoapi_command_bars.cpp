@@ -43,7 +43,7 @@ HRESULT item_of(const std::vector<kfc::ks_stdptr<T>>& list, VARIANT* index, Name
 }
 
 class control_object : public com_object<CommandBarPopup> {
-public:
+  public:
     control_object(MsoControlType type, int id, const QString& parameter, const VARIANT* temporary);
     ~control_object() override { event_manager::instance().forget(this); }
 
@@ -85,14 +85,15 @@ public:
     bool click(int* status) {
         if (!enabled_) return false;
         QList<QVariant> args{caption_, false};
-        *status = event_manager::instance().raise(this, DIID__CommandBarButtonEvents, click_event, args);
+        *status =
+            event_manager::instance().raise(this, DIID__CommandBarButtonEvents, click_event, args);
         return true;
     }
 
-protected:
+  protected:
     bool also_implements(REFIID riid) const override { return riid == CommandBarControl::iid; }
 
-private:
+  private:
     MsoControlType type_;
     int id_;
     QString caption_;
@@ -103,7 +104,7 @@ private:
 };
 
 class controls_object : public com_object<CommandBarControls> {
-public:
+  public:
     HRESULT get_Count(int* result) override {
         return put_value(static_cast<int>(items_.size()), result);
     }
@@ -116,7 +117,8 @@ public:
         const VARIANT* before = &before_arg;
         if (!result) return E_POINTER;
         *result = nullptr;
-        int64_t kind = variant_is_missing(type) ? int64_t{msoControlButton} : variant_number(type, -1);
+        int64_t kind =
+            variant_is_missing(type) ? int64_t{msoControlButton} : variant_number(type, -1);
         if (kind != msoControlButton && kind != msoControlPopup) return E_INVALIDARG;
         int64_t position = static_cast<int64_t>(items_.size());
         if (!variant_is_missing(before)) {
@@ -136,7 +138,7 @@ public:
 
     const std::vector<kfc::ks_stdptr<CommandBarControl>>& items() const { return items_; }
 
-private:
+  private:
     std::vector<kfc::ks_stdptr<CommandBarControl>> items_;
 };
 
@@ -156,7 +158,7 @@ HRESULT control_object::get_Controls(CommandBarControls** result) {
 }
 
 class bar_object : public com_object<CommandBar> {
-public:
+  public:
     bar_object(const QString& name, MsoBarPosition position) : name_(name), position_(position) {
         controls_.attach(new controls_object());
     }
@@ -174,7 +176,7 @@ public:
     }
     HRESULT get_Position(MsoBarPosition* result) override { return put_value(position_, result); }
 
-private:
+  private:
     QString name_;
     MsoBarPosition position_;
     bool visible_ = false;
@@ -182,7 +184,7 @@ private:
 };
 
 class bars_object : public com_object<_CommandBars> {
-public:
+  public:
     HRESULT get_Count(int* result) override {
         return put_value(static_cast<int>(bars_.size()), result);
     }
@@ -198,7 +200,8 @@ public:
         QString bar_name = variant_is_text(name)
                                ? variant_text(name)
                                : QStringLiteral("自定义 %1").arg(bars_.size() + 1);
-        int64_t pos = variant_is_missing(position) ? int64_t{msoBarTop} : variant_number(position, -1);
+        int64_t pos =
+            variant_is_missing(position) ? int64_t{msoBarTop} : variant_number(position, -1);
         if (pos < msoBarLeft || pos > msoBarMenuBar) return E_INVALIDARG;
         auto* bar = new bar_object(bar_name, static_cast<MsoBarPosition>(pos));
         bars_.emplace_back(bar);  // the list takes its own reference
@@ -206,7 +209,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::vector<kfc::ks_stdptr<CommandBar>> bars_;
 };
 

@@ -11,9 +11,7 @@ namespace wps_sim {
 namespace {
 std::atomic<long> live_objects{0};
 
-QString wide_to_qstring(const WCHAR* text) {
-    return text ? QString::fromUtf16(text) : QString();
-}
+QString wide_to_qstring(const WCHAR* text) { return text ? QString::fromUtf16(text) : QString(); }
 }  // namespace
 
 namespace detail {
@@ -67,7 +65,8 @@ HRESULT event_manager::UnregisterEventHandler(kfc::IUnknown* source, REFIID even
     std::lock_guard<std::mutex> lock(mutex_);
     bindings_.erase(std::remove_if(bindings_.begin(), bindings_.end(),
                                    [&](const binding& b) {
-                                       return b.source == id && b.event_interface == event_interface &&
+                                       return b.source == id &&
+                                              b.event_interface == event_interface &&
                                               b.event_name == name;
                                    }),
                     bindings_.end());

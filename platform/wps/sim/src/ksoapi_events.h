@@ -15,7 +15,7 @@ namespace wps_sim {
 inline constexpr WCHAR click_event[] = {'C', 'l', 'i', 'c', 'k', 0};
 
 class event_manager : public _RegisterEventManager {
-public:
+  public:
     static event_manager& instance();
 
     HRESULT QueryInterface(REFIID riid, void** out) override;
@@ -33,7 +33,7 @@ public:
     void forget(kfc::IUnknown* source);
     int handler_count(kfc::IUnknown* source);
 
-private:
+  private:
     struct binding {
         const void* source;
         IID event_interface;

@@ -11,7 +11,7 @@
 namespace wps_sim {
 
 class position_index {
-public:
+  public:
     using handle = int32_t;
     static constexpr handle none = -1;
 
@@ -51,7 +51,7 @@ public:
         visit_ranks(root_, 0, 0, first, last, f);
     }
 
-private:
+  private:
     struct node {
         int64_t key;
         int64_t lazy;  // pending shift for the children

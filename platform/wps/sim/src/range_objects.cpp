@@ -35,7 +35,7 @@ void set_end(document_state& doc, span& s, long end) {
 }
 
 class range_object : public com_object<Range> {
-public:
+  public:
     range_object(const document_ptr& doc, span r) : doc_(doc) {
         span_.value = doc_->model.clamp(r.start, r.end);
         doc_->model.track(&span_);
@@ -92,7 +92,8 @@ public:
     HRESULT get_HighlightColorIndex(WdColorIndex* result) override {
         if (!result) return E_POINTER;
         if (doc_->closed) return E_OBJECT_GONE;
-        *result = static_cast<WdColorIndex>(doc_->model.highlight(span_.value.start, span_.value.end));
+        *result =
+            static_cast<WdColorIndex>(doc_->model.highlight(span_.value.start, span_.value.end));
         return S_OK;
     }
     HRESULT put_HighlightColorIndex(WdColorIndex index) override {
@@ -135,13 +136,13 @@ public:
         return information(*doc_, span_.value, type, result);
     }
 
-private:
+  private:
     document_ptr doc_;
     tracked_span span_;
 };
 
 class selection_object : public com_object<Selection> {
-public:
+  public:
     explicit selection_object(const document_ptr& doc) : doc_(doc) {}
 
     const document_ptr& doc() const { return doc_; }
@@ -207,28 +208,28 @@ public:
         return information(*doc_, sel(), type, result);
     }
 
-private:
+  private:
     span& sel() { return doc_->selection.value; }
     document_ptr doc_;
 };
 
 class find_object : public com_object<Find> {
-public:
+  public:
     explicit find_object(const document_ptr& doc) : doc_(doc) {}
 
     HRESULT ClearFormatting() override { return doc_->closed ? E_OBJECT_GONE : S_OK; }
 
     HRESULT Execute(VARIANT* find_text, VARIANT* match_case, VARIANT* match_whole_word, VARIANT*,
-                    VARIANT*, VARIANT*, VARIANT* forward, VARIANT* wrap, VARIANT* format,
-                    VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                    VARIANT*, VARIANT*, VARIANT* forward, VARIANT* wrap, VARIANT* format, VARIANT*,
+                    VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
                     VARIANT_BOOL* found) override {
         if (!found) return E_POINTER;
         *found = VARIANT_FALSE;
         if (doc_->closed) return E_OBJECT_GONE;
         if (variant_bool(format, false)) return E_NOTIMPL;
         if (!variant_is_missing(find_text) && !variant_is_text(find_text)) return E_INVALIDARG;
-        std::u16string needle = variant_is_text(find_text) ? to_u16(find_text->bstrVal)
-                                                           : std::u16string();
+        std::u16string needle =
+            variant_is_text(find_text) ? to_u16(find_text->bstrVal) : std::u16string();
         if (needle.empty()) return S_OK;
         find_options options;
         options.match_case = variant_bool(match_case, false);
@@ -247,7 +248,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     document_ptr doc_;
 };
 
@@ -293,15 +294,26 @@ HRESULT information(document_state& doc, span r, WdInformation type, VARIANT* re
     int64_t first = std::min(r.start, last);
     int64_t value = 0;
     switch (type) {
-        case wdActiveEndAdjustedPageNumber: value = m.printed_page_of(active); break;
-        case wdActiveEndSectionNumber: value = m.section_of(active); break;
-        case wdActiveEndPageNumber: value = m.page_of(active); break;
-        case wdNumberOfPagesInDocument: value = m.page_count(); break;
-        case wdFirstCharacterLineNumber: value = m.line_on_page(first); break;
+        case wdActiveEndAdjustedPageNumber:
+            value = m.printed_page_of(active);
+            break;
+        case wdActiveEndSectionNumber:
+            value = m.section_of(active);
+            break;
+        case wdActiveEndPageNumber:
+            value = m.page_of(active);
+            break;
+        case wdNumberOfPagesInDocument:
+            value = m.page_count();
+            break;
+        case wdFirstCharacterLineNumber:
+            value = m.line_on_page(first);
+            break;
         case wdWithInTable:
             *result = variant_of_flag(!m.cells_of(r).empty());
             return S_OK;
-        default: return E_INVALIDARG;
+        default:
+            return E_INVALIDARG;
     }
     *result = variant_of_number(static_cast<int32_t>(value));
     return S_OK;

@@ -104,7 +104,8 @@ document_builder& document_builder::highlight(long start, long end, WdColorIndex
 }
 long document_builder::length() const { return static_cast<long>(d_->text.size()); }
 QString document_builder::text() const {
-    return QString(reinterpret_cast<const QChar*>(d_->text.data()), static_cast<int>(d_->text.size()));
+    return QString(reinterpret_cast<const QChar*>(d_->text.data()),
+                   static_cast<int>(d_->text.size()));
 }
 
 kfc::ks_stdptr<_Document> document_builder::open(_Application* app) const {
@@ -182,7 +183,8 @@ bool walk_controls(ksoapi::CommandBarControls* controls, const QString& prefix, 
     return false;
 }
 
-bool walk_bars(_Application* app, const std::function<bool(ksoapi::CommandBar*, const QString&)>& f) {
+bool walk_bars(_Application* app,
+               const std::function<bool(ksoapi::CommandBar*, const QString&)>& f) {
     kfc::ks_stdptr<ksoapi::_CommandBars> bars;
     if (!app || FAILED(app->get_CommandBars(&bars)) || !bars) return false;
     int count = 0;
@@ -204,11 +206,12 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> find_control(_Application* app, const 
     walk_bars(app, [&](ksoapi::CommandBar* bar, const QString&) {
         kfc::ks_stdptr<ksoapi::CommandBarControls> controls;
         if (FAILED(bar->get_Controls(&controls)) || !controls) return false;
-        return walk_controls(controls, QString(), [&](ksoapi::CommandBarControl* c, const QString&) {
-            if (caption_of(c) != caption) return false;
-            found = c;
-            return true;
-        });
+        return walk_controls(controls, QString(),
+                             [&](ksoapi::CommandBarControl* c, const QString&) {
+                                 if (caption_of(c) != caption) return false;
+                                 found = c;
+                                 return true;
+                             });
     });
     return found;
 }
@@ -233,10 +236,11 @@ QStringList control_captions(_Application* app, const QString& bar_name) {
         if (name != bar_name) return false;
         kfc::ks_stdptr<ksoapi::CommandBarControls> controls;
         if (SUCCEEDED(bar->get_Controls(&controls)) && controls)
-            walk_controls(controls, QString(), [&](ksoapi::CommandBarControl*, const QString& path) {
-                captions << path;
-                return false;
-            });
+            walk_controls(controls, QString(),
+                          [&](ksoapi::CommandBarControl*, const QString& path) {
+                              captions << path;
+                              return false;
+                          });
         return true;
     });
     return captions;

@@ -34,20 +34,28 @@ inline bool variant_is_number(const VARIANT* v) {
 inline int64_t variant_number(const VARIANT* v, int64_t fallback) {
     if (!v) return fallback;
     switch (v->vt) {
-        case VT_I4: return v->lVal;
-        case VT_I8: return v->llVal;
-        case VT_BOOL: return v->boolVal ? -1 : 0;
-        default: return fallback;
+        case VT_I4:
+            return v->lVal;
+        case VT_I8:
+            return v->llVal;
+        case VT_BOOL:
+            return v->boolVal ? -1 : 0;
+        default:
+            return fallback;
     }
 }
 
 inline bool variant_bool(const VARIANT* v, bool fallback) {
     if (!v) return fallback;
     switch (v->vt) {
-        case VT_BOOL: return v->boolVal != VARIANT_FALSE;
-        case VT_I4: return v->lVal != 0;
-        case VT_I8: return v->llVal != 0;
-        default: return fallback;
+        case VT_BOOL:
+            return v->boolVal != VARIANT_FALSE;
+        case VT_I4:
+            return v->lVal != 0;
+        case VT_I8:
+            return v->llVal != 0;
+        default:
+            return fallback;
     }
 }
 

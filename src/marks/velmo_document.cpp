@@ -1,10 +1,10 @@
-#include "commands/velmo_document.h"
+#include "marks/velmo_document.h"
 
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
 #include "config/velmo_config.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_mark_name.h"
 #include "sp.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // collection left over from another document.
 #include <QWidget>
 
-#include "commands/velmo_check_progress.h"
 #include "correction_fixture.h"
+#include "marks/velmo_check_progress.h"
 
 namespace {
 

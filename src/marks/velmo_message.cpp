@@ -1,4 +1,4 @@
-#include "commands/velmo_message.h"
+#include "marks/velmo_message.h"
 
 #include <QCoreApplication>
 #include <QPushButton>

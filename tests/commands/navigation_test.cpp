@@ -1,8 +1,8 @@
 // Next and previous over the collected records and over bare bookmarks, the
 // update of the collection from the marks, and clearing the current mark.
 #include "commands/velmo_cb.h"
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_document.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_document.h"
 #include "plugin_commands_fixture.h"
 
 namespace {

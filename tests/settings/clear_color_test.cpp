@@ -3,10 +3,10 @@
 // chosen colour leave the active document with their highlight.
 #include <QCheckBox>
 
-#include "commands/velmo_host_string.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_button.h"
 #include "events/velmo_ui_color_clear.h"
+#include "host/velmo_host_string.h"
 #include "settings_fixture.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <QLineEdit>
 #include <QProgressBar>
 
-#include "commands/velmo_check_progress.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_button.h"
 #include "events/velmo_ui_stat.h"
+#include "marks/velmo_check_progress.h"
 #include "modal_responder.h"
 #include "plugin_commands_fixture.h"
 

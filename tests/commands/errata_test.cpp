@@ -6,14 +6,14 @@
 #include <QTemporaryDir>
 #include <QTextCodec>
 
-#include "commands/velmo_check_progress.h"
 #include "events/velmo_ui_export.h"
+#include "marks/velmo_check_progress.h"
 #include "plugin_commands_fixture.h"
 
 namespace {
 
 class errata_test : public commands_test {
-protected:
+  protected:
     void collect(wpsapi::_Document* document, const QList<velmo_check_result_t>& records) {
         s_check_progress.results = records;
         s_check_progress.document = document;
@@ -46,8 +46,10 @@ TEST_F(errata_test, file_name_keeps_the_name_up_to_its_first_dot) {
 }
 
 TEST_F(errata_test, a_document_named_like_its_table_is_not_overwritten) {
-    auto document = open(
-        wps_sim::document_builder().name("_txt").path(dir.path()).paragraph(QString::fromUtf8("有错。")));
+    auto document = open(wps_sim::document_builder()
+                             .name("_txt")
+                             .path(dir.path())
+                             .paragraph(QString::fromUtf8("有错。")));
     ASSERT_TRUE(SUCCEEDED(document->Save()));
     QFile saved(dir.filePath("_txt"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -77,8 +79,8 @@ TEST_F(errata_test, table_lists_header_counts_and_one_entry_per_record) {
 
     ASSERT_GE(lines.size(), 14);
     EXPECT_EQ(lines[0], QString::fromUtf8("用户名: alice"));
-    EXPECT_TRUE(QRegularExpression(QString::fromUtf8(
-                                       "^时间: \\S+ \\S+ \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}$"))
+    EXPECT_TRUE(QRegularExpression(
+                    QString::fromUtf8("^时间: \\S+ \\S+ \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}$"))
                     .match(lines[1])
                     .hasMatch())
         << lines[1].toStdString();
@@ -99,8 +101,10 @@ TEST_F(errata_test, table_lists_header_counts_and_one_entry_per_record) {
 }
 
 TEST_F(errata_test, count_line_counts_levels_one_two_and_three_only) {
-    auto document = open(wps_sim::document_builder().name("a").path(dir.path()).paragraph(
-        QString::fromUtf8("一二三四五六七八九十")));
+    auto document = open(wps_sim::document_builder()
+                             .name("a")
+                             .path(dir.path())
+                             .paragraph(QString::fromUtf8("一二三四五六七八九十")));
     collect(document, {record(0, 1, QString::fromUtf8("一"), QString()),
                        record(1, 1, QString::fromUtf8("二"), QString()),
                        record(2, 5, QString::fromUtf8("三"), QString()),
@@ -120,7 +124,8 @@ TEST_F(errata_test, sentence_loses_line_breaks_tabs_and_cell_marks) {
                              .table(1, 2, {QString::fromUtf8("格\t里有错"), QString()}));
     const QString text = wps_sim::document_text(document);
     const int in_paragraph = text.indexOf(QString::fromUtf8("错"));
-    const int in_cell = text.indexOf(QString::fromUtf8("错"), text.indexOf(QString::fromUtf8("格")));
+    const int in_cell =
+        text.indexOf(QString::fromUtf8("错"), text.indexOf(QString::fromUtf8("格")));
     collect(document, {record(in_paragraph, 1, QString::fromUtf8("错"), QString::fromUtf8("对")),
                        record(in_cell, 1, QString::fromUtf8("错"), QString::fromUtf8("对"))});
     const QStringList lines = export_table(dir.path() + "/_t.txt");
@@ -159,8 +164,7 @@ TEST_F(errata_test, a_document_without_a_directory_gets_no_file) {
 }
 
 TEST_F(errata_test, without_a_progress_nothing_is_written) {
-    auto document =
-        open(wps_sim::document_builder().name("n.doc").path(dir.path()).paragraph("x"));
+    auto document = open(wps_sim::document_builder().name("n.doc").path(dir.path()).paragraph("x"));
     velmo_ui_export dialog;
     dialog.on_ok();
     s_check_progress.document = nullptr;

@@ -1,4 +1,4 @@
-#include "commands/velmo_mark_name.h"
+#include "marks/velmo_mark_name.h"
 
 const char* const VELMO_ERROR_MARK_PREFIX = "vmjd_error";
 const char* const VELMO_FIND_MARK_PREFIX = "vmjd_find";

@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "commands/velmo_cb.h"
-#include "commands/velmo_check_progress.h"
 #include "correction_fixture.h"
 #include "events/velmo_cb_dialogs.h"
+#include "marks/velmo_check_progress.h"
 
 namespace {
 

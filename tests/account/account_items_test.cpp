@@ -2,7 +2,7 @@
 // with and without a stored user name, and the display-only items.
 #include "account_fixture.h"
 #include "events/velmo_cb_dialogs.h"
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
 #include "plugin/velmo_layout.h"
 
 namespace {

@@ -204,8 +204,10 @@ TEST_F(setting_dialog_test, what_cannot_be_stored_is_named_and_the_dialog_stays_
     const QStringList messages = responder.seen_texts().mid(1);
     ASSERT_EQ(messages.size(), 2) << messages.join(" | ").toStdString();
     EXPECT_TRUE(messages[0].contains(QString::fromUtf8("“服务地址”"))) << messages[0].toStdString();
-    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(CONST_VELMO_INI_PATH))) << messages[1].toStdString();
-    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(std::strerror(EISDIR)))) << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(CONST_VELMO_INI_PATH)))
+        << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(std::strerror(EISDIR))))
+        << messages[1].toStdString();
     // The refused address changed nothing, not even the piece length typed with it.
     EXPECT_EQ(words_after_refusal, 1500);
 }

@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
 #include "plugin_commands_fixture.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "commands/velmo_check_progress.h"
+#include "marks/velmo_check_progress.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "commands/velmo_document.h"
-#include "commands/velmo_host_string.h"
-#include "commands/velmo_mark_name.h"
+#include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
+#include "marks/velmo_mark_name.h"
 
 check_progress_t s_check_progress;
 
@@ -32,7 +32,8 @@ found_marks_t find_error_marks() {
     kfc::ks_stdptr<wpsapi::Range> content;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    if (FAILED(local_get_content(content)) || FAILED(local_get_bookmarks(content, bookmarks, count)))
+    if (FAILED(local_get_content(content)) ||
+        FAILED(local_get_bookmarks(content, bookmarks, count)))
         return found;
     found.document = local_get_document();
     found.marks.reserve(static_cast<size_t>(std::max(count, 0L)));

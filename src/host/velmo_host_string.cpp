@@ -1,4 +1,4 @@
-#include "commands/velmo_host_string.h"
+#include "host/velmo_host_string.h"
 
 kfc::ks_bstr velmo_to_bstr(const QString& text) {
     return kfc::ks_bstr(reinterpret_cast<const OLECHAR*>(text.utf16()),

@@ -1,4 +1,4 @@
-#include "plugin/velmo_globals.h"
+#include "host/velmo_globals.h"
 
 wpsapi::_Application* g_pApp = nullptr;
 velmo_control_registry_t g_velmo_controls;

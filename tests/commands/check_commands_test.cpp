@@ -3,15 +3,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 
 #include "commands/velmo_cb.h"
-#include "commands/velmo_check_progress.h"
-#include "commands/velmo_document.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "fake_service.h"
+#include "marks/velmo_check_progress.h"
+#include "marks/velmo_document.h"
 #include "modal_responder.h"
 #include "plugin_commands_fixture.h"
 
@@ -48,7 +47,7 @@ QByteArray file_bytes(const QString& path) {
 }
 
 class check_commands_test : public commands_test {
-protected:
+  protected:
     void SetUp() override {
         commands_test::SetUp();
         config()->set_string("OtherParams", "ServiceUrl", service.url().c_str());
@@ -65,7 +64,8 @@ protected:
 
     // A saved document in the temporary directory, changed since it was saved.
     kfc::ks_stdptr<wpsapi::_Document> open_saved(const QString& name, const QString& text) {
-        auto document = open(wps_sim::document_builder().name(name).path(dir.path()).paragraph(text));
+        auto document =
+            open(wps_sim::document_builder().name(name).path(dir.path()).paragraph(text));
         insert_text(document, 0, QString::fromUtf8("新"));
         return document;
     }
@@ -136,7 +136,8 @@ TEST_F(check_commands_test, check_writes_the_errata_table_when_the_settings_ask)
 
     velmo_cb_check(args);
 
-    const QString table = QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("_稿件.txt"))));
+    const QString table =
+        QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("_稿件.txt"))));
     EXPECT_TRUE(table.contains(QString::fromUtf8("错误数: 严重错误0个; 错误1个; 疑错1个")));
     EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有【错字】，有疑点。\n")));
     EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有错字，有〖疑点〗。\n")));
@@ -213,8 +214,9 @@ TEST_F(check_commands_test, refused_and_unreachable_gates_save_but_keep_the_mark
         std::string url;
         const char* message;
     };
-    service.set_answer("GetCheckArticlePIDByUser",
-                       {200, fake_code_answer("GetCheckArticlePIDByUser", 1, "用户名或授权码错误")});
+    service.set_answer(
+        "GetCheckArticlePIDByUser",
+        {200, fake_code_answer("GetCheckArticlePIDByUser", 1, "用户名或授权码错误")});
     const gate_case_t cases[] = {{service.url(), "请登录后再进行校对"},
                                  {fake_service::unreachable_url(), "连接服务器失败"}};
     for (const gate_case_t& gate : cases) {
@@ -227,10 +229,12 @@ TEST_F(check_commands_test, refused_and_unreachable_gates_save_but_keep_the_mark
 
         EXPECT_EQ(velmo_cb_check(args), 0);
 
-        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("系统提示|%1|OK")
-                                           .arg(QString::fromUtf8(gate.message))});
+        EXPECT_EQ(
+            boxes(),
+            QStringList{QString::fromUtf8("系统提示|%1|OK").arg(QString::fromUtf8(gate.message))});
         EXPECT_EQ(bookmarks(document).size(), 1u);
-        EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
+        EXPECT_TRUE(
+            QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
         QFile::remove(dir.filePath(name));
     }
     EXPECT_TRUE(service.requests("UpLoadCheckArticle").empty());
@@ -313,7 +317,7 @@ TEST_F(check_commands_test, restricted_checks_send_their_options_and_restore_eve
 }
 
 class batch_check_test : public check_commands_test {
-protected:
+  protected:
     // Three documents with 1, 2 and 0 errors.
     std::vector<kfc::ks_stdptr<wpsapi::_Document>> open_three() {
         return {open_saved("a.txt", QString::fromUtf8("一个错字。")),
@@ -340,8 +344,9 @@ TEST_F(batch_check_test, answer_no_checks_every_document_and_sums_the_errors) {
     EXPECT_EQ(bookmarks(documents[0]).size(), 1u);
     EXPECT_EQ(bookmarks(documents[1]).size(), 2u);
     EXPECT_EQ(bookmarks(documents[2]).size(), 0u);
-    EXPECT_EQ(boxes(), (QStringList{QString::fromUtf8("Velmo校对|文件校对后是否保存并关闭|是,否,取消"),
-                                    QString::fromUtf8("Velmo校对|共校对了3个文件, 3处错误|确定")}));
+    EXPECT_EQ(boxes(),
+              (QStringList{QString::fromUtf8("Velmo校对|文件校对后是否保存并关闭|是,否,取消"),
+                           QString::fromUtf8("Velmo校对|共校对了3个文件, 3处错误|确定")}));
 }
 
 TEST_F(batch_check_test, answer_yes_checks_saves_and_closes_every_document) {
@@ -353,7 +358,8 @@ TEST_F(batch_check_test, answer_yes_checks_saves_and_closes_every_document) {
     EXPECT_EQ(open_document_count(), 0);
     EXPECT_EQ(service.requests("UpLoadCheckArticle").size(), 3u);
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
-        EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
+        EXPECT_TRUE(
+            QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
     EXPECT_EQ(boxes().size(), 1);
 }
 
@@ -390,7 +396,8 @@ TEST_F(batch_check_test, a_run_stopped_by_the_user_ends_the_batch) {
 }
 
 TEST_F(check_commands_test, clear_all_deletes_every_mark_only_when_confirmed) {
-    auto document = open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字和疑点。")));
+    auto document =
+        open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字和疑点。")));
     s_check_progress.results = {record(1, 1, QString::fromUtf8("错字"), QString::fromUtf8("对")),
                                 record(4, 2, QString::fromUtf8("疑点"), QString::fromUtf8("对"))};
     s_check_progress.end = 7;
