@@ -8,6 +8,7 @@
 #include "events/velmo_ui_check.h"
 #include "events/velmo_ui_export.h"
 #include "host/velmo_globals.h"
+#include "marks/velmo_check_outcome.h"
 #include "marks/velmo_check_progress.h"
 #include "marks/velmo_check_steps.h"
 #include "marks/velmo_document.h"
@@ -157,12 +158,18 @@ int velmo_cb_check(QList<QVariant>&) {
         velmo_message_box_ok(check_title(), text("文档在校对期间已关闭，未标记任何错误"));
         return 0;
     }
-    const QString count = QString::number(s_check_progress.results.size());
+    velmo_check_outcome_t outcome;
+    outcome.marks = s_check_progress.results.size();
+    outcome.reached_max = run.reached_max != 0;
+    outcome.unchecked_pieces = run.unchecked_count;
+    outcome.unchecked_reason = run.unchecked_reason;
+    const QString count = QString::number(outcome.marks);
     const QString message = run.reached_max
                                 ? text("内容超长, 校对自动停止, 共标记了%1处错误").arg(count)
                                 : text("共标记了%1处错误").arg(count);
     velmo_message_box_ok(check_title(),
-                         with_unchecked_line(message, run.unchecked_count, run.unchecked_reason));
+                         with_unchecked_line(message, run.unchecked_count, run.unchecked_reason),
+                         {{VELMO_CHECK_OUTCOME_PROPERTY, velmo_check_outcome_to_map(outcome)}});
     write_errata_table_if_asked();
     return 0;
 }

@@ -17,13 +17,11 @@
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
+#include "marks/velmo_mark_level.h"
 #include "marks/velmo_message.h"
 
 namespace {
 
-constexpr int SUSPECT_LEVEL = 2;
-constexpr int ERROR_LEVEL = 1;
-constexpr int SERIOUS_LEVEL = 3;
 const QChar CELL_MARK(wpsapi::wdCellMark);
 
 bool first_sentence_text(wpsapi::Selection* selection, QString& text) {
@@ -94,14 +92,9 @@ QString velmo_ui_export::file_name_for(const QString& path, const QString& name)
 }
 
 QString velmo_ui_export::header_text(const QString& file_name) const {
-    int serious = 0;
-    int errors = 0;
-    int suspects = 0;
-    for (const velmo_check_result_t& record : check_progress->results) {
-        if (record.level == SERIOUS_LEVEL) ++serious;
-        if (record.level == ERROR_LEVEL) ++errors;
-        if (record.level == SUSPECT_LEVEL) ++suspects;
-    }
+    velmo_kind_counts_t counts;
+    for (const velmo_check_result_t& record : check_progress->results)
+        if (velmo_level_known(record.level)) counts.add(record.level);
     const QString user_name = QString::fromLocal8Bit(
         velmo_singleton_config::instance()->get_string("UserInfo", "UserName"));
     QString text;
@@ -111,7 +104,10 @@ QString velmo_ui_export::header_text(const QString& file_name) const {
             QLatin1Char('\n');
     text += tr("文件名: ") + file_name + QLatin1Char('\n');
     text += tr("错误数: ") +
-            tr("严重错误%1个; 错误%2个; 疑错%3个").arg(serious).arg(errors).arg(suspects) +
+            tr("严重错误%1个; 错误%2个; 疑错%3个")
+                .arg(counts.serious)
+                .arg(counts.errors)
+                .arg(counts.suspects) +
             QLatin1String("\n\n");
     return text;
 }
@@ -134,7 +130,7 @@ QString velmo_ui_export::get_content(int number, velmo_check_result_t& record) {
     QString sentence;
     if (!first_sentence_text(selection, sentence)) return QString();
 
-    const bool suspect = record.level == SUSPECT_LEVEL;
+    const bool suspect = velmo_level_kind(record.level) == velmo_mark_kind::suspect;
     const QString kind = suspect ? tr("疑错") : tr("错误");
     const QString head = tr("%1%2: %3(建议: %4): 第%5页第%6行\n")
                              .arg(kind, QString::number(number), record.err_word, record.cor_word,

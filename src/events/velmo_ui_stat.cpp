@@ -17,11 +17,11 @@
 #include "events/velmo_ui_window.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
+#include "marks/velmo_mark_level.h"
 #include "marks/velmo_message.h"
 
 namespace {
 
-constexpr int SUSPECT_LEVEL = 2;
 constexpr int SWATCH_SIZE = 25;
 constexpr int BOX_HEIGHT = 25;
 constexpr int COUNT_WIDTH = 85;
@@ -50,7 +50,7 @@ velmo_mark_counts_t velmo_count_marks(const QList<velmo_check_result_t>& results
     for (const velmo_check_result_t& record : results) {
         if (record.span_by_correction != 0)
             ++counts.corrected;
-        else if (record.level == SUSPECT_LEVEL)
+        else if (velmo_level_kind(record.level) == velmo_mark_kind::suspect)
             ++counts.suspects;
         else
             ++counts.errors;

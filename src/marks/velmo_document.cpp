@@ -4,6 +4,7 @@
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_check_progress.h"
+#include "marks/velmo_mark_level.h"
 #include "marks/velmo_mark_name.h"
 #include "sp.h"
 
@@ -146,7 +147,7 @@ void local_save_doc_if_saved() {
 }
 
 wpsapi::WdColorIndex local_mark_color(int level) {
-    const char* key = level == 2 ? "Fallibility" : "Error";
+    const char* key = velmo_level_kind(level) == velmo_mark_kind::suspect ? "Fallibility" : "Error";
     return static_cast<wpsapi::WdColorIndex>(
         velmo_singleton_config::instance()->get_int("Color", key));
 }

@@ -4,8 +4,10 @@
 #include <QPushButton>
 
 int velmo_message_box(const QString& title, const QString& text,
-                      const QList<velmo_message_button_t>& buttons) {
+                      const QList<velmo_message_button_t>& buttons, const QVariantMap& properties) {
     QMessageBox box;
+    for (auto it = properties.begin(); it != properties.end(); ++it)
+        box.setProperty(it.key().toUtf8().constData(), it.value());
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowTitle(title);
     box.setText(text);
@@ -16,9 +18,11 @@ int velmo_message_box(const QString& title, const QString& text,
     return added.indexOf(box.clickedButton());
 }
 
-void velmo_message_box_ok(const QString& title, const QString& text) {
+void velmo_message_box_ok(const QString& title, const QString& text,
+                          const QVariantMap& properties) {
     velmo_message_box(title, text,
-                      {{QCoreApplication::translate("velmo", "确定"), QMessageBox::YesRole}});
+                      {{QCoreApplication::translate("velmo", "确定"), QMessageBox::YesRole}},
+                      properties);
 }
 
 void velmo_message_information(const QString& text) {

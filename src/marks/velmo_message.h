@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QString>
+#include <QVariantMap>
 
 struct velmo_message_button_t {
     QString text;
@@ -15,10 +16,13 @@ struct velmo_message_button_t {
 // Modal box without icon; returns the index in `buttons` of the button that
 // was clicked, or -1 when the box was closed otherwise.
 int velmo_message_box(const QString& title, const QString& text,
-                      const QList<velmo_message_button_t>& buttons);
+                      const QList<velmo_message_button_t>& buttons,
+                      const QVariantMap& properties = QVariantMap());
 
-// Box with the single button "确定".
-void velmo_message_box_ok(const QString& title, const QString& text);
+// Box with the single button "确定". `properties` become dynamic properties
+// of the box, for a program that drives the plug-in to read as data.
+void velmo_message_box_ok(const QString& title, const QString& text,
+                          const QVariantMap& properties = QVariantMap());
 
 // Standard information box titled "系统提示" with an OK button, no parent.
 void velmo_message_information(const QString& text);

@@ -9,6 +9,7 @@
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "fake_service.h"
+#include "marks/velmo_check_outcome.h"
 #include "marks/velmo_check_progress.h"
 #include "marks/velmo_document.h"
 #include "modal_responder.h"
@@ -77,6 +78,16 @@ class check_commands_test : public commands_test {
             if (modal.class_name == QLatin1String("QMessageBox"))
                 seen << modal.title + "|" + modal.text + "|" + modal.buttons.join(",");
         return seen;
+    }
+
+    // The outcome the last closing message carried as data; false when none did.
+    bool last_outcome(velmo_check_outcome_t& outcome) const {
+        bool found = false;
+        for (const modal_responder::seen_modal& modal : responder.seen())
+            found = velmo_check_outcome_from_map(
+                modal.properties.value(QLatin1String(VELMO_CHECK_OUTCOME_PROPERTY)).toMap(),
+                outcome);
+        return found;
     }
 
     static QString name_of(int level, const char* err, const char* cor, long pos) {
@@ -160,6 +171,10 @@ TEST_F(check_commands_test, check_stopped_by_the_character_limit_says_so) {
     EXPECT_EQ(boxes(),
               QStringList{QString::fromUtf8("Velmo校对|内容超长, 校对自动停止, "
                                             "共标记了0处错误\n有1段文字未能校对：内容超长|确定")});
+    velmo_check_outcome_t outcome;
+    ASSERT_TRUE(last_outcome(outcome));
+    EXPECT_TRUE(outcome.reached_max);
+    EXPECT_EQ(outcome.unchecked_pieces, 1);
 }
 
 // Text that could not be checked is told in a second line, also when
@@ -168,12 +183,15 @@ TEST_F(check_commands_test, text_left_unchecked_is_told_in_the_closing_message) 
     struct case_t {
         std::vector<fake_answer> progress;
         const char* message;
+        int unchecked;
     };
     const case_t cases[] = {
         {{{200, fake_progress_answer(100)}, {500, fake_fault("soap12:Receiver", "busy")}},
-         "Velmo校对|共标记了1处错误\n有2段文字未能校对：查询校对进度失败|确定"},
+         "Velmo校对|共标记了1处错误\n有2段文字未能校对：查询校对进度失败|确定",
+         2},
         {{{500, fake_fault("soap12:Receiver", "busy")}},
-         "Velmo校对|共标记了0处错误\n有3段文字未能校对：查询校对进度失败|确定"},
+         "Velmo校对|共标记了0处错误\n有3段文字未能校对：查询校对进度失败|确定",
+         3},
     };
     for (const case_t& c : cases) {
         responder.clear();
@@ -186,6 +204,13 @@ TEST_F(check_commands_test, text_left_unchecked_is_told_in_the_closing_message) 
         velmo_cb_check(args);
         EXPECT_EQ(boxes(), QStringList{QString::fromUtf8(c.message)});
         EXPECT_EQ(static_cast<int>(bookmarks(document).size()), s_check_progress.results.size());
+        // The same outcome as data, for a program that drives the plug-in.
+        velmo_check_outcome_t outcome;
+        ASSERT_TRUE(last_outcome(outcome));
+        EXPECT_EQ(outcome.marks, s_check_progress.results.size());
+        EXPECT_FALSE(outcome.reached_max);
+        EXPECT_EQ(outcome.unchecked_pieces, c.unchecked);
+        EXPECT_EQ(outcome.unchecked_reason, QString::fromUtf8("查询校对进度失败"));
     }
 }
 

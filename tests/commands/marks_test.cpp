@@ -7,6 +7,7 @@
 #include "host/velmo_host_string.h"
 #include "marks/velmo_check_progress.h"
 #include "marks/velmo_document.h"
+#include "marks/velmo_mark_level.h"
 #include "marks/velmo_mark_name.h"
 #include "plugin_commands_fixture.h"
 
@@ -228,6 +229,21 @@ TEST_F(marks_test, without_a_document_nothing_is_placed_or_deleted) {
     local_print_check_result(true);
     local_del_bookmarks(true);
     local_save_doc_if_saved();
+}
+
+// One reading of the levels for every side: the colour, the counts, writer-sim
+// and the batch command. An unknown level is an error, never dropped.
+TEST(mark_levels, every_level_falls_into_exactly_one_kind) {
+    velmo_kind_counts_t counts;
+    for (int level : {-1, 0, 1, 2, 3, 4}) counts.add(level);
+    EXPECT_EQ(counts.errors, 4);
+    EXPECT_EQ(counts.suspects, 1);
+    EXPECT_EQ(counts.serious, 1);
+    EXPECT_FALSE(velmo_level_known(0));
+    EXPECT_FALSE(velmo_level_known(4));
+    EXPECT_EQ(velmo_mark_kind_name(velmo_level_kind(1)), QString::fromUtf8("错误"));
+    EXPECT_EQ(velmo_mark_kind_name(velmo_level_kind(2)), QString::fromUtf8("疑错"));
+    EXPECT_EQ(velmo_mark_kind_name(velmo_level_kind(3)), QString::fromUtf8("严重错误"));
 }
 
 // Host strings are read unit for unit: a leading U+FEFF or U+FFFE is text,

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 
+#include "marks/velmo_mark_name.h"
 #include "wps_sim.h"
 #include "wsim_document_file.h"
 #include "wsim_marks.h"
@@ -38,6 +39,25 @@ TEST(wsim_marks, reads_error_marks_and_ignores_other_bookmarks) {
     const QString listing = wsim_format_marks(QStringLiteral("d.txt"), marks);
     EXPECT_TRUE(listing.startsWith(QStringLiteral("marks of d.txt: 3\n")));
     EXPECT_EQ(listing.count('\n'), 4);
+}
+
+// Names the plug-in escapes (blanks, "_", controls) list as the texts were
+// written, not as "the¤0020the".
+TEST(wsim_marks, escaped_texts_list_as_written) {
+    velmo_check_result_t record;
+    record.level = 1;
+    record.pos = 0;
+    record.err_word = QStringLiteral("the the");
+    record.cor_word = QStringLiteral("the#-#snake_case\tword");
+    auto app = wps_sim::create_application();
+    wps_sim::document_builder builder;
+    builder.paragraph(QStringLiteral("the the end")).bookmark(velmo_mark_error_name(record), 0, 7);
+    auto doc = builder.open(app);
+
+    const QVector<wsim_error_mark> marks = wsim_error_marks(doc);
+    ASSERT_EQ(marks.size(), 1);
+    EXPECT_EQ(wsim_format_mark(marks.at(0)),
+              QStringLiteral("0-7 错误 the the -> the | snake_case\tword"));
 }
 
 TEST(wsim_marks, a_mark_follows_edits_made_before_it) {

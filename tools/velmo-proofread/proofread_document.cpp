@@ -3,10 +3,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 #include "docx_document.h"
+#include "marks/velmo_check_outcome.h"
+#include "marks/velmo_mark_level.h"
 #include "wps_sim.h"
 #include "wsim_document_file.h"
 #include "wsim_host.h"
@@ -62,14 +63,11 @@ proofread_result proofread_document::run(const QString& input) {
     if (!doc) return result;
     const bool checked = check(result);
     if (checked) {
-        for (const wsim_error_mark& mark : wsim_error_marks(doc)) {
-            if (mark.level == 2)
-                ++result.suspects;
-            else if (mark.level == 3)
-                ++result.serious;
-            else
-                ++result.errors;
-        }
+        velmo_kind_counts_t counts;
+        for (const wsim_error_mark& mark : wsim_error_marks(doc)) counts.add(mark.level);
+        result.errors = counts.errors;
+        result.suspects = counts.suspects;
+        result.serious = counts.serious;
         QString error;
         result.ok = wps_sim::save_document(doc, result.output, error);
         if (!result.ok) result.error = QStringLiteral("not written: ") + error;
@@ -99,8 +97,8 @@ kfc::ks_stdptr<wpsapi::_Document> proofread_document::open(const QString& input,
     return doc;
 }
 
-// True when the plug-in reported the end of a check; the closing message
-// names the pieces it could not check.
+// True when the plug-in reported the end of a check: its closing message
+// carries the outcome as data, with the pieces it could not check.
 bool proofread_document::check(proofread_result& result) {
     responder_.clear();
     responder_.on(k_check_title).press(QStringLiteral("确定"));
@@ -108,16 +106,14 @@ bool proofread_document::check(proofread_result& result) {
         result.error = QStringLiteral("the plug-in has no \"%1\" control").arg(k_check_caption);
         return false;
     }
-    static const QRegularExpression unchecked(
-        QStringLiteral("有(\\d+)段文字未能校对[：:]?\\s*(.*)"));
     QStringList messages;
     for (const modal_responder::seen_modal& modal : responder_.seen()) {
-        if (modal.title == k_check_title && modal.text.contains(QStringLiteral("共标记了"))) {
-            const QRegularExpressionMatch m = unchecked.match(modal.text);
-            if (m.hasMatch()) {
-                result.unchecked_pieces = m.captured(1).toInt();
-                result.unchecked_reason = m.captured(2).trimmed();
-            }
+        velmo_check_outcome_t outcome;
+        if (velmo_check_outcome_from_map(
+                modal.properties.value(QLatin1String(VELMO_CHECK_OUTCOME_PROPERTY)).toMap(),
+                outcome)) {
+            result.unchecked_pieces = outcome.unchecked_pieces;
+            result.unchecked_reason = outcome.unchecked_reason;
             return true;
         }
         if (!modal.text.isEmpty()) messages << modal.text.simplified();

@@ -18,7 +18,7 @@ constexpr int k_max_menu_depth = 8;
 QString caption_of(ksoapi::CommandBarControl* control) {
     kfc::ks_bstr caption;
     if (FAILED(control->get_Caption(&caption))) return QString();
-    return wsim_to_qstring(caption);
+    return velmo_from_bstr(caption);
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ QList<wsim_command_bars::bar> wsim_command_bars::read_bars() const {
         if (FAILED(command_bar->get_Visible(&visible)) || visible == VARIANT_FALSE) continue;
         bar entry;
         kfc::ks_bstr name;
-        if (SUCCEEDED(command_bar->get_Name(&name))) entry.name = wsim_to_qstring(name);
+        if (SUCCEEDED(command_bar->get_Name(&name))) entry.name = velmo_from_bstr(name);
         kfc::ks_stdptr<ksoapi::CommandBarControls> controls;
         if (SUCCEEDED(command_bar->get_Controls(&controls)))
             entry.items = read_controls(controls, 0);

@@ -146,7 +146,7 @@ void wsim_document_view::on_contents_changed() {
     VARIANT to = kfc::var_i8(change.position + change.removed);
     kfc::ks_stdptr<wpsapi::Range> range;
     if (SUCCEEDED(doc_->Range(&from, &to, &range)) && range) {
-        const kfc::ks_bstr text = wsim_to_bstr(wsim_host_text(change.inserted));
+        const kfc::ks_bstr text = velmo_to_bstr(wsim_host_text(change.inserted));
         range->put_Text(text.get());
     }
     // The host decides what the edit became (it keeps the last paragraph

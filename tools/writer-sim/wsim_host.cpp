@@ -1,15 +1,5 @@
 #include "wsim_host.h"
 
-QString wsim_to_qstring(BSTR text) {
-    if (!text) return QString();
-    return QString::fromUtf16(text, static_cast<int>(_XSysStringLen(text)));
-}
-
-kfc::ks_bstr wsim_to_bstr(const QString& text) {
-    return kfc::ks_bstr(reinterpret_cast<const OLECHAR*>(text.utf16()),
-                        static_cast<UINT>(text.size()));
-}
-
 kfc::ks_stdptr<wpsapi::_Document> wsim_active_document(wpsapi::_Application* app) {
     kfc::ks_stdptr<wpsapi::_Document> doc;
     if (!app || FAILED(app->get_ActiveDocument(&doc))) doc.clear();
@@ -36,7 +26,7 @@ template <class Getter>
 QString read_text(Getter getter) {
     kfc::ks_bstr text;
     if (FAILED(getter(&text))) return QString();
-    return wsim_to_qstring(text);
+    return velmo_from_bstr(text);
 }
 
 }  // namespace

@@ -1,15 +1,13 @@
 // Small conveniences over the host object model used all over writer-sim:
-// string conversion and the few reads every part needs.
+// the few reads every part needs (strings convert through velmo_bstr.h).
 #ifndef WSIM_HOST_H
 #define WSIM_HOST_H
 
 #include <QString>
 #include <QVector>
 
+#include "host/velmo_bstr.h"
 #include "host/velmo_host.h"
-
-QString wsim_to_qstring(BSTR text);
-kfc::ks_bstr wsim_to_bstr(const QString& text);
 
 // The active document, or null when none is open.
 kfc::ks_stdptr<wpsapi::_Document> wsim_active_document(wpsapi::_Application* app);

@@ -1,20 +1,18 @@
 #include "wsim_marks.h"
 
-namespace {
-const QString k_error_prefix = QStringLiteral("vmjd_error");
-const QString k_suggestion_separator = QStringLiteral("#-#");
-}  // namespace
+#include "marks/velmo_mark_level.h"
+#include "marks/velmo_mark_name.h"
 
 bool wsim_read_error_mark(const wsim_bookmark& bookmark, wsim_error_mark& mark) {
-    if (!bookmark.name.startsWith(k_error_prefix)) return false;
-    const QStringList parts = bookmark.name.split(QLatin1Char('_'));
-    if (parts.size() < 6) return false;
+    velmo_check_result_t record;
+    if (!velmo_mark_read_error_name(bookmark.name, record)) return false;
     mark.start = bookmark.start;
     mark.end = bookmark.end;
-    mark.level = parts.at(2).toInt();
-    mark.wrong_text = parts.at(4);
+    mark.level = record.level;
+    mark.wrong_text = record.err_word;
     mark.suggestions.clear();
-    if (!parts.at(5).isEmpty()) mark.suggestions = parts.at(5).split(k_suggestion_separator);
+    if (!record.cor_word.isEmpty())
+        mark.suggestions = record.cor_word.split(QLatin1String(VELMO_SUGGESTION_SEPARATOR));
     return true;
 }
 
@@ -27,12 +25,6 @@ QVector<wsim_error_mark> wsim_error_marks(wpsapi::_Document* doc) {
     return marks;
 }
 
-QString wsim_kind_name(int level) {
-    if (level == 2) return QStringLiteral("疑错");
-    if (level == 3) return QStringLiteral("严重错误");
-    return QStringLiteral("错误");
-}
-
 QString wsim_format_mark(const wsim_error_mark& mark) {
     const QString suggestions = mark.suggestions.isEmpty()
                                     ? QStringLiteral("(无建议)")
@@ -40,7 +32,7 @@ QString wsim_format_mark(const wsim_error_mark& mark) {
     return QStringLiteral("%1-%2 %3 %4 -> %5")
         .arg(mark.start)
         .arg(mark.end)
-        .arg(wsim_kind_name(mark.level), mark.wrong_text, suggestions);
+        .arg(velmo_mark_kind_name(velmo_level_kind(mark.level)), mark.wrong_text, suggestions);
 }
 
 QString wsim_format_marks(const QString& document_name, const QVector<wsim_error_mark>& marks) {

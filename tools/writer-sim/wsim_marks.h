@@ -1,6 +1,7 @@
 // The plug-in's error marks as the host sees them: bookmarks named
-// "vmjd_error_<level>_<span>_<wrong text>_<suggestions>_<pos>". writer-sim
-// reads them back to list what a check found.
+// "vmjd_error_<level>_<span>_<wrong text>_<suggestions>_<pos>", read with the
+// plug-in's own codec (marks/velmo_mark_name.h), so that the texts show as
+// written. writer-sim reads them back to list what a check found.
 #ifndef WSIM_MARKS_H
 #define WSIM_MARKS_H
 
@@ -19,14 +20,11 @@ struct wsim_error_mark {
 };
 
 // Reads an error mark from a bookmark; false for other bookmarks and for
-// names with fewer than six "_"-separated parts.
+// names with fewer than six parts.
 bool wsim_read_error_mark(const wsim_bookmark& bookmark, wsim_error_mark& mark);
 
 // The error marks of a document in position order.
 QVector<wsim_error_mark> wsim_error_marks(wpsapi::_Document* doc);
-
-// "疑错" for level 2, "严重错误" for level 3, "错误" otherwise.
-QString wsim_kind_name(int level);
 
 // One line of the listing: "<start>-<end> <kind> <wrong text> -> <suggestions>".
 QString wsim_format_mark(const wsim_error_mark& mark);

@@ -77,7 +77,7 @@ bool wsim_runner::run_step(const wsim_step& step, QString& error) {
                 error = QStringLiteral("no document is open");
                 return false;
             }
-            out_ << wsim_printable_text(wsim_to_qstring(text));
+            out_ << wsim_printable_text(velmo_from_bstr(text));
             return true;
         }
         case wsim_step_kind::errata:

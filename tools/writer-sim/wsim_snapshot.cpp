@@ -36,7 +36,7 @@ QString document_text(wpsapi::_Document* doc) {
     kfc::ks_bstr text;
     if (FAILED(doc->get_Content(&content)) || !content || FAILED(content->get_Text(&text)))
         return QString();
-    return wsim_to_qstring(text);
+    return velmo_from_bstr(text);
 }
 
 }  // namespace

@@ -126,6 +126,8 @@ modal_responder::seen_modal modal_responder::describe(QWidget* modal) const {
             m.buttons << plain(b->text());
     }
     for (QLineEdit* edit : modal->findChildren<QLineEdit*>()) m.line_edits << edit->text();
+    for (const QByteArray& name : modal->dynamicPropertyNames())
+        m.properties.insert(QString::fromUtf8(name), modal->property(name.constData()));
     return m;
 }
 

@@ -36,6 +36,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QVariantMap>
 #include <QWidget>
 #include <functional>
 
@@ -48,6 +49,9 @@ class modal_responder : public QObject {
         QString text;            // message box text, or the dialog's labels joined by "\n"
         QStringList buttons;     // button texts without '&'
         QStringList line_edits;  // line edit contents before any step acted
+        // The window's dynamic properties: data a program shows with the
+        // window for the one that drives it (a check's outcome).
+        QVariantMap properties;
         QString action;  // what was done: "press:<text>", "accept", "reject", "custom", "none"
         // The step's button or line edit was missing, or the window was gone
         // before the answer could be given.
