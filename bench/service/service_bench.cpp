@@ -18,6 +18,7 @@
 #include "rules/service_rules.h"
 #include "rules/service_traditional.h"
 #include "store/service_store.h"
+#include "velmo_protocol.h"
 
 using namespace velmo_service;
 
@@ -280,13 +281,15 @@ void BM_ProgressPollOnLoopback(benchmark::State& state) {
         const std::string pid = *operations.jobs().create("bench");
         const std::string body =
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope "
-            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-            "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-            "xmlns:soap12=\"http://www.w3.org/2003/05/"
-            "soap-envelope\"><soap12:Body><GetCheckArticleProgress "
-            "xmlns=\"urn:velmo:proofreading\"><pid>" +
+            "xmlns:xsi=\"" VELMO_XSI_NS
+            "\" "
+            "xmlns:xsd=\"" VELMO_XSD_NS
+            "\" "
+            "xmlns:soap12=\"" VELMO_SOAP12_NS "\"><soap12:Body><" VELMO_OP_PROGRESS
+            " xmlns=\"" VELMO_PROTOCOL_NS "\"><" VELMO_REQ_PID ">" +
             pid +
-            "</pid><token>0</token></GetCheckArticleProgress></soap12:Body></soap12:Envelope>";
+            "</" VELMO_REQ_PID "><" VELMO_REQ_TOKEN ">0</" VELMO_REQ_TOKEN "></" VELMO_OP_PROGRESS
+            "></soap12:Body></soap12:Envelope>";
         {
             httplib::Client client("127.0.0.1", server.port());
             client.set_keep_alive(true);

@@ -10,6 +10,7 @@
 
 #include "service_pg_cluster.h"
 #include "service_test_support.h"
+#include "velmo_protocol.h"
 
 using namespace velmo_test;
 
@@ -39,13 +40,14 @@ void run_jobs(const std::vector<running_service*>& services, benchmark::State& s
             std::size_t turn = static_cast<std::size_t>(c);
             auto next = [&]() -> soap_client& { return *to[turn++ % to.size()]; };
             for (int j = 0; j < jobs_per_client; ++j) {
-                const std::string pid = next().get_pid("bench", "n").first("PID");
+                const std::string pid = next().get_pid("bench", "n").first(VELMO_ANS_PID);
                 if (pid.empty() ||
-                    next().upload(pid, article(), upload_options{}).first("ErrCode") != "0") {
+                    next().upload(pid, article(), upload_options{}).first(VELMO_ANS_ERR_CODE) !=
+                        "0") {
                     ++failed;
                     continue;
                 }
-                while (next().progress(pid).first("GetCheckArticleProgressResult") != "100")
+                while (next().progress(pid).first(VELMO_OP_PROGRESS VELMO_RESULT_SUFFIX) != "100")
                     std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 if (next().result(pid).status != 200) ++failed;
             }

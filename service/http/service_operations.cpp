@@ -10,6 +10,7 @@
 #include "base/service_text.h"
 #include "http/service_soap.h"
 #include "jobs/service_jobs_shared.h"
+#include "velmo_protocol.h"
 
 namespace velmo_service {
 
@@ -23,8 +24,8 @@ http_answer fault(int status, const std::string& reason) {
 http_answer ok(const soap_answer& a) { return http_answer{200, a.serialize()}; }
 
 void add_code(soap_answer& a, int code) {
-    a.add(a.result(), "ErrCode", std::to_string(code));
-    a.add(a.result(), "ErrMsg", operations_message(code));
+    a.add(a.result(), VELMO_ANS_ERR_CODE, std::to_string(code));
+    a.add(a.result(), VELMO_ANS_ERR_MSG, operations_message(code));
 }
 
 http_answer code_answer(const std::string& op, int code) {
@@ -39,16 +40,16 @@ bool flag(const soap_request& r, const char* name, long long fallback = 0) {
 
 check_options options_of(const soap_request& r) {
     check_options o;
-    o.general = flag(r, "CheckSentence", 1) && flag(r, "ChkDefault", 1);
-    o.match_dots = flag(r, "CheckMatchDots");
-    o.leader_sort = flag(r, "CheckLeaderSort");
-    o.english = flag(r, "ChkEng");
-    o.traditional = flag(r, "FanTi");
-    o.leader = flag(r, "Leader");
-    o.taiwan = flag(r, "TaiWan");
-    o.user_errors = flag(r, "UserErr");
-    o.weight = static_cast<int>(std::clamp(r.number("Weight", 0), 0LL, 2LL));
-    o.prof_type = static_cast<int>(std::clamp(r.number("ProfType", 0), 0LL, 99LL));
+    o.general = flag(r, VELMO_OPT_SENTENCE, 1) && flag(r, VELMO_OPT_DEFAULT, 1);
+    o.match_dots = flag(r, VELMO_OPT_MATCH_DOTS);
+    o.leader_sort = flag(r, VELMO_OPT_LEADER_SORT);
+    o.english = flag(r, VELMO_OPT_ENGLISH);
+    o.traditional = flag(r, VELMO_OPT_TRADITIONAL);
+    o.leader = flag(r, VELMO_OPT_LEADER);
+    o.taiwan = flag(r, VELMO_OPT_TAIWAN);
+    o.user_errors = flag(r, VELMO_OPT_USER_ERRORS);
+    o.weight = static_cast<int>(std::clamp(r.number(VELMO_OPT_WEIGHT, 0), 0LL, 2LL));
+    o.prof_type = static_cast<int>(std::clamp(r.number(VELMO_OPT_PROF_TYPE, 0), 0LL, 99LL));
     return o;
 }
 
@@ -101,14 +102,14 @@ http_answer service_operations::handle(const std::string& body, const std::strin
     std::string error;
     if (!soap_parse_request(body, r, &error)) return fault(400, error);
     const std::string& op = r.operation;
-    const std::string user = r.value("userName");
+    const std::string user = r.value(VELMO_REQ_USER_NAME);
 
     // Sign-in checks shared by CheckUser and the job-identifier request. While
     // the name or the address is held back after failures, the answer is a
     // failure without looking at the number.
     auto login_code = [&]() {
         if (!signin_.allowed(user, client_address)) return int(code_unknown_user);
-        int code = store_.check_login(user, r.value("authNo"));
+        int code = store_.check_login(user, r.value(VELMO_REQ_AUTH_NO));
         if (code != code_ok) {
             signin_.failed(user, client_address);
             return code;
@@ -118,9 +119,9 @@ http_answer service_operations::handle(const std::string& body, const std::strin
         return a ? service_store::account_code_of(*a, clock_today_text()) : int(code_unknown_user);
     };
 
-    if (op == "CheckUser") return code_answer(op, login_code());
+    if (op == VELMO_OP_CHECK_USER) return code_answer(op, login_code());
 
-    if (op == "GetCheckArticlePIDByUser") {
+    if (op == VELMO_OP_GET_PID) {
         int code = login_code();
         std::optional<std::string> pid;
         if (code == code_ok) {
@@ -129,12 +130,12 @@ http_answer service_operations::handle(const std::string& body, const std::strin
         }
         soap_answer a(op);
         add_code(a, code);
-        if (pid) a.add(a.result(), "PID", *pid);
+        if (pid) a.add(a.result(), VELMO_ANS_PID, *pid);
         return ok(a);
     }
 
-    if (op == "UpLoadCheckArticle") {
-        const std::string pid = r.value("pid");
+    if (op == VELMO_OP_UPLOAD) {
+        const std::string pid = r.value(VELMO_REQ_PID);
         std::string owner;
         switch (jobs_->claim(pid, user, &owner)) {
             case job_submit::unknown:
@@ -144,7 +145,7 @@ http_answer service_operations::handle(const std::string& body, const std::strin
             case job_submit::accepted:
                 break;
         }
-        std::u16string text = article_text(r.value("article"));
+        std::u16string text = article_text(r.value(VELMO_REQ_ARTICLE));
         if (text.size() > limits_.max_article_units) {
             jobs_->drop(pid);
             return code_answer(op, code_refused);
@@ -156,17 +157,17 @@ http_answer service_operations::handle(const std::string& body, const std::strin
         return code_answer(op, code_ok);
     }
 
-    if (op == "GetCheckArticleProgress") {
-        auto progress = jobs_->progress(r.value("pid"), user);
+    if (op == VELMO_OP_PROGRESS) {
+        auto progress = jobs_->progress(r.value(VELMO_REQ_PID), user);
         if (!progress) return fault(500, "unknown job");
         soap_answer a(op);
         a.set_text(a.result(), std::to_string(*progress));
         return ok(a);
     }
 
-    if (op == "GetCheckArticleResult") {
+    if (op == VELMO_OP_RESULT) {
         std::vector<finding> results;
-        switch (jobs_->take_results(r.value("pid"), user, results)) {
+        switch (jobs_->take_results(r.value(VELMO_REQ_PID), user, results)) {
             case job_fetch::unknown:
                 return fault(500, "unknown job");
             case job_fetch::not_finished:
@@ -176,40 +177,41 @@ http_answer service_operations::handle(const std::string& body, const std::strin
         }
         soap_answer a(op);
         for (const finding& f : results) {
-            node e = a.add_element(a.result(), "CheckResult");
-            a.add(e, "Pos", std::to_string(f.pos));
-            a.add(e, "level", std::to_string(f.level));
-            a.add(e, "ErrWord", f.err_word);
-            node cor = a.add_element(e, "CorWord");
-            for (const std::string& s : f.suggestions) a.add(cor, "string", s);
+            node e = a.add_element(a.result(), VELMO_ANS_CHECK_RESULT);
+            a.add(e, VELMO_ANS_POS, std::to_string(f.pos));
+            a.add(e, VELMO_ANS_LEVEL, std::to_string(f.level));
+            a.add(e, VELMO_ANS_ERR_WORD, f.err_word);
+            node cor = a.add_element(e, VELMO_ANS_COR_WORD);
+            for (const std::string& s : f.suggestions) a.add(cor, VELMO_ANS_STRING, s);
         }
         return ok(a);
     }
 
     // The account operations name the user only.
     const std::optional<account> acc = store_.find_user(user);
-    const bool account_op = op == "GetUserInfo" || op == "GetUserCheckDetail" ||
-                            op == "GetWordsList" || op == "AddWords" || op == "DeleteWords";
+    const bool account_op = op == VELMO_OP_USER_INFO || op == VELMO_OP_CHECK_DETAIL ||
+                            op == VELMO_OP_WORDS_LIST || op == VELMO_OP_ADD_WORDS ||
+                            op == VELMO_OP_DELETE_WORDS;
     if (!account_op) return fault(400, "unknown operation");
     if (!acc) return code_answer(op, code_unknown_user);
 
-    if (op == "GetUserInfo") {
+    if (op == VELMO_OP_USER_INFO) {
         soap_answer a(op);
         const int code = service_store::account_code_of(*acc, clock_today_text());
-        a.add(a.result(), "UserState",
+        a.add(a.result(), VELMO_ANS_USER_STATE,
               code == code_disabled  ? "停用"
               : code == code_expired ? "过期"
                                      : "正常");
-        a.add(a.result(), "ReMainingWordsCount",
+        a.add(a.result(), VELMO_ANS_REMAINING_WORDS,
               std::to_string(std::max<std::int64_t>(0, acc->quota - acc->used)));
-        a.add(a.result(), "AuthEndTime", acc->end_date + "T00:00:00");
+        a.add(a.result(), VELMO_ANS_AUTH_END_TIME, acc->end_date + "T00:00:00");
         return ok(a);
     }
 
-    if (op == "GetUserCheckDetail") {
-        std::string date = r.value("queryDate").substr(0, 10);
+    if (op == VELMO_OP_CHECK_DETAIL) {
+        std::string date = r.value(VELMO_REQ_QUERY_DATE).substr(0, 10);
         if (!clock_is_date(date)) date = clock_today_text();
-        std::int64_t page = std::max(0LL, r.number("pageIndex", 0));
+        std::int64_t page = std::max(0LL, r.number(VELMO_REQ_PAGE_INDEX, 0));
         usage_page first = store_.usage(user, date, 0, 0);
         const std::int64_t last_page =
             std::max<std::int64_t>(0, pages_of(first.total_rows, usage_page_size) - 1);
@@ -217,40 +219,40 @@ http_answer service_operations::handle(const std::string& body, const std::strin
         usage_page p = store_.usage(user, date, page, usage_page_size);
         soap_answer a(op);
         node res = a.result();
-        a.add(res, "AuthWordsCount", std::to_string(acc->quota));
-        a.add(res, "CheckWordsCount", std::to_string(acc->used));
-        a.add(res, "CurCheckWordsCount", std::to_string(p.month_words));
-        a.add(res, "AuthEndTime", acc->end_date + "T00:00:00");
-        a.add(res, "PageIndex", std::to_string(page));
-        a.add(res, "PageNo", std::to_string(last_page));
-        a.add(res, "TotalCount", std::to_string(p.total_rows));
+        a.add(res, VELMO_ANS_AUTH_WORDS, std::to_string(acc->quota));
+        a.add(res, VELMO_ANS_CHECK_WORDS, std::to_string(acc->used));
+        a.add(res, VELMO_ANS_CUR_CHECK_WORDS, std::to_string(p.month_words));
+        a.add(res, VELMO_ANS_AUTH_END_TIME, acc->end_date + "T00:00:00");
+        a.add(res, VELMO_ANS_PAGE_INDEX, std::to_string(page));
+        a.add(res, VELMO_ANS_PAGE_NO, std::to_string(last_page));
+        a.add(res, VELMO_ANS_TOTAL_COUNT, std::to_string(p.total_rows));
         for (const usage_row& row : p.rows) {
-            node d = a.add_element(res, "UserCheckDetail");
-            a.add(d, "CheckTime", row.check_time);
-            a.add(d, "CheckWordsCount", std::to_string(row.words));
+            node d = a.add_element(res, VELMO_ANS_CHECK_DETAIL);
+            a.add(d, VELMO_ANS_CHECK_TIME, row.check_time);
+            a.add(d, VELMO_ANS_CHECK_WORDS, std::to_string(row.words));
         }
         return ok(a);
     }
 
-    const long long lib = r.number("libType", 0);
+    const long long lib = r.number(VELMO_REQ_LIB_TYPE, 0);
     if (lib != 3 && lib != 4) return fault(400, "unknown word library");
 
-    if (op == "GetWordsList") {
-        const std::int64_t page = std::max(0LL, r.number("pageIndex", 0));
+    if (op == VELMO_OP_WORDS_LIST) {
+        const std::int64_t page = std::max(0LL, r.number(VELMO_REQ_PAGE_INDEX, 0));
         word_page p = store_.words(user, static_cast<int>(lib), page, words_page_size);
         soap_answer a(op);
-        a.add(a.result(), "PageNo", std::to_string(pages_of(p.total, words_page_size)));
-        a.add(a.result(), "TotalCount", std::to_string(p.total));
-        for (const std::string& w : p.words) a.add(a.result(), "string", w);
+        a.add(a.result(), VELMO_ANS_PAGE_NO, std::to_string(pages_of(p.total, words_page_size)));
+        a.add(a.result(), VELMO_ANS_TOTAL_COUNT, std::to_string(p.total));
+        for (const std::string& w : p.words) a.add(a.result(), VELMO_ANS_STRING, w);
         return ok(a);
     }
 
     // AddWords, DeleteWords: the text is one entry; blank text changes nothing.
-    const std::string word = text_trim(r.value("words"));
+    const std::string word = text_trim(r.value(VELMO_REQ_WORDS));
     if (text_utf8_to_utf16(word).size() > limits_.max_word_units)
         return code_answer(op, code_refused);
     if (!word.empty()) {
-        if (op == "AddWords")
+        if (op == VELMO_OP_ADD_WORDS)
             store_.add_word(user, static_cast<int>(lib), word);
         else
             store_.delete_word(user, static_cast<int>(lib), word);

@@ -8,10 +8,12 @@
 #include <limits>
 #include <string>
 
+#include "velmo_protocol.h"
+
 namespace velmo_service {
 
-const char* const soap_service_ns = "urn:velmo:proofreading";
-const char* const soap_envelope_ns = "http://www.w3.org/2003/05/soap-envelope";
+const char* const soap_service_ns = VELMO_PROTOCOL_NS;
+const char* const soap_envelope_ns = VELMO_SOAP12_NS;
 
 namespace {
 const xmlChar* x(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
@@ -50,8 +52,8 @@ xmlDocPtr new_envelope(xmlNodePtr* body) {
     xmlDocPtr doc = xmlNewDoc(x("1.0"));
     xmlNodePtr env = xmlNewNode(nullptr, x("Envelope"));
     xmlDocSetRootElement(doc, env);
-    xmlNewNs(env, x("http://www.w3.org/2001/XMLSchema-instance"), x("xsi"));
-    xmlNewNs(env, x("http://www.w3.org/2001/XMLSchema"), x("xsd"));
+    xmlNewNs(env, x(VELMO_XSI_NS), x("xsi"));
+    xmlNewNs(env, x(VELMO_XSD_NS), x("xsd"));
     xmlNsPtr soap = xmlNewNs(env, x(soap_envelope_ns), x("soap12"));
     xmlSetNs(env, soap);
     *body = xmlNewChild(env, soap, x("Body"), nullptr);
@@ -187,10 +189,11 @@ soap_answer::soap_answer(const std::string& operation) {
     xmlNodePtr body = nullptr;
     xmlDocPtr doc = new_envelope(&body);
     doc_ = doc;
-    xmlNodePtr response = xmlNewChild(body, nullptr, x((operation + "Response").c_str()), nullptr);
+    xmlNodePtr response =
+        xmlNewChild(body, nullptr, x((operation + VELMO_RESPONSE_SUFFIX).c_str()), nullptr);
     xmlNsPtr ns = xmlNewNs(response, x(soap_service_ns), nullptr);
     xmlSetNs(response, ns);
-    result_ = xmlNewChild(response, ns, x((operation + "Result").c_str()), nullptr);
+    result_ = xmlNewChild(response, ns, x((operation + VELMO_RESULT_SUFFIX).c_str()), nullptr);
 }
 
 soap_answer::~soap_answer() { xmlFreeDoc(static_cast<xmlDocPtr>(doc_)); }

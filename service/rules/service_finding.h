@@ -5,10 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "velmo_protocol.h"
+
 namespace velmo_service {
 
 // Severity as the client reads it.
-enum finding_level { level_error = 1, level_suspect = 2, level_serious = 3 };
+enum finding_level {
+    level_error = VELMO_LEVEL_VALUE_ERROR,
+    level_suspect = VELMO_LEVEL_VALUE_SUSPECT,
+    level_serious = VELMO_LEVEL_VALUE_SERIOUS
+};
 
 struct finding {
     std::size_t pos = 0;     // UTF-16 offset into the checked text

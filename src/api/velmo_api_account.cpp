@@ -6,27 +6,44 @@
 
 namespace {
 
-#define OPERATION_START(name) "<" name " xmlns=\"" VELMO_API_SERVICE_NS "\">"
+// clang-format off
+#define USER_NAME VELMO_API_ELEMENT(VELMO_REQ_USER_NAME, "%1")
+#define WORDS_REQUEST(op, last) VELMO_API_ENVELOPE_HEAD \
+    VELMO_API_OPERATION_START(op)                       \
+    USER_NAME                                           \
+    VELMO_API_ELEMENT(VELMO_REQ_LIB_TYPE, "%2")         \
+    last                                                \
+    VELMO_API_OPERATION_END(op)                         \
+    VELMO_API_ENVELOPE_TAIL
 
-const char CHECKUSER_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD OPERATION_START(
-    "CheckUser") "<userName>%1</userName><authNo>%2</authNo></CheckUser>" VELMO_API_ENVELOPE_TAIL;
+const char CHECKUSER_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
+    VELMO_API_OPERATION_START(VELMO_OP_CHECK_USER)
+    USER_NAME
+    VELMO_API_ELEMENT(VELMO_REQ_AUTH_NO, "%2")
+    VELMO_API_OPERATION_END(VELMO_OP_CHECK_USER)
+    VELMO_API_ENVELOPE_TAIL;
 
-const char USERINFO_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD OPERATION_START(
-    "GetUserInfo") "<userName>%1</userName></GetUserInfo>" VELMO_API_ENVELOPE_TAIL;
+const char USERINFO_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
+    VELMO_API_OPERATION_START(VELMO_OP_USER_INFO)
+    USER_NAME
+    VELMO_API_OPERATION_END(VELMO_OP_USER_INFO)
+    VELMO_API_ENVELOPE_TAIL;
 
-const char DETAILS_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD OPERATION_START("GetUserCheckDetail")
-    "<userName>%1</userName><queryDate>%2</queryDate><pageIndex>%3</pageIndex>"
-    "</GetUserCheckDetail>" VELMO_API_ENVELOPE_TAIL;
+const char DETAILS_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
+    VELMO_API_OPERATION_START(VELMO_OP_CHECK_DETAIL)
+    USER_NAME
+    VELMO_API_ELEMENT(VELMO_REQ_QUERY_DATE, "%2")
+    VELMO_API_ELEMENT(VELMO_REQ_PAGE_INDEX, "%3")
+    VELMO_API_OPERATION_END(VELMO_OP_CHECK_DETAIL)
+    VELMO_API_ENVELOPE_TAIL;
 
-const char GETWORD_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD OPERATION_START("GetWordsList")
-    "<userName>%1</userName><libType>%2</libType><pageIndex>%3</pageIndex>"
-    "</GetWordsList>" VELMO_API_ENVELOPE_TAIL;
-
-const char ADDWORD_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD OPERATION_START("AddWords")
-    "<userName>%1</userName><libType>%2</libType><words>%3</words></AddWords>" VELMO_API_ENVELOPE_TAIL;
-
-const char DELWORD_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD OPERATION_START("DeleteWords")
-    "<userName>%1</userName><libType>%2</libType><words>%3</words></DeleteWords>" VELMO_API_ENVELOPE_TAIL;
+const char GETWORD_TEMPLATE[] =
+    WORDS_REQUEST(VELMO_OP_WORDS_LIST, VELMO_API_ELEMENT(VELMO_REQ_PAGE_INDEX, "%3"));
+const char ADDWORD_TEMPLATE[] =
+    WORDS_REQUEST(VELMO_OP_ADD_WORDS, VELMO_API_ELEMENT(VELMO_REQ_WORDS, "%3"));
+const char DELWORD_TEMPLATE[] =
+    WORDS_REQUEST(VELMO_OP_DELETE_WORDS, VELMO_API_ELEMENT(VELMO_REQ_WORDS, "%3"));
+// clang-format on
 
 QString stored_user_name() {
     return velmo_api_xml_escape(velmo_api_setting_text("UserInfo", "UserName"));

@@ -1,5 +1,6 @@
 #include "api/velmo_api_answer_document.h"
 #include "api/velmo_api_answers.h"
+#include "velmo_protocol.h"
 
 namespace {
 
@@ -38,37 +39,38 @@ QString decimal_difference(qint64 minuend, qint64 subtrahend) {
 int velmo_api_read_checkuser(const char* body, QString& message) {
     velmo_api_answer_document answer(body);
     QString code;
-    const bool has_code = answer.first_text("ErrCode", code);
-    answer.first_text("ErrMsg", message);
+    const bool has_code = answer.first_text(VELMO_ANS_ERR_CODE, code);
+    answer.first_text(VELMO_ANS_ERR_MSG, message);
     return has_code ? velmo_api_parse_int(code) : -1;
 }
 
 int velmo_api_read_userinfo(const char* body, velmo_userinfo_t& info) {
     velmo_api_answer_document answer(body);
-    answer.first_text("UserState", info.user_state);
-    answer.first_text("ReMainingWordsCount", info.remaining_words);
+    answer.first_text(VELMO_ANS_USER_STATE, info.user_state);
+    answer.first_text(VELMO_ANS_REMAINING_WORDS, info.remaining_words);
     QString end_time;
-    if (!answer.first_text("AuthEndTime", end_time)) return -1;
+    if (!answer.first_text(VELMO_ANS_AUTH_END_TIME, end_time)) return -1;
     info.auth_end_time = end_time.left(10);
     return 0;
 }
 
 int velmo_api_read_details(const char* body, velmo_details_t& details) {
     velmo_api_answer_document answer(body);
-    answer.first_text("AuthWordsCount", details.auth_words_count);
-    answer.first_text("TotalCount", details.total_count);
-    answer.first_text("AuthEndTime", details.auth_end_time);
-    if (answer.first_text("CheckWordsCount", details.check_words_count))
+    answer.first_text(VELMO_ANS_AUTH_WORDS, details.auth_words_count);
+    answer.first_text(VELMO_ANS_TOTAL_COUNT, details.total_count);
+    answer.first_text(VELMO_ANS_AUTH_END_TIME, details.auth_end_time);
+    if (answer.first_text(VELMO_ANS_CHECK_WORDS, details.check_words_count))
         details.remaining_words = decimal_difference(count_value(details.auth_words_count),
                                                      count_value(details.check_words_count));
-    answer.first_text("CurCheckWordsCount", details.cur_check_words_count);
-    answer.first_text("PageIndex", details.page_index);
-    answer.first_text("PageNo", details.page_no);
+    answer.first_text(VELMO_ANS_CUR_CHECK_WORDS, details.cur_check_words_count);
+    answer.first_text(VELMO_ANS_PAGE_INDEX, details.page_index);
+    answer.first_text(VELMO_ANS_PAGE_NO, details.page_no);
     sp_xpath_result_t rows;
-    if (!answer.find_all("UserCheckDetail", rows)) return -1;
+    if (!answer.find_all(VELMO_ANS_CHECK_DETAIL, rows)) return -1;
     for (int i = 0; i < rows.count; ++i)
-        details.details.append(velmo_details_once_t{row_text(rows.nodes[i], "CheckTime"),
-                                                    row_text(rows.nodes[i], "CheckWordsCount")});
+        details.details.append(
+            velmo_details_once_t{row_text(rows.nodes[i], VELMO_ANS_CHECK_TIME),
+                                 row_text(rows.nodes[i], VELMO_ANS_CHECK_WORDS)});
     return 0;
 }
 
@@ -77,10 +79,10 @@ int velmo_api_read_words(const char* body, QList<QString>& words, int& pageNo, i
     velmo_api_answer_document answer(body);
     if (!answer.is_xml()) return -1;
     QString text;
-    if (answer.first_text("PageNo", text)) pageNo = velmo_api_parse_int(text);
-    if (answer.first_text("TotalCount", text)) totalCount = velmo_api_parse_int(text);
+    if (answer.first_text(VELMO_ANS_PAGE_NO, text)) pageNo = velmo_api_parse_int(text);
+    if (answer.first_text(VELMO_ANS_TOTAL_COUNT, text)) totalCount = velmo_api_parse_int(text);
     sp_xpath_result_t nodes;
-    if (!answer.find_all("string", nodes)) return -1;
+    if (!answer.find_all(VELMO_ANS_STRING, nodes)) return -1;
     for (int i = 0; i < nodes.count; ++i) {
         if (velmo_api_node_text(nodes.nodes[i], text)) words.append(text);
     }

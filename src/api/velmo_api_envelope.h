@@ -5,12 +5,19 @@
 #include <QString>
 #include <QStringList>
 
+#include "velmo_protocol.h"
+
 // The service namespace: the default namespace of every operation element in
 // requests, bound to the prefix "i" when answers are read.
-#define VELMO_API_SERVICE_NS "urn:velmo:proofreading"
-#define VELMO_API_SOAP12_NS "http://www.w3.org/2003/05/soap-envelope"
-#define VELMO_API_XSD_NS "http://www.w3.org/2001/XMLSchema"
-#define VELMO_API_XSI_NS "http://www.w3.org/2001/XMLSchema-instance"
+#define VELMO_API_SERVICE_NS VELMO_PROTOCOL_NS
+#define VELMO_API_SOAP12_NS VELMO_SOAP12_NS
+#define VELMO_API_XSD_NS VELMO_XSD_NS
+#define VELMO_API_XSI_NS VELMO_XSI_NS
+
+// An operation element's start and end tag, and one element with its value.
+#define VELMO_API_OPERATION_START(name) "<" name " xmlns=\"" VELMO_API_SERVICE_NS "\">"
+#define VELMO_API_OPERATION_END(name) "</" name ">"
+#define VELMO_API_ELEMENT(name, value) "<" name ">" value "</" name ">"
 
 // Everything of an envelope before and after its operation element.
 #define VELMO_API_ENVELOPE_HEAD                                                         \

@@ -7,34 +7,52 @@
 
 namespace {
 
-const char PID_TEMPLATE[] =
-    VELMO_API_ENVELOPE_HEAD "\n\t<GetCheckArticlePIDByUser xmlns=\"" VELMO_API_SERVICE_NS
-                            "\">"
-                            "\n\t  <userName>%1</userName>"
-                            "\n\t  <authNo>%2</authNo>"
-                            "\n\t</GetCheckArticlePIDByUser>\n" VELMO_API_ENVELOPE_TAIL;
+// clang-format off
+const char PID_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
+    "\n\t" VELMO_API_OPERATION_START(VELMO_OP_GET_PID)
+    "\n\t  " VELMO_API_ELEMENT(VELMO_REQ_USER_NAME, "%1")
+    "\n\t  " VELMO_API_ELEMENT(VELMO_REQ_AUTH_NO, "%2")
+    "\n\t" VELMO_API_OPERATION_END(VELMO_OP_GET_PID) "\n"
+    VELMO_API_ENVELOPE_TAIL;
 
 const char UPLOAD_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
-    "<UpLoadCheckArticle xmlns=\"" VELMO_API_SERVICE_NS
-    "\">"
-    "<article>%1</article><token>1</token><pid>%2</pid>"
-    "<checkType><CheckLeaderSort>%3</CheckLeaderSort><CheckMatchDots>%4</CheckMatchDots>"
-    "<CheckSentence>%5</CheckSentence></checkType>"
-    "<checkExtendInfo><ChkDefault>1</ChkDefault><ChkEng>%6</ChkEng>"
-    "<ChkReturnResultType>0</ChkReturnResultType><FanTi>%7</FanTi><HtmlTag>0</HtmlTag>"
-    "<Leader>%8</Leader><Needsug>1</Needsug><ProfType>%9</ProfType><TaiWan>%10</TaiWan>"
-    "<UserErr>%11</UserErr><Weight>%12</Weight></checkExtendInfo>"
-    "</UpLoadCheckArticle>" VELMO_API_ENVELOPE_TAIL;
+    VELMO_API_OPERATION_START(VELMO_OP_UPLOAD)
+    VELMO_API_ELEMENT(VELMO_REQ_ARTICLE, "%1")
+    VELMO_API_ELEMENT(VELMO_REQ_TOKEN, "1")
+    VELMO_API_ELEMENT(VELMO_REQ_PID, "%2")
+    VELMO_API_ELEMENT(VELMO_REQ_CHECK_TYPE,
+        VELMO_API_ELEMENT(VELMO_OPT_LEADER_SORT, "%3")
+        VELMO_API_ELEMENT(VELMO_OPT_MATCH_DOTS, "%4")
+        VELMO_API_ELEMENT(VELMO_OPT_SENTENCE, "%5"))
+    VELMO_API_ELEMENT(VELMO_REQ_CHECK_EXTEND,
+        VELMO_API_ELEMENT(VELMO_OPT_DEFAULT, "1")
+        VELMO_API_ELEMENT(VELMO_OPT_ENGLISH, "%6")
+        VELMO_API_ELEMENT(VELMO_OPT_RESULT_TYPE, "0")
+        VELMO_API_ELEMENT(VELMO_OPT_TRADITIONAL, "%7")
+        VELMO_API_ELEMENT(VELMO_OPT_HTML_TAG, "0")
+        VELMO_API_ELEMENT(VELMO_OPT_LEADER, "%8")
+        VELMO_API_ELEMENT(VELMO_OPT_NEED_SUGGESTIONS, "1")
+        VELMO_API_ELEMENT(VELMO_OPT_PROF_TYPE, "%9")
+        VELMO_API_ELEMENT(VELMO_OPT_TAIWAN, "%10")
+        VELMO_API_ELEMENT(VELMO_OPT_USER_ERRORS, "%11")
+        VELMO_API_ELEMENT(VELMO_OPT_WEIGHT, "%12"))
+    VELMO_API_OPERATION_END(VELMO_OP_UPLOAD)
+    VELMO_API_ENVELOPE_TAIL;
 
 const char PROGRESS_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
-    "<GetCheckArticleProgress xmlns=\"" VELMO_API_SERVICE_NS
-    "\">"
-    "<pid>%1</pid><token>0</token></GetCheckArticleProgress>" VELMO_API_ENVELOPE_TAIL;
+    VELMO_API_OPERATION_START(VELMO_OP_PROGRESS)
+    VELMO_API_ELEMENT(VELMO_REQ_PID, "%1")
+    VELMO_API_ELEMENT(VELMO_REQ_TOKEN, "0")
+    VELMO_API_OPERATION_END(VELMO_OP_PROGRESS)
+    VELMO_API_ENVELOPE_TAIL;
 
 const char RESULT_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
-    "<GetCheckArticleResult xmlns=\"" VELMO_API_SERVICE_NS
-    "\">"
-    "<pid>%1</pid><token>0</token></GetCheckArticleResult>" VELMO_API_ENVELOPE_TAIL;
+    VELMO_API_OPERATION_START(VELMO_OP_RESULT)
+    VELMO_API_ELEMENT(VELMO_REQ_PID, "%1")
+    VELMO_API_ELEMENT(VELMO_REQ_TOKEN, "0")
+    VELMO_API_OPERATION_END(VELMO_OP_RESULT)
+    VELMO_API_ENVELOPE_TAIL;
+// clang-format on
 
 QString option(const char* section, const char* key) {
     return QString::number(velmo_singleton_config::instance()->get_int(section, key));

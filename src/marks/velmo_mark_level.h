@@ -6,7 +6,13 @@
 
 #include <QString>
 
-enum velmo_level_t { VELMO_LEVEL_ERROR = 1, VELMO_LEVEL_SUSPECT = 2, VELMO_LEVEL_SERIOUS = 3 };
+#include "velmo_protocol.h"
+
+enum velmo_level_t {
+    VELMO_LEVEL_ERROR = VELMO_LEVEL_VALUE_ERROR,
+    VELMO_LEVEL_SUSPECT = VELMO_LEVEL_VALUE_SUSPECT,
+    VELMO_LEVEL_SERIOUS = VELMO_LEVEL_VALUE_SERIOUS
+};
 
 // The kind a level is read as: 2 a suspected error, 3 a serious one, every
 // other value (unknown ones included) an error.

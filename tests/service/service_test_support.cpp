@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "velmo_protocol.h"
+
 namespace velmo_test {
 
 temp_dir::temp_dir() {
@@ -81,7 +83,7 @@ void for_each_match(const std::string& body, const std::string& name, Visit visi
                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!doc) return;
     xmlXPathContextPtr ctx = xmlXPathNewContext(doc);
-    xmlXPathRegisterNs(ctx, BAD_CAST "i", BAD_CAST "urn:velmo:proofreading");
+    xmlXPathRegisterNs(ctx, BAD_CAST "i", BAD_CAST VELMO_PROTOCOL_NS);
     const std::string expr = "//i:" + name;
     xmlXPathObjectPtr res = xmlXPathEvalExpression(BAD_CAST expr.c_str(), ctx);
     if (res && res->nodesetval)
@@ -105,16 +107,16 @@ std::string soap_reply::first(const std::string& name) const {
 
 std::vector<found_error> read_errors(const soap_reply& reply) {
     std::vector<found_error> out;
-    for_each_match(reply.body, "CheckResult", [&](xmlNodePtr record) {
+    for_each_match(reply.body, VELMO_ANS_CHECK_RESULT, [&](xmlNodePtr record) {
         found_error e;
         for (xmlNodePtr c = record->children; c; c = c->next) {
             if (c->type != XML_ELEMENT_NODE) continue;
             const std::string name = reinterpret_cast<const char*>(c->name);
-            if (name == "Pos") e.pos = std::strtol(node_text(c).c_str(), nullptr, 10);
-            if (name == "level")
+            if (name == VELMO_ANS_POS) e.pos = std::strtol(node_text(c).c_str(), nullptr, 10);
+            if (name == VELMO_ANS_LEVEL)
                 e.level = static_cast<int>(std::strtol(node_text(c).c_str(), nullptr, 10));
-            if (name == "ErrWord") e.err_word = node_text(c);
-            if (name == "CorWord")
+            if (name == VELMO_ANS_ERR_WORD) e.err_word = node_text(c);
+            if (name == VELMO_ANS_COR_WORD)
                 for (xmlNodePtr s = c->children; s; s = s->next)
                     if (s->type == XML_ELEMENT_NODE) e.suggestions.push_back(node_text(s));
         }
@@ -149,12 +151,21 @@ std::string xml_escape(const std::string& s) {
     return out;
 }
 
+namespace {
+// <name>value</name>; the value as given.
+std::string tag(const std::string& name, const std::string& value) {
+    return "<" + name + ">" + value + "</" + name + ">";
+}
+}  // namespace
+
 std::string envelope(const std::string& op, const std::string& params) {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope "
-           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
-           "xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body><" +
-           op + " xmlns=\"urn:velmo:proofreading\">" + params + "</" + op +
+           "xmlns:xsi=\"" VELMO_XSI_NS
+           "\" "
+           "xmlns:xsd=\"" VELMO_XSD_NS
+           "\" "
+           "xmlns:soap12=\"" VELMO_SOAP12_NS "\"><soap12:Body><" +
+           op + " xmlns=\"" VELMO_PROTOCOL_NS "\">" + params + "</" + op +
            "></soap12:Body></soap12:Envelope>";
 }
 
@@ -198,16 +209,15 @@ soap_reply soap_client::post_raw(const std::string& body) {
 soap_reply soap_client::call(const std::string& op,
                              const std::vector<std::pair<std::string, std::string>>& params) {
     std::string p;
-    for (const auto& kv : params)
-        p += "<" + kv.first + ">" + xml_escape(kv.second) + "</" + kv.first + ">";
+    for (const auto& kv : params) p += tag(kv.first, xml_escape(kv.second));
     return post_raw(envelope(op, p));
 }
 
 soap_reply soap_client::get_pid(const std::string& user, const std::string& auth_no) {
     // This template carries white space between its tags.
-    return post_raw(envelope("GetCheckArticlePIDByUser",
-                             "\n\t\t<userName>" + xml_escape(user) + "</userName>\n\t\t<authNo>" +
-                                 xml_escape(auth_no) + "</authNo>\n\t  "));
+    return post_raw(envelope(VELMO_OP_GET_PID,
+                             "\n\t\t" + tag(VELMO_REQ_USER_NAME, xml_escape(user)) + "\n\t\t" +
+                                 tag(VELMO_REQ_AUTH_NO, xml_escape(auth_no)) + "\n\t  "));
 }
 
 soap_reply soap_client::upload(const std::string& pid, const std::string& article,
@@ -217,25 +227,27 @@ soap_reply soap_client::upload(const std::string& pid, const std::string& articl
         if (c == '<' || c == '>' || c == '&' || (static_cast<unsigned char>(c) < 0x20)) c = ' ';
     auto n = [](int v) { return std::to_string(v); };
     const std::string params =
-        "<article>" + clean + "</article><token>1</token><pid>" + pid +
-        "</pid><checkType><CheckLeaderSort>" + n(o.leader_sort) +
-        "</CheckLeaderSort><CheckMatchDots>" + n(o.match_dots) +
-        "</CheckMatchDots><CheckSentence>" + n(o.sentence) +
-        "</CheckSentence></checkType><checkExtendInfo><ChkDefault>1</ChkDefault><ChkEng>" +
-        n(o.eng) + "</ChkEng><ChkReturnResultType>0</ChkReturnResultType><FanTi>" + n(o.fan_ti) +
-        "</FanTi><HtmlTag>0</HtmlTag><Leader>" + n(o.leader) +
-        "</Leader><Needsug>1</Needsug><ProfType>" + n(o.prof_type) + "</ProfType><TaiWan>" +
-        n(o.taiwan) + "</TaiWan><UserErr>" + n(o.user_err) + "</UserErr><Weight>" + n(o.weight) +
-        "</Weight></checkExtendInfo>";
-    return post_raw(envelope("UpLoadCheckArticle", params));
+        tag(VELMO_REQ_ARTICLE, clean) + tag(VELMO_REQ_TOKEN, "1") + tag(VELMO_REQ_PID, pid) +
+        tag(VELMO_REQ_CHECK_TYPE, tag(VELMO_OPT_LEADER_SORT, n(o.leader_sort)) +
+                                      tag(VELMO_OPT_MATCH_DOTS, n(o.match_dots)) +
+                                      tag(VELMO_OPT_SENTENCE, n(o.sentence))) +
+        tag(VELMO_REQ_CHECK_EXTEND,
+            tag(VELMO_OPT_DEFAULT, "1") + tag(VELMO_OPT_ENGLISH, n(o.eng)) +
+                tag(VELMO_OPT_RESULT_TYPE, "0") + tag(VELMO_OPT_TRADITIONAL, n(o.fan_ti)) +
+                tag(VELMO_OPT_HTML_TAG, "0") + tag(VELMO_OPT_LEADER, n(o.leader)) +
+                tag(VELMO_OPT_NEED_SUGGESTIONS, "1") + tag(VELMO_OPT_PROF_TYPE, n(o.prof_type)) +
+                tag(VELMO_OPT_TAIWAN, n(o.taiwan)) + tag(VELMO_OPT_USER_ERRORS, n(o.user_err)) +
+                tag(VELMO_OPT_WEIGHT, n(o.weight)));
+    return post_raw(envelope(VELMO_OP_UPLOAD, params));
 }
 
 soap_reply soap_client::progress(const std::string& pid) {
-    return post_raw(envelope("GetCheckArticleProgress", "<pid>" + pid + "</pid><token>0</token>"));
+    return post_raw(
+        envelope(VELMO_OP_PROGRESS, tag(VELMO_REQ_PID, pid) + tag(VELMO_REQ_TOKEN, "0")));
 }
 
 soap_reply soap_client::result(const std::string& pid) {
-    return post_raw(envelope("GetCheckArticleResult", "<pid>" + pid + "</pid><token>0</token>"));
+    return post_raw(envelope(VELMO_OP_RESULT, tag(VELMO_REQ_PID, pid) + tag(VELMO_REQ_TOKEN, "0")));
 }
 
 std::vector<found_error> soap_client::check(const std::string& user, const std::string& auth_no,
@@ -247,16 +259,18 @@ std::vector<found_error> soap_client::check(const std::string& user, const std::
     };
     if (failure) failure->clear();
     soap_reply id = get_pid(user, auth_no);
-    const std::string pid = id.first("PID");
+    const std::string pid = id.first(VELMO_ANS_PID);
     if (pid.empty())
-        return fail("no identifier: " + id.first("ErrCode") + " " + id.first("ErrMsg"));
+        return fail("no identifier: " + id.first(VELMO_ANS_ERR_CODE) + " " +
+                    id.first(VELMO_ANS_ERR_MSG));
     soap_reply up = upload(pid, article, o);
-    if (up.status != 200 || up.first("ErrCode") != "0") return fail("upload refused: " + up.body);
+    if (up.status != 200 || up.first(VELMO_ANS_ERR_CODE) != "0")
+        return fail("upload refused: " + up.body);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {
         soap_reply p = progress(pid);
         if (p.status != 200) return fail("progress failed: " + std::to_string(p.status));
-        if (p.first("GetCheckArticleProgressResult") == "100") break;
+        if (p.first(VELMO_OP_PROGRESS VELMO_RESULT_SUFFIX) == "100") break;
         if (std::chrono::steady_clock::now() > deadline) return fail("job never finished");
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -15,11 +15,13 @@
 #include <sstream>
 #include <thread>
 
-const char* const FAKE_SERVICE_NS = "urn:velmo:proofreading";
+#include "velmo_protocol.h"
+
+const char* const FAKE_SERVICE_NS = VELMO_PROTOCOL_NS;
 
 namespace {
 
-const char SOAP12_NS[] = "http://www.w3.org/2003/05/soap-envelope";
+const char SOAP12_NS[] = VELMO_SOAP12_NS;
 
 using xml_doc = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 
@@ -119,25 +121,25 @@ fake_answer fake_service::state::job_answer(const fake_request& request, bool& h
     std::lock_guard<std::mutex> lock(mutex);
     handled = true;
     const std::string& op = request.operation;
-    if (op == "GetCheckArticlePIDByUser" && !queued_jobs.empty()) {
+    if (op == VELMO_OP_GET_PID && !queued_jobs.empty()) {
         fake_job job = queued_jobs.front();
         queued_jobs.pop_front();
         const std::string pid = job.pid;
         jobs[pid] = job_play{std::move(job), 0, false, {}};
         return {200, fake_pid_answer(pid), {}};
     }
-    const bool job_operation = op == "UpLoadCheckArticle" || op == "GetCheckArticleProgress" ||
-                               op == "GetCheckArticleResult";
+    const bool job_operation =
+        op == VELMO_OP_UPLOAD || op == VELMO_OP_PROGRESS || op == VELMO_OP_RESULT;
     if (job_operation && !jobs.empty()) {
-        auto found = jobs.find(request.value("pid"));
+        auto found = jobs.find(request.value(VELMO_REQ_PID));
         if (found == jobs.end()) return {500, fake_fault("soap12:Receiver", "unknown job"), {}};
         job_play& play = found->second;
-        if (op == "UpLoadCheckArticle") {
+        if (op == VELMO_OP_UPLOAD) {
             play.uploaded = true;
-            play.article = request.value("article");
+            play.article = request.value(VELMO_REQ_ARTICLE);
             return {200, fake_code_answer(op, 0, "成功"), {}};
         }
-        if (op == "GetCheckArticleProgress") {
+        if (op == VELMO_OP_PROGRESS) {
             const std::vector<int>& steps = play.job.progress;
             const int value = steps.empty() ? 100 : steps[std::min(play.polls, steps.size() - 1)];
             ++play.polls;
@@ -309,11 +311,11 @@ std::string fake_xml_escape(const std::string& text) {
 std::string fake_envelope(const std::string& operation, const std::string& inner) {
     return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>") +
            "<soap12:Envelope xmlns:soap12=\"" + SOAP12_NS + "\"" +
-           " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"" +
-           " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap12:Body>" + "<" + operation +
-           "Response xmlns=\"" + FAKE_SERVICE_NS + "\">" + "<" + operation + "Result>" + inner +
-           "</" + operation + "Result>" + "</" + operation +
-           "Response></soap12:Body></soap12:Envelope>";
+           " xmlns:xsi=\"" VELMO_XSI_NS "\"" + " xmlns:xsd=\"" VELMO_XSD_NS "\"><soap12:Body>" +
+           "<" + operation + VELMO_RESPONSE_SUFFIX " xmlns=\"" + FAKE_SERVICE_NS + "\">" + "<" +
+           operation + VELMO_RESULT_SUFFIX ">" + inner + "</" + operation +
+           VELMO_RESULT_SUFFIX ">" + "</" + operation +
+           VELMO_RESPONSE_SUFFIX "></soap12:Body></soap12:Envelope>";
 }
 
 std::string fake_fault(const std::string& code, const std::string& reason) {
@@ -325,53 +327,60 @@ std::string fake_fault(const std::string& code, const std::string& reason) {
 }
 
 std::string fake_code_answer(const std::string& operation, int code, const std::string& message) {
-    return fake_envelope(operation, element("ErrCode", code) + element("ErrMsg", message));
+    return fake_envelope(operation,
+                         element(VELMO_ANS_ERR_CODE, code) + element(VELMO_ANS_ERR_MSG, message));
 }
 
 std::string fake_pid_answer(const std::string& pid) {
-    return fake_envelope("GetCheckArticlePIDByUser",
-                         element("ErrCode", 0) + element("ErrMsg", "成功") + element("PID", pid));
+    return fake_envelope(VELMO_OP_GET_PID, element(VELMO_ANS_ERR_CODE, 0) +
+                                               element(VELMO_ANS_ERR_MSG, "成功") +
+                                               element(VELMO_ANS_PID, pid));
 }
 
 std::string fake_progress_answer(int progress) {
-    return fake_envelope("GetCheckArticleProgress", std::to_string(progress));
+    return fake_envelope(VELMO_OP_PROGRESS, std::to_string(progress));
 }
 
 std::string fake_result_answer(const std::vector<fake_error>& errors) {
     std::string inner;
     for (const fake_error& error : errors) {
-        inner += "<CheckResult>" + element("Pos", error.pos) + element("level", error.level) +
-                 element("ErrWord", error.err_word) + "<CorWord>";
+        inner += "<" VELMO_ANS_CHECK_RESULT ">" + element(VELMO_ANS_POS, error.pos) +
+                 element(VELMO_ANS_LEVEL, error.level) +
+                 element(VELMO_ANS_ERR_WORD, error.err_word) + "<" VELMO_ANS_COR_WORD ">";
         for (const std::string& suggestion : error.suggestions)
-            inner += element("string", suggestion);
-        inner += "</CorWord></CheckResult>";
+            inner += element(VELMO_ANS_STRING, suggestion);
+        inner += "</" VELMO_ANS_COR_WORD "></" VELMO_ANS_CHECK_RESULT ">";
     }
-    return fake_envelope("GetCheckArticleResult", inner);
+    return fake_envelope(VELMO_OP_RESULT, inner);
 }
 
 std::string fake_userinfo_answer(const std::string& user_state, const std::string& remaining_words,
                                  const std::string& auth_end_time) {
-    return fake_envelope("GetUserInfo", element("UserState", user_state) +
-                                            element("ReMainingWordsCount", remaining_words) +
-                                            element("AuthEndTime", auth_end_time));
+    return fake_envelope(VELMO_OP_USER_INFO,
+                         element(VELMO_ANS_USER_STATE, user_state) +
+                             element(VELMO_ANS_REMAINING_WORDS, remaining_words) +
+                             element(VELMO_ANS_AUTH_END_TIME, auth_end_time));
 }
 
 std::string fake_details_answer(const fake_details& details) {
-    std::string inner =
-        element("AuthWordsCount", details.auth_words_count) +
-        element("CheckWordsCount", details.check_words_count) +
-        element("CurCheckWordsCount", details.cur_check_words_count) +
-        element("AuthEndTime", details.auth_end_time) + element("PageIndex", details.page_index) +
-        element("PageNo", details.page_no) + element("TotalCount", details.total_count);
+    std::string inner = element(VELMO_ANS_AUTH_WORDS, details.auth_words_count) +
+                        element(VELMO_ANS_CHECK_WORDS, details.check_words_count) +
+                        element(VELMO_ANS_CUR_CHECK_WORDS, details.cur_check_words_count) +
+                        element(VELMO_ANS_AUTH_END_TIME, details.auth_end_time) +
+                        element(VELMO_ANS_PAGE_INDEX, details.page_index) +
+                        element(VELMO_ANS_PAGE_NO, details.page_no) +
+                        element(VELMO_ANS_TOTAL_COUNT, details.total_count);
     for (const fake_detail_row& row : details.rows) {
-        inner += "<UserCheckDetail>" + element("CheckTime", row.check_time) +
-                 element("CheckWordsCount", row.check_words_count) + "</UserCheckDetail>";
+        inner += "<" VELMO_ANS_CHECK_DETAIL ">" + element(VELMO_ANS_CHECK_TIME, row.check_time) +
+                 element(VELMO_ANS_CHECK_WORDS, row.check_words_count) +
+                 "</" VELMO_ANS_CHECK_DETAIL ">";
     }
-    return fake_envelope("GetUserCheckDetail", inner);
+    return fake_envelope(VELMO_OP_CHECK_DETAIL, inner);
 }
 
 std::string fake_words_answer(int page_no, int total_count, const std::vector<std::string>& words) {
-    std::string inner = element("PageNo", page_no) + element("TotalCount", total_count);
-    for (const std::string& word : words) inner += element("string", word);
-    return fake_envelope("GetWordsList", inner);
+    std::string inner =
+        element(VELMO_ANS_PAGE_NO, page_no) + element(VELMO_ANS_TOTAL_COUNT, total_count);
+    for (const std::string& word : words) inner += element(VELMO_ANS_STRING, word);
+    return fake_envelope(VELMO_OP_WORDS_LIST, inner);
 }
