@@ -14,6 +14,7 @@
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
 #include "handler_recorder.h"
+#include "host/velmo_bstr.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host.h"
 #include "host_fakes.h"
@@ -147,7 +148,9 @@ TEST_F(command_bar_layout, every_item_is_bound_to_its_handler_in_both_layouts) {
             ASSERT_TRUE(control);
             EXPECT_EQ(wps_sim::registered_handler_count(control), 1);
             EXPECT_EQ(recorder.handler_of(control), handler_named(item.handler));
-            if (!item.handler.isEmpty()) EXPECT_TRUE(handler_named(item.handler));
+            if (!item.handler.isEmpty()) {
+                EXPECT_TRUE(handler_named(item.handler));
+            }
         }
         // Menus themselves carry no command.
         for (const QString& menu : expected_menus()) {
@@ -174,7 +177,7 @@ TEST(command_table, names_the_file_that_defines_each_handler) {
             << item.file;
     }
     // Every command is on the bar exactly once.
-    EXPECT_EQ(names.size(), names.toSet().size());
+    EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size());
 }
 
 TEST_F(command_bar_layout, each_build_empties_the_registry_first) {
@@ -190,8 +193,7 @@ TEST_F(command_bar_layout, each_build_empties_the_registry_first) {
         EXPECT_NE(g_velmo_controls.value(caption).get(), first.value(caption).get());
         kfc::ks_bstr shown;
         ASSERT_TRUE(SUCCEEDED(g_velmo_controls.value(caption)->get_Caption(&shown)));
-        EXPECT_EQ(QString::fromUtf16(shown.get(), static_cast<int>(_XSysStringLen(shown))),
-                  caption);
+        EXPECT_EQ(velmo_from_bstr(shown), caption);
     }
 }
 
@@ -322,8 +324,7 @@ TEST_F(command_bar_layout, builders_pass_the_fixed_arguments_and_show_their_bars
                     SUCCEEDED(control->get_Parameter(&parameter)));
         EXPECT_EQ(type, expected.type);
         EXPECT_EQ(id, 1);
-        EXPECT_EQ(QString::fromUtf16(parameter.get(), static_cast<int>(_XSysStringLen(parameter))),
-                  QString(expected.caption));
+        EXPECT_EQ(velmo_from_bstr(parameter), QString(expected.caption));
     }
 }
 

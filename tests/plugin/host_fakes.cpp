@@ -1,15 +1,12 @@
 #include "host_fakes.h"
 
+#include "host/velmo_bstr.h"
+
 namespace {
 
-QString text_of(BSTR text) {
-    return text ? QString::fromUtf16(text, static_cast<int>(_XSysStringLen(text))) : QString();
-}
+QString text_of(BSTR text) { return velmo_from_bstr(text); }
 
-BSTR new_text(const QString& text) {
-    return _XSysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.utf16()),
-                               static_cast<UINT>(text.size()));
-}
+BSTR new_text(const QString& text) { return velmo_to_bstr(text).detach(); }
 
 template <class Self>
 HRESULT answer_query(Self* self, REFIID riid, void** object) {

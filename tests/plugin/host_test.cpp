@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "host/velmo_bstr.h"
 #include "host/velmo_host.h"
 #include "host_fakes.h"
 #include "layout_expectations.h"
@@ -58,9 +59,7 @@ kfc::ks_stdptr<ksoapi::CommandBarControl> find_in(ksoapi::CommandBarControls* co
         if (FAILED(controls->get_Item(kfc::var_i4(i), &control)) || !control) continue;
         kfc::ks_bstr shown;
         control->get_Caption(&shown);
-        if (created_caption(QString::fromUtf16(shown.get(),
-                                               static_cast<int>(_XSysStringLen(shown)))) == caption)
-            return control;
+        if (created_caption(velmo_from_bstr(shown)) == caption) return control;
         auto popup =
             velmo_query<ksoapi::CommandBarPopup>(control.get(), velmo_iid_command_bar_popup);
         kfc::ks_stdptr<ksoapi::CommandBarControls> items;
