@@ -106,7 +106,10 @@ class walker {
         l_.lines_per_page = std::max(1, height / pitch);
     }
 
+    // Content controls without content and other empty containers hold no
+    // text: a null parent is an empty one.
     void block_children(xmlNode* parent) {
+        if (!parent) return;
         for (xmlNode* child = parent->children; child; child = child->next) {
             if (docx_is_w(child, "p")) {
                 body_paragraph(child);
@@ -168,6 +171,7 @@ class walker {
 
     // Cells of the rows of a table, wherever content controls wrap them.
     void table_cells(xmlNode* parent, QStringList& cells) {
+        if (!parent) return;
         for (xmlNode* child = parent->children; child; child = child->next) {
             if (docx_is_w(child, "tc")) {
                 const int64_t start = length();
@@ -203,6 +207,7 @@ class walker {
     }
 
     void cell_children(xmlNode* parent) {
+        if (!parent) return;
         for (xmlNode* child = parent->children; child; child = child->next) {
             if (docx_is_w(child, "p")) {
                 inline_children(child);
@@ -308,24 +313,18 @@ class walker {
     void range_markup(xmlNode* node) {
         if (docx_is_w(node, "bookmarkStart")) {
             const QString id = docx_w_attribute(node, "id");
-            note_id(id);
+            l_.bookmark_ids.insert(id);
             open_bookmarks_.insert(id, static_cast<int>(bookmarks_.size()) + 1);
             bookmarks_.push_back({docx_w_attribute(node, "name"), length(), -1, node, nullptr});
         } else if (docx_is_w(node, "bookmarkEnd")) {
             const QString id = docx_w_attribute(node, "id");
-            note_id(id);
+            l_.bookmark_ids.insert(id);
             const int index = open_bookmarks_.take(id) - 1;
             if (index >= 0 && index < static_cast<int>(bookmarks_.size())) {
                 bookmarks_[index].end = length();
                 bookmarks_[index].end_node = node;
             }
         }
-    }
-
-    void note_id(const QString& id) {
-        bool ok = false;
-        const int value = id.toInt(&ok);
-        if (ok) l_.max_bookmark_id = std::max(l_.max_bookmark_id, value);
     }
 
     void finish_bookmarks() {

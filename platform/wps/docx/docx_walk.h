@@ -11,6 +11,7 @@
 
 #include <libxml/tree.h>
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -57,7 +58,7 @@ struct docx_layout {
     std::vector<docx_block> blocks;
     int chars_per_line = 40;
     int lines_per_page = 40;
-    int max_bookmark_id = -1;  // the highest w:id of a bookmark element
+    QSet<QString> bookmark_ids;  // every w:id of a bookmark element
 };
 
 // True for the characters that a text edit may remove (text, tabs, breaks).
