@@ -158,7 +158,8 @@ class walker {
     }
 
     void table(xmlNode* tbl) {
-        close_table();
+        // A table without cells adds nothing, not even the end of the one before.
+        if (has_descendant(tbl, "tc")) close_table();
         docx_block block{docx_block::table, {}, 0};
         table_cells(tbl, block.texts);
         if (!block.texts.isEmpty()) {
