@@ -17,7 +17,8 @@ double write_marks(int marks) {
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document "
         "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p>"
         "<w:r><w:rPr><w:b/></w:rPr><w:t>" +
-        QString::fromStdU16String(text).toUtf8() + "</w:t></w:r></w:p><w:sectPr/></w:body></w:document>";
+        QString::fromStdU16String(text).toUtf8() +
+        "</w:t></w:r></w:p><w:sectPr/></w:body></w:document>";
     docx_state state;
     state.text = text + u"\r";
     state.highlight.assign(state.text.size(), 0);

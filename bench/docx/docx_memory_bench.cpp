@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "docx_document.h"
+#include "host/velmo_host.h"
 #include "wps_sim.h"
 
 namespace {
@@ -77,8 +78,10 @@ int main() {
         // sizes go up.
         const double peak = peak_mib(in, dir.filePath(QStringLiteral("out%1.docx").arg(mib)));
         if (peak < 0) return 1;
-        std::printf("%d MiB of empty paragraphs (%lld characters): peak %.0f MiB, %.0f bytes per character\n",
-                    mib, paragraphs + 17, peak, peak * 1048576.0 / (paragraphs + 17));
+        std::printf(
+            "%d MiB of empty paragraphs (%lld characters): peak %.0f MiB, %.0f bytes per "
+            "character\n",
+            mib, paragraphs + 17, peak, peak * 1048576.0 / (paragraphs + 17));
         previous = peak;
     }
     return previous > 0 ? 0 : 1;

@@ -26,7 +26,20 @@ QStringList bookmark_list(wpsapi::_Document* doc) {
     return out;
 }
 
-bool ordinary(const QString& text, long at) { return text.at(static_cast<int>(at)).unicode() >= 32; }
+// The highlights of the characters in runs: paragraph and cell marks carry
+// none in a package.
+QVector<int> run_highlights(wpsapi::_Document* doc) {
+    const QString text = wps_sim::document_text(doc);
+    QVector<int> out = wps_sim::document_highlights(doc);
+    for (int i = 0; i < out.size() && i < text.size(); ++i)
+        if (text.at(i) == QChar(13) || text.at(i) == QChar(7) || text.at(i) == QChar(11))
+            out[i] = 0;
+    return out;
+}
+
+bool ordinary(const QString& text, long at) {
+    return text.at(static_cast<int>(at)).unicode() >= 32;
+}
 
 // Bookmarks with highlights and one correction at random places.
 void mark_at_random(wpsapi::_Document* doc, std::mt19937& random) {
@@ -37,8 +50,8 @@ void mark_at_random(wpsapi::_Document* doc, std::mt19937& random) {
         const long end = std::min<long>(length, start + static_cast<long>(random() % 6));
         ASSERT_EQ(S_OK, add_bookmark(doc, QStringLiteral("vmjd_c_%1").arg(i), start, end));
         if (end > start)
-            range(doc, start, end)->put_HighlightColorIndex(i % 2 ? wpsapi::wdYellow
-                                                                  : wpsapi::wdBrightGreen);
+            range(doc, start, end)
+                ->put_HighlightColorIndex(i % 2 ? wpsapi::wdYellow : wpsapi::wdBrightGreen);
     }
     for (int attempt = 0; attempt < 50 && length > 2; ++attempt) {
         const long at = static_cast<long>(random() % (length - 2));
@@ -76,16 +89,17 @@ TEST(docx_corpus, varied_packages_are_marked_written_and_read_back_equal) {
         kfc::ks_stdptr<wpsapi::_Document> back = docx_open(app, out, error);
         ASSERT_TRUE(back) << error.toStdString();
         EXPECT_EQ(wps_sim::document_text(back), wps_sim::document_text(doc));
-        EXPECT_EQ(wps_sim::document_highlights(back), wps_sim::document_highlights(doc));
+        EXPECT_EQ(run_highlights(back), run_highlights(doc));
         EXPECT_EQ(bookmark_list(back), bookmark_list(doc));
         auto input_parts = zip_parts(read_bytes(file.filePath()));
         auto output_parts = zip_parts(read_bytes(out));
         ASSERT_EQ(input_parts.size(), output_parts.size());
         for (int i = 0; i < input_parts.size(); ++i) {
             EXPECT_EQ(output_parts[i].first, input_parts[i].first);
-            if (input_parts[i].first != QLatin1String("word/document.xml"))
+            if (input_parts[i].first != QLatin1String("word/document.xml")) {
                 EXPECT_EQ(output_parts[i].second, input_parts[i].second)
                     << input_parts[i].first.toStdString();
+            }
         }
     }
 }

@@ -28,7 +28,9 @@ QByteArray document_xml(const QByteArray& body) {
            body + "<w:sectPr/></w:body></w:document>";
 }
 
-QByteArray paragraph(const QByteArray& text) { return "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>"; }
+QByteArray paragraph(const QByteArray& text) {
+    return "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>";
+}
 
 QByteArray package_rels(const QByteArray& target) {
     return "<?xml version=\"1.0\"?><Relationships "
@@ -106,11 +108,12 @@ TEST(docx_real_world, packages_laid_out_or_addressed_unusually_open_and_write_ba
               noise);
 
     // "./" and percent-encoded targets, and names in another case.
-    for (const QByteArray& target : {QByteArray("./word/document.xml"),
-                                     QByteArray("/word/docu%6Dent.xml"),
-                                     QByteArray("word/../word/Document.XML")}) {
-        const QString path = write_package(
-            dir, "target.docx", {{"_rels/.rels", package_rels(target)}, {"word/document.xml", main}});
+    for (const QByteArray& target :
+         {QByteArray("./word/document.xml"), QByteArray("/word/docu%6Dent.xml"),
+          QByteArray("word/../word/Document.XML")}) {
+        const QString path =
+            write_package(dir, "target.docx",
+                          {{"_rels/.rels", package_rels(target)}, {"word/document.xml", main}});
         EXPECT_TRUE(opened_text(path).startsWith(QStringLiteral("甲乙丙丁"))) << target.data();
     }
 
@@ -149,18 +152,25 @@ TEST(docx_real_world, empty_foreign_and_damaged_files_are_refused_with_their_rea
     const int data = 30 + static_cast<int>(qstrlen("word/document.xml"));
     damaged[data + 20] = static_cast<char>(damaged[data + 20] ^ 0x10);
     EXPECT_TRUE(refusal(damaged).contains("damaged")) << refusal(damaged).toStdString();
+    // So is a part longer than its central directory entry says.
+    QByteArray longer = make_zip({{"word/document.xml", document_xml(paragraph("abcdefgh"))}});
+    const int central = longer.lastIndexOf("PK\x01\x02");
+    ASSERT_GT(central, 0);
+    longer[central + 24] = static_cast<char>(longer[central + 24] - 1);
+    EXPECT_TRUE(refusal(longer).contains("damaged")) << refusal(longer).toStdString();
 }
 
 TEST(docx_real_world, content_controls_without_content_are_read_as_empty_anywhere) {
     QTemporaryDir dir;
     const QByteArray empty_sdt = "<w:sdt><w:sdtPr><w:id w:val=\"1\"/></w:sdtPr></w:sdt>";
-    const QByteArray body =
-        paragraph("开头") + empty_sdt +
-        "<w:tbl><w:tblPr/><w:tr><w:tc><w:p><w:r><w:t>格一</w:t></w:r></w:p>" + empty_sdt +
-        "</w:tc><w:tc>" + empty_sdt + "<w:p/></w:tc></w:tr>" + empty_sdt +
-        "<w:tr><w:sdt><w:sdtPr/></w:sdt></w:tr><w:tr/></w:tbl><w:tbl/>" +
-        "<w:p><w:sdt><w:sdtPr/></w:sdt><w:r><w:t>结尾</w:t></w:r></w:p>";
-    const QString path = write_package(dir, "sdt.docx", {{"word/document.xml", document_xml(body)}});
+    const QByteArray body = paragraph("开头") + empty_sdt +
+                            "<w:tbl><w:tblPr/><w:tr><w:tc><w:p><w:r><w:t>格一</w:t></w:r></w:p>" +
+                            empty_sdt + "</w:tc><w:tc>" + empty_sdt + "<w:p/></w:tc></w:tr>" +
+                            empty_sdt +
+                            "<w:tr><w:sdt><w:sdtPr/></w:sdt></w:tr><w:tr/></w:tbl><w:tbl/>" +
+                            "<w:p><w:sdt><w:sdtPr/></w:sdt><w:r><w:t>结尾</w:t></w:r></w:p>";
+    const QString path =
+        write_package(dir, "sdt.docx", {{"word/document.xml", document_xml(body)}});
     const QString text = opened_text(path);
     EXPECT_EQ(text, QStringLiteral("开头\r格一\a\a结尾\r"));
     expect_mark_round_trip(dir, path, 3, 5);
@@ -187,7 +197,8 @@ TEST(docx_real_world, existing_bookmarks_stay_exactly_and_new_ids_stay_in_range)
         "<w:bookmarkEnd w:id=\"2147483647\"/></w:p>"
         "<w:p><w:bookmarkStart w:id=\"0\" w:name=\"dup\"/><w:r><w:t>gh</w:t></w:r>"
         "<w:bookmarkEnd w:id=\"0\"/></w:p>";
-    const QString path = write_package(dir, "dup.docx", {{"word/document.xml", document_xml(body)}});
+    const QString path =
+        write_package(dir, "dup.docx", {{"word/document.xml", document_xml(body)}});
 
     // Nothing changed: the package is written byte for byte.
     {
@@ -236,18 +247,20 @@ TEST(docx_real_world, text_outside_the_body_is_kept_by_kind_without_duplicates_o
         "Target=\"http://example.com/\" TargetMode=\"External\"/>"
         "</Relationships>";
     auto part = [](const QByteArray& root, const QByteArray& inner) {
-        return "<?xml version=\"1.0\"?><w:" + root + " " + k_namespaces + ">" + inner + "</w:" +
-               root + ">";
+        return "<?xml version=\"1.0\"?><w:" + root + " " + k_namespaces + ">" + inner +
+               "</w:" + root + ">";
     };
     const QByteArray text_box =
         "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent>" +
         paragraph("框内文字") +
         "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><w:txbxContent>" +
-        paragraph("框内文字") + "</w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r>";
+        paragraph("框内文字") +
+        "</w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r>";
     const QString path = write_package(
         dir, "stories.docx",
         {{"_rels/.rels", package_rels("word/document.xml")},
-         {"word/document.xml", document_xml("<w:p>" + text_box + "<w:r><w:t>正文</w:t></w:r></w:p>")},
+         {"word/document.xml",
+          document_xml("<w:p>" + text_box + "<w:r><w:t>正文</w:t></w:r></w:p>")},
          {"word/_rels/document.xml.rels", main_rels},
          {"word/header1.xml", part("hdr", paragraph("页眉文字") + paragraph("第二行"))},
          {"word/footer1.xml", part("ftr", "<w:p/>")},
@@ -257,8 +270,8 @@ TEST(docx_real_world, text_outside_the_body_is_kept_by_kind_without_duplicates_o
                "</w:footnote><w:footnote w:id=\"1\">" +
                    paragraph("脚注一") + "</w:footnote><w:footnote w:id=\"2\">" +
                    paragraph("脚注二二") + "</w:footnote>")},
-         {"word/comments.xml", part("comments", "<w:comment w:id=\"0\">" + paragraph("批注") +
-                                                    "</w:comment>")}});
+         {"word/comments.xml",
+          part("comments", "<w:comment w:id=\"0\">" + paragraph("批注") + "</w:comment>")}});
     opened d(path);
     ASSERT_TRUE(d.doc) << d.error.toStdString();
     EXPECT_EQ(d.text(), QStringLiteral("正文\r"));

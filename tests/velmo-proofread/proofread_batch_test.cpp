@@ -3,11 +3,10 @@
 // `scripts/demo --batch` on a batch with good and bad documents, and a batch
 // whose worker crashes and which is then stopped by a signal.
 #include <gtest/gtest.h>
-
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <netinet/in.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -174,8 +173,9 @@ TEST(velmo_proofread, a_document_the_service_cannot_check_fails_and_leaves_no_ou
         QJsonDocument::fromJson(read_bytes(dir.filePath("report.json"))).object();
     const QJsonArray documents = report.value("documents").toArray();
     ASSERT_EQ(documents.size(), 2) << r.out.toStdString();
-    EXPECT_EQ(documents[1].toObject().value("parts_not_checked").toArray(),
-              QJsonArray({QJsonObject{{"kind", QStringLiteral("页眉")}, {"places", 1}, {"chars", 4}}}));
+    EXPECT_EQ(
+        documents[1].toObject().value("parts_not_checked").toArray(),
+        QJsonArray({QJsonObject{{"kind", QStringLiteral("页眉")}, {"places", 1}, {"chars", 4}}}));
     EXPECT_FALSE(documents[0].toObject().value("ok").toBool());
     EXPECT_EQ(report.value("failed").toArray().size(), 2);
 }
@@ -191,9 +191,8 @@ TEST(velmo_proofread, a_crashed_document_fails_alone_and_a_stop_signal_ends_the_
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     batch.setProcessEnvironment(environment);
-    batch.start(build_dir() + "/bin/velmo-proofread",
-                {"--plugin", plugin, "--in-place", "--json", dir.filePath("report.json"), first,
-                 second});
+    batch.start(build_dir() + "/bin/velmo-proofread", {"--plugin", plugin, "--in-place", "--json",
+                                                       dir.filePath("report.json"), first, second});
     ASSERT_TRUE(batch.waitForStarted());
 
     // The worker on the first document crashes: the batch goes on.
@@ -217,8 +216,7 @@ TEST(velmo_proofread, a_crashed_document_fails_alone_and_a_stop_signal_ends_the_
     EXPECT_FALSE(QFile::exists("/proc/" + QString::number(next) + "/stat"));
     EXPECT_EQ(read_bytes(first), read_bytes(docx_sample_path()));
     EXPECT_EQ(read_bytes(second), read_bytes(docx_sample_path()));
-    EXPECT_EQ(QDir(dir.path()).entryList({".*.docx.*"}, QDir::Files | QDir::Hidden),
-              QStringList());
+    EXPECT_EQ(QDir(dir.path()).entryList({".*.docx.*"}, QDir::Files | QDir::Hidden), QStringList());
     EXPECT_EQ(QJsonDocument::fromJson(read_bytes(dir.filePath("report.json")))
                   .object()
                   .value("not_processed")

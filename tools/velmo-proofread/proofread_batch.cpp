@@ -45,14 +45,13 @@ proofread_result run_worker(const QString& program, const proofread_options& opt
     worker.waitForFinished(-1);
     proofread_set_worker(0);
     const QByteArray output = worker.readAllStandardOutput();
-    if (worker.exitStatus() == QProcess::NormalExit &&
-        proofread_parse_result_line(output, result))
+    if (worker.exitStatus() == QProcess::NormalExit && proofread_parse_result_line(output, result))
         return result;
     remove_leftovers(result.output, started);
     result.ok = false;
     result.error = worker.exitStatus() == QProcess::CrashExit
-                       ? QStringLiteral("crashed (%1)").arg(QString::fromLocal8Bit(
-                             ::strsignal(worker.exitCode())))
+                       ? QStringLiteral("crashed (%1)")
+                             .arg(QString::fromLocal8Bit(::strsignal(worker.exitCode())))
                        : QStringLiteral("the worker ended without a result (exit status %1)")
                              .arg(worker.exitCode());
     return result;

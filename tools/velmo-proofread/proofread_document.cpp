@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <cstdio>
+#include <memory>
 
 #include "docx_document.h"
 #include "wps_sim.h"
@@ -56,8 +57,7 @@ bool write_text(wpsapi::_Document* doc, const QString& path, QString& error) {
         error = QStringLiteral("cannot write %1").arg(path);
         return false;
     }
-    temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                        QFile::ReadOther);
+    temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     temp.setAutoRemove(false);
     return true;
 }
@@ -115,10 +115,10 @@ proofread_result proofread_document::run(const QString& input) {
     // The plug-in saves the document before it checks it; in a batch that
     // would put an unmarked copy under the output's name. Only the complete
     // result is written, once, after the check.
-    bool final_write = false;
+    auto final_write = std::make_shared<bool>(false);
     wps_sim::set_save_handler(
-        doc, [&final_write, writer](wpsapi::_Document* d, const QString& path, QString& error) {
-            return !final_write || writer(d, path, error);
+        doc, [final_write, writer](wpsapi::_Document* d, const QString& path, QString& error) {
+            return !*final_write || writer(d, path, error);
         });
     const bool checked = check(result);
     if (checked) {
@@ -131,9 +131,9 @@ proofread_result proofread_document::run(const QString& input) {
                 ++result.errors;
         }
         QString error;
-        final_write = true;
+        *final_write = true;
         result.ok = wps_sim::save_document(doc, result.output, error);
-        final_write = false;
+        *final_write = false;
         if (!result.ok) result.error = QStringLiteral("not written: ") + error;
     }
     VARIANT no_save = kfc::var_i4(wpsapi::wdDoNotSaveChanges);

@@ -21,8 +21,8 @@ QString proofread_line(const QString& input, const proofread_result& result) {
         QStringList parts;
         for (const proofread_part& p : result.parts_not_checked)
             parts << QStringLiteral("%1 %2 处 %3 字").arg(p.kind).arg(p.places).arg(p.chars);
-        line += QStringLiteral("; not checked outside the body: ") +
-                parts.join(QStringLiteral(", "));
+        line +=
+            QStringLiteral("; not checked outside the body: ") + parts.join(QStringLiteral(", "));
     }
     return line + QStringLiteral("; %1 s -> %2")
                       .arg(result.elapsed_ms / 1000.0, 0, 'f', 1)
@@ -35,8 +35,7 @@ QString proofread_summary(int total, const QStringList& failed, int not_processe
                        .arg(total - failed.size() - not_processed)
                        .arg(failed.size());
     if (!failed.isEmpty()) line += QStringLiteral(": ") + failed.join(QStringLiteral(", "));
-    if (not_processed > 0)
-        line += QStringLiteral("; stopped, %1 not processed").arg(not_processed);
+    if (not_processed > 0) line += QStringLiteral("; stopped, %1 not processed").arg(not_processed);
     return line;
 }
 

@@ -559,6 +559,9 @@ bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loade
         return false;
 
     const QByteArray written = docx_serialize_xml(doc.get());
+    // One parsed copy of the part at a time: large parts take gigabytes.
+    doc.reset();
+    l = docx_layout();
     docx_xml_ptr check = docx_parse_xml(written, error);
     if (!check || !walk(check.get(), l, error)) return false;
     if (l.text != state.text || !same_highlight(l, state) || marks_of(l) != expected) {

@@ -74,6 +74,17 @@ bool read_index(zip_t* archive, zip_int64_t index, qint64 limit, QByteArray& out
         out.append(buffer, static_cast<int>(n));
     }
     zip_fclose(file);
+    // libzip checks the checksum at the end of the data; the size is
+    // checked here too, whatever the version.
+    zip_stat_t stat;
+    if (ok && zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) == 0 &&
+        (stat.valid & ZIP_STAT_SIZE) && stat.size != static_cast<zip_uint64_t>(out.size())) {
+        error = QStringLiteral("the package is damaged (%1): %2 bytes where %3 were expected")
+                    .arg(name)
+                    .arg(out.size())
+                    .arg(stat.size);
+        ok = false;
+    }
     return ok;
 }
 

@@ -44,14 +44,19 @@ void text_boxes(const QString& part, const xmlNode* node, std::vector<docx_story
     }
 }
 
+// A part read and parsed; null when it is missing or unreadable (its text
+// is then not counted).
+docx_xml_ptr parsed_part(const docx_package& package, const QString& part) {
+    QByteArray bytes;
+    QString error;
+    return package.read_part(part, bytes, error) ? docx_parse_xml(bytes, error) : nullptr;
+}
+
 // Notes and comments: one story per child element of the part's root,
 // separators and continuation notices left out.
 void notes(const docx_package& package, const QString& part, docx_story::kind_t kind,
            std::vector<docx_story>& out) {
-    QByteArray bytes;
-    QString error;
-    if (!package.read_part(part, bytes, error)) return;
-    docx_xml_ptr xml = docx_parse_xml(bytes, error);
+    docx_xml_ptr xml = parsed_part(package, part);
     const xmlNode* root = xml ? xmlDocGetRootElement(xml.get()) : nullptr;
     for (const xmlNode* note = root ? root->children : nullptr; note; note = note->next) {
         if (note->type != XML_ELEMENT_NODE || !docx_w_attribute(note, "type").isEmpty()) continue;
@@ -61,10 +66,7 @@ void notes(const docx_package& package, const QString& part, docx_story::kind_t 
 
 void whole_part(const docx_package& package, const QString& part, docx_story::kind_t kind,
                 std::vector<docx_story>& out) {
-    QByteArray bytes;
-    QString error;
-    if (!package.read_part(part, bytes, error)) return;
-    docx_xml_ptr xml = docx_parse_xml(bytes, error);
+    docx_xml_ptr xml = parsed_part(package, part);
     if (const xmlNode* root = xml ? xmlDocGetRootElement(xml.get()) : nullptr)
         add_story(out, kind, part, root);
 }
