@@ -83,6 +83,13 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
                     .arg(file_path, source->package.main_part_name(), xml_error);
         return {};
     }
+    // What the host is built from is all that is needed from here on: the
+    // parsed part and the characters' nodes go first, large documents
+    // holding several times their text in them.
+    std::vector<docx_story> stories;
+    if (opened) stories = docx_read_stories(source->package, xml.get());
+    xml.reset();
+    std::vector<docx_atom>().swap(layout.atoms);
     kfc::ks_stdptr<wpsapi::_Document> doc =
         build(app, layout, QFileInfo(save_path.isEmpty() ? file_path : save_path));
     if (!doc) {
@@ -113,7 +120,7 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
     wps_sim::set_save_handler(doc, writer);
     if (opened) {
         opened->writer = writer;
-        opened->stories = docx_read_stories(source->package, xml.get());
+        opened->stories = std::move(stories);
     }
     return doc;
 }

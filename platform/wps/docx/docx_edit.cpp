@@ -483,7 +483,7 @@ class editor {
     std::set<xmlNode*> placed_;
 };
 
-bool walk(xmlDoc* doc, docx_layout& l, QString& error) { return docx_walk(doc, l, error); }
+bool walk(xmlDoc* doc, docx_layout& l, QString& error) { return docx_walk(doc, l, error, false); }
 
 std::multiset<mark> marks_of(const docx_state& state) {
     std::multiset<mark> out;

@@ -65,7 +65,7 @@ struct field {
 
 class walker {
   public:
-    explicit walker(docx_layout& layout) : l_(layout) {}
+    walker(docx_layout& layout, bool blocks) : l_(layout), blocks_(blocks) {}
 
     void body(xmlNode* body) {
         collect_sections(body);
@@ -136,13 +136,16 @@ class walker {
         const int64_t start = length();
         inline_children(p);
         add(k_paragraph_mark, docx_atom_kind::paragraph_end, p, nullptr, 0, 0);
-        const QString text = qtext(start, length() - 1);
-        if (contents && !l_.blocks.empty() && l_.blocks.back().kind == docx_block::contents &&
-            last_block_end_ == start)
-            l_.blocks.back().texts << text;
+        if (!blocks_) {
+            // Nothing of the paragraph's text is kept: the writer's walks
+            // need the characters only.
+        } else if (contents && !l_.blocks.empty() &&
+                   l_.blocks.back().kind == docx_block::contents && last_block_end_ == start)
+            l_.blocks.back().texts << qtext(start, length() - 1);
         else
-            l_.blocks.push_back(
-                {contents ? docx_block::contents : docx_block::paragraph, {text}, 0});
+            l_.blocks.push_back({contents ? docx_block::contents : docx_block::paragraph,
+                                 {qtext(start, length() - 1)},
+                                 0});
         last_block_end_ = length();
         if (docx_w_child(docx_w_child(p, "pPr"), "sectPr") && has_block_after(p)) {
             ++section_;
@@ -358,6 +361,7 @@ class walker {
     }
 
     docx_layout& l_;
+    const bool blocks_;
     std::vector<field> fields_;
     std::vector<int> restarts_;
     size_t section_ = 0;
@@ -382,7 +386,7 @@ bool docx_atom_in_run(docx_atom_kind kind) {
     return docx_atom_editable(kind) || kind == docx_atom_kind::shape;
 }
 
-bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error) {
+bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks) {
     layout = docx_layout();
     xmlNode* root = xmlDocGetRootElement(doc);
     if (!docx_is_w(root, "document")) {
@@ -394,6 +398,6 @@ bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error) {
         error = QStringLiteral("the document has no body");
         return false;
     }
-    walker(layout).body(body);
+    walker(layout, blocks).body(body);
     return true;
 }

@@ -67,7 +67,9 @@ bool docx_atom_editable(docx_atom_kind kind);
 bool docx_atom_in_run(docx_atom_kind kind);
 
 // Walks the document element of a main document part. False with `error`
-// set when it is not a WordprocessingML document with a body.
-bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error);
+// set when it is not a WordprocessingML document with a body. Without
+// `blocks` the paragraphs' blocks are left out (tables and sections are
+// still listed), which large documents need far less memory for.
+bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks = true);
 
 #endif
