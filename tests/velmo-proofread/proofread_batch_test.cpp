@@ -178,6 +178,12 @@ TEST(velmo_proofread, a_document_the_service_cannot_check_fails_and_leaves_no_ou
         QJsonArray({QJsonObject{{"kind", QStringLiteral("页眉")}, {"places", 1}, {"chars", 4}}}));
     EXPECT_FALSE(documents[0].toObject().value("ok").toBool());
     EXPECT_EQ(report.value("failed").toArray().size(), 2);
+
+    // The help names the report; the workers' own option is not the user's.
+    const run_result help = run(build_dir() + "/bin/velmo-proofread", {"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_TRUE(help.out.contains("--json <file>")) << help.out.toStdString();
+    EXPECT_FALSE(help.out.contains("--worker"));
 }
 
 TEST(velmo_proofread, a_crashed_document_fails_alone_and_a_stop_signal_ends_the_batch_cleanly) {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 #include "modal_responder.h"
 #include "proofread_batch.h"
@@ -22,11 +23,7 @@ constexpr int k_exit_failure = 1;
 constexpr int k_exit_usage = 2;
 
 // Proofreads the one document of a worker and prints its result line.
-int run_worker(char** argv, const proofread_options& options, QTextStream& err) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    wsim_install_quiet_messages(false);
-    int qt_argc = 1;
-    QApplication application(qt_argc, argv);
+int run_worker(const proofread_options& options, QTextStream& err) {
     const QString& file = options.files.first();
     proofread_result result;
     kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
@@ -55,6 +52,17 @@ int run_worker(char** argv, const proofread_options& options, QTextStream& err) 
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // A worker hosts the plug-in, whose dialogs are widgets drawn off
+    // screen; the batch itself only starts workers.
+    std::unique_ptr<QCoreApplication> application;
+    int qt_argc = 1;
+    if (arguments.contains(QStringLiteral("--worker"))) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        wsim_install_quiet_messages(false);
+        application = std::make_unique<QApplication>(qt_argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(qt_argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setCodec("UTF-8");
@@ -71,7 +79,7 @@ int main(int argc, char** argv) {
         out << proofread_usage();
         return 0;
     }
-    if (options.worker) return run_worker(argv, options, err);
+    if (options.worker) return run_worker(options, err);
     if (!QFileInfo::exists(options.plugin)) {
         err << "velmo-proofread: no plug-in at " << options.plugin << '\n';
         return k_exit_failure;
@@ -80,6 +88,5 @@ int main(int argc, char** argv) {
         err << "velmo-proofread: cannot create the directory " << options.out_dir << '\n';
         return k_exit_failure;
     }
-    QCoreApplication application(argc, argv);
     return proofread_batch(QCoreApplication::applicationFilePath(), options, out, err);
 }
