@@ -111,7 +111,9 @@ QString proofread_temp_pattern(const QString& output) {
 }
 
 QString proofread_temp_filter(const QString& output) {
-    return QLatin1Char('.') + QFileInfo(output).fileName() + QStringLiteral(".??????");
+    // libzip's own temporary file while it rebuilds one of these adds a
+    // suffix of its own.
+    return QLatin1Char('.') + QFileInfo(output).fileName() + QStringLiteral(".*");
 }
 
 QStringList proofread_worker_arguments(const proofread_options& options, const QString& file) {
