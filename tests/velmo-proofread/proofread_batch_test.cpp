@@ -1,12 +1,22 @@
 // .docx documents end to end with the reference service and the installed
-// plug-in: the demo on the .docx sample, and velmo-proofread through
-// `scripts/demo --batch` on a batch with a good and a bad document.
+// plug-in: the demo on the .docx sample, velmo-proofread through
+// `scripts/demo --batch` on a batch with good and bad documents, and a batch
+// whose worker crashes and which is then stopped by a signal.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "docx_test_support.h"
 #include "wsim_process.h"
@@ -19,6 +29,63 @@ void run_demo(QProcess& p, const QStringList& arguments) {
                         QString::fromLocal8Bit(qgetenv("VELMO_BUILD_DIR"))} +
                 arguments);
     EXPECT_TRUE(p.waitForFinished(300000));
+}
+
+// The sample with a header holding "页眉文字" (4 characters).
+QByteArray sample_with_header() {
+    auto parts = zip_parts(read_bytes(docx_sample_path()));
+    for (auto& part : parts) {
+        if (part.first != QLatin1String("word/_rels/document.xml.rels")) continue;
+        part.second.replace("</Relationships>",
+                            "<Relationship Id=\"rIdVelmoHeader\" "
+                            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                            "relationships/header\" Target=\"header9.xml\"/></Relationships>");
+    }
+    parts.append({QStringLiteral("word/header9.xml"),
+                  "<?xml version=\"1.0\"?><w:hdr "
+                  "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                  "<w:p><w:r><w:t>页眉文字</w:t></w:r></w:p></w:hdr>"});
+    return make_zip(parts);
+}
+
+// A loopback service that takes connections and never answers.
+struct silent_service {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    silent_service() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(fd, 16), 0);
+        EXPECT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+        port = ntohs(address.sin_port);
+    }
+    ~silent_service() { ::close(fd); }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(port); }
+};
+
+// The child process of `parent` other than `not_this`, or 0 after 30 s.
+qint64 worker_of(qint64 parent, qint64 not_this = 0) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+            QFile stat("/proc/" + pid + "/stat");
+            if (!stat.open(QIODevice::ReadOnly)) continue;
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            QFile command("/proc/" + pid + "/cmdline");
+            // Counted once it runs as a worker, not while it is still a fork.
+            if (fields.size() > 1 && fields[1].toLongLong() == parent &&
+                pid.toLongLong() != not_this && command.open(QIODevice::ReadOnly) &&
+                command.readAll().contains("--worker"))
+                return pid.toLongLong();
+        }
+        QThread::msleep(50);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -45,8 +112,11 @@ TEST(velmo_proofread, marks_every_sound_document_refuses_the_others_and_never_to
     write_bytes(broken, read_bytes(docx_sample_path()).left(3000));
     const QByteArray sample_before = read_bytes(docx_sample_path());
 
+    const QString header = dir.filePath("带页眉.docx");
+    write_bytes(header, sample_with_header());
+
     QProcess p;
-    run_demo(p, {"--out", dir.filePath("out"), "--batch", docx_sample_path(), broken});
+    run_demo(p, {"--out", dir.filePath("out"), "--batch", docx_sample_path(), broken, header});
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_EQ(p.exitCode(), 1) << out.toStdString() << p.readAllStandardError().toStdString();
 
@@ -60,6 +130,14 @@ TEST(velmo_proofread, marks_every_sound_document_refuses_the_others_and_never_to
     EXPECT_TRUE(out.contains(QStringLiteral("broken.docx: FAILED: ")));
     EXPECT_EQ(read_bytes(docx_sample_path()), sample_before);
     EXPECT_FALSE(QFile::exists(dir.filePath("out/broken.docx")));
+    // Text outside the body is named, and the summary names the failure.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("带页眉.docx: 错误 \\d+.*; not checked outside "
+                                                  "the body: 页眉 1 处 4 字; [0-9.]+ s -> "))
+                    .match(out)
+                    .hasMatch())
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("3 documents, 2 written, 1 failed: ") + broken))
+        << out.toStdString();
 
     // The marked copy holds one bookmark per mark, each over its wrong text.
     const int marks =
@@ -79,13 +157,78 @@ TEST(velmo_proofread, marks_every_sound_document_refuses_the_others_and_never_to
 TEST(velmo_proofread, a_document_the_service_cannot_check_fails_and_leaves_no_output) {
     QTemporaryDir dir;
     const QString plugin = install_plugin(dir, dead_service_url());
-    const run_result r =
-        run(build_dir() + "/bin/velmo-proofread",
-            {"--plugin", plugin, "--out", dir.filePath("out"), docx_sample_path()});
+    const QString header = dir.filePath("带页眉.docx");
+    write_bytes(header, sample_with_header());
+    const run_result r = run(build_dir() + "/bin/velmo-proofread",
+                             {"--plugin", plugin, "--out", dir.filePath("out"), "--json",
+                              dir.filePath("report.json"), docx_sample_path(), header});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_TRUE(r.out.contains(QStringLiteral("会议纪要.docx: FAILED: not checked: ")))
         << r.out.toStdString();
-    EXPECT_FALSE(QFile::exists(dir.filePath("out/会议纪要.docx")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("2 documents, 0 written, 2 failed")));
+    EXPECT_TRUE(QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    // The report holds every document, with the text outside its body.
+    const QJsonObject report =
+        QJsonDocument::fromJson(read_bytes(dir.filePath("report.json"))).object();
+    const QJsonArray documents = report.value("documents").toArray();
+    ASSERT_EQ(documents.size(), 2) << r.out.toStdString();
+    EXPECT_EQ(
+        documents[1].toObject().value("parts_not_checked").toArray(),
+        QJsonArray({QJsonObject{{"kind", QStringLiteral("页眉")}, {"places", 1}, {"chars", 4}}}));
+    EXPECT_FALSE(documents[0].toObject().value("ok").toBool());
+    EXPECT_EQ(report.value("failed").toArray().size(), 2);
+
+    // The help names the report; the workers' own option is not the user's.
+    const run_result help = run(build_dir() + "/bin/velmo-proofread", {"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_TRUE(help.out.contains("--json <file>")) << help.out.toStdString();
+    EXPECT_FALSE(help.out.contains("--worker"));
+}
+
+TEST(velmo_proofread, a_crashed_document_fails_alone_and_a_stop_signal_ends_the_batch_cleanly) {
+    QTemporaryDir dir;
+    silent_service service;
+    const QString plugin = install_plugin(dir, service.url());
+    const QString first = dir.filePath("first.docx"), second = dir.filePath("second.docx");
+    write_bytes(first, read_bytes(docx_sample_path()));
+    write_bytes(second, read_bytes(docx_sample_path()));
+    QProcess batch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    batch.setProcessEnvironment(environment);
+    batch.start(build_dir() + "/bin/velmo-proofread", {"--plugin", plugin, "--in-place", "--json",
+                                                       dir.filePath("report.json"), first, second});
+    ASSERT_TRUE(batch.waitForStarted());
+
+    // The worker on the first document dies (killed, as a crash the
+    // sanitizers cannot turn into an ordinary exit): the batch goes on.
+    const qint64 crashed = worker_of(batch.processId());
+    ASSERT_GT(crashed, 0);
+    ::kill(static_cast<pid_t>(crashed), SIGKILL);
+    const qint64 next = worker_of(batch.processId(), crashed);
+    ASSERT_GT(next, 0);
+    // Stopped while the second document waits for the service: the worker
+    // goes too, the summary says what was left, the inputs are as they were.
+    ::kill(static_cast<pid_t>(batch.processId()), SIGTERM);
+    ASSERT_TRUE(batch.waitForFinished(30000));
+    const QString out = QString::fromUtf8(batch.readAllStandardOutput());
+    EXPECT_EQ(batch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(batch.exitCode(), 128 + SIGTERM);
+    EXPECT_TRUE(out.contains(first + QStringLiteral(": FAILED: crashed (Killed)")))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("2 documents, 0 written, 1 failed: ") + first +
+                             QStringLiteral("; stopped, 1 not processed")))
+        << out.toStdString();
+    EXPECT_FALSE(QFile::exists("/proc/" + QString::number(next) + "/stat"));
+    EXPECT_EQ(read_bytes(first), read_bytes(docx_sample_path()));
+    EXPECT_EQ(read_bytes(second), read_bytes(docx_sample_path()));
+    EXPECT_EQ(QDir(dir.path()).entryList({".*.docx.*"}, QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QJsonDocument::fromJson(read_bytes(dir.filePath("report.json")))
+                  .object()
+                  .value("not_processed")
+                  .toArray(),
+              QJsonArray({second}));
 }
 
 TEST(velmo_proofread, a_partly_checked_document_names_its_unchecked_pieces_and_fails) {

@@ -3,7 +3,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <memory>
 
 #include "docx_document.h"
 #include "marks/velmo_check_outcome.h"
@@ -24,19 +28,71 @@ bool same_file(const QString& a, const QString& b) {
            (x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath());
 }
 
-bool copy_file(const QString& from, const QString& to, QString& error) {
-    QFile in(from);
-    QSaveFile out(to);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("cannot copy %1 to %2").arg(from, to);
+// A UTF-8 text file as the host reads one (a paragraph per line), under the
+// output's name.
+kfc::ks_stdptr<wpsapi::_Document> open_text(wpsapi::_Application* app, const QString& input,
+                                            const QString& output) {
+    QFile file(input);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QString content = QString::fromUtf8(file.readAll());
+    content.remove(QLatin1Char('\r'));
+    if (content.endsWith(QLatin1Char('\n'))) content.chop(1);
+    const QFileInfo info(output);
+    return wps_sim::document_builder()
+        .name(info.fileName())
+        .path(info.absolutePath())
+        .paragraphs(content.split(QLatin1Char('\n')))
+        .open(app);
+}
+
+// Writes a text document to a temporary file beside `path` and renames it.
+bool write_text(wpsapi::_Document* doc, const QString& path, QString& error) {
+    const QFileInfo info(path);
+    QTemporaryFile temp(proofread_temp_pattern(info.absoluteFilePath()));
+    if (!temp.open()) {
+        error = QStringLiteral("cannot write %1: %2").arg(path, temp.errorString());
         return false;
     }
-    const QByteArray bytes = in.readAll();
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(to, out.errorString());
+    temp.close();
+    if (!wps_sim::save_text_file(doc, temp.fileName()) ||
+        std::rename(QFile::encodeName(temp.fileName()).constData(),
+                    QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
+        error = QStringLiteral("cannot write %1").arg(path);
         return false;
     }
+    temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    temp.setAutoRemove(false);
     return true;
+}
+
+QString kind_label(docx_story::kind_t kind) {
+    switch (kind) {
+        case docx_story::header:
+            return QStringLiteral("页眉");
+        case docx_story::footer:
+            return QStringLiteral("页脚");
+        case docx_story::footnote:
+            return QStringLiteral("脚注");
+        case docx_story::endnote:
+            return QStringLiteral("尾注");
+        case docx_story::comment:
+            return QStringLiteral("批注");
+        case docx_story::text_box:
+            return QStringLiteral("文本框");
+    }
+    return QString();
+}
+
+// The text outside the body, by kind in a fixed order.
+std::vector<proofread_part> parts_not_checked(const std::vector<docx_story>& stories) {
+    std::vector<proofread_part> out;
+    for (const docx_story& story : stories) {
+        const QString kind = kind_label(story.kind);
+        if (out.empty() || out.back().kind != kind) out.push_back({kind, 0, 0});
+        ++out.back().places;
+        out.back().chars += docx_story_chars(story);
+    }
+    return out;
 }
 
 }  // namespace
@@ -56,11 +112,17 @@ proofread_result proofread_document::run(const QString& input) {
         result.error = QStringLiteral("larger than %1 MiB").arg(options_.max_bytes >> 20);
         return result;
     }
-    // The plug-in saves the document before it checks it: an output it made
-    // for a document that then fails is taken away again.
-    const bool output_existed = QFileInfo::exists(result.output);
-    kfc::ks_stdptr<wpsapi::_Document> doc = open(input, result.output, result.error);
+    wps_sim::save_handler writer;
+    kfc::ks_stdptr<wpsapi::_Document> doc = open(input, result, writer);
     if (!doc) return result;
+    // The plug-in saves the document before it checks it; in a batch that
+    // would put an unmarked copy under the output's name. Only the complete
+    // result is written, once, after the check.
+    auto final_write = std::make_shared<bool>(false);
+    wps_sim::set_save_handler(
+        doc, [final_write, writer](wpsapi::_Document* d, const QString& path, QString& error) {
+            return !*final_write || writer(d, path, error);
+        });
     const bool checked = check(result);
     if (checked) {
         velmo_kind_counts_t counts;
@@ -69,29 +131,35 @@ proofread_result proofread_document::run(const QString& input) {
         result.suspects = counts.suspects;
         result.serious = counts.serious;
         QString error;
+        *final_write = true;
         result.ok = wps_sim::save_document(doc, result.output, error);
+        *final_write = false;
         if (!result.ok) result.error = QStringLiteral("not written: ") + error;
     }
     VARIANT no_save = kfc::var_i4(wpsapi::wdDoNotSaveChanges);
     doc->Close(&no_save, nullptr, nullptr);
-    if (!result.ok && !output_existed) QFile::remove(result.output);
     result.elapsed_ms = timer.elapsed();
     return result;
 }
 
 // The document opens under the output's name, so that whatever the plug-in
-// writes beside it or saves goes to the output, never to the input.
+// writes beside it goes to the output's folder, never beside the input.
+// `writer` receives what writes the document in its own format.
 kfc::ks_stdptr<wpsapi::_Document> proofread_document::open(const QString& input,
-                                                           const QString& output, QString& error) {
+                                                           proofread_result& result,
+                                                           wps_sim::save_handler& writer) {
     kfc::ks_stdptr<wpsapi::_Document> doc;
     if (docx_is_package_name(input)) {
         docx_limits limits;
         limits.max_file_bytes = options_.max_bytes;
-        doc = docx_open(app_, input, error, limits, output);
-    } else if (wsim_check_document_file(input, error) &&
-               (same_file(input, output) || copy_file(input, output, error))) {
-        doc = wps_sim::open_text_file(app_, output);
-        if (!doc) error = QStringLiteral("the host refused the file");
+        docx_opened opened;
+        doc = docx_open(app_, input, result.error, limits, result.output, &opened);
+        writer = opened.writer;
+        result.parts_not_checked = parts_not_checked(opened.stories);
+    } else if (wsim_check_document_file(input, result.error)) {
+        doc = open_text(app_, input, result.output);
+        writer = &write_text;
+        if (!doc) result.error = QStringLiteral("the host refused the file");
     }
     if (doc) wsim_set_selection(app_, 0, 0);
     return doc;

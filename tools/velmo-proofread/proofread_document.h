@@ -1,14 +1,24 @@
 // Proofreads one document: opens it in the simulated host with the plug-in
 // loaded, clicks "校对", answers the closing message, counts the marks by
-// kind and writes the marked document.
+// kind and writes the marked document: under its name only once it is
+// complete, never an unmarked copy before.
 #ifndef PROOFREAD_DOCUMENT_H
 #define PROOFREAD_DOCUMENT_H
 
 #include <QString>
+#include <vector>
 
 #include "modal_responder.h"
 #include "proofread_options.h"
+#include "wps_sim.h"
 #include "wpsapi.h"
+
+// Text of a kind outside the main body that was not checked ("页眉", ...).
+struct proofread_part {
+    QString kind;
+    int places = 0;
+    int chars = 0;
+};
 
 struct proofread_result {
     bool ok = false;
@@ -19,6 +29,7 @@ struct proofread_result {
     int serious = 0;
     int unchecked_pieces = 0;  // pieces of text the service did not check
     QString unchecked_reason;
+    std::vector<proofread_part> parts_not_checked;
     qint64 elapsed_ms = 0;
 };
 
@@ -31,8 +42,8 @@ class proofread_document {
     proofread_result run(const QString& input);
 
   private:
-    kfc::ks_stdptr<wpsapi::_Document> open(const QString& input, const QString& output,
-                                           QString& error);
+    kfc::ks_stdptr<wpsapi::_Document> open(const QString& input, proofread_result& result,
+                                           wps_sim::save_handler& writer);
     bool check(proofread_result& result);
 
     wpsapi::_Application* app_;

@@ -12,7 +12,14 @@ void describe(QCommandLineParser& parser) {
         "simulated Writer: runs \"校对\" on each and writes the marked document. Prints one line "
         "per\n"
         "document; the exit status is 1 when a document could not be read, checked or written,\n"
-        "or when part of its text could not be checked (the marked copy is written then)."));
+        "or when part of its text could not be checked (the marked copy is written then).\n"
+        "Each document is proofread in a process of its own; one that crashes fails alone.\n"
+        "Text outside the main body (headers, footers, notes, comments, text boxes) is not\n"
+        "checked; each line says how much there is."));
+    QCommandLineOption worker(QStringLiteral("worker"),
+                              QStringLiteral("Proofread one document in this process."));
+    worker.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(worker);
     parser.addOptions({
         {QStringLiteral("plugin"),
          QStringLiteral("Plug-in library, or a plug-in directory holding libwpsvelmo.so.1."),
@@ -25,6 +32,9 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("max-size"),
          QStringLiteral("Refuse files larger than this many MiB (default 64)."),
          QStringLiteral("MiB")},
+        {QStringLiteral("json"),
+         QStringLiteral("Also write a report of every document as JSON to this file."),
+         QStringLiteral("file")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     });
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Documents to proofread."),
@@ -53,6 +63,8 @@ bool proofread_parse_options(const QStringList& arguments, proofread_options& op
     options.out_dir = parser.value(QStringLiteral("out"));
     options.in_place = parser.isSet(QStringLiteral("in-place"));
     options.files = parser.positionalArguments();
+    options.json_path = parser.value(QStringLiteral("json"));
+    options.worker = parser.isSet(QStringLiteral("worker"));
     if (parser.isSet(QStringLiteral("max-size"))) {
         bool ok = false;
         const qint64 mib = parser.value(QStringLiteral("max-size")).toLongLong(&ok);
@@ -68,6 +80,10 @@ bool proofread_parse_options(const QStringList& arguments, proofread_options& op
     }
     if (options.files.isEmpty()) {
         error = QStringLiteral("no document given");
+        return false;
+    }
+    if (options.worker && options.files.size() != 1) {
+        error = QStringLiteral("--worker takes one document");
         return false;
     }
     if (options.in_place && !options.out_dir.isEmpty()) {
@@ -86,4 +102,24 @@ QString proofread_output_path(const proofread_options& options, const QString& i
                              ? info.fileName() + QStringLiteral(".proofread")
                              : info.baseName() + QStringLiteral(".proofread.") + suffix;
     return info.absoluteDir().absoluteFilePath(name);
+}
+
+QString proofread_temp_pattern(const QString& output) {
+    const QFileInfo info(output);
+    return info.absoluteDir().absoluteFilePath(QLatin1Char('.') + info.fileName() +
+                                               QStringLiteral(".XXXXXX"));
+}
+
+QString proofread_temp_filter(const QString& output) {
+    // libzip's own temporary file while it rebuilds one of these adds a
+    // suffix of its own.
+    return QLatin1Char('.') + QFileInfo(output).fileName() + QStringLiteral(".*");
+}
+
+QStringList proofread_worker_arguments(const proofread_options& options, const QString& file) {
+    QStringList out{QStringLiteral("--worker"), QStringLiteral("--plugin"), options.plugin,
+                    QStringLiteral("--max-size"), QString::number(options.max_bytes >> 20)};
+    if (options.in_place) out << QStringLiteral("--in-place");
+    if (!options.out_dir.isEmpty()) out << QStringLiteral("--out") << options.out_dir;
+    return out << QStringLiteral("--") << file;
 }

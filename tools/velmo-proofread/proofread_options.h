@@ -10,8 +10,13 @@ struct proofread_options {
     QString out_dir;                // where the marked documents go; empty: beside each input
     bool in_place = false;          // write the marked document over its input
     qint64 max_bytes = 64ll << 20;  // larger files are refused
+    QString json_path;              // where the JSON report goes; empty: none
+    bool worker = false;            // internal: proofread one document in this process
     QStringList files;
 };
+
+// The arguments that make a worker process proofread `file` with these options.
+QStringList proofread_worker_arguments(const proofread_options& options, const QString& file);
 
 // Parses the arguments after the program name. False with `error` set on a
 // bad command line; `help` set for --help.
@@ -23,5 +28,11 @@ QString proofread_usage();
 // --in-place, a file of the same name in --out, or else "<stem>.proofread.<ext>"
 // beside the input.
 QString proofread_output_path(const proofread_options& options, const QString& input);
+
+// Temporary files on the way to `output` are named ".<name>.XXXXXX" in its
+// folder (the .docx writer names its own the same way): the pattern for
+// QTemporaryFile, and the name filter that finds what a stopped run left.
+QString proofread_temp_pattern(const QString& output);
+QString proofread_temp_filter(const QString& output);
 
 #endif

@@ -1,5 +1,7 @@
 #include "proofread_report.h"
 
+#include <QStringList>
+
 namespace {
 constexpr int k_bar_width = 30;
 const char* const k_clear_line = "\r\033[K";
@@ -15,9 +17,26 @@ QString proofread_line(const QString& input, const proofread_result& result) {
                        .arg(result.unchecked_pieces);
     if (!result.unchecked_reason.isEmpty())
         line += QStringLiteral(" (%1)").arg(result.unchecked_reason);
+    if (!result.parts_not_checked.empty()) {
+        QStringList parts;
+        for (const proofread_part& p : result.parts_not_checked)
+            parts << QStringLiteral("%1 %2 处 %3 字").arg(p.kind).arg(p.places).arg(p.chars);
+        line +=
+            QStringLiteral("; not checked outside the body: ") + parts.join(QStringLiteral(", "));
+    }
     return line + QStringLiteral("; %1 s -> %2")
                       .arg(result.elapsed_ms / 1000.0, 0, 'f', 1)
                       .arg(result.output);
+}
+
+QString proofread_summary(int total, const QStringList& failed, int not_processed) {
+    QString line = QStringLiteral("velmo-proofread: %1 documents, %2 written, %3 failed")
+                       .arg(total)
+                       .arg(total - failed.size() - not_processed)
+                       .arg(failed.size());
+    if (!failed.isEmpty()) line += QStringLiteral(": ") + failed.join(QStringLiteral(", "));
+    if (not_processed > 0) line += QStringLiteral("; stopped, %1 not processed").arg(not_processed);
+    return line;
 }
 
 void proofread_progress::start(int index, const QString& name) {

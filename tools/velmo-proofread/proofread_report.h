@@ -1,5 +1,6 @@
-// What velmo-proofread prints: one line per document, and on a terminal a
-// progress bar under the lines that is redrawn as documents finish.
+// What velmo-proofread prints: one line per document, on a terminal a
+// progress bar under the lines that is redrawn as documents finish, and a
+// closing summary.
 #ifndef PROOFREAD_REPORT_H
 #define PROOFREAD_REPORT_H
 
@@ -8,9 +9,13 @@
 
 #include "proofread_document.h"
 
-// "<file>: 错误 N, 疑错 N, 严重错误 N; K pieces not checked; 1.2 s -> <output>",
-// or "<file>: FAILED: <why>".
+// "<file>: 错误 N, 疑错 N, 严重错误 N; K pieces not checked[; not checked
+// outside the body: 页眉 N 处 M 字, ...]; 1.2 s -> <output>", or
+// "<file>: FAILED: <why>".
 QString proofread_line(const QString& input, const proofread_result& result);
+// "velmo-proofread: N documents, W written, F failed: <files>[; stopped, K
+// not processed]".
+QString proofread_summary(int total, const QStringList& failed, int not_processed);
 
 class proofread_progress {
   public:

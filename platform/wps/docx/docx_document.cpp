@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "docx_edit.h"
+#include "docx_stories.h"
 #include "docx_walk.h"
 #include "docx_xml.h"
 #include "wps_sim.h"
@@ -13,7 +14,7 @@ namespace {
 // What a document opened from a package needs to be written back.
 struct docx_source {
     docx_package package;
-    QSet<QString> loaded;  // names of the package's bookmarks the host took in
+    docx_loaded_marks loaded;  // the package's bookmarks the host took in
 };
 
 kfc::ks_stdptr<wpsapi::_Document> build(wpsapi::_Application* app, const docx_layout& layout,
@@ -71,7 +72,7 @@ bool docx_is_package_name(const QString& file_path) {
 
 kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QString& file_path,
                                             QString& error, const docx_limits& limits,
-                                            const QString& save_path) {
+                                            const QString& save_path, docx_opened* opened) {
     auto source = std::make_shared<docx_source>();
     if (!source->package.read(file_path, limits, error)) return {};
     QString xml_error;
@@ -82,6 +83,13 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
                     .arg(file_path, source->package.main_part_name(), xml_error);
         return {};
     }
+    // What the host is built from is all that is needed from here on: the
+    // parsed part and the characters' nodes go first, large documents
+    // holding several times their text in them.
+    std::vector<docx_story> stories;
+    if (opened) stories = docx_read_stories(source->package, xml.get());
+    xml.reset();
+    std::vector<docx_atom>().swap(layout.atoms);
     kfc::ks_stdptr<wpsapi::_Document> doc =
         build(app, layout, QFileInfo(save_path.isEmpty() ? file_path : save_path));
     if (!doc) {
@@ -101,13 +109,18 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
         return {};
     }
     for (const wps_sim::bookmark_extent& b : wps_sim::document_bookmarks(doc))
-        source->loaded.insert(b.name);
-    wps_sim::set_save_handler(
-        doc, [source](wpsapi::_Document* d, const QString& path, QString& save_error) {
-            QByteArray main;
-            return docx_apply_state(source->package.main_part(), source->loaded, host_state(d),
-                                    main, save_error) &&
-                   source->package.write(path, main, save_error);
-        });
+        source->loaded.push_back({b.name, b.start, b.end});
+    const wps_sim::save_handler writer = [source](wpsapi::_Document* d, const QString& path,
+                                                  QString& save_error) {
+        QByteArray main;
+        return docx_apply_state(source->package.main_part(), source->loaded, host_state(d), main,
+                                save_error) &&
+               source->package.write(path, main, save_error);
+    };
+    wps_sim::set_save_handler(doc, writer);
+    if (opened) {
+        opened->writer = writer;
+        opened->stories = std::move(stories);
+    }
     return doc;
 }

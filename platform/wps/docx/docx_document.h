@@ -10,18 +10,29 @@
 #include <QString>
 
 #include "docx_package.h"
+#include "docx_stories.h"
+#include "wps_sim.h"
 #include "wpsapi.h"
 
 // True when the file name ends with ".docx" (any case).
 bool docx_is_package_name(const QString& file_path);
 
+// What a host program may want besides the document: the text outside the
+// main body, and the writer installed as the document's save handler (for
+// programs that wrap it).
+struct docx_opened {
+    std::vector<docx_story> stories;
+    wps_sim::save_handler writer;
+};
+
 // Opens the package in `app` (it becomes the active document). The
 // document's name and directory, where it saves itself, are those of
 // `save_path`, or of the file read when that is empty. Null with `error` set
-// when the file is refused.
+// when the file is refused; `opened`, when given, is filled on success.
 kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QString& file_path,
                                             QString& error,
                                             const docx_limits& limits = docx_limits(),
-                                            const QString& save_path = QString());
+                                            const QString& save_path = QString(),
+                                            docx_opened* opened = nullptr);
 
 #endif

@@ -198,18 +198,18 @@ class editor {
         return true;
     }
 
-    // Removes the elements of loaded bookmarks the host no longer has where
-    // they are; returns the bookmarks still to be placed.
+    // Removes the elements of owned bookmarks the host no longer has where
+    // they are; returns the bookmarks still to be placed. The others (not
+    // taken in by the host, duplicate names included) stay as they are.
     std::vector<docx_state::bookmark> reconcile_bookmarks(const docx_layout& l,
-                                                          const QSet<QString>& loaded) {
-        std::set<mark> wanted;
+                                                          const std::set<xmlNode*>& owned) {
+        std::multiset<mark> wanted;
         for (const auto& b : state_.bookmarks) wanted.insert({b.name, b.start, b.end});
-        std::set<mark> kept;
         for (const docx_bookmark_ref& b : l.bookmarks) {
-            if (!loaded.contains(b.name)) continue;
-            const mark m{b.name, b.start, b.end};
-            if (wanted.count(m) && !kept.count(m)) {
-                kept.insert(m);
+            if (!owned.count(b.start_node)) continue;
+            const auto it = wanted.find({b.name, b.start, b.end});
+            if (it != wanted.end()) {
+                wanted.erase(it);
                 continue;
             }
             for (xmlNode* n : {b.start_node, b.end_node}) {
@@ -218,23 +218,31 @@ class editor {
             }
         }
         std::vector<docx_state::bookmark> out;
-        for (const auto& b : state_.bookmarks)
-            if (!kept.count({b.name, b.start, b.end})) out.push_back(b);
+        for (const auto& b : state_.bookmarks) {
+            const auto it = wanted.find({b.name, b.start, b.end});
+            if (it == wanted.end()) continue;
+            wanted.erase(it);
+            out.push_back(b);
+        }
         return out;
     }
 
     // Splits runs so that every bookmark point starts a run and every run
-    // has one colour.
+    // has one colour. Cuts go from last to first, and a text cut more than
+    // once keeps its content here between cuts, so that the cost grows with
+    // the length of the run, not with the length times the cuts.
     void split_runs(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place) {
         std::set<int64_t> cuts;
         for (const auto& b : to_place) cuts.insert({b.start, b.end});
         for (size_t i = 1; i < l.atoms.size(); ++i)
             if (same_run(l, i) && desired(i) != desired(i - 1))
                 cuts.insert(static_cast<int64_t>(i));
+        text_cache cache;
         for (auto it = cuts.rbegin(); it != cuts.rend(); ++it) {
             const size_t p = static_cast<size_t>(*it);
-            if (p < l.atoms.size() && same_run(l, p)) split_before(l.atoms[p]);
+            if (p < l.atoms.size() && same_run(l, p)) split_before(l.atoms[p], cache);
         }
+        cache.flush();
     }
 
     bool colour_runs(const docx_layout& l, QString& error) {
@@ -254,9 +262,13 @@ class editor {
 
     bool place_bookmarks(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place,
                          QString& error) {
-        int id = l.max_bookmark_id;
+        // New ids are the smallest ones no bookmark of the part uses, so
+        // they stay within the range of w:id however large the part's are.
+        qint64 id = -1;
         for (const auto& b : to_place) {
-            const QString number = QString::number(++id);
+            QString number;
+            do number = QString::number(++id);
+            while (l.bookmark_ids.contains(number));
             xmlNode* start = docx_new_w(doc_, "bookmarkStart");
             docx_set_w_attribute(start, "id", number);
             docx_set_w_attribute(start, "name", b.name);
@@ -343,16 +355,36 @@ class editor {
         }
     }
 
+    // The content of the w:t being cut, written back when the cuts leave it.
+    struct text_cache {
+        xmlNode* node = nullptr;
+        std::u16string content;
+        std::u16string& of(xmlNode* t) {
+            if (t != node) {
+                flush();
+                node = t;
+                content = docx_node_text(t);
+            }
+            return content;
+        }
+        void flush() {
+            if (node) docx_set_node_text(node, content);
+            node = nullptr;
+        }
+    };
+
     // Moves the atom and everything after it in its run into a new run
     // with the same properties, right after it.
-    void split_before(const docx_atom& a) {
+    void split_before(const docx_atom& a, text_cache& cache) {
         xmlNode* from = a.node;
         if (a.kind == docx_atom_kind::text && a.offset > 0) {
-            const std::u16string content = docx_node_text(a.node);
-            docx_set_node_text(a.node, content.substr(0, static_cast<size_t>(a.offset)));
+            std::u16string& content = cache.of(a.node);
             from = docx_new_w(doc_, "t");
             docx_set_node_text(from, content.substr(static_cast<size_t>(a.offset)));
+            content.resize(static_cast<size_t>(a.offset));
             xmlAddNextSibling(a.node, from);
+        } else if (cache.node == a.node) {
+            cache.flush();
         }
         xmlNode* run = xmlCopyNode(a.run, 2);
         if (xmlNode* properties = docx_w_child(a.run, "rPr"))
@@ -406,8 +438,17 @@ class editor {
         docx_set_w_attribute(highlight, "val", docx_highlight_name(index));
     }
 
-    // Puts a bookmark element at a position: before the character there.
+    // Puts a bookmark element at a position: before the character there,
+    // or after the last paragraph when it is the end of the text.
     bool place(const docx_layout& l, xmlNode* element, int64_t position, QString& error) {
+        if (position >= static_cast<int64_t>(l.atoms.size())) {
+            xmlNode* body = docx_w_child(xmlDocGetRootElement(doc_), "body");
+            xmlNode* section = body->last;
+            while (section && section->type != XML_ELEMENT_NODE) section = section->prev;
+            docx_is_w(section, "sectPr") ? xmlAddPrevSibling(section, element)
+                                         : xmlAddChild(body, element);
+            return true;
+        }
         const size_t p = static_cast<size_t>(
             std::clamp<int64_t>(position, 0, static_cast<int64_t>(l.atoms.size()) - 1));
         const docx_atom& a = l.atoms[p];
@@ -442,18 +483,42 @@ class editor {
     std::set<xmlNode*> placed_;
 };
 
-bool walk(xmlDoc* doc, docx_layout& l, QString& error) { return docx_walk(doc, l, error); }
+bool walk(xmlDoc* doc, docx_layout& l, QString& error) { return docx_walk(doc, l, error, false); }
 
-std::set<mark> marks_of(const docx_layout& l, const QSet<QString>& names) {
-    std::set<mark> out;
-    for (const docx_bookmark_ref& b : l.bookmarks)
-        if (names.contains(b.name)) out.insert({b.name, b.start, b.end});
+std::multiset<mark> marks_of(const docx_state& state) {
+    std::multiset<mark> out;
+    for (const auto& b : state.bookmarks) out.insert({b.name, b.start, b.end});
     return out;
 }
 
-std::set<mark> marks_of(const docx_state& state) {
-    std::set<mark> out;
-    for (const auto& b : state.bookmarks) out.insert({b.name, b.start, b.end});
+// The part's bookmarks that are the host's: one for each of `loaded`, the
+// first not yet taken with that name and extent.
+std::set<xmlNode*> owned_bookmarks(const docx_layout& l, const docx_loaded_marks& loaded) {
+    std::multiset<mark> left;
+    for (const auto& b : loaded) left.insert({b.name, b.start, b.end});
+    std::set<xmlNode*> out;
+    for (const docx_bookmark_ref& b : l.bookmarks) {
+        const auto it = left.find({b.name, b.start, b.end});
+        if (it == left.end()) continue;
+        left.erase(it);
+        out.insert(b.start_node);
+    }
+    return out;
+}
+
+// The bookmarks the part should hold: the host's and every other one where
+// it is now.
+std::multiset<mark> expected_marks(const docx_layout& l, const std::set<xmlNode*>& owned,
+                                   const docx_state& state) {
+    std::multiset<mark> out = marks_of(state);
+    for (const docx_bookmark_ref& b : l.bookmarks)
+        if (!owned.count(b.start_node)) out.insert({b.name, b.start, b.end});
+    return out;
+}
+
+std::multiset<mark> marks_of(const docx_layout& l) {
+    std::multiset<mark> out;
+    for (const docx_bookmark_ref& b : l.bookmarks) out.insert({b.name, b.start, b.end});
     return out;
 }
 
@@ -466,22 +531,18 @@ bool same_highlight(const docx_layout& l, const docx_state& state) {
     return true;
 }
 
-bool matches(const docx_layout& l, const QSet<QString>& names, const docx_state& state) {
-    return l.text == state.text && same_highlight(l, state) &&
-           marks_of(l, names) == marks_of(state);
-}
-
 }  // namespace
 
-bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded,
+bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
                       const docx_state& state, QByteArray& out, QString& error) {
     out = QByteArray();
     docx_xml_ptr doc = docx_parse_xml(original, error);
     docx_layout l;
     if (!doc || !walk(doc.get(), l, error)) return false;
-    QSet<QString> names = loaded;
-    for (const auto& b : state.bookmarks) names.insert(b.name);
-    if (matches(l, names, state)) return true;
+    const std::set<xmlNode*> owned = owned_bookmarks(l, loaded);
+    if (l.text == state.text && same_highlight(l, state) &&
+        marks_of(l) == expected_marks(l, owned, state))
+        return true;
 
     editor edit(doc.get(), state);
     if (!edit.apply_text(l, error) || !walk(doc.get(), l, error)) return false;
@@ -489,16 +550,21 @@ bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded,
         error = QStringLiteral("the changed text could not be written in place");
         return false;
     }
-    const std::vector<docx_state::bookmark> to_place = edit.reconcile_bookmarks(l, loaded);
+    // Positions after the corrections; placing marks changes no text.
+    const std::multiset<mark> expected = expected_marks(l, owned, state);
+    const std::vector<docx_state::bookmark> to_place = edit.reconcile_bookmarks(l, owned);
     edit.split_runs(l, to_place);
     if (!walk(doc.get(), l, error) || !edit.colour_runs(l, error) ||
         !edit.place_bookmarks(l, to_place, error))
         return false;
 
     const QByteArray written = docx_serialize_xml(doc.get());
+    // One parsed copy of the part at a time: large parts take gigabytes.
+    doc.reset();
+    l = docx_layout();
     docx_xml_ptr check = docx_parse_xml(written, error);
     if (!check || !walk(check.get(), l, error)) return false;
-    if (!matches(l, names, state)) {
+    if (l.text != state.text || !same_highlight(l, state) || marks_of(l) != expected) {
         error = QStringLiteral("the written document would not read back as the host's document");
         return false;
     }

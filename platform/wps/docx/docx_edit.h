@@ -24,13 +24,17 @@ struct docx_state {
     std::vector<bookmark> bookmarks;
 };
 
-// `loaded` names the bookmarks of the original part that the host took in;
-// the others are left where they are. `out` is null when the state is the
+// The bookmarks the host took in when the part was read.
+using docx_loaded_marks = std::vector<docx_state::bookmark>;
+
+// `loaded` are the bookmarks of the original part that the host took in;
+// the others (those it could not hold, such as a second bookmark of the same
+// name) are left as they are. `out` is null when the state is the
 // one read from the part (the part is then kept byte for byte). False with
 // `error` set when the state cannot be expressed in the part (paragraphs,
 // cells or images added or removed) or the result would not read back as
 // the state.
-bool docx_apply_state(const QByteArray& original, const QSet<QString>& loaded,
+bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
                       const docx_state& state, QByteArray& out, QString& error);
 
 #endif

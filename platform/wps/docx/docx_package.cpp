@@ -1,17 +1,21 @@
 #include "docx_package.h"
 
+#include <sys/stat.h>
 #include <zip.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QUrl>
+#include <cerrno>
+#include <cstdio>
 #include <memory>
 
 #include "docx_xml.h"
 
 namespace {
 
-const char* const k_relationships = "_rels/.rels";
 const char* const k_default_main = "word/document.xml";
 // Password-protected Office documents are compound files, not zips.
 const QByteArray k_compound_file_magic = QByteArray::fromHex("d0cf11e0a1b11ae1");
@@ -23,39 +27,31 @@ using zip_ptr = std::unique_ptr<zip_t, zip_closer>;
 
 QString zip_message(zip_error_t* error) { return QString::fromUtf8(zip_error_strerror(error)); }
 
-zip_ptr open_archive(const QByteArray& bytes, int flags, zip_source_t** source_out,
-                     QString& error) {
+// The archive over bytes that stay the caller's: opened read-only, so libzip
+// neither writes into nor frees them. No consistency refusal: headers that
+// differ in times or padding are read, and every part's data is checked
+// against its size and checksum as it is read.
+zip_ptr open_archive(const QByteArray& bytes, QString& error) {
     zip_error_t zerror;
     zip_error_init(&zerror);
     zip_source_t* source = zip_source_buffer_create(
         bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &zerror);
-    if (!source) {
-        error = zip_message(&zerror);
-        zip_error_fini(&zerror);
-        return nullptr;
-    }
-    if (source_out) zip_source_keep(source);
-    zip_t* archive = zip_open_from_source(source, flags, &zerror);
+    zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &zerror) : nullptr;
     if (!archive) {
         error = QStringLiteral("not a valid package (zip archive): ") + zip_message(&zerror);
-        zip_error_fini(&zerror);
-        zip_source_free(source);
-        if (source_out) zip_source_free(source);
-        return nullptr;
+        if (source) zip_source_free(source);
     }
     zip_error_fini(&zerror);
-    if (source_out) *source_out = source;
     return zip_ptr(archive);
 }
 
 // Reads one part, never more than the limit whatever its header says.
-bool read_part(zip_t* archive, zip_int64_t index, qint64 limit, QByteArray& out, QString& error) {
+bool read_index(zip_t* archive, zip_int64_t index, qint64 limit, QByteArray& out, QString& error) {
+    const QString name =
+        QString::fromUtf8(zip_get_name(archive, static_cast<zip_uint64_t>(index), 0));
     zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
     if (!file) {
-        error =
-            QStringLiteral("cannot read %1: %2")
-                .arg(QString::fromUtf8(zip_get_name(archive, static_cast<zip_uint64_t>(index), 0)),
-                     QString::fromUtf8(zip_strerror(archive)));
+        error = QStringLiteral("cannot read %1: %2").arg(name, zip_strerror(archive));
         return false;
     }
     out.clear();
@@ -64,8 +60,8 @@ bool read_part(zip_t* archive, zip_int64_t index, qint64 limit, QByteArray& out,
     for (;;) {
         const zip_int64_t n = zip_fread(file, buffer, sizeof buffer);
         if (n < 0) {
-            error = QStringLiteral("the package is damaged: ") +
-                    QString::fromUtf8(zip_file_strerror(file));
+            error = QStringLiteral("the package is damaged (%1): %2")
+                        .arg(name, zip_file_strerror(file));
             ok = false;
             break;
         }
@@ -78,36 +74,115 @@ bool read_part(zip_t* archive, zip_int64_t index, qint64 limit, QByteArray& out,
         out.append(buffer, static_cast<int>(n));
     }
     zip_fclose(file);
+    // libzip checks the checksum at the end of the data; the size is
+    // checked here too, whatever the version.
+    zip_stat_t stat;
+    if (ok && zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) == 0 &&
+        (stat.valid & ZIP_STAT_SIZE) && stat.size != static_cast<zip_uint64_t>(out.size())) {
+        error = QStringLiteral("the package is damaged (%1): %2 bytes where %3 were expected")
+                    .arg(name)
+                    .arg(out.size())
+                    .arg(stat.size);
+        ok = false;
+    }
     return ok;
 }
 
-// The main document part named by the package relationships.
-QString find_main_part(zip_t* archive, const docx_limits& limits, QString& error) {
-    const zip_int64_t index = zip_name_locate(archive, k_relationships, 0);
-    if (index < 0) return QLatin1String(k_default_main);
-    QByteArray bytes;
-    if (!read_part(archive, index, limits.max_part_bytes, bytes, error)) return QString();
-    QString xml_error;
-    docx_xml_ptr rels = docx_parse_xml(bytes, xml_error);
-    if (!rels) {
-        error = QStringLiteral("the package relationships are unreadable: ") + xml_error;
-        return QString();
-    }
+// Part names compare without regard to case.
+zip_int64_t locate(zip_t* archive, const QString& name) {
+    const QByteArray utf8 = name.toUtf8();
+    const zip_int64_t exact = zip_name_locate(archive, utf8.constData(), 0);
+    return exact >= 0 ? exact : zip_name_locate(archive, utf8.constData(), ZIP_FL_NOCASE);
+}
+
+// ".rels" part of a part: "word/document.xml" -> "word/_rels/document.xml.rels".
+QString relationships_part(const QString& source_part) {
+    const int slash = source_part.lastIndexOf(QLatin1Char('/'));
+    return source_part.left(slash + 1) + QStringLiteral("_rels/") + source_part.mid(slash + 1) +
+           QStringLiteral(".rels");
+}
+
+// The relationships in a .rels part; `error` set when it is unreadable.
+std::vector<docx_relationship> parse_relationships(const QString& source_part,
+                                                   const QByteArray& bytes, QString& error) {
+    std::vector<docx_relationship> out;
+    docx_xml_ptr rels = docx_parse_xml(bytes, error);
+    if (!rels) return out;
     xmlNode* root = xmlDocGetRootElement(rels.get());
     for (xmlNode* r = root ? root->children : nullptr; r; r = r->next) {
         if (!docx_is_named(r, "Relationship")) continue;
-        if (!docx_w_attribute(r, "Type").endsWith(QLatin1String("/officeDocument"))) continue;
-        QString target = docx_w_attribute(r, "Target");
-        while (target.startsWith(QLatin1Char('/'))) target.remove(0, 1);
-        return target;
+        if (docx_w_attribute(r, "TargetMode")
+                .compare(QLatin1String("External"), Qt::CaseInsensitive) == 0)
+            continue;
+        out.push_back({docx_w_attribute(r, "Type").section(QLatin1Char('/'), -1),
+                       docx_resolve_target(source_part, docx_w_attribute(r, "Target"))});
     }
-    error = QStringLiteral("the package names no main document");
-    return QString();
+    return out;
+}
+
+// Permissions of a new output: those of the file it replaces, or what the
+// umask allows.
+void set_output_permissions(const QString& temp_path, const QString& file_path) {
+    struct stat existing;
+    mode_t mode = 0;
+    if (::stat(QFile::encodeName(file_path).constData(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(QFile::encodeName(temp_path).constData(), mode);
+}
+
+// Replaces the main part inside the archive file at `path`: libzip writes
+// the new archive to a file of its own beside it and renames it over
+// `path`, copying every other part's compressed data as it was.
+bool replace_part(const QString& path, const QString& part, const QByteArray& xml, QString& error) {
+    int code = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), 0, &code);
+    if (!archive) {
+        zip_error_t zerror;
+        zip_error_init_with_code(&zerror, code);
+        error = QStringLiteral("cannot rebuild the package: ") + zip_message(&zerror);
+        zip_error_fini(&zerror);
+        return false;
+    }
+    const zip_int64_t index = locate(archive, part);
+    zip_source_t* data =
+        zip_source_buffer(archive, xml.constData(), static_cast<zip_uint64_t>(xml.size()), 0);
+    bool ok = index >= 0 && data &&
+              zip_file_replace(archive, static_cast<zip_uint64_t>(index), data, 0) == 0;
+    if (!ok && data) zip_source_free(data);
+    if (ok)
+        ok = zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                      0) == 0 &&
+             zip_close(archive) == 0;
+    if (!ok) {
+        error = QStringLiteral("cannot rebuild the package: ") +
+                QString::fromUtf8(zip_strerror(archive));
+        zip_discard(archive);
+    }
+    return ok;
 }
 
 }  // namespace
 
+QString docx_resolve_target(const QString& source_part, const QString& target) {
+    QString decoded = QUrl::fromPercentEncoding(target.toUtf8());
+    decoded.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString base = source_part.left(source_part.lastIndexOf(QLatin1Char('/')) + 1);
+    QString path =
+        decoded.startsWith(QLatin1Char('/')) ? decoded : QLatin1Char('/') + base + decoded;
+    path = QDir::cleanPath(path);
+    while (path.startsWith(QLatin1Char('/'))) path.remove(0, 1);
+    // Above the package root there is nothing: "../" stops at the root.
+    while (path.startsWith(QLatin1String("../"))) path.remove(0, 3);
+    return path;
+}
+
 bool docx_package::read(const QString& file_path, const docx_limits& limits, QString& error) {
+    limits_ = limits;
     QFile file(file_path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("cannot read %1: %2").arg(file_path, file.errorString());
@@ -119,6 +194,10 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
         return false;
     }
     bytes_ = file.readAll();
+    if (bytes_.isEmpty()) {
+        error = QStringLiteral("%1 is an empty file (0 bytes), not a .docx package").arg(file_path);
+        return false;
+    }
     if (bytes_.startsWith(k_compound_file_magic)) {
         error =
             QStringLiteral(
@@ -127,9 +206,11 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
         return false;
     }
     QString zip_error;
-    zip_ptr archive = open_archive(bytes_, ZIP_RDONLY | ZIP_CHECKCONS, nullptr, zip_error);
+    zip_ptr archive = open_archive(bytes_, zip_error);
     if (!archive) {
-        error = file_path + QStringLiteral(" is ") + zip_error;
+        error = file_path + QStringLiteral(" is ") + zip_error +
+                (bytes_.startsWith("PK") ? QString()
+                                         : QStringLiteral(" (the file does not start like one)"));
         return false;
     }
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
@@ -142,10 +223,23 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
         }
     }
     QString part_error;
-    main_part_ = find_main_part(archive.get(), limits, part_error);
-    const zip_int64_t index =
-        main_part_.isEmpty() ? -1
-                             : zip_name_locate(archive.get(), main_part_.toUtf8().constData(), 0);
+    main_part_.clear();
+    const zip_int64_t rels = locate(archive.get(), QStringLiteral("_rels/.rels"));
+    QByteArray rels_bytes;
+    if (rels < 0) {
+        main_part_ = QLatin1String(k_default_main);
+    } else if (read_index(archive.get(), rels, limits.max_part_bytes, rels_bytes, part_error)) {
+        for (const docx_relationship& r : parse_relationships(QString(), rels_bytes, part_error)) {
+            if (r.type != QLatin1String("officeDocument")) continue;
+            main_part_ = r.part;
+            break;
+        }
+        if (!part_error.isEmpty())
+            part_error = QStringLiteral("the package relationships are unreadable: ") + part_error;
+        else if (main_part_.isEmpty())
+            part_error = QStringLiteral("the package names no main document");
+    }
+    const zip_int64_t index = main_part_.isEmpty() ? -1 : locate(archive.get(), main_part_);
     if (index < 0) {
         error = QStringLiteral("%1: %2").arg(
             file_path, part_error.isEmpty()
@@ -153,63 +247,51 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
                            : part_error);
         return false;
     }
-    if (!read_part(archive.get(), index, limits.max_part_bytes, main_xml_, part_error)) {
+    main_part_ =
+        QString::fromUtf8(zip_get_name(archive.get(), static_cast<zip_uint64_t>(index), 0));
+    if (!read_index(archive.get(), index, limits.max_part_bytes, main_xml_, part_error)) {
         error = QStringLiteral("%1: %2").arg(file_path, part_error);
         return false;
     }
     return true;
 }
 
-bool docx_package::write(const QString& file_path, const QByteArray& main_xml,
-                         QString& error) const {
-    QByteArray out = bytes_;
-    if (!main_xml.isNull()) {
-        // libzip rewrites the archive into this copy's source; every part but
-        // the replaced one is copied as it was, compressed data included.
-        QByteArray copy = bytes_;
-        zip_source_t* source = nullptr;
-        QString zip_error;
-        zip_ptr archive = open_archive(copy, 0, &source, zip_error);
-        if (!archive) {
-            error = zip_error;
-            return false;
-        }
-        const zip_int64_t index =
-            zip_name_locate(archive.get(), main_part_.toUtf8().constData(), 0);
-        zip_source_t* part = zip_source_buffer(archive.get(), main_xml.constData(),
-                                               static_cast<zip_uint64_t>(main_xml.size()), 0);
-        bool ok = index >= 0 && part &&
-                  zip_file_replace(archive.get(), static_cast<zip_uint64_t>(index), part, 0) == 0;
-        if (!ok && part) zip_source_free(part);
-        if (ok)
-            zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index),
-                                     ZIP_CM_DEFLATE, 0);
-        if (ok && zip_close(archive.get()) == 0) {
-            archive.release();
-        } else {
-            error = QStringLiteral("cannot rebuild the package: ") +
-                    QString::fromUtf8(zip_strerror(archive.get()));
-            ok = false;
-        }
-        out.clear();
-        if (ok && zip_source_open(source) == 0) {
-            char buffer[65536];
-            zip_int64_t n = 0;
-            while ((n = zip_source_read(source, buffer, sizeof buffer)) > 0)
-                out.append(buffer, static_cast<int>(n));
-            zip_source_close(source);
-            ok = n == 0;
-        }
-        zip_source_free(source);
-        if (!ok) {
-            if (error.isEmpty()) error = QStringLiteral("cannot rebuild the package");
-            return false;
-        }
-    }
-    QSaveFile file(file_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(file_path, file.errorString());
+bool docx_package::read_part(const QString& name, QByteArray& out, QString& error) const {
+    zip_ptr archive = open_archive(bytes_, error);
+    if (!archive) return false;
+    const zip_int64_t index = locate(archive.get(), name);
+    if (index < 0) {
+        error = QStringLiteral("the package has no part %1").arg(name);
         return false;
     }
+    return read_index(archive.get(), index, limits_.max_part_bytes, out, error);
+}
+
+std::vector<docx_relationship> docx_package::relationships(const QString& source_part) const {
+    QByteArray bytes;
+    QString error;
+    if (!read_part(relationships_part(source_part), bytes, error)) return {};
+    return parse_relationships(source_part, bytes, error);
+}
+
+bool docx_package::write(const QString& file_path, const QByteArray& main_xml,
+                         QString& error) const {
+    const QFileInfo info(file_path);
+    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!temp.open() || temp.write(bytes_) != bytes_.size() || !temp.flush()) {
+        error = QStringLiteral("cannot write %1: %2").arg(file_path, temp.errorString());
+        return false;
+    }
+    temp.close();
+    if (!main_xml.isNull() && !replace_part(temp.fileName(), main_part_, main_xml, error))
+        return false;
+    set_output_permissions(temp.fileName(), file_path);
+    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
+                    QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
+        error = QStringLiteral("cannot write %1: %2").arg(file_path, qt_error_string(errno));
+        return false;
+    }
+    temp.setAutoRemove(false);
     return true;
 }

@@ -65,7 +65,7 @@ struct field {
 
 class walker {
   public:
-    explicit walker(docx_layout& layout) : l_(layout) {}
+    walker(docx_layout& layout, bool blocks) : l_(layout), blocks_(blocks) {}
 
     void body(xmlNode* body) {
         collect_sections(body);
@@ -106,7 +106,10 @@ class walker {
         l_.lines_per_page = std::max(1, height / pitch);
     }
 
+    // Content controls without content and other empty containers hold no
+    // text: a null parent is an empty one.
     void block_children(xmlNode* parent) {
+        if (!parent) return;
         for (xmlNode* child = parent->children; child; child = child->next) {
             if (docx_is_w(child, "p")) {
                 body_paragraph(child);
@@ -133,13 +136,16 @@ class walker {
         const int64_t start = length();
         inline_children(p);
         add(k_paragraph_mark, docx_atom_kind::paragraph_end, p, nullptr, 0, 0);
-        const QString text = qtext(start, length() - 1);
-        if (contents && !l_.blocks.empty() && l_.blocks.back().kind == docx_block::contents &&
-            last_block_end_ == start)
-            l_.blocks.back().texts << text;
+        if (!blocks_) {
+            // Nothing of the paragraph's text is kept: the writer's walks
+            // need the characters only.
+        } else if (contents && !l_.blocks.empty() &&
+                   l_.blocks.back().kind == docx_block::contents && last_block_end_ == start)
+            l_.blocks.back().texts << qtext(start, length() - 1);
         else
-            l_.blocks.push_back(
-                {contents ? docx_block::contents : docx_block::paragraph, {text}, 0});
+            l_.blocks.push_back({contents ? docx_block::contents : docx_block::paragraph,
+                                 {qtext(start, length() - 1)},
+                                 0});
         last_block_end_ = length();
         if (docx_w_child(docx_w_child(p, "pPr"), "sectPr") && has_block_after(p)) {
             ++section_;
@@ -155,7 +161,8 @@ class walker {
     }
 
     void table(xmlNode* tbl) {
-        close_table();
+        // A table without cells adds nothing, not even the end of the one before.
+        if (has_descendant(tbl, "tc")) close_table();
         docx_block block{docx_block::table, {}, 0};
         table_cells(tbl, block.texts);
         if (!block.texts.isEmpty()) {
@@ -168,6 +175,7 @@ class walker {
 
     // Cells of the rows of a table, wherever content controls wrap them.
     void table_cells(xmlNode* parent, QStringList& cells) {
+        if (!parent) return;
         for (xmlNode* child = parent->children; child; child = child->next) {
             if (docx_is_w(child, "tc")) {
                 const int64_t start = length();
@@ -203,6 +211,7 @@ class walker {
     }
 
     void cell_children(xmlNode* parent) {
+        if (!parent) return;
         for (xmlNode* child = parent->children; child; child = child->next) {
             if (docx_is_w(child, "p")) {
                 inline_children(child);
@@ -308,24 +317,18 @@ class walker {
     void range_markup(xmlNode* node) {
         if (docx_is_w(node, "bookmarkStart")) {
             const QString id = docx_w_attribute(node, "id");
-            note_id(id);
+            l_.bookmark_ids.insert(id);
             open_bookmarks_.insert(id, static_cast<int>(bookmarks_.size()) + 1);
             bookmarks_.push_back({docx_w_attribute(node, "name"), length(), -1, node, nullptr});
         } else if (docx_is_w(node, "bookmarkEnd")) {
             const QString id = docx_w_attribute(node, "id");
-            note_id(id);
+            l_.bookmark_ids.insert(id);
             const int index = open_bookmarks_.take(id) - 1;
             if (index >= 0 && index < static_cast<int>(bookmarks_.size())) {
                 bookmarks_[index].end = length();
                 bookmarks_[index].end_node = node;
             }
         }
-    }
-
-    void note_id(const QString& id) {
-        bool ok = false;
-        const int value = id.toInt(&ok);
-        if (ok) l_.max_bookmark_id = std::max(l_.max_bookmark_id, value);
     }
 
     void finish_bookmarks() {
@@ -358,6 +361,7 @@ class walker {
     }
 
     docx_layout& l_;
+    const bool blocks_;
     std::vector<field> fields_;
     std::vector<int> restarts_;
     size_t section_ = 0;
@@ -382,7 +386,7 @@ bool docx_atom_in_run(docx_atom_kind kind) {
     return docx_atom_editable(kind) || kind == docx_atom_kind::shape;
 }
 
-bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error) {
+bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks) {
     layout = docx_layout();
     xmlNode* root = xmlDocGetRootElement(doc);
     if (!docx_is_w(root, "document")) {
@@ -394,6 +398,6 @@ bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error) {
         error = QStringLiteral("the document has no body");
         return false;
     }
-    walker(layout).body(body);
+    walker(layout, blocks).body(body);
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <libxml/tree.h>
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -57,7 +58,7 @@ struct docx_layout {
     std::vector<docx_block> blocks;
     int chars_per_line = 40;
     int lines_per_page = 40;
-    int max_bookmark_id = -1;  // the highest w:id of a bookmark element
+    QSet<QString> bookmark_ids;  // every w:id of a bookmark element
 };
 
 // True for the characters that a text edit may remove (text, tabs, breaks).
@@ -66,7 +67,9 @@ bool docx_atom_editable(docx_atom_kind kind);
 bool docx_atom_in_run(docx_atom_kind kind);
 
 // Walks the document element of a main document part. False with `error`
-// set when it is not a WordprocessingML document with a body.
-bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error);
+// set when it is not a WordprocessingML document with a body. Without
+// `blocks` the paragraphs' blocks are left out (tables and sections are
+// still listed), which large documents need far less memory for.
+bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks = true);
 
 #endif
