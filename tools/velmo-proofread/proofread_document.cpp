@@ -3,8 +3,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <cstdio>
 #include <memory>
