@@ -129,7 +129,7 @@ bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInforma
                                  int& value) {
     VARIANT result = kfc::var_empty();
     if (!selection || FAILED(selection->get_Information(type, &result))) return false;
-    value = result.vt == VT_I8 ? static_cast<int>(result.llVal) : result.lVal;
+    value = V_VT(&result) == VT_I8 ? static_cast<int>(V_I8(&result)) : V_I4(&result);
     kfc::var_clear(result);
     return true;
 }
