@@ -24,7 +24,7 @@ namespace {
 constexpr int SUSPECT_LEVEL = 2;
 constexpr int ERROR_LEVEL = 1;
 constexpr int SERIOUS_LEVEL = 3;
-const QChar CELL_MARK(wpsapi::wdCellMark);
+const QChar CELL_MARK(velmo_cell_mark);
 
 bool first_sentence_text(wpsapi::Selection* selection, QString& text) {
     kfc::ks_stdptr<wpsapi::Sentences> sentences;

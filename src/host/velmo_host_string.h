@@ -7,6 +7,10 @@
 
 #include "host/velmo_host.h"
 
+// The character that ends a table cell (and its paragraph) in the host's main
+// text; the vendor's declarations do not name it.
+constexpr char16_t velmo_cell_mark = 7;
+
 kfc::ks_bstr velmo_to_bstr(const QString& text);
 QString velmo_from_bstr(BSTR text);
 
