@@ -118,7 +118,13 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> add_popup(ksoapi::CommandBarControls*
     if (!control || FAILED(set_caption(control, caption))) return items;
     if (bar_to_show && FAILED(show_bar(bar_to_show))) return items;
     auto popup = velmo_query<ksoapi::CommandBarPopup>(control.get(), velmo_iid_command_bar_popup);
-    if (!popup || FAILED(popup->get_Controls(&items))) items.clear();
+    if (!popup) {
+        velmo_report_host_problem(
+            QString("the host's drop-down \"%1\" is no pop-up menu; its items are left out")
+                .arg(caption));
+        return items;
+    }
+    if (FAILED(popup->get_Controls(&items))) items.clear();
     return items;
 }
 
