@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ksoapi.h"
+#include "event_manager_answering.h"
 
 #ifdef BARE_HOST_STRINGS
 extern "C" {
@@ -44,26 +44,8 @@ WPS_API UINT _XSysStringLen(BSTR text) {
 #endif
 
 #if defined(BARE_HOST_MANAGER)
-namespace {
-
-class accepting_manager : public _RegisterEventManager {
-  public:
-    HRESULT QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-    HRESULT RegisterEventHandler(IUnknown*, REFIID, const WCHAR*, KsoEventHandler) override {
-        return S_OK;
-    }
-    HRESULT UnregisterEventHandler(IUnknown*, REFIID, const WCHAR*) override { return S_OK; }
-};
-
-}  // namespace
-
 extern "C" WPS_API _RegisterEventManager* GetEventsRegisterManager() {
-    static accepting_manager manager;
+    static event_manager_answering manager(S_OK);
     return BARE_HOST_MANAGER == 2 ? &manager : nullptr;
 }
 #endif

@@ -213,7 +213,7 @@ TEST_F(command_bar_layout, builders_report_a_missing_collection) {
 // is reported once with the host's status, and its status reaches the caller.
 TEST_F(command_bar_layout, a_refused_click_handler_is_reported_and_returned) {
     use_settings(1, 1);
-    refusing_event_manager refusing(E_FAIL);
+    event_manager_answering refusing(E_FAIL);
     kfc::ks_stdptr<ksoapi::CommandBarControls> home =
         AddCommandButton(bars, manager, "家", nullptr);
     ASSERT_TRUE(home);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "event_manager_answering.h"
 #include "ksoapi.h"
 #include "wps_placeholders.h"
 #include "wpsapi.h"
@@ -62,27 +63,6 @@ class command_bars_refusing : public wps_placeholders::implemented<ksoapi::_Comm
     kfc::ks_stdptr<ksoapi::_CommandBars> host_;
     QSet<QString> refused_;
     ULONG references_ = 1;
-};
-
-// An event manager that refuses every registration with `status`.
-class refusing_event_manager : public _RegisterEventManager {
-  public:
-    explicit refusing_event_manager(HRESULT status) : status_(status) {}
-    virtual ~refusing_event_manager() = default;
-
-    HRESULT QueryInterface(REFIID, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-    HRESULT RegisterEventHandler(IUnknown*, REFIID, const WCHAR*, KsoEventHandler) override {
-        return status_;
-    }
-    HRESULT UnregisterEventHandler(IUnknown*, REFIID, const WCHAR*) override { return status_; }
-
-  private:
-    HRESULT status_;
 };
 
 // Describes a VARIANT argument as "<type>:<value>", e.g. "i4:1", "bool:false",
