@@ -76,8 +76,9 @@ void velmo_thread_check::init_threadsafe() {
 }
 
 void velmo_thread_check::init_table_range_threadsafe() {
-    kfc::ks_stdptr<wpsapi::_Document> document;
-    if (!g_pApp || FAILED(g_pApp->get_ActiveDocument(&document)) || !document) return;
+    wpsapi::Document* active = nullptr;
+    if (!g_pApp || FAILED(g_pApp->get_ActiveDocument(&active)) || !active) return;
+    kfc::ks_stdptr<wpsapi::_Document> document = velmo_adopt<wpsapi::_Document>(active);
     kfc::ks_stdptr<wpsapi::TablesOfContents> tables;
     if (FAILED(document->get_TablesOfContents(&tables)) || !tables) return;
     long count = 0;

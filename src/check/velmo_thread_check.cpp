@@ -2,6 +2,8 @@
 // worker, the worker's entry point and its progress signals.
 #include "check/velmo_thread_check.h"
 
+#include <climits>
+
 #include "config/velmo_config.h"
 #include "sp.h"
 
@@ -34,7 +36,7 @@ void velmo_thread_check::start_thread() {
 void velmo_thread_check::stop_thread() { stop.store(1); }
 
 void velmo_thread_check::wait_until_finished() {
-    wait();
+    wait(ULONG_MAX);  // wait() binds to a Qt 5.15 overload
     std::lock_guard<std::mutex> finished(run_lock);
 }
 

@@ -8,6 +8,7 @@
 #include "events/velmo_ui_check.h"
 #include "events/velmo_ui_export.h"
 #include "host/velmo_globals.h"
+#include "host/velmo_query.h"
 #include "marks/velmo_check_outcome.h"
 #include "marks/velmo_check_progress.h"
 #include "marks/velmo_check_steps.h"
@@ -203,9 +204,10 @@ int velmo_cb_batch_check(QList<QVariant>&) {
     // and a walk by index would then skip the next.
     QVector<kfc::ks_stdptr<wpsapi::_Document>> open_documents;
     for (long i = 1; i <= count; ++i) {
-        kfc::ks_stdptr<wpsapi::_Document> document;
+        wpsapi::Document* handed_out = nullptr;
         VARIANT index = kfc::var_i8(i);
-        hr = documents->Item(&index, &document);
+        hr = documents->Item(&index, &handed_out);
+        kfc::ks_stdptr<wpsapi::_Document> document = velmo_adopt<wpsapi::_Document>(handed_out);
         if (FAILED(hr) || !document) return FAILED(hr) ? hr : E_FAIL;
         open_documents.append(document);
     }

@@ -17,7 +17,7 @@ QString registered_caption(const char* caption) {
 }
 
 QString shown_caption(const QString& caption, const QString& value) {
-    return QString::fromLatin1("%1:%2").arg(caption, value);
+    return caption + QLatin1Char(':') + value;
 }
 
 ksoapi::CommandBarControl* registered_control(const QString& caption) {

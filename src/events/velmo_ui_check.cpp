@@ -30,12 +30,15 @@ QString strength_name(int weight) {
 
 HRESULT local_get_document(kfc::ks_stdptr<wpsapi::_Document>& document) {
     if (!g_pApp) return E_FAIL;
-    const HRESULT hr = g_pApp->get_ActiveDocument(&document);
+    wpsapi::Document* active = nullptr;
+    const HRESULT hr = g_pApp->get_ActiveDocument(&active);
+    document = velmo_adopt<wpsapi::_Document>(active);
     return SUCCEEDED(hr) && !document ? E_FAIL : hr;
 }
 
 HRESULT local_get_selection(kfc::ks_stdptr<wpsapi::Selection>& selection) {
     if (!g_pApp) return E_FAIL;
+    selection.clear();  // an out parameter is passed empty
     const HRESULT hr = g_pApp->get_Selection(&selection);
     return SUCCEEDED(hr) && !selection ? E_FAIL : hr;
 }

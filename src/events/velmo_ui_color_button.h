@@ -23,6 +23,11 @@ class velmo_ui_color_button : public QPushButton {
     // Paints the button face (all colour groups) flat in the colour.
     void set_qt_color(const QColor& color);
 
+  protected:
+    // The whole button takes clicks; without this the class would call
+    // QPushButton::hitButton, which Qt has only since 5.15.1.
+    bool hitButton(const QPoint& pos) const override { return QAbstractButton::hitButton(pos); }
+
   private:
     int wps_color = 0;
 };

@@ -11,6 +11,7 @@
 #include "api/velmo_check_result.h"
 #include "config/velmo_config.h"
 #include "host/velmo_host_string.h"
+#include "host/velmo_portable_qt.h"
 #include "marks/velmo_document.h"
 #include "marks/velmo_mark_name.h"
 
@@ -150,7 +151,7 @@ void velmo_ui_correct::show_current() {
     const velmo_check_result_t& record = progress->results.at(progress->current);
     err_edit->setText(record.err_word);
     for (const QString& alternative :
-         record.cor_word.split(QLatin1String(VELMO_SUGGESTION_SEPARATOR), Qt::KeepEmptyParts))
+         velmo_split(record.cor_word, QLatin1String(VELMO_SUGGESTION_SEPARATOR)))
         cor_list->addItem(alternative);
     connect(cor_list, &QListWidget::currentRowChanged, this, &velmo_ui_correct::on_cor_changed,
             Qt::UniqueConnection);

@@ -16,6 +16,7 @@
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_fit.h"
 #include "events/velmo_ui_window.h"
+#include "host/velmo_portable_qt.h"
 
 namespace {
 
@@ -145,9 +146,9 @@ void velmo_ui_check_details::query(int page) {
     current_page = details.page_index.toInt();
     page_count = details.page_no.toInt();
     // One substitution pass, so a service text holding "%3" stays as it is.
-    page_indicator->setText(tr("共%1页%2条数据，当前第%3页")
-                                .arg(QString::number(page_count + 1), details.total_count,
-                                     QString::number(current_page + 1)));
+    page_indicator->setText(velmo_args(
+        tr("共%1页%2条数据，当前第%3页"),
+        {QString::number(page_count + 1), details.total_count, QString::number(current_page + 1)}));
 
     table->clearContents();
     table->setRowCount(0);

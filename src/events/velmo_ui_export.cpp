@@ -16,13 +16,14 @@
 #include "events/velmo_cb_dialogs.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
+#include "host/velmo_portable_qt.h"
 #include "marks/velmo_document.h"
 #include "marks/velmo_mark_level.h"
 #include "marks/velmo_message.h"
 
 namespace {
 
-const QChar CELL_MARK(wpsapi::wdCellMark);
+const QChar CELL_MARK(velmo_cell_mark);
 
 bool first_sentence_text(wpsapi::Selection* selection, QString& text) {
     kfc::ks_stdptr<wpsapi::Sentences> sentences;
@@ -132,9 +133,10 @@ QString velmo_ui_export::get_content(int number, velmo_check_result_t& record) {
 
     const bool suspect = velmo_level_kind(record.level) == velmo_mark_kind::suspect;
     const QString kind = suspect ? tr("疑错") : tr("错误");
-    const QString head = tr("%1%2: %3(建议: %4): 第%5页第%6行\n")
-                             .arg(kind, QString::number(number), record.err_word, record.cor_word,
-                                  QString::number(page), QString::number(line));
+    const QString head =
+        velmo_args(tr("%1%2: %3(建议: %4): 第%5页第%6行\n"),
+                   {kind, QString::number(number), record.err_word, record.cor_word,
+                    QString::number(page), QString::number(line)});
     // An empty error text would otherwise be bracketed between every character.
     if (!record.err_word.isEmpty()) {
         const QString bracketed = suspect ? tr("〖%1〗") : tr("【%1】");

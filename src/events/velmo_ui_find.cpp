@@ -18,6 +18,7 @@
 #include "events/velmo_cb_dialogs.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
+#include "host/velmo_portable_qt.h"
 #include "marks/velmo_document.h"
 #include "marks/velmo_mark_name.h"
 #include "marks/velmo_message.h"
@@ -205,12 +206,12 @@ void velmo_ui_batch_find::get_words(QList<QString>& words) {
         const QString library_path = QString::fromLocal8Bit(CONST_FINDLIB_PATH);
         write_text_file(library_path, library_text->toPlainText());
         if (!read_text_file(library_path, text)) return;
-        for (const QString& line : text.split(QLatin1Char('\n')))
+        for (const QString& line : velmo_split(text, QStringLiteral("\n")))
             if (!line.isEmpty()) words.append(line);
         return;
     }
     read_text_file(file_name->text(), text);
-    for (const QString& line : text.split(QLatin1Char('\n'))) words.append(line);
+    for (const QString& line : velmo_split(text, QStringLiteral("\n"))) words.append(line);
     velmo_singleton_config::instance()->set_string(WORD_LIST_SECTION, WORD_FILE_KEY,
                                                    file_name->text().toLocal8Bit().constData());
 }

@@ -4,14 +4,16 @@
 #include <QLabel>
 #include <QStringList>
 
+#include "host/velmo_portable_qt.h"
+
 namespace {
 
 // The width of the label's longest line in its font, with its margins.
 int text_width(const QLabel* label) {
     const QFontMetrics metrics(label->font());
     int widest = 0;
-    for (const QString& line : label->text().split(QLatin1Char('\n')))
-        widest = qMax(widest, metrics.horizontalAdvance(line));
+    for (const QString& line : velmo_split(label->text(), QStringLiteral("\n")))
+        widest = qMax(widest, velmo_text_width(metrics, line));
     const QMargins margins = label->contentsMargins();
     return widest + 2 * label->margin() + margins.left() + margins.right() +
            qMax(label->indent(), 0);

@@ -16,6 +16,7 @@
 #include "events/velmo_ui_fit.h"
 #include "events/velmo_ui_window.h"
 #include "host/velmo_host_string.h"
+#include "host/velmo_portable_qt.h"
 #include "marks/velmo_document.h"
 #include "marks/velmo_mark_level.h"
 #include "marks/velmo_message.h"
@@ -75,8 +76,8 @@ QString velmo_error_ratio_text(int marks, long characters) {
 velmo_ui_stat::velmo_ui_stat(QDialog* parent) : QDialog(parent) {
     init_ui();
     if (wpsapi::_Document* document = local_get_document())
-        current_file->setText(QStringLiteral("%1/%2").arg(velmo_document_path(document),
-                                                          velmo_document_name(document)));
+        current_file->setText(velmo_args(QStringLiteral("%1/%2"), {velmo_document_path(document),
+                                                                   velmo_document_name(document)}));
 }
 
 // Title, flags and the current-file row.

@@ -8,6 +8,10 @@
 #include "host/velmo_bstr.h"
 #include "host/velmo_host.h"
 
+// The character that ends a table cell (and its paragraph) in the host's main
+// text; the vendor's declarations do not name it.
+constexpr char16_t velmo_cell_mark = 7;
+
 // The bookmark's name; empty when it cannot be read.
 QString velmo_bookmark_name(wpsapi::Bookmark* bookmark);
 

@@ -40,14 +40,15 @@ bool delete_own_marks_once(bool clear_color) {
 
 wpsapi::_Document* local_get_document() {
     if (!g_pApp) return nullptr;
-    kfc::ks_stdptr<wpsapi::_Document> document;
-    if (FAILED(g_pApp->get_ActiveDocument(&document))) return nullptr;
-    return document.get();
+    wpsapi::Document* active = nullptr;
+    if (FAILED(g_pApp->get_ActiveDocument(&active))) return nullptr;
+    return velmo_adopt<wpsapi::_Document>(active).get();
 }
 
 HRESULT local_get_content(kfc::ks_stdptr<wpsapi::Range>& content) {
     wpsapi::_Document* document = local_get_document();
     if (!document) return VELMO_E_NO_DOCUMENT;
+    content.clear();  // an out parameter is passed empty
     const HRESULT hr = document->get_Content(&content);
     return SUCCEEDED(hr) && !content ? E_FAIL : hr;
 }
@@ -56,6 +57,7 @@ HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmar
                             long& count) {
     count = 0;
     if (!range) return E_POINTER;
+    bookmarks.clear();
     HRESULT hr = range->get_Bookmarks(&bookmarks);
     if (FAILED(hr)) return hr;
     if (!bookmarks) return E_FAIL;
@@ -65,6 +67,7 @@ HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmar
 HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,
                            kfc::ks_stdptr<wpsapi::Bookmark>& bookmark) {
     VARIANT item = kfc::var_i8(index);
+    bookmark.clear();
     const HRESULT hr = bookmarks->Item(&item, &bookmark);
     return SUCCEEDED(hr) && !bookmark ? E_FAIL : hr;
 }
@@ -87,6 +90,7 @@ HRESULT local_get_range(wpsapi::_Document* document, long start, long end,
     if (!document) return VELMO_E_NO_DOCUMENT;
     VARIANT start_arg = kfc::var_i8(start);
     VARIANT end_arg = kfc::var_i8(end);
+    range.clear();
     const HRESULT hr = document->Range(&start_arg, &end_arg, &range);
     if (SUCCEEDED(hr) && !range) return E_FAIL;
     return hr;
@@ -130,7 +134,7 @@ bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInforma
                                  int& value) {
     VARIANT result = kfc::var_empty();
     if (!selection || FAILED(selection->get_Information(type, &result))) return false;
-    value = result.vt == VT_I8 ? static_cast<int>(result.llVal) : result.lVal;
+    value = V_VT(&result) == VT_I8 ? static_cast<int>(V_I8(&result)) : V_I4(&result);
     kfc::var_clear(result);
     return true;
 }
@@ -159,9 +163,11 @@ bool local_document_is_open(wpsapi::_Document* document) {
         FAILED(documents->get_Count(&count)))
         return false;
     for (long i = 1; i <= count; ++i) {
-        kfc::ks_stdptr<wpsapi::_Document> open;
+        wpsapi::Document* open = nullptr;
         VARIANT index = kfc::var_i8(i);
-        if (SUCCEEDED(documents->Item(&index, &open)) && open.get() == document) return true;
+        if (SUCCEEDED(documents->Item(&index, &open)) &&
+            velmo_adopt<wpsapi::_Document>(open).get() == document)
+            return true;
     }
     return false;
 }

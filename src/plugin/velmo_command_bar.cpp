@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/velmo_globals.h"
+#include "host/velmo_host_entry.h"
 #include "host/velmo_host_string.h"
 
 namespace {
@@ -82,8 +83,14 @@ HRESULT set_caption(ksoapi::CommandBarControl* control, const QString& caption) 
 HRESULT bind_click(_RegisterEventManager* manager, ksoapi::CommandBarControl* control,
                    KsoEventHandler handler) {
     if (!manager) return E_POINTER;
-    return manager->RegisterEventHandler(control, ksoapi::DIID__CommandBarButtonEvents,
-                                         velmo_wide(u"Click"), handler);
+    const HRESULT hr = manager->RegisterEventHandler(control, velmo_diid_command_bar_button_events,
+                                                     velmo_wide(u"Click"), handler);
+    if (FAILED(hr))
+        velmo_report_host_problem(
+            QString("the host's event manager refused a click handler (0x%1); that item does "
+                    "nothing when clicked")
+                .arg(static_cast<quint32>(hr), 8, 16, QChar('0')));
+    return hr;
 }
 
 // Binds `handler` and remembers the binding; a control with a `key` is also
@@ -111,7 +118,13 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> add_popup(ksoapi::CommandBarControls*
     if (!control || FAILED(set_caption(control, caption))) return items;
     if (bar_to_show && FAILED(show_bar(bar_to_show))) return items;
     auto popup = velmo_query<ksoapi::CommandBarPopup>(control.get(), velmo_iid_command_bar_popup);
-    if (!popup || FAILED(popup->get_Controls(&items))) items.clear();
+    if (!popup) {
+        velmo_report_host_problem(
+            QString("the host's drop-down \"%1\" is no pop-up menu; its items are left out")
+                .arg(caption));
+        return items;
+    }
+    if (FAILED(popup->get_Controls(&items))) items.clear();
     return items;
 }
 
@@ -126,7 +139,7 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandButton(ksoapi::_CommandBars
     kfc::ks_stdptr<ksoapi::CommandBarControls> controls = controls_of(bar);
     kfc::ks_stdptr<ksoapi::CommandBarControl> control =
         add_control(controls, ksoapi::msoControlButton, caption);
-    if (!control) return nullptr;
+    if (!control) return {};
     log_button(caption, control);
     set_caption(control, caption);
     show_bar(bar);
@@ -159,7 +172,7 @@ kfc::ks_stdptr<ksoapi::CommandBarControls> AddCommandSubMenu(ksoapi::CommandBarC
 void WithdrawCommandBars(_RegisterEventManager* manager) {
     for (const click_binding& binding : own().bindings)
         if (manager)
-            manager->UnregisterEventHandler(binding.control, ksoapi::DIID__CommandBarButtonEvents,
+            manager->UnregisterEventHandler(binding.control, velmo_diid_command_bar_button_events,
                                             velmo_wide(u"Click"));
     for (const kfc::ks_stdptr<ksoapi::CommandBar>& bar : own().bars)
         bar->put_Visible(VARIANT_FALSE);

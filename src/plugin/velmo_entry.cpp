@@ -5,6 +5,8 @@
 
 #include "config/velmo_config.h"
 #include "host/velmo_globals.h"
+#include "host/velmo_host_entry.h"
+#include "host/velmo_query.h"
 #include "plugin/velmo_command_bar.h"
 #include "plugin/velmo_layout.h"
 
@@ -29,13 +31,18 @@ extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) 
     // a later call with one may still initialise.
     if (!app) return VELMO_E_COMMAND_BAR;
     g_pApp = app;
-    _RegisterEventManager* manager = GetEventsRegisterManager();
+    // Without the host's string functions or its event manager no item could
+    // work: that is reported, and nothing is built.
+    if (!velmo_host_has_string_functions()) return VELMO_E_COMMAND_BAR;
+    _RegisterEventManager* manager = velmo_event_manager();
+    if (!manager) return VELMO_E_COMMAND_BAR;
 
     // After a shut-down the items built before are still in the host.
     if (RestoreCommandBars(manager)) return S_OK;
 
-    kfc::ks_stdptr<ksoapi::_CommandBars> bars;
-    if (FAILED(app->get_CommandBars(&bars)) || !bars) return VELMO_E_COMMAND_BAR;
+    ksoapi::CommandBars* handed_out = nullptr;
+    if (FAILED(app->get_CommandBars(&handed_out)) || !handed_out) return VELMO_E_COMMAND_BAR;
+    kfc::ks_stdptr<ksoapi::_CommandBars> bars = velmo_adopt<ksoapi::_CommandBars>(handed_out);
     if (is_newstyle())
         InitPanel2(bars, manager);
     else
@@ -47,6 +54,6 @@ extern "C" VELMO_EXPORT void UnInitWpsPlugins() {
     // The host may keep the bars after unloading the library, so nothing of
     // them may still lead into it; the library itself is never unmapped.
     qDebug() << ">>>>>>>>>>>wpsComRelease>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>";
-    WithdrawCommandBars(GetEventsRegisterManager());
+    if (g_pApp) WithdrawCommandBars(velmo_event_manager());
     g_pApp = nullptr;
 }

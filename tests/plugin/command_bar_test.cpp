@@ -270,6 +270,38 @@ TEST_F(command_bar_layout, builders_report_a_missing_collection) {
     EXPECT_EQ(wps_sim::control_captions(app, "家"), (QStringList{"家", "空"}));
 }
 
+// A registration the host refuses leaves the item in place without a handler,
+// is reported once with the host's status, and its status reaches the caller.
+TEST_F(command_bar_layout, a_refused_click_handler_is_reported_and_returned) {
+    use_settings(1, 1);
+    event_manager_answering refusing(E_FAIL);
+    kfc::ks_stdptr<ksoapi::CommandBarControls> home =
+        AddCommandButton(bars, manager, "家", nullptr);
+    ASSERT_TRUE(home);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(AddCommandSubButton(home, &refusing, "拒", nullptr), E_FAIL);
+    const QString errors = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(wps_sim::control_captions(app, "家"), (QStringList{"家", "拒"}));
+    ASSERT_TRUE(g_velmo_controls.contains("拒"));
+    EXPECT_EQ(wps_sim::registered_handler_count(g_velmo_controls.value("拒")), 0);
+    EXPECT_EQ(errors.count("velmo: the host's event manager refused a click handler (0x80000008)"),
+              1)
+        << errors.toStdString();
+}
+
+// A drop-down the host hands out without its pop-up interface gets no items,
+// and that is reported once.
+TEST_F(command_bar_layout, a_drop_down_that_is_no_pop_up_is_reported_and_gets_no_items) {
+    use_settings(1, 1);
+    control_without_interfaces control;
+    controls_handing_out controls(&control);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(AddCommandSubMenu(&controls, "菜"));
+    const QString errors = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(errors.count("velmo: the host's drop-down \"菜\" is no pop-up menu"), 1)
+        << errors.toStdString();
+}
+
 // The host keeps what the builders pass: bars at the top of the window, shown,
 // not temporary; items as id 1 with the caption as Parameter and Temporary
 // and Before omitted; menus as pop-ups.

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "event_manager_answering.h"
 #include "ksoapi.h"
 #include "wps_placeholders.h"
 #include "wpsapi.h"
@@ -67,6 +68,57 @@ class command_bars_refusing : public wps_placeholders::implemented<ksoapi::_Comm
 // Describes a VARIANT argument as "<type>:<value>", e.g. "i4:1", "bool:false",
 // "bstr:校对", "error:80020004", "empty".
 QString describe_argument(const VARIANT* argument);
+
+// A control that is no pop-up menu whatever it was added as: it answers
+// E_NOINTERFACE to every interface it is asked for and takes any caption.
+class control_without_interfaces : public wps_placeholders::implemented<ksoapi::CommandBarControl> {
+  public:
+    virtual ~control_without_interfaces() = default;
+    HRESULT QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT get_Caption(BSTR*) override { return E_NOTIMPL; }
+    HRESULT put_Caption(BSTR) override { return S_OK; }
+    HRESULT get_Enabled(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT put_Enabled(VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT Execute() override { return E_NOTIMPL; }
+    HRESULT get_Id(int*) override { return E_NOTIMPL; }
+    HRESULT get_Parameter(BSTR*) override { return E_NOTIMPL; }
+    HRESULT put_Parameter(BSTR) override { return E_NOTIMPL; }
+    HRESULT get_Type(ksoapi::MsoControlType*) override { return E_NOTIMPL; }
+    HRESULT get_Visible(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT put_Visible(VARIANT_BOOL) override { return E_NOTIMPL; }
+};
+
+// A control collection that hands out `control` for every Add.
+class controls_handing_out : public wps_placeholders::implemented<ksoapi::CommandBarControls> {
+  public:
+    explicit controls_handing_out(ksoapi::CommandBarControl* control) : control_(control) {}
+    virtual ~controls_handing_out() = default;
+    HRESULT QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT get_Count(int* result) override {
+        *result = 0;
+        return S_OK;
+    }
+    HRESULT get_Item(VARIANT, ksoapi::CommandBarControl**) override { return E_INVALIDARG; }
+    HRESULT Add(VARIANT, VARIANT, VARIANT, VARIANT, VARIANT,
+                ksoapi::CommandBarControl** result) override {
+        control_->AddRef();
+        *result = control_;
+        return S_OK;
+    }
+
+  private:
+    ksoapi::CommandBarControl* control_;
+};
 
 // A control collection of the host, recording the arguments of every Add, one
 // line per call: type, id, parameter, before, temporary.

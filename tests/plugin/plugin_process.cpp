@@ -74,9 +74,9 @@ child_outcome run_in_child(const QString& path, const std::function<QStringList(
     return outcome;
 }
 
-loaded_plugin::loaded_plugin(const QString& directory) {
+loaded_plugin::loaded_plugin(const QString& directory, bool lazy) {
     const QByteArray file = QFile::encodeName(directory + "/libwpsvelmo.so.1");
-    handle_ = ::dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
+    handle_ = ::dlopen(file.constData(), (lazy ? RTLD_LAZY : RTLD_NOW) | RTLD_LOCAL);
     if (!handle_) {
         error_ = QString::fromLocal8Bit(::dlerror());
         return;

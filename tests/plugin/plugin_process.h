@@ -22,10 +22,11 @@ struct child_outcome {
 child_outcome run_in_child(const QString& path, const std::function<QStringList()>& body);
 
 // The plug-in library of `directory`, opened by its soname file as the host
-// does; the entry points are null when loading fails (see error()).
+// does (`lazy`: functions bound at their first call, otherwise all at load);
+// the entry points are null when loading fails (see error()).
 class loaded_plugin {
   public:
-    explicit loaded_plugin(const QString& directory);
+    explicit loaded_plugin(const QString& directory, bool lazy = false);
     ~loaded_plugin();
     loaded_plugin(const loaded_plugin&) = delete;
     loaded_plugin& operator=(const loaded_plugin&) = delete;

@@ -186,6 +186,13 @@ const expected_slot host_methods[] = {
     HOST_METHOD(CommandBarControl, put_Visible, 72, (VARIANT_BOOL)),
 
     HOST_METHOD(CommandBarPopup, get_Controls, 84, (CommandBarControls**)),
+
+    // The automation bases of the command-bar interfaces: the host writes an
+    // 8-byte long through get_Creator on both.
+    HOST_METHOD(_IMsoDispObj, get_Application, 7, (IDispatch**)),
+    HOST_METHOD(_IMsoDispObj, get_Creator, 8, (long*)),
+    HOST_METHOD(_IMsoOleAccDispObj, get_Application, 28, (IDispatch**)),
+    HOST_METHOD(_IMsoOleAccDispObj, get_Creator, 29, (long*)),
 };
 
 TEST(HostLayout, EveryCalledMethodSitsAtTheHostsSlot) {
@@ -236,6 +243,12 @@ TEST(HostLayout, BasicTypesHaveTheHostsSizesAndCodes) {
     EXPECT_EQ(16u, sizeof(VARIANT));
     EXPECT_EQ(0u, offsetof(VARIANT, vt));
     EXPECT_EQ(8u, offsetof(VARIANT, llVal));
+    // The accessors the plug-in uses reach the same bytes as the vendor's.
+    VARIANT v{};
+    const char* base = reinterpret_cast<const char*>(&v);
+    EXPECT_EQ(0, reinterpret_cast<const char*>(&V_VT(&v)) - base);
+    EXPECT_EQ(8, reinterpret_cast<const char*>(&V_I4(&v)) - base);
+    EXPECT_EQ(8, reinterpret_cast<const char*>(&V_BSTR(&v)) - base);
     EXPECT_EQ(2u, sizeof(*BSTR{}));
     EXPECT_TRUE((std::is_same_v<WCHAR, unsigned short>));
     EXPECT_EQ(8u, sizeof(long));

@@ -131,6 +131,18 @@ struct VARIANT {
     };
 };
 
+// The members of a VARIANT* as the vendor's headers reach them (their VARIANT
+// nests the members in named unions); code meant for both sets of
+// declarations uses only these.
+#define V_VT(X) ((X)->vt)
+#define V_I4(X) ((X)->lVal)
+#define V_I8(X) ((X)->llVal)
+#define V_BOOL(X) ((X)->boolVal)
+#define V_ERROR(X) ((X)->scode)
+#define V_BSTR(X) ((X)->bstrVal)
+#define V_UNKNOWN(X) ((X)->punkVal)
+#define V_DISPATCH(X) ((X)->pdispVal)
+
 // Automation objects: IDispatch and the accessibility base of bars and
 // controls.
 #include "wps_interfaces_global.h"
