@@ -69,7 +69,7 @@ struct server_hooks {
             a.body.size(), const_cast<char*>(a.body.data()), MHD_RESPMEM_MUST_COPY);
         if (!res) return MHD_NO;
         MHD_add_response_header(res, MHD_HTTP_HEADER_CONTENT_TYPE, soap_content_type);
-        if (close || s.stopping_) {
+        if (close || s.stopping_.load()) {
             MHD_add_response_header(res, MHD_HTTP_HEADER_CONNECTION, "close");
         } else {
             const std::string keep = "timeout=" + std::to_string(s.config_.idle_timeout.count());
@@ -111,7 +111,15 @@ struct server_hooks {
                 r->length = std::stoll(length);
             if (r->length > static_cast<long long>(s.config_.body_limit))
                 return reply(s, c, fault_answer(400, "request body too large"), true);
-            return MHD_YES;
+            // From here the request is in flight: a stop lets it finish.
+            {
+                std::lock_guard<std::mutex> lock(s.mutex_);
+                r->counted = !s.stopping_;
+                if (r->counted) ++s.in_flight_;
+            }
+            return r->counted
+                       ? MHD_YES
+                       : reply(s, c, fault_answer(503, operations_unavailable_message), true);
         }
         if (*size > 0) {
             // Past its deadline or its size a request is cut: its connection closes.
@@ -131,13 +139,6 @@ struct server_hooks {
     // answer is ready.
     static MHD_Result dispatch(service_server& s, MHD_Connection* c, request& r) {
         r.dispatched = true;
-        if (s.stopping_)
-            return reply(s, c, fault_answer(503, operations_unavailable_message), true);
-        {
-            std::lock_guard<std::mutex> lock(s.mutex_);
-            ++s.in_flight_;
-        }
-        r.counted = true;
         std::string client = client_of(s, c);
         MHD_suspend_connection(c);
         request* held = &r;
@@ -282,8 +283,11 @@ void service_server::shut_down() {
         workers_.reset();
         return;
     }
-    // No new connections; requests that arrive on open ones are refused.
-    stopping_ = true;
+    // No new connections; requests that begin on open ones are refused.
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
     const MHD_socket listener = MHD_quiesce_daemon(daemon_);
     if (listener != MHD_INVALID_SOCKET) ::close(listener);
     {

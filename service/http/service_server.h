@@ -34,7 +34,7 @@ struct server_config {
     std::size_t connections_per_address = 256;
     std::size_t max_connections = 16000;        // further ones wait in the listen queue
     std::size_t connection_memory = 32 * 1024;  // request head and read buffer, per connection
-    // On stop: how long answers already being worked on may take to leave.
+    // On stop: how long requests already begun may take to be answered.
     std::chrono::milliseconds drain_timeout{10000};
     // A proxy in front: for its requests the client is the last address of
     // X-Forwarded-For, which that proxy sets. It is not held to the
@@ -71,8 +71,8 @@ class service_server {
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stop_requested_ = false;
-    std::atomic<bool> stopping_{false};  // new requests are refused, not worked on
-    std::size_t in_flight_ = 0;          // handed to a worker and not yet fully answered
+    std::atomic<bool> stopping_{false};               // requests that begin now are refused
+    std::size_t in_flight_ = 0;                       // heads received, answers not yet sent
     std::map<std::string, std::size_t> connections_;  // per client address
 };
 
