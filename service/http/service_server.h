@@ -26,7 +26,9 @@ struct server_config {
     std::size_t body_limit = 8 * 1024 * 1024;  // whatever the transfer encoding
     int http_threads = 8;                      // requests worked on at once
     std::size_t queue_limit = 1024;            // complete requests waiting for a worker
-    // First byte of a request to its last; a request still arriving then is cut.
+    // End of a request's head to the last byte of its body; a body still
+    // arriving then is cut. A head must fit in `connection_memory` and may
+    // pause for no longer than `idle_timeout`.
     std::chrono::milliseconds request_timeout{30000};
     // A kept-alive connection with nothing to say is closed after this, and
     // every answer advertises it (Keep-Alive: timeout=N).
