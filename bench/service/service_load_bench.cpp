@@ -118,12 +118,18 @@ bool parse(int argc, char** argv, options& o) {
         const std::string name = argv[i];
         const int value = std::atoi(argv[i + 1]);
         if (value < 1) return false;
-        if (name == "--idle") o.idle = value;
-        else if (name == "--idle-addresses") o.idle_addresses = value;
-        else if (name == "--slow") o.slow = value;
-        else if (name == "--slow-addresses") o.slow_addresses = value;
-        else if (name == "--requests") o.requests = value;
-        else return false;
+        if (name == "--idle")
+            o.idle = value;
+        else if (name == "--idle-addresses")
+            o.idle_addresses = value;
+        else if (name == "--slow")
+            o.slow = value;
+        else if (name == "--slow-addresses")
+            o.slow_addresses = value;
+        else if (name == "--requests")
+            o.requests = value;
+        else
+            return false;
     }
     return argc % 2 == 1;
 }
@@ -190,8 +196,10 @@ int main(int argc, char** argv) {
     std::vector<int> idle;
     for (int i = 0; i < o.idle; ++i) {
         const int fd = connect_from(1 + i % o.idle_addresses, port);
-        if (fd >= 0 && exchange(fd, request)) idle.push_back(fd);
-        else if (fd >= 0) close(fd);
+        if (fd >= 0 && exchange(fd, request))
+            idle.push_back(fd);
+        else if (fd >= 0)
+            close(fd);
     }
     // The slow crowd: a head, then one byte of the body every 100 ms.
     std::vector<int> slow;
@@ -201,7 +209,8 @@ int main(int argc, char** argv) {
         const int fd = connect_from(1000 + i % o.slow_addresses, port);
         if (fd >= 0 && send(fd, slow_head.data(), slow_head.size(), MSG_NOSIGNAL) > 0)
             slow.push_back(fd);
-        else if (fd >= 0) close(fd);
+        else if (fd >= 0)
+            close(fd);
     }
     std::atomic<bool> trickling{true};
     std::thread trickle([&] {

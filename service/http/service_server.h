@@ -35,7 +35,7 @@ struct server_config {
     std::chrono::seconds idle_timeout{5};
     std::size_t connections_per_address = 256;
     std::size_t max_connections = 16000;        // further ones wait in the listen queue
-    std::size_t connection_memory = 32 * 1024;  // request head and read buffer, per connection
+    std::size_t connection_memory = 16 * 1024;  // request head and read buffer, per connection
     // On stop: how long requests already begun may take to be answered.
     std::chrono::milliseconds drain_timeout{10000};
     // A proxy in front: for its requests the client is the last address of
