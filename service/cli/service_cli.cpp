@@ -1,5 +1,7 @@
 #include "cli/service_cli.h"
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -33,7 +35,8 @@ const char* const usage_text =
     "                [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]\n"
     "                [--max-jobs-per-user N] [--request-timeout SECONDS]\n"
     "                [--max-connections-per-address N] [--stop-timeout SECONDS]\n"
-    "                [--trusted-proxy ADDR]\n"
+    "                [--trusted-proxy ADDR] [--idle-timeout SECONDS]\n"
+    "                [--max-connections N] [--max-words-per-user N]\n"
     "  velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE\n"
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
@@ -206,6 +209,12 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
             out.server.request_timeout = std::chrono::seconds(n);
         } else if (name == "--max-connections-per-address" && parse_count(value, 1, 100000, n)) {
             out.server.connections_per_address = static_cast<std::size_t>(n);
+        } else if (name == "--idle-timeout" && parse_count(value, 1, 3600, n)) {
+            out.server.idle_timeout = std::chrono::seconds(n);
+        } else if (name == "--max-connections" && parse_count(value, 1, 10000000, n)) {
+            out.server.max_connections = static_cast<std::size_t>(n);
+        } else if (name == "--max-words-per-user" && parse_count(value, 0, 100000000, n)) {
+            out.limits.max_words_per_user = n;
         } else if (name == "--trusted-proxy") {
             out.server.trusted_proxy = value;
         } else if (name == "--stop-timeout" && parse_count(value, 0, 3600, n)) {
@@ -219,6 +228,7 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
             return false;
         }
     }
+    out.server.drain_timeout = out.stop_grace;
     if (out.db_path.empty()) {
         *error = "missing --db FILE";
         return false;
@@ -377,8 +387,31 @@ int evaluate(const std::vector<std::string>& args) {
     return 0;
 }
 
+namespace {
+// Every open connection holds a descriptor: take all the system allows.
+void raise_descriptor_limit() {
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+}
+
+int run_command(const std::vector<std::string>& args);
+}  // namespace
+
 int cli_main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        return run_command(args);
+    } catch (const store_unavailable& e) {
+        std::cerr << "velmo-service: the database failed: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+namespace {
+int run_command(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "serve") {
         serve_options o;
         std::string error;
@@ -386,6 +419,7 @@ int cli_main(int argc, char** argv) {
             std::cerr << error << "\n" << usage_text;
             return 2;
         }
+        raise_descriptor_limit();
         return serve(o);
     }
     if (!args.empty() && args[0] == "migrate")
@@ -398,5 +432,7 @@ int cli_main(int argc, char** argv) {
     std::cerr << usage_text;
     return 2;
 }
+
+}  // namespace
 
 }  // namespace velmo_service

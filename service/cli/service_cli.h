@@ -4,7 +4,8 @@
 //                 [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]
 //                 [--max-jobs-per-user N] [--request-timeout SECONDS]
 //                 [--max-connections-per-address N] [--stop-timeout SECONDS]
-//                 [--trusted-proxy ADDR]
+//                 [--trusted-proxy ADDR] [--idle-timeout SECONDS]
+//                 [--max-connections N] [--max-words-per-user N]
 //   velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE
 //   velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]
 //                 [--state active|disabled] [--used WORDS] --db FILE
@@ -30,7 +31,8 @@ struct serve_options {
     std::string db_path;
     std::string data_dir;
     bool demo = false;
-    // On SIGINT/SIGTERM running jobs may finish within this; the rest are refunded.
+    // On SIGINT/SIGTERM answers being worked on leave, and running jobs may
+    // finish, within this; the jobs not handed over are refunded.
     std::chrono::milliseconds stop_grace{10000};
 };
 

@@ -1,121 +1,305 @@
 #include "http/service_server.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <cstring>
 
-#include "http/service_guarded_server.h"
+#include "http/service_http_framing.h"
 #include "http/service_operations.h"
 #include "http/service_soap.h"
+#include "http/service_worker_pool.h"
 
 namespace velmo_service {
 
 namespace {
+using steady = std::chrono::steady_clock;
 const char* const soap_content_type = "application/soap+xml; charset=utf-8";
-constexpr int listen_backlog = 512;
-// Room for the request line, the headers and the chunk framing beside the body.
-constexpr std::size_t head_allowance = 64 * 1024;
+constexpr unsigned listen_backlog = 1024;
+// Descriptors kept for the database, the data files and the logs.
+constexpr rlim_t reserved_descriptors = 64;
 
-// The client a request comes from, seen through a trusted proxy.
-std::string client_of(const httplib::Request& req, const std::string& trusted_proxy) {
-    if (trusted_proxy.empty() || req.remote_addr != trusted_proxy ||
-        !req.has_header("X-Forwarded-For"))
-        return req.remote_addr;
-    const std::string chain = req.get_header_value("X-Forwarded-For");
-    const std::size_t comma = chain.rfind(',');
-    const std::size_t from =
-        chain.find_first_not_of(' ', comma == std::string::npos ? 0 : comma + 1);
-    return from == std::string::npos ? req.remote_addr : chain.substr(from);
+// One request, from its first line to the last byte of its answer.
+struct request {
+    steady::time_point started = steady::now();
+    bool head_seen = false;
+    bool dispatched = false;
+    bool counted = false;   // in the server's in-flight count
+    long long length = -1;  // the announced length; -1 when chunked or absent
+    std::string body;
+    std::mutex mutex;  // the worker's answer, handed to the loop
+    bool ready = false;
+    http_answer result;
+};
+
+std::string address_text(const sockaddr* a) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (a && a->sa_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a)->sin_addr, text, sizeof text);
+    else if (a && a->sa_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(a)->sin6_addr, text,
+                  sizeof text);
+    return text;
 }
 
-connection_limits limits_of(const server_config& c) {
-    connection_limits l;
-    l.request_timeout = c.request_timeout;
-    l.request_bytes = c.body_limit + head_allowance;
-    l.connections_per_address = c.connections_per_address < 1 ? 1 : c.connections_per_address;
-    return l;
+std::string peer_of(MHD_Connection* c) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    return address_text(info ? info->client_addr : nullptr);
+}
+
+MHD_Result collect_header(void* out, MHD_ValueKind, const char* name, const char* value) {
+    static_cast<http_headers*>(out)->emplace_back(name ? name : "", value ? value : "");
+    return MHD_YES;
+}
+
+http_answer fault_answer(int status, const std::string& reason) {
+    return http_answer{status, soap_fault(status < 500, reason)};
 }
 }  // namespace
 
-service_server::service_server(service_operations& operations, server_config config)
-    : operations_(operations),
-      config_(std::move(config)),
-      http_(std::make_unique<guarded_server>(limits_of(config_))) {
-    const int threads = config_.http_threads < 1 ? 1 : config_.http_threads;
-    http_->new_task_queue = [threads] {
-        return new httplib::ThreadPool(static_cast<std::size_t>(threads));
-    };
-    http_->set_payload_max_length(config_.body_limit);
-    http_->set_keep_alive_max_count(1000);
-    http_->set_tcp_nodelay(true);
-    // Remember the listening socket: the library listens with a backlog of 5,
-    // which drops connections when many clients connect at once (see bind()).
-    http_->set_socket_options([this](int sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        listen_socket_ = sock;
-    });  // small answers must not wait for delayed acknowledgements
+// The callbacks of the event loop. All but the workers' resume run on the
+// loop's one thread.
+struct server_hooks {
+    static MHD_Result reply(service_server& s, MHD_Connection* c, const http_answer& a,
+                            bool close) {
+        MHD_Response* res = MHD_create_response_from_buffer(
+            a.body.size(), const_cast<char*>(a.body.data()), MHD_RESPMEM_MUST_COPY);
+        if (!res) return MHD_NO;
+        MHD_add_response_header(res, MHD_HTTP_HEADER_CONTENT_TYPE, soap_content_type);
+        if (close || s.stopping_.load()) {
+            MHD_add_response_header(res, MHD_HTTP_HEADER_CONNECTION, "close");
+        } else {
+            const std::string keep = "timeout=" + std::to_string(s.config_.idle_timeout.count());
+            MHD_add_response_header(res, "Keep-Alive", keep.c_str());
+        }
+        const MHD_Result queued = MHD_queue_response(c, static_cast<unsigned>(a.status), res);
+        MHD_destroy_response(res);
+        return queued;
+    }
 
-    auto serve = [this](const httplib::Request& req, httplib::Response& res) {
-        http_answer a;
-        try {
-            a = operations_.handle(req.body, client_of(req, config_.trusted_proxy));
-        } catch (const std::exception& e) {
-            a = http_answer{500, soap_fault(false, std::string("internal failure: ") + e.what())};
-        } catch (...) {
-            a = http_answer{500, soap_fault(false, "internal failure")};
+    // The client a request comes from, seen through a trusted proxy.
+    static std::string client_of(service_server& s, MHD_Connection* c) {
+        const std::string peer = peer_of(c);
+        const char* chain = MHD_lookup_connection_value(c, MHD_HEADER_KIND, "X-Forwarded-For");
+        if (s.config_.trusted_proxy.empty() || peer != s.config_.trusted_proxy || !chain)
+            return peer;
+        const std::string text = chain;
+        const std::size_t comma = text.rfind(',');
+        const std::size_t from =
+            text.find_first_not_of(' ', comma == std::string::npos ? 0 : comma + 1);
+        return from == std::string::npos ? peer : text.substr(from);
+    }
+
+    static MHD_Result on_request(void* self, MHD_Connection* c, const char*, const char* method,
+                                 const char*, const char* data, std::size_t* size, void** slot) {
+        service_server& s = *static_cast<service_server*>(self);
+        auto* r = static_cast<request*>(*slot);
+        if (!r) *slot = r = new request();
+        if (!r->head_seen) {
+            r->head_seen = true;
+            if (std::strcmp(method, MHD_HTTP_METHOD_POST) != 0)
+                return reply(s, c, fault_answer(400, "only POST requests carry operations"), true);
+            http_headers headers;
+            MHD_get_connection_values(c, MHD_HEADER_KIND, collect_header, &headers);
+            const std::string framing = http_framing_fault(headers);
+            if (!framing.empty()) return reply(s, c, fault_answer(400, framing), true);
+            if (const char* length =
+                    MHD_lookup_connection_value(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH))
+                r->length = std::stoll(length);
+            if (r->length > static_cast<long long>(s.config_.body_limit))
+                return reply(s, c, fault_answer(400, "request body too large"), true);
+            // From here the request is in flight: a stop lets it finish.
+            {
+                std::lock_guard<std::mutex> lock(s.mutex_);
+                r->counted = !s.stopping_;
+                if (r->counted) ++s.in_flight_;
+            }
+            return r->counted
+                       ? MHD_YES
+                       : reply(s, c, fault_answer(503, operations_unavailable_message), true);
         }
-        res.status = a.status;
-        res.set_content(a.body, soap_content_type);
-    };
-    http_->Post(R"(/.*)", serve);
-    // Other methods and the library's own refusals (an oversized, truncated or
-    // late body) still get a SOAP fault; an oversized body is a bad request.
-    http_->set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) return;  // a fault written by the operations stays as it is
-        std::string reason =
-            "request refused by the HTTP layer (status " + std::to_string(res.status) + ")";
-        if (res.status == 413) {
-            res.status = 400;
-            reason = "request body too large";
-        } else if (res.status == 404 || res.status == 405) {
-            res.status = 400;
-            reason = "only POST requests carry operations";
+        if (*size > 0) {
+            // Past its deadline or its size a request is cut: its connection closes.
+            if (steady::now() - r->started > s.config_.request_timeout ||
+                r->body.size() + *size > s.config_.body_limit)
+                return MHD_NO;
+            r->body.append(data, *size);
+            *size = 0;
+            return MHD_YES;
         }
-        res.set_content(soap_fault(res.status < 500, reason), soap_content_type);
-    });
+        if (!r->dispatched) return dispatch(s, c, *r);
+        std::lock_guard<std::mutex> lock(r->mutex);
+        return r->ready ? reply(s, c, r->result, false) : MHD_YES;
+    }
+
+    // Hands a complete request to a worker; the connection sleeps until its
+    // answer is ready.
+    static MHD_Result dispatch(service_server& s, MHD_Connection* c, request& r) {
+        r.dispatched = true;
+        std::string client = client_of(s, c);
+        MHD_suspend_connection(c);
+        request* held = &r;
+        auto work = [&s, c, held, client = std::move(client), body = std::move(r.body)] {
+            http_answer a;
+            try {
+                a = s.operations_.handle(body, client);
+            } catch (const std::exception& e) {
+                a = fault_answer(500, std::string("internal failure: ") + e.what());
+            }
+            {
+                std::lock_guard<std::mutex> lock(held->mutex);
+                held->result = std::move(a);
+                held->ready = true;
+            }
+            MHD_resume_connection(c);
+        };
+        if (!s.workers_->try_post(std::move(work))) {
+            {
+                std::lock_guard<std::mutex> lock(r.mutex);
+                r.result = fault_answer(503, operations_unavailable_message);
+                r.ready = true;
+            }
+            MHD_resume_connection(c);
+        }
+        return MHD_YES;
+    }
+
+    static void on_completed(void* self, MHD_Connection*, void** slot, MHD_RequestTerminationCode) {
+        service_server& s = *static_cast<service_server*>(self);
+        auto* r = static_cast<request*>(*slot);
+        *slot = nullptr;
+        if (!r) return;
+        if (r->counted) {
+            std::lock_guard<std::mutex> lock(s.mutex_);
+            --s.in_flight_;
+            s.changed_.notify_all();
+        }
+        delete r;
+    }
+
+    // Connections per client address: checked on accept, counted while open.
+    static MHD_Result on_accept(void* self, const sockaddr* a, socklen_t) {
+        service_server& s = *static_cast<service_server*>(self);
+        const std::string address = address_text(a);
+        if (address == s.config_.trusted_proxy) return MHD_YES;
+        std::lock_guard<std::mutex> lock(s.mutex_);
+        auto it = s.connections_.find(address);
+        return it == s.connections_.end() || it->second < s.config_.connections_per_address
+                   ? MHD_YES
+                   : MHD_NO;
+    }
+
+    static void on_connection(void* self, MHD_Connection* c, void** socket_slot,
+                              MHD_ConnectionNotificationCode code) {
+        service_server& s = *static_cast<service_server*>(self);
+        std::lock_guard<std::mutex> lock(s.mutex_);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            auto* address = new std::string(peer_of(c));
+            *socket_slot = address;
+            ++s.connections_[*address];
+        } else if (auto* address = static_cast<std::string*>(*socket_slot)) {
+            auto it = s.connections_.find(*address);
+            if (it != s.connections_.end() && --it->second == 0) s.connections_.erase(it);
+            delete address;
+            *socket_slot = nullptr;
+        }
+    }
+};
+
+service_server::service_server(service_operations& operations, server_config config)
+    : operations_(operations), config_(std::move(config)) {
+    if (config_.connections_per_address < 1) config_.connections_per_address = 1;
+    if (config_.idle_timeout.count() < 1) config_.idle_timeout = std::chrono::seconds(1);
 }
 
-service_server::~service_server() { stop(); }
+service_server::~service_server() {
+    stop();
+    shut_down();
+}
 
 bool service_server::bind(std::string* error) {
-    if (config_.port == 0) {
-        port_ = http_->bind_to_any_port(config_.host);
-    } else {
-        port_ = http_->bind_to_port(config_.host, config_.port) ? config_.port : -1;
-    }
-    if (port_ > 0 && listen_socket_ >= 0) ::listen(listen_socket_, listen_backlog);
-    if (port_ <= 0) {
-        port_ = -1;
-        if (error) *error = "cannot listen on " + config_.host + ":" + std::to_string(config_.port);
+    const std::string where = config_.host + ":" + std::to_string(config_.port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(config_.host.c_str(), std::to_string(config_.port).c_str(), &hints, &found) !=
+            0 ||
+        !found) {
+        if (error) *error = "cannot resolve " + where;
         return false;
     }
+    std::size_t max_connections = config_.max_connections;
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY &&
+        files.rlim_cur > reserved_descriptors)
+        max_connections =
+            std::min<std::size_t>(max_connections, files.rlim_cur - reserved_descriptors);
+    workers_ = std::make_unique<worker_pool>(config_.http_threads, config_.queue_limit);
+    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
+    if (found->ai_family == AF_INET6) flags |= MHD_USE_IPv6;
+    daemon_ = MHD_start_daemon(
+        flags, static_cast<std::uint16_t>(config_.port), &server_hooks::on_accept, this,
+        &server_hooks::on_request, this, MHD_OPTION_SOCK_ADDR, found->ai_addr,
+        MHD_OPTION_LISTEN_BACKLOG_SIZE, listen_backlog, MHD_OPTION_CONNECTION_LIMIT,
+        static_cast<unsigned>(max_connections), MHD_OPTION_CONNECTION_TIMEOUT,
+        static_cast<unsigned>(config_.idle_timeout.count()), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        config_.connection_memory, MHD_OPTION_STRICT_FOR_CLIENT, 1, MHD_OPTION_NOTIFY_COMPLETED,
+        &server_hooks::on_completed, this, MHD_OPTION_NOTIFY_CONNECTION,
+        &server_hooks::on_connection, this, MHD_OPTION_END);
+    freeaddrinfo(found);
+    const MHD_DaemonInfo* info =
+        daemon_ ? MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT) : nullptr;
+    if (!info) {
+        if (error) *error = "cannot listen on " + where;
+        shut_down();
+        return false;
+    }
+    port_ = info->port;
     return true;
 }
 
 void service_server::run() {
-    if (port_ > 0) http_->listen_after_bind();
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return stop_requested_ || port_ <= 0; });
+    }
+    shut_down();
 }
 
 void service_server::stop() {
-    if (http_) http_->stop();
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_requested_ = true;
+    changed_.notify_all();
 }
 
-void service_server::wait_until_ready() const {
-    while (port_ > 0 && !http_->is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+void service_server::shut_down() {
+    std::lock_guard<std::mutex> once(shut_down_mutex_);
+    if (!daemon_) {
+        workers_.reset();
+        return;
+    }
+    // No new connections; requests that begin on open ones are refused.
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    const MHD_socket listener = MHD_quiesce_daemon(daemon_);
+    if (listener != MHD_INVALID_SOCKET) ::close(listener);
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait_for(lock, config_.drain_timeout, [this] { return in_flight_ == 0; });
+    }
+    // Every worker has resumed its connection before the loop ends: the loop
+    // may not end with a connection asleep.
+    workers_->finish();
+    MHD_stop_daemon(daemon_);
+    daemon_ = nullptr;
+    workers_.reset();
 }
 
 }  // namespace velmo_service

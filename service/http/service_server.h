@@ -1,29 +1,46 @@
 // HTTP front of the service: every POST (any path) is one SOAP operation.
+// One event loop watches every connection, so an idle or slow connection
+// costs its buffer, not a thread; a complete request is handed to a bounded
+// pool of workers, and its answer goes back through the loop.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
-namespace httplib {
-class Server;
-}
+struct MHD_Daemon;
 
 namespace velmo_service {
 
 class service_operations;
+class worker_pool;
 
 struct server_config {
     std::string host = "127.0.0.1";
     int port = 8820;                           // 0 picks a free port
     std::size_t body_limit = 8 * 1024 * 1024;  // whatever the transfer encoding
-    int http_threads = 64;                     // connections served at once
-    std::chrono::milliseconds request_timeout{
-        30000};  // first byte of a request to last of its answer
-    std::size_t connections_per_address = 16;
+    int http_threads = 8;                      // requests worked on at once
+    std::size_t queue_limit = 1024;            // complete requests waiting for a worker
+    // End of a request's head to the last byte of its body; a body still
+    // arriving then is cut. A head must fit in `connection_memory` and may
+    // pause for no longer than `idle_timeout`.
+    std::chrono::milliseconds request_timeout{30000};
+    // A kept-alive connection with nothing to say is closed after this, and
+    // every answer advertises it (Keep-Alive: timeout=N).
+    std::chrono::seconds idle_timeout{5};
+    std::size_t connections_per_address = 256;
+    std::size_t max_connections = 16000;        // further ones wait in the listen queue
+    std::size_t connection_memory = 16 * 1024;  // request head and read buffer, per connection
+    // On stop: how long requests already begun may take to be answered.
+    std::chrono::milliseconds drain_timeout{10000};
     // A proxy in front: for its requests the client is the last address of
-    // X-Forwarded-For, which that proxy sets.
+    // X-Forwarded-For, which that proxy sets. It is not held to the
+    // per-address connection limit.
     std::string trusted_proxy;
 };
 
@@ -32,21 +49,33 @@ class service_server {
     service_server(service_operations& operations, server_config config);
     ~service_server();
 
-    // Binds the listening socket; false with a reason when that fails.
+    // Starts listening; false with a reason when that fails.
     bool bind(std::string* error);
     int port() const { return port_; }
-    // Serves until stop(); returns at once when not bound.
+    // Serves until stop(), then finishes the requests in flight (their
+    // answers leave) and closes every connection.
     void run();
     void stop();
-    // Blocks until the server accepts connections (after run() was started elsewhere).
-    void wait_until_ready() const;
+    // Returns once the server accepts connections.
+    void wait_until_ready() const {}
 
   private:
+    friend struct server_hooks;  // the event loop's callbacks
+    void shut_down();
+
     service_operations& operations_;
     server_config config_;
-    std::unique_ptr<httplib::Server> http_;
+    std::unique_ptr<worker_pool> workers_;
+    MHD_Daemon* daemon_ = nullptr;
     int port_ = -1;
-    int listen_socket_ = -1;
+
+    std::mutex shut_down_mutex_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_requested_ = false;
+    std::atomic<bool> stopping_{false};               // requests that begin now are refused
+    std::size_t in_flight_ = 0;                       // heads received, answers not yet sent
+    std::map<std::string, std::size_t> connections_;  // per client address
 };
 
 }  // namespace velmo_service

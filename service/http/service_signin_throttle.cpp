@@ -10,6 +10,9 @@ namespace {
 constexpr std::size_t max_key_bytes = 256;
 
 std::string key_of(const std::string& s) { return s.substr(0, max_key_bytes); }
+std::string pair_of(const std::string& name, const std::string& address) {
+    return key_of(address) + '\n' + key_of(name);
+}
 }  // namespace
 
 signin_throttle::signin_throttle(signin_limits limits, clock now)
@@ -21,7 +24,7 @@ bool signin_throttle::free_locked(const table& t, const std::string& key,
     return it == t.end() || it->second.blocked_until <= now;
 }
 
-void signin_throttle::fail_locked(table& t, const std::string& key,
+void signin_throttle::fail_locked(table& t, const std::string& key, int free_failures,
                                   std::chrono::steady_clock::time_point now) {
     if (t.size() >= limits_.max_entries) {
         // Forgotten entries go; when none is, the one quiet the longest goes.
@@ -36,29 +39,29 @@ void signin_throttle::fail_locked(table& t, const std::string& key,
     if (e.failures > 0 && now - e.last_failure > limits_.forget_after) e.failures = 0;
     ++e.failures;
     e.last_failure = now;
-    if (e.failures <= limits_.free_failures) return;
+    if (e.failures <= free_failures) return;
     auto delay = limits_.first_delay;
-    for (int i = limits_.free_failures + 1; i < e.failures && delay < limits_.max_delay; ++i)
-        delay *= 2;
+    for (int i = free_failures + 1; i < e.failures && delay < limits_.max_delay; ++i) delay *= 2;
     e.blocked_until = now + std::min(delay, limits_.max_delay);
 }
 
 bool signin_throttle::allowed(const std::string& name, const std::string& address) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto now = now_();
-    return free_locked(names_, name, now) && free_locked(addresses_, address, now);
+    return free_locked(pairs_, pair_of(name, address), now) &&
+           free_locked(addresses_, address, now);
 }
 
 void signin_throttle::failed(const std::string& name, const std::string& address) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto now = now_();
-    fail_locked(names_, name, now);
-    fail_locked(addresses_, address, now);
+    fail_locked(pairs_, pair_of(name, address), limits_.free_failures, now);
+    fail_locked(addresses_, key_of(address), limits_.address_free_failures, now);
 }
 
-void signin_throttle::succeeded(const std::string& name) {
+void signin_throttle::succeeded(const std::string& name, const std::string& address) {
     std::lock_guard<std::mutex> lock(mutex_);
-    names_.erase(key_of(name));
+    pairs_.erase(pair_of(name, address));
 }
 
 }  // namespace velmo_service

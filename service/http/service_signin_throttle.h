@@ -1,6 +1,8 @@
 // Slows down guessing of authorization numbers: after a few failed sign-ins
-// for one user name, or from one client address, further sign-ins for it are
-// refused unchecked for a delay that doubles with every failure.
+// for one user name from one client address, or more from one address for
+// any names, further sign-ins from there are refused unchecked for a delay
+// that doubles with every failure. A name alone is never held back, so that a
+// stranger's guesses cannot lock its owner out from another address.
 #pragma once
 
 #include <chrono>
@@ -13,7 +15,8 @@
 namespace velmo_service {
 
 struct signin_limits {
-    int free_failures = 3;                       // failures before any delay
+    int free_failures = 3;           // failures of one name from one address before any delay
+    int address_free_failures = 20;  // failures from one address, for any names
     std::chrono::milliseconds first_delay{500};  // doubled per further failure
     std::chrono::milliseconds max_delay{60000};
     std::chrono::milliseconds forget_after{
@@ -26,12 +29,12 @@ class signin_throttle {
     using clock = std::function<std::chrono::steady_clock::time_point()>;
     explicit signin_throttle(signin_limits limits, clock now = std::chrono::steady_clock::now);
 
-    // False while `name` or `address` is held back.
+    // False while `name` from `address`, or `address` itself, is held back.
     bool allowed(const std::string& name, const std::string& address);
     void failed(const std::string& name, const std::string& address);
-    // A right number clears the name's failures (not the address's: one
-    // good account must not whitewash guesses at others).
-    void succeeded(const std::string& name);
+    // A right number clears the failures of the name from that address (not
+    // the address's: one good account must not whitewash guesses at others).
+    void succeeded(const std::string& name, const std::string& address);
 
   private:
     struct entry {
@@ -42,12 +45,13 @@ class signin_throttle {
     using table = std::map<std::string, entry>;
     bool free_locked(const table& t, const std::string& key,
                      std::chrono::steady_clock::time_point now) const;
-    void fail_locked(table& t, const std::string& key, std::chrono::steady_clock::time_point now);
+    void fail_locked(table& t, const std::string& key, int free_failures,
+                     std::chrono::steady_clock::time_point now);
 
     signin_limits limits_;
     clock now_;
     std::mutex mutex_;
-    table names_;
+    table pairs_;  // name and address
     table addresses_;
 };
 

@@ -61,20 +61,29 @@ xmlDocPtr new_envelope(xmlNodePtr* body) {
 }
 
 // One linear pass over the markup counting what the parser would build:
-// elements, attributes per start tag and nesting. libxml2 compares each
-// attribute of a tag with all before it and allocates a node per element,
-// so both are bounded here, before it runs. Malformed markup that the pass
-// cannot follow is left for the parser to refuse.
+// nodes of every kind (elements, text, comments, processing instructions,
+// character data sections), attributes per start tag and nesting. libxml2
+// allocates a node for each and compares each attribute of a tag with all
+// before it, so all are bounded here, before it runs. Malformed markup that
+// the pass cannot follow is left for the parser to refuse.
 bool within_bounds(const std::string& s, const xml_bounds& bounds, const char** why) {
     const std::size_t n = s.size();
-    std::size_t elements = 0, depth = 0, i = 0;
+    std::size_t elements = 0, nodes = 0, depth = 0, i = 0;
     auto skip_past = [&](const char* end, std::size_t from) {
         const std::size_t at = s.find(end, from);
         return at == std::string::npos ? n : at + std::char_traits<char>::length(end);
     };
+    auto count_node = [&] {
+        if (++nodes <= bounds.max_nodes) return true;
+        *why = "request has too many nodes";
+        return false;
+    };
     while (i < n) {
-        i = s.find('<', i);
-        if (i == std::string::npos) break;
+        const std::size_t tag = s.find('<', i);
+        if (tag != i && !count_node()) return false;  // the text before it
+        if (tag == std::string::npos) break;
+        i = tag;
+        if (s.compare(i, 2, "</") != 0 && !count_node()) return false;
         if (s.compare(i, 4, "<!--") == 0) {
             i = skip_past("-->", i + 4);
         } else if (s.compare(i, 9, "<![CDATA[") == 0) {

@@ -28,6 +28,7 @@ struct soap_request {
 // costing memory or time out of proportion to its size.
 struct xml_bounds {
     std::size_t max_elements = 1000;
+    std::size_t max_nodes = 4000;     // of every kind: elements, text, comments, instructions
     std::size_t max_attributes = 32;  // per element
     std::size_t max_depth = 32;
 };

@@ -92,11 +92,19 @@ int service_store::check_login(const std::string& name, const std::string& auth_
 }
 
 int service_store::charge(const std::string& name, std::int64_t words, const std::string& time) {
-    return backend_->charge(name, words, time);
+    try {
+        return backend_->charge(name, words, time);
+    } catch (const store_unavailable&) {
+        return code_unavailable;
+    }
 }
 
 bool service_store::refund(const std::string& name, std::int64_t words, const std::string& time) {
-    return backend_->refund(name, words, time);
+    try {
+        return backend_->refund(name, words, time);
+    } catch (const store_unavailable&) {
+        return false;
+    }
 }
 
 usage_page service_store::usage(const std::string& name, const std::string& date, std::int64_t page,
@@ -110,11 +118,21 @@ word_page service_store::words(const std::string& name, int lib, std::int64_t pa
 }
 
 std::vector<std::string> service_store::all_words(const std::string& name, int lib) {
-    return backend_->all_words(name, lib);
+    try {
+        return backend_->all_words(name, lib);
+    } catch (const store_unavailable&) {
+        return {};  // the check goes on without the user's own words
+    }
 }
 
 bool service_store::add_word(const std::string& name, int lib, const std::string& word) {
-    return backend_->add_word(name, lib, word);
+    return add_word_within(name, lib, word, std::numeric_limits<std::int64_t>::max()) ==
+           word_added::added;
+}
+
+word_added service_store::add_word_within(const std::string& name, int lib, const std::string& word,
+                                          std::int64_t cap) {
+    return backend_->add_word(name, lib, word, cap);
 }
 
 bool service_store::delete_word(const std::string& name, int lib, const std::string& word) {
@@ -137,7 +155,8 @@ bool service_store::copy_from(service_store& from, std::vector<std::string>* ski
         }
         for (int lib : {3, 4})
             for (const std::string& w : from.backend_->all_words(r.acc.user_name, lib))
-                backend_->add_word(r.acc.user_name, lib, w);
+                backend_->add_word(r.acc.user_name, lib, w,
+                                   std::numeric_limits<std::int64_t>::max());
     }
     return true;
 }

@@ -1,7 +1,9 @@
 // Accounts, usage history and word libraries of the service, in one SQLite
 // file (`open("velmo.db")`) or in a PostgreSQL database that several service
 // instances share (`open("postgresql://...")`). All members are safe to call
-// from several threads.
+// from several threads. Those that answer requests throw store_unavailable
+// when the database cannot be reached or written; the ones the job workers
+// call (charge, refund, all_words) answer code_unavailable, false or nothing.
 #pragma once
 
 #include <cstdint>
@@ -47,7 +49,8 @@ class service_store {
     static int account_code_of(const account& a, const std::string& today);
 
     // Charges `words` at `time`: code_ok and a usage row when the quota allows,
-    // code_no_words (nothing charged) otherwise, code_unknown_user for no account.
+    // code_no_words (nothing charged) otherwise, code_unknown_user for no account,
+    // code_unavailable when the database failed (nothing charged).
     int charge(const std::string& name, std::int64_t words, const std::string& time);
     // Takes back a charge of `words` made at `time`: its usage row goes and the
     // words count as unused again.
@@ -60,7 +63,11 @@ class service_store {
     // Word libraries (3 defined errors, 4 own words).
     word_page words(const std::string& name, int lib, std::int64_t page, std::int64_t page_size);
     std::vector<std::string> all_words(const std::string& name, int lib);
+    // True when the entry was added (not there before); no cap.
     bool add_word(const std::string& name, int lib, const std::string& word);
+    // Adds unless the user already holds `cap` entries in all libraries together.
+    word_added add_word_within(const std::string& name, int lib, const std::string& word,
+                               std::int64_t cap);
     bool delete_word(const std::string& name, int lib, const std::string& word);
 
     // Copies every account (with its hashed number), usage row and word of

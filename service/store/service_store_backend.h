@@ -1,6 +1,8 @@
 // What a database back-end of the service store provides. The store facade
 // hashes and verifies authorization numbers and chooses the back-end; a
 // back-end only keeps rows. Every member is safe to call from several threads.
+// A member that cannot reach, read or write the database throws
+// store_unavailable; a row that conflicts with a stored one is reported.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +51,10 @@ class store_backend {
     virtual word_page words(const std::string& name, int lib, std::int64_t offset,
                             std::int64_t limit) = 0;
     virtual std::vector<std::string> all_words(const std::string& name, int lib) = 0;
-    virtual bool add_word(const std::string& name, int lib, const std::string& word) = 0;
+    // Adds unless the entry is there or the user already holds `cap` entries
+    // in all libraries together; one transaction.
+    virtual word_added add_word(const std::string& name, int lib, const std::string& word,
+                                std::int64_t cap) = 0;
     virtual bool delete_word(const std::string& name, int lib, const std::string& word) = 0;
 };
 

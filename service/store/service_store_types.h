@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,13 @@ enum account_code {
     code_expired = 3,
     code_no_words = 4,
     code_refused = 5,
+    code_unavailable = 6,  // the database could not be reached or written
+};
+
+// Thrown by the store when the database cannot be reached, read or written,
+// so that an outage is never taken for a missing row or a wrong number.
+struct store_unavailable : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
 enum account_state { state_active = 0, state_disabled = 1 };
@@ -37,6 +45,9 @@ struct usage_page {
     std::int64_t total_rows = 0;  // rows of the day
     std::int64_t month_words = 0;
 };
+
+// What adding to a word library did: an entry already there counts as kept.
+enum class word_added { added, present, full };
 
 struct word_page {
     std::vector<std::string> words;  // in the order they were added

@@ -1,16 +1,14 @@
 // The service under the requests a hostile holder of an ordinary account
-// would send: guessing other users' jobs, hoarding job slots, slow and
-// oversized requests, costly markup, guessing numbers, huge page numbers,
-// and a stop while jobs run. Real HTTP on loopback, bounded in count and time.
-#include <arpa/inet.h>
+// would send: guessing other users' jobs, hoarding job slots and word-library
+// entries, idle, slow, oversized and ambiguously framed requests, costly
+// markup, guessing numbers, huge page numbers, and a stop while jobs run.
+// Real HTTP on loopback, bounded in count and time.
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <fstream>
 #include <set>
+#include <thread>
 
 #include "base/service_clock.h"
 #include "service_test_support.h"
@@ -41,47 +39,32 @@ struct abuse_fixture : ::testing::Test {
     }
 };
 
-// A raw connection from `source` (any 127.x.y.z address is loopback).
-struct raw_connection {
-    int fd = -1;
-    raw_connection(const char* source, int port) {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        inet_pton(AF_INET, source, &a.sin_addr);
-        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-        a.sin_port = htons(static_cast<std::uint16_t>(port));
-        if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-            close(fd);
-            fd = -1;
-        }
-    }
-    ~raw_connection() {
-        if (fd >= 0) close(fd);
-    }
-    bool send_text(const std::string& s) {
-        return ::send(fd, s.data(), s.size(), MSG_NOSIGNAL) == ssize_t(s.size());
-    }
-    // What arrives within `ms` until the peer closes; "" when nothing did.
-    std::string receive(int ms) {
-        std::string got;
-        pollfd p{fd, POLLIN, 0};
-        char buf[512];
-        while (poll(&p, 1, ms) > 0) {
-            const ssize_t n = recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) {
-                peer_closed = true;
-                break;
-            }
-            got.append(buf, static_cast<std::size_t>(n));
-        }
-        return got;
-    }
-    bool peer_closed = false;
-};
-
 const char* const request_head = "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+
+std::string sign_in_body() {
+    return envelope("CheckUser", "<userName>writer</userName><authNo>no-123</authNo>");
+}
+
+// A whole sign-in request with its length.
+std::string sign_in_request() {
+    const std::string body = sign_in_body();
+    return std::string(request_head) + "Content-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+std::size_t count_of(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+int threads_of_this_process() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+    return -1;
+}
 
 }  // namespace
 
@@ -128,7 +111,7 @@ TEST_F(abuse_fixture, SlowClientsHoldNeitherManyThreadsNorAnyForLong) {
     config.connections_per_address = 2;
     start({}, config);
     // Eight connections from one address that never finish their request:
-    // two are held, the rest are turned away at once.
+    // two are held, the rest are turned away at once (closed unanswered).
     std::vector<std::unique_ptr<raw_connection>> slow;
     for (int i = 0; i < 8; ++i) {
         slow.push_back(std::make_unique<raw_connection>("127.0.0.2", service->port()));
@@ -136,7 +119,7 @@ TEST_F(abuse_fixture, SlowClientsHoldNeitherManyThreadsNorAnyForLong) {
         slow.back()->send_text(request_head);
     }
     int turned_away = 0;
-    for (auto& c : slow) turned_away += c->receive(300).rfind("HTTP/1.1 503", 0) == 0;
+    for (auto& c : slow) turned_away += c->receive(300).empty() && c->peer_closed;
     EXPECT_EQ(turned_away, 6);
     EXPECT_EQ(sign_in("writer", "no-123").first("ErrCode"), "0");  // others are still served
 
@@ -153,6 +136,91 @@ TEST_F(abuse_fixture, SlowClientsHoldNeitherManyThreadsNorAnyForLong) {
               trickle.peer_closed;
     }
     EXPECT_TRUE(cut);
+}
+
+TEST_F(abuse_fixture, IdleConnectionsCostNoThreadsAndKeepAliveLastsAsAdvertised) {
+    server_config config;
+    config.idle_timeout = std::chrono::seconds(1);
+    config.connections_per_address = 100;
+    start({}, config);
+    const int threads = threads_of_this_process();
+    // Three hundred connections from three addresses that stop mid-head.
+    std::vector<std::unique_ptr<raw_connection>> idle;
+    for (int i = 0; i < 300; ++i) {
+        const std::string source = "127.0.1." + std::to_string(1 + i % 3);
+        idle.push_back(std::make_unique<raw_connection>(source.c_str(), service->port()));
+        ASSERT_GE(idle.back()->fd, 0);
+        idle.back()->send_text(request_head);
+    }
+    EXPECT_EQ(sign_in("writer", "no-123").first("ErrCode"), "0");
+    EXPECT_EQ(threads_of_this_process(), threads);
+
+    // The time an answer advertises is the time the connection is kept.
+    raw_connection kept("127.0.0.6", service->port());
+    ASSERT_TRUE(kept.send_text(sign_in_request()));
+    const std::string first = kept.receive(300);
+    EXPECT_NE(first.find("Keep-Alive: timeout=1\r\n"), std::string::npos) << first;
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(kept.send_text(sign_in_request()));
+    EXPECT_EQ(kept.receive(300).rfind("HTTP/1.1 200", 0), 0u);
+    EXPECT_FALSE(kept.peer_closed);
+    kept.receive(4000);  // then it goes
+    EXPECT_TRUE(kept.peer_closed);
+}
+
+TEST_F(abuse_fixture, AmbiguousFramingIsRefusedAndNothingAfterItRunsAsARequest) {
+    start();
+    const std::string body = sign_in_body(), length = std::to_string(body.size());
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx", body.size());
+    const std::string chunked = std::string(size) + "\r\n" + body + "\r\n0\r\n\r\n";
+    const std::pair<std::string, std::string> ambiguous[] = {
+        {"Content-Length: " + length + "\r\nTransfer-Encoding: chunked\r\n", chunked},
+        {"Transfer-Encoding: chunked\r\nContent-Length: 3\r\n", chunked},
+        {"Content-Length: " + length + "\r\nContent-Length: 3\r\n", body},
+        {"Content-Length: " + length + "\r\nContent-Length: " + length + "\r\n", body},
+        {"Content-Length: +" + length + "\r\n", body},
+        {"Content-Length: " + length + "abc\r\n", body},
+        {"Transfer-Encoding: gzip, chunked\r\n", chunked},
+    };
+    for (const auto& [head, rest] : ambiguous) {
+        raw_connection c("127.0.0.7", service->port());
+        // A second, well-formed request follows: it must never be answered.
+        c.send_text(request_head + head + "\r\n" + rest + sign_in_request());
+        const std::string got = c.receive(2000);
+        EXPECT_TRUE(got.empty() || got.rfind("HTTP/1.1 400", 0) == 0) << head << got;
+        EXPECT_EQ(got.find("HTTP/1.1 200"), std::string::npos) << head;
+        EXPECT_TRUE(c.peer_closed) << head;
+    }
+    // A plain chunked request is still served, and so is the next on its connection.
+    raw_connection c("127.0.0.7", service->port());
+    c.send_text(request_head + std::string("Transfer-Encoding: chunked\r\n\r\n") + chunked +
+                sign_in_request());
+    const std::string got = c.receive(500);
+    EXPECT_EQ(count_of(got, "HTTP/1.1 200"), 2u) << got;
+    EXPECT_EQ(count_of(got, "<ErrCode>0</ErrCode>"), 2u);
+}
+
+TEST_F(abuse_fixture, WordLibrariesAreCappedPerUser) {
+    service_limits limits;
+    limits.max_words_per_user = 3;
+    start(limits);
+    auto add = [&](const char* user, const char* lib, const char* word) {
+        return client->call("AddWords", {{"userName", user}, {"libType", lib}, {"words", word}});
+    };
+    const std::pair<const char*, const char*> entries[] = {{"4", "甲"}, {"4", "乙"}, {"3", "丙"}};
+    for (const auto& [lib, word] : entries)
+        EXPECT_EQ(add("writer", lib, word).first("ErrCode"), "0") << word;
+    const soap_reply full = add("writer", "4", "丁");
+    EXPECT_EQ(full.first("ErrCode"), "5");
+    EXPECT_EQ(full.first("ErrMsg"), "词库已满");
+    EXPECT_EQ(add("writer", "4", "甲").first("ErrCode"), "0");  // already kept
+    EXPECT_EQ(client->call("GetWordsList", {{"userName", "writer"}, {"libType", "4"}})
+                  .first("TotalCount"),
+              "2");
+    EXPECT_EQ(add("other", "4", "丁").first("ErrCode"), "0");  // the cap is per user
+    client->call("DeleteWords", {{"userName", "writer"}, {"libType", "4"}, {"words", "乙"}});
+    EXPECT_EQ(add("writer", "4", "丁").first("ErrCode"), "0");
 }
 
 TEST_F(abuse_fixture, BodiesAndMarkupBeyondTheBoundsAreRefusedBeforeTheyCost) {
@@ -177,14 +245,22 @@ TEST_F(abuse_fixture, BodiesAndMarkupBeyondTheBoundsAreRefusedBeforeTheyCost) {
     EXPECT_TRUE(!res || res->status == 400);
 
     const std::string user = "<userName>writer</userName><authNo>no-123</authNo>";
-    std::string siblings, attributes = "<userName", nested;
+    std::string siblings, attributes = "<userName", nested, comments, instructions, texts;
     for (int i = 0; i < 2000; ++i) siblings += "<a/>";
+    for (int i = 0; i < 5000; ++i) {
+        comments += "<!---->";
+        instructions += "<?p?>";
+        texts += "x<!--y-->";
+    }
     for (int i = 0; i < 100; ++i) attributes += " a" + std::to_string(i) + "=\"\"";
     for (int i = 0; i < 40; ++i) nested = "<g>" + nested + "</g>";
     const std::pair<std::string, std::string> bounded[] = {
         {siblings + user, "too many elements"},
         {attributes + ">writer</userName><authNo>no-123</authNo>", "too many attributes"},
         {nested + user, "nested too deeply"},
+        {comments + user, "too many nodes"},
+        {instructions + user, "too many nodes"},
+        {texts + user, "too many nodes"},
     };
     for (const auto& [params, reason] : bounded) {
         soap_reply r = client->post_raw(envelope("CheckUser", params));
@@ -194,17 +270,26 @@ TEST_F(abuse_fixture, BodiesAndMarkupBeyondTheBoundsAreRefusedBeforeTheyCost) {
     EXPECT_EQ(sign_in("writer", "no-123").first("ErrCode"), "0");
 }
 
-TEST_F(abuse_fixture, FailedSignInsHoldBackTheNameAndTheAddress) {
+TEST_F(abuse_fixture, FailedSignInsHoldBackTheNameFromThatAddressAndTheAddressNotTheOwner) {
     service_limits limits;
     limits.signin.first_delay = std::chrono::hours(1);
+    limits.signin.address_free_failures = 6;
     start(limits);
+    const std::string try_later = velmo_service::operations_try_later_message;
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(sign_in("writer", "guess" + std::to_string(i)).first("ErrCode"), "1");
-    // Now even the right number is not looked at, for this name or from here.
-    EXPECT_EQ(sign_in("writer", "no-123").first("ErrCode"), "1");
-    EXPECT_FALSE(client->get_pid("other", "no-456").has("PID"));
+    // Now even the right number is not looked at for this name from here, and
+    // the answer says to come back later, not that the number is wrong.
+    soap_reply held = sign_in("writer", "no-123");
+    EXPECT_EQ(held.first("ErrCode"), "5");
+    EXPECT_EQ(held.first("ErrMsg"), try_later);
+    EXPECT_EQ(client->get_pid("writer", "no-123").first("ErrMsg"), try_later);
+    EXPECT_TRUE(client->get_pid("other", "no-456").has("PID"));  // others from here still may
+    for (int i = 0; i < 3; ++i) sign_in("nobody" + std::to_string(i), "guess");
+    EXPECT_FALSE(client->get_pid("other", "no-456").has("PID"));  // the address guessed on
 
-    // Behind a trusted proxy each forwarded client is held back on its own.
+    // Behind a trusted proxy each forwarded client is held back on its own:
+    // a stranger's guesses do not lock the owner out.
     server_config proxied;
     proxied.trusted_proxy = "127.0.0.1";
     start(limits, proxied);
@@ -216,9 +301,9 @@ TEST_F(abuse_fixture, FailedSignInsHoldBackTheNameAndTheAddress) {
                               "application/soap+xml");
         return res ? soap_reply{res->status, res->body}.first("ErrCode") : "no answer";
     };
-    for (int i = 0; i < 4; ++i) from("198.51.100.1", "other", "guess");
+    for (int i = 0; i < 30; ++i) from("198.51.100.1", "writer", "guess");
     EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");
-    EXPECT_EQ(from("198.51.100.1", "writer", "no-123"), "1");
+    EXPECT_EQ(from("198.51.100.1", "writer", "no-123"), "5");
 }
 
 TEST_F(abuse_fixture, HugePageNumbersAnswerPastTheEndWithoutOverflow) {
@@ -254,36 +339,41 @@ TEST_F(abuse_fixture, StoppingRefundsEveryJobWhoseFindingsWereNotHandedOver) {
               1);
 }
 
-TEST(SigninThrottle, DelaysDoublePerNameAndAddressAndAreForgottenWhenQuiet) {
+TEST(SigninThrottle, DelaysDoublePerNameFromAnAddressAndPerAddressAndAreForgottenWhenQuiet) {
     using namespace std::chrono;
     steady_clock::time_point now{};
     velmo_service::signin_limits limits;
     limits.free_failures = 2;
+    limits.address_free_failures = 10;
     limits.first_delay = milliseconds(100);
     limits.max_delay = milliseconds(400);
     limits.forget_after = seconds(10);
     velmo_service::signin_throttle t(limits, [&] { return now; });
-    t.failed("ann", "10.0.0.1");
-    t.failed("ann", "10.0.0.2");
-    EXPECT_TRUE(t.allowed("ann", "10.0.0.3"));
-    // Each further failure doubles the wait, up to the maximum.
+    t.failed("ann", "10.0.0.4");
+    t.failed("ann", "10.0.0.4");
+    EXPECT_TRUE(t.allowed("ann", "10.0.0.4"));
+    // Each further failure of the name from there doubles the wait, up to the maximum.
     for (const int wait : {100, 200, 400, 400}) {
         t.failed("ann", "10.0.0.4");
         now += milliseconds(wait - 1);
-        EXPECT_FALSE(t.allowed("ann", "10.0.0.3")) << wait;
+        EXPECT_FALSE(t.allowed("ann", "10.0.0.4")) << wait;
         now += milliseconds(1);
-        EXPECT_TRUE(t.allowed("ann", "10.0.0.3")) << wait;
+        EXPECT_TRUE(t.allowed("ann", "10.0.0.4")) << wait;
     }
-    EXPECT_TRUE(t.allowed("bob", "10.0.0.3"));
-    // The address that failed three times and more is held for every name.
-    t.failed("bob", "10.0.0.4");
-    EXPECT_FALSE(t.allowed("carl", "10.0.0.4"));
-    t.failed("ann", "10.0.0.5");
-    EXPECT_FALSE(t.allowed("ann", "10.0.0.9"));
-    t.succeeded("ann");  // clears the name, not the address
-    EXPECT_TRUE(t.allowed("ann", "10.0.0.9"));
-    EXPECT_FALSE(t.allowed("carl", "10.0.0.4"));
+    t.failed("ann", "10.0.0.4");
+    // The guesses lock neither the owner out from elsewhere nor others out from there.
+    EXPECT_TRUE(t.allowed("ann", "10.0.0.3"));
+    EXPECT_TRUE(t.allowed("bob", "10.0.0.4"));
+
+    // An address guessing at many names is held for every name.
+    for (int i = 0; i < 11; ++i) t.failed("user" + std::to_string(i), "10.0.0.5");
+    EXPECT_FALSE(t.allowed("carl", "10.0.0.5"));
+    EXPECT_TRUE(t.allowed("carl", "10.0.0.6"));
+    t.succeeded("ann", "10.0.0.4");  // clears the name from there
+    EXPECT_TRUE(t.allowed("ann", "10.0.0.4"));
+    t.succeeded("dora", "10.0.0.5");  // not the address
+    EXPECT_FALSE(t.allowed("eve", "10.0.0.5"));
     now += seconds(11);
-    t.failed("carl", "10.0.0.4");  // the earlier failures are forgotten: a free one
-    EXPECT_TRUE(t.allowed("dora", "10.0.0.4"));
+    t.failed("carl", "10.0.0.5");  // the earlier failures are forgotten: a free one
+    EXPECT_TRUE(t.allowed("dora", "10.0.0.5"));
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "jobs/service_job_codec.h"
 #include "service_pg_cluster.h"
@@ -238,6 +239,38 @@ TEST_F(two_instances, JobsAreCappedPerUserAcrossInstancesAndUnknownToOtherNames)
     ASSERT_TRUE(wait_done({&ca}, bobs));
     EXPECT_EQ(ca.call("GetCheckArticleResult", {{"userName", "ann"}, {"pid", bobs}}).status, 500);
     EXPECT_EQ(cb.call("GetCheckArticleResult", {{"userName", "bob"}, {"pid", bobs}}).status, 200);
+}
+
+TEST_F(two_instances, AnOutOfReachDatabaseAnswersUnavailableAndWordCapsHoldAcrossInstances) {
+    add_account(a->store(), "ann", "a-1");
+    soap_client ca(a->port()), cb(b->port());
+    ASSERT_EQ(run_sql(db, "ALTER TABLE accounts RENAME TO accounts_away"), "");
+    for (int i = 0; i < 5; ++i) {
+        soap_reply r =
+            (i % 2 ? ca : cb).call("CheckUser", {{"userName", "ann"}, {"authNo", "a-1"}});
+        EXPECT_EQ(r.status, 503);
+        EXPECT_NE(r.body.find("服务暂时不可用"), std::string::npos) << r.body;
+    }
+    EXPECT_EQ(ca.call("GetUserInfo", {{"userName", "ann"}}).status, 503);
+    ASSERT_EQ(run_sql(db, "ALTER TABLE accounts_away RENAME TO accounts"), "");
+    EXPECT_EQ(cb.call("CheckUser", {{"userName", "ann"}, {"authNo", "a-1"}}).first("ErrCode"), "0");
+
+    // Additions racing through both instances stop at the cap.
+    velmo_service::service_limits capped;
+    capped.max_words_per_user = 5;
+    a = std::make_unique<running_service>(db, capped);
+    b = std::make_unique<running_service>(db, capped);
+    std::vector<std::thread> adders;
+    for (int i = 0; i < 4; ++i)
+        adders.emplace_back([&, i] {
+            soap_client c(i % 2 ? a->port() : b->port());
+            for (int w = 0; w < 5; ++w)
+                c.call("AddWords", {{"userName", "ann"},
+                                    {"libType", "4"},
+                                    {"words", "词" + std::to_string(i * 5 + w)}});
+        });
+    for (std::thread& t : adders) t.join();
+    EXPECT_EQ(a->store().all_words("ann", 4).size(), 5u);
 }
 
 TEST(SharedJobs, AnInstanceThatStopsHandsItsRunningJobBackAndLeavesTheQueueToTheOthers) {

@@ -1,11 +1,16 @@
 #include "service_test_support.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
 #include <libpq-fe.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +21,43 @@
 #include "velmo_protocol.h"
 
 namespace velmo_test {
+
+raw_connection::raw_connection(const char* source, int port) {
+    fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &a.sin_addr);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+raw_connection::~raw_connection() {
+    if (fd >= 0) close(fd);
+}
+
+bool raw_connection::send_text(const std::string& s) {
+    return ::send(fd, s.data(), s.size(), MSG_NOSIGNAL) == ssize_t(s.size());
+}
+
+std::string raw_connection::receive(int ms) {
+    std::string got;
+    pollfd p{fd, POLLIN, 0};
+    char buf[4096];
+    while (poll(&p, 1, ms) > 0) {
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            peer_closed = true;
+            break;
+        }
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    return got;
+}
 
 temp_dir::temp_dir() {
     std::string pattern =

@@ -104,6 +104,20 @@ std::string run_sql(const std::string& location, const std::string& sql);
 // runs, or until every job there is done.
 void wait_for_a_running_job(const std::string& location);
 
+// A raw TCP connection from `source` (any 127.x.y.z address is loopback) to
+// the loopback `port`; `fd` is -1 when the connection was refused.
+struct raw_connection {
+    raw_connection(const char* source, int port);
+    ~raw_connection();
+    raw_connection(const raw_connection&) = delete;
+    raw_connection& operator=(const raw_connection&) = delete;
+    bool send_text(const std::string& s);
+    // What arrives until nothing more does for `ms` or the peer closes.
+    std::string receive(int ms);
+    int fd = -1;
+    bool peer_closed = false;
+};
+
 // Adds an account directly in the store.
 void add_account(velmo_service::service_store& store, const std::string& name,
                  const std::string& auth_no, long long quota = 1000000,

@@ -24,6 +24,10 @@ std::int64_t pg_rows::integer(int row, int col) const {
     return *v ? std::stoll(v) : 0;
 }
 bool pg_rows::null(int row, int col) const { return PQgetisnull(result_, row, col) != 0; }
+std::string pg_rows::state() const {
+    const char* s = result_ ? PQresultErrorField(result_, PG_DIAG_SQLSTATE) : nullptr;
+    return s ? s : "";
+}
 std::string pg_rows::error() const { return result_ ? PQresultErrorMessage(result_) : "no result"; }
 
 pg_rows pg_run(PGconn* conn, const std::string& sql, const pg_params& params) {

@@ -31,6 +31,8 @@ class pg_rows {
     std::int64_t integer(int row, int col) const;
     bool null(int row, int col) const;
     std::string error() const;
+    // The SQLSTATE of a failed statement ("" when it ran or never reached the server).
+    std::string state() const;
 
   private:
     PGresult* result_;

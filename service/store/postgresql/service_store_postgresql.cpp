@@ -57,6 +57,13 @@ class pg_session : public schema_session {
 };
 
 std::string number(std::int64_t v) { return std::to_string(v); }
+
+// A statement that failed for another reason than a row conflicting with a
+// stored one (SQLSTATE class 23) means the database is out of reach.
+pg_rows checked(pg_rows rows) {
+    if (!rows.ok() && rows.state().rfind("23", 0) != 0) throw store_unavailable(rows.error());
+    return rows;
+}
 template <typename T>
 std::optional<std::string> optional_number(const std::optional<T>& v) {
     return v ? std::optional<std::string>(number(*v)) : std::nullopt;
@@ -67,11 +74,11 @@ class postgresql_store : public store_backend {
     explicit postgresql_store(std::unique_ptr<pg_pool> pool) : pool_(std::move(pool)) {}
 
     bool add_user(const account_record& r, std::string* error) override {
-        pg_rows rows = pool_->acquire().run(
+        pg_rows rows = checked(pool_->acquire().run(
             "INSERT INTO accounts(user_name, auth_hash, state, quota, used, end_date) "
             "VALUES($1,$2,$3,$4,$5,$6)",
             {r.acc.user_name, r.auth_hash, number(r.acc.state), number(r.acc.quota),
-             number(r.acc.used), r.acc.end_date});
+             number(r.acc.used), r.acc.end_date}));
         if (!rows.ok() && error) *error = rows.error();
         return rows.ok();
     }
@@ -81,59 +88,62 @@ class postgresql_store : public store_backend {
                   const std::optional<std::string>& end_date,
                   const std::optional<std::int64_t>& used) override {
         // One statement: an absent value keeps the stored one.
-        pg_rows rows = pool_->acquire().run(
+        pg_rows rows = checked(pool_->acquire().run(
             "UPDATE accounts SET auth_hash=COALESCE($2, auth_hash), state=COALESCE($3::integer, "
             "state),"
             " quota=COALESCE($4::bigint, quota), end_date=COALESCE($5, end_date), "
             "used=COALESCE($6::bigint, used)"
             " WHERE user_name=$1",
             {name, auth_hash, optional_number(state), optional_number(quota), end_date,
-             optional_number(used)});
+             optional_number(used)}));
         return rows.ok() && rows.affected() > 0;
     }
 
     bool remove_user(const std::string& name) override {
         pg_pool::handle c = pool_->acquire();
-        if (!c.run("BEGIN").ok()) return false;
+        checked(c.run("BEGIN"));
         const bool removed =
-            c.run("DELETE FROM accounts WHERE user_name=$1", {name}).affected() > 0;
+            checked(c.run("DELETE FROM accounts WHERE user_name=$1", {name})).affected() > 0;
         if (removed) {
-            c.run("DELETE FROM usage WHERE user_name=$1", {name});
-            c.run("DELETE FROM words WHERE user_name=$1", {name});
+            checked(c.run("DELETE FROM usage WHERE user_name=$1", {name}));
+            checked(c.run("DELETE FROM words WHERE user_name=$1", {name}));
         }
-        return c.run("COMMIT").ok() && removed;
+        checked(c.run("COMMIT"));
+        return removed;
     }
 
     std::vector<account_record> list_users() override {
-        pg_rows r = pool_->acquire().run(std::string(account_columns) + " ORDER BY user_name");
+        pg_rows r =
+            checked(pool_->acquire().run(std::string(account_columns) + " ORDER BY user_name"));
         std::vector<account_record> out;
         for (int i = 0; i < r.count(); ++i) out.push_back(read_account(r, i));
         return out;
     }
 
     std::optional<account_record> find_user(const std::string& name) override {
-        pg_rows r =
-            pool_->acquire().run(std::string(account_columns) + " WHERE user_name=$1", {name});
+        pg_rows r = checked(
+            pool_->acquire().run(std::string(account_columns) + " WHERE user_name=$1", {name}));
         if (r.count() == 0) return std::nullopt;
         return read_account(r, 0);
     }
 
     int charge(const std::string& name, std::int64_t words, const std::string& time) override {
         pg_pool::handle c = pool_->acquire();
-        if (!c.run("BEGIN").ok()) return code_refused;
+        checked(c.run("BEGIN"));
         const int code = postgresql_charge_in(c.get(), name, words, time);
         if (code != code_ok) {
             c.run("ROLLBACK");
             return code;
         }
-        return c.run("COMMIT").ok() ? code_ok : code_refused;
+        checked(c.run("COMMIT"));
+        return code_ok;
     }
 
     bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
         pg_pool::handle c = pool_->acquire();
-        if (!c.run("BEGIN").ok()) return false;
+        checked(c.run("BEGIN"));
         const bool ok = postgresql_refund_in(c.get(), name, words, time);
-        return c.run(ok ? "COMMIT" : "ROLLBACK").ok() && ok;
+        return checked(c.run(ok ? "COMMIT" : "ROLLBACK")).ok() && ok;
     }
 
     usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
@@ -141,26 +151,26 @@ class postgresql_store : public store_backend {
         pg_pool::handle c = pool_->acquire();
         usage_page out;
         const std::string day = date.substr(0, 10);
-        pg_rows totals = c.run(
+        pg_rows totals = checked(c.run(
             "SELECT COUNT(*) FILTER (WHERE substr(check_time,1,10)=$2), COALESCE(SUM(words),0)"
             " FROM usage WHERE user_name=$1 AND substr(check_time,1,7)=$3",
-            {name, day, day.substr(0, 7)});
+            {name, day, day.substr(0, 7)}));
         if (totals.count() > 0) {
             out.total_rows = totals.integer(0, 0);
             out.month_words = totals.integer(0, 1);
         }
-        pg_rows r = c.run(
+        pg_rows r = checked(c.run(
             "SELECT check_time, words FROM usage WHERE user_name=$1 AND substr(check_time,1,10)=$2"
             " ORDER BY check_time DESC, id DESC LIMIT $3 OFFSET $4",
-            {name, day, number(limit), number(offset)});
+            {name, day, number(limit), number(offset)}));
         for (int i = 0; i < r.count(); ++i)
             out.rows.push_back(usage_row{r.text(i, 0), r.integer(i, 1)});
         return out;
     }
 
     std::vector<usage_row> all_usage(const std::string& name) override {
-        pg_rows r = pool_->acquire().run(
-            "SELECT check_time, words FROM usage WHERE user_name=$1 ORDER BY id", {name});
+        pg_rows r = checked(pool_->acquire().run(
+            "SELECT check_time, words FROM usage WHERE user_name=$1 ORDER BY id", {name}));
         std::vector<usage_row> out;
         for (int i = 0; i < r.count(); ++i) out.push_back(usage_row{r.text(i, 0), r.integer(i, 1)});
         return out;
@@ -177,38 +187,51 @@ class postgresql_store : public store_backend {
                     std::int64_t limit) override {
         pg_pool::handle c = pool_->acquire();
         word_page out;
-        pg_rows total =
-            c.run("SELECT COUNT(*) FROM words WHERE user_name=$1 AND lib=$2", {name, number(lib)});
+        pg_rows total = checked(
+            c.run("SELECT COUNT(*) FROM words WHERE user_name=$1 AND lib=$2", {name, number(lib)}));
         if (total.count() > 0) out.total = total.integer(0, 0);
-        pg_rows r = c.run(
+        pg_rows r = checked(c.run(
             "SELECT word FROM words WHERE user_name=$1 AND lib=$2 ORDER BY id LIMIT $3 OFFSET $4",
-            {name, number(lib), number(limit), number(offset)});
+            {name, number(lib), number(limit), number(offset)}));
         for (int i = 0; i < r.count(); ++i) out.words.push_back(r.text(i, 0));
         return out;
     }
 
     std::vector<std::string> all_words(const std::string& name, int lib) override {
-        pg_rows r =
+        pg_rows r = checked(
             pool_->acquire().run("SELECT word FROM words WHERE user_name=$1 AND lib=$2 ORDER BY id",
-                                 {name, number(lib)});
+                                 {name, number(lib)}));
         std::vector<std::string> out;
         for (int i = 0; i < r.count(); ++i) out.push_back(r.text(i, 0));
         return out;
     }
 
-    bool add_word(const std::string& name, int lib, const std::string& word) override {
-        return pool_->acquire()
-                   .run(
-                       "INSERT INTO words(user_name, lib, word) VALUES($1,$2,$3) ON CONFLICT DO "
-                       "NOTHING",
-                       {name, number(lib), word})
-                   .affected() > 0;
+    word_added add_word(const std::string& name, int lib, const std::string& word,
+                        std::int64_t cap) override {
+        // The account's row lock orders concurrent additions of one user, so
+        // the count and the insert cannot be raced past the cap.
+        pg_pool::handle c = pool_->acquire();
+        checked(c.run("BEGIN"));
+        checked(c.run("SELECT 1 FROM accounts WHERE user_name=$1 FOR UPDATE", {name}));
+        if (checked(c.run("SELECT 1 FROM words WHERE user_name=$1 AND lib=$2 AND word=$3",
+                          {name, number(lib), word}))
+                .count() > 0)
+            return word_added::present;
+        pg_rows held = checked(c.run("SELECT COUNT(*) FROM words WHERE user_name=$1", {name}));
+        if (held.count() > 0 && held.integer(0, 0) >= cap) return word_added::full;
+        const bool added =
+            checked(c.run("INSERT INTO words(user_name, lib, word) VALUES($1,$2,$3) ON CONFLICT "
+                          "DO NOTHING",
+                          {name, number(lib), word}))
+                .affected() > 0;
+        checked(c.run("COMMIT"));
+        return added ? word_added::added : word_added::present;
     }
 
     bool delete_word(const std::string& name, int lib, const std::string& word) override {
-        return pool_->acquire()
-                   .run("DELETE FROM words WHERE user_name=$1 AND lib=$2 AND word=$3",
-                        {name, number(lib), word})
+        return checked(pool_->acquire().run(
+                           "DELETE FROM words WHERE user_name=$1 AND lib=$2 AND word=$3",
+                           {name, number(lib), word}))
                    .affected() > 0;
     }
 
@@ -224,7 +247,7 @@ int postgresql_charge_in(PGconn* conn, const std::string& name, std::int64_t wor
     pg_rows charged = pg_run(
         conn, "UPDATE accounts SET used = used + $1 WHERE user_name=$2 AND used + $1 <= quota",
         {number(words), name});
-    if (!charged.ok()) return code_refused;
+    if (!charged.ok()) return code_unavailable;
     if (charged.affected() == 0)
         return pg_run(conn, "SELECT 1 FROM accounts WHERE user_name=$1", {name}).count() > 0
                    ? code_no_words

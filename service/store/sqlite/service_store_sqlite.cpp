@@ -9,10 +9,17 @@
 namespace velmo_service {
 
 namespace {
+// What a failed step means: a row that conflicts with a stored one is the
+// caller's to report; anything else (busy, full, read-only, unreadable) means
+// the database cannot do its job, and throws.
+[[noreturn]] void unavailable(sqlite3* db) { throw store_unavailable(sqlite3_errmsg(db)); }
+
 // One prepared statement, bound by position (1-based) and stepped row by row.
 class statement {
   public:
-    statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+    statement(sqlite3* db, const char* sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) unavailable(db);
+    }
     ~statement() { sqlite3_finalize(stmt_); }
     statement(const statement&) = delete;
     statement& operator=(const statement&) = delete;
@@ -25,12 +32,9 @@ class statement {
         sqlite3_bind_int64(stmt_, i, v);
         return *this;
     }
-    bool row() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
-    bool run() {
-        if (!stmt_) return false;
-        const int rc = sqlite3_step(stmt_);
-        return rc == SQLITE_DONE || rc == SQLITE_ROW;
-    }
+    bool row() { return step() == SQLITE_ROW; }
+    // False when the statement conflicts with a stored row.
+    bool run() { return step() != SQLITE_CONSTRAINT; }
     std::string text(int col) const {
         const unsigned char* t = sqlite3_column_text(stmt_, col);
         return t ? std::string(reinterpret_cast<const char*>(t),
@@ -40,7 +44,37 @@ class statement {
     std::int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
 
   private:
+    int step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE && (rc & 0xff) != SQLITE_CONSTRAINT)
+            unavailable(db_);
+        return rc == SQLITE_ROW || rc == SQLITE_DONE ? rc : SQLITE_CONSTRAINT;
+    }
+
+    sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+};
+
+// A write transaction, rolled back unless committed (also when a statement throws).
+class transaction {
+  public:
+    explicit transaction(sqlite3* db) : db_(db) {
+        if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            unavailable(db);
+    }
+    ~transaction() {
+        if (!done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    transaction(const transaction&) = delete;
+    transaction& operator=(const transaction&) = delete;
+    void commit() {
+        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) unavailable(db_);
+        done_ = true;
+    }
+
+  private:
+    sqlite3* db_;
+    bool done_ = false;
 };
 
 const char* const account_columns =
@@ -65,9 +99,13 @@ class sqlite_session : public schema_session {
         return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     }
     std::optional<long long> query_number(const std::string& sql) override {
-        statement s(db_, sql.c_str());
-        if (!s.row()) return std::nullopt;
-        return s.integer(0);
+        try {
+            statement s(db_, sql.c_str());
+            if (!s.row()) return std::nullopt;
+            return s.integer(0);
+        } catch (const store_unavailable&) {
+            return std::nullopt;
+        }
     }
     bool commit() override { return exec("COMMIT"); }
     void rollback() override { exec("ROLLBACK"); }
@@ -104,7 +142,7 @@ class sqlite_store : public store_backend {
                   const std::optional<std::string>& end_date,
                   const std::optional<std::int64_t>& used) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!exec("BEGIN IMMEDIATE")) return false;
+        transaction t(db_);
         bool ok = true;
         {
             statement s(db_, "SELECT 1 FROM accounts WHERE user_name=?");
@@ -123,13 +161,13 @@ class sqlite_store : public store_backend {
         if (quota) update("UPDATE accounts SET quota=? WHERE user_name=?", *quota);
         if (end_date) update("UPDATE accounts SET end_date=? WHERE user_name=?", *end_date);
         if (used) update("UPDATE accounts SET used=? WHERE user_name=?", *used);
-        exec(ok ? "COMMIT" : "ROLLBACK");
+        if (ok) t.commit();
         return ok;
     }
 
     bool remove_user(const std::string& name) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!exec("BEGIN IMMEDIATE")) return false;
+        transaction t(db_);
         statement s(db_, "DELETE FROM accounts WHERE user_name=?");
         s.bind(1, name);
         const bool removed = s.run() && sqlite3_changes(db_) > 0;
@@ -139,7 +177,7 @@ class sqlite_store : public store_backend {
             statement w(db_, "DELETE FROM words WHERE user_name=?");
             w.bind(1, name).run();
         }
-        exec("COMMIT");
+        t.commit();
         return removed;
     }
 
@@ -161,33 +199,26 @@ class sqlite_store : public store_backend {
 
     int charge(const std::string& name, std::int64_t words, const std::string& time) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!exec("BEGIN IMMEDIATE")) return code_refused;
+        transaction t(db_);
         statement s(db_,
                     "UPDATE accounts SET used = used + ? WHERE user_name=? AND used + ? <= quota");
         s.bind(1, words).bind(2, name).bind(3, words);
-        if (!s.run()) {
-            exec("ROLLBACK");
-            return code_refused;
-        }
+        if (!s.run()) return code_refused;
         if (sqlite3_changes(db_) == 0) {
             statement f(db_, "SELECT 1 FROM accounts WHERE user_name=?");
             f.bind(1, name);
-            const int code = f.row() ? code_no_words : code_unknown_user;
-            exec("ROLLBACK");
-            return code;
+            return f.row() ? code_no_words : code_unknown_user;
         }
         statement r(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
         r.bind(1, name).bind(2, time).bind(3, words);
-        if (!r.run()) {
-            exec("ROLLBACK");
-            return code_refused;
-        }
-        return exec("COMMIT") ? code_ok : code_refused;
+        if (!r.run()) return code_refused;
+        t.commit();
+        return code_ok;
     }
 
     bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!exec("BEGIN IMMEDIATE")) return false;
+        transaction t(db_);
         statement r(db_,
                     "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=? AND "
                     "check_time=? AND words=? "
@@ -195,11 +226,9 @@ class sqlite_store : public store_backend {
         r.bind(1, name).bind(2, time).bind(3, words);
         statement s(db_, "UPDATE accounts SET used = MAX(0, used - ?) WHERE user_name=?");
         s.bind(1, words).bind(2, name);
-        if (!r.run() || sqlite3_changes(db_) == 0 || !s.run()) {
-            exec("ROLLBACK");
-            return false;
-        }
-        return exec("COMMIT");
+        if (!r.run() || sqlite3_changes(db_) == 0 || !s.run()) return false;
+        t.commit();
+        return true;
     }
 
     usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
@@ -270,11 +299,21 @@ class sqlite_store : public store_backend {
         return out;
     }
 
-    bool add_word(const std::string& name, int lib, const std::string& word) override {
+    word_added add_word(const std::string& name, int lib, const std::string& word,
+                        std::int64_t cap) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        statement s(db_, "INSERT OR IGNORE INTO words(user_name, lib, word) VALUES(?,?,?)");
+        transaction t(db_);
+        statement present(db_, "SELECT 1 FROM words WHERE user_name=? AND lib=? AND word=?");
+        present.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
+        if (present.row()) return word_added::present;
+        statement count(db_, "SELECT COUNT(*) FROM words WHERE user_name=?");
+        count.bind(1, name);
+        if (count.row() && count.integer(0) >= cap) return word_added::full;
+        statement s(db_, "INSERT INTO words(user_name, lib, word) VALUES(?,?,?)");
         s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
-        return s.run() && sqlite3_changes(db_) > 0;
+        if (!s.run()) return word_added::present;
+        t.commit();
+        return word_added::added;
     }
 
     bool delete_word(const std::string& name, int lib, const std::string& word) override {
@@ -285,10 +324,6 @@ class sqlite_store : public store_backend {
     }
 
   private:
-    bool exec(const char* sql) {
-        return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-
     sqlite3* db_;
     std::mutex mutex_;
 };

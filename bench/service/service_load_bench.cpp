@@ -1,0 +1,246 @@
+// The service in front of many idle and slow connections: an innocent
+// client's requests, timed alone and then while thousands of kept-alive
+// connections sit idle and a few hundred clients trickle their requests in
+// a byte at a time, from many loopback addresses. Prints p50 and p99 of both
+// runs with their ratio, and the process's resident memory and threads.
+//
+//   service_load_bench [--idle N] [--idle-addresses N] [--slow N] [--slow-addresses N]
+//                      [--requests N]
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "http/service_operations.h"
+#include "http/service_server.h"
+#include "rules/service_engine.h"
+#include "store/service_store.h"
+
+using namespace velmo_service;
+using steady = std::chrono::steady_clock;
+
+namespace {
+
+struct options {
+    int idle = 4000, idle_addresses = 100, slow = 200, slow_addresses = 50, requests = 300;
+};
+
+// A blocking connection from the loopback address 127.0.<hi>.<lo>.
+int connect_from(int index, int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    const std::string source =
+        "127.0." + std::to_string(10 + index / 250) + "." + std::to_string(1 + index % 250);
+    inet_pton(AF_INET, source.c_str(), &a.sin_addr);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string request_of(const std::string& body) {
+    return "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/soap+xml\r\n"
+           "Content-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// Sends a whole request and reads until its answer's body is complete.
+bool exchange(int fd, const std::string& request) {
+    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size()))
+        return false;
+    std::string got;
+    char buf[4096];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 10000) <= 0) return false;
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) return false;
+        got.append(buf, static_cast<std::size_t>(n));
+        const std::size_t head_end = got.find("\r\n\r\n");
+        const std::size_t length_at = got.find("Content-Length: ");
+        if (head_end != std::string::npos && length_at != std::string::npos &&
+            got.size() >= head_end + 4 + std::stoul(got.substr(length_at + 16)))
+            return true;
+    }
+}
+
+std::string status_field(const char* name) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(name, 0) == 0) return line.substr(std::strlen(name));
+    return "?";
+}
+
+// Latencies in milliseconds of `count` requests on one kept-alive connection.
+std::vector<double> time_requests(int port, const std::string& request, int count) {
+    std::vector<double> ms;
+    int fd = connect_from(0, port);
+    for (int i = 0; i < count; ++i) {
+        const auto start = steady::now();
+        if (fd < 0 || !exchange(fd, request)) {
+            if (fd >= 0) close(fd);
+            fd = connect_from(0, port);  // reconnecting is part of the wait
+            if (fd < 0 || !exchange(fd, request)) continue;
+        }
+        ms.push_back(std::chrono::duration<double, std::milli>(steady::now() - start).count());
+    }
+    if (fd >= 0) close(fd);
+    std::sort(ms.begin(), ms.end());
+    return ms;
+}
+
+double percentile(const std::vector<double>& sorted, double p) {
+    if (sorted.empty()) return -1;
+    return sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(p * sorted.size()))];
+}
+
+bool parse(int argc, char** argv, options& o) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const int value = std::atoi(argv[i + 1]);
+        if (value < 1) return false;
+        if (name == "--idle")
+            o.idle = value;
+        else if (name == "--idle-addresses")
+            o.idle_addresses = value;
+        else if (name == "--slow")
+            o.slow = value;
+        else if (name == "--slow-addresses")
+            o.slow_addresses = value;
+        else if (name == "--requests")
+            o.requests = value;
+        else
+            return false;
+    }
+    return argc % 2 == 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    options o;
+    if (!parse(argc, argv, o)) {
+        std::cerr << "usage: service_load_bench [--idle N] [--idle-addresses N] [--slow N]"
+                     " [--slow-addresses N] [--requests N]\n";
+        return 2;
+    }
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+    // Each connection is two descriptors here: the client's and the service's.
+    const int room = static_cast<int>(files.rlim_cur / 2) - o.slow - 200;
+    if (o.idle > room) {
+        std::cerr << "descriptor limit " << files.rlim_cur << ": idle connections cut to " << room
+                  << "\n";
+        o.idle = std::max(room, 0);
+    }
+
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("velmo-load-" + std::to_string(getpid())))
+            .string();
+    std::filesystem::create_directories(dir);
+    service_store store;
+    std::string error;
+    if (!store.open(dir + "/load.db", &error) ||
+        !store.add_user("innocent", "no-1", 1000000, "2099-12-31", &error)) {
+        std::cerr << error << "\n";
+        return 1;
+    }
+    engine_config ec;
+    const char* src = std::getenv("VELMO_SOURCE_DIR");
+    ec.data_dir = std::string(src ? src : VELMO_BENCH_SOURCE_DIR) + "/service/data";
+    check_engine engine(ec);
+    service_operations operations(store, engine, service_limits{});
+    server_config config;
+    config.host = "127.0.0.1";
+    config.port = 0;
+    config.idle_timeout = std::chrono::seconds(120);  // the idle crowd stays for the whole run
+    config.request_timeout = std::chrono::seconds(120);
+    service_server server(operations, config);
+    if (!server.bind(&error)) {
+        std::cerr << error << "\n";
+        return 1;
+    }
+    std::thread serving([&] { server.run(); });
+    const int port = server.port();
+    const std::string request = request_of(
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope "
+        "xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body><GetUserInfo "
+        "xmlns=\"urn:velmo:proofreading\"><userName>innocent</userName></GetUserInfo>"
+        "</soap12:Body></soap12:Envelope>");
+
+    const std::vector<double> quiet = time_requests(port, request, o.requests);
+    const std::string rss_quiet = status_field("VmRSS:"), threads_quiet = status_field("Threads:");
+
+    // The idle crowd: one answered request each, then silence on a kept-alive connection.
+    std::vector<int> idle;
+    for (int i = 0; i < o.idle; ++i) {
+        const int fd = connect_from(1 + i % o.idle_addresses, port);
+        if (fd >= 0 && exchange(fd, request))
+            idle.push_back(fd);
+        else if (fd >= 0)
+            close(fd);
+    }
+    // The slow crowd: a head, then one byte of the body every 100 ms.
+    std::vector<int> slow;
+    const std::string slow_head =
+        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100000\r\n\r\n";
+    for (int i = 0; i < o.slow; ++i) {
+        const int fd = connect_from(1000 + i % o.slow_addresses, port);
+        if (fd >= 0 && send(fd, slow_head.data(), slow_head.size(), MSG_NOSIGNAL) > 0)
+            slow.push_back(fd);
+        else if (fd >= 0)
+            close(fd);
+    }
+    std::atomic<bool> trickling{true};
+    std::thread trickle([&] {
+        while (trickling) {
+            for (int fd : slow) send(fd, "x", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    const std::vector<double> loaded = time_requests(port, request, o.requests);
+    const std::string rss_loaded = status_field("VmRSS:"),
+                      threads_loaded = status_field("Threads:");
+    trickling = false;
+    trickle.join();
+    for (int fd : idle) close(fd);
+    for (int fd : slow) close(fd);
+    server.stop();
+    serving.join();
+    std::filesystem::remove_all(dir);
+
+    std::cout << "innocent requests: " << o.requests << " alone, " << o.requests << " beside "
+              << idle.size() << " idle kept-alive connections from " << o.idle_addresses
+              << " addresses and " << slow.size() << " slow clients from " << o.slow_addresses
+              << " addresses\n";
+    std::cout << "  alone:  p50 " << percentile(quiet, 0.5) << " ms, p99 "
+              << percentile(quiet, 0.99) << " ms (" << quiet.size() << " answered), RSS"
+              << rss_quiet << ", threads" << threads_quiet << "\n";
+    std::cout << "  loaded: p50 " << percentile(loaded, 0.5) << " ms, p99 "
+              << percentile(loaded, 0.99) << " ms (" << loaded.size() << " answered), RSS"
+              << rss_loaded << ", threads" << threads_loaded << "\n";
+    std::cout << "  p99 loaded / alone: " << percentile(loaded, 0.99) / percentile(quiet, 0.99)
+              << "\n";
+    return loaded.size() == static_cast<std::size_t>(o.requests) ? 0 : 1;
+}
