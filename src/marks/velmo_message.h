@@ -20,7 +20,7 @@ int velmo_message_box(const QString& title, const QString& text,
 // Box with the single button "确定".
 void velmo_message_box_ok(const QString& title, const QString& text);
 
-// Standard information box titled "系统提示" with an OK button, no parent.
+// Information box titled "系统提示" with the one button "确定", no parent.
 void velmo_message_information(const QString& text);
 
 #endif

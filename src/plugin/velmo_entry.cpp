@@ -1,14 +1,34 @@
 #include "plugin/velmo_entry.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QThread>
 #include <cstdlib>
 
 #include "config/velmo_config.h"
 #include "host/velmo_globals.h"
+#include "marks/velmo_message.h"
 #include "plugin/velmo_command_bar.h"
 #include "plugin/velmo_layout.h"
 
 #define VELMO_EXPORT __attribute__((visibility("default")))
+
+namespace {
+
+// The notice that the built-in settings are in use: shown at once on the GUI
+// thread, or posted to it from a check thread.
+void show_settings_notice(const QString& text) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) return;
+    if (QThread::currentThread() == application->thread()) {
+        velmo_message_information(text);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        application, [text] { velmo_message_information(text); }, Qt::QueuedConnection);
+}
+
+}  // namespace
 
 extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) {
     // Once initialised, stay so: a second call must never build a second bar,
@@ -16,6 +36,7 @@ extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) 
     if (g_pApp) return S_OK;
 
     velmo_singleton_config* config = velmo_singleton_config::instance();
+    velmo_config_set_notice_handler(show_settings_notice);
     if (config->get_int("OtherParams", "movewpsd") != 0) {
         // The settings ask to end the host's wpsd processes; the outcome
         // does not matter.
