@@ -109,7 +109,8 @@ TEST_F(user_settings_test, dialogs_and_sign_in_save_to_the_users_file_only) {
          {QByteArray("ServiceUrl=") + service.url().c_str(), QByteArray("Error=7"),
           QByteArray("Update=3"), QByteArray("Fallibility=4"), QByteArray("Find=5"),
           QByteArray("UserName=") + QStringLiteral("张三").toLocal8Bit(), QByteArray("AuthNo=Z-9")})
-        EXPECT_TRUE(mine.contains(line + "\n")) << line.toStdString() << " in " << mine.toStdString();
+        EXPECT_TRUE(mine.contains(line + "\n"))
+            << line.toStdString() << " in " << mine.toStdString();
     // Only what the user changed.
     EXPECT_FALSE(mine.contains("CheckWordsCount")) << mine.toStdString();
     EXPECT_FALSE(mine.contains("Weight")) << mine.toStdString();
