@@ -48,8 +48,8 @@ bool cli_database_writable(const std::string& db, std::string* problem) {
     struct stat owner {};
     ::stat(blocked.c_str(), &owner);
     const std::string me = user_name(::geteuid());
-    *problem = "cannot write " + blocked + " (owned by " + user_name(owner.st_uid) +
-               ") as user " + me + ", so the database " + db +
+    *problem = "cannot write " + blocked + " (owned by " + user_name(owner.st_uid) + ") as user " +
+               me + ", so the database " + db +
                " cannot be changed; give the database and its folder to " + me +
                " (chown) and run the administration commands as that user, e.g. sudo -u " + me +
                " velmo-service user list --db " + db;

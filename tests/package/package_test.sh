@@ -55,9 +55,17 @@ grep -q "proof.example" "$ini" || fail "the upgrade lost the administrator's set
 [ "$(readlink "$root/opt/velmo/wpsvelmo/velmo.ini")" = /etc/opt/velmo/velmo.ini ] ||
   fail "the plug-in's velmo.ini does not lead to /etc/opt/velmo/velmo.ini"
 [ ! -e "$root/opt/velmo/wpsvelmo/velmo.ini.dpkg-backup" ] || fail "the upgrade left a backup behind"
+[ -L "$root/etc/opt/velmo/velmo.ini" ] && fail "/etc/opt/velmo/velmo.ini became a link"
 # A reinstall keeps the settings too.
 dpkg_plugin -i "$plugin_deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i plug-in again"; }
 grep -q "proof.example" "$ini" || fail "reinstalling the plug-in overwrote velmo.ini"
+# Removal takes the link away with the rest; the settings stay until purge.
+dpkg_plugin -r velmo-wps-plugin >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -r plug-in"; }
+[ -e "$root/opt/velmo/wpsvelmo/velmo.ini" ] || [ -L "$root/opt/velmo/wpsvelmo/velmo.ini" ] &&
+  fail "removing the plug-in left the link to its settings"
+grep -q "proof.example" "$ini" || fail "removing the plug-in lost the settings"
+dpkg_plugin -i "$plugin_deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i plug-in after removal"; }
+[ -L "$root/opt/velmo/wpsvelmo/velmo.ini" ] || fail "a fresh install has no link to the settings"
 # The service's scripts create a user and start a unit: unpacked only.
 dpkg_root --unpack "$service_deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg --unpack service"; }
 
@@ -72,7 +80,7 @@ expect_files() {
   done
 }
 expect_files velmo-wps-plugin /opt/velmo/wpsvelmo/libwpsvelmo.so.1 /opt/velmo/wpsvelmo/libsp.so \
-  /opt/velmo/wpsvelmo/velmo.ini /etc/opt/velmo/velmo.ini /opt/velmo/wpsvelmo/findlib.txt \
+  /etc/opt/velmo/velmo.ini /opt/velmo/wpsvelmo/findlib.txt \
   /opt/velmo/wpsvelmo/logo.jpg \
   /usr/share/doc/velmo-wps-plugin/README /usr/share/doc/velmo-wps-plugin/changelog.Debian.gz \
   /usr/share/doc/velmo-wps-plugin/copyright
@@ -161,6 +169,12 @@ lintian --pedantic --display-info --fail-on error,warning,info,pedantic --tag-di
   "$plugin_deb" "$service_deb" >"$work/lintian.log" 2>&1 || fail "lintian reports tags"
 cat "$work/lintian.log"
 grep -q "hardening-" "$work/lintian.log" && fail "lintian finds binaries built without hardening"
+# The shipped code is compiled with the distribution's hardening flags.
+flags="$(dirname "$config")/service/CMakeFiles/velmo_service_core.dir/flags.make"
+for flag in -D_FORTIFY_SOURCE= -fstack-protector-strong -Werror=format-security; do
+  grep -q -- "$flag" "$flags" || fail "the service is compiled without $flag"
+done
+readelf -d "$root/usr/bin/velmo-service" | grep -q "BIND_NOW\|FLAGS_1.*NOW" || fail "the service is not bound at load time"
 
 [ "$failures" -eq 0 ] && echo "package test passed"
 exit "$((failures > 0))"
