@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QThread>
 #include <cstdlib>
 
 #include "config/velmo_config.h"
@@ -15,15 +14,13 @@
 
 namespace {
 
-// The notice that the built-in settings are in use: shown at once on the GUI
-// thread, or posted to it from a check thread.
+// The notice that the built-in settings are in use: posted to the GUI
+// thread, so that it never stops the call that needed the address (the
+// account refresh at start-up, a check thread) and shows once the host's
+// event loop runs.
 void show_settings_notice(const QString& text) {
     QCoreApplication* application = QCoreApplication::instance();
     if (!application) return;
-    if (QThread::currentThread() == application->thread()) {
-        velmo_message_information(text);
-        return;
-    }
     QMetaObject::invokeMethod(
         application, [text] { velmo_message_information(text); }, Qt::QueuedConnection);
 }
