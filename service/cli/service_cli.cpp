@@ -11,12 +11,16 @@
 #include <thread>
 
 #include "base/service_clock.h"
+#include "cli/service_db_access.h"
 #include "cli/service_evaluation.h"
 #include "rules/service_engine.h"
 #include "store/service_store.h"
 
 #ifndef VELMO_SERVICE_DATA_DIR
 #define VELMO_SERVICE_DATA_DIR "data"
+#endif
+#ifndef VELMO_SERVICE_VERSION
+#define VELMO_SERVICE_VERSION "unknown"
 #endif
 
 namespace velmo_service {
@@ -43,7 +47,8 @@ const char* const usage_text =
     "  velmo-service user list --db FILE\n"
     "  velmo-service user remove NAME --db FILE\n"
     "  velmo-service migrate --from FILE --to postgresql://...\n"
-    "  velmo-service eval FILE [--data DIR]\n";
+    "  velmo-service eval FILE [--data DIR]\n"
+    "  velmo-service --version\n";
 
 // "--name value" pairs after the positional arguments; a flag without value maps to "".
 bool split_options(const std::vector<std::string>& args, std::size_t from,
@@ -114,6 +119,12 @@ const char* state_name(const account& a) {
 int serve(const serve_options& o) {
     service_store store;
     std::string error;
+    // Refused here, with the reason in the log, rather than refusing every
+    // upload later.
+    if (!cli_database_writable(o.db_path, &error)) {
+        std::cerr << "velmo-service: " << error << "\n";
+        return cli_exit_config;
+    }
     if (!store.open(o.db_path, &error)) {
         std::cerr << "cannot open database " << o.db_path << ": " << error << "\n";
         return 1;
@@ -402,6 +413,14 @@ int run_command(const std::vector<std::string>& args);
 
 int cli_main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "velmo-service " << VELMO_SERVICE_VERSION << "\n";
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--help") {
+        std::cout << usage_text;
+        return 0;
+    }
     try {
         return run_command(args);
     } catch (const store_unavailable& e) {

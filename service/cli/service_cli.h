@@ -13,6 +13,7 @@
 //   velmo-service user remove NAME --db FILE
 //   velmo-service migrate --from FILE --to postgresql://...
 //   velmo-service eval FILE [--data DIR]
+//   velmo-service --version | --help
 #pragma once
 
 #include <chrono>
@@ -39,6 +40,10 @@ struct serve_options {
 // The demo account that `serve --demo` creates when it is missing.
 extern const char* const demo_user_name;
 extern const char* const demo_auth_no;
+
+// Exit status of a start refused for its configuration (an unwritable
+// database): the unit does not restart the service for it.
+constexpr int cli_exit_config = 78;
 
 bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, std::string* error);
 // Creates the demo account when missing; true when it exists afterwards.

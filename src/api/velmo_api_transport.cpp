@@ -5,7 +5,9 @@
 #include "config/velmo_config.h"
 
 const char* velmo_api_get_url() {
-    return velmo_singleton_config::instance()->get_string("OtherParams", "ServiceUrl");
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    config->note_service_address_use();
+    return config->get_string("OtherParams", "ServiceUrl");
 }
 
 int velmo_api_timeout() {

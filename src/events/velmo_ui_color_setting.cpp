@@ -101,7 +101,9 @@ void velmo_ui_color_setting::on_ok() {
 void velmo_ui_color_setting::on_cancel() { reject(); }
 
 int velmo_cb_color_setting(QList<QVariant>&) {
+    // A confirm whose save failed, then "取消", leaves the colours as they were.
+    velmo_config_undo undo;
     velmo_ui_color_setting dialog;
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted) undo.restore();
     return 0;
 }

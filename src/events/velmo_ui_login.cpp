@@ -12,6 +12,7 @@
 #include "api/velmo_api_transport.h"
 #include "config/velmo_config.h"
 #include "events/velmo_cb_dialogs.h"
+#include "events/velmo_ui_settings_save.h"
 #include "events/velmo_ui_window.h"
 #include "marks/velmo_message.h"
 
@@ -62,7 +63,9 @@ void velmo_ui_login::on_ok() {
     velmo_singleton_config* config = velmo_singleton_config::instance();
     config->set_string("UserInfo", "UserName", user_name.toLocal8Bit().constData());
     config->set_string("UserInfo", "AuthNo", auth_no.toLocal8Bit().constData());
-    config->save();
+    // Signed in for this session either way; a failed save is told, since
+    // the next start would not know the account.
+    velmo_ui_save_settings();
     accept();
 }
 

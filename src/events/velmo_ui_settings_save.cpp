@@ -8,10 +8,12 @@
 #include "marks/velmo_message.h"
 
 bool velmo_ui_save_settings() {
+    velmo_singleton_config* config = velmo_singleton_config::instance();
     std::string reason;
-    if (velmo_singleton_config::instance()->save(&reason) == 0) return true;
-    velmo_message_information(velmo_args(
-        QCoreApplication::translate("velmo", "设置未能保存到 %1: %2"),
-        {QString::fromLocal8Bit(CONST_VELMO_INI_PATH), QString::fromLocal8Bit(reason.c_str())}));
+    if (config->save(&reason) == 0) return true;
+    velmo_message_information(
+        velmo_args(QCoreApplication::translate("velmo", "设置未能保存到 %1: %2"),
+                   {QString::fromLocal8Bit(config->user_file().c_str()),
+                    QString::fromLocal8Bit(reason.c_str())}));
     return false;
 }

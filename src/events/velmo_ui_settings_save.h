@@ -3,7 +3,8 @@
 #ifndef VELMO_EVENTS_VELMO_UI_SETTINGS_SAVE_H
 #define VELMO_EVENTS_VELMO_UI_SETTINGS_SAVE_H
 
-// Saves velmo.ini; false, after a "系统提示" box saying why, when that fails.
+// Saves the user's settings file; false, after a "系统提示" box naming the
+// file and saying why, when that fails.
 bool velmo_ui_save_settings();
 
 #endif

@@ -26,6 +26,10 @@ void velmo_message_box_ok(const QString& title, const QString& text,
 }
 
 void velmo_message_information(const QString& text) {
-    QMessageBox::information(nullptr, QCoreApplication::translate("velmo", "系统提示"), text,
-                             QMessageBox::Ok);
+    // The button's text is our own: Qt's standard "OK" stays English in a
+    // host that loads no translation of Qt.
+    QMessageBox box(QMessageBox::Information, QCoreApplication::translate("velmo", "系统提示"),
+                    text);
+    box.addButton(QCoreApplication::translate("velmo", "确定"), QMessageBox::AcceptRole);
+    box.exec();
 }

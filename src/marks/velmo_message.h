@@ -24,7 +24,7 @@ int velmo_message_box(const QString& title, const QString& text,
 void velmo_message_box_ok(const QString& title, const QString& text,
                           const QVariantMap& properties = QVariantMap());
 
-// Standard information box titled "系统提示" with an OK button, no parent.
+// Information box titled "系统提示" with the one button "确定", no parent.
 void velmo_message_information(const QString& text);
 
 #endif

@@ -1,5 +1,6 @@
 #include "plugin/velmo_entry.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <cstdlib>
 
@@ -7,10 +8,26 @@
 #include "host/velmo_globals.h"
 #include "host/velmo_host_entry.h"
 #include "host/velmo_query.h"
+#include "marks/velmo_message.h"
 #include "plugin/velmo_command_bar.h"
 #include "plugin/velmo_layout.h"
 
 #define VELMO_EXPORT __attribute__((visibility("default")))
+
+namespace {
+
+// The notice that the built-in settings are in use: posted to the GUI
+// thread, so that it never stops the call that needed the address (the
+// account refresh at start-up, a check thread) and shows once the host's
+// event loop runs.
+void show_settings_notice(const QString& text) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) return;
+    QMetaObject::invokeMethod(
+        application, [text] { velmo_message_information(text); }, Qt::QueuedConnection);
+}
+
+}  // namespace
 
 extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) {
     // Once initialised, stay so: a second call must never build a second bar,
@@ -18,6 +35,7 @@ extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) 
     if (g_pApp) return S_OK;
 
     velmo_singleton_config* config = velmo_singleton_config::instance();
+    velmo_config_set_notice_handler(show_settings_notice);
     if (config->get_int("OtherParams", "movewpsd") != 0) {
         // The settings ask to end the host's wpsd processes; the outcome
         // does not matter.

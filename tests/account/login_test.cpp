@@ -46,12 +46,14 @@ TEST_F(login_test, an_accepted_account_is_stored_saved_and_shown_on_the_account_
     EXPECT_EQ(checks[0].value("authNo"), "Z-9 <&>");
     EXPECT_TRUE(boxes().isEmpty());
 
-    // Stored in memory and on disk, in the locale's encoding.
+    // Stored in memory and in the user's file, in the locale's encoding; the
+    // system file keeps its account.
     EXPECT_EQ(stored("UserName"), QStringLiteral("张三"));
     EXPECT_EQ(stored("AuthNo"), QStringLiteral("Z-9 <&>"));
-    const QByteArray file = ini_file();
+    const QByteArray file = user_ini_file();
     EXPECT_TRUE(file.contains(QStringLiteral("张三").toLocal8Bit())) << file.toStdString();
     EXPECT_FALSE(file.contains(QStringLiteral("老用户").toLocal8Bit()));
+    EXPECT_FALSE(ini_file().contains(QStringLiteral("张三").toLocal8Bit()));
 
     // The account summary is asked for the new account and shown.
     const auto infos = service.requests("GetUserInfo");
@@ -83,7 +85,8 @@ TEST_F(login_test, the_authorisation_number_is_never_shown_in_clear) {
 // Each refusal shows the service's own words; the dialog stays open with the
 // typed values, nothing is stored, and the next open shows the stored account.
 TEST_F(login_test, refusals_show_the_service_message_and_keep_the_stored_account) {
-    const QByteArray file_before = ini_file();
+    const QByteArray system_before = ini_file();
+    const QByteArray user_before = user_ini_file();
     const struct {
         int code;
         const char* message;
@@ -100,20 +103,21 @@ TEST_F(login_test, refusals_show_the_service_message_and_keep_the_stored_account
                            {200, fake_code_answer("CheckUser", refusal.code, refusal.message)});
         QString left_in_fields;
         responder.on("用户登录").fill("坏人").fill("X", 1).act(press_later("登录"));
-        responder.on("系统提示").press("OK");
+        responder.on("系统提示").press("确定");
         responder.on("用户登录").act([&](QWidget* dialog) {
             left_in_fields = dialog->findChildren<QLineEdit*>().at(0)->text();
             press(dialog, "取消");
         });
         ASSERT_TRUE(click("用户登录"));
 
-        EXPECT_EQ(
-            boxes(),
-            QStringList{QStringLiteral("系统提示|%1|OK").arg(QString::fromUtf8(refusal.message))});
+        EXPECT_EQ(boxes(),
+                  QStringList{
+                      QStringLiteral("系统提示|%1|确定").arg(QString::fromUtf8(refusal.message))});
         EXPECT_EQ(left_in_fields, QStringLiteral("坏人"));
         EXPECT_EQ(stored("UserName"), QStringLiteral("老用户"));
         EXPECT_EQ(stored("AuthNo"), QStringLiteral("OLD-1"));
-        EXPECT_EQ(ini_file(), file_before);
+        EXPECT_EQ(ini_file(), system_before);
+        EXPECT_EQ(user_ini_file(), user_before);
         // Refreshed after the dialog however it closed.
         EXPECT_EQ(caption_of("用户名"), QStringLiteral("用户名:老用户"));
         EXPECT_EQ(responder.pending_steps(), 0);
@@ -135,10 +139,10 @@ TEST_F(login_test, a_refusal_without_words_and_an_unreadable_answer_say_the_serv
         responder.clear();
         service.set_answer("CheckUser", answer);
         responder.on("用户登录").act(press_later("登录"));
-        responder.on("系统提示").press("OK");
+        responder.on("系统提示").press("确定");
         responder.on("用户登录").press("取消");
         ASSERT_TRUE(click("用户登录"));
-        EXPECT_EQ(boxes(), QStringList{"系统提示|连接服务器失败|OK"});
+        EXPECT_EQ(boxes(), QStringList{"系统提示|连接服务器失败|确定"});
         EXPECT_EQ(stored("UserName"), QStringLiteral("老用户"));
     }
 }
@@ -146,14 +150,14 @@ TEST_F(login_test, a_refusal_without_words_and_an_unreadable_answer_say_the_serv
 TEST_F(login_test, empty_fields_are_sent_as_they_are) {
     service.set_answer("CheckUser", {200, fake_code_answer("CheckUser", 1, "用户名或授权码错误")});
     responder.on("用户登录").fill("").fill("", 1).act(press_later("登录"));
-    responder.on("系统提示").press("OK");
+    responder.on("系统提示").press("确定");
     responder.on("用户登录").press("取消");
     ASSERT_TRUE(click("用户登录"));
     const auto checks = service.requests("CheckUser");
     ASSERT_EQ(checks.size(), 1u);
     EXPECT_EQ(checks[0].value("userName"), "");
     EXPECT_EQ(checks[0].value("authNo"), "");
-    EXPECT_EQ(boxes(), QStringList{"系统提示|用户名或授权码错误|OK"});
+    EXPECT_EQ(boxes(), QStringList{"系统提示|用户名或授权码错误|确定"});
 }
 
 class login_unreachable_test : public account_test {};
@@ -161,12 +165,12 @@ class login_unreachable_test : public account_test {};
 TEST_F(login_unreachable_test, an_unreachable_service_is_reported_and_the_items_show_no_values) {
     use_settings(STORED_ACCOUNT, fake_service::unreachable_url());
     responder.on("用户登录").fill("张三").fill("Z", 1).act(press_later("登录"));
-    responder.on("系统提示").press("OK");
+    responder.on("系统提示").press("确定");
     responder.on("用户登录").press("取消");
 
     ASSERT_TRUE(click("用户登录"));
 
-    EXPECT_EQ(boxes(), QStringList{"系统提示|连接服务器失败|OK"});
+    EXPECT_EQ(boxes(), QStringList{"系统提示|连接服务器失败|确定"});
     EXPECT_EQ(caption_of("用户名"), QStringLiteral("用户名:老用户"));
     EXPECT_EQ(caption_of("状态"), QStringLiteral("状态:"));
     EXPECT_EQ(caption_of("剩余字数"), QStringLiteral("剩余字数:"));

@@ -250,13 +250,13 @@ TEST_F(check_commands_test, refused_and_unreachable_gates_save_but_keep_the_mark
         const QString name = QString::fromUtf8("门.txt");
         auto document = open_saved(name, QString::fromUtf8("有错字。"));
         add_bookmark(document, name_of(1, "错字", "错子", 3), 3, 5);
-        responder.on(QString::fromUtf8("系统提示")).press("OK");
+        responder.on(QString::fromUtf8("系统提示")).press("确定");
 
         EXPECT_EQ(velmo_cb_check(args), 0);
 
-        EXPECT_EQ(
-            boxes(),
-            QStringList{QString::fromUtf8("系统提示|%1|OK").arg(QString::fromUtf8(gate.message))});
+        EXPECT_EQ(boxes(),
+                  QStringList{
+                      QString::fromUtf8("系统提示|%1|确定").arg(QString::fromUtf8(gate.message))});
         EXPECT_EQ(bookmarks(document).size(), 1u);
         EXPECT_TRUE(
             QString::fromUtf8(file_bytes(dir.filePath(name))).startsWith(QString::fromUtf8("新")));
@@ -452,9 +452,9 @@ TEST_F(check_commands_test, errata_command_needs_a_check_of_the_active_document)
     velmo_cb_check(args);
 
     open(wps_sim::document_builder().paragraph(QString::fromUtf8("另一篇。")));
-    responder.on(QString::fromUtf8("系统提示")).press("OK");
+    responder.on(QString::fromUtf8("系统提示")).press("确定");
     EXPECT_EQ(velmo_cb_export(args), 0);
-    EXPECT_TRUE(boxes().contains(QString::fromUtf8("系统提示|请重新校对后，再点勘误表|OK")));
+    EXPECT_TRUE(boxes().contains(QString::fromUtf8("系统提示|请重新校对后，再点勘误表|确定")));
     EXPECT_FALSE(QFile::exists(dir.filePath("_e.txt")));
 
     checked->Activate();
@@ -469,13 +469,13 @@ TEST_F(check_commands_test, without_a_document_the_collection_empties_and_no_tab
     // Records left from a document that is no longer open.
     s_check_progress.results = {record(1, 1, QString::fromUtf8("错字"), QString::fromUtf8("对"))};
     s_check_progress.document = nullptr;
-    responder.on(QString::fromUtf8("系统提示")).press("OK");
+    responder.on(QString::fromUtf8("系统提示")).press("确定");
 
     EXPECT_EQ(velmo_cb_export(args), 0);
 
     EXPECT_TRUE(s_check_progress.results.isEmpty());
     EXPECT_EQ(s_check_progress.document, nullptr);
-    EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("系统提示|请重新校对后，再点勘误表|OK")});
+    EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("系统提示|请重新校对后，再点勘误表|确定")});
 }
 
 }  // namespace

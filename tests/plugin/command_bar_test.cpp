@@ -216,15 +216,25 @@ TEST_F(command_bar_layout, a_layout_switched_off_builds_nothing) {
         EXPECT_EQ(registry_keys(), QStringList{"earlier"});
         EXPECT_EQ(recorder.bindings(), 0);
     }
+}
 
-    // Without a settings file every key reads 0.
+TEST_F(command_bar_layout, without_a_settings_file_the_shipped_defaults_build_the_bars) {
     QTemporaryDir empty;
+    ::testing::internal::CaptureStderr();
     velmo_config_use_directory(QFile::encodeName(empty.path()).constData());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(QFile::encodeName(empty.path()).toStdString() + "/velmo.ini"),
+              std::string::npos)
+        << err;
     InitPanel2(bars, manager);
-    InitPanel3(bars, manager);
+    EXPECT_EQ(wps_sim::command_bar_names(app), expected_new_style_bars());
+    EXPECT_EQ(registry_keys(), expected_menu_item_captions());
+    // The shipped colours and piece length are in effect.
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    EXPECT_EQ(config->get_int("Color", "Error"), 7);
+    EXPECT_EQ(config->get_int("OtherParams", "CheckWordsCount"), 1000);
+    EXPECT_STREQ(config->get_string("OtherParams", "ServiceUrl"), "http://127.0.0.1:8820/");
     velmo_config_use_directory(nullptr);
-    EXPECT_TRUE(wps_sim::command_bar_names(app).isEmpty());
-    EXPECT_EQ(recorder.bindings(), 0);
 }
 
 TEST_F(command_bar_layout, a_refused_bar_skips_only_its_own_items) {

@@ -166,7 +166,7 @@ TEST_F(color_dialogs_test, a_colour_out_of_range_is_shown_red_and_kept_unless_ch
 TEST_F(color_dialogs_test, default_fills_the_dialog_but_only_confirm_stores_it) {
     run([](QWidget* dialog) { click(dialog, "默认"); }, "取消");
     EXPECT_EQ(stored_colors(), QList<int>({6, 4, 7, 3}));
-    EXPECT_EQ(ini_file(), initial_ini);
+    EXPECT_EQ(changed_keys(), QStringList());
 
     // Four different colours, so that no two kinds of mark are confused.
     run([](QWidget* dialog) { click(dialog, "默认"); }, "确定");
@@ -181,11 +181,11 @@ TEST_F(color_dialogs_test, default_fills_the_dialog_but_only_confirm_stores_it) 
 }
 
 TEST_F(color_dialogs_test, a_failed_save_is_shown_and_the_dialog_stays_open) {
-    // The settings file's place is taken by a folder.
-    QFile::remove(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
-    QDir().mkdir(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
+    // The user's settings file's place is taken by a folder.
+    QDir().mkpath(QString::fromStdString(settings->user_ini_path()));
     bool still_open = false;
     responder.on("颜色设置").act([&](QWidget* dialog) {
+        click(dialog, "默认");
         click(dialog, "确定");
         still_open = dialog->isVisible();
         click(dialog, "取消");
@@ -194,14 +194,18 @@ TEST_F(color_dialogs_test, a_failed_save_is_shown_and_the_dialog_stays_open) {
     EXPECT_EQ(velmo_cb_color_setting(args), 0);
     EXPECT_TRUE(still_open);
     ASSERT_EQ(responder.seen().size(), 2);
-    EXPECT_TRUE(responder.seen()[1].text.contains(QString::fromLocal8Bit(CONST_VELMO_INI_PATH)))
+    EXPECT_TRUE(
+        responder.seen()[1].text.contains(QString::fromStdString(settings->user_ini_path())))
         << responder.seen()[1].text.toStdString();
+    EXPECT_EQ(responder.seen()[1].buttons, QStringList{QString::fromUtf8("确定")});
+    // Cancelled after the failed save: the colours in effect before it opened.
+    EXPECT_EQ(stored_colors(), QList<int>({6, 4, 7, 3}));
 }
 
 TEST_F(color_dialogs_test, cancel_after_picking_stores_nothing) {
     run(open_pickers({1}), "取消", {pick(1, "确定")});
     EXPECT_EQ(stored_colors(), QList<int>({6, 4, 7, 3}));
-    EXPECT_EQ(ini_file(), initial_ini);
+    EXPECT_EQ(changed_keys(), QStringList());
 }
 
 }  // namespace

@@ -152,7 +152,7 @@ TEST_F(setting_dialog_test, confirm_without_edits_writes_nothing_back) {
         "[CheckExtendInfo]\nProfType=25\nWeight=9\n[OtherParams]\nCheckWordsCount=50\n"
         "PosCount=\xCE\xE5\nServiceUrl=http://127.0.0.1:1/\xB7\xFE\n");
     run([](QWidget*) {}, "确认");
-    EXPECT_EQ(ini_file(), initial_ini);
+    EXPECT_EQ(changed_keys(), QStringList());
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), 9);
     EXPECT_STREQ(config()->get_string("OtherParams", "PosCount"), "\xCE\xE5");
 }
@@ -187,10 +187,9 @@ TEST_F(setting_dialog_test, what_cannot_be_stored_is_named_and_the_dialog_stays_
         open_after_refusal = dialog->isVisible();
         words_after_refusal = config()->get_int("OtherParams", "CheckWordsCount");
 
-        // The folder of the settings file is in the way of a save.
+        // A folder in the place of the user's settings file is in the way of a save.
         set_edit(dialog, 2, "http://127.0.0.1:9/");
-        QFile::remove(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
-        QDir().mkdir(QString::fromLocal8Bit(CONST_VELMO_INI_PATH));
+        QDir().mkpath(QString::fromStdString(settings->user_ini_path()));
         click(dialog, "确认");
         open_after_failed_save = dialog->isVisible();
         click(dialog, "取消");
@@ -204,12 +203,16 @@ TEST_F(setting_dialog_test, what_cannot_be_stored_is_named_and_the_dialog_stays_
     const QStringList messages = responder.seen_texts().mid(1);
     ASSERT_EQ(messages.size(), 2) << messages.join(" | ").toStdString();
     EXPECT_TRUE(messages[0].contains(QString::fromUtf8("“服务地址”"))) << messages[0].toStdString();
-    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(CONST_VELMO_INI_PATH)))
+    EXPECT_TRUE(messages[1].contains(QString::fromStdString(settings->user_ini_path())))
         << messages[1].toStdString();
     EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(std::strerror(EISDIR))))
         << messages[1].toStdString();
+    EXPECT_EQ(responder.seen()[2].buttons, QStringList{QString::fromUtf8("确定")});
     // The refused address changed nothing, not even the piece length typed with it.
     EXPECT_EQ(words_after_refusal, 1500);
+    // "取消" after the failed save: what was in effect before the dialog opened.
+    EXPECT_STREQ(config()->get_string("OtherParams", "ServiceUrl"), "http://127.0.0.1:1/service");
+    EXPECT_EQ(config()->get_int("OtherParams", "CheckWordsCount"), 1500);
 }
 
 TEST_F(setting_dialog_test, piece_length_is_brought_into_100_to_5000) {
@@ -233,7 +236,7 @@ TEST_F(setting_dialog_test, cancel_after_changes_writes_nothing) {
             set_edit(dialog, 2, "http://elsewhere");
         },
         "取消");
-    EXPECT_EQ(ini_file(), initial_ini);
+    EXPECT_EQ(changed_keys(), QStringList());
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), 2);
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "UserErr"), 1);
     EXPECT_EQ(config()->get_int("OtherParams", "CheckWordsCount"), 1500);
@@ -247,7 +250,7 @@ TEST_F(setting_dialog_test, closing_the_window_writes_nothing) {
     });
     QList<QVariant> args;
     EXPECT_EQ(velmo_cb_setting(args), 0);
-    EXPECT_EQ(ini_file(), initial_ini);
+    EXPECT_EQ(changed_keys(), QStringList());
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "ChkEng"), 1);
 }
 

@@ -67,6 +67,18 @@ void settings_test::SetUp() {
     plugin_test::SetUp();
 }
 
+void settings_test::TearDown() {
+    EXPECT_EQ(ini_file(), initial_ini) << "the system settings file was written";
+    plugin_test::TearDown();
+}
+
+ini_values_t settings_test::ini_on_disk() const {
+    ini_values_t values = parse_ini(ini_file());
+    const ini_values_t user = parse_ini(user_ini_file());
+    for (auto it = user.begin(); it != user.end(); ++it) values[it.key()] = it.value();
+    return values;
+}
+
 void settings_test::use_ini(const std::string& ini_text) {
     plugin_test::use_ini(ini_text);
     initial_ini = QByteArray::fromStdString(ini_text);

@@ -33,13 +33,17 @@ ini_values_t parse_ini(const QByteArray& text);
 class settings_test : public plugin_test {
   protected:
     void SetUp() override;
+    // Every test also checks that the system file was left as it was.
+    void TearDown() override;
 
     // Starts the settings over from the given INI text, remembered as the
     // file the test started with.
     void use_ini(const std::string& ini_text);
 
     static velmo_singleton_config* config() { return velmo_singleton_config::instance(); }
-    ini_values_t ini_on_disk() const { return parse_ini(ini_file()); }
+    // The settings a fresh start would read: the system file with the
+    // user's file over it.
+    ini_values_t ini_on_disk() const;
     // Keys whose value on disk differs from the file the test started with
     // (added and removed keys included).
     QStringList changed_keys() const;

@@ -175,6 +175,47 @@ TEST_F(ini_file, added_lines_follow_the_file_line_ends) {
     EXPECT_EQ(saved(empty.get()), "[Color]\nError=7\n");
 }
 
+TEST_F(ini_file, removing_a_key_leaves_the_rest_and_later_additions_in_place) {
+    ini_ptr ini = load(k_sample);
+    ASSERT_TRUE(ini);
+    // Both lines of the duplicated key go; a missing key is reported.
+    EXPECT_EQ(sp_ini_remove(ini.get(), "Color", "Error"), 0);
+    EXPECT_EQ(sp_ini_get_string(ini.get(), "Color", "Error"), nullptr);
+    EXPECT_EQ(sp_ini_remove(ini.get(), "Color", "Error"), -1);
+    EXPECT_EQ(sp_ini_remove(ini.get(), "Color", nullptr), -1);
+    // The last line of [OtherParams] is gone: a new key still lands in that section.
+    EXPECT_EQ(sp_ini_remove(ini.get(), "OtherParams", "CheckWordsCount"), 0);
+    sp_ini_set_int(ini.get(), "OtherParams", "MaxWords", 5);
+    sp_ini_set_int(ini.get(), "Color", "Error", 2);
+    EXPECT_EQ(saved(ini.get()),
+              "; settings of the plug-in\n"
+              "# second comment style\n"
+              "\n"
+              "[OtherParams]\n"
+              "ServiceUrl = http://127.0.0.1:8820/\n"
+              "MaxWords=5\n"
+              "this line has no equals sign\n"
+              "\n"
+              "[Color]\n"
+              "  Find\t=\t4  \n"
+              "Error=2\n"
+              "[broken header\n");
+}
+
+TEST_F(ini_file, a_text_parses_like_a_file_with_that_content) {
+    ini_ptr from_text(sp_ini_parse_text(k_sample));
+    ASSERT_TRUE(from_text);
+    EXPECT_EQ(text(from_text.get(), "Color", "Find"), "4");
+    EXPECT_EQ(text(from_text.get(), "Color", "Error"), "6");
+    EXPECT_EQ(saved(from_text.get()), k_sample);
+
+    ini_ptr empty(sp_ini_parse_text(""));
+    ASSERT_TRUE(empty);
+    sp_ini_set_int(empty.get(), "Color", "Error", 7);
+    EXPECT_EQ(saved(empty.get()), "[Color]\nError=7\n");
+    EXPECT_EQ(sp_ini_parse_text(nullptr), nullptr);
+}
+
 TEST_F(ini_file, missing_or_unreadable_files_give_no_store) {
     EXPECT_EQ(sp_ini_parse_file(dir_.file("absent.ini").c_str()), nullptr);
     EXPECT_EQ(sp_ini_parse_file(dir_.path().c_str()), nullptr);  // a directory

@@ -37,6 +37,11 @@ QByteArray plugin_test::ini_file() const {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QByteArray plugin_test::user_ini_file() const {
+    QFile file(QString::fromStdString(settings->user_ini_path()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 kfc::ks_stdptr<wpsapi::_Document> plugin_test::open(const wps_sim::document_builder& builder) {
     return builder.open(app);
 }

@@ -42,8 +42,10 @@ class plugin_test : public ::testing::Test, private qt_application_first {
 
     // Starts the settings over from the given INI text.
     void use_ini(const std::string& ini_text);
-    // The settings file as it is on disk.
+    // The settings file as it is on disk (the system layer).
     QByteArray ini_file() const;
+    // The user's settings file as it is on disk; empty when there is none.
+    QByteArray user_ini_file() const;
 
     // Opens the document in the application; it becomes the active one.
     kfc::ks_stdptr<wpsapi::_Document> open(const wps_sim::document_builder& builder);

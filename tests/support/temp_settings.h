@@ -1,6 +1,7 @@
 // A velmo.ini in a fresh temporary directory, with the settings store
 // pointed at it for the life of the object (then pointed back at the
-// plug-in's own directory). Tests that use it link velmo_core.
+// plug-in's own directory), and the user's layer in its subfolder "user"
+// (created by the first save). Tests that use it link velmo_core.
 #ifndef TESTS_SUPPORT_TEMP_SETTINGS_H
 #define TESTS_SUPPORT_TEMP_SETTINGS_H
 
@@ -17,6 +18,8 @@ class temp_settings {
 
     std::string directory() const;
     std::string ini_path() const;
+    std::string user_directory() const;
+    std::string user_ini_path() const;
 
   private:
     QTemporaryDir m_dir;

@@ -79,7 +79,10 @@ class batch_find_test : public commands_test {
     QString settings_dir() const { return QString::fromStdString(settings->directory()); }
     QString findlib() const { return settings_dir() + "/findlib.txt"; }
     void use_library(const char* words) { write_file(findlib(), QByteArray(words)); }
-    QString saved_ini() const { return read_file(QString::fromStdString(settings->ini_path())); }
+    // What was saved: the user's settings file (the system file is never written).
+    QString saved_ini() const {
+        return read_file(QString::fromStdString(settings->user_ini_path()));
+    }
 
     void restart_settings(const std::string& extra) {
         use_ini(std::string(COMMANDS_TEST_INI) + extra);

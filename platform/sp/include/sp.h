@@ -25,6 +25,9 @@ typedef struct sp_ini sp_ini_t;
 /* Parses the file; null with errno telling why when it is missing, cannot be
  * read or is not text. */
 SP_API sp_ini_t* sp_ini_parse_file(const char* path);
+/* Parses a NUL-terminated text as a file's content would be parsed ("" gives
+ * an empty store); null for a null text. */
+SP_API sp_ini_t* sp_ini_parse_text(const char* text);
 /* strtol-like conversion of the value: 0 when absent or when any argument is null. */
 SP_API int sp_ini_get_int(sp_ini_t* ini, const char* section, const char* key);
 /* The value owned by the store (valid until the key is written again or the
@@ -37,6 +40,10 @@ SP_API const char* sp_ini_get_string(sp_ini_t* ini, const char* section, const c
 SP_API int sp_ini_set_int(sp_ini_t* ini, const char* section, const char* key, int value);
 SP_API int sp_ini_set_string(sp_ini_t* ini, const char* section, const char* key,
                              const char* value);
+/* Takes the key out of the section (every line of it, duplicates included);
+ * the section's header and the other lines stay. 0 when the key was there,
+ * -1 when it was not or an argument is null. */
+SP_API int sp_ini_remove(sp_ini_t* ini, const char* section, const char* key);
 /* Writes the whole store atomically (temporary file in the same directory,
  * then rename); when the directory takes no new file but the file itself is
  * writable, rewrites the file in place, keeping the old content in

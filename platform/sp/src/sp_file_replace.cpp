@@ -134,8 +134,11 @@ bool rewrite_in_place(const std::string& target, mode_t mode, const std::string&
     ok = ok && write_all_at(fd, bytes, 0) &&
          ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
     const int reason = errno;
-    if (!ok && !old_bytes.empty() && write_all_at(fd, old_bytes, 0))
-        ::ftruncate(fd, static_cast<off_t>(old_bytes.size()));
+    if (!ok && !old_bytes.empty() && write_all_at(fd, old_bytes, 0)) {
+        // Best effort: the write that failed is what gets reported.
+        const int restored = ::ftruncate(fd, static_cast<off_t>(old_bytes.size()));
+        (void)restored;
+    }
     ::close(fd);
     errno = reason;
     return ok;

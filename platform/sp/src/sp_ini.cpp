@@ -49,6 +49,21 @@ sp_ini_t* sp_ini_parse_file(const char* path) {
     }
 }
 
+sp_ini_t* sp_ini_parse_text(const char* text) {
+    if (text == nullptr) return nullptr;
+    try {
+        auto document = sp_ini_detail::ini_document::parse(text);
+        return document ? new sp_ini{std::move(document)} : nullptr;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+int sp_ini_remove(sp_ini_t* ini, const char* section, const char* key) {
+    if (ini == nullptr || section == nullptr || key == nullptr) return -1;
+    return ini->document->remove(section, key) ? 0 : -1;
+}
+
 int sp_ini_get_int(sp_ini_t* ini, const char* section, const char* key) {
     const std::string* value = find_value(ini, section, key);
     return value ? to_int(*value) : 0;

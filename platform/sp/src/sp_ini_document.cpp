@@ -176,6 +176,27 @@ bool ini_document::set(const std::string& section, const std::string& key,
     return true;
 }
 
+bool ini_document::remove(const std::string& section, const std::string& key) {
+    if (entries_.find({section, key}) == entries_.end()) return false;
+    for (auto line = lines_.begin(); line != lines_.end();) {
+        const bool match =
+            line->type == ini_line::kind::entry && line->section == section && line->key == key;
+        line = match ? lines_.erase(line) : std::next(line);
+    }
+    index_lines();
+    return true;
+}
+
+// Rebuilds the lookup of entries and section ends after lines went away.
+void ini_document::index_lines() {
+    entries_.clear();
+    section_ends_.clear();
+    for (auto line = lines_.begin(); line != lines_.end(); ++line) {
+        if (line->type == ini_line::kind::entry) entries_[{line->section, line->key}] = line;
+        if (line->type != ini_line::kind::other) section_ends_[line->section] = line;
+    }
+}
+
 std::string ini_document::serialize() const {
     std::string bytes;
     if (byte_order_mark_) bytes += k_byte_order_mark;

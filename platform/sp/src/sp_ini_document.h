@@ -38,6 +38,9 @@ class ini_document {
     // the same.
     bool set(const std::string& section, const std::string& key, const std::string& typed_value);
 
+    // Takes every line of the entry out; false when there was none.
+    bool remove(const std::string& section, const std::string& key);
+
     // The file's bytes: unchanged lines exactly as read.
     std::string serialize() const;
 
@@ -46,6 +49,7 @@ class ini_document {
 
     void add_line(std::string text, std::string eol, std::string* current_section);
     line_iterator insert_after(line_iterator position, ini_line line);
+    void index_lines();
 
     std::list<ini_line> lines_;
     std::map<std::pair<std::string, std::string>, line_iterator> entries_;
