@@ -40,7 +40,8 @@ const char* const usage_text =
     "  velmo-service user list --db FILE\n"
     "  velmo-service user remove NAME --db FILE\n"
     "  velmo-service migrate --from FILE --to postgresql://...\n"
-    "  velmo-service eval FILE [--data DIR]\n";
+    "  velmo-service eval FILE [--data DIR] [--limit N] [--only RULE,... | --without RULE,...]\n"
+    "                    [--show]\n";
 
 // "--name value" pairs after the positional arguments; a flag without value maps to "".
 bool split_options(const std::vector<std::string>& args, std::size_t from,
@@ -356,19 +357,50 @@ int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::o
     return 2;
 }
 
-// `eval FILE [--data DIR]`: the engine's recall and false alarms on a labelled file.
+// `eval FILE [--data DIR] [--limit N] [--only IDS | --without IDS] [--show]`:
+// the engine's scores on a labelled file (the project's or the bake-offs').
 int evaluate(const std::vector<std::string>& args) {
     engine_config ec;
     ec.data_dir = VELMO_SERVICE_DATA_DIR;
-    if (args.size() == 4 && args[2] == "--data") {
-        ec.data_dir = args[3];
-    } else if (args.size() != 2) {
-        std::cerr << usage_text;
-        return 2;
+    bakeoff_settings settings;
+    bool show = false;
+    std::string only, without;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const bool has_value = i + 1 < args.size();
+        if (args[i] == "--show") {
+            show = true;
+        } else if (has_value && args[i] == "--data") {
+            ec.data_dir = args[++i];
+        } else if (has_value && args[i] == "--limit") {
+            settings.limit = std::atoi(args[++i].c_str());
+        } else if (has_value && (args[i] == "--only" || args[i] == "--without")) {
+            (args[i] == "--only" ? only : without) = "," + args[i + 1] + ",";
+            ++i;
+        } else {
+            std::cerr << usage_text;
+            return 2;
+        }
     }
+    const check_options defaults = evaluation_options();
+    if (!only.empty() || !without.empty())
+        settings.rules = [only, without, defaults](std::string_view id) {
+            const std::string key = "," + std::string(id) + ",";
+            if (!only.empty()) return only.find(key) != std::string::npos;
+            const rule_spec* r = rule_find(id);
+            return defaults.*(r->option) && without.find(key) == std::string::npos;
+        };
     const check_engine engine(ec);
-    evaluation_result result;
     std::string error;
+    if (evaluation_is_bakeoff(args[1])) {
+        bakeoff_result result;
+        if (!evaluation_run_bakeoff(engine, args[1], settings, result, &error)) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+        evaluation_print_bakeoff(result, show, std::cout);
+        return 0;
+    }
+    evaluation_result result;
     if (!evaluation_run(engine, args[1], result, &error)) {
         std::cerr << error << "\n";
         return 1;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "lexicon/service_confusions.h"
+#include "lexicon/service_language_model.h"
 #include "lexicon/service_lexicon.h"
 #include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
@@ -35,5 +37,13 @@ void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words
 // 的/地/得 used in each other's place.
 void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
                      std::vector<finding>& out);
+
+// Single characters typed or misread for another (of like sound or shape,
+// the small groups 的/地/得, 在/再, 做/作, 他/她/它 ..., measure words after a
+// numeral) and characters written twice, where the word model finds the
+// corrected text far more probable. Names are left alone.
+void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
+                      const confusion_sets& sets, const word_patterns& patterns,
+                      const language_model& model, std::vector<finding>& out);
 
 }  // namespace velmo_service

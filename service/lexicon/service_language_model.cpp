@@ -1,0 +1,69 @@
+#include "lexicon/service_language_model.h"
+
+#include <libime/core/languagemodel.h>
+#include <sys/stat.h>
+
+#include <limits>
+#include <vector>
+
+#include "base/service_text.h"
+
+namespace velmo_service {
+
+namespace {
+// The model's words are at most this many characters long as far as the
+// stretches we score are concerned.
+constexpr std::size_t longest_word = 6;
+}  // namespace
+
+language_model::language_model() = default;
+language_model::~language_model() = default;
+
+bool language_model::load(const std::string& path) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    try {
+        model_ = std::make_unique<libime::LanguageModel>(path.c_str());
+    } catch (const std::exception&) {
+        model_.reset();
+    }
+    return ready();
+}
+
+double language_model::score(std::u16string_view text) const {
+    if (!model_ || text.empty()) return 0;
+    // UTF-8 offsets of every character, so that words are views of one string.
+    std::string utf8;
+    std::vector<std::size_t> at;
+    at.reserve(text.size() + 1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        at.push_back(utf8.size());
+        utf8 += text_utf16_to_utf8(text.data() + i, 1);
+    }
+    at.push_back(utf8.size());
+    const std::string_view all(utf8);
+    const auto word = [&](std::size_t b, std::size_t e) {
+        return all.substr(at[b], at[e] - at[b]);
+    };
+    // Most probable split into known words, right to left; a lone character is always allowed.
+    const std::size_t n = text.size();
+    std::vector<double> best(n + 1, -std::numeric_limits<double>::infinity());
+    std::vector<std::size_t> next(n + 1, n);
+    best[n] = 0;
+    for (std::size_t i = n; i-- > 0;) {
+        for (std::size_t len = 1; len <= longest_word && i + len <= n; ++len) {
+            const std::string_view w = word(i, i + len);
+            if (len > 1 && model_->index(w) == model_->unknown()) continue;
+            const double s = model_->singleWordScore(w) + best[i + len];
+            if (s > best[i]) {
+                best[i] = s;
+                next[i] = i + len;
+            }
+        }
+    }
+    std::vector<std::string_view> words;
+    for (std::size_t i = 0; i < n; i = next[i]) words.push_back(word(i, next[i]));
+    return model_->wordsScore(model_->nullState(), words);
+}
+
+}  // namespace velmo_service
