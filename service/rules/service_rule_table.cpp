@@ -52,9 +52,38 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
     if (in.options.prof_type > 0 && field != d.fields.end())
         field->second.find(in.text, in.weight(), out);
 }
+// How much more probable the word model finds the text around `f` with its
+// first suggestion; 0 when the model is missing or the finding lies outside the runs.
+double model_gain(const rule_data& d, const rule_input& in, const finding& f) {
+    constexpr std::size_t context = 4;
+    if (!d.model.ready() || f.suggestions.empty()) return 0;
+    for (const chinese_run& run : in.runs()) {
+        if (f.pos < run.offset || f.pos + f.length > run.offset + run.text.size()) continue;
+        const std::size_t at = f.pos - run.offset;
+        const std::size_t a = at > context ? at - context : 0;
+        const std::size_t b = std::min(run.text.size(), at + f.length + context);
+        const std::u16string_view before = run.text.substr(a, at - a),
+                                  after = run.text.substr(at + f.length, b - at - f.length);
+        std::u16string written(run.text.substr(a, b - a));
+        std::u16string meant(before);
+        meant += text_utf8_to_utf16(f.suggestions[0]);
+        meant += after;
+        return d.model.score(meant) - d.model.score(written);
+    }
+    return 0;
+}
+
+// log10 gain a sound-alike word must bring in its context to be proposed.
+constexpr double min_homophone_gain = 2.0;
+
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty() && !d.homophones.empty())
-        rules_homophones(in.runs(), d.words, d.homophones, in.weight(), out);
+    if (d.words.empty() || d.homophones.empty()) return;
+    std::vector<finding> found;
+    rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
+    // The word list sees the stretch alone; the word model sees its neighbours too.
+    for (finding& f : found)
+        if (!d.model.ready() || model_gain(d, in, f) >= min_homophone_gain)
+            out.push_back(std::move(f));
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty()) rules_particles(in.runs(), d.words, out);

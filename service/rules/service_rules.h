@@ -34,6 +34,10 @@ void rules_leader_order(const std::u16string& text, const phrase_dictionary& nam
 void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words,
                       const homophone_index& index, int weight, std::vector<finding>& out);
 
+// Places of the run that are likely part of a person's name: a common
+// surname standing alone before one or two lone characters.
+std::vector<bool> rules_probable_names(const chinese_run& run);
+
 // 的/地/得 used in each other's place.
 void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
                      std::vector<finding>& out);
