@@ -6,8 +6,6 @@
 #include <limits>
 #include <vector>
 
-#include "base/service_text.h"
-
 namespace velmo_service {
 
 namespace {
@@ -33,12 +31,22 @@ bool language_model::load(const std::string& path) {
 double language_model::score(std::u16string_view text) const {
     if (!model_ || text.empty()) return 0;
     // UTF-8 offsets of every character, so that words are views of one string.
-    std::string utf8;
-    std::vector<std::size_t> at;
-    at.reserve(text.size() + 1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    thread_local std::string utf8;
+    thread_local std::vector<std::size_t> at;
+    utf8.clear();
+    at.clear();
+    for (char16_t c : text) {  // the runs scored hold Chinese characters of the BMP only
         at.push_back(utf8.size());
-        utf8 += text_utf16_to_utf8(text.data() + i, 1);
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | c >> 6);
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | c >> 12);
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
     }
     at.push_back(utf8.size());
     const std::string_view all(utf8);
@@ -47,8 +55,10 @@ double language_model::score(std::u16string_view text) const {
     };
     // Most probable split into known words, right to left; a lone character is always allowed.
     const std::size_t n = text.size();
-    std::vector<double> best(n + 1, -std::numeric_limits<double>::infinity());
-    std::vector<std::size_t> next(n + 1, n);
+    thread_local std::vector<double> best;
+    thread_local std::vector<std::size_t> next;
+    best.assign(n + 1, -std::numeric_limits<double>::infinity());
+    next.assign(n + 1, n);
     best[n] = 0;
     for (std::size_t i = n; i-- > 0;) {
         for (std::size_t len = 1; len <= longest_word && i + len <= n; ++len) {
@@ -61,7 +71,8 @@ double language_model::score(std::u16string_view text) const {
             }
         }
     }
-    std::vector<std::string_view> words;
+    thread_local std::vector<std::string_view> words;
+    words.clear();
     for (std::size_t i = 0; i < n; i = next[i]) words.push_back(word(i, next[i]));
     return model_->wordsScore(model_->nullState(), words);
 }
