@@ -84,3 +84,51 @@ TEST(ServiceRuleExamples, FindingsNameTheirRule) {
         EXPECT_GE(f.level, 1) << f.err_word;
     }
 }
+
+// The bake-off scores: a sentence counts as detected only when the flagged
+// places equal the wrong ones, as corrected only when every first
+// suggestion gives the right character, and a clean sentence with a
+// finding counts against precision and the false-positive rate.
+TEST(ServiceBakeoffEvaluation, ScoresSentencesAsTheBakeoffToolDoes) {
+    const std::string path = ::testing::TempDir() + "/bakeoff.tsv";
+    {
+        std::ofstream out(path);
+        out << "kind\tsentence\twrong\tcorrect\tpos\tid\ttype\n"
+            << "csc\t身体建康是最重要的。\t建\t健\t2\t1\tsound\n"    // found and corrected
+            << "csc\t我们今天开会讨论预算。\t今\t明\t2\t2\tsound\n"  // nothing found
+            << "clean\t我们已经完成了工作。\t\t\t\t3\t\n"            // left alone
+            << "clean\t我们以经完成了工作。\t\t\t\t4\t\n";           // a false alarm
+    }
+    bakeoff_result r;
+    std::string error;
+    ASSERT_TRUE(evaluation_run_bakeoff(velmo_test::shared_engine(), path, {}, r, &error)) << error;
+    EXPECT_EQ(r.all.error_sentences, 2);
+    EXPECT_EQ(r.all.clean_sentences, 2);
+    EXPECT_EQ(r.all.flagged, 2);
+    EXPECT_EQ(r.all.clean_flagged, 1);
+    EXPECT_EQ(r.all.detected, 1);
+    EXPECT_EQ(r.all.corrected, 1);
+    EXPECT_EQ(r.by_rule["confusions"].detected, 1);
+    EXPECT_EQ(r.by_rule["misspellings"].clean_flagged, 1);
+    EXPECT_EQ(r.misses.size(), 2u);
+
+    // Only the rules picked run; a limit stops reading.
+    bakeoff_settings homophones_only;
+    homophones_only.rules = [](std::string_view id) { return id == "homophones"; };
+    homophones_only.limit = 1;
+    bakeoff_result h;
+    ASSERT_TRUE(
+        evaluation_run_bakeoff(velmo_test::shared_engine(), path, homophones_only, h, &error));
+    EXPECT_EQ(h.all.error_sentences + h.all.clean_sentences, 1);
+    EXPECT_EQ(h.all.detected, 0);
+
+    // A line that is no bake-off line is reported with its number.
+    {
+        std::ofstream out(path, std::ios::app);
+        out << "csc\tbroken\n";
+    }
+    bakeoff_result broken;
+    EXPECT_FALSE(evaluation_run_bakeoff(velmo_test::shared_engine(), path, {}, broken, &error));
+    EXPECT_NE(error.find(":6:"), std::string::npos) << error;
+    EXPECT_TRUE(evaluation_is_bakeoff(path));
+}
