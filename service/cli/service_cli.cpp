@@ -33,7 +33,7 @@ const char* const usage_text =
     "                [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]\n"
     "                [--max-jobs-per-user N] [--request-timeout SECONDS]\n"
     "                [--max-connections-per-address N] [--stop-timeout SECONDS]\n"
-    "                [--trusted-proxy ADDR]\n"
+    "                [--trusted-proxy ADDR] [--log-findings]\n"
     "  velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE\n"
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
@@ -122,6 +122,7 @@ int serve(const serve_options& o) {
     }
     engine_config ec;
     ec.data_dir = o.data_dir;
+    ec.log_findings = o.log_findings;
     check_engine engine(ec);
 
     // Signals are taken by one waiting thread, so the server stops cleanly.
@@ -172,7 +173,8 @@ int serve(const serve_options& o) {
 bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, std::string* error) {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
-    if (!split_options(args, 0, {"--demo"}, positional, options, error)) return false;
+    if (!split_options(args, 0, {"--demo", "--log-findings"}, positional, options, error))
+        return false;
     if (!positional.empty()) {
         *error = "unexpected argument " + positional[0];
         return false;
@@ -191,6 +193,8 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
             out.data_dir = value;
         } else if (name == "--demo") {
             out.demo = true;
+        } else if (name == "--log-findings") {
+            out.log_findings = true;
         } else if (name == "--body-limit" && parse_count(value, 1024, 1LL << 30, n)) {
             out.server.body_limit = static_cast<std::size_t>(n);
         } else if (name == "--job-expiry" && parse_count(value, 1, 7 * 24 * 3600, n)) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/service_text.h"
 #include "rules/service_english.h"
@@ -65,6 +66,7 @@ check_engine::check_engine(const engine_config& config) {
     data_.confusions.load_sounds(dir + "/confusion-sound.txt", same_syllable_groups);
     data_.confusions.load_shapes(dir + "/confusion-shape.txt");
     data_.model.load(config.language_model_file);
+    log_findings_ = config.log_findings;
 }
 
 check_engine::~check_engine() = default;
@@ -89,6 +91,15 @@ std::vector<finding> check_engine::check(const std::u16string& text, const check
                   out.end());
     }
     engine_order_findings(out);
+    if (log_findings_ && !out.empty()) {
+        // One write per check, so lines of parallel checks do not interleave.
+        std::string lines;
+        for (const finding& f : out)
+            lines += "finding " + f.rule + " at " + std::to_string(f.pos) + "+" +
+                     std::to_string(f.length) + ": " + f.err_word + " -> " +
+                     (f.suggestions.empty() ? std::string() : f.suggestions[0]) + "\n";
+        std::fwrite(lines.data(), 1, lines.size(), stderr);
+    }
     return out;
 }
 

@@ -28,6 +28,9 @@ struct engine_config {
     std::string readings_file = "/usr/share/rime-data/luna_pinyin.dict.yaml";
     // The word trigram model that weighs a suspected slip against its correction.
     std::string language_model_file = "/usr/lib/x86_64-linux-gnu/libime/zh_CN.lm";
+    // Every finding is written to stderr with the id of its rule: which rule
+    // speaks is the first question when a finding is disputed.
+    bool log_findings = false;
 };
 
 // Called with a value from 0 to 99 as the rule families finish.
@@ -56,6 +59,7 @@ class check_engine {
 
   private:
     rule_data data_;
+    bool log_findings_ = false;
 };
 
 // Sorts by position (longer first at one position) and drops repeats of the
