@@ -115,6 +115,19 @@ void BM_ReadingDataLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadingDataLoad)->Unit(benchmark::kMillisecond);
 
+// The whole start-up of the engine: every list, the word model, the
+// confusion sets and the indexes over them; resident size beside it.
+void BM_EngineLoad(benchmark::State& state) {
+    for (auto _ : state) {
+        engine_config c;
+        c.data_dir = data_dir();
+        const check_engine e(c);
+        benchmark::DoNotOptimize(e.lexicon_size());
+        state.counters["rss_MB"] = static_cast<double>(resident_kb()) / 1024.0;
+    }
+}
+BENCHMARK(BM_EngineLoad)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 // Baseline for the load: reading the two files' bytes.
 void BM_ReadingDataBytes(benchmark::State& state) {
     for (auto _ : state)

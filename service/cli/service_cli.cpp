@@ -40,14 +40,15 @@ const char* const usage_text =
     "                [--max-jobs-per-user N] [--request-timeout SECONDS]\n"
     "                [--max-connections-per-address N] [--stop-timeout SECONDS]\n"
     "                [--trusted-proxy ADDR] [--idle-timeout SECONDS]\n"
-    "                [--max-connections N] [--max-words-per-user N]\n"
+    "                [--max-connections N] [--max-words-per-user N] [--log-findings]\n"
     "  velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE\n"
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
     "  velmo-service user list --db FILE\n"
     "  velmo-service user remove NAME --db FILE\n"
     "  velmo-service migrate --from FILE --to postgresql://...\n"
-    "  velmo-service eval FILE [--data DIR]\n"
+    "  velmo-service eval FILE [--data DIR] [--limit N] [--only RULE,... | --without RULE,...]\n"
+    "                    [--show]\n"
     "  velmo-service --version\n";
 
 // "--name value" pairs after the positional arguments; a flag without value maps to "".
@@ -135,6 +136,7 @@ int serve(const serve_options& o) {
     }
     engine_config ec;
     ec.data_dir = o.data_dir;
+    ec.log_findings = o.log_findings;
     check_engine engine(ec);
 
     // Signals are taken by one waiting thread, so the server stops cleanly.
@@ -185,7 +187,8 @@ int serve(const serve_options& o) {
 bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, std::string* error) {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
-    if (!split_options(args, 0, {"--demo"}, positional, options, error)) return false;
+    if (!split_options(args, 0, {"--demo", "--log-findings"}, positional, options, error))
+        return false;
     if (!positional.empty()) {
         *error = "unexpected argument " + positional[0];
         return false;
@@ -204,6 +207,8 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
             out.data_dir = value;
         } else if (name == "--demo") {
             out.demo = true;
+        } else if (name == "--log-findings") {
+            out.log_findings = true;
         } else if (name == "--body-limit" && parse_count(value, 1024, 1LL << 30, n)) {
             out.server.body_limit = static_cast<std::size_t>(n);
         } else if (name == "--job-expiry" && parse_count(value, 1, 7 * 24 * 3600, n)) {
@@ -377,19 +382,50 @@ int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::o
     return 2;
 }
 
-// `eval FILE [--data DIR]`: the engine's recall and false alarms on a labelled file.
+// `eval FILE [--data DIR] [--limit N] [--only IDS | --without IDS] [--show]`:
+// the engine's scores on a labelled file (the project's or the bake-offs').
 int evaluate(const std::vector<std::string>& args) {
     engine_config ec;
     ec.data_dir = VELMO_SERVICE_DATA_DIR;
-    if (args.size() == 4 && args[2] == "--data") {
-        ec.data_dir = args[3];
-    } else if (args.size() != 2) {
-        std::cerr << usage_text;
-        return 2;
+    bakeoff_settings settings;
+    bool show = false;
+    std::string only, without;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const bool has_value = i + 1 < args.size();
+        if (args[i] == "--show") {
+            show = true;
+        } else if (has_value && args[i] == "--data") {
+            ec.data_dir = args[++i];
+        } else if (has_value && args[i] == "--limit") {
+            settings.limit = std::atoi(args[++i].c_str());
+        } else if (has_value && (args[i] == "--only" || args[i] == "--without")) {
+            (args[i] == "--only" ? only : without) = "," + args[i + 1] + ",";
+            ++i;
+        } else {
+            std::cerr << usage_text;
+            return 2;
+        }
     }
+    const check_options defaults = evaluation_options();
+    if (!only.empty() || !without.empty())
+        settings.rules = [only, without, defaults](std::string_view id) {
+            const std::string key = "," + std::string(id) + ",";
+            if (!only.empty()) return only.find(key) != std::string::npos;
+            const rule_spec* r = rule_find(id);
+            return defaults.*(r->option) && without.find(key) == std::string::npos;
+        };
     const check_engine engine(ec);
-    evaluation_result result;
     std::string error;
+    if (evaluation_is_bakeoff(args[1])) {
+        bakeoff_result result;
+        if (!evaluation_run_bakeoff(engine, args[1], settings, result, &error)) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+        evaluation_print_bakeoff(result, show, std::cout);
+        return 0;
+    }
+    evaluation_result result;
     if (!evaluation_run(engine, args[1], result, &error)) {
         std::cerr << error << "\n";
         return 1;

@@ -32,6 +32,7 @@ struct serve_options {
     std::string db_path;
     std::string data_dir;
     bool demo = false;
+    bool log_findings = false;  // one line per finding with its rule's id on stderr
     // On SIGINT/SIGTERM answers being worked on leave, and running jobs may
     // finish, within this; the jobs not handed over are refunded.
     std::chrono::milliseconds stop_grace{10000};

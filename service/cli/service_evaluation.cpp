@@ -121,3 +121,186 @@ void evaluation_print(const evaluation_result& result, std::ostream& out) {
 }
 
 }  // namespace velmo_service
+
+namespace velmo_service {
+
+namespace {
+std::vector<std::string> split(const std::string& s, char by) {
+    std::vector<std::string> out;
+    for (std::size_t b = 0;;) {
+        const std::size_t e = s.find(by, b);
+        out.push_back(s.substr(b, e == std::string::npos ? std::string::npos : e - b));
+        if (e == std::string::npos) return out;
+        b = e + 1;
+    }
+}
+
+std::u32string code_points(const std::u16string& s) {
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t width = 1;
+        out.push_back(text_code_point_at(s, i, &width));
+        i += width;
+    }
+    return out;
+}
+
+// Character position -> the character meant there (0: flagged, nothing offered).
+using position_fixes = std::map<std::size_t, char32_t>;
+
+// The characters a finding's first suggestion changes; a finding without
+// one flags all it covers.
+void add_fixes(const std::u16string& text, const finding& f, position_fixes& fixes) {
+    // UTF-16 offset -> character position.
+    const auto at = [&](std::size_t unit) {
+        return code_points(text.substr(0, std::min(unit, text.size()))).size();
+    };
+    const std::u32string written = code_points(text.substr(f.pos, f.length));
+    const std::size_t base = at(f.pos);
+    if (f.suggestions.empty()) {
+        for (std::size_t k = 0; k < written.size(); ++k) fixes.emplace(base + k, 0);
+        return;
+    }
+    const std::u32string meant = code_points(text_utf8_to_utf16(f.suggestions[0]));
+    std::size_t p = 0, q = 0;
+    while (p < written.size() && p < meant.size() && written[p] == meant[p]) ++p;
+    while (q < written.size() - p && q < meant.size() - p &&
+           written[written.size() - 1 - q] == meant[meant.size() - 1 - q])
+        ++q;
+    const std::size_t end = written.size() - q;
+    if (p >= end) {  // only something inserted: the character before the gap
+        fixes.emplace(base + (p > 0 ? p - 1 : 0), 0);
+        return;
+    }
+    const bool same_length = written.size() == meant.size();
+    for (std::size_t k = p; k < end; ++k) fixes.emplace(base + k, same_length ? meant[k] : 0);
+}
+
+struct gold_sentence {
+    bool has_errors = false;
+    std::map<std::size_t, char32_t> fixes;
+};
+
+void score(const gold_sentence& gold, const position_fixes& found, bakeoff_counts& c) {
+    if (found.empty()) return;
+    ++c.flagged;
+    if (!gold.has_errors) {
+        ++c.clean_flagged;
+        return;
+    }
+    if (found.size() != gold.fixes.size()) return;
+    bool same_places = true, same_fixes = true;
+    for (auto g = gold.fixes.begin(), f = found.begin(); g != gold.fixes.end(); ++g, ++f) {
+        same_places = same_places && g->first == f->first;
+        same_fixes = same_fixes && g->second == f->second;
+    }
+    c.detected += same_places;
+    c.corrected += same_places && same_fixes;
+}
+
+bool read_gold(const std::vector<std::string>& cols, gold_sentence& gold) {
+    gold.has_errors = cols[0] == "csc";
+    if (!gold.has_errors) return cols[0] == "clean";
+    const std::vector<std::string> correct = split(cols[3], '|'), pos = split(cols[4], '|');
+    if (correct.size() != pos.size()) return false;
+    for (std::size_t k = 0; k < pos.size(); ++k) {
+        const std::u32string c = code_points(text_utf8_to_utf16(correct[k]));
+        if (c.size() != 1 || pos[k].empty() ||
+            pos[k].find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        gold.fixes[std::stoul(pos[k])] = c[0];
+    }
+    return true;
+}
+
+const char bakeoff_header[] = "kind\tsentence\twrong\tcorrect\tpos";
+}  // namespace
+
+bool evaluation_is_bakeoff(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    return std::getline(in, line) &&
+           line.compare(0, sizeof bakeoff_header - 1, bakeoff_header) == 0;
+}
+
+bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,
+                            const bakeoff_settings& settings, bakeoff_result& result,
+                            std::string* error) {
+    std::ifstream in(path);
+    std::string line;
+    if (!in || !std::getline(in, line)) {
+        if (error) *error = "cannot read " + path;
+        return false;
+    }
+    const check_options options = evaluation_options();
+    int number = 1, read = 0;
+    while (std::getline(in, line) && (settings.limit <= 0 || read < settings.limit)) {
+        ++number;
+        if (line.empty()) continue;
+        const std::vector<std::string> cols = split(line, '\t');
+        gold_sentence gold;
+        if (cols.size() < 5 || !read_gold(cols, gold)) {
+            if (error) *error = path + ":" + std::to_string(number) + ": not a bake-off line";
+            return false;
+        }
+        ++read;
+        const std::u16string text = text_utf8_to_utf16(cols[1]);
+        const std::vector<finding> found = settings.rules
+                                               ? engine.check_rules(text, options, settings.rules)
+                                               : engine.check(text, options, {});
+        position_fixes all;
+        std::map<std::string, position_fixes> by_rule;
+        std::string shown;
+        for (const finding& f : found) {
+            add_fixes(text, f, all);
+            add_fixes(text, f, by_rule[f.rule]);
+            shown += " " + f.rule + ":" + f.err_word + "->" +
+                     (f.suggestions.empty() ? std::string("?") : f.suggestions[0]);
+        }
+        const auto count = [&](bakeoff_counts& c) {
+            c.error_sentences += gold.has_errors;
+            c.clean_sentences += !gold.has_errors;
+        };
+        count(result.all);
+        const int detected = result.all.detected;
+        score(gold, all, result.all);
+        for (const rule_spec& r : rule_table()) {
+            bakeoff_counts& c = result.by_rule[std::string(r.id)];
+            count(c);
+            auto mine = by_rule.find(std::string(r.id));
+            if (mine != by_rule.end()) score(gold, mine->second, c);
+        }
+        if (gold.has_errors ? result.all.detected == detected : !all.empty())
+            result.misses.push_back(
+                cols[0] + "\t" + cols[1] + "\t" +
+                (gold.has_errors ? cols[2] + ">" + cols[3] + "@" + cols[4] : std::string("-")) +
+                "\tfound:" + shown);
+    }
+    return true;
+}
+
+void evaluation_print_bakeoff(const bakeoff_result& result, bool show_misses, std::ostream& out) {
+    const auto percent = [](int part, int whole) { return whole ? 100.0 * part / whole : 0.0; };
+    const auto f1 = [](double p, double r) { return p + r > 0 ? 2 * p * r / (p + r) : 0.0; };
+    const auto row = [&](const std::string& name, const bakeoff_counts& c) {
+        const double dp = percent(c.detected, c.flagged),
+                     dr = percent(c.detected, c.error_sentences);
+        const double cp = percent(c.corrected, c.flagged),
+                     cr = percent(c.corrected, c.error_sentences);
+        out << name << "\t" << c.flagged << "\t" << dp << "\t" << dr << "\t" << f1(dp, dr) << "\t"
+            << cp << "\t" << cr << "\t" << f1(cp, cr) << "\t"
+            << percent(c.clean_flagged, c.clean_sentences) << "\n";
+    };
+    out << std::fixed << std::setprecision(1);
+    out << "sentences " << result.all.error_sentences + result.all.clean_sentences
+        << " (with errors " << result.all.error_sentences << ", clean "
+        << result.all.clean_sentences << ")\n";
+    out << "rule\tflagged\tdetection P\tR\tF1\tcorrection P\tR\tF1\tfalse-positive rate %\n";
+    row("all", result.all);
+    for (const auto& [rule, c] : result.by_rule)
+        if (c.flagged > 0) row(rule, c);
+    if (show_misses)
+        for (const std::string& m : result.misses) out << "wrong: " << m << "\n";
+}
+
+}  // namespace velmo_service

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,37 @@ check_options evaluation_options();
 bool evaluation_run(const check_engine& engine, const std::string& path, evaluation_result& result,
                     std::string* error);
 void evaluation_print(const evaluation_result& result, std::ostream& out);
+
+// Sentence-level scores of the spelling-check bake-offs on their TSV files
+// (a header line, then kind TAB sentence TAB wrong TAB correct TAB pos ...,
+// kind "csc" for sentences with errors and "clean" for none, the lists
+// '|'-joined, positions counted in characters from 0).
+struct bakeoff_counts {
+    int error_sentences = 0;
+    int clean_sentences = 0;
+    int flagged = 0;        // sentences with any finding
+    int clean_flagged = 0;  // of them clean
+    int detected = 0;       // flagged positions equal the wrong ones
+    int corrected = 0;      // and every first suggestion gives the right character
+};
+
+struct bakeoff_result {
+    bakeoff_counts all;
+    // Each rule scored as if it were alone: its findings against every sentence.
+    std::map<std::string, bakeoff_counts> by_rule;
+    std::vector<std::string> misses;  // sentences scored wrong, with what was found
+};
+
+struct bakeoff_settings {
+    rule_filter rules;  // empty: the evaluation options' rules
+    int limit = 0;      // read at most this many sentences; 0 = all
+};
+
+bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,
+                            const bakeoff_settings& settings, bakeoff_result& result,
+                            std::string* error);
+void evaluation_print_bakeoff(const bakeoff_result& result, bool show_misses, std::ostream& out);
+// True when the file starts with the bake-off header.
+bool evaluation_is_bakeoff(const std::string& path);
 
 }  // namespace velmo_service

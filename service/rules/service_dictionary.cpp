@@ -80,4 +80,15 @@ void phrase_dictionary::find(const std::u16string& text, int weight,
     }
 }
 
+phrase_dictionary dictionary_of_words(const std::vector<std::string>& words) {
+    phrase_dictionary d;
+    for (const std::string& w : words) {
+        phrase_entry e;
+        e.phrase = text_trim(w);
+        if (!e.phrase.empty()) d.add(std::move(e));
+    }
+    d.build();
+    return d;
+}
+
 }  // namespace velmo_service

@@ -41,4 +41,7 @@ class phrase_dictionary {
     text_matcher matcher_;
 };
 
+// A dictionary of plain words (no suggestions), as the user's word lists hold them.
+phrase_dictionary dictionary_of_words(const std::vector<std::string>& words);
+
 }  // namespace velmo_service

@@ -17,11 +17,12 @@ enum finding_level {
 };
 
 struct finding {
-    std::size_t pos = 0;     // UTF-16 offset into the checked text
-    std::size_t length = 0;  // UTF-16 units
-    int level = level_error;
+    std::size_t pos = 0;                   // UTF-16 offset into the checked text
+    std::size_t length = 0;                // UTF-16 units
+    int level = 0;                         // 0 until the engine gives it the level of its rule
     std::string err_word;                  // UTF-8
     std::vector<std::string> suggestions;  // UTF-8, best first
+    std::string rule;  // id of the rule that found it; for logs and evaluation, never sent
 };
 
 // The option elements of an upload, already read as numbers.

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "lexicon/service_confusions.h"
+#include "lexicon/service_language_model.h"
 #include "lexicon/service_lexicon.h"
 #include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
@@ -32,8 +34,20 @@ void rules_leader_order(const std::u16string& text, const phrase_dictionary& nam
 void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words,
                       const homophone_index& index, int weight, std::vector<finding>& out);
 
+// Places of the run that are likely part of a person's name: a common
+// surname standing alone before one or two lone characters.
+std::vector<bool> rules_probable_names(const chinese_run& run);
+
 // 的/地/得 used in each other's place.
 void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
                      std::vector<finding>& out);
+
+// Single characters typed or misread for another (of like sound or shape,
+// the small groups 的/地/得, 在/再, 做/作, 他/她/它 ..., measure words after a
+// numeral) and characters written twice, where the word model finds the
+// corrected text far more probable. Names are left alone.
+void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
+                      const confusion_sets& sets, const word_patterns& patterns,
+                      const language_model& model, std::vector<finding>& out);
 
 }  // namespace velmo_service

@@ -53,7 +53,9 @@ struct proposal {
     std::vector<std::pair<double, std::u16string_view>> words;  // score, word
 };
 
-std::vector<bool> probable_names(const chinese_run& run) {
+}  // namespace
+
+std::vector<bool> rules_probable_names(const chinese_run& run) {
     std::vector<bool> name(run.text.size(), false);
     const std::vector<lexicon_token>& tokens = run.tokens;
     for (std::size_t t = 0; t + 1 < tokens.size(); ++t) {
@@ -65,6 +67,8 @@ std::vector<bool> probable_names(const chinese_run& run) {
     }
     return name;
 }
+
+namespace {
 
 bool has_doubled(std::u16string_view run, std::size_t s, std::size_t e) {
     const std::size_t from = s > 0 ? s - 1 : s;
@@ -78,7 +82,7 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
     const std::vector<lexicon_token>& tokens = run.tokens;
     const std::u16string_view text = run.text;
     std::vector<sound_alike> alike;
-    const std::vector<bool> name = probable_names(run);
+    const std::vector<bool> name = rules_probable_names(run);
     std::size_t first = 0;  // first token that ends after the window's start
     for (std::size_t s = 0; s < text.size(); ++s) {
         while (tokens[first].end <= s) ++first;

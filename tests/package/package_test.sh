@@ -26,7 +26,7 @@ expect_depends() {
 # Computed from the binaries, plus the data the service reads.
 expect_depends "$plugin_deb" libc6 libqt5widgets5 libstdc\\+\\+6
 expect_depends "$service_deb" libc6 libsqlite3-0 libhunspell-1.7-0 adduser hunspell-en-us \
-  python3-jieba rime-data-luna-pinyin
+  python3-jieba rime-data-luna-pinyin libime-data-language-model libimecore0
 [ "$(field "$plugin_deb" Version)" = "$(field "$service_deb" Version)" ] || fail "versions differ"
 
 root="$work/root"

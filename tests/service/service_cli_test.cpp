@@ -260,4 +260,19 @@ TEST(ServiceProgram, EvaluatesALabelledFile) {
     r = run({"eval", file});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find(":1:"), std::string::npos) << r.out;
+
+    // A bake-off file is scored per rule; --only picks rules, --show lists what went wrong.
+    std::ofstream(file) << "kind\tsentence\twrong\tcorrect\tpos\tid\ttype\n"
+                        << "csc\t身体建康是最重要的。\t建\t健\t2\t1\tsound\n"
+                        << "clean\t我们以经完成了工作。\t\t\t\t2\t\n";
+    r = run({"eval", file, "--show"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("all\t2\t50.0\t100.0\t66.7\t50.0\t100.0\t66.7\t100.0"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("confusions\t1\t100.0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("wrong: clean\t我们以经完成了工作。"), std::string::npos) << r.out;
+    r = run({"eval", file, "--only", "confusions"});
+    EXPECT_NE(r.out.find("confusions\t"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("misspellings\t"), std::string::npos) << r.out;
+    EXPECT_EQ(run({"eval", file, "--limit"}).status, 2);
 }

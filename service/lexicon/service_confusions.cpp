@@ -1,0 +1,88 @@
+#include "lexicon/service_confusions.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "base/service_text.h"
+
+namespace velmo_service {
+
+namespace {
+// A pattern of up to four characters in one number: the open place is
+// 0xFFFF, places after the end are 0, so patterns of different lengths differ.
+constexpr char16_t open_place = 0xFFFF;
+std::uint64_t pattern_key(std::u16string_view text, std::size_t open) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::uint64_t c = i >= text.size() ? 0 : i == open ? open_place : text[i];
+        key = key << 16 | c;
+    }
+    return key;
+}
+}  // namespace
+
+void confusion_sets::add(char16_t a, char16_t b) {
+    if (a == b || confusable(a, b)) return;
+    of_[a].push_back(b);
+    of_[b].push_back(a);
+    ++count_;
+}
+
+bool confusion_sets::load_sounds(const std::string& path, unsigned groups) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::vector<std::string> cols;
+        for (std::size_t b = 0;;) {
+            const std::size_t tab = line.find('\t', b);
+            cols.push_back(line.substr(b, tab == std::string::npos ? std::string::npos : tab - b));
+            if (tab == std::string::npos) break;
+            b = tab + 1;
+        }
+        const std::u16string c = text_utf8_to_utf16(cols[0]);
+        if (c.size() != 1) continue;
+        for (std::size_t g = 1; g < cols.size(); ++g)
+            if (groups & (1u << (g - 1)))
+                for (char16_t other : text_utf8_to_utf16(cols[g])) add(c[0], other);
+    }
+    return true;
+}
+
+bool confusion_sets::load_shapes(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t comma = line.find(',');
+        if (comma == std::string::npos) continue;
+        const std::u16string c = text_utf8_to_utf16(line.substr(0, comma));
+        if (c.size() != 1) continue;
+        for (char16_t other : text_utf8_to_utf16(line.substr(comma + 1))) add(c[0], other);
+    }
+    return true;
+}
+
+void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
+    entries_.clear();
+    words.for_each_word([&](std::u16string_view w, const lexicon_word& info) {
+        if (w.size() < 2 || w.size() > 4 || info.frequency < min_frequency) return;
+        for (std::size_t k = 0; k < w.size(); ++k) entries_.push_back({pattern_key(w, k), w, info});
+    });
+    std::sort(entries_.begin(), entries_.end(),
+              [](const entry& a, const entry& b) { return a.key < b.key; });
+    entries_.shrink_to_fit();
+}
+
+void word_patterns::fits(std::u16string_view text, std::size_t open,
+                         std::vector<word_fit>& out) const {
+    if (text.size() < 2 || text.size() > 4 || open >= text.size()) return;
+    const std::uint64_t key = pattern_key(text, open);
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
+                               [](const entry& e, std::uint64_t k) { return e.key < k; });
+    for (; it != entries_.end() && it->key == key; ++it)
+        if (it->word[open] != text[open]) out.push_back({it->word, it->info});
+}
+
+}  // namespace velmo_service

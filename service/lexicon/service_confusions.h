@@ -1,0 +1,59 @@
+// Which characters are typed, or misread, for which: sets of characters of
+// like sound or like shape, and an index of the listed words by every
+// pattern that leaves one of their characters open, so that the words a
+// stretch of text turns into by changing one character are found at once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lexicon/service_lexicon.h"
+
+namespace velmo_service {
+
+class confusion_sets {
+  public:
+    // Character table of like sounds: a header line, then "char TAB group
+    // TAB group ..."; only the groups whose bit is set in `groups` (bit 0 =
+    // first group) are read. False when the file cannot be read.
+    bool load_sounds(const std::string& path, unsigned groups);
+    // Character table of like shapes: "char,characters" lines.
+    bool load_shapes(const std::string& path);
+    // `a` and `b` are taken for each other (both ways).
+    void add(char16_t a, char16_t b);
+    bool empty() const { return count_ == 0; }
+    bool confusable(char16_t written, char16_t meant) const {
+        return of_[written].find(meant) != std::u16string::npos;
+    }
+
+  private:
+    std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);
+    std::size_t count_ = 0;
+};
+
+// A listed word that fits a stretch of text except at one character.
+struct word_fit {
+    std::u16string_view word;
+    lexicon_word info;
+};
+
+class word_patterns {
+  public:
+    // Indexes the words of two to four characters with at least `min_frequency`.
+    void build(const lexicon& words, std::uint32_t min_frequency);
+    bool empty() const { return entries_.empty(); }
+    // Appends the words that equal `text` everywhere but at `open` (where they differ).
+    void fits(std::u16string_view text, std::size_t open, std::vector<word_fit>& out) const;
+
+  private:
+    struct entry {
+        std::uint64_t key;
+        std::u16string_view word;
+        lexicon_word info;
+    };
+    std::vector<entry> entries_;
+};
+
+}  // namespace velmo_service

@@ -1,0 +1,170 @@
+#include "rules/service_rule_table.h"
+
+#include <algorithm>
+
+#include "base/service_text.h"
+#include "rules/service_english.h"
+#include "rules/service_rules.h"
+#include "rules/service_traditional.h"
+
+namespace velmo_service {
+
+rule_data::rule_data() = default;
+rule_data::~rule_data() = default;
+
+int rule_input::weight() const { return std::clamp(options.weight, 0, 2); }
+
+const std::vector<chinese_run>& rule_input::runs() const {
+    if (!runs_) runs_ = lexicon_segment_runs(lexicon_, text);
+    return *runs_;
+}
+
+namespace {
+bool overlaps(const finding& f, std::size_t pos, std::size_t length) {
+    return f.pos < pos + length && pos < f.pos + f.length;
+}
+
+// 研究研究, 讨论讨论: a doubled two-character verb is the tentative form, not a slip.
+bool verb_reduplication(const finding& f, const lexicon& words) {
+    const std::u16string w = text_utf8_to_utf16(f.err_word);
+    if (w.size() != 4 || w.compare(0, 2, w, 2, 2) != 0) return false;
+    const lexicon_word* verb = words.find(std::u16string_view(w).substr(0, 2));
+    return verb && verb->kind == word_class::verb;
+}
+
+void run_user_errors(const rule_data&, const rule_input& in, std::vector<finding>& out) {
+    if (!in.words.errors.empty()) dictionary_of_words(in.words.errors).find(in.text, 2, out);
+}
+void run_leader_phrases(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    d.leader_phrases.find(in.text, 2, out);
+}
+void run_taiwan_phrases(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    d.taiwan_phrases.find(in.text, 2, out);
+}
+void run_leader_order(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    rules_leader_order(in.text, d.leader_order, out);
+}
+void run_misspellings(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    d.misspellings.find(in.text, in.weight(), out);
+}
+void run_field_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    auto field = d.fields.find(in.options.prof_type);
+    if (in.options.prof_type > 0 && field != d.fields.end())
+        field->second.find(in.text, in.weight(), out);
+}
+// How much more probable the word model finds the text around `f` with its
+// first suggestion; 0 when the model is missing or the finding lies outside the runs.
+double model_gain(const rule_data& d, const rule_input& in, const finding& f) {
+    constexpr std::size_t context = 4;
+    if (!d.model.ready() || f.suggestions.empty()) return 0;
+    for (const chinese_run& run : in.runs()) {
+        if (f.pos < run.offset || f.pos + f.length > run.offset + run.text.size()) continue;
+        const std::size_t at = f.pos - run.offset;
+        const std::size_t a = at > context ? at - context : 0;
+        const std::size_t b = std::min(run.text.size(), at + f.length + context);
+        const std::u16string_view before = run.text.substr(a, at - a),
+                                  after = run.text.substr(at + f.length, b - at - f.length);
+        std::u16string written(run.text.substr(a, b - a));
+        std::u16string meant(before);
+        meant += text_utf8_to_utf16(f.suggestions[0]);
+        meant += after;
+        return d.model.score(meant) - d.model.score(written);
+    }
+    return 0;
+}
+
+// log10 gain a sound-alike word must bring in its context to be proposed.
+constexpr double min_homophone_gain = 2.0;
+
+void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    if (d.words.empty() || d.homophones.empty()) return;
+    std::vector<finding> found;
+    rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
+    // The word list sees the stretch alone; the word model sees its neighbours too.
+    for (finding& f : found)
+        if (!d.model.ready() || model_gain(d, in, f) >= min_homophone_gain)
+            out.push_back(std::move(f));
+}
+void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    if (!d.words.empty()) rules_particles(in.runs(), d.words, out);
+}
+void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    if (!d.words.empty() && d.model.ready())
+        rules_confusions(in.runs(), d.words, d.confusions, d.patterns, d.model, out);
+}
+void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    std::vector<finding> repeats;
+    rules_repeats(in.text, in.weight(), repeats);
+    std::vector<text_match> exempt;
+    d.repeat_exemptions.occurrences(in.text, exempt);
+    for (finding& f : repeats) {
+        const bool listed = std::any_of(exempt.begin(), exempt.end(), [&](const text_match& s) {
+            return f.pos >= s.pos && f.pos + f.length <= s.pos + s.length;
+        });
+        if (!listed && !verb_reduplication(f, d.words)) out.push_back(std::move(f));
+    }
+}
+void run_traditional(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    d.traditional->find(in.text, out);
+}
+void run_english(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    d.english->find(in.text, out);
+}
+void run_punctuation(const rule_data&, const rule_input& in, std::vector<finding>& out) {
+    rules_punctuation(in.text, in.weight(), out);
+}
+}  // namespace
+
+const std::vector<rule_spec>& rule_table() {
+    using o = check_options;
+    static const std::vector<rule_spec> table = {
+        {"user-errors", &o::user_errors, level_serious, run_user_errors},
+        {"leader-phrases", &o::leader, level_serious, run_leader_phrases},
+        {"taiwan-phrases", &o::taiwan, level_serious, run_taiwan_phrases},
+        {"leader-order", &o::leader_sort, level_serious, run_leader_order},
+        {"misspellings", &o::general, level_error, run_misspellings},
+        {"field-words", &o::general, level_error, run_field_words},
+        {"homophones", &o::general, level_error, run_homophones, true},
+        {"particles", &o::general, level_suspect, run_particles, true},
+        {"repeats", &o::general, level_error, run_repeats},
+        {"confusions", &o::general, level_suspect, run_confusions, true},
+        {"traditional", &o::traditional, level_error, run_traditional},
+        {"english", &o::english, level_error, run_english},
+        {"punctuation", &o::match_dots, level_error, run_punctuation},
+    };
+    return table;
+}
+
+const rule_spec* rule_find(std::string_view id) {
+    for (const rule_spec& r : rule_table())
+        if (r.id == id) return &r;
+    return nullptr;
+}
+
+std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string& text,
+                                    const check_options& options, const user_words& words,
+                                    const std::function<void(int)>& progress,
+                                    const rule_filter& chosen) {
+    std::vector<finding> out;
+    const rule_input in(text, options, words, data.words, out);
+    std::vector<const rule_spec*> chain;
+    for (const rule_spec& r : rule_table())
+        if (chosen ? chosen(r.id) : options.*r.option) chain.push_back(&r);
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        std::vector<finding> found;
+        chain[i]->run(data, in, found);
+        for (finding& f : found) {
+            if (chain[i]->yields && std::any_of(out.begin(), out.end(), [&](const finding& e) {
+                    return overlaps(e, f.pos, f.length);
+                }))
+                continue;
+            f.rule = std::string(chain[i]->id);
+            if (f.level == 0) f.level = chain[i]->level;
+            out.push_back(std::move(f));
+        }
+        if (progress) progress(static_cast<int>((i + 1) * 99 / chain.size()));
+    }
+    return out;
+}
+
+}  // namespace velmo_service

@@ -1,0 +1,91 @@
+// The checking rules as one table: each rule's id, the upload option that
+// switches it on, the level of its findings and the function that runs it.
+// The engine runs the table in order; a finding carries the id of its rule.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lexicon/service_confusions.h"
+#include "lexicon/service_language_model.h"
+#include "lexicon/service_lexicon.h"
+#include "lexicon/service_readings.h"
+#include "rules/service_dictionary.h"
+#include "rules/service_finding.h"
+
+namespace velmo_service {
+
+class traditional_detector;
+class english_speller;
+
+// Everything the rules read, loaded once.
+struct rule_data {
+    rule_data();
+    ~rule_data();
+    phrase_dictionary misspellings;
+    phrase_dictionary leader_phrases;
+    phrase_dictionary taiwan_phrases;
+    phrase_dictionary leader_order;
+    phrase_dictionary repeat_exemptions;
+    std::map<int, phrase_dictionary> fields;
+    std::unique_ptr<traditional_detector> traditional;
+    std::unique_ptr<english_speller> english;
+    lexicon words;
+    pinyin_readings readings;
+    homophone_index homophones;
+    language_model model;
+    confusion_sets confusions;
+    word_patterns patterns;
+};
+
+// One text under check as the rules see it.
+class rule_input {
+  public:
+    rule_input(const std::u16string& text, const check_options& options, const user_words& words,
+               const lexicon& lexicon, const std::vector<finding>& earlier)
+        : text(text), options(options), words(words), earlier(earlier), lexicon_(lexicon) {}
+    const std::u16string& text;
+    const check_options& options;
+    const user_words& words;
+    const std::vector<finding>& earlier;  // what the rules before this one found
+    int weight() const;
+    // The runs of Chinese characters and their words, segmented on first use.
+    const std::vector<chinese_run>& runs() const;
+
+  private:
+    const lexicon& lexicon_;
+    mutable std::optional<std::vector<chinese_run>> runs_;
+};
+
+using rule_run = void (*)(const rule_data&, const rule_input&, std::vector<finding>&);
+
+struct rule_spec {
+    std::string_view id;
+    bool check_options::*option;  // the upload option that switches the rule on
+    int level;                    // of its findings, unless a data entry says otherwise
+    rule_run run;
+    // Its findings that overlap an earlier rule's are dropped: a listed
+    // misspelling is surer than a guess from probabilities.
+    bool yields = false;
+};
+
+// All rules in the order they run.
+const std::vector<rule_spec>& rule_table();
+const rule_spec* rule_find(std::string_view id);
+
+// Picks rules by id; an empty one takes every rule the options switch on.
+using rule_filter = std::function<bool(std::string_view id)>;
+
+// Runs the rules of the table the options switch on, or those `chosen`
+// picks, over `text`; findings carry their rule's id, in the order found.
+std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string& text,
+                                    const check_options& options, const user_words& words,
+                                    const std::function<void(int)>& progress,
+                                    const rule_filter& chosen = {});
+
+}  // namespace velmo_service

@@ -1,0 +1,221 @@
+// Characters typed or misread for another: each character of a run is
+// tried against the characters it is confused with (of like sound or shape
+// where that turns the stretch into a listed word; a few function words and
+// measure words always), and a doubled character without it. The word
+// trigram model weighs the text around it both ways; a change is proposed
+// only when it makes that text far more probable, so that correct prose
+// is left alone.
+#include <algorithm>
+
+#include "base/service_text.h"
+#include "rules/service_rules.h"
+
+namespace velmo_service {
+
+namespace {
+// Characters on either side of the one changed that the model weighs.
+constexpr std::size_t context = 4;
+// Required gain in log10 probability for a change that makes a listed word
+// of a character standing alone, one within a small group of function
+// words, a doubled character dropped. A character inside a
+// word of the text (应为 for 因为) takes the larger margin: changing it gives
+// up a word that is there.
+constexpr double margin_word = 4.0;
+constexpr double margin_function = 2.5;
+constexpr double margin_doubled = 3.0;
+constexpr double margin_in_word = 6.0;
+// A word the change makes must be at least this common.
+constexpr std::uint32_t min_word_frequency = 50;
+constexpr std::size_t max_suggestions = 3;
+// Rare words of the list (建康, an old city) are more often a slip (健康) than
+// meant: only words at least this common protect their characters.
+constexpr std::uint32_t min_solid_frequency = 300;
+
+// Small groups of characters that stand for each other in every context.
+const std::u16string_view function_groups[] = {u"的地得", u"在再", u"做作", u"他她它",
+                                               u"那哪",   u"坐座", u"收受", u"象像"};
+const std::u16string_view counters = u"一二两三四五六七八九十百千万几这那每某";
+
+bool in(std::u16string_view set, char16_t c) { return set.find(c) != std::u16string_view::npos; }
+
+struct candidate {
+    char16_t with;
+    double margin;
+};
+
+void add(std::vector<candidate>& cands, char16_t with, double margin) {
+    for (candidate& c : cands)
+        if (c.with == with) {
+            c.margin = std::min(c.margin, margin);
+            return;
+        }
+    cands.push_back({with, margin});
+}
+
+// Positions inside a common word the lexicon tags as a name of a person, place or body.
+std::vector<bool> named(const chinese_run& run) {
+    std::vector<bool> out(run.text.size(), false);
+    for (const lexicon_token& t : run.tokens)
+        if (t.length() > 1 && t.word.kind == word_class::name &&
+            t.word.frequency >= min_solid_frequency)
+            std::fill(out.begin() + static_cast<std::ptrdiff_t>(t.begin),
+                      out.begin() + static_cast<std::ptrdiff_t>(t.end), true);
+    return out;
+}
+
+// A change proposed at one place of the run, with its best replacement.
+struct proposal {
+    std::size_t at;
+    std::vector<candidate> cands;
+    double gain = 0;    // of the best candidate over the text as it stands
+    double margin = 0;  // that candidate's
+    std::vector<std::pair<double, char16_t>> better;  // gain, replacement; best first
+};
+
+class run_checker {
+  public:
+    run_checker(const chinese_run& run, const confusion_sets& sets, const word_patterns& patterns,
+                const language_model& model)
+        : run_(run),
+          text_(run.text),
+          work_(run.text),
+          sets_(sets),
+          patterns_(patterns),
+          model_(model) {}
+
+    void check(const lexicon& words, std::vector<finding>& out) {
+        std::vector<bool> name = named(run_);
+        const std::vector<bool> surname = rules_probable_names(run_);
+        for (std::size_t k = 0; k < name.size(); ++k) name[k] = name[k] || surname[k];
+        in_word_.assign(text_.size(), false);
+        for (const lexicon_token& t : run_.tokens)
+            if (t.length() > 1 && t.word.frequency >= min_solid_frequency)
+                for (std::size_t k = t.begin; k < t.end; ++k) in_word_[k] = true;
+        std::vector<proposal> open;
+        for (std::size_t i = 0; i < text_.size(); ++i) {
+            if (name[i] || in(counters, text_[i])) continue;
+            if (i > 0 && text_[i] == text_[i - 1]) {
+                doubled(i, words, out);
+                continue;
+            }
+            if (i + 1 < text_.size() && text_[i] == text_[i + 1]) continue;
+            proposal p{i, {}, 0, 0, {}};
+            candidates(i, p.cands);
+            if (!p.cands.empty() && weigh(p)) open.push_back(std::move(p));
+        }
+        // The clearest change first: a slip makes its neighbours read badly
+        // too, so every proposal near an accepted one is weighed again
+        // against the corrected text.
+        while (!open.empty()) {
+            auto best = std::max_element(
+                open.begin(), open.end(),
+                [](const auto& x, const auto& y) { return x.gain - x.margin < y.gain - y.margin; });
+            const proposal p = std::move(*best);
+            open.erase(best);
+            work_[p.at] = p.better[0].second;
+            emit(p, out);
+            open.erase(std::remove_if(open.begin(), open.end(),
+                                      [&](proposal& q) {
+                                          const std::size_t d =
+                                              q.at > p.at ? q.at - p.at : p.at - q.at;
+                                          return d <= context && !weigh(q);
+                                      }),
+                       open.end());
+        }
+    }
+
+  private:
+    std::size_t from(std::size_t i) const { return i > context ? i - context : 0; }
+    std::size_t to(std::size_t i) const { return std::min(text_.size(), i + context + 1); }
+
+    void candidates(std::size_t i, std::vector<candidate>& out) {
+        const char16_t c = text_[i];
+        const double inside = in_word_[i] ? margin_in_word : 0;
+        // A written 得 mostly leads a complement (说得很好, 听得懂), which the
+        // model, fond of the far commoner 的, cannot tell from a slip.
+        for (std::u16string_view g : function_groups)
+            if (in(g, c) && c != u'得')
+                for (char16_t o : g) add(out, o, std::max(margin_function, inside));
+        for (std::size_t s = i >= 3 ? i - 3 : 0; s <= i; ++s)
+            for (std::size_t len = std::max<std::size_t>(2, i - s + 1);
+                 len <= 4 && s + len <= text_.size(); ++len) {
+                fits_.clear();
+                patterns_.fits(text_.substr(s, len), i - s, fits_);
+                for (const word_fit& w : fits_) {
+                    const char16_t o = w.word[i - s];
+                    if (w.info.frequency >= min_word_frequency && w.info.kind != word_class::name &&
+                        !in(counters, o) && sets_.confusable(c, o))
+                        add(out, o, std::max(margin_word, inside));
+                }
+            }
+    }
+
+    // Weighs the candidates of `p` in the text as corrected so far; false when none is good enough.
+    bool weigh(proposal& p) {
+        const std::size_t a = from(p.at), b = to(p.at);
+        std::u16string window(work_.substr(a, b - a));
+        const double written = model_.score(window);
+        p.better.clear();
+        p.gain = 0;
+        for (const candidate& cand : p.cands) {
+            if (cand.with == text_[p.at]) continue;
+            window[p.at - a] = cand.with;
+            const double gain = model_.score(window) - written;
+            if (gain < cand.margin) continue;
+            p.better.emplace_back(gain, cand.with);
+            if (gain - cand.margin > p.gain - p.margin || p.better.size() == 1) {
+                p.gain = gain;
+                p.margin = cand.margin;
+            }
+        }
+        std::sort(p.better.begin(), p.better.end(), std::greater<>());
+        return !p.better.empty();
+    }
+
+    void emit(const proposal& p, std::vector<finding>& out) const {
+        finding f;
+        f.pos = run_.offset + p.at;
+        f.length = 1;
+        f.err_word = text_utf16_to_utf8(text_.data() + p.at, 1);
+        for (std::size_t k = 0; k < p.better.size() && k < max_suggestions; ++k)
+            f.suggestions.push_back(text_utf16_to_utf8(&p.better[k].second, 1));
+        out.push_back(std::move(f));
+    }
+
+    // 工作作总结, 我们们: a character written twice where the word has it once.
+    void doubled(std::size_t i, const lexicon& words, std::vector<finding>& out) {
+        if (words.find(text_.substr(i - 1, 2))) return;  // 常常, 看看: the doubled form is a word
+        // 恭喜恭喜, 跳着跳着 and 高高兴兴 are doubled as a whole.
+        if (i >= 3 && text_.compare(i - 3, 2, text_, i - 1, 2) == 0) return;
+        if (i + 2 < text_.size() && text_[i + 1] == text_[i + 2]) return;
+        const std::size_t a = from(i), b = to(i);
+        const std::u16string window(text_.substr(a, b - a));
+        std::u16string single = window;
+        single.erase(i - a, 1);
+        if (model_.score(single) - model_.score(window) < margin_doubled) return;
+        finding f;
+        f.pos = run_.offset + i - 1;
+        f.length = 2;
+        f.err_word = text_utf16_to_utf8(text_.data() + i - 1, 2);
+        f.suggestions.push_back(text_utf16_to_utf8(text_.data() + i, 1));
+        out.push_back(std::move(f));
+    }
+
+    const chinese_run& run_;
+    std::u16string_view text_;
+    std::u16string work_;  // the run with the accepted changes
+    const confusion_sets& sets_;
+    const word_patterns& patterns_;
+    const language_model& model_;
+    std::vector<word_fit> fits_;
+    std::vector<bool> in_word_;
+};
+}  // namespace
+
+void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
+                      const confusion_sets& sets, const word_patterns& patterns,
+                      const language_model& model, std::vector<finding>& out) {
+    for (const chinese_run& run : runs) run_checker(run, sets, patterns, model).check(words, out);
+}
+
+}  // namespace velmo_service

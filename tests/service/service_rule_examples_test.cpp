@@ -1,0 +1,134 @@
+// Every rule of the table against the example sentences in its data file
+// (service/rules/examples/<rule id>.txt): each flagged example is reported
+// by that rule alone, at exactly the marked span with the marked suggestion
+// first, and the rule reports nothing on the others.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "base/service_text.h"
+#include "cli/service_evaluation.h"
+#include "rules/service_rule_table.h"
+#include "service_test_support.h"
+
+using namespace velmo_service;
+
+namespace {
+std::string examples_dir() { return velmo_test::service_data_dir() + "/../rules/examples"; }
+
+// Runs one example line; returns what went wrong, empty when it held.
+std::string run_example(const rule_spec& rule, const std::string& line) {
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) return "no TAB";
+    const std::string kind = line.substr(0, tab);
+    std::u16string text = text_utf8_to_utf16(line.substr(tab + 1));
+    std::size_t pos = 0, length = 0;
+    std::string meant;
+    if (kind == "flag") {
+        const std::size_t open = text.find(u'['), bar = text.find(u'|', open),
+                          close = text.find(u']', bar);
+        if (close == std::u16string::npos) return "no [written|meant]";
+        pos = open;
+        length = bar - open - 1;
+        meant = text_utf16_to_utf8(text.substr(bar + 1, close - bar - 1));
+        text = text.substr(0, open) + text.substr(open + 1, length) + text.substr(close + 1);
+    } else if (kind != "pass") {
+        return "kind is neither flag nor pass";
+    }
+    check_options options = evaluation_options();
+    options.prof_type = 13;
+    const std::vector<finding> found = velmo_test::shared_engine().check_rules(
+        text, options, [&](std::string_view id) { return id == rule.id; });
+    std::string seen;
+    bool hit = false;
+    for (const finding& f : found) {
+        seen += " " + f.err_word + "->" + (f.suggestions.empty() ? "?" : f.suggestions[0]);
+        if (f.rule != rule.id) return "a finding without its rule's id:" + seen;
+        hit = hit || (f.pos == pos && f.length == length && !f.suggestions.empty() &&
+                      f.suggestions[0] == meant);
+    }
+    if (kind == "pass") return found.empty() ? "" : "false alarm:" + seen;
+    return hit ? "" : "not found as marked; found:" + seen;
+}
+}  // namespace
+
+TEST(ServiceRuleExamples, EveryRuleHoldsOnItsExamples) {
+    ASSERT_TRUE(velmo_test::shared_engine().language_model_ready());
+    for (const rule_spec& rule : rule_table()) {
+        std::ifstream in(examples_dir() + "/" + std::string(rule.id) + ".txt");
+        // The user's own error list comes with the request, so it has no text-only examples.
+        if (rule.id == "user-errors") continue;
+        ASSERT_TRUE(in) << "no examples for " << rule.id;
+        int examples = 0;
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#') continue;
+            ++examples;
+            const std::string problem = run_example(rule, line);
+            EXPECT_TRUE(problem.empty()) << rule.id << ": " << line << ": " << problem;
+        }
+        EXPECT_GE(examples, 1) << rule.id;
+    }
+}
+
+// Rule ids are unique and every finding of a full check names a rule of the table.
+TEST(ServiceRuleExamples, FindingsNameTheirRule) {
+    for (const rule_spec& rule : rule_table()) EXPECT_EQ(rule_find(rule.id), &rule);
+    check_options all = evaluation_options();
+    all.english = all.traditional = true;
+    const std::vector<finding> found = velmo_test::shared_engine().check(
+        u"我们以经完成了工作作总结，身体建康，關於Please chekc（", all, {});
+    ASSERT_GE(found.size(), 5u);
+    for (const finding& f : found) {
+        EXPECT_NE(rule_find(f.rule), nullptr) << f.err_word;
+        EXPECT_GE(f.level, 1) << f.err_word;
+    }
+}
+
+// The bake-off scores: a sentence counts as detected only when the flagged
+// places equal the wrong ones, as corrected only when every first
+// suggestion gives the right character, and a clean sentence with a
+// finding counts against precision and the false-positive rate.
+TEST(ServiceBakeoffEvaluation, ScoresSentencesAsTheBakeoffToolDoes) {
+    const std::string path = ::testing::TempDir() + "/bakeoff.tsv";
+    {
+        std::ofstream out(path);
+        out << "kind\tsentence\twrong\tcorrect\tpos\tid\ttype\n"
+            << "csc\t身体建康是最重要的。\t建\t健\t2\t1\tsound\n"    // found and corrected
+            << "csc\t我们今天开会讨论预算。\t今\t明\t2\t2\tsound\n"  // nothing found
+            << "clean\t我们已经完成了工作。\t\t\t\t3\t\n"            // left alone
+            << "clean\t我们以经完成了工作。\t\t\t\t4\t\n";           // a false alarm
+    }
+    bakeoff_result r;
+    std::string error;
+    ASSERT_TRUE(evaluation_run_bakeoff(velmo_test::shared_engine(), path, {}, r, &error)) << error;
+    EXPECT_EQ(r.all.error_sentences, 2);
+    EXPECT_EQ(r.all.clean_sentences, 2);
+    EXPECT_EQ(r.all.flagged, 2);
+    EXPECT_EQ(r.all.clean_flagged, 1);
+    EXPECT_EQ(r.all.detected, 1);
+    EXPECT_EQ(r.all.corrected, 1);
+    EXPECT_EQ(r.by_rule["confusions"].detected, 1);
+    EXPECT_EQ(r.by_rule["misspellings"].clean_flagged, 1);
+    EXPECT_EQ(r.misses.size(), 2u);
+
+    // Only the rules picked run; a limit stops reading.
+    bakeoff_settings homophones_only;
+    homophones_only.rules = [](std::string_view id) { return id == "homophones"; };
+    homophones_only.limit = 1;
+    bakeoff_result h;
+    ASSERT_TRUE(
+        evaluation_run_bakeoff(velmo_test::shared_engine(), path, homophones_only, h, &error));
+    EXPECT_EQ(h.all.error_sentences + h.all.clean_sentences, 1);
+    EXPECT_EQ(h.all.detected, 0);
+
+    // A line that is no bake-off line is reported with its number.
+    {
+        std::ofstream out(path, std::ios::app);
+        out << "csc\tbroken\n";
+    }
+    bakeoff_result broken;
+    EXPECT_FALSE(evaluation_run_bakeoff(velmo_test::shared_engine(), path, {}, broken, &error));
+    EXPECT_NE(error.find(":6:"), std::string::npos) << error;
+    EXPECT_TRUE(evaluation_is_bakeoff(path));
+}
