@@ -33,6 +33,15 @@ http_answer code_answer(const std::string& op, int code) {
     return ok(a);
 }
 
+// A job refused because the user already holds as many as allowed: the code
+// of a refused job, with a message that names the cause.
+const char* const busy_message = "同时进行的校对任务过多";
+
+void add_busy(soap_answer& a) {
+    a.add(a.result(), "ErrCode", std::to_string(code_refused));
+    a.add(a.result(), "ErrMsg", busy_message);
+}
+
 bool flag(const soap_request& r, const char* name, long long fallback = 0) {
     return r.number(name, fallback) != 0;
 }
@@ -121,14 +130,14 @@ http_answer service_operations::handle(const std::string& body, const std::strin
     if (op == "CheckUser") return code_answer(op, login_code());
 
     if (op == "GetCheckArticlePIDByUser") {
-        int code = login_code();
+        const int code = login_code();
         std::optional<std::string> pid;
-        if (code == code_ok) {
-            pid = jobs_->create(user);
-            if (!pid) code = code_refused;
-        }
+        if (code == code_ok) pid = jobs_->create(user);
         soap_answer a(op);
-        add_code(a, code);
+        if (code == code_ok && !pid)
+            add_busy(a);
+        else
+            add_code(a, code);
         if (pid) a.add(a.result(), "PID", *pid);
         return ok(a);
     }
@@ -141,6 +150,11 @@ http_answer service_operations::handle(const std::string& body, const std::strin
                 return fault(500, "unknown job");
             case job_submit::already_uploaded:
                 return code_answer(op, code_refused);
+            case job_submit::busy: {
+                soap_answer a(op);
+                add_busy(a);
+                return ok(a);
+            }
             case job_submit::accepted:
                 break;
         }

@@ -87,7 +87,7 @@ const char* const request_head = "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\n";
 
 TEST_F(abuse_fixture, JobIdentifiersAreUnguessableCappedPerUserAndBoundToTheirOwner) {
     service_limits limits;
-    limits.jobs.max_jobs_per_user = 3;
+    limits.jobs.max_issued_per_user = 3;
     start(limits);
     std::set<std::string> pids;
     for (int i = 0; i < 3; ++i) {
