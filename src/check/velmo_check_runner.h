@@ -93,9 +93,9 @@ class velmo_check_runner {
     int unchecked_count_ = 0;
     QString first_unchecked_reason_;
     QSet<qint64> checked_piece_starts_;
-    int jobs_on_service_ = 0;          // uploaded and not yet read or given up
-    unsigned long jobs_ended_ = 0;     // jobs of the run that left the service so far
-    int in_flight_length_ = 0;         // characters of the pieces taken on and not done
+    int jobs_on_service_ = 0;       // uploaded and not yet read or given up
+    unsigned long jobs_ended_ = 0;  // jobs of the run that left the service so far
+    int in_flight_length_ = 0;      // characters of the pieces taken on and not done
 
     // Contents-piece errors are inserted on the GUI thread while the slots
     // insert ordinary ones; this lock keeps the list consistent.
