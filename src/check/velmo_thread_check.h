@@ -7,6 +7,7 @@
 #ifndef VELMO_CHECK_VELMO_THREAD_CHECK_H
 #define VELMO_CHECK_VELMO_THREAD_CHECK_H
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -76,6 +77,9 @@ class velmo_thread_check : public QThread {
     void init_only_range_anyway_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
     void init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
     void init_single_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
+    // With JoinParagraphs set: runs of whole ordinary paragraphs become one
+    // piece each while it stays within the piece length.
+    void join_paragraphs_threadsafe();
     // Appends a piece whose text has already been read from the range.
     void append_piece_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range, const QString& text);
 
@@ -85,6 +89,7 @@ class velmo_thread_check : public QThread {
     int check_length = 0;
     int piece_length_setting = 0;
     QSet<int> paragraph_starts;
+    QHash<int, qint64> paragraph_ends;  // by paragraph start
     QSet<int> table_starts;
     QList<check_range_threadsafe_t> contents_pieces;
     QList<check_range_threadsafe_t> pieces;
