@@ -137,12 +137,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     delaying_proxy proxy(service_port.toInt());
-    temp_settings settings("[OtherParams]\nServiceUrl=http://127.0.0.1:" +
-                           std::to_string(proxy.port()) +
-                           "/\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\n"
-                           "[CheckType]\nCheckSentence=1\nCheckMatchDots=1\n"
-                           "[CheckExtendInfo]\nWeight=1\n"
-                           "[UserInfo]\nUserName=demo\nAuthNo=demo-2026\n");
+    temp_settings settings(
+        "[OtherParams]\nServiceUrl=http://127.0.0.1:" + std::to_string(proxy.port()) +
+        "/\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\n"
+        "[CheckType]\nCheckSentence=1\nCheckMatchDots=1\n"
+        "[CheckExtendInfo]\nWeight=1\n"
+        "[UserInfo]\nUserName=demo\nAuthNo=demo-2026\n");
     kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
     g_pApp = app.get();
     document_of(30000).open(app.get());
