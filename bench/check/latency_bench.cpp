@@ -7,15 +7,13 @@
 #include <httplib.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-#include "check/velmo_thread_check.h"
+#include "check_bench_runs.h"
 #include "config/velmo_config.h"
 #include "host/velmo_globals.h"
 #include "temp_settings.h"
@@ -25,19 +23,6 @@ namespace {
 
 const int kDelayMs = 100;
 const double kPauseSeconds = 0.1;
-
-QString start_service(QProcess& service, const QString& database) {
-    service.start(QStringLiteral(VELMO_SERVICE_PROGRAM),
-                  {"serve", "--listen", "127.0.0.1:0", "--db", database, "--demo"});
-    const QRegularExpression listening("listening on 127\\.0\\.0\\.1:(\\d+)");
-    QByteArray out;
-    while (service.waitForReadyRead(10000)) {
-        out += service.readAllStandardOutput();
-        const QRegularExpressionMatch match = listening.match(QString::fromUtf8(out));
-        if (match.hasMatch()) return match.captured(1);
-    }
-    return QString();
-}
 
 // Forwards every POST to the service after holding it for the delay.
 class delaying_proxy {
@@ -71,54 +56,6 @@ class delaying_proxy {
     std::thread thread_;
 };
 
-// Paragraphs of about 300 characters with a few errors each.
-wps_sim::document_builder document_of(int characters) {
-    const QString sentence = QString::fromUtf8(
-        "会议要求各部门按步就班地推进工作，切实解决群众反映强烈的突出问题。"
-        "研究人员在实验中发现，新材料在高温条件下依然保持稳定。");
-    QString paragraph;
-    while (paragraph.size() < 300) paragraph += sentence;
-    wps_sim::document_builder builder;
-    while (builder.length() < characters) builder.paragraph(paragraph);
-    return builder;
-}
-
-struct run_t {
-    double seconds = 0;
-    int pieces = 0;
-    QList<velmo_check_result_t> results;
-    int unchecked = 0;
-};
-
-run_t check_document(wpsapi::_Application* app, int parallel, bool join) {
-    velmo_singleton_config* config = velmo_singleton_config::instance();
-    config->set_int("OtherParams", "CheckParallel", parallel);
-    config->set_int("OtherParams", "JoinParagraphs", join ? 1 : 0);
-    kfc::ks_stdptr<wpsapi::_Document> document;
-    kfc::ks_stdptr<wpsapi::Range> content;
-    app->get_ActiveDocument(&document);
-    document->get_Content(&content);
-    velmo_thread_check thread;
-    QElapsedTimer timer;
-    timer.start();
-    thread.set_range(content);
-    thread.start_thread();
-    thread.wait_until_finished();
-    run_t run;
-    run.seconds = timer.nsecsElapsed() / 1e9;
-    run.pieces = thread.get_pieces().size();
-    run.results = *thread.get_check_result();
-    run.unchecked = thread.get_unchecked_count();
-    return run;
-}
-
-bool same_marks(const QList<velmo_check_result_t>& a, const QList<velmo_check_result_t>& b) {
-    if (a.size() != b.size()) return false;
-    for (int i = 0; i < a.size(); ++i)
-        if (a[i].pos != b[i].pos || a[i].err_word != b[i].err_word) return false;
-    return true;
-}
-
 double floor_seconds(int pieces, int parallel) {
     const int rounds = (pieces + parallel - 1) / parallel;
     return rounds * (4 * kDelayMs / 1000.0 + kPauseSeconds);
@@ -131,7 +68,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QTemporaryDir dir;
     QProcess service;
-    const QString service_port = start_service(service, dir.filePath("velmo.db"));
+    const QString service_port = bench_start_service(service, dir.filePath("velmo.db"));
     if (service_port.isEmpty()) {
         std::fprintf(stderr, "the reference service did not start\n");
         return 1;
@@ -145,15 +82,16 @@ int main(int argc, char** argv) {
         "[UserInfo]\nUserName=demo\nAuthNo=demo-2026\n");
     kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
     g_pApp = app.get();
-    document_of(30000).open(app.get());
+    bench_document_of(30000).open(app.get());
 
     bool met = true;
     QList<velmo_check_result_t> reference;
     for (const bool join : {false, true}) {
         for (const int parallel : {1, 4, 16}) {
-            const run_t run = check_document(app.get(), parallel, join);
+            velmo_singleton_config::instance()->set_int("OtherParams", "JoinParagraphs", join);
+            const bench_run_t run = bench_check_document(app.get(), parallel);
             if (reference.isEmpty()) reference = run.results;
-            const bool same = same_marks(run.results, reference) && run.unchecked == 0;
+            const bool same = bench_same_marks(run.results, reference) && run.unchecked == 0;
             const double floor = floor_seconds(run.pieces, parallel);
             std::printf("%s K=%2d: %3d pieces, %6.2f s, floor %6.2f s, ratio %.2f, %d marks%s\n",
                         join ? "joined   " : "paragraph", parallel, run.pieces, run.seconds, floor,
