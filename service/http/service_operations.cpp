@@ -50,6 +50,10 @@ http_answer code_answer(const std::string& op, int code) {
 
 http_answer unavailable() { return fault(503, operations_unavailable_message); }
 
+// A job refused because the user already holds as many as allowed: the code
+// of a refused job, with a message that names the cause.
+const char* const busy_message = "同时进行的校对任务过多";
+
 bool flag(const soap_request& r, const char* name, long long fallback = 0) {
     return r.number(name, fallback) != 0;
 }
@@ -176,12 +180,12 @@ http_answer service_operations::check_user(const request& r) {
 http_answer service_operations::issue_job(const request& r) {
     int code = sign_in(r);
     std::optional<std::string> pid;
-    if (code == code_ok) {
-        pid = jobs_->create(r.user());
-        if (!pid) code = code_refused;
-    }
+    if (code == code_ok) pid = jobs_->create(r.user());
     soap_answer a(r.op());
-    add_sign_in_code(a, code);
+    if (code == code_ok && !pid)
+        add_code(a, code_refused, busy_message);
+    else
+        add_sign_in_code(a, code);
     if (pid) a.add(a.result(), VELMO_ANS_PID, *pid);
     return ok(a);
 }
@@ -194,6 +198,11 @@ http_answer service_operations::upload(const request& r) {
             return fault(500, "unknown job");
         case job_submit::already_uploaded:
             return code_answer(r.op(), code_refused);
+        case job_submit::busy: {
+            soap_answer a(r.op());
+            add_code(a, code_refused, busy_message);
+            return ok(a);
+        }
         case job_submit::accepted:
             break;
     }

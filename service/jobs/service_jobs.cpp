@@ -47,20 +47,35 @@ std::string job_manager::new_pid_locked() {
     }
 }
 
-void job_manager::erase_locked(std::map<std::string, job>::iterator it) {
-    auto held = held_by_user_.find(it->second.user);
-    if (held != held_by_user_.end() && --held->second == 0) held_by_user_.erase(held);
-    jobs_.erase(it);
+bool job_manager::holds_text_locked(const job& j, std::chrono::steady_clock::time_point now) const {
+    switch (j.state) {
+        case job_state::issued:
+            return false;
+        case job_state::done:
+            return now - j.touched <= limits_.idle_window;
+        default:
+            return true;
+    }
+}
+
+std::size_t job_manager::held_with_text_locked(const std::string& user,
+                                               std::chrono::steady_clock::time_point now) const {
+    std::size_t n = 0;
+    for (const auto& [pid, j] : jobs_)
+        if (j.user == user && holds_text_locked(j, now)) ++n;
+    return n;
 }
 
 // Runs on every access; the table holds at most max_jobs entries, so the scan
 // is cheap, and an expired job is then unknown to every operation.
 void job_manager::purge_expired_locked(std::chrono::steady_clock::time_point now) {
     for (auto it = jobs_.begin(); it != jobs_.end();) {
-        const bool idle =
-            it->second.state == job_state::issued || it->second.state == job_state::done;
-        if (idle && now - it->second.touched > limits_.expiry)
-            erase_locked(it++);
+        const job& j = it->second;
+        const bool expired =
+            (j.state == job_state::issued && now - j.touched > limits_.idle_window) ||
+            (j.state == job_state::done && now - j.touched > limits_.expiry);
+        if (expired)
+            it = jobs_.erase(it);
         else
             ++it;
     }
@@ -78,10 +93,13 @@ std::optional<std::string> job_manager::create(const std::string& user) {
     const auto now = std::chrono::steady_clock::now();
     purge_expired_locked(now);
     if (stopping_ || jobs_.size() >= limits_.max_jobs) return std::nullopt;
-    std::size_t& mine = held_by_user_[user];
-    if (mine >= limits_.max_jobs_per_user) return std::nullopt;
+    std::size_t issued = 0;
+    for (const auto& [pid, j] : jobs_)
+        if (j.user == user && j.state == job_state::issued) ++issued;
+    if (issued >= limits_.max_issued_per_user ||
+        held_with_text_locked(user, now) >= limits_.max_jobs_per_user)
+        return std::nullopt;
     std::string pid = new_pid_locked();
-    ++mine;
     job& j = jobs_[pid];
     j.user = user;
     j.touched = now;
@@ -94,6 +112,11 @@ job_submit job_manager::claim(const std::string& pid, const std::string& claiman
     job* j = find_locked(pid, claimant);
     if (!j || stopping_) return job_submit::unknown;
     if (j->state != job_state::issued) return job_submit::already_uploaded;
+    if (held_with_text_locked(j->user, std::chrono::steady_clock::now()) >=
+        limits_.max_jobs_per_user) {
+        jobs_.erase(pid);
+        return job_submit::busy;
+    }
     j->state = job_state::claimed;
     if (user) *user = j->user;
     return job_submit::accepted;
@@ -130,7 +153,7 @@ int job_manager::charge_and_submit(const std::string& pid, const std::string& us
 void job_manager::drop(const std::string& pid) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = jobs_.find(pid);
-    if (it != jobs_.end() && it->second.state != job_state::running) erase_locked(it);
+    if (it != jobs_.end() && it->second.state != job_state::running) jobs_.erase(it);
 }
 
 std::optional<int> job_manager::progress(const std::string& pid, const std::string& claimant) {
@@ -151,7 +174,7 @@ job_fetch job_manager::take_results(const std::string& pid, const std::string& c
         return job_fetch::not_finished;
     }
     out = std::move(j->results);
-    erase_locked(jobs_.find(pid));
+    jobs_.erase(pid);
     return job_fetch::ready;
 }
 
@@ -171,7 +194,7 @@ std::size_t job_manager::stop(std::chrono::milliseconds grace) {
         if (j.state == job_state::running)
             ++it;
         else
-            erase_locked(it++);
+            it = jobs_.erase(it);
     }
     return running_;
 }
@@ -230,7 +253,7 @@ void job_manager::run_job(const std::string& pid) {
     auto it = jobs_.find(pid);
     if (it == jobs_.end()) return;
     if (cancel_) {  // refunded by stop() already, and nobody will fetch it
-        erase_locked(it);
+        jobs_.erase(it);
         return;
     }
     it->second.results = std::move(results);

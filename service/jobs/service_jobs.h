@@ -2,9 +2,13 @@
 // the text on a pool of worker threads, progress rises to 100 while the
 // engine runs, and the findings are kept until fetched or expired. The
 // number of jobs held at once is bounded in all and per user, so memory
-// stays bounded and one account cannot take every slot. Identifiers are
-// 128 random bits: holding one is what lets a client upload to, poll and
-// fetch its job.
+// stays bounded and one account cannot take every slot. Per user, two kinds
+// are counted apart: identifiers that never received text (cheap, expire
+// soon, a generous allowance) and jobs holding text, which are what the
+// per-user cap is about. A finished job nobody has asked about for the idle
+// window stays fetchable but no longer counts, so abandoned runs do not lock
+// the account out. Identifiers are 128 random bits: holding one is what lets
+// a client upload to, poll and fetch its job.
 #pragma once
 
 #include <chrono>
@@ -27,9 +31,16 @@ class service_store;
 
 struct job_limits {
     int workers = 2;
-    std::size_t max_jobs = 1000;        // identifiers held at once (issued, queued, running, done)
-    std::size_t max_jobs_per_user = 8;  // the same, per user
-    std::chrono::milliseconds expiry{600000};  // idle time after which a job is dropped
+    std::size_t max_jobs = 1000;  // jobs held at once (issued, queued, running, done)
+    // Jobs holding text per user: queued, running, or finished and asked
+    // about within the idle window. Two clients of one account checking with
+    // the most jobs in flight the plug-in allows (16) fit at once.
+    std::size_t max_jobs_per_user = 32;
+    std::size_t max_issued_per_user = 64;      // identifiers that received no text yet, per user
+    std::chrono::milliseconds expiry{600000};  // idle time after which a finished job is dropped
+    // Idle time after which an identifier without text is dropped and a
+    // finished job stops counting toward the per-user cap.
+    std::chrono::milliseconds idle_window{60000};
     // Jobs shared through a database: how long a claimed job stays with an
     // instance that stops renewing it, and how often idle workers look for work
     // when no notification arrives.
@@ -37,7 +48,9 @@ struct job_limits {
     std::chrono::milliseconds poll{1000};
 };
 
-enum class job_submit { accepted, unknown, already_uploaded };
+// busy: the user holds as many jobs with text as allowed; the identifier is
+// released.
+enum class job_submit { accepted, unknown, already_uploaded, busy };
 // What an upload charged, so that a job that never delivers is refunded.
 struct job_charge {
     std::int64_t words = 0;
@@ -50,8 +63,9 @@ enum class job_fetch { ready, unknown, not_finished };
 class job_board {
   public:
     virtual ~job_board() = default;
-    // A new identifier for `user`, or nothing when the table or the user's
-    // share of it is full.
+    // A new identifier for `user`, or nothing when the table is full, the
+    // user holds as many jobs with text as allowed, or as many identifiers
+    // without text.
     virtual std::optional<std::string> create(const std::string& user) = 0;
     // `claimant` is the user a request names, or empty when it names none: a
     // job named for another user is unknown to it.
@@ -119,8 +133,11 @@ class job_manager : public job_board {
     void purge_expired_locked(std::chrono::steady_clock::time_point now);
     // The job `pid` when it exists and `claimant` may see it.
     job* find_locked(const std::string& pid, const std::string& claimant);
-    void erase_locked(std::map<std::string, job>::iterator it);
     std::string new_pid_locked();
+    // Whether `j` counts toward its user's cap of jobs holding text.
+    bool holds_text_locked(const job& j, std::chrono::steady_clock::time_point now) const;
+    std::size_t held_with_text_locked(const std::string& user,
+                                      std::chrono::steady_clock::time_point now) const;
 
     const check_engine& engine_;
     service_store& store_;
@@ -129,7 +146,6 @@ class job_manager : public job_board {
     std::condition_variable wake_;
     std::condition_variable idle_;  // a running job ended
     std::map<std::string, job> jobs_;
-    std::map<std::string, std::size_t> held_by_user_;
     std::deque<std::string> queue_;
     std::vector<std::thread> workers_;
     std::size_t running_ = 0;

@@ -32,18 +32,26 @@ std::string interval(std::chrono::milliseconds ms) {
 }
 
 // The job a request names ($1), as that request may see it: a job is live
-// unless it waits for a request (issued, claimed, done) and has waited longer
-// than the expiry ($2), an expired job being unknown to every request; a
-// request that names a user ($3, empty when it names none) sees only that
-// user's jobs.
+// unless it waits for a request (claimed, done) and has waited longer than
+// the expiry ($2), or never received text and has waited longer than the idle
+// window ($4), an expired job being unknown to every request; a request that
+// names a user ($3, empty when it names none) sees only that user's jobs.
 const std::string requested_job =
-    " pid=$1 AND (state NOT IN (0,1,4) OR touched >= now() - $2::interval)"
+    " pid=$1 AND (state IN (2,3) OR (state=0 AND touched >= now() - $4::interval)"
+    " OR (state IN (1,4) AND touched >= now() - $2::interval))"
     " AND ($3 = '' OR user_name = $3) ";
 
-pg_params request_params(const std::string& pid, std::chrono::milliseconds expiry,
+pg_params request_params(const std::string& pid, const job_limits& limits,
                          const std::string& claimant) {
-    return {pid, interval(expiry), claimant};
+    return {pid, interval(limits.expiry), claimant, interval(limits.idle_window)};
 }
+
+// Jobs of the user $1 that count toward the cap of jobs holding text, given
+// the idle window $2: everything uploaded, except a finished job nobody asked
+// about within the window.
+const std::string held_with_text =
+    "(SELECT COUNT(*) FROM jobs WHERE user_name=$1 AND (state IN (1,2,3)"
+    " OR (state=4 AND touched >= now() - $2::interval)))";
 
 // 128 random bits: holding an identifier is what lets a client reach its job.
 std::string random_hex(std::size_t bytes) {
@@ -107,33 +115,50 @@ void shared_job_board::wake_workers() {
 std::optional<std::string> shared_job_board::create(const std::string& user) {
     if (stopping_) return std::nullopt;
     pg_pool::handle c = pool_->acquire();
-    c.run("DELETE FROM jobs WHERE state IN (0,1,4) AND touched < now() - $1::interval",
-          {interval(limits_.expiry)});
+    c.run(
+        "DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
+        " OR (state IN (1,4) AND touched < now() - $1::interval)",
+        {interval(limits_.expiry), interval(limits_.idle_window)});
     const std::string pid = random_hex(16);
+    // Counted and inserted under a lock on the user, so that instances
+    // issuing identifiers for one account at once never pass its limits.
+    if (!c.run("BEGIN").ok()) return std::nullopt;
+    c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user});
     pg_rows r = c.run(
-        "INSERT INTO jobs(pid, user_name, state) SELECT $1, $2, 0 WHERE (SELECT COUNT(*) FROM "
-        "jobs) < $3"
-        " AND (SELECT COUNT(*) FROM jobs WHERE user_name=$2) < $4",
-        {pid, user, std::to_string(limits_.max_jobs), std::to_string(limits_.max_jobs_per_user)});
-    if (r.affected() == 0) return std::nullopt;
+        "INSERT INTO jobs(pid, user_name, state) SELECT $3, $1, 0 WHERE (SELECT COUNT(*) FROM "
+        "jobs) < $4 AND (SELECT COUNT(*) FROM jobs WHERE user_name=$1 AND state=0) < $5 AND " +
+            held_with_text + " < $6",
+        {user, interval(limits_.idle_window), pid, std::to_string(limits_.max_jobs),
+         std::to_string(limits_.max_issued_per_user), std::to_string(limits_.max_jobs_per_user)});
+    const bool inserted = r.affected() == 1;
+    if (!c.run("COMMIT").ok() || !inserted) return std::nullopt;
     return pid;
 }
 
 job_submit shared_job_board::claim(const std::string& pid, const std::string& claimant,
                                    std::string* user) {
     pg_pool::handle c = pool_->acquire();
-    pg_rows r = c.run("UPDATE jobs SET state=1, touched=now() WHERE state=0 AND" + requested_job +
-                          "RETURNING user_name",
-                      request_params(pid, limits_.expiry, claimant));
-    if (r.count() > 0) {
-        if (user) *user = r.text(0, 0);
-        return job_submit::accepted;
-    }
-    return c.run("SELECT 1 FROM jobs WHERE" + requested_job,
-                 request_params(pid, limits_.expiry, claimant))
-                       .count() > 0
-               ? job_submit::already_uploaded
-               : job_submit::unknown;
+    pg_rows found = c.run("SELECT user_name, state FROM jobs WHERE" + requested_job,
+                          request_params(pid, limits_, claimant));
+    if (found.count() == 0) return job_submit::unknown;
+    if (found.integer(0, 1) != issued) return job_submit::already_uploaded;
+    const std::string owner = found.text(0, 0);
+    if (!c.run("BEGIN").ok()) return job_submit::unknown;
+    c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {owner});
+    const bool room =
+        c.run("SELECT 1 WHERE " + held_with_text + " < $3",
+              {owner, interval(limits_.idle_window), std::to_string(limits_.max_jobs_per_user)})
+            .count() > 0;
+    // Without room the identifier is released rather than left to expire.
+    pg_rows r =
+        room ? c.run("UPDATE jobs SET state=1, touched=now() WHERE pid=$1 AND state=0", {pid})
+             : c.run("DELETE FROM jobs WHERE pid=$1 AND state=0", {pid});
+    const bool changed = r.affected() == 1;
+    if (!c.run("COMMIT").ok()) return job_submit::unknown;
+    if (!changed) return job_submit::already_uploaded;  // another request claimed it first
+    if (!room) return job_submit::busy;
+    if (user) *user = owner;
+    return job_submit::accepted;
 }
 
 int shared_job_board::charge_and_submit(const std::string& pid, const std::string& user,
@@ -171,7 +196,7 @@ void shared_job_board::drop(const std::string& pid) {
 std::optional<int> shared_job_board::progress(const std::string& pid, const std::string& claimant) {
     pg_rows r = pool_->acquire().run(
         "UPDATE jobs SET touched=now() WHERE" + requested_job + "RETURNING state, progress",
-        request_params(pid, limits_.expiry, claimant));
+        request_params(pid, limits_, claimant));
     if (r.count() == 0) return std::nullopt;
     return r.integer(0, 0) == done ? 100 : static_cast<int>(r.integer(0, 1));
 }
@@ -180,14 +205,14 @@ job_fetch shared_job_board::take_results(const std::string& pid, const std::stri
                                          std::vector<finding>& out) {
     pg_pool::handle c = pool_->acquire();
     pg_rows r = c.run("DELETE FROM jobs WHERE state=4 AND" + requested_job + "RETURNING results",
-                      request_params(pid, limits_.expiry, claimant));
+                      request_params(pid, limits_, claimant));
     if (r.count() > 0) {
         std::optional<std::vector<finding>> findings = job_decode_findings(r.text(0, 0));
         out = findings ? std::move(*findings) : std::vector<finding>();
         return job_fetch::ready;
     }
     return c.run("UPDATE jobs SET touched=now() WHERE" + requested_job,
-                 request_params(pid, limits_.expiry, claimant))
+                 request_params(pid, limits_, claimant))
                        .affected() > 0
                ? job_fetch::not_finished
                : job_fetch::unknown;

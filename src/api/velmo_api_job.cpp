@@ -63,8 +63,10 @@ QString option(const char* section, const char* key) {
 const velmo_api_answer& note_failure(const velmo_api_answer& answer, velmo_api_failure_t* failure) {
     if (failure) {
         failure->answered = answer.arrived();
+        failure->code = 0;
         failure->message.clear();
-        if (answer.arrived()) velmo_api_read_error_code(answer.body(), &failure->message);
+        if (answer.arrived())
+            failure->code = qMax(0, velmo_api_read_error_code(answer.body(), &failure->message));
     }
     return answer;
 }
@@ -135,9 +137,9 @@ int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid,
     return velmo_api_read_results(answer.body(), results);
 }
 
-int velmo_api_get_state() {
+int velmo_api_get_state(QString* message) {
     const velmo_api_answer answer =
         velmo_api_post(velmo_api_pid_payload(), VELMO_API_ACCOUNT_TIMEOUT);
     if (!answer.arrived()) return -1;
-    return velmo_api_read_error_code(answer.body());
+    return velmo_api_read_error_code(answer.body(), message);
 }

@@ -14,9 +14,11 @@
 #include "api/velmo_check_result.h"
 
 // Why a job call failed, for telling the user: whether an answer arrived at
-// all, and the service's own message (ErrMsg) when it refused.
+// all, and the service's own code (ErrCode, 0 when there was none) and
+// message (ErrMsg) when it refused.
 struct velmo_api_failure_t {
     bool answered = false;
+    int code = 0;
     QString message;
 };
 
@@ -44,8 +46,9 @@ int velmo_api_progress(const QString& pid, velmo_api_failure_t* failure = nullpt
 int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid,
                      velmo_api_failure_t* failure = nullptr);
 
-// The service's error code for the stored account (0: may proofread).
-int velmo_api_get_state();
+// The service's error code for the stored account (0: may proofread); its
+// message (ErrMsg) goes to *message when given.
+int velmo_api_get_state(QString* message = nullptr);
 
 QString velmo_api_pid_payload();
 QString velmo_api_upload_payload(const QString& pid, const QString& article);

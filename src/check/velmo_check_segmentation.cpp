@@ -73,6 +73,7 @@ bool read_bounds(kfc::ks_stdptr<wpsapi::Range>& range, long* start, long* end) {
 void velmo_thread_check::init_threadsafe() {
     init_table_range_threadsafe();
     init_range_threadsafe();
+    join_paragraphs_threadsafe();
 }
 
 void velmo_thread_check::init_table_range_threadsafe() {
@@ -135,6 +136,8 @@ void velmo_thread_check::init_paragraph_threadsafe(kfc::ks_stdptr<wpsapi::Paragr
     const int start_key = static_cast<int>(start);
     if (paragraph_starts.contains(start_key)) return;
     paragraph_starts.insert(start_key);
+    long end = 0;
+    if (SUCCEEDED(paragraph_range->get_End(&end))) paragraph_ends.insert(start_key, end);
     init_shape_threadsafe(paragraph_range);
 }
 

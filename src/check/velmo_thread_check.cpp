@@ -5,9 +5,17 @@
 #include <climits>
 
 #include "config/velmo_config.h"
-#include "sp.h"
 
-velmo_thread_check::velmo_thread_check(QObject* parent) : QThread(parent) {}
+velmo_thread_check::velmo_thread_check(QObject* parent)
+    : QThread(parent),
+      runner(velmo_check_hooks_t{
+          [this](int sub, int total) { emit_notify_progress(sub, total); },
+          [this](qint64 start, qint64 end) {
+              emit notify_select(static_cast<long>(start), static_cast<long>(end));
+          },
+          [this](int level, const QString& err_word, const QString& cor_word) {
+              emit notify_find_error(level, err_word, cor_word);
+          }}) {}
 
 // The worker must not outlive its object: a run still under way is stopped
 // and waited for.
@@ -17,7 +25,6 @@ velmo_thread_check::~velmo_thread_check() {
 }
 
 void velmo_thread_check::set_range(kfc::ks_stdptr<wpsapi::Range>& new_range) {
-    stop.store(0);
     range = new_range;
     long start = 0;
     long end = 0;
@@ -26,6 +33,7 @@ void velmo_thread_check::set_range(kfc::ks_stdptr<wpsapi::Range>& new_range) {
     check_start = start;
     check_end = end;
     check_length = static_cast<int>(check_end - check_start);
+    runner.reset(check_length);
 }
 
 void velmo_thread_check::start_thread() {
@@ -33,22 +41,26 @@ void velmo_thread_check::start_thread() {
     start(QThread::InheritPriority);
 }
 
-void velmo_thread_check::stop_thread() { stop.store(1); }
+void velmo_thread_check::stop_thread() { runner.stop(); }
 
 void velmo_thread_check::wait_until_finished() {
     wait(ULONG_MAX);  // wait() binds to a Qt 5.15 overload
     std::lock_guard<std::mutex> finished(run_lock);
 }
 
-QList<velmo_check_result_t>* velmo_thread_check::get_check_result() { return &results; }
+QList<velmo_check_result_t>* velmo_thread_check::get_check_result() { return runner.results(); }
 
-int velmo_thread_check::is_check_max() const { return check_max; }
+int velmo_thread_check::is_check_max() const { return runner.check_max(); }
 
-int velmo_thread_check::get_checked_length() const { return checked_length; }
+int velmo_thread_check::get_checked_length() const { return runner.checked_length(); }
 
-int velmo_thread_check::get_unchecked_count() const { return unchecked_count; }
+int velmo_thread_check::get_unchecked_count() const { return runner.unchecked_count(); }
 
-QString velmo_thread_check::get_unchecked_reason() const { return first_unchecked_reason; }
+QString velmo_thread_check::get_unchecked_reason() const { return runner.first_unchecked_reason(); }
+
+void velmo_thread_check::insert_check_result(const velmo_check_result_t& result) {
+    runner.insert_check_result(result);
+}
 
 const QList<check_range_threadsafe_t>& velmo_thread_check::get_pieces() const { return pieces; }
 
@@ -58,46 +70,20 @@ const QList<check_range_threadsafe_t>& velmo_thread_check::get_contents_pieces()
 
 void velmo_thread_check::run() {
     std::lock_guard<std::mutex> running(run_lock);
-    // A stop request also ends a service request in flight.
-    sp_http_set_abort(
-        [](void* self) { return static_cast<velmo_thread_check*>(self)->stop.load(); }, this);
-    piece_length_setting =
-        velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
-    // Jobs in flight at once; a missing or unusable value gives 4.
-    const int parallel =
-        velmo_singleton_config::instance()->get_int("OtherParams", "CheckParallel");
-    parallel_setting = parallel < 1 ? 4 : qMin(parallel, 16);
-    run_threadsafe();
-    sp_http_set_abort(nullptr, nullptr);
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    piece_length_setting = config->get_int("OtherParams", "CheckWordsCount");
+    // Jobs in flight at once; a missing or unusable value gives 4. The
+    // settings cannot change while the modal check dialog is open.
+    const int parallel = config->get_int("OtherParams", "CheckParallel");
+    runner.run(contents_pieces, pieces, parallel < 1 ? 4 : qMin(parallel, 16),
+               config->get_int("OtherParams", "MaxWords"));
     emit notify_progress(100, 100, QString());
     // Writing the value back keeps the key present in the settings file.
-    velmo_singleton_config::instance()->set_int("OtherParams", "CheckWordsCount",
-                                                piece_length_setting);
-}
-
-void velmo_thread_check::run_threadsafe() {
-    check_table_ranges_threadsafe();
-    check_ranges_threadsafe();
+    config->set_int("OtherParams", "CheckWordsCount", piece_length_setting);
 }
 
 // A total of 100 is kept for the end of the run: pieces may reach outside the
 // check range, so the running total is capped at 99 until then.
-void velmo_thread_check::emit_notify_progress(int sub_progress, int total_progress,
-                                              const QString& text) {
-    emit notify_progress(sub_progress, total_progress < 100 ? total_progress : 99, text);
-}
-
-void velmo_thread_check::emit_notify_select(long start, long end) {
-    emit notify_select(start, end);
-}
-
-void velmo_thread_check::emit_notify_find_error(int level, const QString& err_word,
-                                                const QString& cor_word) {
-    emit notify_find_error(level, err_word, cor_word);
-}
-
-// An empty check range has no share to report, so its total stays 0.
-int velmo_thread_check::total_percent() const {
-    if (check_length == 0) return 0;
-    return static_cast<int>(static_cast<qint64>(checked_length) * 100 / check_length);
+void velmo_thread_check::emit_notify_progress(int sub_progress, int total_progress) {
+    emit notify_progress(sub_progress, total_progress < 100 ? total_progress : 99, QString());
 }

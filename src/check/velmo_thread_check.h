@@ -1,20 +1,22 @@
-// The worker of one check run. On the GUI thread it cuts the check range into
-// pieces (start_thread); on its own thread it sends every piece to the
-// proofreading service and gathers the errors into one list sorted by position.
-// The worker never calls the host: it asks the GUI thread to select a contents
-// piece and to place its errors through the notify_ signals.
+// One check run, split along its thread line. On the GUI thread it is the
+// piece cutter: it reads the check range from the host and cuts it into
+// pieces (start_thread). On its own thread it hands the pieces to the
+// host-free runner, which speaks only to the proofreading service, and
+// passes the runner's progress on through the notify_ signals; the GUI
+// thread selects contents pieces and places their errors when asked to.
 #ifndef VELMO_CHECK_VELMO_THREAD_CHECK_H
 #define VELMO_CHECK_VELMO_THREAD_CHECK_H
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
 #include <QThread>
-#include <atomic>
 #include <mutex>
 
 #include "api/velmo_check_result.h"
 #include "check/velmo_check_range.h"
+#include "check/velmo_check_runner.h"
 #include "wpsapi.h"
 
 class velmo_thread_check : public QThread {
@@ -62,11 +64,7 @@ class velmo_thread_check : public QThread {
     void run() override;
 
   private:
-    void run_threadsafe();
-    void emit_notify_progress(int sub_progress, int total_progress, const QString& text);
-    void emit_notify_select(long start, long end);
-    void emit_notify_find_error(int level, const QString& err_word, const QString& cor_word);
-    int total_percent() const;
+    void emit_notify_progress(int sub_progress, int total_progress);
 
     // Segmentation, GUI thread.
     void init_table_range_threadsafe();
@@ -79,52 +77,23 @@ class velmo_thread_check : public QThread {
     void init_only_range_anyway_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
     void init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
     void init_single_range_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range);
+    // With JoinParagraphs set: runs of whole ordinary paragraphs become one
+    // piece each while it stays within the piece length.
+    void join_paragraphs_threadsafe();
     // Appends a piece whose text has already been read from the range.
     void append_piece_threadsafe(kfc::ks_stdptr<wpsapi::Range>& range, const QString& text);
-
-    // Checking, worker thread.
-    void check_table_ranges_threadsafe();
-    void check_ranges_threadsafe();
-    void check_piece_list_threadsafe(const QList<check_range_threadsafe_t>& list, bool is_contents);
-    // The piece's length when it was checked; -1 with the reason otherwise.
-    int check_single_range_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
-                                      QString* reason);
-    // The steps of one piece: taking it on (the character limit, a piece
-    // already taken, a blank piece, then job identifier and upload), and,
-    // once its job is done, reading and placing its errors.
-    enum class piece_start { counted, failed, in_flight };
-    piece_start start_piece_threadsafe(const check_range_threadsafe_t& piece, QString* pid,
-                                       int* counted_length, QString* reason);
-    int finish_piece_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
-                                const QString& pid, QString* reason);
-    // Ordinary pieces with up to `parallel` jobs in flight at once.
-    void check_ranges_in_parallel_threadsafe(int parallel);
-    QString stopped_reason() const;
-    int poll_until_done_threadsafe(const QString& pid, QString* reason);
-    void place_errors_threadsafe(const check_range_threadsafe_t& piece, bool is_contents,
-                                 QList<velmo_check_result_t>& found);
-    void count_unchecked(const QString& reason);
 
     kfc::ks_stdptr<wpsapi::Range> range;
     qint64 check_start = 0;
     qint64 check_end = 0;
     int check_length = 0;
-    int checked_length = 0;
-    std::atomic<int> stop{0};
     int piece_length_setting = 0;
-    int parallel_setting = 1;
-    QList<velmo_check_result_t> results;
-    QSet<int> checked_piece_starts;
     QSet<int> paragraph_starts;
+    QHash<int, qint64> paragraph_ends;  // by paragraph start
     QSet<int> table_starts;
     QList<check_range_threadsafe_t> contents_pieces;
     QList<check_range_threadsafe_t> pieces;
-    int check_max = 0;
-    int unchecked_count = 0;
-    QString first_unchecked_reason;
-    // Contents-piece errors are inserted on the GUI thread while the worker
-    // inserts ordinary ones; this lock keeps the list consistent.
-    std::mutex results_lock;
+    velmo_check_runner runner;
     // Held by the worker for the whole of run().
     std::mutex run_lock;
 };

@@ -139,10 +139,20 @@ int run_restricted_check(restricted_check kind, QList<QVariant>& args) {
 
 }  // namespace
 
+// A refusal about the account (unknown user or wrong number, account
+// disabled, authorization expired) asks the user to sign in; any other
+// refusal shows the service's own message, which names its cause.
 int velmo_check_state() {
-    const int state = velmo_api_get_state();
+    QString message;
+    const int state = velmo_api_get_state(&message);
     if (state == 0) return 0;
-    velmo_message_information(state == -1 ? text("连接服务器失败") : text("请登录后再进行校对"));
+    const bool about_account = state >= 1 && state <= 3;
+    if (state == -1)
+        velmo_message_information(text("连接服务器失败"));
+    else if (about_account || message.isEmpty())
+        velmo_message_information(text("请登录后再进行校对"));
+    else
+        velmo_message_information(message);
     return -1;
 }
 

@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
+#include "marks/velmo_document.h"
 
 namespace {
 
@@ -147,6 +149,21 @@ void velmo_ui_check::init_check() {
     }
     thread.set_range(check_range);
     thread.start_thread();
+    document_watch = new QTimer(this);
+    connect(document_watch, &QTimer::timeout, this, &velmo_ui_check::stop_if_document_closed);
+    document_watch->start(200);
+}
+
+void velmo_ui_check::stop_if_document_closed() {
+    if (run_ended || local_document_is_open(document.get())) return;
+    document_watch->stop();
+    stop_button->setEnabled(false);
+    thread.stop_thread();
+}
+
+bool velmo_ui_check::is_checked_document_active() const {
+    kfc::ks_stdptr<wpsapi::_Document> active;
+    return SUCCEEDED(local_get_document(active)) && active.get() == document.get();
 }
 
 // The worker ends the piece in hand (a request in flight is cut short) and
@@ -200,10 +217,12 @@ void velmo_ui_check::reject() {
         request_stop();
 }
 
+// Requests that arrive after the checked document was closed or left are
+// not acted on: they would select and search in another document.
 void velmo_ui_check::on_notify_select(long start, long end) {
     kfc::ks_stdptr<wpsapi::_Document> active;
     kfc::ks_stdptr<wpsapi::Range> piece;
-    if (FAILED(local_get_document(active))) return;
+    if (!is_checked_document_active() || FAILED(local_get_document(active))) return;
     VARIANT piece_start = kfc::var_i8(start);
     VARIANT piece_end = kfc::var_i8(end);
     if (FAILED(active->Range(&piece_start, &piece_end, &piece)) || !piece) return;
@@ -214,6 +233,7 @@ void velmo_ui_check::on_notify_select(long start, long end) {
 // forward from the current selection; when it is not found the selection
 // stays and its start is used.
 void velmo_ui_check::on_notify_find_error(int level, QString err_word, QString cor_word) {
+    if (!is_checked_document_active()) return;
     long found_at = -1;
     kfc::ks_stdptr<wpsapi::Selection> selection;
     if (SUCCEEDED(local_get_selection(selection))) {

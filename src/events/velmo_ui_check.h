@@ -19,6 +19,7 @@
 class QCloseEvent;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 class velmo_ui_check : public QDialog {
     Q_OBJECT
@@ -61,10 +62,15 @@ class velmo_ui_check : public QDialog {
     void init_check();
     void request_stop();
     void restore_selection();
+    // Closing the checked document ends the run like "停止", abandoning its
+    // jobs, but not as the user's stop: a run over several documents goes on.
+    void stop_if_document_closed();
+    bool is_checked_document_active() const;
 
     QProgressBar* sub_progress_bar = nullptr;
     QProgressBar* total_progress_bar = nullptr;
     QPushButton* stop_button = nullptr;
+    QTimer* document_watch = nullptr;
     velmo_thread_check thread;
     kfc::ks_stdptr<wpsapi::Range> check_range;
     qint64 check_start = 0;

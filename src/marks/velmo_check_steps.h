@@ -3,7 +3,8 @@
 #define VELMO_COMMANDS_VELMO_CHECK_STEPS_H
 
 // The login gate: 0 when the account may check. Otherwise tells the user
-// "连接服务器失败" (no answer) or "请登录后再进行校对" and returns -1.
+// "连接服务器失败" (no answer), "请登录后再进行校对" (the account was refused)
+// or the service's own message (any other refusal) and returns -1.
 int velmo_check_state();
 
 // One check of the active document without any message: saves it when it

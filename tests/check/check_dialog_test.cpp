@@ -7,6 +7,7 @@
 
 #include "check_test_env.h"
 #include "events/velmo_ui_check.h"
+#include "host/velmo_variant.h"
 
 namespace {
 
@@ -151,6 +152,36 @@ TEST_F(check_dialog, every_way_of_stopping_ends_the_run_and_keeps_what_was_found
         env->selection()->get_Start(&selection_start);
         EXPECT_EQ(selection_start, 2) << n;
     }
+}
+
+// Closing the checked document ends the run as "停止" would: the jobs in
+// flight are abandoned, no result is fetched and no further piece is sent,
+// yet it is not the user's stop, so a run over several documents goes on.
+TEST_F(check_dialog, closing_the_checked_document_stops_the_run_and_abandons_its_jobs) {
+    check_settings settings;
+    settings.parallel = 2;
+    use(settings);
+    kfc::ks_stdptr<wpsapi::_Document> checked =
+        env->open(wps_sim::document_builder().paragraphs({filler(9), filler(9), filler(9)}));
+    for (int i = 0; i < 3; ++i) env->add_job({make_error(1, "x")}, {10});
+    select(0, 0);
+    velmo_ui_check dialog;
+    bool closed = false;
+    QObject::connect(bar(dialog, "sub_progress_bar"), &QProgressBar::valueChanged, [&](int value) {
+        if (value != 10 || closed) return;
+        closed = true;
+        VARIANT no = kfc::var_bool(false);
+        checked->Close(&no, &no, &no);
+    });
+    dialog.exec();
+    dialog.wait();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(dialog.stop_by_user(), 0);
+    EXPECT_TRUE(dialog.get_check_result()->isEmpty());
+    EXPECT_EQ(dialog.get_unchecked_count(), 3);
+    EXPECT_EQ(dialog.get_unchecked_reason(), QString::fromUtf8("校对已停止"));
+    EXPECT_EQ(env->service.requests("GetCheckArticlePIDByUser").size(), 2u);
+    EXPECT_TRUE(env->service.requests("GetCheckArticleResult").empty());
 }
 
 TEST_F(check_dialog, without_a_document_the_dialog_closes_with_nothing_checked) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <future>
 #include <mutex>
+#include <thread>
 
 #include "check/velmo_thread_check.h"
 #include "check_test_env.h"
@@ -339,9 +340,19 @@ TEST_F(check_run, four_jobs_in_flight_give_the_marks_of_one_at_a_time) {
             fake_job job;
             job.pid = "j" + std::to_string(i);
             job.errors_for_article = errors_in;
-            if (i == 4 || i == 9) job.progress = {50, -1};  // the service fails these pieces
             env->service.add_job(job);
         }
+        // The service fails two pieces, named by their text since the slots
+        // ask for identifiers in no fixed order.
+        fake_service* service = &env->service;
+        env->service.set_handler("GetCheckArticleProgress", [service](const fake_request& r) {
+            const QString article =
+                QString::fromStdString(service->uploaded_article(r.value("pid")));
+            if (article.contains(QString::fromUtf8("第4段")) ||
+                article.startsWith(QString::fromUtf8("错字")))
+                return fake_answer{200, fake_progress_answer(-1), {}};
+            return fake_answer{200, fake_progress_answer(100), {}};
+        });
         velmo_thread_check run;
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
         run.set_range(range);
@@ -370,6 +381,111 @@ TEST_F(check_run, four_jobs_in_flight_give_the_marks_of_one_at_a_time) {
     EXPECT_EQ(one.unchecked, 2);
     EXPECT_EQ(four.unchecked, 2);
     EXPECT_EQ(four.checked_length, one.checked_length);
+}
+
+// A service that holds at most `cap` jobs with text per user, as the
+// reference service does: identifiers and uploads are refused while it is
+// full, and a result read frees a place. Each progress poll takes a while, so that the
+// polls of jobs in flight at once overlap when they go out together.
+struct capped_service_t {
+    std::mutex lock;
+    int cap = 2;
+    int holding = 0;
+    int issued = 0;
+    int refusals = 0;
+    int polls_at_once = 0;
+    int most_polls_at_once = 0;
+
+    void install(fake_service& service) {
+        service.set_handler("GetCheckArticlePIDByUser", [this](const fake_request&) {
+            std::lock_guard<std::mutex> locked(lock);
+            if (holding >= cap) {
+                ++refusals;
+                return fake_answer{
+                    200,
+                    fake_code_answer("GetCheckArticlePIDByUser", 5, "同时进行的校对任务过多"),
+                    {}};
+            }
+            return fake_answer{200, fake_pid_answer("c" + std::to_string(++issued)), {}};
+        });
+        service.set_handler("UpLoadCheckArticle", [this](const fake_request&) {
+            std::lock_guard<std::mutex> locked(lock);
+            if (holding >= cap) {  // identifiers issued before the service filled up
+                ++refusals;
+                return fake_answer{
+                    200, fake_code_answer("UpLoadCheckArticle", 5, "同时进行的校对任务过多"), {}};
+            }
+            ++holding;
+            return fake_answer{200, fake_code_answer("UpLoadCheckArticle", 0, "成功"), {}};
+        });
+        service.set_handler("GetCheckArticleProgress", [this](const fake_request&) {
+            {
+                std::lock_guard<std::mutex> locked(lock);
+                most_polls_at_once = std::max(most_polls_at_once, ++polls_at_once);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            std::lock_guard<std::mutex> locked(lock);
+            --polls_at_once;
+            return fake_answer{200, fake_progress_answer(100), {}};
+        });
+        service.set_handler("GetCheckArticleResult", [this](const fake_request&) {
+            std::lock_guard<std::mutex> locked(lock);
+            --holding;
+            return fake_answer{200, fake_result_answer({make_error(1, "x")}), {}};
+        });
+    }
+};
+
+// Four slots against a service that takes two jobs at a time: the refused
+// pieces wait for a place and every piece is checked; the polls of the jobs
+// in flight overlap. With one slot and a service that refuses everything,
+// each piece is asked for once and left unchecked with the service's words.
+TEST_F(check_run, a_busy_service_makes_pieces_wait_for_a_place_and_loses_none) {
+    check_settings settings;
+    settings.parallel = 4;
+    use(settings);
+    open_paragraphs(7);
+    capped_service_t service;
+    service.install(env->service);
+    run_all();
+    EXPECT_EQ(thread.get_unchecked_count(), 0) << thread.get_unchecked_reason().toStdString();
+    EXPECT_EQ(positions(), QList<int>({1, 11, 21, 31, 41, 51, 61}));
+    EXPECT_GT(service.refusals, 0);
+    EXPECT_EQ(service.holding, 0);
+    EXPECT_LE(service.most_polls_at_once, 2);
+
+    settings.parallel = 1;
+    use(settings);
+    open_paragraphs(3);
+    capped_service_t full;
+    full.cap = 0;
+    full.install(env->service);
+    velmo_thread_check alone;
+    kfc::ks_stdptr<wpsapi::Range> range = env->content();
+    alone.set_range(range);
+    alone.start_thread();
+    alone.wait_until_finished();
+    EXPECT_EQ(full.refusals, 3);
+    EXPECT_EQ(alone.get_unchecked_count(), 3);
+    EXPECT_EQ(alone.get_unchecked_reason(),
+              QString::fromUtf8("服务拒绝校对任务（同时进行的校对任务过多）"));
+}
+
+// Sixteen slots over sixteen pieces whose polls take a while: the polls
+// overlap rather than go one after the other (the fake service serves eight
+// requests at once, and a slow machine may not fill all eight).
+TEST_F(check_run, the_requests_of_the_jobs_in_flight_go_out_together) {
+    check_settings settings;
+    settings.parallel = 16;
+    use(settings);
+    open_paragraphs(16);
+    capped_service_t service;
+    service.cap = 16;
+    service.install(env->service);
+    run_all();
+    EXPECT_EQ(thread.get_unchecked_count(), 0);
+    EXPECT_EQ(positions().size(), 16);
+    EXPECT_GE(service.most_polls_at_once, 4);
 }
 
 TEST_F(check_run, a_stop_with_four_jobs_in_flight_abandons_them_all) {

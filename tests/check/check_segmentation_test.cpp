@@ -5,6 +5,7 @@
 
 #include "check/velmo_thread_check.h"
 #include "check_test_env.h"
+#include "config/velmo_config.h"
 
 namespace {
 
@@ -222,6 +223,40 @@ TEST_F(segmentation, tables_of_contents_after_the_range_are_taken_whole) {
     EXPECT_EQ(texts(thread.get_contents_pieces()),
               QStringList({"第一章\r", "第二章\r", "第三章\r"}));
     EXPECT_EQ(piece_texts(), QStringList({"开头一。\r"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Runs of whole ordinary paragraphs are joined up to the piece length; a
+// paragraph with a shape, a table's cells, the contents and a paragraph
+// cut in two stay as they were, and every joined piece is still the host's
+// text between its bounds. Without the setting nothing is joined.
+TEST_F(segmentation, joined_paragraphs_fill_pieces_up_to_the_piece_length_and_no_further) {
+    use(piece_length(12));
+    velmo_singleton_config::instance()->set_int("OtherParams", "JoinParagraphs", 1);
+    wps_sim::document_builder builder;
+    builder.table_of_contents({"第一章"})
+        .paragraphs({"一二三", "四五六", "七八九", "甲乙"})
+        .paragraph(QString("ab") + shape + "cd")
+        .paragraphs({"子丑", "寅卯"})
+        .table(1, 2, {"表一", "表二"})
+        .paragraphs({"辰巳", filler(15), "午未"});
+    env->open(builder);
+    cut_all();
+    EXPECT_EQ(piece_texts(), QStringList({"一二三\r四五六\r七八九\r", "甲乙\r", "ab", "cd\r",
+                                          "子丑\r寅卯\r", "表一" + cell_mark, "表二" + cell_mark,
+                                          "辰巳\r", filler(12), "xxx\r", "午未\r"}));
+    EXPECT_EQ(texts(thread.get_contents_pieces()), QStringList({"第一章\r"}));
+    expect_texts_match_host(thread.get_pieces());
+
+    velmo_singleton_config::instance()->set_int("OtherParams", "JoinParagraphs", 0);
+    velmo_thread_check apart;
+    kfc::ks_stdptr<wpsapi::Range> range = env->content();
+    apart.set_range(range);
+    apart.init_threadsafe();
+    EXPECT_EQ(apart.get_pieces().size(), thread.get_pieces().size() + 3);
 }
 
 }  // namespace

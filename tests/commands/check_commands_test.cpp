@@ -237,15 +237,22 @@ TEST_F(check_commands_test, a_second_check_after_a_table_of_contents_keeps_every
 TEST_F(check_commands_test, refused_and_unreachable_gates_save_but_keep_the_marks) {
     struct gate_case_t {
         std::string url;
+        int code;
+        const char* service_message;
         const char* message;
     };
-    service.set_answer(
-        "GetCheckArticlePIDByUser",
-        {200, fake_code_answer("GetCheckArticlePIDByUser", 1, "用户名或授权码错误")});
-    const gate_case_t cases[] = {{service.url(), "请登录后再进行校对"},
-                                 {fake_service::unreachable_url(), "连接服务器失败"}};
+    // Only a refusal about the account asks the user to sign in; any other
+    // one is shown with the service's own words.
+    const gate_case_t cases[] = {
+        {service.url(), 1, "用户名或授权码错误", "请登录后再进行校对"},
+        {service.url(), 3, "授权已过期", "请登录后再进行校对"},
+        {service.url(), 5, "同时进行的校对任务过多", "同时进行的校对任务过多"},
+        {fake_service::unreachable_url(), 0, "", "连接服务器失败"}};
     for (const gate_case_t& gate : cases) {
         responder.clear();
+        service.set_answer(
+            "GetCheckArticlePIDByUser",
+            {200, fake_code_answer("GetCheckArticlePIDByUser", gate.code, gate.service_message)});
         config()->set_string("OtherParams", "ServiceUrl", gate.url.c_str());
         const QString name = QString::fromUtf8("门.txt");
         auto document = open_saved(name, QString::fromUtf8("有错字。"));

@@ -70,7 +70,7 @@ int threads_of_this_process() {
 
 TEST_F(abuse_fixture, JobIdentifiersAreUnguessableCappedPerUserAndBoundToTheirOwner) {
     service_limits limits;
-    limits.jobs.max_jobs_per_user = 3;
+    limits.jobs.max_issued_per_user = 3;
     start(limits);
     std::set<std::string> pids;
     for (int i = 0; i < 3; ++i) {

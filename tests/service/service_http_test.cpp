@@ -260,13 +260,14 @@ TEST_F(http_fixture, JobsAreBoundedAndExpire) {
     service_limits limits;
     limits.jobs.max_jobs = 3;
     limits.jobs.expiry = std::chrono::milliseconds(1500);
+    limits.jobs.idle_window = std::chrono::milliseconds(1500);
     limits.max_article_units = 10;
     start(limits);
     std::vector<std::string> pids;
     for (int i = 0; i < 3; ++i) pids.push_back(client->get_pid("writer", "no-123").first("PID"));
     soap_reply full = client->get_pid("writer", "no-123");
     EXPECT_EQ(full.first("ErrCode"), "5");
-    EXPECT_EQ(full.first("ErrMsg"), "任务被拒绝");
+    EXPECT_EQ(full.first("ErrMsg"), "同时进行的校对任务过多");
     EXPECT_FALSE(full.has("PID"));
 
     EXPECT_EQ(

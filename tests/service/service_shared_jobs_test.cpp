@@ -220,6 +220,11 @@ TEST_F(two_instances, FiftyClientsAcrossTwoInstancesNeverOverdrawASmallQuota) {
 }
 
 TEST_F(two_instances, JobsAreCappedPerUserAcrossInstancesAndUnknownToOtherNames) {
+    velmo_service::service_limits limits;
+    limits.jobs.max_issued_per_user = 8;
+    b.reset();
+    a = std::make_unique<running_service>(db, limits);
+    b = std::make_unique<running_service>(db, limits);
     add_account(a->store(), "ann", "a-1");
     add_account(a->store(), "bob", "b-1");
     soap_client ca(a->port()), cb(b->port());

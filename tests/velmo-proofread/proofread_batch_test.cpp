@@ -246,3 +246,30 @@ TEST(velmo_proofread, a_partly_checked_document_names_its_unchecked_pieces_and_f
     EXPECT_FALSE(m.captured(2).isEmpty());
     EXPECT_TRUE(QFile::exists(dir.filePath("会议纪要.docx")));
 }
+
+// A day's batch: twenty copies of the sample against a service started with
+// its defaults. Every one is marked in full; none is refused because the
+// account ran out of job slots.
+TEST(velmo_proofread, twenty_documents_in_one_batch_are_all_marked) {
+    QTemporaryDir dir;
+    QStringList inputs;
+    for (int i = 1; i <= 20; ++i) {
+        const QString copy = dir.filePath(QStringLiteral("纪要%1.docx").arg(i));
+        write_bytes(copy, read_bytes(docx_sample_path()));
+        inputs << copy;
+    }
+    QProcess p;
+    run_demo(p, QStringList{"--out", dir.filePath("out"), "--batch"} + inputs);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 0) << out.toStdString() << p.readAllStandardError().toStdString();
+    const QRegularExpression line(
+        QStringLiteral("纪要\\d+\\.docx: 错误 (\\d+), 疑错 (\\d+), 严重错误 (\\d+); 0 pieces not "
+                       "checked;"));
+    int marked = 0;
+    for (auto m = line.globalMatch(out); m.hasNext();) {
+        const QRegularExpressionMatch one = m.next();
+        EXPECT_GE(one.captured(1).toInt() + one.captured(2).toInt() + one.captured(3).toInt(), 10);
+        ++marked;
+    }
+    EXPECT_EQ(marked, 20) << out.toStdString();
+}

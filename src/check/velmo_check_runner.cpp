@@ -1,0 +1,313 @@
+// The scheduler of a check run: K slots, each on its own thread, take the
+// pieces in order and carry each one's job from identifier to result.
+#include "check/velmo_check_runner.h"
+
+#include <QDebug>
+#include <QObject>
+#include <algorithm>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "api/velmo_api_job.h"
+#include "sp.h"
+
+namespace {
+
+// Pause between two progress polls of a job, and after each request to the
+// GUI thread, so that the GUI thread has acted before the slot goes on.
+const unsigned long kPauseMicroseconds = 100000;
+const int kJobDone = 100;
+// The service's code for a refused job; a refusal while the run has other
+// jobs on the service means "too many at once" and is tried again this often.
+const int kJobRefused = 5;
+const int kBusyRetries = 32;
+
+int piece_length(const check_range_threadsafe_t& piece) {
+    return static_cast<int>(piece.end - piece.start);
+}
+
+// Why a job call failed: no answer at all, or what the call was refused
+// with, followed by the service's own message when it is worth showing.
+QString failure_reason(const velmo_api_failure_t& failure, const QString& refused,
+                       bool with_message) {
+    if (!failure.answered) return QObject::tr("服务器无应答");
+    if (!with_message || failure.message.isEmpty()) return refused;
+    return refused + QObject::tr("（%1）").arg(failure.message);
+}
+
+// White space, paragraph and cell marks and other control characters only:
+// nothing the service could find an error in.
+bool is_blank(const QString& text) {
+    for (const QChar c : text) {
+        if (!c.isSpace() && c.unicode() >= 0x20) return false;
+    }
+    return true;
+}
+
+QString stopped_reason() { return QObject::tr("校对已停止"); }
+
+}  // namespace
+
+// One list of pieces under way: where the next piece to take is, and how
+// many of the list's pieces the slots hold.
+struct velmo_check_runner::list_run_t {
+    const QList<check_range_threadsafe_t>& pieces;
+    bool is_contents;
+    int slot_count;
+    int max_words;
+    int next = 0;
+    int in_flight = 0;
+};
+
+velmo_check_runner::velmo_check_runner(velmo_check_hooks_t hooks) : hooks_(std::move(hooks)) {}
+
+void velmo_check_runner::reset(qint64 check_length) {
+    std::lock_guard<std::mutex> locked(lock_);
+    stop_.store(0);
+    check_length_ = check_length;
+    checked_length_ = 0;
+    check_max_ = 0;
+    unchecked_count_ = 0;
+    first_unchecked_reason_.clear();
+    checked_piece_starts_.clear();
+    jobs_on_service_ = 0;
+    jobs_ended_ = 0;
+    in_flight_length_ = 0;
+    std::lock_guard<std::mutex> results_locked(results_lock_);
+    results_.clear();
+}
+
+void velmo_check_runner::stop() {
+    stop_.store(1);
+    std::lock_guard<std::mutex> locked(lock_);
+    changed_.notify_all();
+}
+
+bool velmo_check_runner::stopped() const { return stop_.load() != 0; }
+
+void velmo_check_runner::run(const QList<check_range_threadsafe_t>& contents,
+                             const QList<check_range_threadsafe_t>& pieces, int slot_count,
+                             int max_words) {
+    // Contents pieces are selected in the document while they are checked,
+    // and there is one selection: one at a time.
+    list_run_t contents_run{contents, true, 1, max_words};
+    run_list(contents_run);
+    list_run_t pieces_run{pieces, false, std::max(slot_count, 1), max_words};
+    run_list(pieces_run);
+}
+
+void velmo_check_runner::run_list(list_run_t& list) {
+    const int slot_count = std::min(list.slot_count, static_cast<int>(list.pieces.size()));
+    std::vector<std::thread> others;
+    for (int i = 1; i < slot_count; ++i) others.emplace_back([this, &list] { slot_loop(list); });
+    if (slot_count > 0) slot_loop(list);
+    for (std::thread& t : others) t.join();
+    // A stop abandons every piece not taken on that needed the service.
+    std::lock_guard<std::mutex> locked(lock_);
+    for (; list.next < list.pieces.size(); ++list.next) {
+        if (!is_blank(list.pieces.at(list.next).text)) count_unchecked_locked(stopped_reason());
+    }
+}
+
+void velmo_check_runner::slot_loop(list_run_t& list) {
+    // Each slot thread has its own connection; a stop also ends its request in flight.
+    sp_http_set_abort(
+        [](void* self) { return static_cast<velmo_check_runner*>(self)->stop_.load(); }, this);
+    for (;;) {
+        int index = 0;
+        {
+            std::unique_lock<std::mutex> locked(lock_);
+            const taken t = take_piece(list, &index, locked);
+            if (t == taken::none) break;
+            if (t == taken::counted) {
+                report_progress_locked(0);
+                continue;
+            }
+        }
+        const check_range_threadsafe_t& piece = list.pieces.at(index);
+        if (list.is_contents) {
+            if (hooks_.select) hooks_.select(piece.start, piece.end);
+            sp_usleep(kPauseMicroseconds);
+        }
+        QString reason;
+        const bool checked = check_piece(list, piece, &reason);
+        {
+            std::lock_guard<std::mutex> locked(lock_);
+            --list.in_flight;
+            in_flight_length_ -= piece_length(piece);
+            if (checked) {
+                checked_length_ += piece_length(piece);
+                report_progress_locked(0);
+            } else {
+                count_unchecked_locked(stop_.load() ? stopped_reason() : reason);
+            }
+        }
+        changed_.notify_all();
+    }
+    sp_http_set_abort(nullptr, nullptr);
+}
+
+// While pieces are under way, a piece that could reach the character limit
+// waits for them, so that the limit falls where it falls one piece at a time.
+velmo_check_runner::taken velmo_check_runner::take_piece(list_run_t& list, int* index,
+                                                         std::unique_lock<std::mutex>& locked) {
+    changed_.wait(locked, [&] {
+        return stop_.load() || list.next >= list.pieces.size() || list.in_flight == 0 ||
+               checked_length_ + in_flight_length_ < list.max_words;
+    });
+    if (stop_.load() || list.next >= list.pieces.size()) return taken::none;
+    *index = list.next++;
+    const check_range_threadsafe_t& piece = list.pieces.at(*index);
+    if (checked_length_ >= list.max_words) {
+        check_max_ = 1;
+        if (!is_blank(piece.text)) count_unchecked_locked(QObject::tr("内容超长"));
+        return taken::counted;
+    }
+    if (checked_piece_starts_.contains(piece.start)) return taken::counted;
+    checked_piece_starts_.insert(piece.start);
+    if (is_blank(piece.text)) {
+        checked_length_ += piece_length(piece);
+        return taken::counted;
+    }
+    ++list.in_flight;
+    in_flight_length_ += piece_length(piece);
+    return taken::piece;
+}
+
+bool velmo_check_runner::check_piece(list_run_t& list, const check_range_threadsafe_t& piece,
+                                     QString* reason) {
+    QString pid;
+    if (!start_job(&pid, piece.text, reason)) return false;
+    {
+        std::lock_guard<std::mutex> locked(lock_);
+        ++jobs_on_service_;
+    }
+    bool checked = poll_until_done(pid, reason);
+    if (checked) {
+        QList<velmo_check_result_t> found;
+        velmo_api_failure_t failure;
+        checked = velmo_api_result(found, pid, &failure) == 0;
+        if (checked)
+            place_errors(piece, list.is_contents, found);
+        else
+            *reason = failure_reason(failure, QObject::tr("读取校对结果失败"), false);
+    }
+    {
+        std::lock_guard<std::mutex> locked(lock_);
+        --jobs_on_service_;
+        ++jobs_ended_;
+    }
+    changed_.notify_all();
+    return checked;
+}
+
+bool velmo_check_runner::start_job(QString* pid, const QString& text, QString* reason) {
+    for (int attempt = 0;; ++attempt) {
+        unsigned long seen_endings = 0;
+        {
+            std::lock_guard<std::mutex> locked(lock_);
+            seen_endings = jobs_ended_;
+        }
+        char pid_buffer[VELMO_PID_BUFFER_SIZE];
+        std::memset(pid_buffer, 0, sizeof pid_buffer);
+        velmo_api_failure_t failure;
+        if (velmo_api_get_pid(pid_buffer, &failure) == 0) {
+            *pid = QString::fromLatin1(pid_buffer);
+            if (velmo_api_upload(*pid, text, &failure) == 0) return true;
+            *reason = failure_reason(failure, QObject::tr("服务拒绝接收文字"), true);
+        } else {
+            *reason = failure_reason(failure, QObject::tr("服务拒绝校对任务"), true);
+        }
+        const bool busy = failure.answered && failure.code == kJobRefused;
+        if (!busy || attempt >= kBusyRetries || !wait_for_room(seen_endings)) return false;
+    }
+}
+
+// Waits until a job of the run has left the service since `seen_endings`;
+// false at once when none is on the service (the refusal is then not about
+// this run's own jobs) or when the run is stopped.
+bool velmo_check_runner::wait_for_room(unsigned long seen_endings) {
+    std::unique_lock<std::mutex> locked(lock_);
+    if (jobs_on_service_ == 0 && jobs_ended_ == seen_endings) return false;
+    changed_.wait(locked, [&] { return stop_.load() || jobs_ended_ != seen_endings; });
+    return !stop_.load();
+}
+
+// Polls the job until it is done. A stop request ends the polling after the
+// current pause, so that a job that stays below 100 does not hold the run.
+bool velmo_check_runner::poll_until_done(const QString& pid, QString* reason) {
+    for (;;) {
+        velmo_api_failure_t failure;
+        const int progress = velmo_api_progress(pid, &failure);
+        if (progress < 0) {
+            *reason = failure_reason(failure, QObject::tr("查询校对进度失败"), false);
+            return false;
+        }
+        {
+            std::lock_guard<std::mutex> locked(lock_);
+            report_progress_locked(progress);
+        }
+        sp_usleep(kPauseMicroseconds);
+        if (progress >= kJobDone) return true;
+        if (stop_.load()) return false;
+    }
+}
+
+// Places the piece's errors. An error whose position or length falls outside
+// the piece's text is the service's mistake and would mark unrelated text:
+// it is dropped. The bounds are computed in 64 bits, so no value overflows.
+void velmo_check_runner::place_errors(const check_range_threadsafe_t& piece, bool is_contents,
+                                      QList<velmo_check_result_t>& found) {
+    const qint64 text_length = piece.text.size();
+    for (velmo_check_result_t& error : found) {
+        const qint64 pos = error.pos;
+        if (pos < 0 || pos >= text_length || pos + error.err_word.size() > text_length) {
+            qDebug() << "velmo: dropped an error outside its piece at" << pos << "of"
+                     << text_length;
+            continue;
+        }
+        if (is_contents) {
+            if (hooks_.find_error) hooks_.find_error(error.level, error.err_word, error.cor_word);
+            sp_usleep(kPauseMicroseconds);
+        } else {
+            error.pos = static_cast<int>(piece.start + pos);
+            insert_check_result(error);
+        }
+    }
+}
+
+void velmo_check_runner::count_unchecked_locked(const QString& reason) {
+    if (unchecked_count_++ == 0) first_unchecked_reason_ = reason;
+}
+
+void velmo_check_runner::report_progress_locked(int sub_progress) {
+    if (hooks_.progress) hooks_.progress(sub_progress, total_percent_locked());
+}
+
+// An empty check range has no share to report, so its total stays 0.
+int velmo_check_runner::total_percent_locked() const {
+    if (check_length_ == 0) return 0;
+    return static_cast<int>(static_cast<qint64>(checked_length_) * 100 / check_length_);
+}
+
+void velmo_check_runner::insert_check_result(const velmo_check_result_t& result) {
+    std::lock_guard<std::mutex> locker(results_lock_);
+    // The list is kept sorted, so the first entry not below the new position
+    // is where it goes, unless that entry already holds the position.
+    auto at = std::lower_bound(
+        results_.begin(), results_.end(), result.pos,
+        [](const velmo_check_result_t& entry, int pos) { return entry.pos < pos; });
+    if (at != results_.end() && at->pos == result.pos) return;
+    results_.insert(at, result);
+}
+
+QList<velmo_check_result_t>* velmo_check_runner::results() { return &results_; }
+
+int velmo_check_runner::checked_length() const { return checked_length_; }
+
+int velmo_check_runner::check_max() const { return check_max_; }
+
+int velmo_check_runner::unchecked_count() const { return unchecked_count_; }
+
+QString velmo_check_runner::first_unchecked_reason() const { return first_unchecked_reason_; }

@@ -1,0 +1,115 @@
+// What a user's jobs count toward: identifiers that never received text
+// against a generous allowance that empties within the idle window, and jobs
+// holding text against the per-user cap. Run over the board in memory and over
+// the board shared through PostgreSQL, which must behave alike.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "service_pg_cluster.h"
+#include "service_test_support.h"
+
+using namespace velmo_test;
+
+namespace {
+
+const char* const busy = "同时进行的校对任务过多";
+
+struct accounting : ::testing::TestWithParam<const char*> {
+    temp_dir dir;
+    std::unique_ptr<running_service> service;
+    std::unique_ptr<soap_client> client;
+
+    void SetUp() override {
+        std::string db = dir.path() + "/service.db";
+        if (std::string(GetParam()) == "postgresql") {
+            pg_cluster* cluster = pg_cluster::shared();
+            if (!cluster) GTEST_SKIP() << "PostgreSQL server binaries are not installed";
+            db = cluster->new_database();
+        }
+        velmo_service::service_limits limits;
+        limits.jobs.max_jobs_per_user = 2;
+        limits.jobs.max_issued_per_user = 3;
+        limits.jobs.idle_window = std::chrono::milliseconds(1500);
+        service = std::make_unique<running_service>(db, limits);
+        client = std::make_unique<soap_client>(service->port());
+        add_account(service->store(), "writer", "no-123");
+        add_account(service->store(), "other", "no-456");
+    }
+    std::string pid() { return client->get_pid("writer", "no-123").first("PID"); }
+    bool wait_done(const std::string& job) {
+        for (int i = 0; i < 3000; ++i) {
+            if (client->progress(job).first("GetCheckArticleProgressResult") == "100") return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Boards, accounting, ::testing::Values("memory", "postgresql"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+}  // namespace
+
+TEST_P(accounting, UnusedIdentifiersHaveTheirOwnAllowanceAndExpireWithinTheIdleWindow) {
+    for (int i = 0; i < 3; ++i) ASSERT_FALSE(pid().empty()) << i;
+    soap_reply refused = client->get_pid("writer", "no-123");
+    EXPECT_EQ(refused.first("ErrCode"), "5");
+    EXPECT_EQ(refused.first("ErrMsg"), busy);
+    EXPECT_FALSE(refused.has("PID"));
+    EXPECT_FALSE(client->get_pid("other", "no-456").first("PID").empty());
+
+    // Forgotten identifiers give way: the gate of a check that asks for one
+    // and never uses it cannot lock the account out for long.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(pid().empty()) << i;
+}
+
+TEST_P(accounting, JobsHoldingTextAreCappedAndARefusedUploadReleasesItsIdentifier) {
+    const std::string first = pid(), second = pid(), third = pid();
+    ASSERT_FALSE(third.empty());
+    upload_options o;
+    ASSERT_EQ(client->upload(first, "按步就班。", o).first("ErrCode"), "0");
+    ASSERT_EQ(client->upload(second, "我们的的工作。", o).first("ErrCode"), "0");
+
+    // Two jobs hold text: no third, neither as a new identifier nor as the
+    // upload of one issued before the cap was reached.
+    EXPECT_EQ(client->get_pid("writer", "no-123").first("ErrMsg"), busy);
+    soap_reply up = client->upload(third, "多余的文字。", o);
+    EXPECT_EQ(up.first("ErrCode"), "5");
+    EXPECT_EQ(up.first("ErrMsg"), busy);
+    EXPECT_EQ(client->progress(third).status, 500);  // released, not left to expire
+    EXPECT_EQ(client->get_pid("other", "no-456").first("ErrCode"), "0");
+    EXPECT_EQ(service->store().find_user("writer")->used, 12);  // the refused text is not charged
+
+    // Fetching a result frees its place at once.
+    ASSERT_TRUE(wait_done(first));
+    EXPECT_EQ(client->result(first).status, 200);
+    const std::string fourth = pid();
+    ASSERT_FALSE(fourth.empty());
+    EXPECT_EQ(client->upload(fourth, "按步就班。", o).first("ErrCode"), "0");
+    EXPECT_EQ(client->get_pid("writer", "no-123").first("ErrMsg"), busy);
+}
+
+TEST_P(accounting, AFinishedJobNobodyAsksAboutStopsCountingButCanStillBeFetched) {
+    const std::string a = pid(), b = pid();
+    upload_options o;
+    ASSERT_EQ(client->upload(a, "按步就班。", o).first("ErrCode"), "0");
+    ASSERT_EQ(client->upload(b, "按步就班。", o).first("ErrCode"), "0");
+    ASSERT_TRUE(wait_done(a));
+    ASSERT_TRUE(wait_done(b));
+    EXPECT_EQ(client->get_pid("writer", "no-123").first("ErrMsg"), busy);
+
+    // A run that was stopped leaves its jobs behind; after the idle window
+    // they no longer keep the user from checking.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+    const std::string c = pid();
+    ASSERT_FALSE(c.empty());
+    EXPECT_EQ(client->upload(c, "按步就班。", o).first("ErrCode"), "0");
+    soap_reply late = client->result(a);
+    EXPECT_EQ(late.status, 200);
+    EXPECT_EQ(read_errors(late).size(), 1u);
+}
