@@ -75,6 +75,12 @@ class velmo_ui_check : public QDialog {
     long selection_end = 0;
     int stopped_by_user = 0;
     bool run_ended = false;
+    // The contents piece whose errors are being placed: its start and text,
+    // where the next search begins and where the last error was placed.
+    long contents_piece_start = -1;
+    QString contents_text;
+    int contents_search_from = 0;
+    long contents_found_at = -1;
 };
 
 #endif

@@ -60,6 +60,14 @@ int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color);
 // Deletes every error and find mark of the active document, resetting each
 // one's highlight first when clear_color is set. Other bookmarks stay.
 void local_del_bookmarks(bool clear_color);
+// The same for the marks lying wholly inside [start, end] of the active
+// document: a check of part of a document keeps the marks of the rest.
+void local_del_bookmarks_in(bool clear_color, long start, long end);
+
+// The range a check of the active document covers: the selection when it
+// holds at least two characters, otherwise from the cursor to the end of the
+// main text. Also gives the selection, to be put back after the run.
+HRESULT local_get_check_range(long& start, long& end, long& selection_start, long& selection_end);
 
 // Saves the active document when it has a file path.
 void local_save_doc_if_saved();
