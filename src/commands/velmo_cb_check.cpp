@@ -79,7 +79,7 @@ void clear_marks_of_check_range() {
     long selection_start = 0;
     long selection_end = 0;
     if (SUCCEEDED(local_get_check_range(start, end, selection_start, selection_end)))
-        local_del_bookmarks_in(true, start, end);
+        local_del_bookmarks_of_check(true, start, end);
 }
 
 // Saves and clears the active document, then checks it; the login gate has

@@ -37,6 +37,36 @@ bool delete_own_marks_once(bool clear_color, long start, long end) {
     return true;
 }
 
+bool range_bounds(wpsapi::Range* range, long& start, long& end) {
+    return range && SUCCEEDED(range->get_Start(&start)) && SUCCEEDED(range->get_End(&end));
+}
+
+bool paragraph_bounds(wpsapi::Paragraph* paragraph, long& start, long& end) {
+    kfc::ks_stdptr<wpsapi::Range> range;
+    return paragraph && SUCCEEDED(paragraph->get_Range(&range)) && range_bounds(range, start, end);
+}
+
+// A check takes the whole paragraphs its range touches: from the start of
+// the first to the end of the last. False when the host cannot tell.
+bool whole_paragraphs(long& start, long& end) {
+    kfc::ks_stdptr<wpsapi::Range> range;
+    kfc::ks_stdptr<wpsapi::Paragraphs> paragraphs;
+    kfc::ks_stdptr<wpsapi::Paragraph> first;
+    kfc::ks_stdptr<wpsapi::Paragraph> last;
+    long ignored = 0;
+    if (FAILED(local_get_range(start, end, range)) || FAILED(range->get_Paragraphs(&paragraphs)) ||
+        !paragraphs || FAILED(paragraphs->get_First(&first)) || FAILED(paragraphs->get_Last(&last)))
+        return false;
+    long first_start = 0;
+    long last_end = 0;
+    if (!paragraph_bounds(first, first_start, ignored) ||
+        !paragraph_bounds(last, ignored, last_end))
+        return false;
+    start = qMin(start, first_start);
+    end = qMax(end, last_end);
+    return true;
+}
+
 }  // namespace
 
 wpsapi::_Document* local_get_document() {
@@ -141,6 +171,30 @@ void local_del_bookmarks(bool clear_color) { local_del_bookmarks_in(clear_color,
 void local_del_bookmarks_in(bool clear_color, long start, long end) {
     for (int attempt = 0; attempt < DELETE_ATTEMPTS; ++attempt)
         if (delete_own_marks_once(clear_color, start, end)) return;
+}
+
+void local_del_bookmarks_of_check(bool clear_color, long start, long end) {
+    long from = start;
+    long to = end;
+    whole_paragraphs(from, to);
+    local_del_bookmarks_in(clear_color, from, to);
+    // Tables of contents that end after the range's start are checked whole.
+    wpsapi::_Document* document = local_get_document();
+    kfc::ks_stdptr<wpsapi::TablesOfContents> tables;
+    long count = 0;
+    if (!document || FAILED(document->get_TablesOfContents(&tables)) || !tables ||
+        FAILED(tables->get_Count(&count)))
+        return;
+    for (long i = 1; i <= count; ++i) {
+        kfc::ks_stdptr<wpsapi::TableOfContents> table;
+        kfc::ks_stdptr<wpsapi::Range> table_range;
+        long table_start = 0;
+        long table_end = 0;
+        if (FAILED(tables->Item(i, &table)) || !table || FAILED(table->get_Range(&table_range)) ||
+            !range_bounds(table_range, table_start, table_end))
+            return;
+        if (start < table_end) local_del_bookmarks_in(clear_color, table_start, table_end);
+    }
 }
 
 HRESULT local_get_check_range(long& start, long& end, long& selection_start, long& selection_end) {

@@ -63,6 +63,10 @@ void local_del_bookmarks(bool clear_color);
 // The same for the marks lying wholly inside [start, end] of the active
 // document: a check of part of a document keeps the marks of the rest.
 void local_del_bookmarks_in(bool clear_color, long start, long end);
+// Deletes the marks of the text a check of [start, end] covers: the whole
+// paragraphs the range touches and the tables of contents that end after
+// its start. The marks of the rest of the document stay.
+void local_del_bookmarks_of_check(bool clear_color, long start, long end);
 
 // The range a check of the active document covers: the selection when it
 // holds at least two characters, otherwise from the cursor to the end of the

@@ -265,6 +265,84 @@ TEST_F(check_commands_test,
         QStringList{QString::fromUtf8("Velmo校对|文档在校对期间已关闭，未标记任何错误|确定")});
 }
 
+// A check of part of the document (a selection, say the mark the errata
+// table left selected, or the text from the cursor on) renews the marks of
+// the paragraphs it covers only: the marks of the rest stay where they were.
+TEST_F(check_commands_test, a_partial_check_keeps_the_marks_outside_its_range) {
+    const QStringList paragraphs = {QString::fromUtf8("一错字。"), QString::fromUtf8("二错字。"),
+                                    QString::fromUtf8("三疑点。"), QString::fromUtf8("四错字。")};
+    struct case_t {
+        const char* what;
+        long start;
+        long end;
+        const char* first_sent;
+    };
+    const case_t cases[] = {
+        {"the last mark selected", 16, 18, "四错字"},
+        {"a selection over two paragraphs", 7, 11, "二错字"},
+        {"from the cursor on", 12, 12, "三疑点"},
+    };
+    for (const case_t& c : cases) {
+        responder.clear();
+        auto document = open(wps_sim::document_builder().paragraphs(paragraphs));
+        set_cursor(0);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+        velmo_cb_check(args);
+        ASSERT_EQ(bookmarks(document).size(), 4u) << c.what;
+        const size_t uploads_before = service.requests("UpLoadCheckArticle").size();
+        set_selection(c.start, c.end);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+        velmo_cb_check(args);
+
+        std::vector<long> positions;
+        for (const bookmark_seen_t& mark : bookmarks(document)) positions.push_back(mark.start);
+        EXPECT_EQ(positions, (std::vector<long>{1, 6, 11, 16})) << c.what;
+        EXPECT_EQ(highlight(document, 1, 3), 6) << c.what;
+        EXPECT_EQ(s_check_progress.start, c.start) << c.what;
+        // The marks outside were kept, not found again: only the range was sent.
+        const std::vector<fake_request> uploads = service.requests("UpLoadCheckArticle");
+        ASSERT_GT(uploads.size(), uploads_before) << c.what;
+        EXPECT_EQ(QString::fromStdString(uploads[uploads_before].value("article")).left(3),
+                  QString::fromUtf8(c.first_sent))
+            << c.what;
+    }
+}
+
+// The errors of a table of contents are searched for in the checked
+// document while another one is active: they land on their own text, the
+// other document gets nothing and keeps its selection.
+TEST_F(check_commands_test, contents_errors_stay_in_the_checked_document_when_another_is_active) {
+    auto other =
+        open(wps_sim::document_builder().paragraph(QString::fromUtf8("错字在别处，疑点也在。")));
+    set_selection(2, 4);
+    auto checked = open(wps_sim::document_builder()
+                            .table_of_contents({QString::fromUtf8("第一章 疑点与错字"),
+                                                QString::fromUtf8("第二章")})
+                            .paragraphs({QString::fromUtf8("正文有错字。")}));
+    set_cursor(0);
+    service.set_answers("GetCheckArticleProgress", {{200, fake_progress_answer(0)},
+                                                    {200, fake_progress_answer(0)},
+                                                    {200, fake_progress_answer(100)}});
+    responder.on(QString::fromUtf8("校对进度（一般 自动）")).act([&](QWidget*) {
+        other->Activate();
+    });
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    velmo_cb_check(args);
+
+    EXPECT_TRUE(bookmarks(other).empty());
+    EXPECT_EQ(selection_start(), 2);
+    EXPECT_EQ(selection_end(), 4);
+    std::vector<std::pair<long, long>> spans;
+    for (const bookmark_seen_t& mark : bookmarks(checked)) spans.push_back({mark.start, mark.end});
+    const long body = QString::fromUtf8("第一章 疑点与错字\r第二章\r").length();
+    EXPECT_EQ(spans, (std::vector<std::pair<long, long>>{{4, 6}, {7, 9}, {body + 3, body + 5}}));
+    checked->Activate();
+    EXPECT_EQ(selection_start(), 0);
+    EXPECT_EQ(selection_end(), 0);
+}
+
 TEST_F(check_commands_test, restricted_checks_send_their_options_and_restore_every_one) {
     struct option_t {
         const char* section;
