@@ -1,8 +1,6 @@
 // The word library maintenance dialog ("用户维护"): paging through both
 // libraries, adding and deleting the typed word, and a service that cannot
 // be reached.
-#include "word_library.h"
-
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -11,6 +9,7 @@
 
 #include "account_fixture.h"
 #include "api/velmo_api_account.h"
+#include "word_library.h"
 
 namespace {
 
