@@ -343,6 +343,39 @@ TEST_F(check_commands_test, contents_errors_stay_in_the_checked_document_when_an
     EXPECT_EQ(selection_end(), 0);
 }
 
+// A long line without separators is cut after its last white space or
+// punctuation in the last fifth of the piece, so no word reaches the service
+// in halves (which it would report as misspelt); without one the cut falls
+// at the piece length.
+TEST_F(check_commands_test, long_lines_without_separators_are_cut_between_words) {
+    config()->set_int("OtherParams", "CheckWordsCount", 100);
+    config()->set_int("OtherParams", "CheckParallel", 1);
+    const QString words = QString::fromUtf8(
+        "please send the customer the report they asked for and the list of "
+        "items that were dispelled from the store before the end of the month "
+        "so that we can check it again");
+    const QString unbroken = QString(95, QLatin1Char('a')) + " (b" + QString(20, QLatin1Char('c'));
+    const QString no_room = QString(70, QLatin1Char('d')) + " " + QString(60, QLatin1Char('e'));
+    open(wps_sim::document_builder().paragraphs({words, unbroken, no_room}));
+    set_cursor(0);
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    velmo_cb_check(args);
+
+    QStringList sent;
+    for (const fake_request& upload : service.requests("UpLoadCheckArticle"))
+        sent << QString::fromStdString(upload.value("article"));
+    // The article carries each paragraph mark as a space.
+    EXPECT_EQ(sent.join(QString()), words + " " + unbroken + " " + no_room + " ");
+    const int words_pieces = 2;
+    ASSERT_EQ(sent.size(), words_pieces + 4);
+    EXPECT_TRUE(sent[0].endsWith(QLatin1String("from "))) << sent[0].toStdString();
+    EXPECT_EQ(sent[words_pieces + 0], QString(95, QLatin1Char('a')) + " (");
+    EXPECT_EQ(sent[words_pieces + 2],
+              QString(70, QLatin1Char('d')) + " " + QString(29, QLatin1Char('e')));
+    EXPECT_TRUE(bookmarks(local_get_document()).empty());
+}
+
 TEST_F(check_commands_test, restricted_checks_send_their_options_and_restore_every_one) {
     struct option_t {
         const char* section;
