@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
@@ -54,7 +55,8 @@ velmo_ui_check::~velmo_ui_check() = default;
 
 void velmo_ui_check::init_ui() {
     velmo_singleton_config* config = velmo_singleton_config::instance();
-    const QString strength = strength_name(config->get_int("CheckExtendInfo", "Weight"));
+    const QString strength =
+        strength_name(velmo_config_int_in("CheckExtendInfo", "Weight", 0, VELMO_MAX_WEIGHT));
     const QString field =
         config->get_int("CheckExtendInfo", "ProfType") != 0 ? tr("专业") : tr("自动");
     setWindowTitle(

@@ -10,6 +10,7 @@
 
 #include "api/velmo_check_result.h"
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
 #include "marks/velmo_mark_name.h"
@@ -32,8 +33,7 @@ long mark_end(const velmo_check_result_t& record) {
 }
 
 wpsapi::WdColorIndex correction_color() {
-    return static_cast<wpsapi::WdColorIndex>(
-        velmo_singleton_config::instance()->get_int("Color", "Update"));
+    return static_cast<wpsapi::WdColorIndex>(velmo_config_color("Update"));
 }
 
 }  // namespace

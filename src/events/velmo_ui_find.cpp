@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
@@ -235,8 +236,7 @@ int velmo_ui_batch_find::find_word(wpsapi::Selection* selection, wpsapi::Find* f
     // The host never matches an empty text; one that did without moving the
     // selection would search for ever.
     if (word.isEmpty()) return 0;
-    const auto color = static_cast<wpsapi::WdColorIndex>(
-        velmo_singleton_config::instance()->get_int("Color", "Find"));
+    const auto color = static_cast<wpsapi::WdColorIndex>(velmo_config_color("Find"));
     int count = 0;
     long last_start = -1;
     long last_end = -1;

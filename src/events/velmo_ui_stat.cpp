@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_button.h"
 #include "events/velmo_ui_fit.h"
@@ -102,7 +103,7 @@ QHBoxLayout* velmo_ui_stat::add_color_count(velmo_ui_color_button*& swatch, QLin
     swatch = new velmo_ui_color_button(this);
     swatch->setObjectName(QLatin1String(color_key));
     swatch->setFixedSize(SWATCH_SIZE, SWATCH_SIZE);
-    swatch->set_wps_color(velmo_singleton_config::instance()->get_int("Color", color_key));
+    swatch->set_wps_color(velmo_config_color(color_key));
     count = new_value_box(this, COUNT_WIDTH, QLatin1String(color_key) + QLatin1String("_count"));
     pair->addWidget(swatch);
     pair->addWidget(count);

@@ -3,16 +3,15 @@
 #include <QDebug>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_check_progress.h"
 #include "marks/velmo_mark_name.h"
-#include "sp.h"
 
 namespace {
 
 constexpr int COLOR_TRIES = 3;
-constexpr unsigned long COLOR_RETRY_PAUSE_US = 10000;
 constexpr int DELETE_ATTEMPTS = 10;
 
 // One pass over the bookmarks lying inside [start, end] of the active
@@ -152,7 +151,6 @@ int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color) {
         range->put_HighlightColorIndex(color);
         auto read_back = static_cast<wpsapi::WdColorIndex>(wpsapi::wdUndefined);
         if (SUCCEEDED(range->get_HighlightColorIndex(&read_back)) && read_back == color) return 0;
-        sp_usleep(COLOR_RETRY_PAUSE_US);
     }
     return -1;
 }
@@ -229,8 +227,7 @@ void local_save_doc_if_saved() {
 
 wpsapi::WdColorIndex local_mark_color(int level) {
     const char* key = level == 2 ? "Fallibility" : "Error";
-    return static_cast<wpsapi::WdColorIndex>(
-        velmo_singleton_config::instance()->get_int("Color", key));
+    return static_cast<wpsapi::WdColorIndex>(velmo_config_color(key));
 }
 
 bool local_document_is_open(wpsapi::_Document* document) {

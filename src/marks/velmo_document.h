@@ -53,8 +53,9 @@ int local_add_bookmark(const QString& name, wpsapi::Range* range);
 // error text. 0 or -1 from the last try.
 int local_add_bookmark(velmo_check_result_t& record, wpsapi::Range* range);
 
-// Sets the range's highlight and reads it back, up to three tries 10 ms
-// apart. 0 when it stuck, -1 otherwise.
+// Sets the range's highlight and reads it back, up to three tries at once:
+// this runs on the GUI thread for every mark, so it never sleeps. 0 when it
+// stuck, -1 otherwise.
 int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color);
 
 // Deletes every error and find mark of the active document, resetting each
