@@ -376,6 +376,87 @@ TEST_F(check_commands_test, long_lines_without_separators_are_cut_between_words)
     EXPECT_TRUE(bookmarks(local_get_document()).empty());
 }
 
+// What the service answers decides the reason the closing message gives
+// for a piece it did not check: a failure inside a 200 answer is no clean
+// piece, and an oversized or unreadable answer is named as what it is.
+TEST_F(check_commands_test, a_piece_is_unchecked_for_the_reason_the_answer_gives) {
+    struct case_t {
+        const char* operation;
+        std::vector<fake_answer> answers;
+        const char* reason;
+    };
+    const std::string job = "job-1";
+    const case_t cases[] = {
+        {"GetCheckArticleProgress",
+         {{200, fake_fault("soap12:Receiver", "任务已过期")}},
+         "查询校对进度失败（任务已过期）"},
+        {"GetCheckArticleProgress",
+         {{200, fake_code_answer("GetCheckArticleProgress", 5, "任务被拒绝")}},
+         "查询校对进度失败（任务被拒绝）"},
+        {"GetCheckArticleResult",
+         {{200, fake_code_answer("GetCheckArticleResult", 3, "授权已过期")}},
+         "读取校对结果失败（授权已过期）"},
+        {"GetCheckArticleResult", {{200, std::string(17 << 20, ' ')}}, "服务器应答过大"},
+        {"GetCheckArticleProgress", {{200, "<html>busy</html>"}}, "服务器应答无法识别"},
+        {"GetCheckArticlePIDByUser",
+         {{200, fake_pid_answer(job)}, {200, "garbage"}},
+         "服务器应答无法识别"},
+    };
+    for (const case_t& c : cases) {
+        responder.clear();
+        auto document = open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字。")));
+        set_cursor(0);
+        service.set_answers(c.operation, c.answers);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+        velmo_cb_check(args);
+
+        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("Velmo校对|共标记了0处错误\n有1段文字"
+                                                         "未能校对：%1|确定")
+                                           .arg(QString::fromUtf8(c.reason))})
+            << c.reason;
+        EXPECT_TRUE(bookmarks(document).empty()) << c.reason;
+        service.clear_answer(c.operation);
+    }
+}
+
+// Settings typed by hand at or past their limits: a time-out libcurl would
+// refuse is cut to the longest it takes, and a colour no highlight has gives
+// the shipped one, reported once, not once per mark.
+TEST_F(check_commands_test, settings_at_and_past_their_limits_still_check_and_colour) {
+    struct case_t {
+        const char* receive_timeout;
+        const char* error_color;
+        int highlight;
+    };
+    const case_t cases[] = {
+        {"2147483", "16", 16}, {"2147484", "99", 7}, {"2147483647", "-1", 7}, {"-5", "0", 0}};
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            if (text.contains(QLatin1String("Color/"))) warnings << text;
+        });
+    for (const case_t& c : cases) {
+        responder.clear();
+        config()->set_string("OtherParams", "ReceiveTimeout", c.receive_timeout);
+        config()->set_string("Color", "Error", c.error_color);
+        auto document = open(wps_sim::document_builder().paragraph(
+            QString::fromUtf8("错字，错字，错字，错字，错字，错字，错字，错字。")));
+        set_cursor(0);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+        velmo_cb_check(args);
+
+        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("Velmo校对|共标记了8处错误|确定")})
+            << c.receive_timeout;
+        EXPECT_EQ(highlight(document, 0, 2), c.highlight) << c.error_color;
+        EXPECT_EQ(highlight(document, 21, 23), c.highlight) << c.error_color;
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings.size(), 1) << warnings.join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(check_commands_test, restricted_checks_send_their_options_and_restore_every_one) {
     struct option_t {
         const char* section;
