@@ -125,7 +125,7 @@ TEST_F(check_commands_test, check_saves_clears_old_marks_places_new_ones_and_rep
     EXPECT_EQ(s_check_progress.start, 0);
     EXPECT_EQ(s_check_progress.end, wps_sim::document_text(document).length());
     // No errata table unless the settings ask for it.
-    EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromUtf8("_稿件.txt"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromUtf8("_稿件.txt.txt"))));
 }
 
 TEST_F(check_commands_test, check_writes_the_errata_table_when_the_settings_ask) {
@@ -137,7 +137,7 @@ TEST_F(check_commands_test, check_writes_the_errata_table_when_the_settings_ask)
     velmo_cb_check(args);
 
     const QString table =
-        QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("_稿件.txt"))));
+        QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("_稿件.txt.txt"))));
     EXPECT_TRUE(table.contains(QString::fromUtf8("错误数: 严重错误0个; 错误1个; 疑错1个")));
     EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有【错字】，有疑点。\n")));
     EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有错字，有〖疑点〗。\n")));
@@ -622,12 +622,12 @@ TEST_F(check_commands_test, errata_command_needs_a_check_of_the_active_document)
     responder.on(QString::fromUtf8("系统提示")).press("OK");
     EXPECT_EQ(velmo_cb_export(args), 0);
     EXPECT_TRUE(boxes().contains(QString::fromUtf8("系统提示|请重新校对后，再点勘误表|OK")));
-    EXPECT_FALSE(QFile::exists(dir.filePath("_e.txt")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("_e.txt.txt")));
 
     checked->Activate();
     responder.on(QString::fromUtf8("选择页码")).press(QString::fromUtf8("确定"));
     EXPECT_EQ(velmo_cb_export(args), 0);
-    EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath("_e.txt")))
+    EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath("_e.txt.txt")))
                     .contains(QString::fromUtf8("错误数: 严重错误0个; 错误0个; 疑错0个")));
     EXPECT_EQ(responder.pending_steps(), 0);
 }
