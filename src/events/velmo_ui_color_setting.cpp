@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
-#include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color.h"
 #include "events/velmo_ui_color_button.h"
@@ -59,7 +58,7 @@ void velmo_ui_color_setting::init_ui_1() {
 void velmo_ui_color_setting::add_swatch(QGridLayout* grid, int swatch, int row, int column) {
     const color_kind_t& kind = COLOR_KINDS[swatch];
     swatches[swatch] = new velmo_ui_color_button(this);
-    swatches[swatch]->set_wps_color(velmo_config_color(kind.key));
+    swatches[swatch]->set_wps_color(velmo_singleton_config::instance()->get_int("Color", kind.key));
     grid->addWidget(new QLabel(tr(kind.label), this), row, 2 * column);
     grid->addWidget(swatches[swatch], row, 2 * column + 1);
 }

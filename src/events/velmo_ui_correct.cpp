@@ -11,6 +11,7 @@
 #include "api/velmo_check_result.h"
 #include "config/velmo_config.h"
 #include "config/velmo_config_values.h"
+#include "events/velmo_ui_fit.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
 #include "marks/velmo_mark_name.h"
@@ -73,7 +74,7 @@ QVBoxLayout* velmo_ui_correct::init_ui_2() {
                                 void (velmo_ui_correct::*slot)()) {
         auto* button = new QPushButton(label, this);
         button->setShortcut(QKeySequence(QString::fromLatin1(key)));
-        button->setFixedSize(BUTTON_WIDTH, BUTTON_HEIGHT);
+        velmo_fit_size(button, BUTTON_WIDTH, BUTTON_HEIGHT);
         connect(button, &QPushButton::clicked, this, slot);
         column->addWidget(button);
         return button;

@@ -17,6 +17,7 @@
 #include "config/velmo_config.h"
 #include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
+#include "events/velmo_ui_fit.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
@@ -116,7 +117,7 @@ void velmo_ui_batch_find::init_ui_1() {
 // The two word sources side by side.
 void velmo_ui_batch_find::init_ui_1_1() {
     auto* sources = new QGroupBox(frame);
-    sources->setFixedHeight(SOURCE_BOX_HEIGHT);
+    velmo_fit_height(sources, SOURCE_BOX_HEIGHT);
     auto* columns = new QHBoxLayout(sources);
 
     auto* left = new QVBoxLayout;
@@ -132,7 +133,7 @@ void velmo_ui_batch_find::init_ui_1_1() {
     file_option = new QRadioButton(tr("挂接成批查找库文件"), sources);
     auto* file_row = new QHBoxLayout;
     file_name = new QLineEdit(sources);
-    file_name->setFixedWidth(FILE_NAME_WIDTH);
+    velmo_fit_width(file_name, FILE_NAME_WIDTH);
     browse_button = new QPushButton(tr("浏览"), sources);
     file_row->addWidget(file_name);
     file_row->addWidget(browse_button);

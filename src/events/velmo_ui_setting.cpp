@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
-#include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_fit.h"
 #include "events/velmo_ui_settings_save.h"
@@ -191,7 +190,7 @@ void velmo_ui_setting::init_ui_1() {
 
     auto* weight_group = new QGroupBox(tr("校对速度/质量"), tab);
     auto* weight_column = new QVBoxLayout(weight_group);
-    const int weight = velmo_config_int_in(WEIGHT_KEY.section, WEIGHT_KEY.key, 0, WEIGHT_COUNT - 1);
+    const int weight = read_int(WEIGHT_KEY);
     for (int i = 0; i < WEIGHT_COUNT; ++i) {
         weight_buttons[i] = new QRadioButton(tr(WEIGHT_CAPTIONS[i]), weight_group);
         weight_buttons[i]->setChecked(i == weight);
@@ -222,8 +221,7 @@ void velmo_ui_setting::init_ui_1() {
 void velmo_ui_setting::init_ui_2() {
     auto* tab = new QWidget(tab_widget);
     auto* grid = new QGridLayout(tab);
-    const int prof_type =
-        velmo_config_int_in(PROF_TYPE_KEY.section, PROF_TYPE_KEY.key, 0, VELMO_MAX_PROF_TYPE);
+    const int prof_type = read_int(PROF_TYPE_KEY);
     for (const check_repo_t& repo : check_repos) {
         QRadioButton* button = new QRadioButton(tr(repo.caption), tab);
         button->setChecked(repo.index == prof_type);
@@ -255,7 +253,7 @@ QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label, c
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     captions << caption;
     auto* edit = new QLineEdit(text, tab);
-    edit->setFixedHeight(EDIT_HEIGHT);
+    velmo_fit_height(edit, EDIT_HEIGHT);
     row->addWidget(caption);
     row->addWidget(edit);
     static_cast<QVBoxLayout*>(tab->layout())->addLayout(row);
