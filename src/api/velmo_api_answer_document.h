@@ -25,6 +25,10 @@ class velmo_api_answer_document {
     // missing or its text cannot be read.
     bool first_text(const char* element, QString& text);
 
+    // True when the answer is a SOAP 1.2 (or 1.1) Fault; reason receives its
+    // reason text, empty when it has none.
+    bool soap_fault(QString& reason);
+
   private:
     void* m_context;
 };

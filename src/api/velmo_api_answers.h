@@ -15,6 +15,9 @@ int velmo_api_read_pid(const char* body, char* pid);
 // ErrCode (an empty one counts as 0); -1 when not XML or missing. When
 // message is given it receives ErrMsg (empty when there is none).
 int velmo_api_read_error_code(const char* body, QString* message = nullptr);
+// 1 when the answer reports a failure of its own: a SOAP Fault or a non-zero
+// ErrCode; message then receives the Fault's reason or ErrMsg. 0 otherwise.
+int velmo_api_read_fault(const char* body, QString& message);
 // GetCheckArticleProgressResult; -1 when not XML or missing.
 int velmo_api_read_progress(const char* body);
 // Clears results and appends one record per CheckResult; -1 when not XML.

@@ -3,7 +3,7 @@
 #include "api/velmo_api_answers.h"
 #include "api/velmo_api_envelope.h"
 #include "api/velmo_api_transport.h"
-#include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 
 namespace {
 
@@ -54,21 +54,40 @@ const char RESULT_TEMPLATE[] = VELMO_API_ENVELOPE_HEAD
     VELMO_API_ENVELOPE_TAIL;
 // clang-format on
 
+// A switch of the check, sent as 0 or 1.
 QString option(const char* section, const char* key) {
-    return QString::number(velmo_singleton_config::instance()->get_int(section, key));
+    return QString::number(velmo_config_flag(section, key));
 }
 
 // Records whether the answer arrived and, when the caller wants it, the
 // service's message; passes the answer on.
 const velmo_api_answer& note_failure(const velmo_api_answer& answer, velmo_api_failure_t* failure) {
     if (failure) {
+        *failure = velmo_api_failure_t();
         failure->answered = answer.arrived();
-        failure->code = 0;
-        failure->message.clear();
+        failure->too_large = answer.too_large();
         if (answer.arrived())
             failure->code = qMax(0, velmo_api_read_error_code(answer.body(), &failure->message));
     }
     return answer;
+}
+
+// True when a 200 answer reports a failure of its own (a SOAP Fault or a
+// non-zero ErrCode), which some services send instead of an error status.
+bool reports_fault(const velmo_api_answer& answer, velmo_api_failure_t* failure) {
+    QString message;
+    if (velmo_api_read_fault(answer.body(), message) == 0) return false;
+    if (failure) {
+        failure->fault = true;
+        failure->message = message;
+    }
+    return true;
+}
+
+// A 200 answer without the element the call needs.
+int unreadable(velmo_api_failure_t* failure) {
+    if (failure) failure->unreadable = true;
+    return -1;
 }
 
 }  // namespace
@@ -82,20 +101,23 @@ QString velmo_api_pid_payload() {
 }
 
 QString velmo_api_upload_payload(const QString& pid, const QString& article) {
-    return velmo_api_fill_template(UPLOAD_TEMPLATE, {
-                                                        velmo_api_sanitize_article(article),
-                                                        velmo_api_xml_escape(pid),
-                                                        option("CheckType", "CheckLeaderSort"),
-                                                        option("CheckType", "CheckMatchDots"),
-                                                        option("CheckType", "CheckSentence"),
-                                                        option("CheckExtendInfo", "ChkEng"),
-                                                        option("CheckExtendInfo", "FanTi"),
-                                                        option("CheckExtendInfo", "Leader"),
-                                                        option("CheckExtendInfo", "ProfType"),
-                                                        option("CheckExtendInfo", "TaiWan"),
-                                                        option("CheckExtendInfo", "UserErr"),
-                                                        option("CheckExtendInfo", "Weight"),
-                                                    });
+    return velmo_api_fill_template(
+        UPLOAD_TEMPLATE,
+        {
+            velmo_api_sanitize_article(article),
+            velmo_api_xml_escape(pid),
+            option("CheckType", "CheckLeaderSort"),
+            option("CheckType", "CheckMatchDots"),
+            option("CheckType", "CheckSentence"),
+            option("CheckExtendInfo", "ChkEng"),
+            option("CheckExtendInfo", "FanTi"),
+            option("CheckExtendInfo", "Leader"),
+            QString::number(
+                velmo_config_int_in("CheckExtendInfo", "ProfType", 0, VELMO_MAX_PROF_TYPE)),
+            option("CheckExtendInfo", "TaiWan"),
+            option("CheckExtendInfo", "UserErr"),
+            QString::number(velmo_config_int_in("CheckExtendInfo", "Weight", 0, VELMO_MAX_WEIGHT)),
+        });
 }
 
 QString velmo_api_progress_payload(const QString& pid) {
@@ -110,7 +132,9 @@ int velmo_api_get_pid(char* pid, velmo_api_failure_t* failure) {
     if (!pid) return -1;
     const velmo_api_answer answer = velmo_api_post(velmo_api_pid_payload(), velmo_api_timeout());
     if (!note_failure(answer, failure).arrived()) return -1;
-    return velmo_api_read_pid(answer.body(), pid);
+    if (velmo_api_read_pid(answer.body(), pid) == 0) return 0;
+    if (reports_fault(answer, failure) || answer.status() != 200) return -1;
+    return unreadable(failure);
 }
 
 int velmo_api_upload(const QString& pid, const QString& article, velmo_api_failure_t* failure) {
@@ -118,14 +142,16 @@ int velmo_api_upload(const QString& pid, const QString& article, velmo_api_failu
         velmo_api_post(velmo_api_upload_payload(pid, article), velmo_api_timeout());
     if (!note_failure(answer, failure).arrived() || answer.status() != 200) return -1;
     // A missing or unreadable code is no refusal: the status decides then.
-    return velmo_api_read_error_code(answer.body()) > 0 ? -1 : 0;
+    return reports_fault(answer, failure) ? -1 : 0;
 }
 
 int velmo_api_progress(const QString& pid, velmo_api_failure_t* failure) {
     const velmo_api_answer answer =
         velmo_api_post(velmo_api_progress_payload(pid), velmo_api_timeout());
     if (!note_failure(answer, failure).arrived() || answer.status() != 200) return -1;
-    return velmo_api_read_progress(answer.body());
+    if (reports_fault(answer, failure)) return -1;
+    const int progress = velmo_api_read_progress(answer.body());
+    return progress < 0 ? unreadable(failure) : progress;
 }
 
 int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid,
@@ -134,7 +160,8 @@ int velmo_api_result(QList<velmo_check_result_t>& results, const QString& pid,
     const velmo_api_answer answer =
         velmo_api_post(velmo_api_result_payload(pid), velmo_api_timeout());
     if (!note_failure(answer, failure).arrived() || answer.status() != 200) return -1;
-    return velmo_api_read_results(answer.body(), results);
+    if (reports_fault(answer, failure)) return -1;
+    return velmo_api_read_results(answer.body(), results) == 0 ? 0 : unreadable(failure);
 }
 
 int velmo_api_get_state(QString* message) {

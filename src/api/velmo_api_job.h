@@ -3,8 +3,9 @@
 //
 // Results: 0 for success (the progress value for velmo_api_progress, the
 // service's error code for velmo_api_get_state); -1 when no answer arrived,
-// a required status 200 was missing, the body was not XML or the decisive
-// element was missing. No call shows a message.
+// a required status 200 was missing, the answer reported a failure (a SOAP
+// Fault or a non-zero ErrCode, whatever its status), the body was not XML or
+// the decisive element was missing. No call shows a message.
 #ifndef VELMO_API_VELMO_API_JOB_H
 #define VELMO_API_VELMO_API_JOB_H
 
@@ -14,10 +15,14 @@
 #include "api/velmo_check_result.h"
 
 // Why a job call failed, for telling the user: whether an answer arrived at
-// all, and the service's own code (ErrCode, 0 when there was none) and
-// message (ErrMsg) when it refused.
+// all (or was too large to take), whether it could be read, whether the
+// service reported a failure inside a 200 answer, and the service's own code
+// (ErrCode, 0 when there was none) and message (ErrMsg or the Fault's reason).
 struct velmo_api_failure_t {
     bool answered = false;
+    bool too_large = false;
+    bool unreadable = false;
+    bool fault = false;
     int code = 0;
     QString message;
 };

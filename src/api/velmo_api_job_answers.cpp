@@ -26,6 +26,16 @@ int velmo_api_read_error_code(const char* body, QString* message) {
     return velmo_api_parse_int(text);
 }
 
+int velmo_api_read_fault(const char* body, QString& message) {
+    velmo_api_answer_document answer(body);
+    if (answer.soap_fault(message)) return 1;
+    message.clear();
+    QString code;
+    if (!answer.first_text("ErrCode", code) || velmo_api_parse_int(code) == 0) return 0;
+    if (!answer.first_text("ErrMsg", message)) message.clear();
+    return 1;
+}
+
 int velmo_api_read_progress(const char* body) {
     velmo_api_answer_document answer(body);
     QString text;

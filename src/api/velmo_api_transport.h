@@ -25,7 +25,8 @@ QString velmo_api_setting_text(const char* section, const char* key);
 // The HTTP answer of one posted envelope; releases the response when it goes.
 class velmo_api_answer {
   public:
-    explicit velmo_api_answer(sp_http_response* response);
+    // too_large: the transport gave up because the answer was over its limit.
+    explicit velmo_api_answer(sp_http_response* response, bool too_large = false);
     ~velmo_api_answer();
     velmo_api_answer(velmo_api_answer&& other) noexcept;
     velmo_api_answer(const velmo_api_answer&) = delete;
@@ -38,9 +39,12 @@ class velmo_api_answer {
     int status() const;
     // The body as NUL-terminated text; "" when nothing arrived.
     const char* body() const;
+    // Nothing arrived because the answer was larger than the transport takes.
+    bool too_large() const;
 
   private:
     sp_http_response* m_response;
+    bool m_too_large;
 };
 
 // Posts the envelope, encoded as UTF-8, to the current service address.

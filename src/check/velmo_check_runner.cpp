@@ -27,12 +27,15 @@ int piece_length(const check_range_threadsafe_t& piece) {
     return static_cast<int>(piece.end - piece.start);
 }
 
-// Why a job call failed: no answer at all, or what the call was refused
-// with, followed by the service's own message when it is worth showing.
+// Why a job call failed: no answer at all, one too large or unreadable, or
+// what the call was refused with, followed by the service's own message when
+// it is worth showing (always for a failure reported inside a 200 answer).
 QString failure_reason(const velmo_api_failure_t& failure, const QString& refused,
                        bool with_message) {
-    if (!failure.answered) return QObject::tr("服务器无应答");
-    if (!with_message || failure.message.isEmpty()) return refused;
+    if (!failure.answered)
+        return failure.too_large ? QObject::tr("服务器应答过大") : QObject::tr("服务器无应答");
+    if (failure.unreadable) return QObject::tr("服务器应答无法识别");
+    if (!(with_message || failure.fault) || failure.message.isEmpty()) return refused;
     return refused + QObject::tr("（%1）").arg(failure.message);
 }
 

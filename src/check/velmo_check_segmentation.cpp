@@ -53,10 +53,16 @@ int cut_after_last_cut_point(const QString& text) {
     return 0;
 }
 
-// Where a window without cut points is cut: at its end, or one earlier when
-// that would split a surrogate pair.
-int cut_whole_characters(const QString& window) {
+// Where a window without cut points is cut: after its last white space or
+// punctuation within its last fifth, so that a word is not split into false
+// errors; failing that at its end, or one earlier when that would split a
+// surrogate pair.
+int cut_without_cut_point(const QString& window) {
     const int size = window.size();
+    for (int i = size - 1; i >= size - size / 5 && i >= 0; --i) {
+        const QChar c = window.at(i);
+        if (c.isSpace() || c.isPunct()) return i + 1;
+    }
     return size > 1 && window.at(size - 1).isHighSurrogate() ? size - 1 : size;
 }
 
@@ -251,7 +257,7 @@ void velmo_thread_check::init_sentence_range_threadsafe(kfc::ks_stdptr<wpsapi::R
         if (cut > 0)
             piece_end = qMin(cursor + cut, window_end);
         else if (window_end < end)
-            piece_end = cursor + cut_whole_characters(window);
+            piece_end = cursor + cut_without_cut_point(window);
         if (piece_end == window_end) {
             // Mostly a whole stretch ending in its separator: the text just
             // read is the piece's own, so it is not read a second time.

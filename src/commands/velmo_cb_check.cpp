@@ -73,11 +73,22 @@ check_run_t run_check_dialog() {
     return run;
 }
 
+// Deletes the marks inside the range the next check covers (the selection,
+// or from the cursor to the end): the marks of the rest stay.
+void clear_marks_of_check_range() {
+    long start = 0;
+    long end = 0;
+    long selection_start = 0;
+    long selection_end = 0;
+    if (SUCCEEDED(local_get_check_range(start, end, selection_start, selection_end)))
+        local_del_bookmarks_of_check(true, start, end);
+}
+
 // Saves and clears the active document, then checks it; the login gate has
 // been passed before.
 check_run_t check_once() {
     local_save_doc_if_saved();
-    local_del_bookmarks(true);
+    clear_marks_of_check_range();
     return run_check_dialog();
 }
 
@@ -163,7 +174,7 @@ int velmo_check_once() { return check_once().stopped_by_user; }
 int velmo_cb_check(QList<QVariant>&) {
     local_save_doc_if_saved();
     if (velmo_check_state() != 0) return 0;
-    local_del_bookmarks(true);
+    clear_marks_of_check_range();
     const check_run_t run = run_check_dialog();
     if (run.document_closed) {
         velmo_message_box_ok(check_title(), text("文档在校对期间已关闭，未标记任何错误"));

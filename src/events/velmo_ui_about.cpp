@@ -55,9 +55,10 @@ void velmo_ui_about::init_ui_1() {
     static_cast<QVBoxLayout*>(layout())->addSpacing(CONTACT_SPACING);
 }
 
-// The maker's contact lines.
+// The version, then the maker's contact lines.
 void velmo_ui_about::init_ui_2() {
     const QString lines[] = {
+        tr("版本: %1").arg(QStringLiteral(VELMO_VERSION)),
         tr("地址: 北京市海淀区中关村大街1号"),
         tr("电话: 010-00000000, 010-00000001"),
         tr("Email: support@velmo.example"),

@@ -8,6 +8,7 @@
 
 #include "api/velmo_api_account.h"
 #include "events/velmo_cb_dialogs.h"
+#include "events/velmo_ui_fit.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
 
@@ -60,7 +61,7 @@ void velmo_ui_addword::init_ui() {
     auto* add_button = new QPushButton(tr("添加"), this);
     auto* close_button = new QPushButton(tr("关闭"), this);
     for (QPushButton* button : {add_button, close_button}) {
-        button->setFixedSize(60, 30);
+        velmo_fit_size(button, 60, 30);
         right->addWidget(button);
     }
     right->addStretch();

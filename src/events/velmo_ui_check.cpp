@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_document.h"
@@ -38,29 +39,11 @@ HRESULT local_get_document(kfc::ks_stdptr<wpsapi::_Document>& document) {
     return SUCCEEDED(hr) && !document ? E_FAIL : hr;
 }
 
-HRESULT local_get_selection(kfc::ks_stdptr<wpsapi::Selection>& selection) {
-    if (!g_pApp) return E_FAIL;
-    selection.clear();  // an out parameter is passed empty
-    const HRESULT hr = g_pApp->get_Selection(&selection);
-    return SUCCEEDED(hr) && !selection ? E_FAIL : hr;
-}
-
-// Searches forward from the selection for the text, case-insensitively and
-// without wrapping; a match moves the selection onto it.
-void find_forward(kfc::ks_stdptr<wpsapi::Selection>& selection, const QString& text) {
-    kfc::ks_stdptr<wpsapi::Find> find;
-    if (FAILED(selection->get_Find(&find)) || !find) return;
-    VARIANT find_text = kfc::var_bstr(velmo_to_bstr(text).detach());
-    VARIANT match_case = kfc::var_bool(false);
-    VARIANT match_whole_word = kfc::var_bool(false);
-    VARIANT forward = kfc::var_bool(true);
-    VARIANT wrap = kfc::var_i4(wpsapi::wdFindStop);
-    VARIANT format = kfc::var_bool(false);
-    VARIANT unset = kfc::var_empty();
-    VARIANT_BOOL found = VARIANT_FALSE;
-    find->Execute(&find_text, &match_case, &match_whole_word, &unset, &unset, &unset, &forward,
-                  &wrap, &format, &unset, &unset, &unset, &unset, &unset, &unset, &found);
-    kfc::var_clear(find_text);
+// Where `word` first occurs in `text` from `from` on, compared without case;
+// -1 when it does not.
+int find_text(const QString& text, const QString& word, int from) {
+    if (word.isEmpty()) return -1;
+    return text.indexOf(word, from, Qt::CaseInsensitive);
 }
 
 }  // namespace
@@ -75,7 +58,8 @@ velmo_ui_check::~velmo_ui_check() = default;
 
 void velmo_ui_check::init_ui() {
     velmo_singleton_config* config = velmo_singleton_config::instance();
-    const QString strength = strength_name(config->get_int("CheckExtendInfo", "Weight"));
+    const QString strength =
+        strength_name(velmo_config_int_in("CheckExtendInfo", "Weight", 0, VELMO_MAX_WEIGHT));
     const QString field =
         config->get_int("CheckExtendInfo", "ProfType") != 0 ? tr("专业") : tr("自动");
     setWindowTitle(
@@ -110,25 +94,11 @@ void velmo_ui_check::init_ui() {
 
 void velmo_ui_check::init_loading() {
     if (FAILED(local_get_document(document))) return;
-    kfc::ks_stdptr<wpsapi::Selection> selection;
-    kfc::ks_bstr selected;
-    if (FAILED(local_get_selection(selection))) return;
-    if (FAILED(selection->get_Text(&selected))) return;
-    if (FAILED(selection->get_Start(&selection_start)) ||
-        FAILED(selection->get_End(&selection_end)))
-        return;
-
-    kfc::ks_stdptr<wpsapi::Range> candidate;
-    if (_XSysStringLen(selected) < 2) {
-        // An insertion point or a single character: check from there to the end.
-        if (FAILED(document->get_Content(&candidate)) || !candidate) return;
-        if (FAILED(candidate->put_Start(selection_start))) return;
-    } else if (FAILED(selection->get_Range(&candidate)) || !candidate) {
-        return;
-    }
     long start = 0;
     long end = 0;
-    if (FAILED(candidate->get_Start(&start)) || FAILED(candidate->get_End(&end))) return;
+    if (FAILED(local_get_check_range(start, end, selection_start, selection_end))) return;
+    kfc::ks_stdptr<wpsapi::Range> candidate;
+    if (FAILED(local_get_range(document.get(), start, end, candidate))) return;
     check_range = candidate;
     check_start = start;
     check_end = end;
@@ -161,11 +131,6 @@ void velmo_ui_check::stop_if_document_closed() {
     thread.stop_thread();
 }
 
-bool velmo_ui_check::is_checked_document_active() const {
-    kfc::ks_stdptr<wpsapi::_Document> active;
-    return SUCCEEDED(local_get_document(active)) && active.get() == document.get();
-}
-
 // The worker ends the piece in hand (a request in flight is cut short) and
 // reports the end of the run, which closes the dialog. Until then the GUI
 // thread keeps serving the worker's queued requests, so that no error of a
@@ -176,15 +141,13 @@ void velmo_ui_check::request_stop() {
     thread.stop_thread();
 }
 
-// Placing the errors of contents pieces moves the selection; the next check
-// would take it as its range.
+// Placing the errors of contents pieces moves the checked document's
+// selection; the next check would take it as its range.
 void velmo_ui_check::restore_selection() {
-    kfc::ks_stdptr<wpsapi::_Document> active;
     kfc::ks_stdptr<wpsapi::Range> selected;
-    if (!document || FAILED(local_get_document(active)) || active.get() != document.get()) return;
-    VARIANT start = kfc::var_i8(selection_start);
-    VARIANT end = kfc::var_i8(selection_end);
-    if (FAILED(active->Range(&start, &end, &selected)) || !selected) return;
+    if (!document || !local_document_is_open(document.get()) ||
+        FAILED(local_get_range(document.get(), selection_start, selection_end, selected)))
+        return;
     selected->Select();
 }
 
@@ -217,31 +180,37 @@ void velmo_ui_check::reject() {
         request_stop();
 }
 
-// Requests that arrive after the checked document was closed or left are
-// not acted on: they would select and search in another document.
+// The contents piece is selected in the checked document, whichever document
+// is active now; its errors are then searched for in its text.
 void velmo_ui_check::on_notify_select(long start, long end) {
-    kfc::ks_stdptr<wpsapi::_Document> active;
+    contents_piece_start = start;
+    contents_found_at = start;
+    contents_search_from = 0;
+    contents_text.clear();
     kfc::ks_stdptr<wpsapi::Range> piece;
-    if (!is_checked_document_active() || FAILED(local_get_document(active))) return;
-    VARIANT piece_start = kfc::var_i8(start);
-    VARIANT piece_end = kfc::var_i8(end);
-    if (FAILED(active->Range(&piece_start, &piece_end, &piece)) || !piece) return;
+    if (!document || !local_document_is_open(document.get()) ||
+        FAILED(local_get_range(document.get(), start, end, piece)))
+        return;
+    kfc::ks_bstr text;
+    if (SUCCEEDED(piece->get_Text(&text))) contents_text = velmo_from_bstr(text);
     piece->Select();
 }
 
-// Errors of a contents piece are placed where their text is found, searching
-// forward from the current selection; when it is not found the selection
-// stays and its start is used.
+// Errors of a contents piece are placed where their text is found in the
+// piece, searching on from the last match; when it is not found the last
+// match (or the piece's start) is used.
 void velmo_ui_check::on_notify_find_error(int level, QString err_word, QString cor_word) {
-    if (!is_checked_document_active()) return;
-    long found_at = -1;
-    kfc::ks_stdptr<wpsapi::Selection> selection;
-    if (SUCCEEDED(local_get_selection(selection))) {
-        find_forward(selection, err_word);
-        if (FAILED(selection->get_Start(&found_at))) found_at = -1;
+    const int found = find_text(contents_text, err_word, contents_search_from);
+    if (found >= 0) {
+        contents_found_at = contents_piece_start + found;
+        contents_search_from = found + static_cast<int>(err_word.size());
+        kfc::ks_stdptr<wpsapi::Range> match;
+        if (SUCCEEDED(local_get_range(document.get(), contents_found_at,
+                                      contents_found_at + err_word.size(), match)))
+            match->Select();
     }
     velmo_check_result_t result;
-    result.pos = static_cast<int>(found_at);
+    result.pos = static_cast<int>(contents_found_at);
     result.level = level;
     result.span_by_correction = 0;
     result.err_word = err_word;

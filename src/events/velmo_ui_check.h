@@ -65,7 +65,6 @@ class velmo_ui_check : public QDialog {
     // Closing the checked document ends the run like "停止", abandoning its
     // jobs, but not as the user's stop: a run over several documents goes on.
     void stop_if_document_closed();
-    bool is_checked_document_active() const;
 
     QProgressBar* sub_progress_bar = nullptr;
     QProgressBar* total_progress_bar = nullptr;
@@ -81,6 +80,12 @@ class velmo_ui_check : public QDialog {
     long selection_end = 0;
     int stopped_by_user = 0;
     bool run_ended = false;
+    // The contents piece whose errors are being placed: its start and text,
+    // where the next search begins and where the last error was placed.
+    long contents_piece_start = -1;
+    QString contents_text;
+    int contents_search_from = 0;
+    long contents_found_at = -1;
 };
 
 #endif

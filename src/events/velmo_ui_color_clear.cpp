@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "events/velmo_ui_color_button.h"
 #include "events/velmo_ui_settings_save.h"
 
@@ -50,12 +51,11 @@ void velmo_ui_clear_color::init_ui() {
 
 // One row per kind: check box, stretch, swatch of the kind's colour.
 void velmo_ui_clear_color::init_ui_1() {
-    velmo_singleton_config* config = velmo_singleton_config::instance();
     for (int kind = 0; kind < KIND_COUNT; ++kind) {
         auto* row = new QHBoxLayout;
         check_boxes[kind] = new QCheckBox(tr(CLEAR_KINDS[kind].caption), this);
         swatches[kind] = new velmo_ui_color_button(this);
-        swatches[kind]->set_wps_color(config->get_int("Color", CLEAR_KINDS[kind].color_key));
+        swatches[kind]->set_wps_color(velmo_config_color(CLEAR_KINDS[kind].color_key));
         check_boxes[kind]->setChecked(flag_is_set(CLEAR_KINDS[kind].flag_key));
         row->addWidget(check_boxes[kind]);
         row->addStretch();
@@ -106,9 +106,8 @@ void velmo_ui_clear_color::on_cancel() { reject(); }
 
 bool velmo_ui_clear_color::is_clear_color(int index) const {
     if (!confirmed) return false;
-    velmo_singleton_config* config = velmo_singleton_config::instance();
     for (int kind = 0; kind < KIND_COUNT; ++kind)
-        if (config->get_int("Color", CLEAR_KINDS[kind].color_key) == index)
+        if (velmo_config_color(CLEAR_KINDS[kind].color_key) == index)
             return check_boxes[kind]->isChecked();
     return false;
 }

@@ -3,6 +3,7 @@
 #include <QList>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_clear.h"
 #include "host/velmo_host_string.h"
@@ -48,8 +49,7 @@ int velmo_cb_clear_color(QList<QVariant>&) {
     dialog.exec();
 
     QList<int> colors;
-    for (const char* key : CLEARED_COLOR_KEYS)
-        colors.append(velmo_singleton_config::instance()->get_int("Color", key));
+    for (const char* key : CLEARED_COLOR_KEYS) colors.append(velmo_config_color(key));
 
     bool every_kind = true;
     for (int color : colors) every_kind = every_kind && dialog.is_clear_color(color);

@@ -10,6 +10,8 @@
 
 #include "api/velmo_check_result.h"
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
+#include "events/velmo_ui_fit.h"
 #include "host/velmo_host_string.h"
 #include "host/velmo_portable_qt.h"
 #include "marks/velmo_document.h"
@@ -33,8 +35,7 @@ long mark_end(const velmo_check_result_t& record) {
 }
 
 wpsapi::WdColorIndex correction_color() {
-    return static_cast<wpsapi::WdColorIndex>(
-        velmo_singleton_config::instance()->get_int("Color", "Update"));
+    return static_cast<wpsapi::WdColorIndex>(velmo_config_color("Update"));
 }
 
 }  // namespace
@@ -74,7 +75,7 @@ QVBoxLayout* velmo_ui_correct::init_ui_2() {
                                 void (velmo_ui_correct::*slot)()) {
         auto* button = new QPushButton(label, this);
         button->setShortcut(QKeySequence(QString::fromLatin1(key)));
-        button->setFixedSize(BUTTON_WIDTH, BUTTON_HEIGHT);
+        velmo_fit_size(button, BUTTON_WIDTH, BUTTON_HEIGHT);
         connect(button, &QPushButton::clicked, this, slot);
         column->addWidget(button);
         return button;

@@ -57,8 +57,7 @@ void velmo_ui_check_details::init_ui() {
 QLineEdit* velmo_ui_check_details::add_field(QHBoxLayout* row, const QString& label) {
     row->addWidget(fixed_label(label, this));
     auto* field = new QLineEdit(this);
-    field->setFixedWidth(FIELD_WIDTH);
-    field->setEnabled(false);
+    velmo_show_value(field, FIELD_WIDTH, QStringLiteral("0000-00-00T00:00:00"));
     row->addWidget(field);
     return field;
 }

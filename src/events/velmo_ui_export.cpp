@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -82,15 +83,26 @@ void velmo_ui_export::init_ui_3() {
     static_cast<QVBoxLayout*>(layout())->addLayout(row);
 }
 
+// The whole document name, extension included, goes into the table's name:
+// "会议纪要.docx" and "会议纪要.txt" in one folder get tables of their own.
 QString velmo_ui_export::file_name_for(const QString& path, const QString& name) {
-    if (path.isEmpty()) return QString();
-    const int dot = name.indexOf(QLatin1Char('.'));
-    const QString stem = dot < 0 ? QString() : name.left(dot + 1);
-    const QString file_name = path + QLatin1String("/_") + stem + QLatin1String("txt");
-    // A document named "_txt" would otherwise be replaced by its own table.
-    if (file_name == path + QLatin1Char('/') + name) return QString();
-    return file_name;
+    if (path.isEmpty() || name.isEmpty()) return QString();
+    return path + QLatin1String("/_") + name + QLatin1String(".txt");
 }
+
+namespace {
+
+// The header every table starts with: a file without it is no table of ours
+// (a document that happens to carry the name) and is never replaced.
+bool is_replaceable(const QString& file_name) {
+    QFile file(file_name);
+    if (!file.exists()) return true;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
+    QTextStream stream(&file);
+    return stream.readLine().startsWith(QCoreApplication::translate("velmo_ui_export", "用户名: "));
+}
+
+}  // namespace
 
 QString velmo_ui_export::header_text(const QString& file_name) const {
     velmo_kind_counts_t counts;
@@ -168,14 +180,24 @@ void velmo_ui_export::on_ok() {
         progress_bar->setValue((i + 1) * 100 / count);
     }
     QFile file(file_name);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate)) {
+    QString failure;
+    if (!is_replaceable(file_name)) {
+        failure = tr("同名文件不是勘误表，未覆盖");
+    } else if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate)) {
+        failure = file.errorString();
+    } else {
         QTextStream stream(&file);
         stream << text;
         stream.flush();
+        if (stream.status() != QTextStream::Ok || !file.flush()) failure = file.errorString();
         file.close();
     }
     progress_bar->setValue(100);
     close();
+    if (!failure.isEmpty())
+        velmo_message_box_ok(
+            tr("Velmo校对"),
+            tr("勘误表未能写入：%1\n%2").arg(QDir::toNativeSeparators(file_name), failure));
 }
 
 int velmo_cb_export(QList<QVariant>&) {

@@ -28,9 +28,9 @@ class velmo_ui_export : public QDialog {
     // onto the record; empty when the host cannot give page, line or sentence.
     QString get_content(int number, velmo_check_result_t& record);
 
-    // "_<name up to its first dot>txt" in the document's directory; empty
-    // when the document has no directory (never saved) or when that file
-    // would be the document itself.
+    // "_<document name>.txt" in the document's directory; empty when the
+    // document has no directory (never saved). on_ok() never replaces a file
+    // of that name that is not an errata table, and tells a failed write.
     static QString file_name_for(const QString& path, const QString& name);
 
   public slots:

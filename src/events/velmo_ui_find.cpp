@@ -15,7 +15,9 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
+#include "events/velmo_ui_fit.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "host/velmo_portable_qt.h"
@@ -116,7 +118,7 @@ void velmo_ui_batch_find::init_ui_1() {
 // The two word sources side by side.
 void velmo_ui_batch_find::init_ui_1_1() {
     auto* sources = new QGroupBox(frame);
-    sources->setFixedHeight(SOURCE_BOX_HEIGHT);
+    velmo_fit_height(sources, SOURCE_BOX_HEIGHT);
     auto* columns = new QHBoxLayout(sources);
 
     auto* left = new QVBoxLayout;
@@ -132,7 +134,7 @@ void velmo_ui_batch_find::init_ui_1_1() {
     file_option = new QRadioButton(tr("挂接成批查找库文件"), sources);
     auto* file_row = new QHBoxLayout;
     file_name = new QLineEdit(sources);
-    file_name->setFixedWidth(FILE_NAME_WIDTH);
+    velmo_fit_width(file_name, FILE_NAME_WIDTH);
     browse_button = new QPushButton(tr("浏览"), sources);
     file_row->addWidget(file_name);
     file_row->addWidget(browse_button);
@@ -236,8 +238,7 @@ int velmo_ui_batch_find::find_word(wpsapi::Selection* selection, wpsapi::Find* f
     // The host never matches an empty text; one that did without moving the
     // selection would search for ever.
     if (word.isEmpty()) return 0;
-    const auto color = static_cast<wpsapi::WdColorIndex>(
-        velmo_singleton_config::instance()->get_int("Color", "Find"));
+    const auto color = static_cast<wpsapi::WdColorIndex>(velmo_config_color("Find"));
     int count = 0;
     long last_start = -1;
     long last_end = -1;

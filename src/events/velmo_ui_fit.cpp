@@ -2,7 +2,10 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "host/velmo_portable_qt.h"
 
@@ -28,4 +31,27 @@ void velmo_fit_labels(const QList<QLabel*>& labels, int width) {
 
 void velmo_fit_width(QWidget* widget, int width) {
     widget->setFixedWidth(qMax(width, widget->sizeHint().width()));
+}
+
+void velmo_fit_size(QWidget* widget, int width, int height) {
+    const QSize needed = widget->sizeHint();
+    widget->setFixedSize(qMax(width, needed.width()), qMax(height, needed.height()));
+}
+
+void velmo_fit_height(QWidget* widget, int height) {
+    widget->setFixedHeight(qMax(height, widget->sizeHint().height()));
+}
+
+void velmo_show_value(QLineEdit* field, int width, const QString& sample) {
+    field->setReadOnly(true);
+    field->setEnabled(true);
+    // The frame and the text margins a line edit draws around its text.
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    const QMargins margins = field->textMargins();
+    const int needed = QFontMetrics(field->font()).horizontalAdvance(sample) + 2 * frame +
+                       margins.left() + margins.right() + 8;
+    field->setFixedWidth(qMax(width, needed));
+    velmo_fit_height(field, 0);
 }

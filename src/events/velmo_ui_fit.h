@@ -7,6 +7,8 @@
 #include <QList>
 
 class QLabel;
+class QLineEdit;
+class QString;
 class QWidget;
 
 // Gives the labels one fixed width: `width`, or the widest text's width when
@@ -17,5 +19,18 @@ void velmo_fit_labels(const QList<QLabel*>& labels, int width);
 // (its size hint: for a date box, the date in its display format) when that
 // is more.
 void velmo_fit_width(QWidget* widget, int width);
+
+// Fixes the widget's size at width x height, or at what its content needs
+// in the current font (its size hint) where that is more: a button keeps its
+// whole caption at a large font.
+void velmo_fit_size(QWidget* widget, int width, int height);
+
+// Fixes the widget's height at `height`, or at its size hint's when more.
+void velmo_fit_height(QWidget* widget, int height);
+
+// Makes a field that only shows a value: read-only rather than disabled, so
+// that the value is drawn as ordinary text (greyed-out text is hard to read),
+// and wide enough for `sample` in the current font.
+void velmo_show_value(QLineEdit* field, int width, const QString& sample);
 
 #endif

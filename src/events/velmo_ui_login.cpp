@@ -1,6 +1,7 @@
 #include "events/velmo_ui_login.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,6 +36,10 @@ void velmo_ui_login::init_ui() {
     auth_row->addWidget(new QLabel(tr("授权码:"), group));
     auth_no_edit = new QLineEdit(velmo_api_setting_text("UserInfo", "AuthNo"), group);
     auth_no_edit->setEchoMode(QLineEdit::Password);
+    // An authorization number of up to 32 characters shows without scrolling.
+    for (QLineEdit* edit : {user_name_edit, auth_no_edit})
+        edit->setMinimumWidth(
+            QFontMetrics(edit->font()).horizontalAdvance(QString(32, QChar(0x25CF))));
     auth_row->addWidget(auth_no_edit);
     rows->addLayout(auth_row);
 

@@ -253,7 +253,7 @@ QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label, c
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     captions << caption;
     auto* edit = new QLineEdit(text, tab);
-    edit->setFixedHeight(EDIT_HEIGHT);
+    velmo_fit_height(edit, EDIT_HEIGHT);
     row->addWidget(caption);
     row->addWidget(edit);
     static_cast<QVBoxLayout*>(tab->layout())->addLayout(row);

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_color_button.h"
 #include "events/velmo_ui_fit.h"
@@ -32,8 +33,9 @@ constexpr int LABEL_WIDTH = 55;
 QLineEdit* new_value_box(QWidget* parent, int width, const QString& name) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
-    box->setEnabled(false);
-    box->setFixedSize(width, BOX_HEIGHT);
+    // Room for ten digits whatever the font.
+    velmo_show_value(box, width, QStringLiteral("0000000000"));
+    velmo_fit_height(box, BOX_HEIGHT);
     return box;
 }
 
@@ -88,7 +90,7 @@ void velmo_ui_stat::init_ui() {
     auto* row = new QHBoxLayout;
     current_file = new QLineEdit(this);
     current_file->setObjectName(QStringLiteral("current_file"));
-    current_file->setEnabled(false);
+    current_file->setReadOnly(true);
     row->addWidget(new QLabel(tr("当前文件:"), this));
     row->addWidget(current_file);
     column->addLayout(row);
@@ -102,8 +104,8 @@ QHBoxLayout* velmo_ui_stat::add_color_count(velmo_ui_color_button*& swatch, QLin
     auto* pair = new QHBoxLayout;
     swatch = new velmo_ui_color_button(this);
     swatch->setObjectName(QLatin1String(color_key));
-    swatch->setFixedSize(SWATCH_SIZE, SWATCH_SIZE);
-    swatch->set_wps_color(velmo_singleton_config::instance()->get_int("Color", color_key));
+    velmo_fit_size(swatch, SWATCH_SIZE, SWATCH_SIZE);
+    swatch->set_wps_color(velmo_config_color(color_key));
     count = new_value_box(this, COUNT_WIDTH, QLatin1String(color_key) + QLatin1String("_count"));
     pair->addWidget(swatch);
     pair->addWidget(count);
@@ -124,7 +126,7 @@ QLineEdit* velmo_ui_stat::add_summary_value(QHBoxLayout* row, const QString& lab
                                             const char* name) {
     auto* caption = new QLabel(label, this);
     velmo_fit_labels({caption}, LABEL_WIDTH);
-    caption->setFixedHeight(BOX_HEIGHT);
+    velmo_fit_height(caption, BOX_HEIGHT);
     caption->setAlignment(Qt::AlignLeft | Qt::AlignCenter);
     auto* box = new_value_box(this, SUMMARY_WIDTH, QLatin1String(name));
     row->addWidget(caption);

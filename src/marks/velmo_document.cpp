@@ -1,29 +1,30 @@
 #include "marks/velmo_document.h"
 
+#include <QDebug>
+
 #include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "marks/velmo_check_progress.h"
 #include "marks/velmo_mark_level.h"
 #include "marks/velmo_mark_name.h"
-#include "sp.h"
 
 namespace {
 
 constexpr int COLOR_TRIES = 3;
-constexpr unsigned long COLOR_RETRY_PAUSE_US = 10000;
 constexpr int DELETE_ATTEMPTS = 10;
 
-// One pass over the content range's bookmarks, from the last to the first so
-// that each deletion leaves the items still to visit where they were.
+// One pass over the bookmarks lying inside [start, end] of the active
+// document (its whole main text when start is negative), from the last to the
+// first so that each deletion leaves the items still to visit where they were.
 // False when a host call failed and the pass should be tried again.
-bool delete_own_marks_once(bool clear_color) {
-    kfc::ks_stdptr<wpsapi::Range> content;
+bool delete_own_marks_once(bool clear_color, long start, long end) {
+    kfc::ks_stdptr<wpsapi::Range> within;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    if (FAILED(local_get_content(content)) ||
-        FAILED(local_get_bookmarks(content, bookmarks, count)))
-        return false;
+    const HRESULT hr = start < 0 ? local_get_content(within) : local_get_range(start, end, within);
+    if (FAILED(hr) || FAILED(local_get_bookmarks(within, bookmarks, count))) return false;
     for (long i = count; i >= 1; --i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
         if (FAILED(local_get_bookmark(bookmarks, i, bookmark))) return false;
@@ -33,6 +34,36 @@ bool delete_own_marks_once(bool clear_color) {
         if (clear_color) local_put_color_anyway(range, wpsapi::wdNoHighlight);
         if (FAILED(bookmark->Delete())) return false;
     }
+    return true;
+}
+
+bool range_bounds(wpsapi::Range* range, long& start, long& end) {
+    return range && SUCCEEDED(range->get_Start(&start)) && SUCCEEDED(range->get_End(&end));
+}
+
+bool paragraph_bounds(wpsapi::Paragraph* paragraph, long& start, long& end) {
+    kfc::ks_stdptr<wpsapi::Range> range;
+    return paragraph && SUCCEEDED(paragraph->get_Range(&range)) && range_bounds(range, start, end);
+}
+
+// A check takes the whole paragraphs its range touches: from the start of
+// the first to the end of the last. False when the host cannot tell.
+bool whole_paragraphs(long& start, long& end) {
+    kfc::ks_stdptr<wpsapi::Range> range;
+    kfc::ks_stdptr<wpsapi::Paragraphs> paragraphs;
+    kfc::ks_stdptr<wpsapi::Paragraph> first;
+    kfc::ks_stdptr<wpsapi::Paragraph> last;
+    long ignored = 0;
+    if (FAILED(local_get_range(start, end, range)) || FAILED(range->get_Paragraphs(&paragraphs)) ||
+        !paragraphs || FAILED(paragraphs->get_First(&first)) || FAILED(paragraphs->get_Last(&last)))
+        return false;
+    long first_start = 0;
+    long last_end = 0;
+    if (!paragraph_bounds(first, first_start, ignored) ||
+        !paragraph_bounds(last, ignored, last_end))
+        return false;
+    start = qMin(start, first_start);
+    end = qMax(end, last_end);
     return true;
 }
 
@@ -125,7 +156,6 @@ int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color) {
         range->put_HighlightColorIndex(color);
         auto read_back = static_cast<wpsapi::WdColorIndex>(wpsapi::wdUndefined);
         if (SUCCEEDED(range->get_HighlightColorIndex(&read_back)) && read_back == color) return 0;
-        sp_usleep(COLOR_RETRY_PAUSE_US);
     }
     return -1;
 }
@@ -139,9 +169,59 @@ bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInforma
     return true;
 }
 
-void local_del_bookmarks(bool clear_color) {
+void local_del_bookmarks(bool clear_color) { local_del_bookmarks_in(clear_color, -1, -1); }
+
+void local_del_bookmarks_in(bool clear_color, long start, long end) {
     for (int attempt = 0; attempt < DELETE_ATTEMPTS; ++attempt)
-        if (delete_own_marks_once(clear_color)) return;
+        if (delete_own_marks_once(clear_color, start, end)) return;
+}
+
+void local_del_bookmarks_of_check(bool clear_color, long start, long end) {
+    long from = start;
+    long to = end;
+    whole_paragraphs(from, to);
+    local_del_bookmarks_in(clear_color, from, to);
+    // Tables of contents that end after the range's start are checked whole.
+    wpsapi::_Document* document = local_get_document();
+    kfc::ks_stdptr<wpsapi::TablesOfContents> tables;
+    long count = 0;
+    if (!document || FAILED(document->get_TablesOfContents(&tables)) || !tables ||
+        FAILED(tables->get_Count(&count)))
+        return;
+    for (long i = 1; i <= count; ++i) {
+        kfc::ks_stdptr<wpsapi::TableOfContents> table;
+        kfc::ks_stdptr<wpsapi::Range> table_range;
+        long table_start = 0;
+        long table_end = 0;
+        if (FAILED(tables->Item(i, &table)) || !table || FAILED(table->get_Range(&table_range)) ||
+            !range_bounds(table_range, table_start, table_end))
+            return;
+        if (start < table_end) local_del_bookmarks_in(clear_color, table_start, table_end);
+    }
+}
+
+HRESULT local_get_check_range(long& start, long& end, long& selection_start, long& selection_end) {
+    wpsapi::_Document* document = local_get_document();
+    if (!document || !g_pApp) return VELMO_E_NO_DOCUMENT;
+    kfc::ks_stdptr<wpsapi::Selection> selection;
+    HRESULT hr = g_pApp->get_Selection(&selection);
+    if (FAILED(hr) || !selection) return FAILED(hr) ? hr : E_FAIL;
+    kfc::ks_bstr selected;
+    if (FAILED(hr = selection->get_Text(&selected)) ||
+        FAILED(hr = selection->get_Start(&selection_start)) ||
+        FAILED(hr = selection->get_End(&selection_end)))
+        return hr;
+    kfc::ks_stdptr<wpsapi::Range> candidate;
+    if (_XSysStringLen(selected) < 2) {
+        // An insertion point or a single character: from there to the end.
+        if (FAILED(hr = local_get_content(candidate))) return hr;
+        if (FAILED(hr = candidate->put_Start(selection_start))) return hr;
+    } else if (FAILED(hr = selection->get_Range(&candidate)) || !candidate) {
+        return FAILED(hr) ? hr : E_FAIL;
+    }
+    if (FAILED(hr = candidate->get_Start(&start)) || FAILED(hr = candidate->get_End(&end)))
+        return hr;
+    return S_OK;
 }
 
 void local_save_doc_if_saved() {
@@ -152,8 +232,7 @@ void local_save_doc_if_saved() {
 
 wpsapi::WdColorIndex local_mark_color(int level) {
     const char* key = velmo_level_kind(level) == velmo_mark_kind::suspect ? "Fallibility" : "Error";
-    return static_cast<wpsapi::WdColorIndex>(
-        velmo_singleton_config::instance()->get_int("Color", key));
+    return static_cast<wpsapi::WdColorIndex>(velmo_config_color(key));
 }
 
 bool local_document_is_open(wpsapi::_Document* document) {
@@ -177,10 +256,21 @@ void local_print_check_result(bool colour, wpsapi::_Document* document) {
     if (!document) document = local_get_document();
     if (FAILED(local_get_range(document, s_check_progress.start, s_check_progress.end, range)))
         return;
+    int skipped = 0;
     for (velmo_check_result_t& record : s_check_progress.results) {
-        range->put_Start(record.pos);
-        range->put_End(record.pos + velmo_mark_length(record));
+        // A mark whose start the host refuses or moves would land on other
+        // text (the previous record's): it is left out.
+        long placed_start = -1;
+        if (FAILED(range->put_Start(record.pos)) ||
+            FAILED(range->put_End(record.pos + velmo_mark_length(record))) ||
+            FAILED(range->get_Start(&placed_start)) || placed_start != record.pos) {
+            ++skipped;
+            continue;
+        }
         local_add_bookmark(record, range);
         if (colour) local_put_color_anyway(range, local_mark_color(record.level));
     }
+    if (skipped > 0)
+        qDebug().noquote() << "velmo: marks not placed, the host refused their position:"
+                           << skipped;
 }

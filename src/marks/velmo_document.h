@@ -53,13 +53,26 @@ int local_add_bookmark(const QString& name, wpsapi::Range* range);
 // error text. 0 or -1 from the last try.
 int local_add_bookmark(velmo_check_result_t& record, wpsapi::Range* range);
 
-// Sets the range's highlight and reads it back, up to three tries 10 ms
-// apart. 0 when it stuck, -1 otherwise.
+// Sets the range's highlight and reads it back, up to three tries at once:
+// this runs on the GUI thread for every mark, so it never sleeps. 0 when it
+// stuck, -1 otherwise.
 int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color);
 
 // Deletes every error and find mark of the active document, resetting each
 // one's highlight first when clear_color is set. Other bookmarks stay.
 void local_del_bookmarks(bool clear_color);
+// The same for the marks lying wholly inside [start, end] of the active
+// document: a check of part of a document keeps the marks of the rest.
+void local_del_bookmarks_in(bool clear_color, long start, long end);
+// Deletes the marks of the text a check of [start, end] covers: the whole
+// paragraphs the range touches and the tables of contents that end after
+// its start. The marks of the rest of the document stay.
+void local_del_bookmarks_of_check(bool clear_color, long start, long end);
+
+// The range a check of the active document covers: the selection when it
+// holds at least two characters, otherwise from the cursor to the end of the
+// main text. Also gives the selection, to be put back after the run.
+HRESULT local_get_check_range(long& start, long& end, long& selection_start, long& selection_end);
 
 // Saves the active document when it has a file path.
 void local_save_doc_if_saved();

@@ -11,6 +11,7 @@
 #include "marks/velmo_message.h"
 #include "plugin/velmo_command_bar.h"
 #include "plugin/velmo_layout.h"
+#include "plugin/velmo_translations.h"
 
 #define VELMO_EXPORT __attribute__((visibility("default")))
 
@@ -43,7 +44,9 @@ extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) 
         (void)ignored;
     }
     // Texts passed through tr() are UTF-8 literals, which Qt 5 decodes as
-    // such; no codec needs to be installed for them.
+    // such; no codec needs to be installed for them. Qt's standard buttons
+    // would read "OK" beside "确定" without Qt's own Chinese texts.
+    velmo_load_qt_translations();
 
     // Without an application object there is nothing to remember or build;
     // a later call with one may still initialise.

@@ -146,7 +146,8 @@ TEST_F(velmo_api_job, upload_options_are_read_when_the_envelope_is_built) {
     const read_envelope envelope = only_request("UpLoadCheckArticle");
     EXPECT_EQ(text_of(*envelope.operation.child("checkType"), "CheckMatchDots"), "1");
     EXPECT_EQ(text_of(*envelope.operation.child("checkType"), "CheckLeaderSort"), "0");
-    EXPECT_EQ(text_of(*envelope.operation.child("checkExtendInfo"), "Weight"), "-3");
+    // A strength below the lowest is sent as the lowest the service knows.
+    EXPECT_EQ(text_of(*envelope.operation.child("checkExtendInfo"), "Weight"), "0");
     EXPECT_EQ(text_of(*envelope.operation.child("checkExtendInfo"), "ProfType"), "0");
 }
 

@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
                       failure_case_t{failing::progress, "查询校对进度失败"},
                       failure_case_t{failing::progress_later, "查询校对进度失败"},
                       failure_case_t{failing::result, "读取校对结果失败"},
-                      failure_case_t{failing::oversized, "服务器无应答"}));
+                      failure_case_t{failing::oversized, "服务器应答过大"}));
 
 TEST_F(check_run, an_unreachable_service_leaves_every_piece_unchecked) {
     open_paragraphs(3);

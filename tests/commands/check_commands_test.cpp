@@ -136,7 +136,7 @@ TEST_F(check_commands_test, check_saves_clears_old_marks_places_new_ones_and_rep
     EXPECT_EQ(s_check_progress.start, 0);
     EXPECT_EQ(s_check_progress.end, wps_sim::document_text(document).length());
     // No errata table unless the settings ask for it.
-    EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromUtf8("_稿件.txt"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromUtf8("_稿件.txt.txt"))));
 }
 
 TEST_F(check_commands_test, check_writes_the_errata_table_when_the_settings_ask) {
@@ -148,7 +148,7 @@ TEST_F(check_commands_test, check_writes_the_errata_table_when_the_settings_ask)
     velmo_cb_check(args);
 
     const QString table =
-        QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("_稿件.txt"))));
+        QString::fromUtf8(file_bytes(dir.filePath(QString::fromUtf8("_稿件.txt.txt"))));
     EXPECT_TRUE(table.contains(QString::fromUtf8("错误数: 严重错误0个; 错误1个; 疑错1个")));
     EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有【错字】，有疑点。\n")));
     EXPECT_TRUE(table.contains(QString::fromUtf8("\n新有错字，有〖疑点〗。\n")));
@@ -295,6 +295,198 @@ TEST_F(check_commands_test,
     EXPECT_EQ(
         boxes(),
         QStringList{QString::fromUtf8("Velmo校对|文档在校对期间已关闭，未标记任何错误|确定")});
+}
+
+// A check of part of the document (a selection, say the mark the errata
+// table left selected, or the text from the cursor on) renews the marks of
+// the paragraphs it covers only: the marks of the rest stay where they were.
+TEST_F(check_commands_test, a_partial_check_keeps_the_marks_outside_its_range) {
+    const QStringList paragraphs = {QString::fromUtf8("一错字。"), QString::fromUtf8("二错字。"),
+                                    QString::fromUtf8("三疑点。"), QString::fromUtf8("四错字。")};
+    struct case_t {
+        const char* what;
+        long start;
+        long end;
+        const char* first_sent;
+    };
+    const case_t cases[] = {
+        {"the last mark selected", 16, 18, "四错字"},
+        {"a selection over two paragraphs", 7, 11, "二错字"},
+        {"from the cursor on", 12, 12, "三疑点"},
+    };
+    for (const case_t& c : cases) {
+        responder.clear();
+        auto document = open(wps_sim::document_builder().paragraphs(paragraphs));
+        set_cursor(0);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+        velmo_cb_check(args);
+        ASSERT_EQ(bookmarks(document).size(), 4u) << c.what;
+        const size_t uploads_before = service.requests("UpLoadCheckArticle").size();
+        set_selection(c.start, c.end);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+        velmo_cb_check(args);
+
+        std::vector<long> positions;
+        for (const bookmark_seen_t& mark : bookmarks(document)) positions.push_back(mark.start);
+        EXPECT_EQ(positions, (std::vector<long>{1, 6, 11, 16})) << c.what;
+        EXPECT_EQ(highlight(document, 1, 3), 6) << c.what;
+        EXPECT_EQ(s_check_progress.start, c.start) << c.what;
+        // The marks outside were kept, not found again: only the range was sent.
+        const std::vector<fake_request> uploads = service.requests("UpLoadCheckArticle");
+        ASSERT_GT(uploads.size(), uploads_before) << c.what;
+        EXPECT_EQ(QString::fromStdString(uploads[uploads_before].value("article")).left(3),
+                  QString::fromUtf8(c.first_sent))
+            << c.what;
+    }
+}
+
+// The errors of a table of contents are searched for in the checked
+// document while another one is active: they land on their own text, the
+// other document gets nothing and keeps its selection.
+TEST_F(check_commands_test, contents_errors_stay_in_the_checked_document_when_another_is_active) {
+    auto other =
+        open(wps_sim::document_builder().paragraph(QString::fromUtf8("错字在别处，疑点也在。")));
+    set_selection(2, 4);
+    auto checked = open(wps_sim::document_builder()
+                            .table_of_contents({QString::fromUtf8("第一章 疑点与错字"),
+                                                QString::fromUtf8("第二章")})
+                            .paragraphs({QString::fromUtf8("正文有错字。")}));
+    set_cursor(0);
+    service.set_answers("GetCheckArticleProgress", {{200, fake_progress_answer(0)},
+                                                    {200, fake_progress_answer(0)},
+                                                    {200, fake_progress_answer(100)}});
+    responder.on(QString::fromUtf8("校对进度（一般 自动）")).act([&](QWidget*) {
+        other->Activate();
+    });
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    velmo_cb_check(args);
+
+    EXPECT_TRUE(bookmarks(other).empty());
+    EXPECT_EQ(selection_start(), 2);
+    EXPECT_EQ(selection_end(), 4);
+    std::vector<std::pair<long, long>> spans;
+    for (const bookmark_seen_t& mark : bookmarks(checked)) spans.push_back({mark.start, mark.end});
+    const long body = QString::fromUtf8("第一章 疑点与错字\r第二章\r").length();
+    EXPECT_EQ(spans, (std::vector<std::pair<long, long>>{{4, 6}, {7, 9}, {body + 3, body + 5}}));
+    checked->Activate();
+    EXPECT_EQ(selection_start(), 0);
+    EXPECT_EQ(selection_end(), 0);
+}
+
+// A long line without separators is cut after its last white space or
+// punctuation in the last fifth of the piece, so no word reaches the service
+// in halves (which it would report as misspelt); without one the cut falls
+// at the piece length.
+TEST_F(check_commands_test, long_lines_without_separators_are_cut_between_words) {
+    config()->set_int("OtherParams", "CheckWordsCount", 100);
+    config()->set_int("OtherParams", "CheckParallel", 1);
+    const QString words = QString::fromUtf8(
+        "please send the customer the report they asked for and the list of "
+        "items that were dispelled from the store before the end of the month "
+        "so that we can check it again");
+    const QString unbroken = QString(95, QLatin1Char('a')) + " (b" + QString(20, QLatin1Char('c'));
+    const QString no_room = QString(70, QLatin1Char('d')) + " " + QString(60, QLatin1Char('e'));
+    open(wps_sim::document_builder().paragraphs({words, unbroken, no_room}));
+    set_cursor(0);
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+    velmo_cb_check(args);
+
+    QStringList sent;
+    for (const fake_request& upload : service.requests("UpLoadCheckArticle"))
+        sent << QString::fromStdString(upload.value("article"));
+    // The article carries each paragraph mark as a space.
+    EXPECT_EQ(sent.join(QString()), words + " " + unbroken + " " + no_room + " ");
+    const int words_pieces = 2;
+    ASSERT_EQ(sent.size(), words_pieces + 4);
+    EXPECT_TRUE(sent[0].endsWith(QLatin1String("from "))) << sent[0].toStdString();
+    EXPECT_EQ(sent[words_pieces + 0], QString(95, QLatin1Char('a')) + " (");
+    EXPECT_EQ(sent[words_pieces + 2],
+              QString(70, QLatin1Char('d')) + " " + QString(29, QLatin1Char('e')));
+    EXPECT_TRUE(bookmarks(local_get_document()).empty());
+}
+
+// What the service answers decides the reason the closing message gives
+// for a piece it did not check: a failure inside a 200 answer is no clean
+// piece, and an oversized or unreadable answer is named as what it is.
+TEST_F(check_commands_test, a_piece_is_unchecked_for_the_reason_the_answer_gives) {
+    struct case_t {
+        const char* operation;
+        std::vector<fake_answer> answers;
+        const char* reason;
+    };
+    const std::string job = "job-1";
+    const case_t cases[] = {
+        {"GetCheckArticleProgress",
+         {{200, fake_fault("soap12:Receiver", "任务已过期")}},
+         "查询校对进度失败（任务已过期）"},
+        {"GetCheckArticleProgress",
+         {{200, fake_code_answer("GetCheckArticleProgress", 5, "任务被拒绝")}},
+         "查询校对进度失败（任务被拒绝）"},
+        {"GetCheckArticleResult",
+         {{200, fake_code_answer("GetCheckArticleResult", 3, "授权已过期")}},
+         "读取校对结果失败（授权已过期）"},
+        {"GetCheckArticleResult", {{200, std::string(17 << 20, ' ')}}, "服务器应答过大"},
+        {"GetCheckArticleProgress", {{200, "<html>busy</html>"}}, "服务器应答无法识别"},
+        {"GetCheckArticlePIDByUser",
+         {{200, fake_pid_answer(job)}, {200, "garbage"}},
+         "服务器应答无法识别"},
+    };
+    for (const case_t& c : cases) {
+        responder.clear();
+        auto document = open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字。")));
+        set_cursor(0);
+        service.set_answers(c.operation, c.answers);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+        velmo_cb_check(args);
+
+        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("Velmo校对|共标记了0处错误\n有1段文字"
+                                                         "未能校对：%1|确定")
+                                           .arg(QString::fromUtf8(c.reason))})
+            << c.reason;
+        EXPECT_TRUE(bookmarks(document).empty()) << c.reason;
+        service.clear_answer(c.operation);
+    }
+}
+
+// Settings typed by hand at or past their limits: a time-out libcurl would
+// refuse is cut to the longest it takes, and a colour no highlight has gives
+// the shipped one, reported once, not once per mark.
+TEST_F(check_commands_test, settings_at_and_past_their_limits_still_check_and_colour) {
+    struct case_t {
+        const char* receive_timeout;
+        const char* error_color;
+        int highlight;
+    };
+    const case_t cases[] = {
+        {"2147483", "16", 16}, {"2147484", "99", 7}, {"2147483647", "-1", 7}, {"-5", "0", 0}};
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            if (text.contains(QLatin1String("Color/"))) warnings << text;
+        });
+    for (const case_t& c : cases) {
+        responder.clear();
+        config()->set_string("OtherParams", "ReceiveTimeout", c.receive_timeout);
+        config()->set_string("Color", "Error", c.error_color);
+        auto document = open(wps_sim::document_builder().paragraph(
+            QString::fromUtf8("错字，错字，错字，错字，错字，错字，错字，错字。")));
+        set_cursor(0);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+
+        velmo_cb_check(args);
+
+        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("Velmo校对|共标记了8处错误|确定")})
+            << c.receive_timeout;
+        EXPECT_EQ(highlight(document, 0, 2), c.highlight) << c.error_color;
+        EXPECT_EQ(highlight(document, 21, 23), c.highlight) << c.error_color;
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings.size(), 1) << warnings.join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(check_commands_test, restricted_checks_send_their_options_and_restore_every_one) {
@@ -462,12 +654,12 @@ TEST_F(check_commands_test, errata_command_needs_a_check_of_the_active_document)
     responder.on(QString::fromUtf8("系统提示")).press("确定");
     EXPECT_EQ(velmo_cb_export(args), 0);
     EXPECT_TRUE(boxes().contains(QString::fromUtf8("系统提示|请重新校对后，再点勘误表|确定")));
-    EXPECT_FALSE(QFile::exists(dir.filePath("_e.txt")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("_e.txt.txt")));
 
     checked->Activate();
     responder.on(QString::fromUtf8("选择页码")).press(QString::fromUtf8("确定"));
     EXPECT_EQ(velmo_cb_export(args), 0);
-    EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath("_e.txt")))
+    EXPECT_TRUE(QString::fromUtf8(file_bytes(dir.filePath("_e.txt.txt")))
                     .contains(QString::fromUtf8("错误数: 严重错误0个; 错误0个; 疑错0个")));
     EXPECT_EQ(responder.pending_steps(), 0);
 }

@@ -8,6 +8,7 @@
 
 #include "events/velmo_ui_export.h"
 #include "marks/velmo_check_progress.h"
+#include "modal_responder.h"
 #include "plugin_commands_fixture.h"
 
 namespace {
@@ -28,6 +29,10 @@ class errata_test : public commands_test {
             for (QRadioButton* button : dialog.findChildren<QRadioButton*>())
                 if (button->text() == QString::fromUtf8("顺序页码")) button->setChecked(true);
         dialog.on_ok();
+        return export_table_lines(file_name);
+    }
+
+    static QStringList export_table_lines(const QString& file_name) {
         QFile file(file_name);
         if (!file.open(QIODevice::ReadOnly)) return {};
         return QTextCodec::codecForLocale()->toUnicode(file.readAll()).split(QLatin1Char('\n'));
@@ -36,13 +41,60 @@ class errata_test : public commands_test {
     QTemporaryDir dir;
 };
 
-TEST_F(errata_test, file_name_keeps_the_name_up_to_its_first_dot) {
-    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "report.doc"), QString("/d/_report.txt"));
-    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "a.b.doc"), QString("/d/_a.txt"));
-    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "notes"), QString("/d/_txt"));
+TEST_F(errata_test, file_name_holds_the_whole_document_name) {
+    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "report.doc"), QString("/d/_report.doc.txt"));
+    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "a.b.doc"), QString("/d/_a.b.doc.txt"));
+    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "notes"), QString("/d/_notes.txt"));
     EXPECT_EQ(velmo_ui_export::file_name_for("", "notes.doc"), QString());
-    // The table of a document named "_txt" would be the document itself.
-    EXPECT_EQ(velmo_ui_export::file_name_for("/d", "_txt"), QString());
+}
+
+// Two documents that differ in their extension keep a table each; a file
+// of the table's name that is no table (a document) is never replaced, and
+// a table that cannot be written is told, not passed over in silence.
+TEST_F(errata_test, tables_never_overwrite_each_other_or_a_document_and_failures_are_told) {
+    modal_responder responder;
+    const QString table_of_docx = dir.filePath(QString::fromUtf8("_会议纪要.docx.txt"));
+    const QString table_of_txt = dir.filePath(QString::fromUtf8("_会议纪要.txt.txt"));
+    for (const char* name : {"会议纪要.docx", "会议纪要.txt"}) {
+        auto document = open(wps_sim::document_builder()
+                                 .name(QString::fromUtf8(name))
+                                 .path(dir.path())
+                                 .paragraph(QString::fromUtf8(name)));
+        collect(document, {record(0, 1, QString::fromUtf8("会议"), QString())});
+        export_table(QString());
+    }
+    QStringList docx_lines = export_table_lines(table_of_docx);
+    QStringList txt_lines = export_table_lines(table_of_txt);
+    ASSERT_GE(docx_lines.size(), 7);
+    ASSERT_GE(txt_lines.size(), 7);
+    EXPECT_EQ(docx_lines[6], QString::fromUtf8("【会议】纪要.docx"));
+    EXPECT_EQ(txt_lines[6], QString::fromUtf8("【会议】纪要.txt"));
+
+    // "_x.txt" is a document of its own; the table of "x" must not replace it.
+    QFile other(dir.filePath("_x.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("my own notes\n");
+    other.close();
+    auto x = open(wps_sim::document_builder().name("x").path(dir.path()).paragraph("x"));
+    collect(x, {record(0, 1, "x", QString())});
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+    export_table(QString());
+    EXPECT_EQ(export_table_lines(dir.filePath("_x.txt")).first(), QString("my own notes"));
+
+    // A folder that is gone by the time the table is written.
+    const QString locked = dir.filePath("gone");
+    auto y = open(wps_sim::document_builder().name("y.doc").path(locked).paragraph("y"));
+    collect(y, {record(0, 1, "y", QString())});
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+    export_table(QString());
+
+    QStringList told;
+    for (const modal_responder::seen_modal& modal : responder.seen()) told << modal.text;
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("勘误表未能写入：") + dir.filePath("_x.txt")))
+        << told[0].toStdString();
+    EXPECT_TRUE(told[1].startsWith(QString::fromUtf8("勘误表未能写入：") + locked))
+        << told[1].toStdString();
 }
 
 TEST_F(errata_test, a_document_named_like_its_table_is_not_overwritten) {
@@ -74,7 +126,7 @@ TEST_F(errata_test, table_lists_header_counts_and_one_entry_per_record) {
                        record(10, 2, QString::fromUtf8("公园"), QString::fromUtf8("甲#-#乙")),
                        record(16, 1, QString::fromUtf8("错话"), QString::fromUtf8("对话"))});
 
-    const QString file_name = dir.path() + QString::fromUtf8("/_报告.txt");
+    const QString file_name = dir.path() + QString::fromUtf8("/_报告.2024.doc.txt");
     const QStringList lines = export_table(file_name);
 
     ASSERT_GE(lines.size(), 14);
@@ -109,7 +161,7 @@ TEST_F(errata_test, count_line_counts_levels_one_two_and_three_only) {
                        record(1, 1, QString::fromUtf8("二"), QString()),
                        record(2, 5, QString::fromUtf8("三"), QString()),
                        record(3, 2, QString::fromUtf8("四"), QString())});
-    const QStringList lines = export_table(dir.path() + "/_txt");
+    const QStringList lines = export_table(dir.path() + "/_a.txt");
     ASSERT_GE(lines.size(), 18);
     EXPECT_EQ(lines[3], QString::fromUtf8("错误数: 严重错误0个; 错误2个; 疑错1个"));
     // An unknown level is named an error.
@@ -128,7 +180,7 @@ TEST_F(errata_test, sentence_loses_line_breaks_tabs_and_cell_marks) {
         text.indexOf(QString::fromUtf8("错"), text.indexOf(QString::fromUtf8("格")));
     collect(document, {record(in_paragraph, 1, QString::fromUtf8("错"), QString::fromUtf8("对")),
                        record(in_cell, 1, QString::fromUtf8("错"), QString::fromUtf8("对"))});
-    const QStringList lines = export_table(dir.path() + "/_t.txt");
+    const QStringList lines = export_table(dir.path() + "/_t.doc.txt");
     ASSERT_GE(lines.size(), 12);
     EXPECT_EQ(lines[6], QString::fromUtf8("前 面 有【错】。"));
     EXPECT_EQ(lines[9], QString::fromUtf8("格 里有【错】"));
@@ -144,10 +196,10 @@ TEST_F(errata_test, pages_are_printed_numbers_unless_sequential_ones_are_chosen)
     auto document = open(builder.paragraph(QString::fromUtf8("这里有错。")));
     collect(document, {record(second_page + 3, 1, QString::fromUtf8("错"), QString())});
 
-    QStringList lines = export_table(dir.path() + "/_p.txt");
+    QStringList lines = export_table(dir.path() + "/_p.doc.txt");
     ASSERT_GE(lines.size(), 6);
     EXPECT_EQ(lines[5], QString::fromUtf8("错误1: 错(建议: ): 第5页第1行"));
-    lines = export_table(dir.path() + "/_p.txt", true);
+    lines = export_table(dir.path() + "/_p.doc.txt", true);
     ASSERT_GE(lines.size(), 6);
     EXPECT_EQ(lines[5], QString::fromUtf8("错误1: 错(建议: ): 第2页第1行"));
 }

@@ -55,6 +55,22 @@ TEST_F(marks_test, placed_marks_carry_the_record_in_their_name_and_span_by_flag)
     EXPECT_EQ(highlight(document, 4, 6), 0);
 }
 
+// A record the host cannot put at its start (a contents error placed where
+// no text was found, a position past the end) is left out instead of
+// becoming a mark on other text; the rest are placed.
+TEST_F(marks_test, records_the_host_cannot_place_at_their_start_are_left_out) {
+    auto document = open_text();
+    place(document, {record(-1, 1, QString::fromUtf8("甲乙"), QString::fromUtf8("乙")),
+                     record(4, 1, QString::fromUtf8("戊己"), QString::fromUtf8("己")),
+                     record(40, 2, QString::fromUtf8("子丑"), QString::fromUtf8("丑"))});
+
+    const auto marks = bookmarks(document);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].start, 4);
+    EXPECT_EQ(highlight(document, 0, 2), 0);
+    EXPECT_EQ(highlight(document, 19, 21), 0);
+}
+
 TEST_F(marks_test, placing_without_colour_leaves_the_highlight_alone) {
     auto document = open_text();
     place(document, {record(2, 2, QString::fromUtf8("丙丁"), QString::fromUtf8("丙"))}, false);

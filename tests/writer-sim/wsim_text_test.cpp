@@ -73,8 +73,9 @@ TEST(wsim_document_file, accepts_utf8_and_names_the_first_bad_line) {
     EXPECT_TRUE(error.contains("NUL")) << error.toStdString();
 }
 
-TEST(wsim_errata_path, follows_the_document_name_up_to_its_first_dot) {
-    EXPECT_EQ(wsim_errata_path("/d", QStringLiteral("纪要.txt")), QStringLiteral("/d/_纪要.txt"));
-    EXPECT_EQ(wsim_errata_path("/d", "a.b.txt"), QStringLiteral("/d/_a.txt"));
-    EXPECT_EQ(wsim_errata_path("/d", "noext"), QStringLiteral("/d/_txt"));
+TEST(wsim_errata_path, follows_the_whole_document_name) {
+    EXPECT_EQ(wsim_errata_path("/d", QStringLiteral("纪要.txt")),
+              QStringLiteral("/d/_纪要.txt.txt"));
+    EXPECT_EQ(wsim_errata_path("/d", "a.b.docx"), QStringLiteral("/d/_a.b.docx.txt"));
+    EXPECT_EQ(wsim_errata_path("/d", "noext"), QStringLiteral("/d/_noext.txt"));
 }

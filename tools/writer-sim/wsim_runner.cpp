@@ -147,7 +147,5 @@ bool wsim_runner::errata(QString& error) {
 }
 
 QString wsim_errata_path(const QString& directory, const QString& document_name) {
-    const int dot = document_name.indexOf(QLatin1Char('.'));
-    const QString stem = dot < 0 ? QString() : document_name.left(dot + 1);
-    return QStringLiteral("%1/_%2txt").arg(directory, stem);
+    return QStringLiteral("%1/_%2.txt").arg(directory, document_name);
 }

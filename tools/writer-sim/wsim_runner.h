@@ -50,8 +50,8 @@ class wsim_runner {
     QTextStream& out_;
 };
 
-// Path of the errata table the plug-in writes beside a document: the
-// document's directory, "_", the name up to and including its first dot, "txt".
+// Path of the errata table the plug-in writes beside a document: "_", the
+// whole document name, then ".txt".
 QString wsim_errata_path(const QString& directory, const QString& document_name);
 
 #endif

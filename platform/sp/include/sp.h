@@ -66,10 +66,13 @@ typedef struct sp_http_response {
 } sp_http_response_t;
 
 /* Posts the envelope (Content-Type application/soap+xml; charset=utf-8).
- * timeout_seconds bounds the whole call; 0 or less means 60 seconds.
+ * timeout_seconds bounds the whole call; 0 or less means 60 seconds, more
+ * than 2147483 (the most libcurl takes) means 2147483.
  * Null when no answer was obtained (null or malformed URL, refused
  * connection, time-out, an answer over 16 MiB, a stop through the calling
- * thread's abort test). Safe to call from several threads at once. */
+ * thread's abort test); errno is then EFBIG when the answer was over
+ * 16 MiB, and something else otherwise. Safe to call from several threads
+ * at once. */
 SP_API sp_http_response_t* sp_http_post_soap(const char* url, int timeout_seconds,
                                              const char* envelope);
 SP_API void sp_http_response_free(sp_http_response_t* response);

@@ -6,6 +6,7 @@
 // two threads at once.
 #include <curl/curl.h>
 
+#include <cerrno>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -59,6 +60,8 @@ thread_local abort_test t_abort;
 const size_t kMaxAnswerBytes = 16u * 1024u * 1024u;
 // Without a limit a silent server would hold the caller for ever.
 const long kDefaultTimeoutSeconds = 60;
+// libcurl keeps time-outs in milliseconds in an int and refuses a longer one.
+const long kMaxTimeoutSeconds = 2147483;
 
 struct header_list {
     curl_slist* list = nullptr;
@@ -74,7 +77,10 @@ struct header_list {
 size_t append_to_body(char* data, size_t size, size_t count, void* user) {
     auto* body = static_cast<sp_string_buffer*>(user);
     const size_t bytes = size * count;
-    if (bytes > kMaxAnswerBytes - body->bytes.size()) return 0;
+    if (bytes > kMaxAnswerBytes - body->bytes.size()) {
+        body->too_large = true;
+        return 0;
+    }
     try {
         body->bytes.append(data, bytes);
     } catch (...) {
@@ -109,7 +115,9 @@ bool configure(CURL* curl, const char* url, int timeout_seconds, const char* env
     ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEDATA, body) == CURLE_OK;
     // Signals cannot be used for time-outs in a multi-threaded host.
     ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-    const long timeout = timeout_seconds > 0 ? timeout_seconds : kDefaultTimeoutSeconds;
+    const long timeout = timeout_seconds <= 0                   ? kDefaultTimeoutSeconds
+                         : timeout_seconds > kMaxTimeoutSeconds ? kMaxTimeoutSeconds
+                                                                : timeout_seconds;
     ok = ok && curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeout) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                                 static_cast<curl_off_t>(kMaxAnswerBytes)) == CURLE_OK;
@@ -140,7 +148,16 @@ sp_http_response_t* post(const char* url, int timeout_seconds, const char* envel
     // The header list and the body die with this call; the handle must not keep them.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, static_cast<void*>(nullptr));
-    if (result != CURLE_OK || status <= 0) return nullptr;
+    if (result != CURLE_OK || status <= 0) {
+        // Callers can tell an oversized answer from no answer at all.
+        const bool too_large =
+            result == CURLE_FILESIZE_EXCEEDED || (result == CURLE_WRITE_ERROR && body->too_large);
+        if (too_large)
+            errno = EFBIG;
+        else if (errno == EFBIG)
+            errno = EIO;
+        return nullptr;
+    }
 
     auto* response = new sp_http_response_t;
     response->status = static_cast<int>(status);

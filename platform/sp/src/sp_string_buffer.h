@@ -9,6 +9,8 @@
 struct sp_string_buffer {
     // Always NUL-terminated through std::string; may hold NUL bytes inside.
     std::string bytes;
+    // An HTTP answer stopped at the size limit.
+    bool too_large = false;
 };
 
 #endif
