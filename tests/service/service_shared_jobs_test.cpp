@@ -54,9 +54,9 @@ std::string describe(const std::vector<found_error>& errors) {
 
 TEST(ServiceJobCodec, FindingsAndOptionsSurviveTheRoundTripAndDamagedTextIsRefused) {
     std::vector<finding> in(3);
-    in[0] = {0, 4, 1, "按步就班", {"按部就班"}};
-    in[1] = {17, 2, 3, "12:3 ;x", {"", "a:b", "\n"}};
-    in[2] = {1u << 20, 0, 2, "", {}};
+    in[0] = {0, 4, 1, "按步就班", {"按部就班"}, {}};
+    in[1] = {17, 2, 3, "12:3 ;x", {"", "a:b", "\n"}, {}};
+    in[2] = {1u << 20, 0, 2, "", {}, {}};
     const std::string text = velmo_service::job_encode_findings(in);
     auto out = velmo_service::job_decode_findings(text);
     ASSERT_TRUE(out);
