@@ -1,10 +1,11 @@
 # The plug-in's folders in layers, lowest first. A file may include headers of
 # its own folder and of folders in lower layers only; folders that share a
 # layer do not include each other. Arrows then run one way:
-#   plugin -> commands -> events -> check, marks -> api -> config, host
+#   plugin -> commands -> events -> check, marks -> api -> config -> host
 # Run as: cmake -DSOURCE_DIR=<project>/src -P VelmoLayers.cmake
 set(velmo_layers
-  "host config"
+  "host"
+  "config"
   "api"
   "check marks"
   "events"

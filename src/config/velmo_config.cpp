@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config/velmo_config_paths.h"
+#include "host/velmo_portable_qt.h"
 
 // The shipped velmo.ini, compiled in (generated from src/resources/velmo.ini).
 extern const char* const VELMO_SHIPPED_SETTINGS;
@@ -182,12 +183,12 @@ std::string velmo_singleton_config::user_file() const { return user_path; }
 void velmo_singleton_config::note_service_address_use() {
     if (!notice_due.exchange(false)) return;
     const QString text =
-        QCoreApplication::translate("velmo",
-                                    "无法读取配置文件 %1 (%2), 现使用内置的默认设置, "
-                                    "服务地址为 %3。")
-            .arg(QString::fromLocal8Bit(CONST_VELMO_INI_PATH),
-                 QString::fromLocal8Bit(system_problem.c_str()),
-                 QString::fromLocal8Bit(get_string("OtherParams", "ServiceUrl")));
+        velmo_args(QCoreApplication::translate("velmo",
+                                               "无法读取配置文件 %1 (%2), 现使用内置的默认设置, "
+                                               "服务地址为 %3。"),
+                   {QString::fromLocal8Bit(CONST_VELMO_INI_PATH),
+                    QString::fromLocal8Bit(system_problem.c_str()),
+                    QString::fromLocal8Bit(get_string("OtherParams", "ServiceUrl"))});
     qDebug().noquote() << text;
     if (notice_handler()) notice_handler()(text);
 }

@@ -195,9 +195,9 @@ void velmo_ui_export::on_ok() {
     progress_bar->setValue(100);
     close();
     if (!failure.isEmpty())
-        velmo_message_box_ok(
-            tr("Velmo校对"),
-            tr("勘误表未能写入：%1\n%2").arg(QDir::toNativeSeparators(file_name), failure));
+        velmo_message_box_ok(tr("Velmo校对"),
+                             velmo_args(tr("勘误表未能写入：%1\n%2"),
+                                        {QDir::toNativeSeparators(file_name), failure}));
 }
 
 int velmo_cb_export(QList<QVariant>&) {

@@ -50,7 +50,7 @@ void velmo_show_value(QLineEdit* field, int width, const QString& sample) {
     option.initFrom(field);
     const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
     const QMargins margins = field->textMargins();
-    const int needed = QFontMetrics(field->font()).horizontalAdvance(sample) + 2 * frame +
+    const int needed = velmo_text_width(QFontMetrics(field->font()), sample) + 2 * frame +
                        margins.left() + margins.right() + 8;
     field->setFixedWidth(qMax(width, needed));
     velmo_fit_height(field, 0);

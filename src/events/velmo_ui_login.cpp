@@ -15,6 +15,7 @@
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_settings_save.h"
 #include "events/velmo_ui_window.h"
+#include "host/velmo_portable_qt.h"
 #include "marks/velmo_message.h"
 
 velmo_ui_login::velmo_ui_login(QWidget* parent) : QDialog(parent) { init_ui(); }
@@ -39,7 +40,7 @@ void velmo_ui_login::init_ui() {
     // An authorization number of up to 32 characters shows without scrolling.
     for (QLineEdit* edit : {user_name_edit, auth_no_edit})
         edit->setMinimumWidth(
-            QFontMetrics(edit->font()).horizontalAdvance(QString(32, QChar(0x25CF))));
+            velmo_text_width(QFontMetrics(edit->font()), QString(32, QChar(0x25CF))));
     auth_row->addWidget(auth_no_edit);
     rows->addLayout(auth_row);
 

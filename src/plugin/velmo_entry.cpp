@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QEvent>
 #include <cstdlib>
 
 #include "config/velmo_config.h"
@@ -21,11 +22,34 @@ namespace {
 // thread, so that it never stops the call that needed the address (the
 // account refresh at start-up, a check thread) and shows once the host's
 // event loop runs.
+// (A posted event rather than invokeMethod with a function, which needs Qt
+// 5.10: the plug-in loads into older Qt 5 hosts too.)
+QEvent::Type settings_notice_type() {
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+struct settings_notice_event : QEvent {
+    explicit settings_notice_event(const QString& notice)
+        : QEvent(settings_notice_type()), text(notice) {}
+    QString text;
+};
+
+// Made on the GUI thread at initialisation; shows the notices posted to it.
+class settings_notice_receiver : public QObject {
+  public:
+    bool event(QEvent* event) override {
+        if (event->type() != settings_notice_type()) return QObject::event(event);
+        velmo_message_information(static_cast<settings_notice_event*>(event)->text);
+        return true;
+    }
+};
+
+settings_notice_receiver* notice_receiver = nullptr;
+
 void show_settings_notice(const QString& text) {
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application) return;
-    QMetaObject::invokeMethod(
-        application, [text] { velmo_message_information(text); }, Qt::QueuedConnection);
+    if (notice_receiver)
+        QCoreApplication::postEvent(notice_receiver, new settings_notice_event(text));
 }
 
 }  // namespace
@@ -36,6 +60,8 @@ extern "C" VELMO_EXPORT HRESULT InitializeWpsPlugins(wpsapi::_Application* app) 
     if (g_pApp) return S_OK;
 
     velmo_singleton_config* config = velmo_singleton_config::instance();
+    if (!notice_receiver && QCoreApplication::instance())
+        notice_receiver = new settings_notice_receiver;
     velmo_config_set_notice_handler(show_settings_notice);
     if (config->get_int("OtherParams", "movewpsd") != 0) {
         // The settings ask to end the host's wpsd processes; the outcome
