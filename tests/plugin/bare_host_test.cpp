@@ -52,12 +52,8 @@ class bare_host : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(prefix.isValid() && work.isValid());
-        int status = -1;
-        const QString output =
-            run_program({VELMO_CMAKE_COMMAND, "--install", VELMO_BINARY_DIR, "--component",
-                         "velmo_plugin", "--prefix", prefix.path()},
-                        &status);
-        ASSERT_EQ(status, 0) << output.toStdString();
+        QString output;
+        ASSERT_TRUE(install_plugin(prefix.path(), &output)) << output.toStdString();
     }
 
     // A plug-in directory whose host libraries are the stand-ins of `host`.

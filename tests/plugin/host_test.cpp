@@ -136,12 +136,8 @@ class installed_plugin : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(prefix.isValid() && tools.isValid());
-        int status = -1;
-        const QString output =
-            run_program({VELMO_CMAKE_COMMAND, "--install", VELMO_BINARY_DIR, "--component",
-                         "velmo_plugin", "--prefix", prefix.path()},
-                        &status);
-        ASSERT_EQ(status, 0) << output.toStdString();
+        QString output;
+        ASSERT_TRUE(install_plugin(prefix.path(), &output)) << output.toStdString();
         directory = prefix.path() + "/" + VELMO_PLUGIN_INSTALL_DIR;
         pkill_record = tools.path() + "/pkill-calls";
         const QString pkill = tools.path() + "/pkill";

@@ -123,3 +123,11 @@ QString run_program(const QStringList& argv, int* status) {
     if (::waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) *status = WEXITSTATUS(raw);
     return QString::fromLocal8Bit(output);
 }
+
+bool install_plugin(const QString& prefix, QString* output) {
+    int status = -1;
+    *output = run_program({VELMO_CMAKE_COMMAND, "--install", VELMO_BINARY_DIR, "--component",
+                           "velmo_plugin", "--prefix", prefix},
+                          &status);
+    return status == 0;
+}

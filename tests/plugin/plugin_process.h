@@ -49,4 +49,9 @@ class loaded_plugin {
 // `status` receives its exit status.
 QString run_program(const QStringList& argv, int* status);
 
+// Lays out the installed plug-in directory under `prefix` (`cmake --install`
+// of the velmo_plugin component); false with the installer's output in
+// `output` when that fails.
+bool install_plugin(const QString& prefix, QString* output);
+
 #endif
