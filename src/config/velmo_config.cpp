@@ -143,6 +143,10 @@ bool velmo_singleton_config::set_int(const char* section, const char* key, int v
 
 bool velmo_singleton_config::set_string(const char* section, const char* key, const char* value) {
     if (section == nullptr || key == nullptr || value == nullptr) return false;
+    // Writing the value in effect changes nothing, and a run that writes its
+    // settings back then touches no store that other threads read.
+    const char* current = get_string(section, key);
+    if (current && std::strcmp(current, value) == 0) return true;
     note_write(section, key);
     if (sp_ini_set_string(user_store, section, key, value) != 0) return false;
     // A value equal to the installed one is no change of the user's: the
