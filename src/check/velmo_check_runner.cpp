@@ -75,6 +75,7 @@ void velmo_check_runner::reset(qint64 check_length) {
     first_unchecked_reason_.clear();
     checked_piece_starts_.clear();
     jobs_on_service_ = 0;
+    jobs_starting_ = 0;
     jobs_ended_ = 0;
     in_flight_length_ = 0;
     std::lock_guard<std::mutex> results_locked(results_lock_);
@@ -182,10 +183,6 @@ bool velmo_check_runner::check_piece(list_run_t& list, const check_range_threads
                                      QString* reason) {
     QString pid;
     if (!start_job(&pid, piece.text, reason)) return false;
-    {
-        std::lock_guard<std::mutex> locked(lock_);
-        ++jobs_on_service_;
-    }
     bool checked = poll_until_done(pid, reason);
     if (checked) {
         QList<velmo_check_result_t> found;
@@ -211,30 +208,42 @@ bool velmo_check_runner::start_job(QString* pid, const QString& text, QString* r
         {
             std::lock_guard<std::mutex> locked(lock_);
             seen_endings = jobs_ended_;
+            ++jobs_starting_;
         }
         char pid_buffer[VELMO_PID_BUFFER_SIZE];
         std::memset(pid_buffer, 0, sizeof pid_buffer);
         velmo_api_failure_t failure;
+        bool started = false;
         if (velmo_api_get_pid(pid_buffer, &failure) == 0) {
             *pid = QString::fromLatin1(pid_buffer);
-            if (velmo_api_upload(*pid, text, &failure) == 0) return true;
-            *reason = failure_reason(failure, QObject::tr("服务拒绝接收文字"), true);
+            started = velmo_api_upload(*pid, text, &failure) == 0;
+            if (!started) *reason = failure_reason(failure, QObject::tr("服务拒绝接收文字"), true);
         } else {
             *reason = failure_reason(failure, QObject::tr("服务拒绝校对任务"), true);
         }
+        {
+            // A job is counted on the service in the same step as it stops
+            // starting, so that a slot refused meanwhile sees it either way.
+            std::lock_guard<std::mutex> locked(lock_);
+            --jobs_starting_;
+            if (started) ++jobs_on_service_;
+        }
+        changed_.notify_all();
+        if (started) return true;
         const bool busy = failure.answered && failure.code == kJobRefused;
         if (!busy || attempt >= kBusyRetries || !wait_for_room(seen_endings)) return false;
     }
 }
 
 // Waits until a job of the run has left the service since `seen_endings`;
-// false at once when none is on the service (the refusal is then not about
-// this run's own jobs) or when the run is stopped.
+// false when none is on the service or about to be (the refusal is then not
+// about this run's own jobs) or when the run is stopped.
 bool velmo_check_runner::wait_for_room(unsigned long seen_endings) {
     std::unique_lock<std::mutex> locked(lock_);
-    if (jobs_on_service_ == 0 && jobs_ended_ == seen_endings) return false;
-    changed_.wait(locked, [&] { return stop_.load() || jobs_ended_ != seen_endings; });
-    return !stop_.load();
+    const auto none_pending = [&] { return jobs_on_service_ == 0 && jobs_starting_ == 0; };
+    changed_.wait(locked,
+                  [&] { return stop_.load() || jobs_ended_ != seen_endings || none_pending(); });
+    return !stop_.load() && jobs_ended_ != seen_endings;
 }
 
 // Polls the job until it is done. A stop request ends the polling after the

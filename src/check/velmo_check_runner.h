@@ -94,6 +94,7 @@ class velmo_check_runner {
     QString first_unchecked_reason_;
     QSet<qint64> checked_piece_starts_;
     int jobs_on_service_ = 0;       // uploaded and not yet read or given up
+    int jobs_starting_ = 0;         // asking for an identifier or uploading right now
     unsigned long jobs_ended_ = 0;  // jobs of the run that left the service so far
     int in_flight_length_ = 0;      // characters of the pieces taken on and not done
 
