@@ -56,3 +56,11 @@ bool bench_same_marks(const QList<velmo_check_result_t>& a, const QList<velmo_ch
         if (a[i].pos != b[i].pos || a[i].err_word != b[i].err_word) return false;
     return true;
 }
+
+std::string bench_check_settings(const std::string& url, int weight) {
+    return "[OtherParams]\nServiceUrl=" + url +
+           "\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\n"
+           "[CheckType]\nCheckSentence=1\nCheckMatchDots=1\n"
+           "[CheckExtendInfo]\nWeight=" +
+           std::to_string(weight) + "\n[UserInfo]\nUserName=demo\nAuthNo=demo-2026\n";
+}

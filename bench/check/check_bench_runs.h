@@ -5,6 +5,7 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <string>
 
 #include "api/velmo_check_result.h"
 #include "wps_sim.h"
@@ -15,6 +16,10 @@ QString bench_start_service(QProcess& service, const QString& database);
 
 // Paragraphs of about 300 characters with a few errors each, up to `characters`.
 wps_sim::document_builder bench_document_of(int characters);
+
+// The settings of a benchmark's check: the service at `url`, the demo account,
+// pieces of 1,000 characters, no word limit, the given strength.
+std::string bench_check_settings(const std::string& url, int weight);
 
 struct bench_run_t {
     double seconds = 0;

@@ -75,11 +75,7 @@ int main(int argc, char** argv) {
     }
     delaying_proxy proxy(service_port.toInt());
     temp_settings settings(
-        "[OtherParams]\nServiceUrl=http://127.0.0.1:" + std::to_string(proxy.port()) +
-        "/\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\n"
-        "[CheckType]\nCheckSentence=1\nCheckMatchDots=1\n"
-        "[CheckExtendInfo]\nWeight=1\n"
-        "[UserInfo]\nUserName=demo\nAuthNo=demo-2026\n");
+        bench_check_settings("http://127.0.0.1:" + std::to_string(proxy.port()) + "/", 1));
     kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
     g_pApp = app.get();
     bench_document_of(30000).open(app.get());

@@ -24,11 +24,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the reference service did not start\n");
         return 1;
     }
-    temp_settings settings("[OtherParams]\nServiceUrl=" + url.toStdString() +
-                           "\nReceiveTimeout=30\nCheckWordsCount=1000\nMaxWords=100000000\n"
-                           "[CheckType]\nCheckSentence=1\nCheckMatchDots=1\n"
-                           "[CheckExtendInfo]\nWeight=2\n"
-                           "[UserInfo]\nUserName=demo\nAuthNo=demo-2026\n");
+    temp_settings settings(bench_check_settings(url.toStdString(), 2));
     kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
     g_pApp = app.get();
     bench_document_of(100000).open(app.get());
