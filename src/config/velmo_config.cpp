@@ -184,6 +184,11 @@ int velmo_singleton_config::save(std::string* reason) {
 
 std::string velmo_singleton_config::user_file() const { return user_path; }
 
+std::string velmo_singleton_config::user_findlib_file() const {
+    const std::size_t slash = user_path.rfind('/');
+    return slash == std::string::npos ? std::string() : user_path.substr(0, slash) + "/findlib.txt";
+}
+
 void velmo_singleton_config::note_service_address_use() {
     if (!notice_due.exchange(false)) return;
     const QString text =

@@ -53,6 +53,10 @@ class velmo_singleton_config {
     int save(std::string* reason = nullptr);
     // The file save() writes; empty when the user has no home folder.
     std::string user_file() const;
+    // The user's own batch-find library, findlib.txt beside user_file();
+    // empty when the user has no home folder. Until the user saves one, the
+    // list installed at CONST_FINDLIB_PATH is theirs to start from.
+    std::string user_findlib_file() const;
 
     // Called whenever the service address is about to be used: the first
     // call after the system file could not be read hands the text that says

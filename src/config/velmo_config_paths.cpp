@@ -71,5 +71,15 @@ bool velmo_make_private_file(const std::string& path) {
         return false;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) return ::close(fd) == 0;
-    return errno == EEXIST;
+    if (errno != EEXIST) return false;
+    const int existing = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (existing < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(existing, &st) == 0;
+    if (ok && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+        ok = ::fchmod(existing, st.st_mode & 0700) == 0;
+    const int saved = errno;
+    ::close(existing);
+    errno = saved;
+    return ok;
 }

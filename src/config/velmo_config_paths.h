@@ -14,7 +14,9 @@ std::string velmo_own_directory();
 std::string velmo_user_settings_directory();
 
 // Makes the file's folder (and missing parents) 0700 and the file itself,
-// empty and 0600, when they are absent. False with errno when that fails.
+// empty and 0600, when they are absent. A file of the user's that others may
+// read or write is narrowed to the user: it holds the sign-in. False with
+// errno when that fails.
 bool velmo_make_private_file(const std::string& path);
 
 #endif

@@ -1,6 +1,7 @@
 #include "events/velmo_ui_find.h"
 
 #include <QCheckBox>
+#include <QDebug>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "config/velmo_config.h"
+#include "config/velmo_config_paths.h"
 #include "config/velmo_config_values.h"
 #include "events/velmo_cb_dialogs.h"
 #include "events/velmo_ui_fit.h"
@@ -125,7 +127,10 @@ void velmo_ui_batch_find::init_ui_1_1() {
     library_option = new QRadioButton(tr("成批查找库"), sources);
     library_text = new QTextEdit(sources);
     QString library;
-    if (read_text_file(QString::fromLocal8Bit(CONST_FINDLIB_PATH), library))
+    const QString own =
+        QString::fromStdString(velmo_singleton_config::instance()->user_findlib_file());
+    if ((!own.isEmpty() && read_text_file(own, library)) ||
+        read_text_file(QString::fromLocal8Bit(CONST_FINDLIB_PATH), library))
         library_text->setPlainText(library);
     left->addWidget(library_option);
     left->addWidget(library_text);
@@ -197,17 +202,20 @@ void velmo_ui_batch_find::on_lib_sel() {
     file_name->setText(QFileDialog::getOpenFileName(this, tr("打开")));
 }
 
-// Library: the edited text replaces findlib.txt, and the file's non-empty
-// lines are the words (its previous content when it cannot be written).
+// Library: the non-empty lines of the edited text are the words, and the text
+// is kept as the user's own findlib.txt (the installed list is never written:
+// an ordinary user cannot, and it is everyone's).
 // Word file: every line of the file is a word, blank ones included, and the
 // file's name is kept as the last word file used.
 void velmo_ui_batch_find::get_words(QList<QString>& words) {
     words.clear();
     QString text;
     if (library_option->isChecked()) {
-        const QString library_path = QString::fromLocal8Bit(CONST_FINDLIB_PATH);
-        write_text_file(library_path, library_text->toPlainText());
-        if (!read_text_file(library_path, text)) return;
+        text = library_text->toPlainText();
+        const std::string own = velmo_singleton_config::instance()->user_findlib_file();
+        if (own.empty() || !velmo_make_private_file(own) ||
+            !write_text_file(QString::fromStdString(own), text))
+            qWarning().noquote() << "velmo: cannot keep the batch-find library in" << own.c_str();
         for (const QString& line : velmo_split(text, QStringLiteral("\n")))
             if (!line.isEmpty()) words.append(line);
         return;

@@ -182,6 +182,8 @@ TEST_F(settings_store, the_user_file_holds_only_what_differs_from_the_system_fil
     config()->set_string("Extra", "New", "");
     EXPECT_EQ(config()->save(), 0);
     EXPECT_EQ(read_bytes(user_file()), "; mine\n[Color]\n[Way]\nColorWay=1\n[Extra]\nNew=\n");
+    // It holds the sign-in: a file written by hand that others could read is narrowed.
+    EXPECT_EQ(mode_of(user_file()), 0600u);
     write_bytes(dir_.file("velmo.ini"), "[Color]\nError=7\nFind=9\n");
     reload();
     EXPECT_EQ(config()->get_int("Color", "Find"), 9);

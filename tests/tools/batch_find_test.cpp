@@ -78,6 +78,9 @@ class batch_find_test : public commands_test {
 
     QString settings_dir() const { return QString::fromStdString(settings->directory()); }
     QString findlib() const { return settings_dir() + "/findlib.txt"; }
+    QString user_findlib() const {
+        return QString::fromStdString(velmo_singleton_config::instance()->user_findlib_file());
+    }
     void use_library(const char* words) { write_file(findlib(), QByteArray(words)); }
     // What was saved: the user's settings file (the system file is never written).
     QString saved_ini() const {
@@ -184,10 +187,16 @@ TEST_F(batch_find_test, library_text_is_saved_and_blank_lines_give_no_words) {
     QList<QString> words{"stale"};
     dialog.get_words(words);
     EXPECT_EQ(words, (QList<QString>{utf8("一"), utf8("二"), utf8("三")}));
-    EXPECT_EQ(read_file(findlib()), utf8("一\n\n二\n\n三"));
+    // Kept as the user's own list, which the next dialog shows; the
+    // installed list is everyone's and stays as it was.
+    EXPECT_EQ(read_file(user_findlib()), utf8("一\n\n二\n\n三"));
+    EXPECT_EQ(read_file(findlib()), "old\n");
+    velmo_ui_batch_find again;
+    EXPECT_EQ(again.findChild<QTextEdit*>()->toPlainText(), utf8("一\n\n二\n\n三"));
 
     // Without any library file the list is empty and the search does nothing.
     QFile::remove(findlib());
+    QFile::remove(user_findlib());
     velmo_ui_batch_find empty;
     EXPECT_TRUE(empty.findChild<QTextEdit*>()->toPlainText().isEmpty());
     open(wps_sim::document_builder().paragraph("text"));
