@@ -231,6 +231,27 @@ TEST(velmo_proofread, a_crashed_document_fails_alone_and_a_stop_signal_ends_the_
               QJsonArray({second}));
 }
 
+TEST(velmo_proofread, a_document_that_overruns_its_time_limit_fails_alone_and_leaves_nothing) {
+    QTemporaryDir dir;
+    silent_service service;  // the check would wait for its answer for a long time
+    const QString plugin = install_plugin(dir, service.url());
+    const QString hung = dir.filePath("hung.docx");
+    write_bytes(hung, read_bytes(docx_sample_path()));
+    QProcess batch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    batch.setProcessEnvironment(environment);
+    batch.start(build_dir() + "/bin/velmo-proofread",
+                {"--plugin", plugin, "--time-limit", "2", "--in-place", hung});
+    ASSERT_TRUE(batch.waitForFinished(60000));
+    const QString out = QString::fromUtf8(batch.readAllStandardOutput());
+    EXPECT_EQ(batch.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(hung + QStringLiteral(": FAILED: stopped after 2 s")))
+        << out.toStdString();
+    EXPECT_EQ(read_bytes(hung), read_bytes(docx_sample_path()));
+    EXPECT_EQ(QDir(dir.path()).entryList({".*.docx.*"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
 TEST(velmo_proofread, a_partly_checked_document_names_its_unchecked_pieces_and_fails) {
     QTemporaryDir dir;
     QProcess p;

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int k_exit_failure = 1;
 constexpr int k_exit_signal_base = 128;
+constexpr int k_stop_grace_ms = 10000;  // for a worker told to stop to clean up
 
 // Temporary files a stopped worker left on the way to `output`.
 void remove_leftovers(const QString& output, const QDateTime& since) {
@@ -42,8 +43,26 @@ proofread_result run_worker(const QString& program, const proofread_options& opt
         return result;
     }
     proofread_set_worker(static_cast<pid_t>(worker.processId()));
-    worker.waitForFinished(-1);
+    const int limit = options.time_limit_seconds;
+    const bool overran = !worker.waitForFinished(limit > 0 ? limit * 1000 : -1) &&
+                         worker.state() != QProcess::NotRunning;
+    if (overran) {
+        // A worker that hangs (a service that never answers, a document that
+        // never ends) would hold up the whole batch: it is asked to stop and
+        // clean up, and killed when it does not.
+        worker.terminate();
+        if (!worker.waitForFinished(k_stop_grace_ms)) {
+            worker.kill();
+            worker.waitForFinished(-1);
+        }
+    }
     proofread_set_worker(0);
+    if (overran) {
+        remove_leftovers(result.output, started);
+        result.ok = false;
+        result.error = QStringLiteral("stopped after %1 s (--time-limit)").arg(limit);
+        return result;
+    }
     const QByteArray output = worker.readAllStandardOutput();
     if (worker.exitStatus() == QProcess::NormalExit && proofread_parse_result_line(output, result))
         return result;

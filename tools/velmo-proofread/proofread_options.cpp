@@ -32,6 +32,10 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("max-size"),
          QStringLiteral("Refuse files larger than this many MiB (default 64)."),
          QStringLiteral("MiB")},
+        {QStringLiteral("time-limit"),
+         QStringLiteral("Stop the check of a document that takes longer than this many seconds "
+                        "and count it as failed (default 3600; 0: no limit)."),
+         QStringLiteral("seconds")},
         {QStringLiteral("json"),
          QStringLiteral("Also write a report of every document as JSON to this file."),
          QStringLiteral("file")},
@@ -73,6 +77,15 @@ bool proofread_parse_options(const QStringList& arguments, proofread_options& op
             return false;
         }
         options.max_bytes = mib << 20;
+    }
+    if (parser.isSet(QStringLiteral("time-limit"))) {
+        bool ok = false;
+        const int seconds = parser.value(QStringLiteral("time-limit")).toInt(&ok);
+        if (!ok || seconds < 0 || seconds > 24 * 3600) {
+            error = QStringLiteral("--time-limit needs a number of seconds from 0 to 86400");
+            return false;
+        }
+        options.time_limit_seconds = seconds;
     }
     if (options.plugin.isEmpty()) {
         error = QStringLiteral("--plugin is required");

@@ -11,6 +11,7 @@ struct proofread_options {
     bool in_place = false;          // write the marked document over its input
     qint64 max_bytes = 64ll << 20;  // larger files are refused
     QString json_path;              // where the JSON report goes; empty: none
+    int time_limit_seconds = 3600;  // a document's worker is stopped after this; 0: never
     bool worker = false;            // internal: proofread one document in this process
     QStringList files;
 };
