@@ -96,16 +96,14 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
             std::size_t gap = 0;
             for (std::size_t j = k + 1; j < tokens.size() && j <= k + 1 + max_gap_words; ++j) {
                 const lexicon_token& t = tokens[j];
-                const collocation* c =
-                    with_object(*entries, run.text.substr(t.begin, t.length()));
+                const collocation* c = with_object(*entries, run.text.substr(t.begin, t.length()));
                 if (c) {
                     if (closes_phrase(words, run, j))
                         report(run, tokens[k].begin + verb_at, *c, out);
                     break;
                 }
                 gap += t.length();
-                if (gap > max_gap_chars ||
-                    !(modifier(words, t) || is(run, tokens, j + 1, u"的")))
+                if (gap > max_gap_chars || !(modifier(words, t) || is(run, tokens, j + 1, u"的")))
                     break;
             }
         }

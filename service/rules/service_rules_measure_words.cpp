@@ -56,8 +56,9 @@ class noun_finder {
         // 一辆, 这件: numeral and measure word as one word of the list; 一向,
         // 一直 are adverbs, so the word must be a numeral's.
         if (t.length() > 1)
-            return t.word.kind == word_class::number ? counted_by(run_.text.substr(t.begin, at - t.begin))
-                                                     : counted::no;
+            return t.word.kind == word_class::number
+                       ? counted_by(run_.text.substr(t.begin, at - t.begin))
+                       : counted::no;
         if (k > 0) return counted_by(token_text(run_, run_.tokens[k - 1]));
         return run_.offset > 0 && digit(text[run_.offset - 1]) ? counted::by_numeral : counted::no;
     }
@@ -80,7 +81,8 @@ class noun_finder {
                 std::any_of(tokens.begin() + static_cast<std::ptrdiff_t>(k),
                             tokens.begin() + static_cast<std::ptrdiff_t>(last),
                             [&](const lexicon_token& t) { return t.begin == s; });
-            if (const std::u16string* m = table_.measures_of(run_.text.substr(s, e - s), starts_word))
+            if (const std::u16string* m =
+                    table_.measures_of(run_.text.substr(s, e - s), starts_word))
                 return m;
         }
         return nullptr;
