@@ -2,13 +2,14 @@
 // tables hold together (a group that names no listed measure word, or a
 // pair whose better verb is itself listed as wrong with that object, would
 // make the rules report nothing or contradict themselves).
+#include "rules/service_usage_tables.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <set>
 
 #include "base/service_text.h"
-#include "rules/service_usage_tables.h"
 #include "service_test_support.h"
 
 using namespace velmo_service;
@@ -28,12 +29,12 @@ TEST(ServiceUsageTables, MeasureWordLinesAreReadAsNounsHeadsAndGroups) {
                                   "# comment\n\n"
                                   "=\t棵颗\r\n"
                                   "=\t台辆部\n"
-                                  "=\t孤\n"          // one character: no group
+                                  "=\t孤\n"  // one character: no group
                                   "电脑\t台部\n"
                                   "事\t件个\n"
                                   "*树\t棵株\n"
-                                  "没有量词\n"       // no TAB: skipped
-                                  "\t台\n")));       // no noun: skipped
+                                  "没有量词\n"  // no TAB: skipped
+                                  "\t台\n")));  // no noun: skipped
     ASSERT_FALSE(t.empty());
     ASSERT_NE(t.measures_of(u"电脑", false), nullptr);
     EXPECT_EQ(*t.measures_of(u"电脑", false), u"台部");
@@ -76,8 +77,14 @@ TEST(ServiceUsageTables, ShippedTablesHoldTogether) {
     ASSERT_TRUE(measures.load(dir + "/measure_words.txt"));
     std::ifstream in(dir + "/measure_words.txt");
     std::string line;
+    std::set<std::string> nouns;
     while (std::getline(in, line)) {
-        if (line.rfind("=\t", 0) != 0) continue;
+        if (line.empty() || line[0] == '#') continue;
+        // A noun listed twice keeps only its last line.
+        if (line.rfind("=\t", 0) != 0) {
+            EXPECT_TRUE(nouns.insert(line.substr(0, line.find('\t'))).second) << line;
+            continue;
+        }
         const std::u16string group = text_utf8_to_utf16(line.substr(2));
         EXPECT_GE(group.size(), 2u) << line;
         bool counts = false;
@@ -97,7 +104,8 @@ TEST(ServiceUsageTables, ShippedTablesHoldTogether) {
         ASSERT_NE(entries, nullptr) << line;
         for (const collocation& c : *entries) {
             wrong.insert({text_utf16_to_utf8(c.verb), text_utf16_to_utf8(c.object)});
-            for (const std::string& b : c.better) better.push_back({b, text_utf16_to_utf8(c.object)});
+            for (const std::string& b : c.better)
+                better.push_back({b, text_utf16_to_utf8(c.object)});
         }
     }
     for (const auto& b : better)
