@@ -36,13 +36,14 @@ bool modifier(const lexicon& words, const lexicon_token& t) {
     }
 }
 
-// The object closes its phrase: no noun follows that would make it a modifier
-// itself (提高水平测试 is about a test).
+// The object closes its phrase: no noun or 的 follows that would make it a
+// modifier itself (提高水平测试 is about a test, 实现高水平的发展 about 发展).
 bool closes_phrase(const lexicon& words, const chinese_run& run, std::size_t k) {
     if (k + 1 >= run.tokens.size()) return true;
     const lexicon_token& next = run.tokens[k + 1];
     return next.word.kind != word_class::noun && next.word.kind != word_class::name &&
-           words.tag_name(next.word.tag) != "vn";
+           words.tag_name(next.word.tag) != "vn" &&
+           run.text.substr(next.begin, next.length()) != u"的";
 }
 
 void report(const chinese_run& run, std::size_t begin, const collocation& c,
