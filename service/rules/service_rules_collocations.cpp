@@ -16,7 +16,7 @@ constexpr std::size_t max_gap_chars = 8;
 
 // Words that can stand between a verb and its object: nouns, adjectives,
 // numerals, measure words, pronouns and the particles 的, 了, 着, 过; any
-// other word only before 的 (基层组织的, 艰苦奋斗的).
+// other word only inside a modifier closed by 的 (基层组织的, 很好的).
 bool modifier(const lexicon& words, const lexicon_token& t) {
     const std::string& tag = words.tag_name(t.word.tag);
     if (tag.empty()) return false;
@@ -37,12 +37,14 @@ bool modifier(const lexicon& words, const lexicon_token& t) {
 }
 
 // The object closes its phrase: no noun or 的 follows that would make it a
-// modifier itself (提高水平测试 is about a test, 实现高水平的发展 about 发展).
-bool closes_phrase(const lexicon& words, const chinese_run& run, std::size_t k) {
+// modifier itself (提高水平测试 is about a test, 实现高水平的发展 about 发展),
+// and no verb that would make it the subject of a clause of its own
+// (增加投入带来的水平提升).
+bool closes_phrase(const chinese_run& run, std::size_t k) {
     if (k + 1 >= run.tokens.size()) return true;
     const lexicon_token& next = run.tokens[k + 1];
     return next.word.kind != word_class::noun && next.word.kind != word_class::name &&
-           words.tag_name(next.word.tag) != "vn" &&
+           next.word.kind != word_class::verb &&
            run.text.substr(next.begin, next.length()) != u"的";
 }
 
@@ -69,6 +71,13 @@ bool is(const chinese_run& run, const std::vector<lexicon_token>& tokens, std::s
         std::u16string_view word) {
     return k < tokens.size() && run.text.substr(tokens[k].begin, tokens[k].length()) == word;
 }
+
+// Token `j` lies inside a modifier closed by 的 within the reach of the verb at `k`.
+bool before_de(const chinese_run& run, std::size_t j, std::size_t k) {
+    for (std::size_t i = j + 1; i <= k + 1 + max_gap_words; ++i)
+        if (is(run, run.tokens, i, u"的")) return true;
+    return false;
+}
 }  // namespace
 
 void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& words,
@@ -82,7 +91,7 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
             if (word.size() > 2) {
                 const std::vector<collocation>* entries = table.of_verb(word.substr(0, 2));
                 const collocation* c = entries ? with_object(*entries, word.substr(2)) : nullptr;
-                if (c && closes_phrase(words, run, k)) report(run, tokens[k].begin, *c, out);
+                if (c && closes_phrase(run, k)) report(run, tokens[k].begin, *c, out);
             }
             // The verb alone, or closing a set phrase of four (充分发扬).
             std::size_t verb_at = 0;
@@ -99,13 +108,11 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
                 const lexicon_token& t = tokens[j];
                 const collocation* c = with_object(*entries, run.text.substr(t.begin, t.length()));
                 if (c) {
-                    if (closes_phrase(words, run, j))
-                        report(run, tokens[k].begin + verb_at, *c, out);
+                    if (closes_phrase(run, j)) report(run, tokens[k].begin + verb_at, *c, out);
                     break;
                 }
                 gap += t.length();
-                if (gap > max_gap_chars || !(modifier(words, t) || is(run, tokens, j + 1, u"的")))
-                    break;
+                if (gap > max_gap_chars || !(modifier(words, t) || before_de(run, j, k))) break;
             }
         }
     }
