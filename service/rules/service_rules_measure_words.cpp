@@ -32,7 +32,9 @@ counted counted_by(std::u16string_view before) {
         before.remove_prefix(1);
         if (before.empty()) return counted::by_demonstrative;
     }
-    if (before.empty() || !in(numerals, before[0])) return counted::no;
+    // 零件 is a word of its own, not zero pieces.
+    if (before.empty() || !in(numerals, before[0]) || before[0] == u'零' || before[0] == u'〇')
+        return counted::no;
     for (char16_t c : before)
         if (!in(numerals, c) && !in(approximations, c)) return counted::no;
     return counted::by_numeral;
