@@ -426,7 +426,7 @@ int evaluate(const std::vector<std::string>& args) {
         return 0;
     }
     evaluation_result result;
-    if (!evaluation_run(engine, args[1], result, &error)) {
+    if (!evaluation_run(engine, args[1], result, &error, settings.rules)) {
         std::cerr << error << "\n";
         return 1;
     }

@@ -44,7 +44,11 @@ check_options evaluation_options() {
 }
 
 bool evaluation_run(const check_engine& engine, const std::string& path, evaluation_result& result,
-                    std::string* error) {
+                    std::string* error, const rule_filter& rules) {
+    const auto check = [&](const std::u16string& text) {
+        return rules ? engine.check_rules(text, evaluation_options(), rules)
+                     : engine.check(text, evaluation_options(), {});
+    };
     std::ifstream in(path);
     if (!in) {
         if (error) *error = "cannot read " + path;
@@ -64,7 +68,7 @@ bool evaluation_run(const check_engine& engine, const std::string& path, evaluat
         const std::u16string sentence = text_utf8_to_utf16(line.substr(tab + 1));
         if (kind == "clean") {
             ++result.clean;
-            if (!engine.check(sentence, evaluation_options(), {}).empty()) {
+            if (!check(sentence).empty()) {
                 ++result.false_alarms;
                 result.misses.push_back(line);
             }
@@ -81,7 +85,7 @@ bool evaluation_run(const check_engine& engine, const std::string& path, evaluat
         if (k == result.kinds.end()) k = result.kinds.insert(k, evaluation_kind{kind});
         ++k->sentences;
         bool found = false, corrected = false, offered = false;
-        for (const finding& f : engine.check(l.text, evaluation_options(), {})) {
+        for (const finding& f : check(l.text)) {
             if (f.pos >= l.pos + l.length || l.pos >= f.pos + f.length) continue;
             found = true;
             for (std::size_t i = 0; i < f.suggestions.size(); ++i)

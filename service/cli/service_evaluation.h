@@ -31,8 +31,9 @@ struct evaluation_result {
 
 // The options the evaluation checks with: the general rules and punctuation at weight 1.
 check_options evaluation_options();
+// `rules` picks the rules to run; empty: those the evaluation options switch on.
 bool evaluation_run(const check_engine& engine, const std::string& path, evaluation_result& result,
-                    std::string* error);
+                    std::string* error, const rule_filter& rules = {});
 void evaluation_print(const evaluation_result& result, std::ostream& out);
 
 // Sentence-level scores of the spelling-check bake-offs on their TSV files

@@ -66,6 +66,8 @@ check_engine::check_engine(const engine_config& config) {
     data_.confusions.load_sounds(dir + "/confusion-sound.txt", same_syllable_groups);
     data_.confusions.load_shapes(dir + "/confusion-shape.txt");
     data_.model.load(config.language_model_file);
+    data_.measure_words.load(dir + "/measure_words.txt");
+    data_.collocations.load(dir + "/collocations.txt");
     log_findings_ = config.log_findings;
 }
 

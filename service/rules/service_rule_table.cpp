@@ -5,6 +5,7 @@
 #include "base/service_text.h"
 #include "rules/service_english.h"
 #include "rules/service_rules.h"
+#include "rules/service_rules_usage.h"
 #include "rules/service_traditional.h"
 
 namespace velmo_service {
@@ -113,6 +114,15 @@ void run_english(const rule_data& d, const rule_input& in, std::vector<finding>&
 void run_punctuation(const rule_data&, const rule_input& in, std::vector<finding>& out) {
     rules_punctuation(in.text, in.weight(), out);
 }
+// Both read the word list's segmentation, which the fast check does without.
+void run_measure_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    if (in.weight() >= 1 && !d.words.empty())
+        rules_measure_words(in.text, in.runs(), d.words, d.measure_words, out);
+}
+void run_collocations(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    if (in.weight() >= 1 && !d.words.empty())
+        rules_collocations(in.runs(), d.words, d.collocations, out);
+}
 }  // namespace
 
 const std::vector<rule_spec>& rule_table() {
@@ -131,6 +141,8 @@ const std::vector<rule_spec>& rule_table() {
         {"traditional", &o::traditional, level_error, run_traditional},
         {"english", &o::english, level_error, run_english},
         {"punctuation", &o::match_dots, level_error, run_punctuation},
+        {"measure-words", &o::general, level_error, run_measure_words, true},
+        {"collocations", &o::general, level_suspect, run_collocations, true},
     };
     return table;
 }

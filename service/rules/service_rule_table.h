@@ -17,6 +17,7 @@
 #include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_finding.h"
+#include "rules/service_usage_tables.h"
 
 namespace velmo_service {
 
@@ -41,6 +42,8 @@ struct rule_data {
     language_model model;
     confusion_sets confusions;
     word_patterns patterns;
+    measure_word_table measure_words;
+    collocation_table collocations;
 };
 
 // One text under check as the rules see it.

@@ -132,3 +132,23 @@ TEST(ServiceBakeoffEvaluation, ScoresSentencesAsTheBakeoffToolDoes) {
     EXPECT_NE(error.find(":6:"), std::string::npos) << error;
     EXPECT_TRUE(evaluation_is_bakeoff(path));
 }
+
+// A labelled file is scored with the rules picked, not silently with all.
+TEST(ServiceLabelledEvaluation, RunsOnlyThePickedRules) {
+    const std::string path = ::testing::TempDir() + "/labelled.tsv";
+    {
+        std::ofstream out(path);
+        out << "clean\t我们以经完成了工作。\n"                  // a misspelling, no measure word
+            << "measure\t公司采购了三十[辆|台]笔记本电脑。\n";  // a measure word
+    }
+    evaluation_result all, measures;
+    std::string error;
+    ASSERT_TRUE(evaluation_run(velmo_test::shared_engine(), path, all, &error)) << error;
+    EXPECT_EQ(all.false_alarms, 1);
+    ASSERT_TRUE(evaluation_run(velmo_test::shared_engine(), path, measures, &error,
+                               [](std::string_view id) { return id == "measure-words"; }))
+        << error;
+    EXPECT_EQ(measures.false_alarms, 0);
+    ASSERT_EQ(measures.kinds.size(), 1u);
+    EXPECT_EQ(measures.kinds[0].corrected, 1);
+}

@@ -1,0 +1,121 @@
+// Verbs that do not go with their object (增加…水平, 发扬…作用) where a near
+// synonym does. The object must follow the verb within one run of Chinese
+// (so no punctuation, no sentence boundary between them), separated by a
+// few words that can only modify it: another verb, an adverb, a conjunction
+// or a preposition between them means the object may belong to something
+// else, and the pair is left alone.
+#include "base/service_text.h"
+#include "rules/service_rules_usage.h"
+
+namespace velmo_service {
+
+namespace {
+// Words and characters a modifier between verb and object may take.
+constexpr std::size_t max_gap_words = 4;
+constexpr std::size_t max_gap_chars = 8;
+
+// Words that can stand between a verb and its object: nouns, adjectives,
+// numerals, measure words, pronouns and the particles 的, 了, 着, 过; any
+// other word only inside a modifier closed by 的 (基层组织的, 很好的).
+bool modifier(const lexicon& words, const lexicon_token& t) {
+    const std::string& tag = words.tag_name(t.word.tag);
+    if (tag.empty()) return false;
+    if (tag == "vn") return true;
+    switch (tag[0]) {
+        case 'n':
+        case 'a':
+        case 'b':
+        case 'm':
+        case 'q':
+        case 'r':
+            return true;
+        case 'u':
+            return tag == "uj" || tag == "ul" || tag == "uz" || tag == "ug";
+        default:
+            return false;
+    }
+}
+
+// The object closes its phrase: no noun or 的 follows that would make it a
+// modifier itself (提高水平测试 is about a test, 实现高水平的发展 about 发展),
+// and no verb that would make it the subject of a clause of its own
+// (增加投入带来的水平提升).
+bool closes_phrase(const chinese_run& run, std::size_t k) {
+    if (k + 1 >= run.tokens.size()) return true;
+    const lexicon_token& next = run.tokens[k + 1];
+    return next.word.kind != word_class::noun && next.word.kind != word_class::name &&
+           next.word.kind != word_class::verb &&
+           run.text.substr(next.begin, next.length()) != u"的";
+}
+
+void report(const chinese_run& run, std::size_t begin, const collocation& c,
+            std::vector<finding>& out) {
+    finding f;
+    f.pos = run.offset + begin;
+    f.length = c.verb.size();
+    f.err_word = text_utf16_to_utf8(c.verb);
+    f.suggestions = c.better;
+    out.push_back(std::move(f));
+}
+
+// The entry whose object `word` is or closes (业务水平 is a 水平), or nullptr.
+const collocation* with_object(const std::vector<collocation>& entries, std::u16string_view word) {
+    for (const collocation& c : entries)
+        if (word.size() >= c.object.size() &&
+            word.substr(word.size() - c.object.size()) == c.object)
+            return &c;
+    return nullptr;
+}
+
+bool is(const chinese_run& run, const std::vector<lexicon_token>& tokens, std::size_t k,
+        std::u16string_view word) {
+    return k < tokens.size() && run.text.substr(tokens[k].begin, tokens[k].length()) == word;
+}
+
+// Token `j` lies inside a modifier closed by 的 within the reach of the verb at `k`.
+bool before_de(const chinese_run& run, std::size_t j, std::size_t k) {
+    for (std::size_t i = j + 1; i <= k + 1 + max_gap_words; ++i)
+        if (is(run, run.tokens, i, u"的")) return true;
+    return false;
+}
+}  // namespace
+
+void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& words,
+                        const collocation_table& table, std::vector<finding>& out) {
+    if (table.empty()) return;
+    for (const chinese_run& run : runs) {
+        const std::vector<lexicon_token>& tokens = run.tokens;
+        for (std::size_t k = 0; k < tokens.size(); ++k) {
+            const std::u16string_view word = run.text.substr(tokens[k].begin, tokens[k].length());
+            // Verb and object the word list holds as one word (发挥作用).
+            if (word.size() > 2) {
+                const std::vector<collocation>* entries = table.of_verb(word.substr(0, 2));
+                const collocation* c = entries ? with_object(*entries, word.substr(2)) : nullptr;
+                if (c && closes_phrase(run, k)) report(run, tokens[k].begin, *c, out);
+            }
+            // The verb alone, or closing a set phrase of four (充分发扬).
+            std::size_t verb_at = 0;
+            const std::vector<collocation>* entries = table.of_verb(word);
+            if (!entries && word.size() >= 4) {
+                verb_at = word.size() - 2;
+                entries = table.of_verb(word.substr(verb_at));
+            }
+            if (!entries) continue;
+            // 增加的水平: the verb modifies the noun rather than governs it.
+            if (is(run, tokens, k + 1, u"的")) continue;
+            std::size_t gap = 0;
+            for (std::size_t j = k + 1; j < tokens.size() && j <= k + 1 + max_gap_words; ++j) {
+                const lexicon_token& t = tokens[j];
+                const collocation* c = with_object(*entries, run.text.substr(t.begin, t.length()));
+                if (c) {
+                    if (closes_phrase(run, j)) report(run, tokens[k].begin + verb_at, *c, out);
+                    break;
+                }
+                gap += t.length();
+                if (gap > max_gap_chars || !(modifier(words, t) || before_de(run, j, k))) break;
+            }
+        }
+    }
+}
+
+}  // namespace velmo_service
