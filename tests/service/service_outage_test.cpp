@@ -81,9 +81,9 @@ TEST_F(outage, AccountRequestsAreUnavailableWhileTheDatabaseIsAwayAndSucceedAtOn
         threads.emplace_back([&, i] {
             soap_client c(service->port());
             signed_in[i] = sign_in(c);
-            words[i] = c.call("AddWords", {{"userName", "writer"},
-                                           {"libType", "4"},
-                                           {"words", "词" + std::to_string(i)}});
+            words[i] = c.call(
+                "AddWords",
+                {{"userName", "writer"}, {"libType", "4"}, {"words", "词" + std::to_string(i)}});
         });
     for (std::thread& t : threads) t.join();
     for (int i = 0; i < clients; ++i) {
