@@ -374,7 +374,7 @@ void shared_job_board::give_up_failing_jobs(PGconn* conn) {
 }
 
 void shared_job_board::listen_loop() {
-    PGconn* conn = PQconnectdb(url_.c_str());
+    PGconn* conn = pg_connect(url_);
     auto subscribe = [&] {
         PGresult* r = PQexec(conn, (std::string("LISTEN ") + channel).c_str());
         PQclear(r);

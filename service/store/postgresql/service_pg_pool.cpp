@@ -39,6 +39,13 @@ pg_rows pg_run(PGconn* conn, const std::string& sql, const pg_params& params) {
                                 values.data(), nullptr, nullptr, 0));
 }
 
+PGconn* pg_connect(const std::string& url) {
+    // Later values win: the address's own settings override the default.
+    const char* const keys[] = {"connect_timeout", "dbname", nullptr};
+    const char* const values[] = {"5", url.c_str(), nullptr};
+    return PQconnectdbParams(keys, values, 1);
+}
+
 bool pg_alive(PGconn* conn) {
     if (PQstatus(conn) != CONNECTION_OK) return false;
     // Idle, nothing is due from the server: anything readable means it hung up.
@@ -78,7 +85,7 @@ std::unique_ptr<pg_pool> pg_pool::open(const std::string& url, int size, std::st
     std::unique_ptr<pg_pool> pool(new pg_pool());
     pool->url_ = url;
     for (int i = 0; i < size; ++i) {
-        PGconn* c = PQconnectdb(url.c_str());
+        PGconn* c = pg_connect(url);
         pool->all_.push_back(c);
         if (PQstatus(c) != CONNECTION_OK) {
             if (error) *error = PQerrorMessage(c);

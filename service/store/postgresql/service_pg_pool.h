@@ -48,6 +48,11 @@ using pg_params = std::vector<std::optional<std::string>>;
 // Runs `sql` with $1.. bound to `params`.
 pg_rows pg_run(PGconn* conn, const std::string& sql, const pg_params& params = {});
 
+// Connects to `url` (a postgresql:// URI). Unless the address sets its own
+// connect_timeout, an unreachable server is given up after a few seconds, so
+// that a request during an outage answers instead of hanging.
+PGconn* pg_connect(const std::string& url);
+
 // Whether `conn` is usable as far as can be told without a round trip: a
 // connection the server closed while it sat idle is readable (the closing
 // message, then the end of the stream) and is reported broken.
