@@ -112,6 +112,20 @@ class serve_process {
     int exit_status_ = -1;
 };
 
+// The account of the job tests, with room for many long articles.
+int add_kim(const std::string& db) {
+    return run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end", "2099-01-01",
+                "--db", db})
+        .status;
+}
+
+// 2000 sentences of 10 words with one error each.
+std::string long_article() {
+    std::string article;
+    for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";
+    return article;
+}
+
 }  // namespace
 
 TEST(ServiceProgram, AdministersAccountsOnTheDatabase) {
@@ -203,16 +217,12 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
     // The account comes over from a single-machine database.
     temp_dir dir;
     const std::string file = dir.path() + "/single.db";
-    ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end",
-                   "2099-01-01", "--db", file})
-                  .status,
-              0);
+    ASSERT_EQ(add_kim(file), 0);
     EXPECT_EQ(run({"migrate", "--from", file, "--to", db}).out, "copied 1 accounts\n");
     EXPECT_NE(
         run({"migrate", "--from", file, "--to", db}).out.find("kept the existing account kim"),
         std::string::npos);
-    std::string article;
-    for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
+    const std::string article = long_article();
     constexpr int jobs = 6;
     std::vector<std::string> pids;
     {
@@ -249,12 +259,8 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
 TEST(ServiceProgram, AKilledSingleInstanceResumesItsJobsOnRestartAndChargesThemOnce) {
     temp_dir dir;
     const std::string db = dir.path() + "/crash.db";
-    ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end",
-                   "2099-01-01", "--db", db})
-                  .status,
-              0);
-    std::string article;
-    for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
+    ASSERT_EQ(add_kim(db), 0);
+    const std::string article = long_article();
     std::string finished;
     std::vector<std::string> pids;
     {
