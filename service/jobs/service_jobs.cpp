@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "base/service_text.h"
+#include "jobs/service_job_codec.h"
 #include "store/service_store.h"
 
 namespace velmo_service {
@@ -12,10 +14,14 @@ namespace velmo_service {
 namespace {
 // Thrown from the progress callback to end a running job when the service stops.
 struct job_cancelled {};
+// Runs of one job begun by processes that ended before it finished: after
+// this many, the job is taken for the cause and refunded instead.
+constexpr int max_attempts = 3;
 }  // namespace
 
 job_manager::job_manager(const check_engine& engine, service_store& store, job_limits limits)
     : engine_(engine), store_(store), limits_(limits) {
+    resume_kept_jobs();
     const int n = limits_.workers < 1 ? 1 : limits_.workers;
     for (int i = 0; i < n; ++i) workers_.emplace_back([this] { worker_loop(); });
 }
@@ -23,6 +29,39 @@ job_manager::job_manager(const check_engine& engine, service_store& store, job_l
 job_manager::~job_manager() {
     stop(std::chrono::milliseconds(0));
     for (std::thread& t : workers_) t.join();
+}
+
+void job_manager::resume_kept_jobs() {
+    std::vector<kept_job> kept;
+    try {
+        kept = store_.kept_jobs();
+    } catch (const store_unavailable&) {
+        return;  // they stay recorded for the next start
+    }
+    const auto now = std::chrono::steady_clock::now();
+    for (const kept_job& k : kept) {
+        const std::optional<check_options> options = job_decode_options(k.options);
+        std::optional<std::vector<finding>> results;
+        if (k.done) results = job_decode_findings(k.results);
+        if (!options || (k.done ? !results : k.attempts >= max_attempts)) {
+            store_.refund_kept_job(k);
+            continue;
+        }
+        job& j = jobs_[k.pid];
+        j.user = k.user;
+        j.options = *options;
+        j.charge = job_charge{k.charged_words, k.charged_at};
+        j.touched = now;
+        if (k.done) {
+            j.state = job_state::done;
+            j.progress = 100;
+            j.results = std::move(*results);
+        } else {
+            j.state = job_state::queued;
+            j.text = text_utf8_to_utf16(k.article);
+            queue_.push_back(k.pid);
+        }
+    }
 }
 
 std::string job_manager::new_pid_locked() {
@@ -74,6 +113,7 @@ void job_manager::purge_expired_locked(std::chrono::steady_clock::time_point now
         const bool expired =
             (j.state == job_state::issued && now - j.touched > limits_.idle_window) ||
             (j.state == job_state::done && now - j.touched > limits_.expiry);
+        if (expired && j.state == job_state::done) store_.forget_kept_job(it->first);
         if (expired)
             it = jobs_.erase(it);
         else
@@ -141,7 +181,14 @@ void job_manager::submit(const std::string& pid, std::u16string text, const chec
 int job_manager::charge_and_submit(const std::string& pid, const std::string& user,
                                    std::int64_t words, const std::string& time, std::u16string text,
                                    const check_options& options) {
-    const int charged = store_.charge(user, words, time);
+    kept_job record;
+    record.pid = pid;
+    record.user = user;
+    record.article = text_utf16_to_utf8(text);
+    record.options = job_encode_options(options);
+    record.charged_words = words;
+    record.charged_at = time;
+    const int charged = store_.charge_and_keep_job(record);
     if (charged != code_ok) {
         drop(pid);
         return charged;
@@ -175,6 +222,7 @@ job_fetch job_manager::take_results(const std::string& pid, const std::string& c
     }
     out = std::move(j->results);
     jobs_.erase(pid);
+    store_.forget_kept_job(pid);
     return job_fetch::ready;
 }
 
@@ -189,7 +237,14 @@ std::size_t job_manager::stop(std::chrono::milliseconds grace) {
     // over; a running job is refunded now and forgotten when it ends.
     for (auto it = jobs_.begin(); it != jobs_.end();) {
         job& j = it->second;
-        if (j.charge.words > 0) store_.refund(j.user, j.charge.words, j.charge.time);
+        if (!j.charge.time.empty()) {
+            kept_job record;
+            record.pid = it->first;
+            record.user = j.user;
+            record.charged_words = j.charge.words;
+            record.charged_at = j.charge.time;
+            store_.refund_kept_job(record);
+        }
         j.charge = job_charge{};
         if (j.state == job_state::running)
             ++it;
@@ -236,6 +291,7 @@ void job_manager::run_job(const std::string& pid) {
         options = it->second.options;
         user = it->second.user;
     }
+    store_.kept_job_started(pid);
     user_words words;
     words.own = store_.all_words(user, 4);
     if (options.user_errors) words.errors = store_.all_words(user, 3);
@@ -249,10 +305,19 @@ void job_manager::run_job(const std::string& pid) {
         });
     } catch (const job_cancelled&) {
     }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (cancel_) {  // refunded by stop() already, and nobody will fetch it
+            jobs_.erase(pid);
+            return;
+        }
+    }
+    // Recorded before it can be fetched, so a fetch never races the record.
+    store_.kept_job_done(pid, job_encode_findings(results));
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = jobs_.find(pid);
     if (it == jobs_.end()) return;
-    if (cancel_) {  // refunded by stop() already, and nobody will fetch it
+    if (cancel_) {
         jobs_.erase(it);
         return;
     }

@@ -9,6 +9,13 @@
 // window stays fetchable but no longer counts, so abandoned runs do not lock
 // the account out. Identifiers are 128 random bits: holding one is what lets
 // a client upload to, poll and fetch its job.
+//
+// job_manager serves one instance over a SQLite file. Each charged job is
+// recorded there in the transaction of its charge, and its findings when it
+// finishes, so that after a crash the next start resumes the jobs that were
+// queued or running and keeps finished ones fetchable. A job begun three
+// times without finishing (it took the process down each time) is refunded
+// instead. Identifiers without text are not recorded: they cost nothing.
 #pragma once
 
 #include <chrono>
@@ -128,6 +135,8 @@ class job_manager : public job_board {
         std::chrono::steady_clock::time_point touched;
     };
 
+    // Takes up the jobs a previous process recorded and did not hand over.
+    void resume_kept_jobs();
     void worker_loop();
     void run_job(const std::string& pid);
     void purge_expired_locked(std::chrono::steady_clock::time_point now);

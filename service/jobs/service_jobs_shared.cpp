@@ -112,49 +112,55 @@ void shared_job_board::wake_workers() {
     wake_.notify_all();
 }
 
+namespace {
+// Requests see an outage as one (store_unavailable), never as a missing job.
+pg_rows checked(pg_rows rows) { return postgresql_checked(std::move(rows)); }
+}  // namespace
+
 std::optional<std::string> shared_job_board::create(const std::string& user) {
     if (stopping_) return std::nullopt;
     pg_pool::handle c = pool_->acquire();
-    c.run(
-        "DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
-        " OR (state IN (1,4) AND touched < now() - $1::interval)",
-        {interval(limits_.expiry), interval(limits_.idle_window)});
+    checked(
+        c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
+              " OR (state IN (1,4) AND touched < now() - $1::interval)",
+              {interval(limits_.expiry), interval(limits_.idle_window)}));
     const std::string pid = random_hex(16);
     // Counted and inserted under a lock on the user, so that instances
     // issuing identifiers for one account at once never pass its limits.
-    if (!c.run("BEGIN").ok()) return std::nullopt;
-    c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user});
-    pg_rows r = c.run(
+    checked(c.run("BEGIN"));
+    checked(c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user}));
+    pg_rows r = checked(c.run(
         "INSERT INTO jobs(pid, user_name, state) SELECT $3, $1, 0 WHERE (SELECT COUNT(*) FROM "
         "jobs) < $4 AND (SELECT COUNT(*) FROM jobs WHERE user_name=$1 AND state=0) < $5 AND " +
             held_with_text + " < $6",
         {user, interval(limits_.idle_window), pid, std::to_string(limits_.max_jobs),
-         std::to_string(limits_.max_issued_per_user), std::to_string(limits_.max_jobs_per_user)});
+         std::to_string(limits_.max_issued_per_user), std::to_string(limits_.max_jobs_per_user)}));
     const bool inserted = r.affected() == 1;
-    if (!c.run("COMMIT").ok() || !inserted) return std::nullopt;
+    checked(c.run("COMMIT"));
+    if (!inserted) return std::nullopt;
     return pid;
 }
 
 job_submit shared_job_board::claim(const std::string& pid, const std::string& claimant,
                                    std::string* user) {
     pg_pool::handle c = pool_->acquire();
-    pg_rows found = c.run("SELECT user_name, state FROM jobs WHERE" + requested_job,
-                          request_params(pid, limits_, claimant));
+    pg_rows found = checked(c.run("SELECT user_name, state FROM jobs WHERE" + requested_job,
+                                  request_params(pid, limits_, claimant)));
     if (found.count() == 0) return job_submit::unknown;
     if (found.integer(0, 1) != issued) return job_submit::already_uploaded;
     const std::string owner = found.text(0, 0);
-    if (!c.run("BEGIN").ok()) return job_submit::unknown;
-    c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {owner});
-    const bool room =
-        c.run("SELECT 1 WHERE " + held_with_text + " < $3",
-              {owner, interval(limits_.idle_window), std::to_string(limits_.max_jobs_per_user)})
-            .count() > 0;
+    checked(c.run("BEGIN"));
+    checked(c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {owner}));
+    const bool room = checked(c.run("SELECT 1 WHERE " + held_with_text + " < $3",
+                                    {owner, interval(limits_.idle_window),
+                                     std::to_string(limits_.max_jobs_per_user)}))
+                          .count() > 0;
     // Without room the identifier is released rather than left to expire.
-    pg_rows r =
+    pg_rows r = checked(
         room ? c.run("UPDATE jobs SET state=1, touched=now() WHERE pid=$1 AND state=0", {pid})
-             : c.run("DELETE FROM jobs WHERE pid=$1 AND state=0", {pid});
+             : c.run("DELETE FROM jobs WHERE pid=$1 AND state=0", {pid}));
     const bool changed = r.affected() == 1;
-    if (!c.run("COMMIT").ok()) return job_submit::unknown;
+    checked(c.run("COMMIT"));
     if (!changed) return job_submit::already_uploaded;  // another request claimed it first
     if (!room) return job_submit::busy;
     if (user) *user = owner;
@@ -164,7 +170,7 @@ job_submit shared_job_board::claim(const std::string& pid, const std::string& cl
 int shared_job_board::charge_and_submit(const std::string& pid, const std::string& user,
                                         std::int64_t words, const std::string& time,
                                         std::u16string text, const check_options& options) {
-    int code = code_refused;
+    int code = code_unavailable;
     {
         pg_pool::handle c = pool_->acquire();
         if (c.run("BEGIN").ok()) {
@@ -180,23 +186,32 @@ int shared_job_board::charge_and_submit(const std::string& pid, const std::strin
                             .affected() == 1 &&
                     c.run(std::string("NOTIFY ") + channel).ok();
                 // The notification goes out with the commit, when the job is visible.
-                if (!queued || !c.run("COMMIT").ok()) code = code_refused;
+                if (!queued)
+                    code = PQstatus(c.get()) == CONNECTION_OK ? code_refused : code_unavailable;
+                else if (!c.run("COMMIT").ok())
+                    code = code_unavailable;
             }
             if (code != code_ok) c.run("ROLLBACK");
         }
     }
-    if (code != code_ok) drop(pid);
+    if (code != code_ok) {
+        // Out of reach, the claimed job is left to expire.
+        try {
+            drop(pid);
+        } catch (const store_unavailable&) {
+        }
+    }
     return code;
 }
 
 void shared_job_board::drop(const std::string& pid) {
-    pool_->acquire().run("DELETE FROM jobs WHERE pid=$1 AND state<>3", {pid});
+    checked(pool_->acquire().run("DELETE FROM jobs WHERE pid=$1 AND state<>3", {pid}));
 }
 
 std::optional<int> shared_job_board::progress(const std::string& pid, const std::string& claimant) {
-    pg_rows r = pool_->acquire().run(
+    pg_rows r = checked(pool_->acquire().run(
         "UPDATE jobs SET touched=now() WHERE" + requested_job + "RETURNING state, progress",
-        request_params(pid, limits_, claimant));
+        request_params(pid, limits_, claimant)));
     if (r.count() == 0) return std::nullopt;
     return r.integer(0, 0) == done ? 100 : static_cast<int>(r.integer(0, 1));
 }
@@ -204,15 +219,16 @@ std::optional<int> shared_job_board::progress(const std::string& pid, const std:
 job_fetch shared_job_board::take_results(const std::string& pid, const std::string& claimant,
                                          std::vector<finding>& out) {
     pg_pool::handle c = pool_->acquire();
-    pg_rows r = c.run("DELETE FROM jobs WHERE state=4 AND" + requested_job + "RETURNING results",
-                      request_params(pid, limits_, claimant));
+    pg_rows r =
+        checked(c.run("DELETE FROM jobs WHERE state=4 AND" + requested_job + "RETURNING results",
+                      request_params(pid, limits_, claimant)));
     if (r.count() > 0) {
         std::optional<std::vector<finding>> findings = job_decode_findings(r.text(0, 0));
         out = findings ? std::move(*findings) : std::vector<finding>();
         return job_fetch::ready;
     }
-    return c.run("UPDATE jobs SET touched=now() WHERE" + requested_job,
-                 request_params(pid, limits_, claimant))
+    return checked(c.run("UPDATE jobs SET touched=now() WHERE" + requested_job,
+                         request_params(pid, limits_, claimant)))
                        .affected() > 0
                ? job_fetch::not_finished
                : job_fetch::unknown;
@@ -251,45 +267,62 @@ bool shared_job_board::run_one() {
     const check_options options = job_decode_options(job.text(0, 3)).value_or(check_options());
 
     user_words words;
-    auto library = [&](int lib) {
+    auto library = [&](int lib, std::vector<std::string>& out) {
         pg_rows r = c.run("SELECT word FROM words WHERE user_name=$1 AND lib=$2 ORDER BY id",
                           {user, std::to_string(lib)});
-        std::vector<std::string> out;
+        out.clear();
         for (int i = 0; i < r.count(); ++i) out.push_back(r.text(i, 0));
-        return out;
+        return r.ok();
     };
-    words.own = library(4);
-    if (options.user_errors) words.errors = library(3);
+    // A job is never checked without its user's words; the lease this
+    // instance keeps renewing holds the job through an outage meanwhile.
+    if (!until_done(c.get(), [&] {
+            return library(4, words.own) && (!options.user_errors || library(3, words.errors));
+        })) {
+        hand_back(c.get(), pid);
+        return true;
+    }
 
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++running_;
     }
     int reported = 1;
+    auto next_revival = std::chrono::steady_clock::now();
     try {
         const std::vector<finding> results =
             engine_.check(text_utf8_to_utf16(job.text(0, 2)), options, words, [&](int value) {
                 if (cancel_) throw job_cut_short{};
                 if (value <= reported) return;
                 reported = value;
-                c.run(
-                    "UPDATE jobs SET progress=$2 WHERE pid=$1 AND lease_owner=$3 AND progress < $2",
-                    {pid, std::to_string(value), owner_});
+                // Progress lost to an outage is only shown late; the
+                // connection is tried again at most once per poll interval.
+                const auto now = std::chrono::steady_clock::now();
+                if (PQstatus(c.get()) != CONNECTION_OK) {
+                    if (now < next_revival) return;
+                    next_revival = now + limits_.poll;
+                    if (!pg_revive(c.get())) return;
+                }
+                pg_run(c.get(),
+                       "UPDATE jobs SET progress=$2 WHERE pid=$1 AND lease_owner=$3 AND progress < "
+                       "$2",
+                       {pid, std::to_string(value), owner_});
             });
         // Written only while this instance still holds the lease: a job taken
-        // over meanwhile is finished by the instance that took it.
-        c.run(
-            "UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, touched=now(), "
-            "lease_owner=NULL,"
-            " lease_until=NULL WHERE pid=$1 AND state=3 AND lease_owner=$3",
-            {pid, job_encode_findings(results), owner_});
+        // over meanwhile is finished by the instance that took it. Findings
+        // are kept until the database takes them.
+        const std::string encoded = job_encode_findings(results);
+        if (!until_done(c.get(), [&] {
+                return pg_run(c.get(),
+                              "UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, "
+                              "touched=now(), lease_owner=NULL, lease_until=NULL"
+                              " WHERE pid=$1 AND state=3 AND lease_owner=$3",
+                              {pid, encoded, owner_})
+                    .ok();
+            }))
+            hand_back(c.get(), pid);
     } catch (const job_cut_short&) {
-        // Back to the queue for another instance; a stop is not a failed attempt.
-        c.run(
-            "UPDATE jobs SET state=2, lease_owner=NULL, lease_until=NULL, attempts=attempts - 1"
-            " WHERE pid=$1 AND state=3 AND lease_owner=$2",
-            {pid, owner_});
-        c.run(std::string("NOTIFY ") + channel);
+        hand_back(c.get(), pid);
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -297,6 +330,29 @@ bool shared_job_board::run_one() {
     }
     idle_.notify_all();
     return true;
+}
+
+bool shared_job_board::until_done(PGconn* conn, const std::function<bool()>& attempt) {
+    for (;;) {
+        if (attempt()) return true;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait_for(lock, limits_.poll, [this] { return stopping_.load(); });
+        }
+        if (stopping_) return false;
+        pg_revive(conn);
+    }
+}
+
+void shared_job_board::hand_back(PGconn* conn, const std::string& pid) {
+    // Back to the queue for another instance; a stop is not a failed attempt.
+    // Should the database be away, the lease lapses instead once this
+    // instance is gone, with the same effect.
+    pg_run(conn,
+           "UPDATE jobs SET state=2, lease_owner=NULL, lease_until=NULL, attempts=attempts - 1"
+           " WHERE pid=$1 AND state=3 AND lease_owner=$2",
+           {pid, owner_});
+    pg_run(conn, std::string("NOTIFY ") + channel);
 }
 
 void shared_job_board::give_up_failing_jobs(PGconn* conn) {
@@ -318,7 +374,7 @@ void shared_job_board::give_up_failing_jobs(PGconn* conn) {
 }
 
 void shared_job_board::listen_loop() {
-    PGconn* conn = PQconnectdb(url_.c_str());
+    PGconn* conn = pg_connect(url_);
     auto subscribe = [&] {
         PGresult* r = PQexec(conn, (std::string("LISTEN ") + channel).c_str());
         PQclear(r);

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -55,6 +56,12 @@ class shared_job_board : public job_board {
     // workers at every poll interval.
     void listen_loop();
     void wake_workers();
+    // Runs `attempt` until it succeeds, reopening `conn` between tries, or
+    // until the instance stops (false): a running job's words and findings
+    // wait out an outage of the database.
+    bool until_done(PGconn* conn, const std::function<bool()>& attempt);
+    // Puts a running job of this instance back in the queue.
+    void hand_back(PGconn* conn, const std::string& pid);
     // Deletes and refunds running jobs whose lease lapsed after their last
     // allowed claim: they are unknown to the client from then on.
     void give_up_failing_jobs(PGconn* conn);

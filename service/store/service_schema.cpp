@@ -78,6 +78,22 @@ const std::vector<schema_step>& steps() {
          "ALTER TABLE jobs ADD COLUMN attempts INTEGER NOT NULL DEFAULT 0,"
          "  ADD COLUMN charged_words BIGINT NOT NULL DEFAULT 0,"
          "  ADD COLUMN charged_at TEXT;"},
+        // Charged jobs of a single instance, so that a crash or restart resumes
+        // them instead of losing them charged. PostgreSQL keeps its jobs in the
+        // table of step 2.
+        {4,
+         "CREATE TABLE IF NOT EXISTS kept_jobs("
+         "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+         "  pid TEXT NOT NULL UNIQUE,"
+         "  user_name TEXT NOT NULL,"
+         "  done INTEGER NOT NULL DEFAULT 0,"
+         "  article TEXT,"
+         "  options TEXT NOT NULL,"
+         "  results TEXT,"
+         "  charged_words INTEGER NOT NULL,"
+         "  charged_at TEXT NOT NULL,"
+         "  attempts INTEGER NOT NULL DEFAULT 0);",
+         nullptr},
     };
     return list;
 }

@@ -70,6 +70,20 @@ class service_store {
                                std::int64_t cap);
     bool delete_word(const std::string& name, int lib, const std::string& word);
 
+    // Jobs of an instance that keeps them in its SQLite file, so that they
+    // outlive a crash or restart (see kept_job); nothing is kept on PostgreSQL.
+    // charge_and_keep_job charges and records the job in one transaction and
+    // answers as charge does. The others are best effort: a job whose record
+    // cannot be written still runs in this process.
+    int charge_and_keep_job(const kept_job& job);
+    void kept_job_started(const std::string& pid);
+    void kept_job_done(const std::string& pid, const std::string& results);
+    void forget_kept_job(const std::string& pid);
+    // Refunds the job's charge and forgets it, both or neither.
+    bool refund_kept_job(const kept_job& job);
+    // Throws store_unavailable when they cannot be read.
+    std::vector<kept_job> kept_jobs();
+
     // Copies every account (with its hashed number), usage row and word of
     // `from` into this store; accounts already here are left as they are and
     // named in `skipped`. False with `error` when a write fails.

@@ -112,6 +112,20 @@ class serve_process {
     int exit_status_ = -1;
 };
 
+// The account of the job tests, with room for many long articles.
+int add_kim(const std::string& db) {
+    return run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end", "2099-01-01",
+                "--db", db})
+        .status;
+}
+
+// 2000 sentences of 10 words with one error each.
+std::string long_article() {
+    std::string article;
+    for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";
+    return article;
+}
+
 }  // namespace
 
 TEST(ServiceProgram, AdministersAccountsOnTheDatabase) {
@@ -203,16 +217,12 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
     // The account comes over from a single-machine database.
     temp_dir dir;
     const std::string file = dir.path() + "/single.db";
-    ASSERT_EQ(run({"user", "add", "kim", "--auth", "k", "--quota", "100000000", "--end",
-                   "2099-01-01", "--db", file})
-                  .status,
-              0);
+    ASSERT_EQ(add_kim(file), 0);
     EXPECT_EQ(run({"migrate", "--from", file, "--to", db}).out, "copied 1 accounts\n");
     EXPECT_NE(
         run({"migrate", "--from", file, "--to", db}).out.find("kept the existing account kim"),
         std::string::npos);
-    std::string article;
-    for (int i = 0; i < 2000; ++i) article += "我们按步就班地工作。";  // 20000 words
+    const std::string article = long_article();
     constexpr int jobs = 6;
     std::vector<std::string> pids;
     {
@@ -244,6 +254,50 @@ TEST(ServiceProgram, JobsOfAKilledInstanceAreFinishedByAnotherAndChargedOnce) {
     auto detail = client.call("GetUserCheckDetail",
                               {{"userName", "kim"}, {"queryDate", ""}, {"pageIndex", "0"}});
     EXPECT_EQ(detail.first("TotalCount"), std::to_string(jobs));
+}
+
+TEST(ServiceProgram, AKilledSingleInstanceResumesItsJobsOnRestartAndChargesThemOnce) {
+    temp_dir dir;
+    const std::string db = dir.path() + "/crash.db";
+    ASSERT_EQ(add_kim(db), 0);
+    const std::string article = long_article();
+    std::string finished;
+    std::vector<std::string> pids;
+    {
+        // One worker, so the uploads queue behind the job it runs when it is killed.
+        serve_process first({"--listen", "127.0.0.1:0", "--db", db, "--workers", "1"});
+        ASSERT_GT(first.port(), 0);
+        soap_client client(first.port());
+        finished = client.get_pid("kim", "k").first("PID");
+        ASSERT_EQ(client.upload(finished, "我们按步就班。", upload_options{}).first("ErrCode"),
+                  "0");
+        while (client.progress(finished).first("GetCheckArticleProgressResult") != "100")
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (int i = 0; i < 4; ++i) {
+            pids.push_back(client.get_pid("kim", "k").first("PID"));
+            ASSERT_EQ(client.upload(pids.back(), article, upload_options{}).first("ErrCode"), "0");
+        }
+        while (client.progress(pids[0]).first("GetCheckArticleProgressResult") == "0")
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        first.stop(SIGKILL);
+    }
+    // A job begun as often as allowed without finishing is refunded instead:
+    // it would take the service down again.
+    const std::string doomed = pids.back();
+    pids.pop_back();
+    ASSERT_EQ(run_sql(db, "UPDATE kept_jobs SET attempts=3 WHERE pid='" + doomed + "'"), "");
+
+    serve_process second({"--listen", "127.0.0.1:0", "--db", db, "--workers", "2"});
+    ASSERT_GT(second.port(), 0);
+    soap_client client(second.port());
+    EXPECT_EQ(read_errors(client.result(finished)).size(), 1u);
+    for (const std::string& pid : pids) {
+        ASSERT_TRUE(wait_done({&client}, pid)) << pid;
+        EXPECT_EQ(read_errors(client.result(pid)).size(), 2000u) << pid;
+    }
+    EXPECT_EQ(client.progress(doomed).status, 500);
+    EXPECT_EQ(client.call("GetUserInfo", {{"userName", "kim"}}).first("ReMainingWordsCount"),
+              std::to_string(100000000 - 7 - 3 * 20000));
 }
 
 TEST(ServiceProgram, EvaluatesALabelledFile) {

@@ -56,12 +56,25 @@ bool pg_cluster::start() {
     const std::string init = run_as_owner(bin_dir_ + "/initdb -D " + quoted(data) +
                                           " -U postgres -A trust -E UTF8 --locale=C --no-sync > " +
                                           quoted(dir_ + "/initdb.log") + " 2>&1");
+    return std::system(init.c_str()) == 0 && std::system(pg_ctl("start").c_str()) == 0;
+}
+
+std::string pg_cluster::pg_ctl(const std::string& action) const {
     const std::string options = "-c listen_addresses='' -c unix_socket_directories=" + dir_ +
                                 " -c fsync=off -c synchronous_commit=off -c max_connections=300";
-    const std::string start =
-        run_as_owner(bin_dir_ + "/pg_ctl -D " + quoted(data) + " -o \"" + options + "\" -l " +
-                     quoted(dir_ + "/server.log") + " -w -t 60 start > /dev/null");
-    return std::system(init.c_str()) == 0 && std::system(start.c_str()) == 0;
+    return run_as_owner(bin_dir_ + "/pg_ctl -D " + quoted(dir_ + "/data") + " -o \"" + options +
+                        "\" -l " + quoted(dir_ + "/server.log") + " -w -t 60 " + action +
+                        " > /dev/null");
+}
+
+void pg_cluster::take_down() {
+    if (std::system(pg_ctl("-m fast stop").c_str()) != 0)
+        throw std::runtime_error("cannot stop the PostgreSQL cluster in " + dir_);
+}
+
+void pg_cluster::bring_back() {
+    if (std::system(pg_ctl("start").c_str()) != 0)
+        throw std::runtime_error("cannot start the PostgreSQL cluster in " + dir_);
 }
 
 pg_cluster::~pg_cluster() {

@@ -16,12 +16,17 @@ class pg_cluster {
     static pg_cluster* shared();
     // A new empty database, as a postgresql:// address.
     std::string new_database();
+    // Stops the server the way an administrator does (its sessions are ended)
+    // and starts it again on the same data: a real outage of the database.
+    void take_down();
+    void bring_back();
     ~pg_cluster();
 
   private:
     pg_cluster() = default;
     bool start();
     std::string run_as_owner(const std::string& command) const;
+    std::string pg_ctl(const std::string& action) const;
 
     std::string bin_dir_;
     std::string dir_;

@@ -29,18 +29,6 @@ struct two_instances : ::testing::Test {
     }
 };
 
-// Progress polled through `clients` in turn until 100 or a bounded wait ends.
-bool wait_done(std::vector<soap_client*> clients, const std::string& pid) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (std::size_t i = 0; std::chrono::steady_clock::now() < deadline; ++i) {
-        soap_reply p = clients[i % clients.size()]->progress(pid);
-        if (p.status != 200) return false;
-        if (p.first("GetCheckArticleProgressResult") == "100") return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
-
 std::string describe(const std::vector<found_error>& errors) {
     std::string out;
     for (const found_error& e : errors) {

@@ -352,6 +352,22 @@ void wait_for_a_running_job(const std::string& location) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
+bool wait_done(const std::vector<soap_client*>& clients, const std::string& pid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (std::size_t i = 0; std::chrono::steady_clock::now() < deadline; ++i) {
+        soap_reply p = clients[i % clients.size()]->progress(pid);
+        if (p.status != 200) return false;
+        if (p.first("GetCheckArticleProgressResult") == "100") return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+bool says_unavailable(const soap_reply& r) {
+    return r.status == 503 && r.body.find("Receiver") != std::string::npos &&
+           r.body.find("服务暂时不可用") != std::string::npos;
+}
+
 void add_account(velmo_service::service_store& store, const std::string& name,
                  const std::string& auth_no, long long quota, const std::string& end_date) {
     std::string error;

@@ -92,6 +92,13 @@ class soap_client {
     std::unique_ptr<impl> impl_;
 };
 
+// Progress polled through `clients` in turn until 100 (true), an answer
+// other than progress, or a minute.
+bool wait_done(const std::vector<soap_client*>& clients, const std::string& pid);
+
+// A Receiver fault (HTTP 503) saying the service cannot serve now.
+bool says_unavailable(const soap_reply& r);
+
 std::string envelope(const std::string& op, const std::string& params);
 std::string xml_escape(const std::string& s);
 std::vector<found_error> read_errors(const soap_reply& reply);

@@ -1,6 +1,7 @@
 #include "store/postgresql/service_pg_pool.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 namespace velmo_service {
 
@@ -38,6 +39,44 @@ pg_rows pg_run(PGconn* conn, const std::string& sql, const pg_params& params) {
                                 values.data(), nullptr, nullptr, 0));
 }
 
+PGconn* pg_connect(const std::string& url) {
+    // Later values win: the address's own settings override the default.
+    const char* const keys[] = {"connect_timeout", "dbname", nullptr};
+    const char* const values[] = {"5", url.c_str(), nullptr};
+    return PQconnectdbParams(keys, values, 1);
+}
+
+bool pg_alive(PGconn* conn) {
+    if (PQstatus(conn) != CONNECTION_OK) return false;
+    // Idle, nothing is due from the server: anything readable means it hung up.
+    if (PQtransactionStatus(conn) != PQTRANS_IDLE) return true;
+    pollfd fd{PQsocket(conn), POLLIN, 0};
+    if (fd.fd < 0) return false;
+    if (poll(&fd, 1, 0) > 0 && PQconsumeInput(conn) == 0) return false;
+    return PQstatus(conn) == CONNECTION_OK;
+}
+
+bool pg_revive(PGconn* conn) {
+    if (pg_alive(conn)) return true;
+    PQreset(conn);
+    if (PQstatus(conn) != CONNECTION_OK) return false;
+    // Warnings of idempotent DDL (NOTICE: relation exists) are not errors.
+    pg_run(conn, "SET client_min_messages TO warning");
+    return true;
+}
+
+pg_rows pg_pool::handle::run(const std::string& sql, const pg_params& params) {
+    const bool first = first_;
+    first_ = false;
+    pg_rows rows = pg_run(conn_, sql, params);
+    // Broken on the first statement, outside any transaction of this caller:
+    // the server was lost before the statement reached it, so sending it
+    // again on a reopened connection runs it once.
+    if (!rows.ok() && first && PQstatus(conn_) == CONNECTION_BAD && pg_revive(conn_))
+        return pg_run(conn_, sql, params);
+    return rows;
+}
+
 pg_pool::~pg_pool() {
     for (PGconn* c : all_) PQfinish(c);
 }
@@ -46,7 +85,7 @@ std::unique_ptr<pg_pool> pg_pool::open(const std::string& url, int size, std::st
     std::unique_ptr<pg_pool> pool(new pg_pool());
     pool->url_ = url;
     for (int i = 0; i < size; ++i) {
-        PGconn* c = PQconnectdb(url.c_str());
+        PGconn* c = pg_connect(url);
         pool->all_.push_back(c);
         if (PQstatus(c) != CONNECTION_OK) {
             if (error) *error = PQerrorMessage(c);
@@ -65,16 +104,14 @@ pg_pool::handle pg_pool::acquire() {
     PGconn* c = idle_.back();
     idle_.pop_back();
     lock.unlock();
-    if (PQstatus(c) != CONNECTION_OK) {
-        PQreset(c);
-        pg_run(c, "SET client_min_messages TO warning");
-    }
+    pg_revive(c);
     return handle(*this, c);
 }
 
 void pg_pool::give_back(PGconn* conn) {
     // A connection left inside a failed or open transaction is cleaned first.
-    if (PQtransactionStatus(conn) != PQTRANS_IDLE) PQclear(PQexec(conn, "ROLLBACK"));
+    const PGTransactionStatusType status = PQtransactionStatus(conn);
+    if (status == PQTRANS_INTRANS || status == PQTRANS_INERROR) PQclear(PQexec(conn, "ROLLBACK"));
     {
         std::lock_guard<std::mutex> lock(mutex_);
         idle_.push_back(conn);

@@ -1,6 +1,10 @@
 // A few libpq connections to one PostgreSQL database, handed out one caller
-// at a time, and results read as text. A connection found broken is reset
-// before it is handed out again.
+// at a time, and results read as text. The server may go away and come back
+// (a restart, a short outage): a connection it closed meanwhile is reopened
+// before it is handed out again, and the first statement a caller sends on a
+// connection that turns out broken is sent again once on a reopened one, so
+// the first request after an outage succeeds. While the server stays away,
+// statements fail and callers answer that the service is unavailable.
 #pragma once
 
 #include <condition_variable>
@@ -44,6 +48,18 @@ using pg_params = std::vector<std::optional<std::string>>;
 // Runs `sql` with $1.. bound to `params`.
 pg_rows pg_run(PGconn* conn, const std::string& sql, const pg_params& params = {});
 
+// Connects to `url` (a postgresql:// URI). Unless the address sets its own
+// connect_timeout, an unreachable server is given up after a few seconds, so
+// that a request during an outage answers instead of hanging.
+PGconn* pg_connect(const std::string& url);
+
+// Whether `conn` is usable as far as can be told without a round trip: a
+// connection the server closed while it sat idle is readable (the closing
+// message, then the end of the stream) and is reported broken.
+bool pg_alive(PGconn* conn);
+// Reopens `conn` when it is broken; whether it is usable afterwards.
+bool pg_revive(PGconn* conn);
+
 class pg_pool {
   public:
     ~pg_pool();
@@ -57,13 +73,14 @@ class pg_pool {
         handle(const handle&) = delete;
         handle& operator=(const handle&) = delete;
         PGconn* get() const { return conn_; }
-        pg_rows run(const std::string& sql, const pg_params& params = {}) const {
-            return pg_run(conn_, sql, params);
-        }
+        // Runs a statement; the first one on this handle is sent again once
+        // on a reopened connection when the connection was found broken.
+        pg_rows run(const std::string& sql, const pg_params& params = {});
 
       private:
         pg_pool* pool_;
         PGconn* conn_;
+        bool first_ = true;
     };
     handle acquire();
     const std::string& url() const { return url_; }

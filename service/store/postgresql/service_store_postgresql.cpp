@@ -58,12 +58,7 @@ class pg_session : public schema_session {
 
 std::string number(std::int64_t v) { return std::to_string(v); }
 
-// A statement that failed for another reason than a row conflicting with a
-// stored one (SQLSTATE class 23) means the database is out of reach.
-pg_rows checked(pg_rows rows) {
-    if (!rows.ok() && rows.state().rfind("23", 0) != 0) throw store_unavailable(rows.error());
-    return rows;
-}
+pg_rows checked(pg_rows rows) { return postgresql_checked(std::move(rows)); }
 template <typename T>
 std::optional<std::string> optional_number(const std::optional<T>& v) {
     return v ? std::optional<std::string>(number(*v)) : std::nullopt;
@@ -235,10 +230,27 @@ class postgresql_store : public store_backend {
                    .affected() > 0;
     }
 
+    // Jobs on PostgreSQL live in the shared board's table; nothing is kept here.
+    int charge_and_keep_job(const kept_job& job) override {
+        return charge(job.user, job.charged_words, job.charged_at);
+    }
+    void kept_job_started(const std::string&) override {}
+    void kept_job_done(const std::string&, const std::string&) override {}
+    void forget_kept_job(const std::string&) override {}
+    bool refund_kept_job(const kept_job& job) override {
+        return refund(job.user, job.charged_words, job.charged_at);
+    }
+    std::vector<kept_job> kept_jobs() override { return {}; }
+
   private:
     std::unique_ptr<pg_pool> pool_;
 };
 }  // namespace
+
+pg_rows postgresql_checked(pg_rows rows) {
+    if (!rows.ok() && rows.state().rfind("23", 0) != 0) throw store_unavailable(rows.error());
+    return rows;
+}
 
 int postgresql_charge_in(PGconn* conn, const std::string& name, std::int64_t words,
                          const std::string& time) {

@@ -13,6 +13,13 @@ typedef struct pg_conn PGconn;
 
 namespace velmo_service {
 
+class pg_rows;
+
+// `rows`, unless their statement failed for another reason than a row
+// conflicting with a stored one (SQLSTATE class 23): then the database is out
+// of reach and store_unavailable is thrown.
+pg_rows postgresql_checked(pg_rows rows);
+
 // Connects to `url`, migrates the schema (one instance at a time); nullptr with `error`.
 std::unique_ptr<store_backend> postgresql_store_open(const std::string& url, std::string* error);
 

@@ -200,35 +200,84 @@ class sqlite_store : public store_backend {
     int charge(const std::string& name, std::int64_t words, const std::string& time) override {
         std::lock_guard<std::mutex> lock(mutex_);
         transaction t(db_);
-        statement s(db_,
-                    "UPDATE accounts SET used = used + ? WHERE user_name=? AND used + ? <= quota");
-        s.bind(1, words).bind(2, name).bind(3, words);
-        if (!s.run()) return code_refused;
-        if (sqlite3_changes(db_) == 0) {
-            statement f(db_, "SELECT 1 FROM accounts WHERE user_name=?");
-            f.bind(1, name);
-            return f.row() ? code_no_words : code_unknown_user;
-        }
-        statement r(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
-        r.bind(1, name).bind(2, time).bind(3, words);
-        if (!r.run()) return code_refused;
-        t.commit();
-        return code_ok;
+        const int code = charge_in_transaction(name, words, time);
+        if (code == code_ok) t.commit();
+        return code;
     }
 
     bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
         std::lock_guard<std::mutex> lock(mutex_);
         transaction t(db_);
-        statement r(db_,
-                    "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=? AND "
-                    "check_time=? AND words=? "
-                    "ORDER BY id DESC LIMIT 1)");
-        r.bind(1, name).bind(2, time).bind(3, words);
-        statement s(db_, "UPDATE accounts SET used = MAX(0, used - ?) WHERE user_name=?");
-        s.bind(1, words).bind(2, name);
-        if (!r.run() || sqlite3_changes(db_) == 0 || !s.run()) return false;
+        if (!refund_in_transaction(name, words, time)) return false;
         t.commit();
         return true;
+    }
+
+    int charge_and_keep_job(const kept_job& job) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        transaction t(db_);
+        const int code = charge_in_transaction(job.user, job.charged_words, job.charged_at);
+        if (code != code_ok) return code;
+        statement s(db_,
+                    "INSERT INTO kept_jobs(pid, user_name, article, options, charged_words, "
+                    "charged_at) VALUES(?,?,?,?,?,?)");
+        s.bind(1, job.pid).bind(2, job.user).bind(3, job.article).bind(4, job.options);
+        s.bind(5, job.charged_words).bind(6, job.charged_at);
+        if (!s.run()) return code_refused;
+        t.commit();
+        return code_ok;
+    }
+
+    void kept_job_started(const std::string& pid) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement(db_, "UPDATE kept_jobs SET attempts = attempts + 1 WHERE pid=?")
+            .bind(1, pid)
+            .run();
+    }
+
+    void kept_job_done(const std::string& pid, const std::string& results) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement(db_, "UPDATE kept_jobs SET done=1, results=?, article=NULL WHERE pid=?")
+            .bind(1, results)
+            .bind(2, pid)
+            .run();
+    }
+
+    void forget_kept_job(const std::string& pid) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement(db_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
+    }
+
+    bool refund_kept_job(const kept_job& job) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        transaction t(db_);
+        // A job whose charge is gone already (refunded by hand) is forgotten all the same.
+        refund_in_transaction(job.user, job.charged_words, job.charged_at);
+        statement(db_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, job.pid).run();
+        t.commit();
+        return true;
+    }
+
+    std::vector<kept_job> kept_jobs() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statement s(db_,
+                    "SELECT pid, user_name, done, article, options, results, charged_words, "
+                    "charged_at, attempts FROM kept_jobs ORDER BY id");
+        std::vector<kept_job> out;
+        while (s.row()) {
+            kept_job j;
+            j.pid = s.text(0);
+            j.user = s.text(1);
+            j.done = s.integer(2) != 0;
+            j.article = s.text(3);
+            j.options = s.text(4);
+            j.results = s.text(5);
+            j.charged_words = s.integer(6);
+            j.charged_at = s.text(7);
+            j.attempts = static_cast<int>(s.integer(8));
+            out.push_back(std::move(j));
+        }
+        return out;
     }
 
     usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
@@ -324,6 +373,37 @@ class sqlite_store : public store_backend {
     }
 
   private:
+    // The quota check and charge inside the caller's transaction.
+    int charge_in_transaction(const std::string& name, std::int64_t words,
+                              const std::string& time) {
+        statement s(db_,
+                    "UPDATE accounts SET used = used + ? WHERE user_name=? AND used + ? <= quota");
+        s.bind(1, words).bind(2, name).bind(3, words);
+        if (!s.run()) return code_refused;
+        if (sqlite3_changes(db_) == 0) {
+            statement f(db_, "SELECT 1 FROM accounts WHERE user_name=?");
+            f.bind(1, name);
+            return f.row() ? code_no_words : code_unknown_user;
+        }
+        statement r(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
+        r.bind(1, name).bind(2, time).bind(3, words);
+        return r.run() ? code_ok : code_refused;
+    }
+
+    // Takes back the newest matching charge inside the caller's transaction.
+    bool refund_in_transaction(const std::string& name, std::int64_t words,
+                               const std::string& time) {
+        statement r(db_,
+                    "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=? AND "
+                    "check_time=? AND words=? "
+                    "ORDER BY id DESC LIMIT 1)");
+        r.bind(1, name).bind(2, time).bind(3, words);
+        if (!r.run() || sqlite3_changes(db_) == 0) return false;
+        statement s(db_, "UPDATE accounts SET used = MAX(0, used - ?) WHERE user_name=?");
+        s.bind(1, words).bind(2, name);
+        return s.run();
+    }
+
     sqlite3* db_;
     std::mutex mutex_;
 };
