@@ -1,7 +1,9 @@
 #include "lexicon/service_confusions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <sstream>
 
 #include "base/service_text.h"
 
@@ -62,6 +64,67 @@ bool confusion_sets::load_shapes(const std::string& path) {
         for (char16_t other : text_utf8_to_utf16(line.substr(comma + 1))) add(c[0], other);
     }
     return true;
+}
+
+bool slip_counts::load(const std::string& path, unsigned min_times) {
+    std::ifstream in(path);
+    if (!in) return false;
+    // Counts of rarely meant characters say little: every chance is read as
+    // if the meant character had occurred this many times more.
+    constexpr double prior_occurrences = 10;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string written, meant;
+        unsigned long times = 0, occurrences = 0;
+        if (!std::getline(fields, written, '\t') || !std::getline(fields, meant, '\t') ||
+            !(fields >> times >> occurrences))
+            continue;
+        const std::u16string w = text_utf8_to_utf16(written), m = text_utf8_to_utf16(meant);
+        if (w.size() != 1 || m.size() != 1) continue;
+        if (times < min_times || times > occurrences) continue;
+        of_[w[0]].push_back(
+            {m[0], std::log10(static_cast<double>(times) / (occurrences + prior_occurrences))});
+        ++count_;
+    }
+    for (std::vector<slip>& s : of_)
+        std::sort(s.begin(), s.end(),
+                  [](const slip& a, const slip& b) { return a.log_chance > b.log_chance; });
+    return true;
+}
+
+bool slip_counts::load_pairs(const std::string& path, unsigned min_times) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string written, meant;
+        unsigned long wrong = 0, right = 0;
+        if (!std::getline(fields, written, '\t') || !std::getline(fields, meant, '\t') ||
+            !(fields >> wrong >> right))
+            continue;
+        const std::u16string w = text_utf8_to_utf16(written), m = text_utf8_to_utf16(meant);
+        if (w.size() != 2 || m.size() != 2 || w == m || wrong < min_times) continue;
+        std::array<slip, 2>& at = pairs_[pair_key(w)];
+        for (std::size_t k = 0; k < 2; ++k)
+            if (w[k] != m[k])
+                at[k] = {m[k], std::log10(static_cast<double>(wrong) / (wrong + right))};
+    }
+    return true;
+}
+
+const slip* slip_counts::in_pair(std::u16string_view pair, std::size_t at) const {
+    const auto it = pairs_.find(pair_key(pair));
+    return it == pairs_.end() || it->second[at].meant == 0 ? nullptr : &it->second[at];
+}
+
+double slip_counts::log_chance(char16_t written, char16_t meant, double unseen) const {
+    for (const slip& s : of_[written])
+        if (s.meant == meant) return s.log_chance;
+    return unseen;
 }
 
 void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {

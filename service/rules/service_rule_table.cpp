@@ -90,7 +90,7 @@ void run_particles(const rule_data& d, const rule_input& in, std::vector<finding
 }
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty() && d.model.ready())
-        rules_confusions(in.runs(), d.words, d.confusions, d.patterns, d.model, out);
+        rules_confusions(in.runs(), d.words, d.confusions, d.slips, d.patterns, d.model, out);
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     std::vector<finding> repeats;

@@ -47,7 +47,8 @@ void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
 // numeral) and characters written twice, where the word model finds the
 // corrected text far more probable. Names are left alone.
 void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
-                      const confusion_sets& sets, const word_patterns& patterns,
-                      const language_model& model, std::vector<finding>& out);
+                      const confusion_sets& sets, const slip_counts& slips,
+                      const word_patterns& patterns, const language_model& model,
+                      std::vector<finding>& out);
 
 }  // namespace velmo_service

@@ -6,6 +6,9 @@
 // only when it makes that text far more probable, so that correct prose
 // is left alone.
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "base/service_text.h"
 #include "rules/service_rules.h"
@@ -15,15 +18,22 @@ namespace velmo_service {
 namespace {
 // Characters on either side of the one changed that the model weighs.
 constexpr std::size_t context = 4;
-// Required gain in log10 probability for a change that makes a listed word
-// of a character standing alone, one within a small group of function
-// words, a doubled character dropped. A character inside a
-// word of the text (应为 for 因为) takes the larger margin: changing it gives
-// up a word that is there.
-constexpr double margin_word = 4.0;
-constexpr double margin_function = 2.5;
+// A change is proposed when the gain in log10 probability of the text
+// around it, plus log10 of the chance that the meant character is written
+// as the one in the text, reaches this threshold.
+double threshold = 1.0;
+// The chance taken for a pair of like sound or shape never seen written for
+// each other, and for a pair of a small function-word group.
+double unseen_chance = -3.0;
+double unseen_function_chance = -2.0;
+// A character inside a common word of the text (应为 for 因为) needs this
+// much more: changing it gives up a word that is there.
+double in_word_penalty = 2.0;
+// The threshold for a change to two characters that were mostly written wrong.
+double pair_threshold = 0.5;
+// The share of its occurrences two characters must have been wrong in.
+constexpr double min_pair_share = 0.5;
 constexpr double margin_doubled = 3.0;
-constexpr double margin_in_word = 6.0;
 // A word the change makes must be at least this common.
 constexpr std::uint32_t min_word_frequency = 50;
 constexpr std::size_t max_suggestions = 3;
@@ -74,12 +84,13 @@ struct proposal {
 
 class run_checker {
   public:
-    run_checker(const chinese_run& run, const confusion_sets& sets, const word_patterns& patterns,
-                const language_model& model)
+    run_checker(const chinese_run& run, const confusion_sets& sets, const slip_counts& slips,
+                const word_patterns& patterns, const language_model& model)
         : run_(run),
           text_(run.text),
           work_(run.text),
           sets_(sets),
+          slips_(slips),
           patterns_(patterns),
           model_(model) {}
 
@@ -130,12 +141,19 @@ class run_checker {
 
     void candidates(std::size_t i, std::vector<candidate>& out) {
         const char16_t c = text_[i];
-        const double inside = in_word_[i] ? margin_in_word : 0;
-        // A written 得 mostly leads a complement (说得很好, 听得懂), which the
-        // model, fond of the far commoner 的, cannot tell from a slip.
+        const double base = threshold + (in_word_[i] ? in_word_penalty : 0);
+        for (const slip& s : slips_.meant_by(c))
+            if (!in(counters, s.meant)) add(out, s.meant, base - s.log_chance);
+        // Two characters that were mostly wrong where they stood (己经, 我门)
+        // need only the word model's consent, word of the text or not.
+        for (std::size_t s = i > 0 ? i - 1 : 0; s <= i && s + 2 <= text_.size(); ++s)
+            if (const slip* p = slips_.in_pair(text_.substr(s, 2), i - s);
+                p && p->log_chance >= std::log10(min_pair_share))
+                add(out, p->meant, pair_threshold - p->log_chance);
         for (std::u16string_view g : function_groups)
-            if (in(g, c) && c != u'得')
-                for (char16_t o : g) add(out, o, std::max(margin_function, inside));
+            if (in(g, c))
+                for (char16_t o : g)
+                    if (o != c) add(out, o, base - slips_.log_chance(c, o, unseen_function_chance));
         for (std::size_t s = i >= 3 ? i - 3 : 0; s <= i; ++s)
             for (std::size_t len = std::max<std::size_t>(2, i - s + 1);
                  len <= 4 && s + len <= text_.size(); ++len) {
@@ -145,7 +163,7 @@ class run_checker {
                     const char16_t o = w.word[i - s];
                     if (w.info.frequency >= min_word_frequency && w.info.kind != word_class::name &&
                         !in(counters, o) && sets_.confusable(c, o))
-                        add(out, o, std::max(margin_word, inside));
+                        add(out, o, base - slips_.log_chance(c, o, unseen_chance));
                 }
             }
     }
@@ -161,6 +179,10 @@ class run_checker {
             if (cand.with == text_[p.at]) continue;
             window[p.at - a] = cand.with;
             const double gain = model_.score(window) - written;
+            if (std::getenv("T_DEBUG"))
+                fprintf(stderr, "%zu %s->%s gain %.2f margin %.2f\n", p.at,
+                        text_utf16_to_utf8(&text_[p.at], 1).c_str(),
+                        text_utf16_to_utf8(&cand.with, 1).c_str(), gain, cand.margin);
             if (gain < cand.margin) continue;
             p.better.emplace_back(gain, cand.with);
             if (gain - cand.margin > p.gain - p.margin || p.better.size() == 1) {
@@ -205,6 +227,7 @@ class run_checker {
     std::u16string_view text_;
     std::u16string work_;  // the run with the accepted changes
     const confusion_sets& sets_;
+    const slip_counts& slips_;
     const word_patterns& patterns_;
     const language_model& model_;
     std::vector<word_fit> fits_;
@@ -213,9 +236,20 @@ class run_checker {
 }  // namespace
 
 void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
-                      const confusion_sets& sets, const word_patterns& patterns,
-                      const language_model& model, std::vector<finding>& out) {
-    for (const chinese_run& run : runs) run_checker(run, sets, patterns, model).check(words, out);
+                      const confusion_sets& sets, const slip_counts& slips,
+                      const word_patterns& patterns, const language_model& model,
+                      std::vector<finding>& out) {
+    static bool tuned = [] {
+        if (const char* v = std::getenv("T_THRESHOLD")) threshold = std::atof(v);
+        if (const char* v = std::getenv("T_UNSEEN")) unseen_chance = std::atof(v);
+        if (const char* v = std::getenv("T_UNSEEN_F")) unseen_function_chance = std::atof(v);
+        if (const char* v = std::getenv("T_INWORD")) in_word_penalty = std::atof(v);
+        if (const char* v = std::getenv("T_PAIR")) pair_threshold = std::atof(v);
+        return true;
+    }();
+    (void)tuned;
+    for (const chinese_run& run : runs)
+        run_checker(run, sets, slips, patterns, model).check(words, out);
 }
 
 }  // namespace velmo_service
