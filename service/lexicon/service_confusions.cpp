@@ -123,7 +123,7 @@ const slip* slip_counts::in_pair(std::u16string_view pair, std::size_t at) const
 
 double slip_counts::log_chance(char16_t written, char16_t meant, double unseen) const {
     for (const slip& s : of_[written])
-        if (s.meant == meant) return s.log_chance;
+        if (s.meant == meant) return std::max(s.log_chance, unseen);
     return unseen;
 }
 

@@ -52,7 +52,8 @@ class slip_counts {
     bool empty() const { return count_ == 0; }
     // The characters `written` was seen to stand for, likeliest first.
     const std::vector<slip>& meant_by(char16_t written) const { return of_[written]; }
-    // log10 chance that `meant` is written as `written`; `unseen` when never counted.
+    // log10 chance that `meant` is written as `written`, at least `unseen`
+    // (what a pair never counted is given): a pair seen is never less likely.
     double log_chance(char16_t written, char16_t meant, double unseen) const;
 
     // Lines "two characters written TAB meant TAB times wrong TAB times

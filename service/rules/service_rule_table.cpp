@@ -73,8 +73,22 @@ double model_gain(const rule_data& d, const rule_input& in, const finding& f) {
     return 0;
 }
 
-// log10 gain a sound-alike word must bring in its context to be proposed.
-constexpr double min_homophone_gain = 2.0;
+// A sound-alike word is proposed when the model's log10 gain in its context,
+// plus log10 of the chance that its changed characters are written as they
+// stand (a pair never counted taking the unseen chance), reaches this.
+constexpr double min_homophone_score = 0.0;
+constexpr double unseen_homophone_chance = -2.0;
+
+double written_chance(const slip_counts& slips, const finding& f) {
+    const std::u16string written = text_utf8_to_utf16(f.err_word),
+                         meant = text_utf8_to_utf16(f.suggestions[0]);
+    double chance = 0;
+    if (written.size() != meant.size()) return unseen_homophone_chance;
+    for (std::size_t k = 0; k < written.size(); ++k)
+        if (written[k] != meant[k])
+            chance += slips.log_chance(written[k], meant[k], unseen_homophone_chance);
+    return chance;
+}
 
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
@@ -82,7 +96,8 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
     // The word list sees the stretch alone; the word model sees its neighbours too.
     for (finding& f : found)
-        if (!d.model.ready() || model_gain(d, in, f) >= min_homophone_gain)
+        if (!d.model.ready() ||
+            model_gain(d, in, f) + written_chance(d.slips, f) >= min_homophone_score)
             out.push_back(std::move(f));
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {

@@ -1,14 +1,13 @@
 // Characters typed or misread for another: each character of a run is
 // tried against the characters it is confused with (of like sound or shape
 // where that turns the stretch into a listed word; a few function words and
-// measure words always), and a doubled character without it. The word
-// trigram model weighs the text around it both ways; a change is proposed
-// only when it makes that text far more probable, so that correct prose
-// is left alone.
+// measure words always; the characters learners were seen writing for it),
+// and a doubled character without it. The word trigram model weighs the
+// text around it both ways; a change is proposed when that gain, plus how
+// likely the slip is, clears one threshold, so that correct prose is left
+// alone.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "base/service_text.h"
 #include "rules/service_rules.h"
@@ -21,16 +20,17 @@ constexpr std::size_t context = 4;
 // A change is proposed when the gain in log10 probability of the text
 // around it, plus log10 of the chance that the meant character is written
 // as the one in the text, reaches this threshold.
-double threshold = 1.0;
-// The chance taken for a pair of like sound or shape never seen written for
-// each other, and for a pair of a small function-word group.
-double unseen_chance = -3.0;
-double unseen_function_chance = -2.0;
+constexpr double threshold = 3.5;
+// The least chance taken for a pair of like sound or shape that turns the
+// stretch into a listed word (an input method's slip, seldom made by
+// learners), and for a pair of a small function-word group.
+constexpr double unseen_chance = -0.5;
+constexpr double unseen_function_chance = -2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
-double in_word_penalty = 2.0;
+constexpr double in_word_penalty = 4.0;
 // The threshold for a change to two characters that were mostly written wrong.
-double pair_threshold = 0.5;
+constexpr double pair_threshold = 1.5;
 // The share of its occurrences two characters must have been wrong in.
 constexpr double min_pair_share = 0.5;
 constexpr double margin_doubled = 3.0;
@@ -145,11 +145,12 @@ class run_checker {
         for (const slip& s : slips_.meant_by(c))
             if (!in(counters, s.meant)) add(out, s.meant, base - s.log_chance);
         // Two characters that were mostly wrong where they stood (己经, 我门)
-        // need only the word model's consent, word of the text or not.
+        // need little more than the word model's consent; a common word of
+        // the text (应为, "should be") still keeps its due.
         for (std::size_t s = i > 0 ? i - 1 : 0; s <= i && s + 2 <= text_.size(); ++s)
             if (const slip* p = slips_.in_pair(text_.substr(s, 2), i - s);
                 p && p->log_chance >= std::log10(min_pair_share))
-                add(out, p->meant, pair_threshold - p->log_chance);
+                add(out, p->meant, base - threshold + pair_threshold - p->log_chance);
         for (std::u16string_view g : function_groups)
             if (in(g, c))
                 for (char16_t o : g)
@@ -179,10 +180,6 @@ class run_checker {
             if (cand.with == text_[p.at]) continue;
             window[p.at - a] = cand.with;
             const double gain = model_.score(window) - written;
-            if (std::getenv("T_DEBUG"))
-                fprintf(stderr, "%zu %s->%s gain %.2f margin %.2f\n", p.at,
-                        text_utf16_to_utf8(&text_[p.at], 1).c_str(),
-                        text_utf16_to_utf8(&cand.with, 1).c_str(), gain, cand.margin);
             if (gain < cand.margin) continue;
             p.better.emplace_back(gain, cand.with);
             if (gain - cand.margin > p.gain - p.margin || p.better.size() == 1) {
@@ -210,6 +207,8 @@ class run_checker {
         // 恭喜恭喜, 跳着跳着 and 高高兴兴 are doubled as a whole.
         if (i >= 3 && text_.compare(i - 3, 2, text_, i - 1, 2) == 0) return;
         if (i + 2 < text_.size() && text_[i + 1] == text_[i + 2]) return;
+        // 闪亮亮, 怯怜怜: a doubled last character closing a phrase describes.
+        if (i + 1 == text_.size()) return;
         const std::size_t a = from(i), b = to(i);
         const std::u16string window(text_.substr(a, b - a));
         std::u16string single = window;
@@ -239,15 +238,6 @@ void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words
                       const confusion_sets& sets, const slip_counts& slips,
                       const word_patterns& patterns, const language_model& model,
                       std::vector<finding>& out) {
-    static bool tuned = [] {
-        if (const char* v = std::getenv("T_THRESHOLD")) threshold = std::atof(v);
-        if (const char* v = std::getenv("T_UNSEEN")) unseen_chance = std::atof(v);
-        if (const char* v = std::getenv("T_UNSEEN_F")) unseen_function_chance = std::atof(v);
-        if (const char* v = std::getenv("T_INWORD")) in_word_penalty = std::atof(v);
-        if (const char* v = std::getenv("T_PAIR")) pair_threshold = std::atof(v);
-        return true;
-    }();
-    (void)tuned;
     for (const chinese_run& run : runs)
         run_checker(run, sets, slips, patterns, model).check(words, out);
 }
