@@ -28,7 +28,7 @@ constexpr double unseen_chance = -0.5;
 constexpr double unseen_function_chance = -2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
-constexpr double in_word_penalty = 4.0;
+constexpr double in_word_penalty = 3.0;
 // The threshold for a change to two characters that were mostly written wrong.
 constexpr double pair_threshold = 1.5;
 // The share of its occurrences two characters must have been wrong in.
