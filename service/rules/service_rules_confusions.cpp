@@ -33,6 +33,10 @@ constexpr double in_word_penalty = 3.0;
 constexpr double pair_threshold = 1.5;
 // The share of its occurrences two characters must have been wrong in.
 constexpr double min_pair_share = 0.5;
+// A candidate that needs more gain than this is not weighed at all: such
+// gains come mostly from a context the model knows badly, not from a slip,
+// and skipping them saves most of the model's work.
+constexpr double max_margin = 5.0;
 constexpr double margin_doubled = 3.0;
 // A word the change makes must be at least this common.
 constexpr std::uint32_t min_word_frequency = 50;
@@ -177,7 +181,7 @@ class run_checker {
         p.better.clear();
         p.gain = 0;
         for (const candidate& cand : p.cands) {
-            if (cand.with == text_[p.at]) continue;
+            if (cand.with == text_[p.at] || cand.margin > max_margin) continue;
             window[p.at - a] = cand.with;
             const double gain = model_.score(window) - written;
             if (gain < cand.margin) continue;
