@@ -171,6 +171,9 @@ class run_checker {
                         add(out, o, base - slips_.log_chance(c, o, unseen_chance));
                 }
             }
+        out.erase(std::remove_if(out.begin(), out.end(),
+                                 [](const candidate& k) { return k.margin > max_margin; }),
+                  out.end());
     }
 
     // Weighs the candidates of `p` in the text as corrected so far; false when none is good enough.
@@ -181,7 +184,7 @@ class run_checker {
         p.better.clear();
         p.gain = 0;
         for (const candidate& cand : p.cands) {
-            if (cand.with == text_[p.at] || cand.margin > max_margin) continue;
+            if (cand.with == text_[p.at]) continue;
             window[p.at - a] = cand.with;
             const double gain = model_.score(window) - written;
             if (gain < cand.margin) continue;
