@@ -97,7 +97,7 @@ bool evaluation_run(const check_engine& engine, const std::string& path, evaluat
         k->found += found;
         k->corrected += corrected;
         k->offered += offered;
-        if (!found) result.misses.push_back(line);
+        if (!corrected) result.misses.push_back(line);
     }
     return true;
 }
@@ -121,7 +121,8 @@ void evaluation_print(const evaluation_result& result, std::ostream& out) {
         << percent(all.offered, all.found) << "\n";
     out << "clean\t" << result.clean << "\tfalse alarms " << result.false_alarms << "\t"
         << percent(result.false_alarms, result.clean) << " %\n";
-    for (const std::string& m : result.misses) out << "missed or false alarm: " << m << "\n";
+    for (const std::string& m : result.misses)
+        out << "missed, miscorrected or false alarm: " << m << "\n";
 }
 
 }  // namespace velmo_service

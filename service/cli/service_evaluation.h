@@ -25,8 +25,9 @@ struct evaluation_kind {
 struct evaluation_result {
     std::vector<evaluation_kind> kinds;  // planted kinds, in order of first appearance
     int clean = 0;
-    int false_alarms = 0;             // clean sentences with any finding
-    std::vector<std::string> misses;  // the lines behind missed errors and false alarms
+    int false_alarms = 0;  // clean sentences with any finding
+    std::vector<std::string>
+        misses;  // the lines behind errors missed or not corrected first, and false alarms
 };
 
 // The options the evaluation checks with: the general rules and punctuation at weight 1.

@@ -1,7 +1,9 @@
 #include "lexicon/service_confusions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <sstream>
 
 #include "base/service_text.h"
 
@@ -62,6 +64,67 @@ bool confusion_sets::load_shapes(const std::string& path) {
         for (char16_t other : text_utf8_to_utf16(line.substr(comma + 1))) add(c[0], other);
     }
     return true;
+}
+
+namespace {
+// Calls `row` with every line "written TAB meant TAB count TAB count" of the
+// file ('#' starts a comment; malformed lines are skipped). False when the
+// file cannot be read.
+template <typename Row>
+bool read_count_rows(const std::string& path, Row row) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string written, meant;
+        unsigned long first = 0, second = 0;
+        if (std::getline(fields, written, '\t') && std::getline(fields, meant, '\t') &&
+            fields >> first >> second)
+            row(text_utf8_to_utf16(written), text_utf8_to_utf16(meant), first, second);
+    }
+    return true;
+}
+}  // namespace
+
+bool slip_counts::load(const std::string& path, unsigned min_times) {
+    // Counts of rarely meant characters say little: every chance is read as
+    // if the meant character had occurred this many times more.
+    constexpr double prior_occurrences = 10;
+    const bool read = read_count_rows(path, [&](const std::u16string& w, const std::u16string& m,
+                                                unsigned long times, unsigned long occurrences) {
+        if (w.size() != 1 || m.size() != 1 || times < min_times || times > occurrences) return;
+        of_[w[0]].push_back(
+            {m[0], std::log10(static_cast<double>(times) / (occurrences + prior_occurrences))});
+        ++count_;
+    });
+    for (std::vector<slip>& s : of_)
+        std::sort(s.begin(), s.end(),
+                  [](const slip& a, const slip& b) { return a.log_chance > b.log_chance; });
+    return read;
+}
+
+bool slip_counts::load_pairs(const std::string& path, unsigned min_times) {
+    return read_count_rows(path, [&](const std::u16string& w, const std::u16string& m,
+                                     unsigned long wrong, unsigned long right) {
+        if (w.size() != 2 || m.size() != 2 || w == m || wrong < min_times) return;
+        std::array<slip, 2>& at = pairs_[pair_key(w)];
+        for (std::size_t k = 0; k < 2; ++k)
+            if (w[k] != m[k])
+                at[k] = {m[k], std::log10(static_cast<double>(wrong) / (wrong + right))};
+    });
+}
+
+const slip* slip_counts::in_pair(std::u16string_view pair, std::size_t at) const {
+    const auto it = pairs_.find(pair_key(pair));
+    return it == pairs_.end() || it->second[at].meant == 0 ? nullptr : &it->second[at];
+}
+
+double slip_counts::log_chance(char16_t written, char16_t meant, double unseen) const {
+    for (const slip& s : of_[written])
+        if (s.meant == meant) return std::max(s.log_chance, unseen);
+    return unseen;
 }
 
 void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {

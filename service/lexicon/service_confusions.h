@@ -4,9 +4,11 @@
 // stretch of text turns into by changing one character are found at once.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "lexicon/service_lexicon.h"
@@ -31,6 +33,45 @@ class confusion_sets {
   private:
     std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);
     std::size_t count_ = 0;
+};
+
+// A character written where another was meant, and log10 of how likely the
+// meant one is written so.
+struct slip {
+    char16_t meant;
+    double log_chance;
+};
+
+// How often writers put one character for another, counted on labelled text.
+class slip_counts {
+  public:
+    // Lines "written TAB meant TAB times TAB occurrences of meant"; '#' starts
+    // a comment. Pairs seen fewer than `min_times` are skipped. False when
+    // the file cannot be read.
+    bool load(const std::string& path, unsigned min_times);
+    bool empty() const { return count_ == 0; }
+    // The characters `written` was seen to stand for, likeliest first.
+    const std::vector<slip>& meant_by(char16_t written) const { return of_[written]; }
+    // log10 chance that `meant` is written as `written`, at least `unseen`
+    // (what a pair never counted is given): a pair seen is never less likely.
+    double log_chance(char16_t written, char16_t meant, double unseen) const;
+
+    // Lines "two characters written TAB meant TAB times wrong TAB times
+    // right"; stretches wrong fewer than `min_times` are skipped.
+    bool load_pairs(const std::string& path, unsigned min_times);
+    // The slip at character `at` (0 or 1) of the two characters `pair`, with
+    // log10 of the share of the pair's occurrences that were wrong; null when
+    // the pair was not counted so.
+    const slip* in_pair(std::u16string_view pair, std::size_t at) const;
+
+  private:
+    static std::uint32_t pair_key(std::u16string_view pair) {
+        return static_cast<std::uint32_t>(pair[0]) << 16 | pair[1];
+    }
+    std::vector<std::vector<slip>> of_ = std::vector<std::vector<slip>>(0x10000);
+    std::size_t count_ = 0;
+    // By pair: the slip at its first and at its second character (meant 0 when none).
+    std::unordered_map<std::uint32_t, std::array<slip, 2>> pairs_;
 };
 
 // A listed word that fits a stretch of text except at one character.

@@ -53,45 +53,75 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
     if (in.options.prof_type > 0 && field != d.fields.end())
         field->second.find(in.text, in.weight(), out);
 }
-// How much more probable the word model finds the text around `f` with its
-// first suggestion; 0 when the model is missing or the finding lies outside the runs.
-double model_gain(const rule_data& d, const rule_input& in, const finding& f) {
+// A sound-alike word is proposed when the word model's log10 gain in its
+// context, plus log10 of the chance that its changed characters are written
+// as they stand (a pair never counted taking the unseen chance), reaches this.
+constexpr double min_homophone_score = 1.0;
+constexpr double unseen_homophone_chance = -2.0;
+
+double written_chance(const slip_counts& slips, std::u16string_view written,
+                      std::u16string_view meant) {
+    if (written.size() != meant.size()) return unseen_homophone_chance;
+    double chance = 0;
+    for (std::size_t k = 0; k < written.size(); ++k)
+        if (written[k] != meant[k])
+            chance += slips.log_chance(written[k], meant[k], unseen_homophone_chance);
+    return chance;
+}
+
+// Orders the suggestions of `f` by how much more probable the word model
+// finds the text around it with each, and sets `best` to the first one's
+// gain plus its chance; false when the finding lies outside the runs.
+bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, double& best) {
     constexpr std::size_t context = 4;
-    if (!d.model.ready() || f.suggestions.empty()) return 0;
     for (const chinese_run& run : in.runs()) {
         if (f.pos < run.offset || f.pos + f.length > run.offset + run.text.size()) continue;
         const std::size_t at = f.pos - run.offset;
         const std::size_t a = at > context ? at - context : 0;
         const std::size_t b = std::min(run.text.size(), at + f.length + context);
         const std::u16string_view before = run.text.substr(a, at - a),
-                                  after = run.text.substr(at + f.length, b - at - f.length);
-        std::u16string written(run.text.substr(a, b - a));
-        std::u16string meant(before);
-        meant += text_utf8_to_utf16(f.suggestions[0]);
-        meant += after;
-        return d.model.score(meant) - d.model.score(written);
+                                  after = run.text.substr(at + f.length, b - at - f.length),
+                                  stretch = run.text.substr(at, f.length);
+        const double written = d.model.score(run.text.substr(a, b - a));
+        std::vector<std::pair<double, std::string>> scored;
+        for (std::string& s : f.suggestions) {
+            const std::u16string word = text_utf8_to_utf16(s);
+            std::u16string meant(before);
+            meant += word;
+            meant += after;
+            scored.emplace_back(d.model.score(meant) - written, std::move(s));
+        }
+        std::stable_sort(scored.begin(), scored.end(),
+                         [](const auto& x, const auto& y) { return x.first > y.first; });
+        f.suggestions.clear();
+        for (auto& [score, s] : scored) f.suggestions.push_back(std::move(s));
+        best = scored.empty()
+                   ? 0
+                   : scored[0].first +
+                         written_chance(d.slips, stretch, text_utf8_to_utf16(f.suggestions[0]));
+        return true;
     }
-    return 0;
+    return false;
 }
-
-// log10 gain a sound-alike word must bring in its context to be proposed.
-constexpr double min_homophone_gain = 2.0;
 
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
     // The word list sees the stretch alone; the word model sees its neighbours too.
-    for (finding& f : found)
-        if (!d.model.ready() || model_gain(d, in, f) >= min_homophone_gain)
+    for (finding& f : found) {
+        double best = 0;
+        if (!d.model.ready() || f.suggestions.empty() ||
+            (rank_suggestions(d, in, f, best) && best >= min_homophone_score))
             out.push_back(std::move(f));
+    }
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty()) rules_particles(in.runs(), d.words, out);
 }
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty() && d.model.ready())
-        rules_confusions(in.runs(), d.words, d.confusions, d.patterns, d.model, out);
+        rules_confusions(in.runs(), d.words, d.confusions, d.slips, d.patterns, d.model, out);
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     std::vector<finding> repeats;

@@ -41,6 +41,7 @@ struct rule_data {
     homophone_index homophones;
     language_model model;
     confusion_sets confusions;
+    slip_counts slips;
     word_patterns patterns;
     measure_word_table measure_words;
     collocation_table collocations;

@@ -42,12 +42,14 @@ std::vector<bool> rules_probable_names(const chinese_run& run);
 void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
                      std::vector<finding>& out);
 
-// Single characters typed or misread for another (of like sound or shape,
-// the small groups 的/地/得, 在/再, 做/作, 他/她/它 ..., measure words after a
-// numeral) and characters written twice, where the word model finds the
-// corrected text far more probable. Names are left alone.
+// Single characters typed or misread for another (those `slips` counts
+// writers putting for it, of like sound or shape, the small groups 的/地/得,
+// 在/再, 做/作, 他/她/它 ...) and characters written twice, where the word
+// model's gain for the corrected text, plus how likely the slip is, clears
+// one threshold. Names are left alone.
 void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
-                      const confusion_sets& sets, const word_patterns& patterns,
-                      const language_model& model, std::vector<finding>& out);
+                      const confusion_sets& sets, const slip_counts& slips,
+                      const word_patterns& patterns, const language_model& model,
+                      std::vector<finding>& out);
 
 }  // namespace velmo_service

@@ -1,11 +1,13 @@
 // Characters typed or misread for another: each character of a run is
 // tried against the characters it is confused with (of like sound or shape
 // where that turns the stretch into a listed word; a few function words and
-// measure words always), and a doubled character without it. The word
-// trigram model weighs the text around it both ways; a change is proposed
-// only when it makes that text far more probable, so that correct prose
-// is left alone.
+// measure words always; the characters learners were seen writing for it),
+// and a doubled character without it. The word trigram model weighs the
+// text around it both ways; a change is proposed when that gain, plus how
+// likely the slip is, clears one threshold, so that correct prose is left
+// alone.
 #include <algorithm>
+#include <cmath>
 
 #include "base/service_text.h"
 #include "rules/service_rules.h"
@@ -15,15 +17,27 @@ namespace velmo_service {
 namespace {
 // Characters on either side of the one changed that the model weighs.
 constexpr std::size_t context = 4;
-// Required gain in log10 probability for a change that makes a listed word
-// of a character standing alone, one within a small group of function
-// words, a doubled character dropped. A character inside a
-// word of the text (应为 for 因为) takes the larger margin: changing it gives
-// up a word that is there.
-constexpr double margin_word = 4.0;
-constexpr double margin_function = 2.5;
+// A change is proposed when the gain in log10 probability of the text
+// around it, plus log10 of the chance that the meant character is written
+// as the one in the text, reaches this threshold.
+constexpr double threshold = 3.5;
+// The least chance taken for a pair of like sound or shape that turns the
+// stretch into a listed word (an input method's slip, seldom made by
+// learners), and for a pair of a small function-word group.
+constexpr double unseen_chance = -0.5;
+constexpr double unseen_function_chance = -2.0;
+// A character inside a common word of the text (应为 for 因为) needs this
+// much more: changing it gives up a word that is there.
+constexpr double in_word_penalty = 3.0;
+// The threshold for a change to two characters that were mostly written wrong.
+constexpr double pair_threshold = 1.5;
+// The share of its occurrences two characters must have been wrong in.
+constexpr double min_pair_share = 0.5;
+// A candidate that needs more gain than this is not weighed at all: such
+// gains come mostly from a context the model knows badly, not from a slip,
+// and skipping them saves most of the model's work.
+constexpr double max_margin = 5.0;
 constexpr double margin_doubled = 3.0;
-constexpr double margin_in_word = 6.0;
 // A word the change makes must be at least this common.
 constexpr std::uint32_t min_word_frequency = 50;
 constexpr std::size_t max_suggestions = 3;
@@ -74,12 +88,13 @@ struct proposal {
 
 class run_checker {
   public:
-    run_checker(const chinese_run& run, const confusion_sets& sets, const word_patterns& patterns,
-                const language_model& model)
+    run_checker(const chinese_run& run, const confusion_sets& sets, const slip_counts& slips,
+                const word_patterns& patterns, const language_model& model)
         : run_(run),
           text_(run.text),
           work_(run.text),
           sets_(sets),
+          slips_(slips),
           patterns_(patterns),
           model_(model) {}
 
@@ -130,12 +145,20 @@ class run_checker {
 
     void candidates(std::size_t i, std::vector<candidate>& out) {
         const char16_t c = text_[i];
-        const double inside = in_word_[i] ? margin_in_word : 0;
-        // A written 得 mostly leads a complement (说得很好, 听得懂), which the
-        // model, fond of the far commoner 的, cannot tell from a slip.
+        const double base = threshold + (in_word_[i] ? in_word_penalty : 0);
+        for (const slip& s : slips_.meant_by(c))
+            if (!in(counters, s.meant)) add(out, s.meant, base - s.log_chance);
+        // Two characters that were mostly wrong where they stood (己经, 我门)
+        // need little more than the word model's consent; a common word of
+        // the text (应为, "should be") still keeps its due.
+        for (std::size_t s = i > 0 ? i - 1 : 0; s <= i && s + 2 <= text_.size(); ++s)
+            if (const slip* p = slips_.in_pair(text_.substr(s, 2), i - s);
+                p && p->log_chance >= std::log10(min_pair_share))
+                add(out, p->meant, base - threshold + pair_threshold - p->log_chance);
         for (std::u16string_view g : function_groups)
-            if (in(g, c) && c != u'得')
-                for (char16_t o : g) add(out, o, std::max(margin_function, inside));
+            if (in(g, c))
+                for (char16_t o : g)
+                    if (o != c) add(out, o, base - slips_.log_chance(c, o, unseen_function_chance));
         for (std::size_t s = i >= 3 ? i - 3 : 0; s <= i; ++s)
             for (std::size_t len = std::max<std::size_t>(2, i - s + 1);
                  len <= 4 && s + len <= text_.size(); ++len) {
@@ -145,9 +168,12 @@ class run_checker {
                     const char16_t o = w.word[i - s];
                     if (w.info.frequency >= min_word_frequency && w.info.kind != word_class::name &&
                         !in(counters, o) && sets_.confusable(c, o))
-                        add(out, o, std::max(margin_word, inside));
+                        add(out, o, base - slips_.log_chance(c, o, unseen_chance));
                 }
             }
+        out.erase(std::remove_if(out.begin(), out.end(),
+                                 [](const candidate& k) { return k.margin > max_margin; }),
+                  out.end());
     }
 
     // Weighs the candidates of `p` in the text as corrected so far; false when none is good enough.
@@ -188,6 +214,8 @@ class run_checker {
         // 恭喜恭喜, 跳着跳着 and 高高兴兴 are doubled as a whole.
         if (i >= 3 && text_.compare(i - 3, 2, text_, i - 1, 2) == 0) return;
         if (i + 2 < text_.size() && text_[i + 1] == text_[i + 2]) return;
+        // 闪亮亮, 怯怜怜: a doubled last character closing a phrase describes.
+        if (i + 1 == text_.size()) return;
         const std::size_t a = from(i), b = to(i);
         const std::u16string window(text_.substr(a, b - a));
         std::u16string single = window;
@@ -205,6 +233,7 @@ class run_checker {
     std::u16string_view text_;
     std::u16string work_;  // the run with the accepted changes
     const confusion_sets& sets_;
+    const slip_counts& slips_;
     const word_patterns& patterns_;
     const language_model& model_;
     std::vector<word_fit> fits_;
@@ -213,9 +242,11 @@ class run_checker {
 }  // namespace
 
 void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
-                      const confusion_sets& sets, const word_patterns& patterns,
-                      const language_model& model, std::vector<finding>& out) {
-    for (const chinese_run& run : runs) run_checker(run, sets, patterns, model).check(words, out);
+                      const confusion_sets& sets, const slip_counts& slips,
+                      const word_patterns& patterns, const language_model& model,
+                      std::vector<finding>& out) {
+    for (const chinese_run& run : runs)
+        run_checker(run, sets, slips, patterns, model).check(words, out);
 }
 
 }  // namespace velmo_service

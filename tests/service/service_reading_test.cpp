@@ -2,10 +2,12 @@
 // sound-alike typing errors, 的/地/得, and the labelled evaluation sentences.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "base/service_text.h"
 #include "cli/service_evaluation.h"
+#include "lexicon/service_confusions.h"
 #include "lexicon/service_lexicon.h"
 #include "service_test_support.h"
 
@@ -55,6 +57,43 @@ TEST(ServiceLexicon, FilesInTheDataDirectoryReplaceTheInstalledOnes) {
     EXPECT_EQ(local.lexicon_size(), 3u);
     EXPECT_GT(velmo_test::shared_engine().lexicon_size(), 300000u);
     EXPECT_TRUE(velmo_test::shared_engine().sounds_ready());
+}
+
+// The counts of slips: chances from the counts, likeliest first, a pair
+// seen never less likely than one never counted, rare and malformed lines
+// skipped; two-character stretches only where they were mostly wrong.
+TEST(ServiceLexicon, SlipCountsWeighWhatWasWrittenForWhat) {
+    velmo_test::temp_dir dir;
+    std::ofstream(dir.path() + "/chars.txt") << "# written meant times out-of\n"
+                                                "的\t地\t90\t90\n"
+                                                "的\t得\t10\t990\n"
+                                                "龄\t出\t1\t500\n"
+                                                "在\t再\tmany\t9\n"
+                                                "在\t再\t20\t10\n"
+                                                "己经\t已\t5\t9\n";
+    slip_counts slips;
+    ASSERT_TRUE(slips.load(dir.path() + "/chars.txt", 2));
+    ASSERT_EQ(slips.meant_by(u'的').size(), 2u);
+    EXPECT_EQ(slips.meant_by(u'的')[0].meant, u'地');
+    EXPECT_NEAR(slips.meant_by(u'的')[0].log_chance, std::log10(90.0 / 100), 1e-9);
+    EXPECT_NEAR(slips.log_chance(u'的', u'得', -9), -2, 1e-9);
+    EXPECT_EQ(slips.log_chance(u'的', u'得', -1), -1);  // floored at the unseen chance
+    EXPECT_EQ(slips.log_chance(u'龄', u'出', -5), -5);  // seen once: below the minimum
+    EXPECT_TRUE(slips.meant_by(u'在').empty());         // no number, or more slips than uses
+    EXPECT_TRUE(slips.meant_by(u'己').empty());         // not one character each
+
+    std::ofstream(dir.path() + "/pairs.txt") << "己经\t已经\t9\t1\n我门\t我们\t3\t0\n"
+                                                "哪里\t那里\t1\t80\n应为\t应为\t5\t0\n";
+    ASSERT_TRUE(slips.load_pairs(dir.path() + "/pairs.txt", 2));
+    const slip* s = slips.in_pair(u"己经", 0);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->meant, u'已');
+    EXPECT_NEAR(s->log_chance, std::log10(0.9), 1e-9);
+    EXPECT_EQ(slips.in_pair(u"己经", 1), nullptr);  // 经 was right
+    EXPECT_NE(slips.in_pair(u"我门", 1), nullptr);
+    EXPECT_EQ(slips.in_pair(u"哪里", 0), nullptr);  // wrong once only
+    EXPECT_EQ(slips.in_pair(u"应为", 0), nullptr);  // no change
+    EXPECT_FALSE(slips.load(dir.path() + "/missing.txt", 1));
 }
 
 TEST(ServiceReading, SoundAlikeSlipsAreFoundWithTheWordMeant) {
