@@ -3,6 +3,8 @@
 #include <libime/core/languagemodel.h>
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -12,27 +14,16 @@ namespace {
 // The model's words are at most this many characters long as far as the
 // stretches we score are concerned.
 constexpr std::size_t longest_word = 6;
-}  // namespace
 
-language_model::language_model() = default;
-language_model::~language_model() = default;
+// What the model says of a stretch of the text.
+struct word_look {
+    bool scored = false;  // a word of the model, or a lone character (which always counts)
+    bool longer = true;   // longer words may start with this stretch
+    float unigram = 0;    // log10 probability of the stretch as one word
+};
 
-bool language_model::load(const std::string& path) {
-    struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    try {
-        model_ = std::make_unique<libime::LanguageModel>(path.c_str());
-    } catch (const std::exception&) {
-        model_.reset();
-    }
-    return ready();
-}
-
-double language_model::score(std::u16string_view text) const {
-    if (!model_ || text.empty()) return 0;
-    // UTF-8 offsets of every character, so that words are views of one string.
-    thread_local std::string utf8;
-    thread_local std::vector<std::size_t> at;
+// UTF-8 of `text` into `utf8`, with the offset of every unit (and of the end) in `at`.
+void encode(std::u16string_view text, std::string& utf8, std::vector<std::size_t>& at) {
     utf8.clear();
     at.clear();
     for (char16_t c : text) {  // the runs scored hold Chinese characters of the BMP only
@@ -49,10 +40,167 @@ double language_model::score(std::u16string_view text) const {
         }
     }
     at.push_back(utf8.size());
-    const std::string_view all(utf8);
-    const auto word = [&](std::size_t b, std::size_t e) {
-        return all.substr(at[b], at[e] - at[b]);
+}
+
+// UTF-16 of a word of one- to three-byte UTF-8 characters; empty for anything else
+// (a word with a character beyond the BMP is never asked for: see encode).
+std::u16string utf16_of(std::string_view utf8) {
+    std::u16string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        const std::size_t width = b < 0x80             ? 1
+                                  : (b & 0xE0) == 0xC0 ? 2
+                                  : (b & 0xF0) == 0xE0 ? 3
+                                                       : 0;
+        if (width == 0 || i + width > utf8.size()) return {};
+        char32_t c = width == 1 ? b : width == 2 ? b & 0x1F : b & 0x0F;
+        for (std::size_t k = 1; k < width; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80) return {};
+            c = c << 6 | (next & 0x3F);
+        }
+        out += static_cast<char16_t>(c);
+        i += width;
+    }
+    return out;
+}
+}  // namespace
+
+// The model's words of up to `longest_word` UTF-16 units and every beginning
+// of them, in one open-addressing hash table keyed by the units themselves.
+class language_model::word_table {
+  public:
+    // Reads the word strings the model file keeps after its data, one per
+    // index of the model from "<unk>" to the end of the file. False when they
+    // are not there or do not name every index of the model once.
+    bool build(const std::string& path, const libime::LanguageModel& model) {
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        static constexpr std::string_view unknown_word = "<unk>";
+        const std::size_t start = bytes.rfind(std::string(unknown_word) + '\0');
+        if (start == std::string::npos) return false;
+        struct word {
+            std::u16string units;
+            float unigram;
+        };
+        std::vector<word> words;
+        std::vector<bool> seen;
+        for (std::size_t at = start; at < bytes.size();) {
+            std::size_t end = bytes.find('\0', at);
+            if (end == std::string::npos) end = bytes.size();
+            const std::string_view w(bytes.data() + at, end - at);
+            at = end + 1;
+            const libime::WordIndex index = model.index(w);
+            if (index == model.unknown() && w != unknown_word) return false;  // not the word list
+            if (index >= seen.size()) seen.resize(index + 1, false);
+            if (seen[index]) return false;
+            seen[index] = true;
+            std::u16string units = utf16_of(w);
+            if (index != model.unknown() && !units.empty() && units.size() <= longest_word)
+                words.push_back({std::move(units), model.singleWordScore(w)});
+        }
+        for (bool s : seen)
+            if (!s) return false;
+        std::size_t capacity = 1024;
+        while (capacity < words.size() * 4) capacity *= 2;
+        slots_.assign(capacity, slot{});
+        for (const word& w : words) {
+            for (std::size_t len = 1; len < w.units.size(); ++len)
+                place(w.units.data(), len).longer = true;
+            slot& s = place(w.units.data(), w.units.size());
+            s.word = true;
+            s.unigram = w.unigram;
+        }
+        word_count_ = words.size();
+        unknown_unigram_ = model.singleWordScore(unknown_word);  // that of every unknown word
+        return true;
+    }
+
+    std::size_t size() const { return word_count_; }
+
+    word_look find(const char16_t* units, std::size_t len) const {
+        const key k = key_of(units, len);
+        const std::size_t mask = slots_.size() - 1;
+        bool longer = false;
+        for (std::size_t i = hash(k) & mask; slots_[i].k.tail != 0; i = (i + 1) & mask) {
+            const slot& s = slots_[i];
+            if (s.k.head != k.head || s.k.tail != k.tail) continue;
+            if (s.word) return {true, s.longer, s.unigram};
+            longer = s.longer;
+            break;
+        }
+        // A lone character the model does not know scores as the unknown word.
+        return {len == 1, longer, len == 1 ? unknown_unigram_ : 0};
+    }
+
+  private:
+    // Units 0-3 in `head`; units 4-5 and the length in `tail`, never 0 for a
+    // stretch, so that 0 marks an empty slot.
+    struct key {
+        std::uint64_t head = 0, tail = 0;
     };
+    struct slot {
+        key k;
+        float unigram = 0;
+        bool word = false;    // a word of the model, not only the beginning of one
+        bool longer = false;  // the beginning of a longer word
+    };
+
+    static key key_of(const char16_t* units, std::size_t len) {
+        key k;
+        for (std::size_t i = 0; i < len && i < 4; ++i)
+            k.head |= static_cast<std::uint64_t>(units[i]) << (16 * i);
+        for (std::size_t i = 4; i < len; ++i)
+            k.tail |= static_cast<std::uint64_t>(units[i]) << (16 * (i - 4));
+        k.tail |= static_cast<std::uint64_t>(len) << 32;
+        return k;
+    }
+    static std::size_t hash(const key& k) {
+        const std::uint64_t h = (k.head ^ (k.tail * 0x9E3779B97F4A7C15ULL)) * 0xff51afd7ed558ccdULL;
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+
+    slot& place(const char16_t* units, std::size_t len) {
+        const key k = key_of(units, len);
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = hash(k) & mask;
+        while (slots_[i].k.tail != 0 && (slots_[i].k.head != k.head || slots_[i].k.tail != k.tail))
+            i = (i + 1) & mask;
+        slots_[i].k = k;
+        return slots_[i];
+    }
+
+    std::vector<slot> slots_;
+    std::size_t word_count_ = 0;
+    float unknown_unigram_ = 0;
+};
+
+language_model::language_model() = default;
+language_model::~language_model() = default;
+
+bool language_model::load(const std::string& path, bool word_table) {
+    struct stat st;
+    model_.reset();
+    words_.reset();
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    try {
+        model_ = std::make_unique<libime::LanguageModel>(path.c_str());
+    } catch (const std::exception&) {
+        model_.reset();
+        return false;
+    }
+    if (word_table) {
+        words_ = std::make_unique<language_model::word_table>();
+        if (!words_->build(path, *model_)) words_.reset();
+    }
+    return true;
+}
+
+std::size_t language_model::table_size() const { return words_ ? words_->size() : 0; }
+
+template <class Lookup>
+double language_model::best_path_score(std::u16string_view text, const Lookup& lookup) const {
     // Most probable split into known words, right to left; a lone character is always allowed.
     const std::size_t n = text.size();
     thread_local std::vector<double> best;
@@ -62,19 +210,46 @@ double language_model::score(std::u16string_view text) const {
     best[n] = 0;
     for (std::size_t i = n; i-- > 0;) {
         for (std::size_t len = 1; len <= longest_word && i + len <= n; ++len) {
-            const std::string_view w = word(i, i + len);
-            if (len > 1 && model_->index(w) == model_->unknown()) continue;
-            const double s = model_->singleWordScore(w) + best[i + len];
-            if (s > best[i]) {
-                best[i] = s;
-                next[i] = i + len;
+            const word_look w = lookup(i, len);
+            if (w.scored) {
+                const double s = w.unigram + best[i + len];
+                if (s > best[i]) {
+                    best[i] = s;
+                    next[i] = i + len;
+                }
             }
+            if (!w.longer) break;
         }
     }
+    // The path with the full model.
+    thread_local std::string utf8;
+    thread_local std::vector<std::size_t> at;
     thread_local std::vector<std::string_view> words;
+    encode(text, utf8, at);
     words.clear();
-    for (std::size_t i = 0; i < n; i = next[i]) words.push_back(word(i, next[i]));
+    for (std::size_t i = 0; i < n; i = next[i])
+        words.emplace_back(utf8.data() + at[i], at[next[i]] - at[i]);
     return model_->wordsScore(model_->nullState(), words);
+}
+
+double language_model::score(std::u16string_view text) const {
+    if (!model_ || text.empty()) return 0;
+    if (words_)
+        return best_path_score(text, [&](std::size_t i, std::size_t len) {
+            return words_->find(text.data() + i, len);
+        });
+    // Without the table every stretch is looked up in the model.
+    std::string utf8;
+    std::vector<std::size_t> at;
+    encode(text, utf8, at);
+    return best_path_score(text, [&](std::size_t i, std::size_t len) {
+        const std::string_view w(utf8.data() + at[i], at[i + len] - at[i]);
+        word_look look;
+        if (len > 1 && model_->index(w) == model_->unknown()) return look;
+        look.scored = true;
+        look.unigram = model_->singleWordScore(w);
+        return look;
+    });
 }
 
 }  // namespace velmo_service
