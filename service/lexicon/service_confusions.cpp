@@ -19,12 +19,24 @@ std::uint64_t pattern_key(std::u16string_view text, std::size_t open) {
     }
     return key;
 }
+
+// Where the table of `capacity` (a power of two) slots first looks for a pattern.
+std::size_t pattern_slot(std::uint64_t key, std::size_t capacity) {
+    key ^= key >> 31;
+    key *= 0x9E3779B97F4A7C15ULL;
+    return static_cast<std::size_t>(key ^ (key >> 29)) & (capacity - 1);
+}
 }  // namespace
+
+bool confusion_sets::confusable(char16_t written, char16_t meant) const {
+    const std::u16string& of = of_[written];
+    return std::binary_search(of.begin(), of.end(), meant);
+}
 
 void confusion_sets::add(char16_t a, char16_t b) {
     if (a == b || confusable(a, b)) return;
-    of_[a].push_back(b);
-    of_[b].push_back(a);
+    of_[a].insert(std::lower_bound(of_[a].begin(), of_[a].end(), b), b);
+    of_[b].insert(std::lower_bound(of_[b].begin(), of_[b].end(), a), a);
     ++count_;
 }
 
@@ -73,16 +85,32 @@ void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
     std::sort(entries_.begin(), entries_.end(),
               [](const entry& a, const entry& b) { return a.key < b.key; });
     entries_.shrink_to_fit();
+    std::size_t patterns = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        patterns += i == 0 || entries_[i].key != entries_[i - 1].key;
+    std::size_t capacity = 1024;
+    while (capacity < patterns * 2) capacity *= 2;
+    ranges_.assign(capacity, range{});
+    for (std::size_t b = 0, e; b < entries_.size(); b = e) {
+        for (e = b + 1; e < entries_.size() && entries_[e].key == entries_[b].key;) ++e;
+        std::size_t i = pattern_slot(entries_[b].key, capacity);
+        while (ranges_[i].key != 0) i = (i + 1) & (capacity - 1);
+        ranges_[i] = {entries_[b].key, static_cast<std::uint32_t>(b), static_cast<std::uint32_t>(e)};
+    }
 }
 
 void word_patterns::fits(std::u16string_view text, std::size_t open,
                          std::vector<word_fit>& out) const {
-    if (text.size() < 2 || text.size() > 4 || open >= text.size()) return;
+    if (text.size() < 2 || text.size() > 4 || open >= text.size() || ranges_.empty()) return;
     const std::uint64_t key = pattern_key(text, open);
-    auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
-                               [](const entry& e, std::uint64_t k) { return e.key < k; });
-    for (; it != entries_.end() && it->key == key; ++it)
-        if (it->word[open] != text[open]) out.push_back({it->word, it->info});
+    const std::size_t mask = ranges_.size() - 1;
+    for (std::size_t i = pattern_slot(key, ranges_.size()); ranges_[i].key != 0; i = (i + 1) & mask) {
+        if (ranges_[i].key != key) continue;
+        for (std::uint32_t k = ranges_[i].begin; k < ranges_[i].end; ++k)
+            if (entries_[k].word[open] != text[open])
+                out.push_back({entries_[k].word, entries_[k].info});
+        return;
+    }
 }
 
 }  // namespace velmo_service

@@ -24,12 +24,10 @@ class confusion_sets {
     // `a` and `b` are taken for each other (both ways).
     void add(char16_t a, char16_t b);
     bool empty() const { return count_ == 0; }
-    bool confusable(char16_t written, char16_t meant) const {
-        return of_[written].find(meant) != std::u16string::npos;
-    }
+    bool confusable(char16_t written, char16_t meant) const;
 
   private:
-    std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);
+    std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);  // each sorted
     std::size_t count_ = 0;
 };
 
@@ -53,7 +51,13 @@ class word_patterns {
         std::u16string_view word;
         lexicon_word info;
     };
-    std::vector<entry> entries_;
+    // The entries of one pattern, found by hashing the pattern.
+    struct range {
+        std::uint64_t key = 0;  // 0: an empty slot
+        std::uint32_t begin = 0, end = 0;
+    };
+    std::vector<entry> entries_;  // sorted by pattern
+    std::vector<range> ranges_;
 };
 
 }  // namespace velmo_service
