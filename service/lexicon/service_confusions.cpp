@@ -80,10 +80,14 @@ void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
     entries_.clear();
     words.for_each_word([&](std::u16string_view w, const lexicon_word& info) {
         if (w.size() < 2 || w.size() > 4 || info.frequency < min_frequency) return;
-        for (std::size_t k = 0; k < w.size(); ++k) entries_.push_back({pattern_key(w, k), w, info});
+        for (std::size_t k = 0; k < w.size(); ++k)
+            entries_.push_back({pattern_key(w, k), w[k], w, info});
     });
-    std::sort(entries_.begin(), entries_.end(),
-              [](const entry& a, const entry& b) { return a.key < b.key; });
+    // By pattern, then by the character at the open place, so that the words
+    // of one pattern with given characters there are found by search.
+    std::sort(entries_.begin(), entries_.end(), [](const entry& a, const entry& b) {
+        return a.key != b.key ? a.key < b.key : a.open_char < b.open_char;
+    });
     entries_.shrink_to_fit();
     std::size_t patterns = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i)
@@ -99,17 +103,39 @@ void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
     }
 }
 
-void word_patterns::fits(std::u16string_view text, std::size_t open,
-                         std::vector<word_fit>& out) const {
-    if (text.size() < 2 || text.size() > 4 || open >= text.size() || ranges_.empty()) return;
+const word_patterns::range* word_patterns::find(std::u16string_view text, std::size_t open) const {
+    if (text.size() < 2 || text.size() > 4 || open >= text.size() || ranges_.empty())
+        return nullptr;
     const std::uint64_t key = pattern_key(text, open);
     const std::size_t mask = ranges_.size() - 1;
-    for (std::size_t i = pattern_slot(key, ranges_.size()); ranges_[i].key != 0; i = (i + 1) & mask) {
-        if (ranges_[i].key != key) continue;
-        for (std::uint32_t k = ranges_[i].begin; k < ranges_[i].end; ++k)
-            if (entries_[k].word[open] != text[open])
+    for (std::size_t i = pattern_slot(key, ranges_.size()); ranges_[i].key != 0; i = (i + 1) & mask)
+        if (ranges_[i].key == key) return &ranges_[i];
+    return nullptr;
+}
+
+void word_patterns::fits(std::u16string_view text, std::size_t open,
+                         std::vector<word_fit>& out) const {
+    if (const range* r = find(text, open))
+        for (std::uint32_t k = r->begin; k < r->end; ++k)
+            if (entries_[k].open_char != text[open])
                 out.push_back({entries_[k].word, entries_[k].info});
-        return;
+}
+
+void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16string_view allowed,
+                         std::vector<word_fit>& out) const {
+    const range* r = find(text, open);
+    if (!r) return;
+    auto it = entries_.begin() + r->begin;
+    const auto end = entries_.begin() + r->end;
+    for (char16_t c : allowed) {
+        if (c == text[open]) continue;
+        // Both lists are sorted: step through a short range, search a long one.
+        if (static_cast<std::size_t>(end - it) > allowed.size())
+            it = std::lower_bound(it, end, c,
+                                  [](const entry& e, char16_t x) { return e.open_char < x; });
+        else
+            while (it != end && it->open_char < c) ++it;
+        for (; it != end && it->open_char == c; ++it) out.push_back({it->word, it->info});
     }
 }
 

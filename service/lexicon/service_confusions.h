@@ -25,6 +25,8 @@ class confusion_sets {
     void add(char16_t a, char16_t b);
     bool empty() const { return count_ == 0; }
     bool confusable(char16_t written, char16_t meant) const;
+    // The characters taken for `written`, sorted.
+    std::u16string_view of(char16_t written) const { return of_[written]; }
 
   private:
     std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);  // each sorted
@@ -44,10 +46,14 @@ class word_patterns {
     bool empty() const { return entries_.empty(); }
     // Appends the words that equal `text` everywhere but at `open` (where they differ).
     void fits(std::u16string_view text, std::size_t open, std::vector<word_fit>& out) const;
+    // The same, only the words whose character at `open` is one of `allowed` (sorted).
+    void fits(std::u16string_view text, std::size_t open, std::u16string_view allowed,
+              std::vector<word_fit>& out) const;
 
   private:
     struct entry {
         std::uint64_t key;
+        char16_t open_char;  // the word's character at the open place
         std::u16string_view word;
         lexicon_word info;
     };
@@ -56,6 +62,8 @@ class word_patterns {
         std::uint64_t key = 0;  // 0: an empty slot
         std::uint32_t begin = 0, end = 0;
     };
+    const range* find(std::u16string_view text, std::size_t open) const;
+
     std::vector<entry> entries_;  // sorted by pattern
     std::vector<range> ranges_;
 };
