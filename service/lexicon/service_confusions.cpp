@@ -99,7 +99,8 @@ void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
         for (e = b + 1; e < entries_.size() && entries_[e].key == entries_[b].key;) ++e;
         std::size_t i = pattern_slot(entries_[b].key, capacity);
         while (ranges_[i].key != 0) i = (i + 1) & (capacity - 1);
-        ranges_[i] = {entries_[b].key, static_cast<std::uint32_t>(b), static_cast<std::uint32_t>(e)};
+        ranges_[i] = {entries_[b].key, static_cast<std::uint32_t>(b),
+                      static_cast<std::uint32_t>(e)};
     }
 }
 
@@ -127,14 +128,18 @@ void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16str
     if (!r) return;
     auto it = entries_.begin() + r->begin;
     const auto end = entries_.begin() + r->end;
+    // Both lists are sorted: the shorter one is walked, the longer one searched.
+    if (static_cast<std::size_t>(end - it) <= allowed.size()) {
+        for (; it != end; ++it)
+            if (it->open_char != text[open] &&
+                std::binary_search(allowed.begin(), allowed.end(), it->open_char))
+                out.push_back({it->word, it->info});
+        return;
+    }
     for (char16_t c : allowed) {
         if (c == text[open]) continue;
-        // Both lists are sorted: step through a short range, search a long one.
-        if (static_cast<std::size_t>(end - it) > allowed.size())
-            it = std::lower_bound(it, end, c,
-                                  [](const entry& e, char16_t x) { return e.open_char < x; });
-        else
-            while (it != end && it->open_char < c) ++it;
+        it = std::lower_bound(it, end, c, [](const entry& e, char16_t x) { return e.open_char < x; });
+        if (it == end) return;
         for (; it != end && it->open_char == c; ++it) out.push_back({it->word, it->info});
     }
 }
