@@ -180,6 +180,31 @@ void BM_EngineAllFamiliesWithoutModel(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineAllFamiliesWithoutModel)->Unit(benchmark::kMillisecond);
 
+// The word model alone, on windows of nine characters around every character
+// of the text, as written and with that character changed (as the rules weigh
+// a candidate), with the table of the model's words (1) and asking the model
+// itself for every stretch (0): the same scores.
+void BM_ModelWindows(benchmark::State& state) {
+    static language_model with_table, without_table;
+    language_model& model = state.range(0) ? with_table : without_table;
+    if (!model.ready() && !model.load(engine_config{}.language_model_file, state.range(0) != 0))
+        state.SkipWithError("no word model");
+    const std::u16string text = text_utf8_to_utf16(chinese_text());
+    const std::u16string_view some = std::u16string_view(text).substr(0, 100000);
+    for (auto _ : state) {
+        double sum = 0;
+        for (std::size_t i = 4; i + 5 <= some.size(); ++i) {
+            std::u16string window(some.substr(i - 4, 9));
+            sum += model.score(window);
+            window[4] = u'的';
+            sum += model.score(window);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * some.size()));
+}
+BENCHMARK(BM_ModelWindows)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
 // Loading the word list, the readings and the sound index, as the engine does
 // at start-up; the resident size of the whole process is reported beside it.
 void BM_ReadingDataLoad(benchmark::State& state) {

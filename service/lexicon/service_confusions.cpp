@@ -138,7 +138,8 @@ void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16str
     }
     for (char16_t c : allowed) {
         if (c == text[open]) continue;
-        it = std::lower_bound(it, end, c, [](const entry& e, char16_t x) { return e.open_char < x; });
+        it = std::lower_bound(it, end, c,
+                              [](const entry& e, char16_t x) { return e.open_char < x; });
         if (it == end) return;
         for (; it != end && it->open_char == c; ++it) out.push_back({it->word, it->info});
     }

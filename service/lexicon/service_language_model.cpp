@@ -1,6 +1,7 @@
 #include "lexicon/service_language_model.h"
 
 #include <libime/core/languagemodel.h>
+#include <libime/core/lattice.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -15,11 +16,15 @@ namespace {
 // stretches we score are concerned.
 constexpr std::size_t longest_word = 6;
 
+// The index of words the model does not know (KenLM's).
+constexpr libime::WordIndex unknown_index = 0;
+
 // What the model says of a stretch of the text.
 struct word_look {
     bool scored = false;  // a word of the model, or a lone character (which always counts)
     bool longer = true;   // longer words may start with this stretch
-    float unigram = 0;    // log10 probability of the stretch as one word
+    libime::WordIndex index = 0;
+    float unigram = 0;  // log10 probability of the stretch as one word
 };
 
 // UTF-8 of `text` into `utf8`, with the offset of every unit (and of the end) in `at`.
@@ -79,9 +84,10 @@ class language_model::word_table {
                                 std::istreambuf_iterator<char>());
         static constexpr std::string_view unknown_word = "<unk>";
         const std::size_t start = bytes.rfind(std::string(unknown_word) + '\0');
-        if (start == std::string::npos) return false;
+        if (start == std::string::npos || model.unknown() != unknown_index) return false;
         struct word {
             std::u16string units;
+            libime::WordIndex index;
             float unigram;
         };
         std::vector<word> words;
@@ -98,7 +104,7 @@ class language_model::word_table {
             seen[index] = true;
             std::u16string units = utf16_of(w);
             if (index != model.unknown() && !units.empty() && units.size() <= longest_word)
-                words.push_back({std::move(units), model.singleWordScore(w)});
+                words.push_back({std::move(units), index, model.singleWordScore(w)});
         }
         for (bool s : seen)
             if (!s) return false;
@@ -109,7 +115,7 @@ class language_model::word_table {
             for (std::size_t len = 1; len < w.units.size(); ++len)
                 place(w.units.data(), len).longer = true;
             slot& s = place(w.units.data(), w.units.size());
-            s.word = true;
+            s.index = w.index;
             s.unigram = w.unigram;
         }
         word_count_ = words.size();
@@ -126,12 +132,12 @@ class language_model::word_table {
         for (std::size_t i = hash(k) & mask; slots_[i].k.tail != 0; i = (i + 1) & mask) {
             const slot& s = slots_[i];
             if (s.k.head != k.head || s.k.tail != k.tail) continue;
-            if (s.word) return {true, s.longer, s.unigram};
+            if (s.index != unknown_index) return {true, s.longer, s.index, s.unigram};
             longer = s.longer;
             break;
         }
         // A lone character the model does not know scores as the unknown word.
-        return {len == 1, longer, len == 1 ? unknown_unigram_ : 0};
+        return {len == 1, longer, unknown_index, len == 1 ? unknown_unigram_ : 0};
     }
 
   private:
@@ -142,8 +148,8 @@ class language_model::word_table {
     };
     struct slot {
         key k;
+        libime::WordIndex index = unknown_index;  // unknown: only the beginning of a word
         float unigram = 0;
-        bool word = false;    // a word of the model, not only the beginning of one
         bool longer = false;  // the beginning of a longer word
     };
 
@@ -205,8 +211,10 @@ double language_model::best_path_score(std::u16string_view text, const Lookup& l
     const std::size_t n = text.size();
     thread_local std::vector<double> best;
     thread_local std::vector<std::size_t> next;
+    thread_local std::vector<libime::WordIndex> chosen;
     best.assign(n + 1, -std::numeric_limits<double>::infinity());
     next.assign(n + 1, n);
+    chosen.assign(n + 1, model_->unknown());
     best[n] = 0;
     for (std::size_t i = n; i-- > 0;) {
         for (std::size_t len = 1; len <= longest_word && i + len <= n; ++len) {
@@ -216,20 +224,23 @@ double language_model::best_path_score(std::u16string_view text, const Lookup& l
                 if (s > best[i]) {
                     best[i] = s;
                     next[i] = i + len;
+                    chosen[i] = w.index;
                 }
             }
             if (!w.longer) break;
         }
     }
-    // The path with the full model.
-    thread_local std::string utf8;
-    thread_local std::vector<std::size_t> at;
-    thread_local std::vector<std::string_view> words;
-    encode(text, utf8, at);
-    words.clear();
-    for (std::size_t i = 0; i < n; i = next[i])
-        words.emplace_back(utf8.data() + at[i], at[next[i]] - at[i]);
-    return model_->wordsScore(model_->nullState(), words);
+    // The path with the full model, word after word, summed as the model's
+    // own sentence scoring does, from the indexes found above.
+    libime::State state = model_->nullState(), out;
+    libime::WordNode node({}, model_->unknown());
+    float sum = 0;
+    for (std::size_t i = 0; i < n; i = next[i]) {
+        node.setIdx(chosen[i]);
+        sum += model_->score(state, node, out);
+        state = out;
+    }
+    return sum;
 }
 
 double language_model::score(std::u16string_view text) const {
@@ -245,7 +256,8 @@ double language_model::score(std::u16string_view text) const {
     return best_path_score(text, [&](std::size_t i, std::size_t len) {
         const std::string_view w(utf8.data() + at[i], at[i + len] - at[i]);
         word_look look;
-        if (len > 1 && model_->index(w) == model_->unknown()) return look;
+        look.index = model_->index(w);
+        if (len > 1 && look.index == model_->unknown()) return look;
         look.scored = true;
         look.unigram = model_->singleWordScore(w);
         return look;
