@@ -128,7 +128,9 @@ void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16str
     if (!r) return;
     auto it = entries_.begin() + r->begin;
     const auto end = entries_.begin() + r->end;
-    // Both lists are sorted: the shorter one is walked, the longer one searched.
+    // Both lists are sorted: a short range is walked with a search of the
+    // characters, a long one (a two-character pattern) is walked against a
+    // bit per character.
     if (static_cast<std::size_t>(end - it) <= allowed.size()) {
         for (; it != end; ++it)
             if (it->open_char != text[open] &&
@@ -136,13 +138,17 @@ void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16str
                 out.push_back({it->word, it->info});
         return;
     }
-    for (char16_t c : allowed) {
-        if (c == text[open]) continue;
-        it = std::lower_bound(it, end, c,
-                              [](const entry& e, char16_t x) { return e.open_char < x; });
-        if (it == end) return;
-        for (; it != end && it->open_char == c; ++it) out.push_back({it->word, it->info});
+    // The same characters are asked for many patterns in a row: their bits stay set.
+    thread_local std::vector<std::uint64_t> bits(0x10000 / 64);
+    thread_local std::u16string set;
+    if (set != allowed) {
+        for (char16_t c : set) bits[c / 64] = 0;
+        for (char16_t c : allowed) bits[c / 64] |= std::uint64_t(1) << (c % 64);
+        set = allowed;
     }
+    for (; it != end; ++it)
+        if ((bits[it->open_char / 64] >> (it->open_char % 64) & 1) && it->open_char != text[open])
+            out.push_back({it->word, it->info});
 }
 
 }  // namespace velmo_service

@@ -24,7 +24,8 @@ TEST(ServiceConfusions, SetsAreSymmetricSortedAndFreeOfRepeats) {
     confusion_sets sets;
     const std::u16string chars = u"在再载仔灾哉栽宰";
     std::mt19937 rng(5);
-    for (int k = 0; k < 200; ++k) sets.add(chars[rng() % chars.size()], chars[rng() % chars.size()]);
+    for (int k = 0; k < 200; ++k)
+        sets.add(chars[rng() % chars.size()], chars[rng() % chars.size()]);
     for (char16_t a : chars) {
         const std::u16string_view of = sets.of(a);
         EXPECT_TRUE(std::is_sorted(of.begin(), of.end()));
@@ -57,7 +58,8 @@ TEST(ServiceWordPatterns, ChosenCharactersGiveThoseOfAllTheWordsOfThePattern) {
             std::u16string allowed = {sample[open], u'的', u'\u4E00'};
             for (const word_fit& f : all)
                 if (rng() % 3 == 0) allowed += f.word[open];
-            while (allowed.size() < 40 && rng() % 8) allowed += static_cast<char16_t>(0x4E00 + rng() % 0x5000);
+            while (allowed.size() < 40 && rng() % 8)
+                allowed += static_cast<char16_t>(0x4E00 + rng() % 0x5000);
             std::sort(allowed.begin(), allowed.end());
             allowed.erase(std::unique(allowed.begin(), allowed.end()), allowed.end());
             patterns.fits(sample, open, allowed, chosen);
