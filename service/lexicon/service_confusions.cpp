@@ -83,11 +83,8 @@ void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
         for (std::size_t k = 0; k < w.size(); ++k)
             entries_.push_back({pattern_key(w, k), w[k], w, info});
     });
-    // By pattern, then by the character at the open place, so that the words
-    // of one pattern with given characters there are found by search.
-    std::sort(entries_.begin(), entries_.end(), [](const entry& a, const entry& b) {
-        return a.key != b.key ? a.key < b.key : a.open_char < b.open_char;
-    });
+    std::sort(entries_.begin(), entries_.end(),
+              [](const entry& a, const entry& b) { return a.key < b.key; });
     entries_.shrink_to_fit();
     std::size_t patterns = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i)
@@ -126,19 +123,8 @@ void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16str
                          std::vector<word_fit>& out) const {
     const range* r = find(text, open);
     if (!r) return;
-    auto it = entries_.begin() + r->begin;
-    const auto end = entries_.begin() + r->end;
-    // Both lists are sorted: a short range is walked with a search of the
-    // characters, a long one (a two-character pattern) is walked against a
-    // bit per character.
-    if (static_cast<std::size_t>(end - it) <= allowed.size()) {
-        for (; it != end; ++it)
-            if (it->open_char != text[open] &&
-                std::binary_search(allowed.begin(), allowed.end(), it->open_char))
-                out.push_back({it->word, it->info});
-        return;
-    }
-    // The same characters are asked for many patterns in a row: their bits stay set.
+    // One bit per chosen character; the same characters are asked for many
+    // patterns in a row (every stretch around one place), so their bits stay set.
     thread_local std::vector<std::uint64_t> bits(0x10000 / 64);
     thread_local std::u16string set;
     if (set != allowed) {
@@ -146,9 +132,11 @@ void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16str
         for (char16_t c : allowed) bits[c / 64] |= std::uint64_t(1) << (c % 64);
         set = allowed;
     }
-    for (; it != end; ++it)
-        if ((bits[it->open_char / 64] >> (it->open_char % 64) & 1) && it->open_char != text[open])
-            out.push_back({it->word, it->info});
+    for (std::uint32_t k = r->begin; k < r->end; ++k) {
+        const char16_t c = entries_[k].open_char;
+        if ((bits[c / 64] >> (c % 64) & 1) && c != text[open])
+            out.push_back({entries_[k].word, entries_[k].info});
+    }
 }
 
 }  // namespace velmo_service

@@ -46,7 +46,7 @@ class word_patterns {
     bool empty() const { return entries_.empty(); }
     // Appends the words that equal `text` everywhere but at `open` (where they differ).
     void fits(std::u16string_view text, std::size_t open, std::vector<word_fit>& out) const;
-    // The same, only the words whose character at `open` is one of `allowed` (sorted).
+    // The same, only the words whose character at `open` is one of `allowed`.
     void fits(std::u16string_view text, std::size_t open, std::u16string_view allowed,
               std::vector<word_fit>& out) const;
 
