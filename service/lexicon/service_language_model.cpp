@@ -108,8 +108,9 @@ class language_model::word_table {
         }
         for (bool s : seen)
             if (!s) return false;
+        // Words and their beginnings fill less than half the slots.
         std::size_t capacity = 1024;
-        while (capacity < words.size() * 4) capacity *= 2;
+        while (capacity < words.size() * 3) capacity *= 2;
         slots_.assign(capacity, slot{});
         for (const word& w : words) {
             for (std::size_t len = 1; len < w.units.size(); ++len)
@@ -126,12 +127,12 @@ class language_model::word_table {
     std::size_t size() const { return word_count_; }
 
     word_look find(const char16_t* units, std::size_t len) const {
-        const key k = key_of(units, len);
+        const slot k = key_of(units, len);
         const std::size_t mask = slots_.size() - 1;
         bool longer = false;
-        for (std::size_t i = hash(k) & mask; slots_[i].k.tail != 0; i = (i + 1) & mask) {
+        for (std::size_t i = hash(k) & mask; slots_[i].length != 0; i = (i + 1) & mask) {
             const slot& s = slots_[i];
-            if (s.k.head != k.head || s.k.tail != k.tail) continue;
+            if (!same_key(s, k)) continue;
             if (s.index != unknown_index) return {true, s.longer, s.index, s.unigram};
             longer = s.longer;
             break;
@@ -141,39 +142,41 @@ class language_model::word_table {
     }
 
   private:
-    // Units 0-3 in `head`; units 4-5 and the length in `tail`, never 0 for a
-    // stretch, so that 0 marks an empty slot.
-    struct key {
-        std::uint64_t head = 0, tail = 0;
-    };
+    // A stretch is its units (0-3 in `head`, 4-5 in `tail`) and its length,
+    // never 0 for a stretch, so that 0 marks an empty slot.
     struct slot {
-        key k;
+        std::uint64_t head = 0;
+        std::uint32_t tail = 0;
+        std::uint8_t length = 0;
+        bool longer = false;                      // the beginning of a longer word
         libime::WordIndex index = unknown_index;  // unknown: only the beginning of a word
         float unigram = 0;
-        bool longer = false;  // the beginning of a longer word
     };
 
-    static key key_of(const char16_t* units, std::size_t len) {
-        key k;
+    static slot key_of(const char16_t* units, std::size_t len) {
+        slot k;
         for (std::size_t i = 0; i < len && i < 4; ++i)
             k.head |= static_cast<std::uint64_t>(units[i]) << (16 * i);
         for (std::size_t i = 4; i < len; ++i)
-            k.tail |= static_cast<std::uint64_t>(units[i]) << (16 * (i - 4));
-        k.tail |= static_cast<std::uint64_t>(len) << 32;
+            k.tail |= static_cast<std::uint32_t>(units[i]) << (16 * (i - 4));
+        k.length = static_cast<std::uint8_t>(len);
         return k;
     }
-    static std::size_t hash(const key& k) {
-        const std::uint64_t h = (k.head ^ (k.tail * 0x9E3779B97F4A7C15ULL)) * 0xff51afd7ed558ccdULL;
+    static bool same_key(const slot& a, const slot& b) {
+        return a.head == b.head && a.tail == b.tail && a.length == b.length;
+    }
+    static std::size_t hash(const slot& k) {
+        const std::uint64_t t = static_cast<std::uint64_t>(k.tail) << 8 | k.length;
+        const std::uint64_t h = (k.head ^ (t * 0x9E3779B97F4A7C15ULL)) * 0xff51afd7ed558ccdULL;
         return static_cast<std::size_t>(h ^ (h >> 29));
     }
 
     slot& place(const char16_t* units, std::size_t len) {
-        const key k = key_of(units, len);
+        const slot k = key_of(units, len);
         const std::size_t mask = slots_.size() - 1;
         std::size_t i = hash(k) & mask;
-        while (slots_[i].k.tail != 0 && (slots_[i].k.head != k.head || slots_[i].k.tail != k.tail))
-            i = (i + 1) & mask;
-        slots_[i].k = k;
+        while (slots_[i].length != 0 && !same_key(slots_[i], k)) i = (i + 1) & mask;
+        if (slots_[i].length == 0) slots_[i] = k;
         return slots_[i];
     }
 
