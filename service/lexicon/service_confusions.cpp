@@ -20,6 +20,12 @@ std::uint64_t pattern_key(std::u16string_view text, std::size_t open) {
     return key;
 }
 
+std::size_t open_place_of(std::uint64_t key) {
+    std::size_t i = 0;
+    while ((key >> (16 * (3 - i)) & 0xFFFF) != open_place) ++i;
+    return i;
+}
+
 // Where the table of `capacity` (a power of two) slots first looks for a pattern.
 std::size_t pattern_slot(std::uint64_t key, std::size_t capacity) {
     key ^= key >> 31;
@@ -80,12 +86,13 @@ void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
     entries_.clear();
     words.for_each_word([&](std::u16string_view w, const lexicon_word& info) {
         if (w.size() < 2 || w.size() > 4 || info.frequency < min_frequency) return;
-        for (std::size_t k = 0; k < w.size(); ++k)
-            entries_.push_back({pattern_key(w, k), w[k], w, info});
+        for (std::size_t k = 0; k < w.size(); ++k) entries_.push_back({pattern_key(w, k), w, info});
     });
     std::sort(entries_.begin(), entries_.end(),
               [](const entry& a, const entry& b) { return a.key < b.key; });
     entries_.shrink_to_fit();
+    open_chars_.clear();
+    for (const entry& e : entries_) open_chars_ += e.word[open_place_of(e.key)];
     std::size_t patterns = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i)
         patterns += i == 0 || entries_[i].key != entries_[i - 1].key;
@@ -115,8 +122,7 @@ void word_patterns::fits(std::u16string_view text, std::size_t open,
                          std::vector<word_fit>& out) const {
     if (const range* r = find(text, open))
         for (std::uint32_t k = r->begin; k < r->end; ++k)
-            if (entries_[k].open_char != text[open])
-                out.push_back({entries_[k].word, entries_[k].info});
+            if (open_chars_[k] != text[open]) out.push_back({entries_[k].word, entries_[k].info});
 }
 
 void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16string_view allowed,
@@ -133,7 +139,7 @@ void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16str
         set = allowed;
     }
     for (std::uint32_t k = r->begin; k < r->end; ++k) {
-        const char16_t c = entries_[k].open_char;
+        const char16_t c = open_chars_[k];
         if ((bits[c / 64] >> (c % 64) & 1) && c != text[open])
             out.push_back({entries_[k].word, entries_[k].info});
     }

@@ -53,7 +53,6 @@ class word_patterns {
   private:
     struct entry {
         std::uint64_t key;
-        char16_t open_char;  // the word's character at the open place
         std::u16string_view word;
         lexicon_word info;
     };
@@ -65,6 +64,9 @@ class word_patterns {
     const range* find(std::u16string_view text, std::size_t open) const;
 
     std::vector<entry> entries_;  // sorted by pattern
+    // The character at the open place of each entry, apart, so that a long
+    // pattern's words are sifted without reading the entries themselves.
+    std::u16string open_chars_;
     std::vector<range> ranges_;
 };
 
