@@ -205,6 +205,17 @@ void BM_ModelWindows(benchmark::State& state) {
 }
 BENCHMARK(BM_ModelWindows)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
+// Loading the word model with its table of words (1) and without (0).
+void BM_ModelLoad(benchmark::State& state) {
+    for (auto _ : state) {
+        language_model model;
+        if (!model.load(engine_config{}.language_model_file, state.range(0) != 0))
+            state.SkipWithError("no word model");
+        benchmark::DoNotOptimize(model.table_size());
+    }
+}
+BENCHMARK(BM_ModelLoad)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
 // Loading the word list, the readings and the sound index, as the engine does
 // at start-up; the resident size of the whole process is reported beside it.
 void BM_ReadingDataLoad(benchmark::State& state) {

@@ -4,8 +4,8 @@
 #include <libime/core/lattice.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -79,12 +79,22 @@ class language_model::word_table {
     // index of the model from "<unk>" to the end of the file. False when they
     // are not there or do not name every index of the model once.
     bool build(const std::string& path, const libime::LanguageModel& model) {
-        std::ifstream in(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
         static constexpr std::string_view unknown_word = "<unk>";
-        const std::size_t start = bytes.rfind(std::string(unknown_word) + '\0');
-        if (start == std::string::npos || model.unknown() != unknown_index) return false;
+        if (model.unknown() != unknown_index) return false;
+        // The list is a small part at the end: read ever more of the end until it begins.
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        const std::streamoff file_size = in.tellg();
+        if (!in || file_size <= 0) return false;
+        std::string bytes;
+        std::size_t start = std::string::npos;
+        for (std::streamoff tail = 1 << 20; start == std::string::npos; tail *= 2) {
+            tail = std::min(tail, file_size);
+            bytes.resize(static_cast<std::size_t>(tail));
+            in.seekg(file_size - tail);
+            if (!in.read(bytes.data(), tail)) return false;
+            start = bytes.rfind(std::string(unknown_word) + '\0');
+            if (start == std::string::npos && tail == file_size) return false;
+        }
         struct word {
             std::u16string units;
             libime::WordIndex index;
@@ -92,6 +102,8 @@ class language_model::word_table {
         };
         std::vector<word> words;
         std::vector<bool> seen;
+        libime::State out;
+        libime::WordNode node({}, unknown_index);
         for (std::size_t at = start; at < bytes.size();) {
             std::size_t end = bytes.find('\0', at);
             if (end == std::string::npos) end = bytes.size();
@@ -103,8 +115,11 @@ class language_model::word_table {
             if (seen[index]) return false;
             seen[index] = true;
             std::u16string units = utf16_of(w);
-            if (index != model.unknown() && !units.empty() && units.size() <= longest_word)
-                words.push_back({std::move(units), index, model.singleWordScore(w)});
+            if (index != model.unknown() && !units.empty() && units.size() <= longest_word) {
+                node.setIdx(index);  // the word alone, as singleWordScore() scores it
+                words.push_back(
+                    {std::move(units), index, model.score(model.nullState(), node, out)});
+            }
         }
         for (bool s : seen)
             if (!s) return false;
