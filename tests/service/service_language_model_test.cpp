@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "base/service_text.h"
@@ -81,4 +82,23 @@ TEST(ServiceLanguageModel, AMissingOrForeignFileLeavesTheModelUnready) {
     EXPECT_LT(m.score(u"身体健康"), 0);
     EXPECT_FALSE(m.load("/nonexistent/zh_CN.lm"));
     EXPECT_EQ(m.score(u"身体健康"), 0);
+}
+
+TEST(ServiceLanguageModel, AModelFileWithoutItsWordListIsStillUsed) {
+    // The same model with the last word of its word list spoiled: the table
+    // cannot be trusted, so every stretch is looked up in the model.
+    std::ifstream in(model_file(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.back(), '\0');
+    const std::size_t last = bytes.rfind('\0', bytes.size() - 2) + 1;
+    ASSERT_LT(last, bytes.size() - 1);
+    bytes[last] = 'x';
+    velmo_test::temp_dir dir;
+    std::ofstream(dir.path() + "/spoiled.lm", std::ios::binary) << bytes;
+
+    language_model whole, spoiled;
+    ASSERT_TRUE(whole.load(model_file()));
+    ASSERT_TRUE(spoiled.load(dir.path() + "/spoiled.lm"));
+    EXPECT_EQ(spoiled.table_size(), 0u);
+    for (const std::u16string& t : office_sentences()) EXPECT_EQ(spoiled.score(t), whole.score(t));
 }
