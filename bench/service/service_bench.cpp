@@ -52,16 +52,6 @@ const check_engine& engine_without_model() {
     return e;
 }
 
-std::vector<std::string> split(const std::string& line, char separator) {
-    std::vector<std::string> parts;
-    for (std::size_t b = 0;;) {
-        const std::size_t end = line.find(separator, b);
-        parts.push_back(line.substr(b, end == std::string::npos ? std::string::npos : end - b));
-        if (end == std::string::npos) return parts;
-        b = end + 1;
-    }
-}
-
 // The sentence of a bake-off training row with its wrong characters put right;
 // empty when the row does not say so consistently.
 std::string corrected_bakeoff_sentence(const std::vector<std::string>& cols) {
@@ -69,7 +59,8 @@ std::string corrected_bakeoff_sentence(const std::vector<std::string>& cols) {
     if (cols[0] == "clean") return cols[1];
     if (cols.size() < 5) return {};
     std::u16string text = text_utf8_to_utf16(cols[1]);
-    const std::vector<std::string> correct = split(cols[3], '|'), pos = split(cols[4], '|');
+    const std::vector<std::string> correct = text_split(cols[3], '|'),
+                                   pos = text_split(cols[4], '|');
     if (correct.size() != pos.size()) return {};
     for (std::size_t k = 0; k < pos.size(); ++k) {
         const std::u16string c = text_utf8_to_utf16(correct[k]);
@@ -86,7 +77,7 @@ void office_sentences(const std::string& path, std::vector<std::string>& out) {
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') continue;
-        std::string s = split(line, '\t').back();
+        std::string s = text_split(line, '\t').back();
         const std::size_t open = s.find('['), bar = s.find('|', open), close = s.find(']', bar);
         if (open != std::string::npos && bar != std::string::npos && close != std::string::npos)
             s = s.substr(0, open) + s.substr(bar + 1, close - bar - 1) + s.substr(close + 1);
@@ -117,7 +108,7 @@ const std::string& chinese_text() {
         std::ifstream train(source_dir() + "/../shared/eval/sighan-train.tsv");
         std::string line;
         while (std::getline(train, line)) {
-            std::string s = corrected_bakeoff_sentence(split(line, '\t'));
+            std::string s = corrected_bakeoff_sentence(text_split(line, '\t'));
             if (!s.empty()) sentences.push_back(std::move(s));
         }
         std::set<std::string> seen;
