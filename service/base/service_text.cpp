@@ -130,4 +130,14 @@ std::string text_trim(const std::string& utf8) {
     return text_utf16_to_utf8(t.data() + b, e - b);
 }
 
+std::vector<std::string> text_split(const std::string& line, char separator) {
+    std::vector<std::string> parts;
+    for (std::size_t b = 0;;) {
+        const std::size_t end = line.find(separator, b);
+        parts.push_back(line.substr(b, end == std::string::npos ? std::string::npos : end - b));
+        if (end == std::string::npos) return parts;
+        b = end + 1;
+    }
+}
+
 }  // namespace velmo_service

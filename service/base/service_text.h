@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmo_service {
 
@@ -25,5 +26,8 @@ std::int64_t text_count_words(const std::u16string& text);
 
 // Trims ASCII and ideographic white space from both ends.
 std::string text_trim(const std::string& utf8);
+
+// The parts of `line` between separators (one part more than separators).
+std::vector<std::string> text_split(const std::string& line, char separator);
 
 }  // namespace velmo_service

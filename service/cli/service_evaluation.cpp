@@ -130,15 +130,6 @@ void evaluation_print(const evaluation_result& result, std::ostream& out) {
 namespace velmo_service {
 
 namespace {
-std::vector<std::string> split(const std::string& s, char by) {
-    std::vector<std::string> out;
-    for (std::size_t b = 0;;) {
-        const std::size_t e = s.find(by, b);
-        out.push_back(s.substr(b, e == std::string::npos ? std::string::npos : e - b));
-        if (e == std::string::npos) return out;
-        b = e + 1;
-    }
-}
 
 std::u32string code_points(const std::u16string& s) {
     std::u32string out;
@@ -206,7 +197,8 @@ void score(const gold_sentence& gold, const position_fixes& found, bakeoff_count
 bool read_gold(const std::vector<std::string>& cols, gold_sentence& gold) {
     gold.has_errors = cols[0] == "csc";
     if (!gold.has_errors) return cols[0] == "clean";
-    const std::vector<std::string> correct = split(cols[3], '|'), pos = split(cols[4], '|');
+    const std::vector<std::string> correct = text_split(cols[3], '|'),
+                                   pos = text_split(cols[4], '|');
     if (correct.size() != pos.size()) return false;
     for (std::size_t k = 0; k < pos.size(); ++k) {
         const std::u32string c = code_points(text_utf8_to_utf16(correct[k]));
@@ -242,7 +234,7 @@ bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,
     while (std::getline(in, line) && (settings.limit <= 0 || read < settings.limit)) {
         ++number;
         if (line.empty()) continue;
-        const std::vector<std::string> cols = split(line, '\t');
+        const std::vector<std::string> cols = text_split(line, '\t');
         gold_sentence gold;
         if (cols.size() < 5 || !read_gold(cols, gold)) {
             if (error) *error = path + ":" + std::to_string(number) + ": not a bake-off line";

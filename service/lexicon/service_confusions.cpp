@@ -21,12 +21,30 @@ std::uint64_t pattern_key(std::u16string_view text, std::size_t open) {
     }
     return key;
 }
+
+std::size_t open_place_of(std::uint64_t key) {
+    std::size_t i = 0;
+    while ((key >> (16 * (3 - i)) & 0xFFFF) != open_place) ++i;
+    return i;
+}
+
+// Where the table of `capacity` (a power of two) slots first looks for a pattern.
+std::size_t pattern_slot(std::uint64_t key, std::size_t capacity) {
+    key ^= key >> 31;
+    key *= 0x9E3779B97F4A7C15ULL;
+    return static_cast<std::size_t>(key ^ (key >> 29)) & (capacity - 1);
+}
 }  // namespace
+
+bool confusion_sets::confusable(char16_t written, char16_t meant) const {
+    const std::u16string& of = of_[written];
+    return std::binary_search(of.begin(), of.end(), meant);
+}
 
 void confusion_sets::add(char16_t a, char16_t b) {
     if (a == b || confusable(a, b)) return;
-    of_[a].push_back(b);
-    of_[b].push_back(a);
+    of_[a].insert(std::lower_bound(of_[a].begin(), of_[a].end(), b), b);
+    of_[b].insert(std::lower_bound(of_[b].begin(), of_[b].end(), a), a);
     ++count_;
 }
 
@@ -136,16 +154,58 @@ void word_patterns::build(const lexicon& words, std::uint32_t min_frequency) {
     std::sort(entries_.begin(), entries_.end(),
               [](const entry& a, const entry& b) { return a.key < b.key; });
     entries_.shrink_to_fit();
+    open_chars_.clear();
+    for (const entry& e : entries_) open_chars_ += e.word[open_place_of(e.key)];
+    std::size_t patterns = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        patterns += i == 0 || entries_[i].key != entries_[i - 1].key;
+    std::size_t capacity = 1024;
+    while (capacity < patterns * 2) capacity *= 2;
+    ranges_.assign(capacity, range{});
+    for (std::size_t b = 0, e; b < entries_.size(); b = e) {
+        for (e = b + 1; e < entries_.size() && entries_[e].key == entries_[b].key;) ++e;
+        std::size_t i = pattern_slot(entries_[b].key, capacity);
+        while (ranges_[i].key != 0) i = (i + 1) & (capacity - 1);
+        ranges_[i] = {entries_[b].key, static_cast<std::uint32_t>(b),
+                      static_cast<std::uint32_t>(e)};
+    }
+}
+
+const word_patterns::range* word_patterns::find(std::u16string_view text, std::size_t open) const {
+    if (text.size() < 2 || text.size() > 4 || open >= text.size() || ranges_.empty())
+        return nullptr;
+    const std::uint64_t key = pattern_key(text, open);
+    const std::size_t mask = ranges_.size() - 1;
+    for (std::size_t i = pattern_slot(key, ranges_.size()); ranges_[i].key != 0; i = (i + 1) & mask)
+        if (ranges_[i].key == key) return &ranges_[i];
+    return nullptr;
 }
 
 void word_patterns::fits(std::u16string_view text, std::size_t open,
                          std::vector<word_fit>& out) const {
-    if (text.size() < 2 || text.size() > 4 || open >= text.size()) return;
-    const std::uint64_t key = pattern_key(text, open);
-    auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
-                               [](const entry& e, std::uint64_t k) { return e.key < k; });
-    for (; it != entries_.end() && it->key == key; ++it)
-        if (it->word[open] != text[open]) out.push_back({it->word, it->info});
+    if (const range* r = find(text, open))
+        for (std::uint32_t k = r->begin; k < r->end; ++k)
+            if (open_chars_[k] != text[open]) out.push_back({entries_[k].word, entries_[k].info});
+}
+
+void word_patterns::fits(std::u16string_view text, std::size_t open, std::u16string_view allowed,
+                         std::vector<word_fit>& out) const {
+    const range* r = find(text, open);
+    if (!r) return;
+    // One bit per chosen character; the same characters are asked for many
+    // patterns in a row (every stretch around one place), so their bits stay set.
+    thread_local std::vector<std::uint64_t> bits(0x10000 / 64);
+    thread_local std::u16string set;
+    if (set != allowed) {
+        for (char16_t c : set) bits[c / 64] = 0;
+        for (char16_t c : allowed) bits[c / 64] |= std::uint64_t(1) << (c % 64);
+        set = allowed;
+    }
+    for (std::uint32_t k = r->begin; k < r->end; ++k) {
+        const char16_t c = open_chars_[k];
+        if ((bits[c / 64] >> (c % 64) & 1) && c != text[open])
+            out.push_back({entries_[k].word, entries_[k].info});
+    }
 }
 
 }  // namespace velmo_service

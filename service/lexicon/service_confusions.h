@@ -26,12 +26,12 @@ class confusion_sets {
     // `a` and `b` are taken for each other (both ways).
     void add(char16_t a, char16_t b);
     bool empty() const { return count_ == 0; }
-    bool confusable(char16_t written, char16_t meant) const {
-        return of_[written].find(meant) != std::u16string::npos;
-    }
+    bool confusable(char16_t written, char16_t meant) const;
+    // The characters taken for `written`, sorted.
+    std::u16string_view of(char16_t written) const { return of_[written]; }
 
   private:
-    std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);
+    std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);  // each sorted
     std::size_t count_ = 0;
 };
 
@@ -87,6 +87,9 @@ class word_patterns {
     bool empty() const { return entries_.empty(); }
     // Appends the words that equal `text` everywhere but at `open` (where they differ).
     void fits(std::u16string_view text, std::size_t open, std::vector<word_fit>& out) const;
+    // The same, only the words whose character at `open` is one of `allowed`.
+    void fits(std::u16string_view text, std::size_t open, std::u16string_view allowed,
+              std::vector<word_fit>& out) const;
 
   private:
     struct entry {
@@ -94,7 +97,18 @@ class word_patterns {
         std::u16string_view word;
         lexicon_word info;
     };
-    std::vector<entry> entries_;
+    // The entries of one pattern, found by hashing the pattern.
+    struct range {
+        std::uint64_t key = 0;  // 0: an empty slot
+        std::uint32_t begin = 0, end = 0;
+    };
+    const range* find(std::u16string_view text, std::size_t open) const;
+
+    std::vector<entry> entries_;  // sorted by pattern
+    // The character at the open place of each entry, apart, so that a long
+    // pattern's words are sifted without reading the entries themselves.
+    std::u16string open_chars_;
+    std::vector<range> ranges_;
 };
 
 }  // namespace velmo_service

@@ -163,7 +163,7 @@ class run_checker {
             for (std::size_t len = std::max<std::size_t>(2, i - s + 1);
                  len <= 4 && s + len <= text_.size(); ++len) {
                 fits_.clear();
-                patterns_.fits(text_.substr(s, len), i - s, fits_);
+                patterns_.fits(text_.substr(s, len), i - s, sets_.of(c), fits_);
                 for (const word_fit& w : fits_) {
                     const char16_t o = w.word[i - s];
                     if (w.info.frequency >= min_word_frequency && w.info.kind != word_class::name &&
