@@ -18,7 +18,13 @@
 
 namespace velmo_service {
 
-enum job_row_state { row_issued = 0, row_claimed = 1, row_queued = 2, row_running = 3, row_done = 4 };
+enum job_row_state {
+    row_issued = 0,
+    row_claimed = 1,
+    row_queued = 2,
+    row_running = 3,
+    row_done = 4
+};
 
 struct job_row_view {
     int state = row_issued;

@@ -61,9 +61,10 @@ class postgresql_job_rows : public job_rows {
 
     bool issue(const std::string& pid, const std::string& user, const job_limits& limits) override {
         pg_pool::handle c = pool_->acquire();
-        checked(c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
-                      " OR (state IN (1,4) AND touched < now() - $1::interval)",
-                      {interval(limits.expiry), interval(limits.idle_window)}));
+        checked(
+            c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
+                  " OR (state IN (1,4) AND touched < now() - $1::interval)",
+                  {interval(limits.expiry), interval(limits.idle_window)}));
         checked(c.run("BEGIN"));
         checked(c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user}));
         pg_rows r = checked(c.run(
@@ -113,10 +114,11 @@ class postgresql_job_rows : public job_rows {
         code = postgresql_charge_in(c.get(), user, words, time);
         if (code == code_ok) {
             const bool queued =
-                c.run("UPDATE jobs SET state=2, article=$2, options=$3, charged_words=$4, "
-                      "charged_at=$5, queued_at=clock_timestamp(), touched=now()"
-                      " WHERE pid=$1 AND state=1",
-                      {pid, article, options, std::to_string(words), time})
+                c.run(
+                     "UPDATE jobs SET state=2, article=$2, options=$3, charged_words=$4, "
+                     "charged_at=$5, queued_at=clock_timestamp(), touched=now()"
+                     " WHERE pid=$1 AND state=1",
+                     {pid, article, options, std::to_string(words), time})
                         .affected() == 1 &&
                 c.run(std::string("NOTIFY ") + channel).ok();
             // The notification goes out with the commit, when the job is visible.
@@ -145,9 +147,9 @@ class postgresql_job_rows : public job_rows {
     job_fetch take(const std::string& pid, const std::string& claimant, const job_limits& limits,
                    std::string* findings) override {
         pg_pool::handle c = pool_->acquire();
-        pg_rows r = checked(c.run("DELETE FROM jobs WHERE state=4 AND" + requested_job +
-                                      "RETURNING results",
-                                  request_params(pid, limits, claimant)));
+        pg_rows r = checked(
+            c.run("DELETE FROM jobs WHERE state=4 AND" + requested_job + "RETURNING results",
+                  request_params(pid, limits, claimant)));
         if (r.count() > 0) {
             *findings = r.text(0, 0);
             return job_fetch::ready;
@@ -164,8 +166,7 @@ class postgresql_job_rows : public job_rows {
         return r.count() > 0 ? static_cast<std::size_t>(r.integer(0, 0)) : 0;
     }
 
-    std::optional<job_row_run> take_next(const std::string& runner,
-                                         std::chrono::milliseconds lease,
+    std::optional<job_row_run> take_next(const std::string& runner, std::chrono::milliseconds lease,
                                          int max_attempts) override {
         // A queued job, or a running one whose instance stopped renewing its lease.
         pg_rows job = pool_->acquire().run(
@@ -200,10 +201,11 @@ class postgresql_job_rows : public job_rows {
         // Written only while this instance still holds the lease: a job taken
         // over meanwhile is finished by the instance that took it.
         return pool_->acquire()
-            .run("UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, "
-                 "touched=now(), lease_owner=NULL, lease_until=NULL"
-                 " WHERE pid=$1 AND state=3 AND lease_owner=$3",
-                 {pid, findings, runner})
+            .run(
+                "UPDATE jobs SET state=4, progress=100, results=$2, article=NULL, "
+                "touched=now(), lease_owner=NULL, lease_until=NULL"
+                " WHERE pid=$1 AND state=3 AND lease_owner=$3",
+                {pid, findings, runner})
             .ok();
     }
 
@@ -211,9 +213,10 @@ class postgresql_job_rows : public job_rows {
         // Should the database be away, the lease lapses instead once this
         // instance is gone, with the same effect.
         pg_pool::handle c = pool_->acquire();
-        c.run("UPDATE jobs SET state=2, lease_owner=NULL, lease_until=NULL, attempts=attempts - 1"
-              " WHERE pid=$1 AND state=3 AND lease_owner=$2",
-              {pid, runner});
+        c.run(
+            "UPDATE jobs SET state=2, lease_owner=NULL, lease_until=NULL, attempts=attempts - 1"
+            " WHERE pid=$1 AND state=3 AND lease_owner=$2",
+            {pid, runner});
         c.run(std::string("NOTIFY ") + channel);
     }
 

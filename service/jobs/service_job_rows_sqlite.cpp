@@ -31,7 +31,9 @@ class sqlite_job_rows : public job_rows {
   public:
     explicit sqlite_job_rows(sqlite3* db) : db_(db) {
         // Findings kept by an earlier run stay fetchable for a full expiry.
-        sqlite_statement(db_, "UPDATE kept_jobs SET touched=? WHERE state=4").bind(1, now_ms()).run();
+        sqlite_statement(db_, "UPDATE kept_jobs SET touched=? WHERE state=4")
+            .bind(1, now_ms())
+            .run();
     }
     ~sqlite_job_rows() override { sqlite3_close(db_); }
 
@@ -72,9 +74,8 @@ class sqlite_job_rows : public job_rows {
         std::string owner;
         {
             sqlite_statement s(
-                db_,
-                (std::string("SELECT user_name, state FROM kept_jobs WHERE") + requested_job)
-                    .c_str());
+                db_, (std::string("SELECT user_name, state FROM kept_jobs WHERE") + requested_job)
+                         .c_str());
             bind_request(s, pid, claimant, limits, now);
             if (!s.row()) return job_submit::unknown;
             if (s.integer(1) != row_issued) return job_submit::already_uploaded;
@@ -162,16 +163,17 @@ class sqlite_job_rows : public job_rows {
         sqlite_transaction t(db_);
         job_row_run run;
         {
-            sqlite_statement s(db_,
-                               "SELECT pid, user_name, article, options FROM kept_jobs"
-                               " WHERE (state=2 OR (state=3 AND runner IS NOT ?1)) AND attempts < ?2"
-                               " ORDER BY queued_at, id LIMIT 1");
+            sqlite_statement s(
+                db_,
+                "SELECT pid, user_name, article, options FROM kept_jobs"
+                " WHERE (state=2 OR (state=3 AND runner IS NOT ?1)) AND attempts < ?2"
+                " ORDER BY queued_at, id LIMIT 1");
             s.bind(1, runner).bind(2, std::int64_t{max_attempts});
             if (!s.row()) return std::nullopt;
             run = job_row_run{s.text(0), s.text(1), s.text(2), s.text(3)};
         }
-        sqlite_statement(db_,
-                         "UPDATE kept_jobs SET state=3, runner=?, attempts=attempts + 1 WHERE pid=?")
+        sqlite_statement(
+            db_, "UPDATE kept_jobs SET state=3, runner=?, attempts=attempts + 1 WHERE pid=?")
             .bind(1, runner)
             .bind(2, run.pid)
             .run();
@@ -222,9 +224,10 @@ class sqlite_job_rows : public job_rows {
     void give_up_failing(const std::string& runner, int max_attempts) override {
         best_effort([&] {
             sqlite_transaction t(db_);
-            sqlite_statement s(db_,
-                               "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs"
-                               " WHERE (state=2 OR (state=3 AND runner IS NOT ?1)) AND attempts >= ?2");
+            sqlite_statement s(
+                db_,
+                "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs"
+                " WHERE (state=2 OR (state=3 AND runner IS NOT ?1)) AND attempts >= ?2");
             s.bind(1, runner).bind(2, std::int64_t{max_attempts});
             refund_and_delete(s);
             t.commit();

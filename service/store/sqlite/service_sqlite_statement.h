@@ -14,7 +14,9 @@ namespace velmo_service {
 // What a failed step means: a row that conflicts with a stored one is the
 // caller's to report; anything else (busy, full, read-only, unreadable) means
 // the database cannot do its job, and throws.
-[[noreturn]] inline void sqlite_unavailable(sqlite3* db) { throw store_unavailable(sqlite3_errmsg(db)); }
+[[noreturn]] inline void sqlite_unavailable(sqlite3* db) {
+    throw store_unavailable(sqlite3_errmsg(db));
+}
 
 // One prepared statement, bound by position (1-based) and stepped row by row.
 class sqlite_statement {
@@ -70,7 +72,8 @@ class sqlite_transaction {
     sqlite_transaction(const sqlite_transaction&) = delete;
     sqlite_transaction& operator=(const sqlite_transaction&) = delete;
     void commit() {
-        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) sqlite_unavailable(db_);
+        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            sqlite_unavailable(db_);
         done_ = true;
     }
 
