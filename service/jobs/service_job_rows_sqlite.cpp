@@ -1,5 +1,6 @@
 #include "jobs/service_job_rows_sqlite.h"
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 
@@ -29,13 +30,16 @@ const char* const held_with_text =
 
 class sqlite_job_rows : public job_rows {
   public:
-    explicit sqlite_job_rows(sqlite3* db) : db_(db) {
+    explicit sqlite_job_rows(sqlite3* db) : db_(db), cache_(db) {
         // Findings kept by an earlier run stay fetchable for a full expiry.
-        sqlite_statement(db_, "UPDATE kept_jobs SET touched=? WHERE state=4")
+        sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE state=4")
             .bind(1, now_ms())
             .run();
     }
-    ~sqlite_job_rows() override { sqlite3_close(db_); }
+    ~sqlite_job_rows() override {
+        cache_.clear();
+        sqlite3_close(db_);
+    }
 
     bool shared() const override { return false; }
 
@@ -43,7 +47,7 @@ class sqlite_job_rows : public job_rows {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::int64_t now = now_ms();
         sqlite_transaction t(db_);
-        sqlite_statement(db_,
+        sqlite_statement(cache_,
                          "DELETE FROM kept_jobs WHERE (state=0 AND touched < ?1 - ?3)"
                          " OR (state IN (1,4) AND touched < ?1 - ?2)")
             .bind(1, now)
@@ -51,12 +55,12 @@ class sqlite_job_rows : public job_rows {
             .bind(3, limits.idle_window.count())
             .run();
         sqlite_statement s(
-            db_, (std::string("INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
-                              "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
-                              " WHERE (SELECT COUNT(*) FROM kept_jobs) < ?5 AND (SELECT COUNT(*) "
-                              "FROM kept_jobs WHERE user_name=?1 AND state=0) < ?6 AND ") +
-                  held_with_text + " < ?7")
-                     .c_str());
+            cache_,
+            (std::string("INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
+                         "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
+                         " WHERE (SELECT COUNT(*) FROM kept_jobs) < ?5 AND (SELECT COUNT(*) "
+                         "FROM kept_jobs WHERE user_name=?1 AND state=0) < ?6 AND ") +
+             held_with_text + " < ?7"));
         s.bind(1, user).bind(2, now).bind(3, limits.idle_window.count()).bind(4, pid);
         s.bind(5, static_cast<std::int64_t>(limits.max_jobs))
             .bind(6, static_cast<std::int64_t>(limits.max_issued_per_user))
@@ -74,24 +78,24 @@ class sqlite_job_rows : public job_rows {
         std::string owner;
         {
             sqlite_statement s(
-                db_, (std::string("SELECT user_name, state FROM kept_jobs WHERE") + requested_job)
-                         .c_str());
+                cache_,
+                (std::string("SELECT user_name, state FROM kept_jobs WHERE") + requested_job));
             bind_request(s, pid, claimant, limits, now);
             if (!s.row()) return job_submit::unknown;
             if (s.integer(1) != row_issued) return job_submit::already_uploaded;
             owner = s.text(0);
         }
-        sqlite_statement count(db_, (std::string("SELECT ") + held_with_text).c_str());
+        sqlite_statement count(cache_, (std::string("SELECT ") + held_with_text));
         count.bind(1, owner).bind(2, now).bind(3, limits.idle_window.count());
         const bool room =
             count.row() && count.integer(0) < static_cast<std::int64_t>(limits.max_jobs_per_user);
         if (room)
-            sqlite_statement(db_, "UPDATE kept_jobs SET state=1, touched=? WHERE pid=?")
+            sqlite_statement(cache_, "UPDATE kept_jobs SET state=1, touched=? WHERE pid=?")
                 .bind(1, now)
                 .bind(2, pid)
                 .run();
         else
-            sqlite_statement(db_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
+            sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
         t.commit();
         if (!room) return job_submit::busy;
         if (user) *user = owner;
@@ -107,7 +111,7 @@ class sqlite_job_rows : public job_rows {
             sqlite_transaction t(db_);
             const int code = sqlite_charge_in(db_, user, words, time);
             if (code != code_ok) return code;
-            sqlite_statement s(db_,
+            sqlite_statement s(cache_,
                                "UPDATE kept_jobs SET state=2, article=?2, options=?3, "
                                "charged_words=?4, charged_at=?5, queued_at=?6, touched=?6"
                                " WHERE pid=?1 AND state=1");
@@ -123,7 +127,9 @@ class sqlite_job_rows : public job_rows {
 
     void drop(const std::string& pid) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        sqlite_statement(db_, "DELETE FROM kept_jobs WHERE pid=? AND state<>3").bind(1, pid).run();
+        sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=? AND state<>3")
+            .bind(1, pid)
+            .run();
     }
 
     std::optional<job_row_view> touch(const std::string& pid, const std::string& claimant,
@@ -137,9 +143,8 @@ class sqlite_job_rows : public job_rows {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::int64_t now = now_ms();
         {
-            sqlite_statement s(db_, (std::string("DELETE FROM kept_jobs WHERE state=4 AND") +
-                                     requested_job + " RETURNING results")
-                                        .c_str());
+            sqlite_statement s(cache_, (std::string("DELETE FROM kept_jobs WHERE state=4 AND") +
+                                        requested_job + " RETURNING results"));
             bind_request(s, pid, claimant, limits, now);
             if (s.row()) {
                 *findings = s.text(0);
@@ -153,7 +158,7 @@ class sqlite_job_rows : public job_rows {
 
     std::size_t count() override {
         std::lock_guard<std::mutex> lock(mutex_);
-        sqlite_statement s(db_, "SELECT COUNT(*) FROM kept_jobs");
+        sqlite_statement s(cache_, "SELECT COUNT(*) FROM kept_jobs");
         return s.row() ? static_cast<std::size_t>(s.integer(0)) : 0;
     }
 
@@ -164,7 +169,7 @@ class sqlite_job_rows : public job_rows {
         job_row_run run;
         {
             sqlite_statement s(
-                db_,
+                cache_,
                 "SELECT pid, user_name, article, options FROM kept_jobs"
                 " WHERE (state=2 OR (state=3 AND runner IS NOT ?1)) AND attempts < ?2"
                 " ORDER BY queued_at, id LIMIT 1");
@@ -173,7 +178,7 @@ class sqlite_job_rows : public job_rows {
             run = job_row_run{s.text(0), s.text(1), s.text(2), s.text(3)};
         }
         sqlite_statement(
-            db_, "UPDATE kept_jobs SET state=3, runner=?, attempts=attempts + 1 WHERE pid=?")
+            cache_, "UPDATE kept_jobs SET state=3, runner=?, attempts=attempts + 1 WHERE pid=?")
             .bind(1, runner)
             .bind(2, run.pid)
             .run();
@@ -184,7 +189,8 @@ class sqlite_job_rows : public job_rows {
     std::vector<std::string> words(const std::string& user, int lib) override {
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<std::string> out;
-        sqlite_statement s(db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
+        sqlite_statement s(cache_,
+                           "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
         s.bind(1, user).bind(2, std::int64_t{lib});
         while (s.row()) out.push_back(s.text(0));
         return out;
@@ -196,7 +202,7 @@ class sqlite_job_rows : public job_rows {
     bool finish(const std::string& pid, const std::string& runner,
                 const std::string& findings) override {
         return best_effort([&] {
-            sqlite_statement(db_,
+            sqlite_statement(cache_,
                              "UPDATE kept_jobs SET state=4, done=1, results=?, article=NULL,"
                              " touched=?, runner=NULL WHERE pid=? AND state=3 AND runner=?")
                 .bind(1, findings)
@@ -209,7 +215,7 @@ class sqlite_job_rows : public job_rows {
 
     void hand_back(const std::string& pid, const std::string& runner) override {
         best_effort([&] {
-            sqlite_statement(db_,
+            sqlite_statement(cache_,
                              "UPDATE kept_jobs SET state=2, runner=NULL, attempts=attempts - 1"
                              " WHERE pid=? AND state=3 AND runner=?")
                 .bind(1, pid)
@@ -225,7 +231,7 @@ class sqlite_job_rows : public job_rows {
         best_effort([&] {
             sqlite_transaction t(db_);
             sqlite_statement s(
-                db_,
+                cache_,
                 "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs"
                 " WHERE (state=2 OR (state=3 AND runner IS NOT ?1)) AND attempts >= ?2");
             s.bind(1, runner).bind(2, std::int64_t{max_attempts});
@@ -237,10 +243,10 @@ class sqlite_job_rows : public job_rows {
     void refund_all() override {
         best_effort([&] {
             sqlite_transaction t(db_);
-            sqlite_statement s(db_,
+            sqlite_statement s(cache_,
                                "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs");
             refund_and_delete(s);
-            sqlite_statement(db_, "DELETE FROM kept_jobs").run();
+            sqlite_statement(cache_, "DELETE FROM kept_jobs").run();
             t.commit();
         });
     }
@@ -256,17 +262,28 @@ class sqlite_job_rows : public job_rows {
         s.bind(4, limits.idle_window.count()).bind(5, claimant);
     }
 
+    // A poll only reads, unless the job was last marked longer ago than a
+    // twentieth of the shortest window: polls come often, writes cost.
     std::optional<job_row_view> touch_locked(const std::string& pid, const std::string& claimant,
                                              const job_limits& limits, std::int64_t now) {
-        sqlite_statement s(db_, (std::string("UPDATE kept_jobs SET touched=?2 WHERE") +
-                                 requested_job + " RETURNING state")
-                                    .c_str());
-        bind_request(s, pid, claimant, limits, now);
-        if (!s.row()) return std::nullopt;
         job_row_view view;
-        view.state = static_cast<int>(s.integer(0));
+        std::int64_t touched = 0;
+        {
+            sqlite_statement s(cache_, (std::string("SELECT state, touched FROM kept_jobs WHERE") +
+                                        requested_job));
+            bind_request(s, pid, claimant, limits, now);
+            if (!s.row()) return std::nullopt;
+            view.state = static_cast<int>(s.integer(0));
+            touched = s.integer(1);
+        }
         view.progress = view.state == row_running ? 1 : 0;
-        s.row();
+        const std::int64_t slack =
+            std::min<std::int64_t>(1000, std::min(limits.idle_window, limits.expiry).count() / 20);
+        if (now - touched > slack)
+            sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE pid=?")
+                .bind(1, now)
+                .bind(2, pid)
+                .run();
         return view;
     }
 
@@ -279,7 +296,7 @@ class sqlite_job_rows : public job_rows {
             pids.push_back(s.text(0));
         }
         for (const std::string& pid : pids)
-            sqlite_statement(db_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
+            sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
     }
 
     template <typename Write>
@@ -294,6 +311,7 @@ class sqlite_job_rows : public job_rows {
     }
 
     sqlite3* db_;
+    sqlite_statement_cache cache_;
     std::mutex mutex_;
 };
 }  // namespace

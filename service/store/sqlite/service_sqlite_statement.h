@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "store/service_store_types.h"
@@ -18,13 +19,53 @@ namespace velmo_service {
     throw store_unavailable(sqlite3_errmsg(db));
 }
 
+// Statements prepared once on a connection and reused, for the ones run on
+// every request; whoever holds the cache runs one statement at a time.
+class sqlite_statement_cache {
+  public:
+    explicit sqlite_statement_cache(sqlite3* db) : db_(db) {}
+    ~sqlite_statement_cache() { clear(); }
+    sqlite_statement_cache(const sqlite_statement_cache&) = delete;
+    sqlite_statement_cache& operator=(const sqlite_statement_cache&) = delete;
+
+    sqlite3* db() const { return db_; }
+    sqlite3_stmt* get(const std::string& sql) {
+        sqlite3_stmt*& stmt = kept_[sql];
+        if (!stmt && sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt,
+                                        nullptr) != SQLITE_OK) {
+            kept_.erase(sql);
+            sqlite_unavailable(db_);
+        }
+        return stmt;
+    }
+    // Before the connection closes.
+    void clear() {
+        for (auto& kept : kept_) sqlite3_finalize(kept.second);
+        kept_.clear();
+    }
+
+  private:
+    sqlite3* db_;
+    std::map<std::string, sqlite3_stmt*> kept_;
+};
+
 // One prepared statement, bound by position (1-based) and stepped row by row.
 class sqlite_statement {
   public:
     sqlite_statement(sqlite3* db, const char* sql) : db_(db) {
         if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) sqlite_unavailable(db);
     }
-    ~sqlite_statement() { sqlite3_finalize(stmt_); }
+    // A statement of `cache`, reset for its next use afterwards.
+    sqlite_statement(sqlite_statement_cache& cache, const std::string& sql)
+        : db_(cache.db()), stmt_(cache.get(sql)), kept_(true) {}
+    ~sqlite_statement() {
+        if (!kept_) {
+            sqlite3_finalize(stmt_);
+            return;
+        }
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
     sqlite_statement(const sqlite_statement&) = delete;
     sqlite_statement& operator=(const sqlite_statement&) = delete;
 
@@ -57,6 +98,7 @@ class sqlite_statement {
 
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+    bool kept_ = false;
 };
 
 // A write transaction, rolled back unless committed (also when a statement throws).
