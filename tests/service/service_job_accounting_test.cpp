@@ -1,7 +1,7 @@
 // What a user's jobs count toward: identifiers that never received text
 // against a generous allowance that empties within the idle window, and jobs
-// holding text against the per-user cap. Run over the board in memory and over
-// the board shared through PostgreSQL, which must behave alike.
+// holding text against the per-user cap. Run with the jobs in a SQLite file
+// and in PostgreSQL, which must behave alike.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -47,7 +47,7 @@ struct accounting : ::testing::TestWithParam<const char*> {
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Boards, accounting, ::testing::Values("memory", "postgresql"),
+INSTANTIATE_TEST_SUITE_P(Boards, accounting, ::testing::Values("sqlite", "postgresql"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param);
                          });
