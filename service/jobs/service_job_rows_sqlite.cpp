@@ -31,10 +31,12 @@ const char* const held_with_text =
 class sqlite_job_rows : public job_rows {
   public:
     explicit sqlite_job_rows(sqlite3* db) : db_(db), cache_(db) {
-        // Findings kept by an earlier run stay fetchable for a full expiry.
+        // Findings kept by an earlier run stay fetchable for a full expiry; an
+        // upload it had reserved and not charged is gone with its request.
         sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE state=4")
             .bind(1, now_ms())
             .run();
+        sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE state=1").run();
     }
     ~sqlite_job_rows() override {
         cache_.clear();
