@@ -8,7 +8,8 @@
 #include "base/service_clock.h"
 #include "base/service_text.h"
 #include "http/service_soap.h"
-#include "jobs/service_jobs_shared.h"
+#include "jobs/service_job_rows_postgresql.h"
+#include "jobs/service_job_rows_sqlite.h"
 #include "velmo_protocol.h"
 
 namespace velmo_service {
@@ -107,10 +108,13 @@ service_operations::service_operations(service_store& store, const check_engine&
     : store_(store),
       engine_(engine),
       limits_(limits),
-      jobs_(service_store::is_shared_location(store.location())
-                ? std::unique_ptr<job_board>(
-                      std::make_unique<shared_job_board>(engine, store.location(), limits.jobs))
-                : std::make_unique<job_manager>(engine, store, limits.jobs)),
+      // One connection per worker, and three for the requests and the board's upkeep.
+      jobs_(std::make_unique<job_board>(
+          engine,
+          service_store::is_shared_location(store.location())
+              ? postgresql_job_rows_open(store.location(), std::max(limits.jobs.workers, 1) + 3)
+              : sqlite_job_rows_open(store.location()),
+          limits.jobs)),
       signin_(limits.signin) {
     xmlInitParser();  // once, before requests are parsed on several threads
 }

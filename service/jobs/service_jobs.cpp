@@ -1,330 +1,244 @@
 #include "jobs/service_jobs.h"
 
-#include <sys/random.h>
+#include <openssl/rand.h>
 
-#include <cerrno>
 #include <stdexcept>
 
 #include "base/service_text.h"
 #include "jobs/service_job_codec.h"
-#include "store/service_store.h"
+#include "jobs/service_job_rows.h"
+#include "store/service_store_types.h"
 
 namespace velmo_service {
 
 namespace {
-// Thrown from the progress callback to end a running job when the service stops.
-struct job_cancelled {};
-// Runs of one job begun by processes that ended before it finished: after
-// this many, the job is taken for the cause and refunded instead.
+// Attempts of one job: a job whose instance died this often while running it
+// is given up (and refunded) instead of taking down the next one.
 constexpr int max_attempts = 3;
+
+// Thrown from the progress callback to end a job that a stop cut short.
+struct job_cut_short {};
+
+// Random bits as hex: holding an identifier is what lets a client reach its job.
+std::string random_hex(std::size_t bytes) {
+    std::vector<unsigned char> raw(bytes);
+    if (RAND_bytes(raw.data(), static_cast<int>(raw.size())) != 1)
+        throw std::runtime_error("no random bytes");
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : raw) {
+        out.push_back(digits[b >> 4]);
+        out.push_back(digits[b & 15]);
+    }
+    return out;
+}
 }  // namespace
 
-job_manager::job_manager(const check_engine& engine, service_store& store, job_limits limits)
-    : engine_(engine), store_(store), limits_(limits) {
-    resume_kept_jobs();
-    const int n = limits_.workers < 1 ? 1 : limits_.workers;
-    for (int i = 0; i < n; ++i) workers_.emplace_back([this] { worker_loop(); });
+job_board::job_board(const check_engine& engine, std::unique_ptr<job_rows> rows, job_limits limits)
+    : engine_(engine), rows_(std::move(rows)), limits_(limits), runner_(random_hex(8)) {
+    // Jobs that failed too often are refunded before any worker could take one.
+    rows_->give_up_failing(runner_, max_attempts);
+    rows_->listen([this] { wake_workers(); });
+    housekeeper_ = std::thread([this] { housekeeping_loop(); });
+    const int workers = limits_.workers < 1 ? 1 : limits_.workers;
+    for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { worker_loop(); });
 }
 
-job_manager::~job_manager() {
+job_board::~job_board() {
     stop(std::chrono::milliseconds(0));
     for (std::thread& t : workers_) t.join();
+    housekeeper_.join();
+    rows_->stop_listening();
 }
 
-void job_manager::resume_kept_jobs() {
-    std::vector<kept_job> kept;
-    try {
-        kept = store_.kept_jobs();
-    } catch (const store_unavailable&) {
-        return;  // they stay recorded for the next start
-    }
-    const auto now = std::chrono::steady_clock::now();
-    for (const kept_job& k : kept) {
-        const std::optional<check_options> options = job_decode_options(k.options);
-        std::optional<std::vector<finding>> results;
-        if (k.done) results = job_decode_findings(k.results);
-        if (!options || (k.done ? !results : k.attempts >= max_attempts)) {
-            store_.refund_kept_job(k);
-            continue;
-        }
-        job& j = jobs_[k.pid];
-        j.user = k.user;
-        j.options = *options;
-        j.charge = job_charge{k.charged_words, k.charged_at};
-        j.touched = now;
-        if (k.done) {
-            j.state = job_state::done;
-            j.progress = 100;
-            j.results = std::move(*results);
-        } else {
-            j.state = job_state::queued;
-            j.text = text_utf8_to_utf16(k.article);
-            queue_.push_back(k.pid);
-        }
-    }
-}
-
-std::string job_manager::new_pid_locked() {
-    // 128 bits from the kernel's generator: knowing one's own identifiers
-    // tells nothing about anyone else's.
-    static const char digits[] = "0123456789abcdef";
-    for (;;) {
-        unsigned char bytes[16];
-        std::size_t have = 0;
-        while (have < sizeof bytes) {
-            const ssize_t n = getrandom(bytes + have, sizeof bytes - have, 0);
-            if (n < 0 && errno != EINTR)
-                throw std::runtime_error("no random bytes for a job identifier");
-            if (n > 0) have += static_cast<std::size_t>(n);
-        }
-        std::string pid;
-        for (unsigned char b : bytes) {
-            pid.push_back(digits[b >> 4]);
-            pid.push_back(digits[b & 15]);
-        }
-        if (!jobs_.count(pid)) return pid;
-    }
-}
-
-bool job_manager::holds_text_locked(const job& j, std::chrono::steady_clock::time_point now) const {
-    switch (j.state) {
-        case job_state::issued:
-            return false;
-        case job_state::done:
-            return now - j.touched <= limits_.idle_window;
-        default:
-            return true;
-    }
-}
-
-std::size_t job_manager::held_with_text_locked(const std::string& user,
-                                               std::chrono::steady_clock::time_point now) const {
-    std::size_t n = 0;
-    for (const auto& [pid, j] : jobs_)
-        if (j.user == user && holds_text_locked(j, now)) ++n;
-    return n;
-}
-
-// Runs on every access; the table holds at most max_jobs entries, so the scan
-// is cheap, and an expired job is then unknown to every operation.
-void job_manager::purge_expired_locked(std::chrono::steady_clock::time_point now) {
-    for (auto it = jobs_.begin(); it != jobs_.end();) {
-        const job& j = it->second;
-        const bool expired =
-            (j.state == job_state::issued && now - j.touched > limits_.idle_window) ||
-            (j.state == job_state::done && now - j.touched > limits_.expiry);
-        if (expired && j.state == job_state::done) store_.forget_kept_job(it->first);
-        if (expired)
-            it = jobs_.erase(it);
-        else
-            ++it;
-    }
-}
-
-job_manager::job* job_manager::find_locked(const std::string& pid, const std::string& claimant) {
-    purge_expired_locked(std::chrono::steady_clock::now());
-    auto it = jobs_.find(pid);
-    if (it == jobs_.end() || (!claimant.empty() && claimant != it->second.user)) return nullptr;
-    return &it->second;
-}
-
-std::optional<std::string> job_manager::create(const std::string& user) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto now = std::chrono::steady_clock::now();
-    purge_expired_locked(now);
-    if (stopping_ || jobs_.size() >= limits_.max_jobs) return std::nullopt;
-    std::size_t issued = 0;
-    for (const auto& [pid, j] : jobs_)
-        if (j.user == user && j.state == job_state::issued) ++issued;
-    if (issued >= limits_.max_issued_per_user ||
-        held_with_text_locked(user, now) >= limits_.max_jobs_per_user)
-        return std::nullopt;
-    std::string pid = new_pid_locked();
-    job& j = jobs_[pid];
-    j.user = user;
-    j.touched = now;
-    return pid;
-}
-
-job_submit job_manager::claim(const std::string& pid, const std::string& claimant,
-                              std::string* user) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    job* j = find_locked(pid, claimant);
-    if (!j || stopping_) return job_submit::unknown;
-    if (j->state != job_state::issued) return job_submit::already_uploaded;
-    if (held_with_text_locked(j->user, std::chrono::steady_clock::now()) >=
-        limits_.max_jobs_per_user) {
-        jobs_.erase(pid);
-        return job_submit::busy;
-    }
-    j->state = job_state::claimed;
-    if (user) *user = j->user;
-    return job_submit::accepted;
-}
-
-void job_manager::submit(const std::string& pid, std::u16string text, const check_options& options,
-                         job_charge charge) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = jobs_.find(pid);
-        if (it == jobs_.end() || it->second.state != job_state::claimed) return;
-        it->second.state = job_state::queued;
-        it->second.text = std::move(text);
-        it->second.options = options;
-        it->second.charge = std::move(charge);
-        it->second.touched = std::chrono::steady_clock::now();
-        queue_.push_back(pid);
-    }
-    wake_.notify_one();
-}
-
-int job_manager::charge_and_submit(const std::string& pid, const std::string& user,
-                                   std::int64_t words, const std::string& time, std::u16string text,
-                                   const check_options& options) {
-    kept_job record;
-    record.pid = pid;
-    record.user = user;
-    record.article = text_utf16_to_utf8(text);
-    record.options = job_encode_options(options);
-    record.charged_words = words;
-    record.charged_at = time;
-    const int charged = store_.charge_and_keep_job(record);
-    if (charged != code_ok) {
-        drop(pid);
-        return charged;
-    }
-    submit(pid, std::move(text), options, job_charge{words, time});
-    return code_ok;
-}
-
-void job_manager::drop(const std::string& pid) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = jobs_.find(pid);
-    if (it != jobs_.end() && it->second.state != job_state::running) jobs_.erase(it);
-}
-
-std::optional<int> job_manager::progress(const std::string& pid, const std::string& claimant) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    job* j = find_locked(pid, claimant);
-    if (!j) return std::nullopt;
-    j->touched = std::chrono::steady_clock::now();
-    return j->state == job_state::done ? 100 : j->progress;
-}
-
-job_fetch job_manager::take_results(const std::string& pid, const std::string& claimant,
-                                    std::vector<finding>& out) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    job* j = find_locked(pid, claimant);
-    if (!j) return job_fetch::unknown;
-    if (j->state != job_state::done) {
-        j->touched = std::chrono::steady_clock::now();
-        return job_fetch::not_finished;
-    }
-    out = std::move(j->results);
-    jobs_.erase(pid);
-    store_.forget_kept_job(pid);
-    return job_fetch::ready;
-}
-
-std::size_t job_manager::stop(std::chrono::milliseconds grace) {
+std::size_t job_board::stop(std::chrono::milliseconds grace) {
     std::unique_lock<std::mutex> lock(mutex_);
-    stopping_ = true;
-    queue_.clear();
-    wake_.notify_all();
-    idle_.wait_for(lock, grace, [this] { return running_ == 0; });
-    cancel_ = true;  // whatever still runs ends at its next progress step
-    // Words are given back for every job that will never hand its findings
-    // over; a running job is refunded now and forgotten when it ends.
-    for (auto it = jobs_.begin(); it != jobs_.end();) {
-        job& j = it->second;
-        if (!j.charge.time.empty()) {
-            kept_job record;
-            record.pid = it->first;
-            record.user = j.user;
-            record.charged_words = j.charge.words;
-            record.charged_at = j.charge.time;
-            store_.refund_kept_job(record);
+    if (!stopped_) {
+        stopped_ = true;
+        stopping_ = true;
+        ++wakeups_;
+        wake_.notify_all();
+        idle_.wait_for(lock, grace, [this] { return running_ == 0; });
+        cancel_ = true;
+        if (!rows_->shared()) {
+            lock.unlock();
+            rows_->refund_all();
+            lock.lock();
         }
-        j.charge = job_charge{};
-        if (j.state == job_state::running)
-            ++it;
-        else
-            it = jobs_.erase(it);
     }
+    // A cut job hands itself back at its next progress step.
     return running_;
 }
 
-std::size_t job_manager::held() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return jobs_.size();
+void job_board::wake_workers() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++wakeups_;
+    }
+    wake_.notify_all();
 }
 
-void job_manager::worker_loop() {
+std::optional<std::string> job_board::create(const std::string& user) {
+    if (stopping_) return std::nullopt;
+    std::string pid = random_hex(16);
+    if (!rows_->issue(pid, user, limits_)) return std::nullopt;
+    return pid;
+}
+
+job_submit job_board::claim(const std::string& pid, const std::string& claimant,
+                            std::string* user) {
+    // A stopping instance that owns its jobs alone would only refund this one.
+    if (stopping_ && !rows_->shared()) return job_submit::unknown;
+    return rows_->reserve(pid, claimant, limits_, user);
+}
+
+int job_board::charge_and_submit(const std::string& pid, const std::string& user,
+                                 std::int64_t words, const std::string& time, std::u16string text,
+                                 const check_options& options) {
+    const int code = rows_->charge_and_queue(pid, user, words, time, text_utf16_to_utf8(text),
+                                             job_encode_options(options));
+    if (code == code_ok) {
+        wake_workers();
+        return code;
+    }
+    // Out of reach, the claimed job is left to expire.
+    try {
+        drop(pid);
+    } catch (const store_unavailable&) {
+    }
+    return code;
+}
+
+void job_board::drop(const std::string& pid) { rows_->drop(pid); }
+
+std::optional<int> job_board::progress(const std::string& pid, const std::string& claimant) {
+    const std::optional<job_row_view> row = rows_->touch(pid, claimant, limits_);
+    if (!row) return std::nullopt;
+    if (row->state == row_done) return 100;
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto here = progress_.find(pid);
+    return here != progress_.end() && here->second > row->progress ? here->second : row->progress;
+}
+
+job_fetch job_board::take_results(const std::string& pid, const std::string& claimant,
+                                  std::vector<finding>& out) {
+    std::string encoded;
+    const job_fetch fetched = rows_->take(pid, claimant, limits_, &encoded);
+    if (fetched == job_fetch::ready) {
+        std::optional<std::vector<finding>> findings = job_decode_findings(encoded);
+        out = findings ? std::move(*findings) : std::vector<finding>();
+    }
+    return fetched;
+}
+
+std::size_t job_board::held() {
+    try {
+        return rows_->count();
+    } catch (const store_unavailable&) {
+        return 0;
+    }
+}
+
+void job_board::worker_loop() {
+    std::uint64_t seen = 0;
+    while (!stopping_) {
+        if (run_one()) continue;
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait_for(lock, limits_.poll, [&] { return stopping_ || wakeups_ != seen; });
+        seen = wakeups_;
+    }
+}
+
+bool job_board::run_one() {
+    std::optional<job_row_run> job;
+    try {
+        job = rows_->take_next(runner_, limits_.lease, max_attempts);
+    } catch (const store_unavailable&) {
+        return false;
+    }
+    if (!job) return false;
+    const check_options options = job_decode_options(job->options).value_or(check_options());
+
+    // A job is never checked without its user's words; the lease this
+    // instance keeps renewing holds the job through an outage meanwhile.
+    user_words words;
+    if (!until_done([&] {
+            try {
+                words.own = rows_->words(job->user, 4);
+                if (options.user_errors) words.errors = rows_->words(job->user, 3);
+                return true;
+            } catch (const store_unavailable&) {
+                return false;
+            }
+        })) {
+        rows_->hand_back(job->pid, runner_);
+        return true;
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++running_;
+        progress_[job->pid] = 1;
+    }
+    int reported = 1;
+    auto next_write = std::chrono::steady_clock::now();
+    try {
+        const std::vector<finding> results =
+            engine_.check(text_utf8_to_utf16(job->article), options, words, [&](int value) {
+                if (cancel_) throw job_cut_short{};
+                if (value <= reported) return;
+                reported = value;
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    progress_[job->pid] = value;
+                }
+                // Progress lost to an outage is only shown late elsewhere; the
+                // database is tried again at most once per poll interval.
+                const auto now = std::chrono::steady_clock::now();
+                if (now < next_write) return;
+                if (!rows_->set_progress(job->pid, runner_, value)) next_write = now + limits_.poll;
+            });
+        // Findings are kept until the database takes them.
+        const std::string encoded = job_encode_findings(results);
+        if (!until_done([&] { return rows_->finish(job->pid, runner_, encoded); }))
+            rows_->hand_back(job->pid, runner_);
+    } catch (const job_cut_short&) {
+        rows_->hand_back(job->pid, runner_);
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        progress_.erase(job->pid);
+        --running_;
+    }
+    idle_.notify_all();
+    return true;
+}
+
+bool job_board::until_done(const std::function<bool()>& attempt) {
     for (;;) {
-        std::string pid;
+        if (attempt()) return true;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
-            ++running_;
-            pid = std::move(queue_.front());
-            queue_.pop_front();
+            wake_.wait_for(lock, limits_.poll, [this] { return stopping_.load(); });
         }
-        run_job(pid);
-        std::lock_guard<std::mutex> lock(mutex_);
-        --running_;
-        idle_.notify_all();
+        if (stopping_) return false;
     }
 }
 
-void job_manager::run_job(const std::string& pid) {
-    std::u16string text;
-    check_options options;
-    std::string user;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = jobs_.find(pid);
-        if (it == jobs_.end() || it->second.state != job_state::queued) return;
-        it->second.state = job_state::running;
-        it->second.progress = 1;
-        text = std::move(it->second.text);
-        options = it->second.options;
-        user = it->second.user;
-    }
-    store_.kept_job_started(pid);
-    user_words words;
-    words.own = store_.all_words(user, 4);
-    if (options.user_errors) words.errors = store_.all_words(user, 3);
-    std::vector<finding> results;
-    try {
-        results = engine_.check(text, options, words, [&](int value) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (cancel_) throw job_cancelled{};
-            auto it = jobs_.find(pid);
-            if (it != jobs_.end() && value > it->second.progress) it->second.progress = value;
-        });
-    } catch (const job_cancelled&) {
-    }
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (cancel_) {  // refunded by stop() already, and nobody will fetch it
-            jobs_.erase(pid);
-            return;
+void job_board::housekeeping_loop() {
+    const std::chrono::milliseconds tick = std::min(limits_.poll, limits_.lease / 3);
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait_for(lock, tick, [this] { return stopping_.load(); });
         }
+        if (stopping_) return;
+        // Keeps this instance's running jobs from being taken over, and lets
+        // idle workers look for queued jobs and lapsed leases.
+        rows_->renew(runner_, limits_.lease);
+        rows_->give_up_failing(runner_, max_attempts);
+        wake_workers();
     }
-    // Recorded before it can be fetched, so a fetch never races the record.
-    store_.kept_job_done(pid, job_encode_findings(results));
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = jobs_.find(pid);
-    if (it == jobs_.end()) return;
-    if (cancel_) {
-        jobs_.erase(it);
-        return;
-    }
-    it->second.results = std::move(results);
-    it->second.state = job_state::done;
-    it->second.progress = 100;
-    it->second.touched = std::chrono::steady_clock::now();
 }
 
 }  // namespace velmo_service

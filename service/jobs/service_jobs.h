@@ -1,28 +1,24 @@
 // Proofreading jobs: an identifier is issued per request, an upload queues
-// the text on a pool of worker threads, progress rises to 100 while the
-// engine runs, and the findings are kept until fetched or expired. The
-// number of jobs held at once is bounded in all and per user, so memory
-// stays bounded and one account cannot take every slot. Per user, two kinds
-// are counted apart: identifiers that never received text (cheap, expire
-// soon, a generous allowance) and jobs holding text, which are what the
-// per-user cap is about. A finished job nobody has asked about for the idle
-// window stays fetchable but no longer counts, so abandoned runs do not lock
-// the account out. Identifiers are 128 random bits: holding one is what lets
-// a client upload to, poll and fetch its job.
-//
-// job_manager serves one instance over a SQLite file. Each charged job is
-// recorded there in the transaction of its charge, and its findings when it
-// finishes, so that after a crash the next start resumes the jobs that were
-// queued or running and keeps finished ones fetchable. A job begun three
-// times without finishing (it took the process down each time) is refunded
-// instead. Identifiers without text are not recorded: they cost nothing.
+// the text for a worker, progress rises to 100 while the engine runs, and the
+// findings are kept until fetched or expired. The number of jobs held at once
+// is bounded in all and per user, so storage stays bounded and one account
+// cannot take every slot. Per user, two kinds are counted apart: identifiers
+// that never received text (cheap, expire soon, a generous allowance) and
+// jobs holding text, which are what the per-user cap is about. A finished job
+// nobody has asked about for the idle window stays fetchable but no longer
+// counts, so abandoned runs do not lock the account out. Identifiers are 128
+// random bits: holding one is what lets a client upload to, poll and fetch
+// its job. Jobs live in the database, so a crash or restart resumes the ones
+// queued or running and keeps finished ones fetchable.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -33,8 +29,6 @@
 #include "rules/service_finding.h"
 
 namespace velmo_service {
-
-class service_store;
 
 struct job_limits {
     int workers = 2;
@@ -65,101 +59,79 @@ struct job_charge {
 };
 enum class job_fetch { ready, unknown, not_finished };
 
-// Where jobs live: in this process (job_manager) or in a database that every
-// instance shares (shared_job_board). The service's operations use only this.
+class job_rows;
+
+// The jobs of the service, kept as rows in its database (see job_rows): a
+// SQLite file one instance owns, or a PostgreSQL database instances share.
+// This process's workers take queued jobs from the rows, run them under a
+// lease this instance renews, and store the findings; a job begun
+// `max_attempts` times without finishing (it took its instance down each
+// time) is refunded instead. Workers wake when a job is queued here or,
+// through the rows, elsewhere, and look for work at every poll interval.
 class job_board {
   public:
-    virtual ~job_board() = default;
+    // Throws std::runtime_error when the rows cannot be opened.
+    job_board(const check_engine& engine, std::unique_ptr<job_rows> rows, job_limits limits);
+    ~job_board();  // stop(0) when not stopped, then waits for the workers
+    job_board(const job_board&) = delete;
+    job_board& operator=(const job_board&) = delete;
+
     // A new identifier for `user`, or nothing when the table is full, the
     // user holds as many jobs with text as allowed, or as many identifiers
-    // without text.
-    virtual std::optional<std::string> create(const std::string& user) = 0;
+    // without text. Requests' members throw store_unavailable in an outage.
+    std::optional<std::string> create(const std::string& user);
     // `claimant` is the user a request names, or empty when it names none: a
     // job named for another user is unknown to it.
     //
     // Reserves an issued job for its one upload and names its user; the
     // upload then either submits or drops it.
-    virtual job_submit claim(const std::string& pid, const std::string& claimant,
-                             std::string* user) = 0;
+    job_submit claim(const std::string& pid, const std::string& claimant, std::string* user);
     // Charges `words` to the job's user at `time` and queues the job, both or
     // neither: code_ok, or the charge's code with the job dropped.
-    virtual int charge_and_submit(const std::string& pid, const std::string& user,
-                                  std::int64_t words, const std::string& time, std::u16string text,
-                                  const check_options& options) = 0;
-    virtual void drop(const std::string& pid) = 0;
-    // Progress 0..100, or nothing for an unknown or expired identifier.
-    virtual std::optional<int> progress(const std::string& pid, const std::string& claimant) = 0;
-    // Hands the findings over and forgets the job.
-    virtual job_fetch take_results(const std::string& pid, const std::string& claimant,
-                                   std::vector<finding>& out) = 0;
-    // Stops taking work when the service stops; returns the number of jobs
-    // still running afterwards.
-    virtual std::size_t stop(std::chrono::milliseconds grace) = 0;
-    virtual std::size_t held() = 0;
-};
-
-class job_manager : public job_board {
-  public:
-    job_manager(const check_engine& engine, service_store& store, job_limits limits);
-    ~job_manager() override;  // stop(0) when not stopped, then waits for the workers
-    job_manager(const job_manager&) = delete;
-    job_manager& operator=(const job_manager&) = delete;
-
-    std::optional<std::string> create(const std::string& user) override;
-    job_submit claim(const std::string& pid, const std::string& claimant,
-                     std::string* user) override;
     int charge_and_submit(const std::string& pid, const std::string& user, std::int64_t words,
                           const std::string& time, std::u16string text,
-                          const check_options& options) override;
-    void submit(const std::string& pid, std::u16string text, const check_options& options,
-                job_charge charge);
-    void drop(const std::string& pid) override;
-    std::optional<int> progress(const std::string& pid, const std::string& claimant) override;
+                          const check_options& options);
+    void drop(const std::string& pid);
+    // Progress 0..100, or nothing for an unknown or expired identifier.
+    std::optional<int> progress(const std::string& pid, const std::string& claimant);
+    // Hands the findings over and forgets the job.
     job_fetch take_results(const std::string& pid, const std::string& claimant,
-                           std::vector<finding>& out) override;
-    // Queued jobs are cancelled at once, running ones may finish within
-    // `grace`; every charged job whose findings were not handed over is refunded.
-    std::size_t stop(std::chrono::milliseconds grace) override;
-    std::size_t held() override;
+                           std::vector<finding>& out);
+    // Stops taking work; running jobs may finish within `grace`, then are cut
+    // short. Over rows this instance owns alone, every job whose findings were
+    // not handed over is then refunded; over shared rows, queued and cut jobs
+    // stay for the other instances. Returns the jobs still running.
+    std::size_t stop(std::chrono::milliseconds grace);
+    std::size_t held();
 
   private:
-    enum class job_state { issued, claimed, queued, running, done };
-    struct job {
-        std::string user;
-        job_state state = job_state::issued;
-        int progress = 0;
-        std::u16string text;
-        check_options options;
-        job_charge charge;
-        std::vector<finding> results;
-        std::chrono::steady_clock::time_point touched;
-    };
-
-    // Takes up the jobs a previous process recorded and did not hand over.
-    void resume_kept_jobs();
     void worker_loop();
-    void run_job(const std::string& pid);
-    void purge_expired_locked(std::chrono::steady_clock::time_point now);
-    // The job `pid` when it exists and `claimant` may see it.
-    job* find_locked(const std::string& pid, const std::string& claimant);
-    std::string new_pid_locked();
-    // Whether `j` counts toward its user's cap of jobs holding text.
-    bool holds_text_locked(const job& j, std::chrono::steady_clock::time_point now) const;
-    std::size_t held_with_text_locked(const std::string& user,
-                                      std::chrono::steady_clock::time_point now) const;
+    // Takes one job and runs it; false when none was waiting.
+    bool run_one();
+    // Renews this instance's leases, gives up failing jobs and wakes the
+    // workers at every tick.
+    void housekeeping_loop();
+    void wake_workers();
+    // Runs `attempt` until it succeeds, once per poll interval, or until the
+    // instance stops (false): a running job's words and findings wait out an
+    // outage of the database.
+    bool until_done(const std::function<bool()>& attempt);
 
     const check_engine& engine_;
-    service_store& store_;
+    std::unique_ptr<job_rows> rows_;
     job_limits limits_;
+    std::string runner_;  // this instance, as written into the jobs it runs
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::condition_variable idle_;  // a running job ended
-    std::map<std::string, job> jobs_;
-    std::deque<std::string> queue_;
-    std::vector<std::thread> workers_;
+    std::uint64_t wakeups_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> cancel_{false};  // running jobs end at their next progress step
+    std::condition_variable idle_;     // a running job ended
     std::size_t running_ = 0;
-    bool stopping_ = false;
-    bool cancel_ = false;  // running jobs end at their next progress step
+    bool stopped_ = false;
+    std::map<std::string, int> progress_;  // of the jobs running here
+    std::vector<std::thread> workers_;
+    std::thread housekeeper_;
 };
 
 }  // namespace velmo_service

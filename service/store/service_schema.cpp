@@ -94,6 +94,17 @@ const std::vector<schema_step>& steps() {
          "  charged_at TEXT NOT NULL,"
          "  attempts INTEGER NOT NULL DEFAULT 0);",
          nullptr},
+        // The single instance's table holds every job, from its identifier on,
+        // with the states, times (milliseconds since the epoch) and runner of
+        // the shared table, so one board serves both databases.
+        {5,
+         "ALTER TABLE kept_jobs ADD COLUMN state INTEGER NOT NULL DEFAULT 2;"
+         "ALTER TABLE kept_jobs ADD COLUMN touched INTEGER NOT NULL DEFAULT 0;"
+         "ALTER TABLE kept_jobs ADD COLUMN queued_at INTEGER NOT NULL DEFAULT 0;"
+         "ALTER TABLE kept_jobs ADD COLUMN runner TEXT;"
+         "UPDATE kept_jobs SET state=4 WHERE done=1;"
+         "CREATE INDEX IF NOT EXISTS kept_jobs_by_user ON kept_jobs(user_name, state);",
+         nullptr},
     };
     return list;
 }

@@ -107,45 +107,6 @@ bool service_store::refund(const std::string& name, std::int64_t words, const st
     }
 }
 
-int service_store::charge_and_keep_job(const kept_job& job) {
-    try {
-        return backend_->charge_and_keep_job(job);
-    } catch (const store_unavailable&) {
-        return code_unavailable;
-    }
-}
-
-namespace {
-template <typename Write>
-bool best_effort(Write write) {
-    try {
-        write();
-        return true;
-    } catch (const store_unavailable&) {
-        return false;
-    }
-}
-}  // namespace
-
-void service_store::kept_job_started(const std::string& pid) {
-    best_effort([&] { backend_->kept_job_started(pid); });
-}
-
-void service_store::kept_job_done(const std::string& pid, const std::string& results) {
-    best_effort([&] { backend_->kept_job_done(pid, results); });
-}
-
-void service_store::forget_kept_job(const std::string& pid) {
-    best_effort([&] { backend_->forget_kept_job(pid); });
-}
-
-bool service_store::refund_kept_job(const kept_job& job) {
-    bool refunded = false;
-    return best_effort([&] { refunded = backend_->refund_kept_job(job); }) && refunded;
-}
-
-std::vector<kept_job> service_store::kept_jobs() { return backend_->kept_jobs(); }
-
 usage_page service_store::usage(const std::string& name, const std::string& date, std::int64_t page,
                                 std::int64_t page_size) {
     return backend_->usage(name, date, page_offset(page, page_size), page_size);

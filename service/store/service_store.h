@@ -27,7 +27,7 @@ class service_store {
 
     // Opens the database `location` names and brings its schema up to date.
     bool open(const std::string& location, std::string* error);
-    // True for a PostgreSQL location: jobs are then kept in the database too.
+    // True for a PostgreSQL location, whose jobs several instances share.
     static bool is_shared_location(const std::string& location);
     const std::string& location() const { return location_; }
 
@@ -69,20 +69,6 @@ class service_store {
     word_added add_word_within(const std::string& name, int lib, const std::string& word,
                                std::int64_t cap);
     bool delete_word(const std::string& name, int lib, const std::string& word);
-
-    // Jobs of an instance that keeps them in its SQLite file, so that they
-    // outlive a crash or restart (see kept_job); nothing is kept on PostgreSQL.
-    // charge_and_keep_job charges and records the job in one transaction and
-    // answers as charge does. The others are best effort: a job whose record
-    // cannot be written still runs in this process.
-    int charge_and_keep_job(const kept_job& job);
-    void kept_job_started(const std::string& pid);
-    void kept_job_done(const std::string& pid, const std::string& results);
-    void forget_kept_job(const std::string& pid);
-    // Refunds the job's charge and forgets it, both or neither.
-    bool refund_kept_job(const kept_job& job);
-    // Throws store_unavailable when they cannot be read.
-    std::vector<kept_job> kept_jobs();
 
     // Copies every account (with its hashed number), usage row and word of
     // `from` into this store; accounts already here are left as they are and

@@ -56,19 +56,6 @@ class store_backend {
     virtual word_added add_word(const std::string& name, int lib, const std::string& word,
                                 std::int64_t cap) = 0;
     virtual bool delete_word(const std::string& name, int lib, const std::string& word) = 0;
-
-    // Jobs of an instance that keeps them in this database (SQLite). The
-    // shared board keeps PostgreSQL's jobs itself, so there these are unused.
-    //
-    // Charges the job's words and records it, both or neither; the codes of charge.
-    virtual int charge_and_keep_job(const kept_job& job) = 0;
-    virtual void kept_job_started(const std::string& pid) = 0;  // counts an attempt
-    virtual void kept_job_done(const std::string& pid, const std::string& results) = 0;
-    virtual void forget_kept_job(const std::string& pid) = 0;
-    // Refunds the job's charge and forgets it, both or neither.
-    virtual bool refund_kept_job(const kept_job& job) = 0;
-    // Every kept job, oldest first.
-    virtual std::vector<kept_job> kept_jobs() = 0;
 };
 
 }  // namespace velmo_service

@@ -54,19 +54,4 @@ struct word_page {
     std::int64_t total = 0;
 };
 
-// A charged job of an instance that keeps its jobs in its own database file,
-// as stored so that it outlives the process: queued (or running when the
-// process ended) until its findings are stored, then done until fetched.
-struct kept_job {
-    std::string pid;
-    std::string user;
-    bool done = false;
-    std::string article;  // UTF-8, until done
-    std::string options;  // encoded check options
-    std::string results;  // encoded findings, once done
-    std::int64_t charged_words = 0;
-    std::string charged_at;
-    int attempts = 0;  // runs begun
-};
-
 }  // namespace velmo_service

@@ -1,11 +1,14 @@
 // What a user's jobs count toward: identifiers that never received text
 // against a generous allowance that empties within the idle window, and jobs
-// holding text against the per-user cap. Run over the board in memory and over
-// the board shared through PostgreSQL, which must behave alike.
+// holding text against the per-user cap. Run with the jobs in a SQLite file
+// and in PostgreSQL, which must behave alike.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "service_pg_cluster.h"
 #include "service_test_support.h"
@@ -47,7 +50,7 @@ struct accounting : ::testing::TestWithParam<const char*> {
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Boards, accounting, ::testing::Values("memory", "postgresql"),
+INSTANTIATE_TEST_SUITE_P(Boards, accounting, ::testing::Values("sqlite", "postgresql"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param);
                          });
@@ -112,4 +115,33 @@ TEST_P(accounting, AFinishedJobNobodyAsksAboutStopsCountingButCanStillBeFetched)
     soap_reply late = client->result(a);
     EXPECT_EQ(late.status, 200);
     EXPECT_EQ(read_errors(late).size(), 1u);
+}
+
+// Requests of one account arriving at once are counted against its limits as
+// if they came one by one: no identifier beyond the allowance, no job beyond
+// the cap, and only the accepted uploads charged.
+TEST_P(accounting, RequestsArrivingAtOnceNeverPassTheLimits) {
+    auto at_once = [&](int n, const std::function<std::string(soap_client&, int)>& request) {
+        std::vector<std::string> answers(static_cast<std::size_t>(n));
+        std::vector<std::thread> threads;
+        for (int i = 0; i < n; ++i)
+            threads.emplace_back([&, i] {
+                soap_client own(service->port());
+                answers[static_cast<std::size_t>(i)] = request(own, i);
+            });
+        for (std::thread& t : threads) t.join();
+        return answers;
+    };
+    std::vector<std::string> pids =
+        at_once(12, [](soap_client& c, int) { return c.get_pid("writer", "no-123").first("PID"); });
+    pids.erase(std::remove(pids.begin(), pids.end(), std::string()), pids.end());
+    ASSERT_EQ(pids.size(), 3u);
+
+    const std::vector<std::string> codes = at_once(3, [&](soap_client& c, int i) {
+        return c.upload(pids[static_cast<std::size_t>(i)], "按步就班。", upload_options{})
+            .first("ErrCode");
+    });
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), "0"), 2);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), "5"), 1);
+    EXPECT_EQ(service->store().find_user("writer")->used, 10);
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include "jobs/service_job_codec.h"
 #include "service_pg_cluster.h"
 #include "service_test_support.h"
 #include "store/service_password.h"
@@ -231,4 +232,53 @@ TEST(ServiceStoreMigration,
     EXPECT_EQ(to.usage("hana", "2026-07-02", 0, 10).month_words, 50);
     EXPECT_EQ(to.all_words("hana", 4), (std::vector<std::string>{"乙", "甲"}));
     EXPECT_EQ(to.all_words("hana", 3), std::vector<std::string>{"丙"});
+}
+
+TEST(ServiceStoreMigration, JobsKeptInTheEarlierLayoutAreServedAfterTheUpgrade) {
+    velmo_test::temp_dir dir;
+    const std::string file = dir.path() + "/kept.db";
+    {
+        service_store store;
+        std::string error;
+        ASSERT_TRUE(store.open(file, &error)) << error;
+        velmo_test::add_account(store, "lena", "number-1", 500);
+        ASSERT_EQ(store.charge("lena", 7, "2026-07-01T10:00:00"), code_ok);
+        ASSERT_EQ(store.charge("lena", 9, "2026-07-01T10:00:01"), code_ok);
+    }
+    // Back to the layout of files whose job table held charged jobs only:
+    // one finished and unfetched, one queued when that program ended.
+    finding found;
+    found.pos = 2;
+    found.length = 2;
+    found.err_word = "以经";
+    found.suggestions = {"已经"};
+    ASSERT_EQ(
+        velmo_test::run_sql(
+            file,
+            "DROP INDEX kept_jobs_by_user; ALTER TABLE kept_jobs DROP COLUMN state;"
+            "ALTER TABLE kept_jobs DROP COLUMN touched; ALTER TABLE kept_jobs DROP COLUMN "
+            "queued_at; ALTER TABLE kept_jobs DROP COLUMN runner;"
+            "DELETE FROM schema_version WHERE version > 4;"
+            "INSERT INTO kept_jobs(pid, user_name, done, options, results, charged_words,"
+            " charged_at, attempts) VALUES('done-before', 'lena', 1, '" +
+                job_encode_options(check_options()) + "', '" + job_encode_findings({found}) +
+                "', 7, '2026-07-01T10:00:00', 1);"
+                "INSERT INTO kept_jobs(pid, user_name, article, options, charged_words,"
+                " charged_at, attempts) VALUES('queued-before', 'lena', '我们以经完成了。', '" +
+                job_encode_options(check_options()) + "', 9, '2026-07-01T10:00:01', 1);"),
+        "");
+
+    velmo_test::running_service service(file);
+    velmo_test::soap_client client(service.port());
+    const std::vector<velmo_test::found_error> kept =
+        velmo_test::read_errors(client.result("done-before"));
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].err_word, "以经");
+    ASSERT_TRUE(velmo_test::wait_done({&client}, "queued-before"));
+    EXPECT_EQ(velmo_test::read_errors(client.result("queued-before")).size(), 1u);
+    // Both were charged once, before the upgrade, and nothing was refunded.
+    EXPECT_EQ(service.store().find_user("lena")->used, 16);
+    // The upgraded table takes new jobs beside them.
+    const std::string pid = client.get_pid("lena", "number-1").first("PID");
+    EXPECT_EQ(pid.size(), 32u);
 }

@@ -230,18 +230,6 @@ class postgresql_store : public store_backend {
                    .affected() > 0;
     }
 
-    // Jobs on PostgreSQL live in the shared board's table; nothing is kept here.
-    int charge_and_keep_job(const kept_job& job) override {
-        return charge(job.user, job.charged_words, job.charged_at);
-    }
-    void kept_job_started(const std::string&) override {}
-    void kept_job_done(const std::string&, const std::string&) override {}
-    void forget_kept_job(const std::string&) override {}
-    bool refund_kept_job(const kept_job& job) override {
-        return refund(job.user, job.charged_words, job.charged_at);
-    }
-    std::vector<kept_job> kept_jobs() override { return {}; }
-
   private:
     std::unique_ptr<pg_pool> pool_;
 };

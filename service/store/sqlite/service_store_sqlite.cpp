@@ -5,82 +5,15 @@
 #include <mutex>
 
 #include "store/service_schema.h"
+#include "store/sqlite/service_sqlite_statement.h"
 
 namespace velmo_service {
 
 namespace {
-// What a failed step means: a row that conflicts with a stored one is the
-// caller's to report; anything else (busy, full, read-only, unreadable) means
-// the database cannot do its job, and throws.
-[[noreturn]] void unavailable(sqlite3* db) { throw store_unavailable(sqlite3_errmsg(db)); }
-
-// One prepared statement, bound by position (1-based) and stepped row by row.
-class statement {
-  public:
-    statement(sqlite3* db, const char* sql) : db_(db) {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) unavailable(db);
-    }
-    ~statement() { sqlite3_finalize(stmt_); }
-    statement(const statement&) = delete;
-    statement& operator=(const statement&) = delete;
-
-    statement& bind(int i, const std::string& v) {
-        sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    statement& bind(int i, std::int64_t v) {
-        sqlite3_bind_int64(stmt_, i, v);
-        return *this;
-    }
-    bool row() { return step() == SQLITE_ROW; }
-    // False when the statement conflicts with a stored row.
-    bool run() { return step() != SQLITE_CONSTRAINT; }
-    std::string text(int col) const {
-        const unsigned char* t = sqlite3_column_text(stmt_, col);
-        return t ? std::string(reinterpret_cast<const char*>(t),
-                               static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)))
-                 : std::string();
-    }
-    std::int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
-
-  private:
-    int step() {
-        const int rc = sqlite3_step(stmt_);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE && (rc & 0xff) != SQLITE_CONSTRAINT)
-            unavailable(db_);
-        return rc == SQLITE_ROW || rc == SQLITE_DONE ? rc : SQLITE_CONSTRAINT;
-    }
-
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-// A write transaction, rolled back unless committed (also when a statement throws).
-class transaction {
-  public:
-    explicit transaction(sqlite3* db) : db_(db) {
-        if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-            unavailable(db);
-    }
-    ~transaction() {
-        if (!done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    transaction(const transaction&) = delete;
-    transaction& operator=(const transaction&) = delete;
-    void commit() {
-        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) unavailable(db_);
-        done_ = true;
-    }
-
-  private:
-    sqlite3* db_;
-    bool done_ = false;
-};
-
 const char* const account_columns =
     "SELECT user_name, state, quota, used, end_date, auth_hash FROM accounts";
 
-account_record read_account(const statement& s) {
+account_record read_account(const sqlite_statement& s) {
     account_record r;
     r.acc.user_name = s.text(0);
     r.acc.state = static_cast<int>(s.integer(1));
@@ -100,7 +33,7 @@ class sqlite_session : public schema_session {
     }
     std::optional<long long> query_number(const std::string& sql) override {
         try {
-            statement s(db_, sql.c_str());
+            sqlite_statement s(db_, sql.c_str());
             if (!s.row()) return std::nullopt;
             return s.integer(0);
         } catch (const store_unavailable&) {
@@ -122,9 +55,10 @@ class sqlite_store : public store_backend {
 
     bool add_user(const account_record& r, std::string* error) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        statement s(db_,
-                    "INSERT INTO accounts(user_name, auth_hash, state, quota, used, end_date) "
-                    "VALUES(?,?,?,?,?,?)");
+        sqlite_statement s(
+            db_,
+            "INSERT INTO accounts(user_name, auth_hash, state, quota, used, end_date) "
+            "VALUES(?,?,?,?,?,?)");
         s.bind(1, r.acc.user_name)
             .bind(2, r.auth_hash)
             .bind(3, std::int64_t{r.acc.state})
@@ -142,15 +76,15 @@ class sqlite_store : public store_backend {
                   const std::optional<std::string>& end_date,
                   const std::optional<std::int64_t>& used) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        transaction t(db_);
+        sqlite_transaction t(db_);
         bool ok = true;
         {
-            statement s(db_, "SELECT 1 FROM accounts WHERE user_name=?");
+            sqlite_statement s(db_, "SELECT 1 FROM accounts WHERE user_name=?");
             s.bind(1, name);
             ok = s.row();
         }
         auto update = [&](const char* sql, auto value) {
-            statement s(db_, sql);
+            sqlite_statement s(db_, sql);
             s.bind(1, value).bind(2, name);
             ok = ok && s.run();
         };
@@ -167,14 +101,14 @@ class sqlite_store : public store_backend {
 
     bool remove_user(const std::string& name) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        transaction t(db_);
-        statement s(db_, "DELETE FROM accounts WHERE user_name=?");
+        sqlite_transaction t(db_);
+        sqlite_statement s(db_, "DELETE FROM accounts WHERE user_name=?");
         s.bind(1, name);
         const bool removed = s.run() && sqlite3_changes(db_) > 0;
         if (removed) {
-            statement u(db_, "DELETE FROM usage WHERE user_name=?");
+            sqlite_statement u(db_, "DELETE FROM usage WHERE user_name=?");
             u.bind(1, name).run();
-            statement w(db_, "DELETE FROM words WHERE user_name=?");
+            sqlite_statement w(db_, "DELETE FROM words WHERE user_name=?");
             w.bind(1, name).run();
         }
         t.commit();
@@ -184,14 +118,14 @@ class sqlite_store : public store_backend {
     std::vector<account_record> list_users() override {
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<account_record> out;
-        statement s(db_, (std::string(account_columns) + " ORDER BY user_name").c_str());
+        sqlite_statement s(db_, (std::string(account_columns) + " ORDER BY user_name").c_str());
         while (s.row()) out.push_back(read_account(s));
         return out;
     }
 
     std::optional<account_record> find_user(const std::string& name) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        statement s(db_, (std::string(account_columns) + " WHERE user_name=?").c_str());
+        sqlite_statement s(db_, (std::string(account_columns) + " WHERE user_name=?").c_str());
         s.bind(1, name);
         if (!s.row()) return std::nullopt;
         return read_account(s);
@@ -199,85 +133,18 @@ class sqlite_store : public store_backend {
 
     int charge(const std::string& name, std::int64_t words, const std::string& time) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        transaction t(db_);
-        const int code = charge_in_transaction(name, words, time);
+        sqlite_transaction t(db_);
+        const int code = sqlite_charge_in(db_, name, words, time);
         if (code == code_ok) t.commit();
         return code;
     }
 
     bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        transaction t(db_);
-        if (!refund_in_transaction(name, words, time)) return false;
+        sqlite_transaction t(db_);
+        if (!sqlite_refund_in(db_, name, words, time)) return false;
         t.commit();
         return true;
-    }
-
-    int charge_and_keep_job(const kept_job& job) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        transaction t(db_);
-        const int code = charge_in_transaction(job.user, job.charged_words, job.charged_at);
-        if (code != code_ok) return code;
-        statement s(db_,
-                    "INSERT INTO kept_jobs(pid, user_name, article, options, charged_words, "
-                    "charged_at) VALUES(?,?,?,?,?,?)");
-        s.bind(1, job.pid).bind(2, job.user).bind(3, job.article).bind(4, job.options);
-        s.bind(5, job.charged_words).bind(6, job.charged_at);
-        if (!s.run()) return code_refused;
-        t.commit();
-        return code_ok;
-    }
-
-    void kept_job_started(const std::string& pid) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        statement(db_, "UPDATE kept_jobs SET attempts = attempts + 1 WHERE pid=?")
-            .bind(1, pid)
-            .run();
-    }
-
-    void kept_job_done(const std::string& pid, const std::string& results) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        statement(db_, "UPDATE kept_jobs SET done=1, results=?, article=NULL WHERE pid=?")
-            .bind(1, results)
-            .bind(2, pid)
-            .run();
-    }
-
-    void forget_kept_job(const std::string& pid) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        statement(db_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
-    }
-
-    bool refund_kept_job(const kept_job& job) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        transaction t(db_);
-        // A job whose charge is gone already (refunded by hand) is forgotten all the same.
-        refund_in_transaction(job.user, job.charged_words, job.charged_at);
-        statement(db_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, job.pid).run();
-        t.commit();
-        return true;
-    }
-
-    std::vector<kept_job> kept_jobs() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        statement s(db_,
-                    "SELECT pid, user_name, done, article, options, results, charged_words, "
-                    "charged_at, attempts FROM kept_jobs ORDER BY id");
-        std::vector<kept_job> out;
-        while (s.row()) {
-            kept_job j;
-            j.pid = s.text(0);
-            j.user = s.text(1);
-            j.done = s.integer(2) != 0;
-            j.article = s.text(3);
-            j.options = s.text(4);
-            j.results = s.text(5);
-            j.charged_words = s.integer(6);
-            j.charged_at = s.text(7);
-            j.attempts = static_cast<int>(s.integer(8));
-            out.push_back(std::move(j));
-        }
-        return out;
     }
 
     usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
@@ -286,19 +153,19 @@ class sqlite_store : public store_backend {
         usage_page out;
         const std::string day = date.substr(0, 10);
         {
-            statement s(
+            sqlite_statement s(
                 db_, "SELECT COUNT(*) FROM usage WHERE user_name=? AND substr(check_time,1,10)=?");
             s.bind(1, name).bind(2, day);
             if (s.row()) out.total_rows = s.integer(0);
         }
         {
-            statement s(db_,
-                        "SELECT COALESCE(SUM(words),0) FROM usage WHERE user_name=? AND "
-                        "substr(check_time,1,7)=?");
+            sqlite_statement s(db_,
+                               "SELECT COALESCE(SUM(words),0) FROM usage WHERE user_name=? AND "
+                               "substr(check_time,1,7)=?");
             s.bind(1, name).bind(2, day.substr(0, 7));
             if (s.row()) out.month_words = s.integer(0);
         }
-        statement s(
+        sqlite_statement s(
             db_,
             "SELECT check_time, words FROM usage WHERE user_name=? AND substr(check_time,1,10)=? "
             "ORDER BY check_time DESC, id DESC LIMIT ? OFFSET ?");
@@ -310,7 +177,8 @@ class sqlite_store : public store_backend {
     std::vector<usage_row> all_usage(const std::string& name) override {
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<usage_row> out;
-        statement s(db_, "SELECT check_time, words FROM usage WHERE user_name=? ORDER BY id");
+        sqlite_statement s(db_,
+                           "SELECT check_time, words FROM usage WHERE user_name=? ORDER BY id");
         s.bind(1, name);
         while (s.row()) out.push_back(usage_row{s.text(0), s.integer(1)});
         return out;
@@ -318,7 +186,7 @@ class sqlite_store : public store_backend {
 
     bool add_usage(const std::string& name, const usage_row& row) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        statement s(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
+        sqlite_statement s(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
         s.bind(1, name).bind(2, row.check_time).bind(3, row.words);
         return s.run();
     }
@@ -328,11 +196,11 @@ class sqlite_store : public store_backend {
         std::lock_guard<std::mutex> lock(mutex_);
         word_page out;
         {
-            statement s(db_, "SELECT COUNT(*) FROM words WHERE user_name=? AND lib=?");
+            sqlite_statement s(db_, "SELECT COUNT(*) FROM words WHERE user_name=? AND lib=?");
             s.bind(1, name).bind(2, std::int64_t{lib});
             if (s.row()) out.total = s.integer(0);
         }
-        statement s(
+        sqlite_statement s(
             db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id LIMIT ? OFFSET ?");
         s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, limit).bind(4, offset);
         while (s.row()) out.words.push_back(s.text(0));
@@ -342,7 +210,7 @@ class sqlite_store : public store_backend {
     std::vector<std::string> all_words(const std::string& name, int lib) override {
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<std::string> out;
-        statement s(db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
+        sqlite_statement s(db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
         s.bind(1, name).bind(2, std::int64_t{lib});
         while (s.row()) out.push_back(s.text(0));
         return out;
@@ -351,14 +219,14 @@ class sqlite_store : public store_backend {
     word_added add_word(const std::string& name, int lib, const std::string& word,
                         std::int64_t cap) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        transaction t(db_);
-        statement present(db_, "SELECT 1 FROM words WHERE user_name=? AND lib=? AND word=?");
+        sqlite_transaction t(db_);
+        sqlite_statement present(db_, "SELECT 1 FROM words WHERE user_name=? AND lib=? AND word=?");
         present.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
         if (present.row()) return word_added::present;
-        statement count(db_, "SELECT COUNT(*) FROM words WHERE user_name=?");
+        sqlite_statement count(db_, "SELECT COUNT(*) FROM words WHERE user_name=?");
         count.bind(1, name);
         if (count.row() && count.integer(0) >= cap) return word_added::full;
-        statement s(db_, "INSERT INTO words(user_name, lib, word) VALUES(?,?,?)");
+        sqlite_statement s(db_, "INSERT INTO words(user_name, lib, word) VALUES(?,?,?)");
         s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
         if (!s.run()) return word_added::present;
         t.commit();
@@ -367,49 +235,46 @@ class sqlite_store : public store_backend {
 
     bool delete_word(const std::string& name, int lib, const std::string& word) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        statement s(db_, "DELETE FROM words WHERE user_name=? AND lib=? AND word=?");
+        sqlite_statement s(db_, "DELETE FROM words WHERE user_name=? AND lib=? AND word=?");
         s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
         return s.run() && sqlite3_changes(db_) > 0;
     }
 
   private:
-    // The quota check and charge inside the caller's transaction.
-    int charge_in_transaction(const std::string& name, std::int64_t words,
-                              const std::string& time) {
-        statement s(db_,
-                    "UPDATE accounts SET used = used + ? WHERE user_name=? AND used + ? <= quota");
-        s.bind(1, words).bind(2, name).bind(3, words);
-        if (!s.run()) return code_refused;
-        if (sqlite3_changes(db_) == 0) {
-            statement f(db_, "SELECT 1 FROM accounts WHERE user_name=?");
-            f.bind(1, name);
-            return f.row() ? code_no_words : code_unknown_user;
-        }
-        statement r(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
-        r.bind(1, name).bind(2, time).bind(3, words);
-        return r.run() ? code_ok : code_refused;
-    }
-
-    // Takes back the newest matching charge inside the caller's transaction.
-    bool refund_in_transaction(const std::string& name, std::int64_t words,
-                               const std::string& time) {
-        statement r(db_,
-                    "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=? AND "
-                    "check_time=? AND words=? "
-                    "ORDER BY id DESC LIMIT 1)");
-        r.bind(1, name).bind(2, time).bind(3, words);
-        if (!r.run() || sqlite3_changes(db_) == 0) return false;
-        statement s(db_, "UPDATE accounts SET used = MAX(0, used - ?) WHERE user_name=?");
-        s.bind(1, words).bind(2, name);
-        return s.run();
-    }
-
     sqlite3* db_;
     std::mutex mutex_;
 };
 }  // namespace
 
-std::unique_ptr<store_backend> sqlite_store_open(const std::string& path, std::string* error) {
+int sqlite_charge_in(sqlite3* db, const std::string& name, std::int64_t words,
+                     const std::string& time) {
+    sqlite_statement s(
+        db, "UPDATE accounts SET used = used + ? WHERE user_name=? AND used + ? <= quota");
+    s.bind(1, words).bind(2, name).bind(3, words);
+    if (!s.run()) return code_refused;
+    if (sqlite3_changes(db) == 0) {
+        sqlite_statement f(db, "SELECT 1 FROM accounts WHERE user_name=?");
+        f.bind(1, name);
+        return f.row() ? code_no_words : code_unknown_user;
+    }
+    sqlite_statement r(db, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
+    r.bind(1, name).bind(2, time).bind(3, words);
+    return r.run() ? code_ok : code_refused;
+}
+
+bool sqlite_refund_in(sqlite3* db, const std::string& name, std::int64_t words,
+                      const std::string& time) {
+    sqlite_statement r(db,
+                       "DELETE FROM usage WHERE id = (SELECT id FROM usage WHERE user_name=? AND "
+                       "check_time=? AND words=? ORDER BY id DESC LIMIT 1)");
+    r.bind(1, name).bind(2, time).bind(3, words);
+    if (!r.run() || sqlite3_changes(db) == 0) return false;
+    sqlite_statement s(db, "UPDATE accounts SET used = MAX(0, used - ?) WHERE user_name=?");
+    s.bind(1, words).bind(2, name);
+    return s.run();
+}
+
+sqlite3* sqlite_connect(const std::string& path, std::string* error) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
@@ -419,8 +284,21 @@ std::unique_ptr<store_backend> sqlite_store_open(const std::string& path, std::s
         return nullptr;
     }
     sqlite3_busy_timeout(db, 5000);
+    // Per connection: in WAL mode a commit then reaches the disk at the next
+    // checkpoint, and a power cut loses at most the last commits, never the file.
+    if (sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (error) *error = sqlite3_errmsg(db);
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return db;
+}
+
+std::unique_ptr<store_backend> sqlite_store_open(const std::string& path, std::string* error) {
+    sqlite3* db = sqlite_connect(path, error);
+    if (!db) return nullptr;
     sqlite_session session(db);
-    if (!session.exec("PRAGMA journal_mode=WAL;") || !session.exec("PRAGMA synchronous=NORMAL;")) {
+    if (!session.exec("PRAGMA journal_mode=WAL;")) {
         if (error) *error = sqlite3_errmsg(db);
         sqlite3_close(db);
         return nullptr;
