@@ -2,7 +2,9 @@
 // client's requests, timed alone and then while thousands of kept-alive
 // connections sit idle and a few hundred clients trickle their requests in
 // a byte at a time, from many loopback addresses. Prints p50 and p99 of both
-// runs with their ratio, and the process's resident memory and threads.
+// runs with their ratio, and the service's resident memory and threads. The
+// crowd runs in a process of its own, so that the service and its clients
+// each have the whole descriptor limit.
 //
 //   service_load_bench [--idle N] [--idle-addresses N] [--slow N] [--slow-addresses N]
 //                      [--requests N]
@@ -11,10 +13,10 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +115,58 @@ double percentile(const std::vector<double>& sorted, double p) {
     return sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(p * sorted.size()))];
 }
 
+// Reads or writes exactly `size` bytes through a pipe.
+bool pipe_read(int fd, void* data, std::size_t size) {
+    return read(fd, data, size) == static_cast<ssize_t>(size);
+}
+bool pipe_write(int fd, const void* data, std::size_t size) {
+    return write(fd, data, size) == static_cast<ssize_t>(size);
+}
+
+// The crowd's process: waits for the service's port, opens the idle and slow
+// connections, reports how many it holds, keeps the slow ones trickling and
+// holds them all until the pipe from the service's side closes.
+int run_crowd(const options& o, int from_service, int to_service) {
+    int port = 0;
+    if (!pipe_read(from_service, &port, sizeof port)) return 1;
+    std::string request;
+    std::uint32_t length = 0;
+    if (!pipe_read(from_service, &length, sizeof length)) return 1;
+    request.resize(length);
+    if (!pipe_read(from_service, request.data(), length)) return 1;
+
+    // The idle crowd: one answered request each, then silence on a kept-alive connection.
+    std::vector<int> idle;
+    for (int i = 0; i < o.idle; ++i) {
+        const int fd = connect_from(1 + i % o.idle_addresses, port);
+        if (fd >= 0 && exchange(fd, request))
+            idle.push_back(fd);
+        else if (fd >= 0)
+            close(fd);
+    }
+    // The slow crowd: a head, then one byte of the body every 100 ms.
+    std::vector<int> slow;
+    const std::string slow_head =
+        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100000\r\n\r\n";
+    for (int i = 0; i < o.slow; ++i) {
+        const int fd = connect_from(1000 + i % o.slow_addresses, port);
+        if (fd >= 0 && send(fd, slow_head.data(), slow_head.size(), MSG_NOSIGNAL) > 0)
+            slow.push_back(fd);
+        else if (fd >= 0)
+            close(fd);
+    }
+    const int counts[2] = {static_cast<int>(idle.size()), static_cast<int>(slow.size())};
+    if (!pipe_write(to_service, counts, sizeof counts)) return 1;
+    for (;;) {
+        pollfd p{from_service, POLLIN, 0};
+        if (poll(&p, 1, 100) != 0) break;  // closed: the timing is over
+        for (int fd : slow) send(fd, "x", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+    for (int fd : idle) close(fd);
+    for (int fd : slow) close(fd);
+    return 0;
+}
+
 bool parse(int argc, char** argv, options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
@@ -147,13 +201,25 @@ int main(int argc, char** argv) {
     getrlimit(RLIMIT_NOFILE, &files);
     files.rlim_cur = files.rlim_max;
     setrlimit(RLIMIT_NOFILE, &files);
-    // Each connection is two descriptors here: the client's and the service's.
-    const int room = static_cast<int>(files.rlim_cur / 2) - o.slow - 200;
+    // The service holds one descriptor per connection, and so does the crowd.
+    const int room = static_cast<int>(files.rlim_cur) - o.slow - 200;
     if (o.idle > room) {
         std::cerr << "descriptor limit " << files.rlim_cur << ": idle connections cut to " << room
                   << "\n";
         o.idle = std::max(room, 0);
     }
+    // Forked while this process has one thread, before the service starts its own.
+    int to_crowd[2], from_crowd[2];
+    if (pipe(to_crowd) != 0 || pipe(from_crowd) != 0) return 1;
+    const pid_t crowd = fork();
+    if (crowd < 0) return 1;
+    if (crowd == 0) {
+        close(to_crowd[1]);
+        close(from_crowd[0]);
+        _exit(run_crowd(o, to_crowd[0], from_crowd[1]));
+    }
+    close(to_crowd[0]);
+    close(from_crowd[1]);
 
     const std::string dir =
         (std::filesystem::temp_directory_path() / ("velmo-load-" + std::to_string(getpid())))
@@ -192,47 +258,28 @@ int main(int argc, char** argv) {
     const std::vector<double> quiet = time_requests(port, request, o.requests);
     const std::string rss_quiet = status_field("VmRSS:"), threads_quiet = status_field("Threads:");
 
-    // The idle crowd: one answered request each, then silence on a kept-alive connection.
-    std::vector<int> idle;
-    for (int i = 0; i < o.idle; ++i) {
-        const int fd = connect_from(1 + i % o.idle_addresses, port);
-        if (fd >= 0 && exchange(fd, request))
-            idle.push_back(fd);
-        else if (fd >= 0)
-            close(fd);
+    const std::uint32_t length = static_cast<std::uint32_t>(request.size());
+    int counts[2] = {0, 0};
+    if (!pipe_write(to_crowd[1], &port, sizeof port) ||
+        !pipe_write(to_crowd[1], &length, sizeof length) ||
+        !pipe_write(to_crowd[1], request.data(), length) ||
+        !pipe_read(from_crowd[0], counts, sizeof counts)) {
+        std::cerr << "the crowd's process failed\n";
+        return 1;
     }
-    // The slow crowd: a head, then one byte of the body every 100 ms.
-    std::vector<int> slow;
-    const std::string slow_head =
-        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100000\r\n\r\n";
-    for (int i = 0; i < o.slow; ++i) {
-        const int fd = connect_from(1000 + i % o.slow_addresses, port);
-        if (fd >= 0 && send(fd, slow_head.data(), slow_head.size(), MSG_NOSIGNAL) > 0)
-            slow.push_back(fd);
-        else if (fd >= 0)
-            close(fd);
-    }
-    std::atomic<bool> trickling{true};
-    std::thread trickle([&] {
-        while (trickling) {
-            for (int fd : slow) send(fd, "x", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    });
     const std::vector<double> loaded = time_requests(port, request, o.requests);
     const std::string rss_loaded = status_field("VmRSS:"),
                       threads_loaded = status_field("Threads:");
-    trickling = false;
-    trickle.join();
-    for (int fd : idle) close(fd);
-    for (int fd : slow) close(fd);
+    close(to_crowd[1]);
+    int crowd_status = 0;
+    waitpid(crowd, &crowd_status, 0);
     server.stop();
     serving.join();
     std::filesystem::remove_all(dir);
 
     std::cout << "innocent requests: " << o.requests << " alone, " << o.requests << " beside "
-              << idle.size() << " idle kept-alive connections from " << o.idle_addresses
-              << " addresses and " << slow.size() << " slow clients from " << o.slow_addresses
+              << counts[0] << " idle kept-alive connections from " << o.idle_addresses
+              << " addresses and " << counts[1] << " slow clients from " << o.slow_addresses
               << " addresses\n";
     std::cout << "  alone:  p50 " << percentile(quiet, 0.5) << " ms, p99 "
               << percentile(quiet, 0.99) << " ms (" << quiet.size() << " answered), RSS"
