@@ -6,6 +6,7 @@
 #include "rules/service_english.h"
 #include "rules/service_rules.h"
 #include "rules/service_rules_usage.h"
+#include "rules/service_sentence_choice.h"
 #include "rules/service_traditional.h"
 
 namespace velmo_service {
@@ -104,10 +105,35 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
     return false;
 }
 
+// 著 is how text from Taiwan writes the particle 着 (睡著, 跟著): a form of
+// the same word, not a slip, so a suggestion that only turns one into the
+// other is no suggestion; a finding left with none is dropped.
+bool variant_form_only(std::u16string_view written, std::u16string_view meant) {
+    if (written.size() != meant.size() || written == meant) return false;
+    for (std::size_t k = 0; k < written.size(); ++k)
+        if (written[k] != meant[k] && !(written[k] == u'著' && meant[k] == u'着')) return false;
+    return true;
+}
+void drop_variant_forms(std::vector<finding>& found, std::size_t from) {
+    for (std::size_t i = from; i < found.size(); ++i) {
+        const std::u16string written = text_utf8_to_utf16(found[i].err_word);
+        auto& s = found[i].suggestions;
+        s.erase(std::remove_if(s.begin(), s.end(),
+                               [&](const std::string& m) {
+                                   return variant_form_only(written, text_utf8_to_utf16(m));
+                               }),
+                s.end());
+    }
+    found.erase(std::remove_if(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(),
+                               [](const finding& f) { return f.suggestions.empty(); }),
+                found.end());
+}
+
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
+    drop_variant_forms(found, 0);
     // The word list sees the stretch alone; the word model sees its neighbours too.
     for (finding& f : found) {
         double best = 0;
@@ -120,8 +146,10 @@ void run_particles(const rule_data& d, const rule_input& in, std::vector<finding
     if (!d.words.empty()) rules_particles(in.runs(), d.words, out);
 }
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty() && d.model.ready())
-        rules_confusions(in.runs(), d.words, d.confusions, d.slips, d.patterns, d.model, out);
+    if (d.words.empty() || !d.model.ready()) return;
+    const std::size_t from = out.size();
+    rules_confusions(in.runs(), d.words, d.confusions, d.slips, d.patterns, d.model, out);
+    drop_variant_forms(out, from);
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     std::vector<finding> repeats;
@@ -189,6 +217,7 @@ std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string&
                                     const rule_filter& chosen) {
     std::vector<finding> out;
     const rule_input in(text, options, words, data.words, out);
+    std::vector<bool> weighed;  // by the word model, so decided together at the end
     std::vector<const rule_spec*> chain;
     for (const rule_spec& r : rule_table())
         if (chosen ? chosen(r.id) : options.*r.option) chain.push_back(&r);
@@ -203,9 +232,11 @@ std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string&
             f.rule = std::string(chain[i]->id);
             if (f.level == 0) f.level = chain[i]->level;
             out.push_back(std::move(f));
+            weighed.push_back(chain[i]->yields);
         }
         if (progress) progress(static_cast<int>((i + 1) * 99 / chain.size()));
     }
+    if (!data.words.empty()) sentence_choose_jointly(data.model, in.runs(), weighed, out);
     return out;
 }
 
