@@ -21,10 +21,13 @@ constexpr std::size_t context = 4;
 // around it, plus log10 of the chance that the meant character is written
 // as the one in the text, reaches this threshold.
 constexpr double threshold = 3.5;
-// The least chance taken for a pair of like sound or shape that turns the
-// stretch into a listed word (an input method's slip, seldom made by
-// learners), and for a pair of a small function-word group.
-constexpr double unseen_chance = -0.5;
+// The least chance taken for a pair of like sound, or of like shape, that
+// turns the stretch into a listed word (an input method's slip, seldom made
+// by learners), and for a pair of a small function-word group. A look-alike
+// gets less: the word it makes is often another sensible reading (好朋友,
+// 女朋友), not what was meant.
+constexpr double unseen_sound_chance = -0.5;
+constexpr double unseen_shape_chance = -1.0;
 constexpr double unseen_function_chance = -2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
@@ -168,7 +171,11 @@ class run_checker {
                     const char16_t o = w.word[i - s];
                     if (w.info.frequency >= min_word_frequency && w.info.kind != word_class::name &&
                         !in(counters, o) && sets_.confusable(c, o))
-                        add(out, o, base - slips_.log_chance(c, o, unseen_chance));
+                        add(out, o,
+                            base - slips_.log_chance(c, o,
+                                                     sets_.sound_alike(c, o)
+                                                         ? unseen_sound_chance
+                                                         : unseen_shape_chance));
                 }
             }
         out.erase(std::remove_if(out.begin(), out.end(),

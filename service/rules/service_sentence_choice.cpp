@@ -37,8 +37,8 @@ double score_with(const language_model& model, std::u16string_view run,
 }
 
 // Marks in `dropped` the findings of `props` that lose to another in the run.
-void settle_run(const language_model& model, std::u16string_view run,
-                std::vector<proposal>& props, std::vector<bool>& dropped) {
+void settle_run(const language_model& model, std::u16string_view run, std::vector<proposal>& props,
+                std::vector<bool>& dropped) {
     const double written = model.score(run);
     for (proposal& p : props) p.gain = score_with(model, run, {&p}) - written;
     std::stable_sort(props.begin(), props.end(),
@@ -85,7 +85,8 @@ void sentence_choose_jointly(const language_model& model, const std::vector<chin
             if (!weighed[i] || f.suggestions.empty() || f.pos < run.offset ||
                 f.pos + f.length > run.offset + run.text.size())
                 continue;
-            props.push_back({i, f.pos - run.offset, f.length, text_utf8_to_utf16(f.suggestions[0])});
+            props.push_back(
+                {i, f.pos - run.offset, f.length, text_utf8_to_utf16(f.suggestions[0])});
         }
         if (props.size() > 1) settle_run(model, run.text, props, dropped);
     }
