@@ -34,6 +34,29 @@ bool verb_reduplication(const finding& f, const lexicon& words) {
     return verb && verb->kind == word_class::verb;
 }
 
+// 现在在, 但是是, 为了了解: the first of two like characters ends a word and
+// the second stands apart, or the second begins a word; each is read once.
+// The particle 的 ends words too (真的, 别的) but never stands twice: only a
+// noun ending in it (目的) is followed by one.
+bool doubled_across_words(const finding& f, const std::u16string& text, const lexicon& words) {
+    if (f.length != 2 || text[f.pos] != text[f.pos + 1]) return false;
+    if (text[f.pos] == u'的') {
+        const lexicon_word* w =
+            f.pos > 0 ? words.find(std::u16string_view(text).substr(f.pos - 1, 2)) : nullptr;
+        return w && w->kind == word_class::noun;
+    }
+    const auto listed = [&](std::size_t from, std::size_t length) {
+        if (from + length > text.size()) return false;
+        const lexicon_word* w = words.find(std::u16string_view(text).substr(from, length));
+        return w && w->frequency > 0;
+    };
+    for (std::size_t length = 2; length <= 3; ++length)
+        if ((f.pos + 1 >= length && listed(f.pos + 1 - length, length)) ||
+            listed(f.pos + 1, length))
+            return true;
+    return false;
+}
+
 void run_user_errors(const rule_data&, const rule_input& in, std::vector<finding>& out) {
     if (!in.words.errors.empty()) dictionary_of_words(in.words.errors).find(in.text, 2, out);
 }
@@ -160,7 +183,9 @@ void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>&
         const bool listed = std::any_of(exempt.begin(), exempt.end(), [&](const text_match& s) {
             return f.pos >= s.pos && f.pos + f.length <= s.pos + s.length;
         });
-        if (!listed && !verb_reduplication(f, d.words)) out.push_back(std::move(f));
+        if (!listed && !verb_reduplication(f, d.words) &&
+            !doubled_across_words(f, in.text, d.words))
+            out.push_back(std::move(f));
     }
 }
 void run_traditional(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
