@@ -128,13 +128,19 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
     return false;
 }
 
-// 著 is how text from Taiwan writes the particle 着 (睡著, 跟著): a form of
-// the same word, not a slip, so a suggestion that only turns one into the
-// other is no suggestion; a finding left with none is dropped.
+// Text from Taiwan writes 著 for the particle 着 (睡著, 跟著), 甚么 for 什么,
+// 妳 for 你 said to a woman: forms of the same word, not slips, so a
+// suggestion that only turns one into the other is no suggestion; a finding
+// left with none is dropped.
 bool variant_form_only(std::u16string_view written, std::u16string_view meant) {
+    static const std::u16string_view forms[] = {u"著着", u"甚什", u"妳你"};
     if (written.size() != meant.size() || written == meant) return false;
     for (std::size_t k = 0; k < written.size(); ++k)
-        if (written[k] != meant[k] && !(written[k] == u'著' && meant[k] == u'着')) return false;
+        if (written[k] != meant[k] &&
+            std::none_of(std::begin(forms), std::end(forms), [&](std::u16string_view f) {
+                return written[k] == f[0] && meant[k] == f[1];
+            }))
+            return false;
     return true;
 }
 void drop_variant_forms(std::vector<finding>& found, std::size_t from) {
