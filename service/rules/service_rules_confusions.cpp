@@ -227,12 +227,31 @@ class run_checker {
         const std::u16string window(text_.substr(a, b - a));
         std::u16string single = window;
         single.erase(i - a, 1);
-        if (model_.score(single) - model_.score(window) < margin_doubled) return;
+        const double written = model_.score(window);
+        double best = model_.score(single) - written;
+        std::u16string meant(1, text_[i]);
+        // 第第, 柏柏: a doubled word of a character taken for this one (弟弟,
+        // 伯伯) may be meant rather than one character too many.
+        const auto try_doubled_word = [&](char16_t other) {
+            const std::u16string word(2, other);
+            const lexicon_word* w = words.find(word);
+            if (!w || w->frequency < min_solid_frequency) return;
+            std::u16string changed = window;
+            changed.replace(i - 1 - a, 2, word);
+            const double gain = model_.score(changed) - written;
+            if (gain > best) {
+                best = gain;
+                meant = word;
+            }
+        };
+        for (char16_t other : sets_.of(text_[i])) try_doubled_word(other);
+        for (const slip& other : slips_.meant_by(text_[i])) try_doubled_word(other.meant);
+        if (best < margin_doubled) return;
         finding f;
         f.pos = run_.offset + i - 1;
         f.length = 2;
         f.err_word = text_utf16_to_utf8(text_.data() + i - 1, 2);
-        f.suggestions.push_back(text_utf16_to_utf8(text_.data() + i, 1));
+        f.suggestions.push_back(text_utf16_to_utf8(meant));
         out.push_back(std::move(f));
     }
 
