@@ -41,10 +41,20 @@ bool confusion_sets::confusable(char16_t written, char16_t meant) const {
     return std::binary_search(of.begin(), of.end(), meant);
 }
 
+bool confusion_sets::sound_alike(char16_t written, char16_t meant) const {
+    const std::u16string& of = sound_of_[written];
+    return std::binary_search(of.begin(), of.end(), meant);
+}
+
+void confusion_sets::insert(std::u16string& set, char16_t c) {
+    auto at = std::lower_bound(set.begin(), set.end(), c);
+    if (at == set.end() || *at != c) set.insert(at, c);
+}
+
 void confusion_sets::add(char16_t a, char16_t b) {
     if (a == b || confusable(a, b)) return;
-    of_[a].insert(std::lower_bound(of_[a].begin(), of_[a].end(), b), b);
-    of_[b].insert(std::lower_bound(of_[b].begin(), of_[b].end(), a), a);
+    insert(of_[a], b);
+    insert(of_[b], a);
     ++count_;
 }
 
@@ -65,7 +75,12 @@ bool confusion_sets::load_sounds(const std::string& path, unsigned groups) {
         if (c.size() != 1) continue;
         for (std::size_t g = 1; g < cols.size(); ++g)
             if (groups & (1u << (g - 1)))
-                for (char16_t other : text_utf8_to_utf16(cols[g])) add(c[0], other);
+                for (char16_t other : text_utf8_to_utf16(cols[g]))
+                    if (other != c[0]) {
+                        add(c[0], other);
+                        insert(sound_of_[c[0]], other);
+                        insert(sound_of_[other], c[0]);
+                    }
     }
     return true;
 }

@@ -27,11 +27,15 @@ class confusion_sets {
     void add(char16_t a, char16_t b);
     bool empty() const { return count_ == 0; }
     bool confusable(char16_t written, char16_t meant) const;
+    // Taken for each other by sound (read from the sound table).
+    bool sound_alike(char16_t written, char16_t meant) const;
     // The characters taken for `written`, sorted.
     std::u16string_view of(char16_t written) const { return of_[written]; }
 
   private:
+    static void insert(std::u16string& set, char16_t c);
     std::vector<std::u16string> of_ = std::vector<std::u16string>(0x10000);  // each sorted
+    std::vector<std::u16string> sound_of_ = std::vector<std::u16string>(0x10000);
     std::size_t count_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "rules/service_english.h"
 #include "rules/service_rules.h"
 #include "rules/service_rules_usage.h"
+#include "rules/service_sentence_choice.h"
 #include "rules/service_traditional.h"
 
 namespace velmo_service {
@@ -31,6 +32,29 @@ bool verb_reduplication(const finding& f, const lexicon& words) {
     if (w.size() != 4 || w.compare(0, 2, w, 2, 2) != 0) return false;
     const lexicon_word* verb = words.find(std::u16string_view(w).substr(0, 2));
     return verb && verb->kind == word_class::verb;
+}
+
+// 现在在, 但是是, 为了了解: the first of two like characters ends a word and
+// the second stands apart, or the second begins a word; each is read once.
+// The particle 的 ends words too (真的, 别的) but never stands twice: only a
+// noun ending in it (目的) is followed by one.
+bool doubled_across_words(const finding& f, const std::u16string& text, const lexicon& words) {
+    if (f.length != 2 || text[f.pos] != text[f.pos + 1]) return false;
+    if (text[f.pos] == u'的') {
+        const lexicon_word* w =
+            f.pos > 0 ? words.find(std::u16string_view(text).substr(f.pos - 1, 2)) : nullptr;
+        return w && w->kind == word_class::noun;
+    }
+    const auto listed = [&](std::size_t from, std::size_t length) {
+        if (from + length > text.size()) return false;
+        const lexicon_word* w = words.find(std::u16string_view(text).substr(from, length));
+        return w && w->frequency > 0;
+    };
+    for (std::size_t length = 2; length <= 3; ++length)
+        if ((f.pos + 1 >= length && listed(f.pos + 1 - length, length)) ||
+            listed(f.pos + 1, length))
+            return true;
+    return false;
 }
 
 void run_user_errors(const rule_data&, const rule_input& in, std::vector<finding>& out) {
@@ -104,10 +128,41 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
     return false;
 }
 
+// Text from Taiwan writes 著 for the particle 着 (睡著, 跟著), 甚么 for 什么,
+// 妳 for 你 said to a woman: forms of the same word, not slips, so a
+// suggestion that only turns one into the other is no suggestion; a finding
+// left with none is dropped.
+bool variant_form_only(std::u16string_view written, std::u16string_view meant) {
+    static const std::u16string_view forms[] = {u"著着", u"甚什", u"妳你"};
+    if (written.size() != meant.size() || written == meant) return false;
+    for (std::size_t k = 0; k < written.size(); ++k)
+        if (written[k] != meant[k] &&
+            std::none_of(std::begin(forms), std::end(forms), [&](std::u16string_view f) {
+                return written[k] == f[0] && meant[k] == f[1];
+            }))
+            return false;
+    return true;
+}
+void drop_variant_forms(std::vector<finding>& found, std::size_t from) {
+    for (std::size_t i = from; i < found.size(); ++i) {
+        const std::u16string written = text_utf8_to_utf16(found[i].err_word);
+        auto& s = found[i].suggestions;
+        s.erase(std::remove_if(s.begin(), s.end(),
+                               [&](const std::string& m) {
+                                   return variant_form_only(written, text_utf8_to_utf16(m));
+                               }),
+                s.end());
+    }
+    found.erase(std::remove_if(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(),
+                               [](const finding& f) { return f.suggestions.empty(); }),
+                found.end());
+}
+
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
+    drop_variant_forms(found, 0);
     // The word list sees the stretch alone; the word model sees its neighbours too.
     for (finding& f : found) {
         double best = 0;
@@ -120,8 +175,10 @@ void run_particles(const rule_data& d, const rule_input& in, std::vector<finding
     if (!d.words.empty()) rules_particles(in.runs(), d.words, out);
 }
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty() && d.model.ready())
-        rules_confusions(in.runs(), d.words, d.confusions, d.slips, d.patterns, d.model, out);
+    if (d.words.empty() || !d.model.ready()) return;
+    const std::size_t from = out.size();
+    rules_confusions(in.runs(), d.words, d.confusions, d.slips, d.patterns, d.model, out);
+    drop_variant_forms(out, from);
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     std::vector<finding> repeats;
@@ -132,7 +189,9 @@ void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>&
         const bool listed = std::any_of(exempt.begin(), exempt.end(), [&](const text_match& s) {
             return f.pos >= s.pos && f.pos + f.length <= s.pos + s.length;
         });
-        if (!listed && !verb_reduplication(f, d.words)) out.push_back(std::move(f));
+        if (!listed && !verb_reduplication(f, d.words) &&
+            !doubled_across_words(f, in.text, d.words))
+            out.push_back(std::move(f));
     }
 }
 void run_traditional(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
@@ -189,6 +248,7 @@ std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string&
                                     const rule_filter& chosen) {
     std::vector<finding> out;
     const rule_input in(text, options, words, data.words, out);
+    std::vector<bool> weighed;  // by the word model, so decided together at the end
     std::vector<const rule_spec*> chain;
     for (const rule_spec& r : rule_table())
         if (chosen ? chosen(r.id) : options.*r.option) chain.push_back(&r);
@@ -203,9 +263,11 @@ std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string&
             f.rule = std::string(chain[i]->id);
             if (f.level == 0) f.level = chain[i]->level;
             out.push_back(std::move(f));
+            weighed.push_back(chain[i]->yields);
         }
         if (progress) progress(static_cast<int>((i + 1) * 99 / chain.size()));
     }
+    if (!data.words.empty()) sentence_choose_jointly(data.model, in.runs(), weighed, out);
     return out;
 }
 

@@ -21,10 +21,13 @@ constexpr std::size_t context = 4;
 // around it, plus log10 of the chance that the meant character is written
 // as the one in the text, reaches this threshold.
 constexpr double threshold = 3.5;
-// The least chance taken for a pair of like sound or shape that turns the
-// stretch into a listed word (an input method's slip, seldom made by
-// learners), and for a pair of a small function-word group.
-constexpr double unseen_chance = -0.5;
+// The least chance taken for a pair of like sound, or of like shape, that
+// turns the stretch into a listed word (an input method's slip, seldom made
+// by learners), and for a pair of a small function-word group. A look-alike
+// gets less: the word it makes is often another sensible reading (好朋友,
+// 女朋友), not what was meant.
+constexpr double unseen_sound_chance = -0.5;
+constexpr double unseen_shape_chance = -1.0;
 constexpr double unseen_function_chance = -2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
@@ -168,7 +171,11 @@ class run_checker {
                     const char16_t o = w.word[i - s];
                     if (w.info.frequency >= min_word_frequency && w.info.kind != word_class::name &&
                         !in(counters, o) && sets_.confusable(c, o))
-                        add(out, o, base - slips_.log_chance(c, o, unseen_chance));
+                        add(out, o,
+                            base - slips_.log_chance(c, o,
+                                                     sets_.sound_alike(c, o)
+                                                         ? unseen_sound_chance
+                                                         : unseen_shape_chance));
                 }
             }
         out.erase(std::remove_if(out.begin(), out.end(),
@@ -220,12 +227,31 @@ class run_checker {
         const std::u16string window(text_.substr(a, b - a));
         std::u16string single = window;
         single.erase(i - a, 1);
-        if (model_.score(single) - model_.score(window) < margin_doubled) return;
+        const double written = model_.score(window);
+        double best = model_.score(single) - written;
+        std::u16string meant(1, text_[i]);
+        // 第第, 柏柏: a doubled word of a character taken for this one (弟弟,
+        // 伯伯) may be meant rather than one character too many.
+        const auto try_doubled_word = [&](char16_t other) {
+            const std::u16string word(2, other);
+            const lexicon_word* w = words.find(word);
+            if (!w || w->frequency < min_solid_frequency) return;
+            std::u16string changed = window;
+            changed.replace(i - 1 - a, 2, word);
+            const double gain = model_.score(changed) - written;
+            if (gain > best) {
+                best = gain;
+                meant = word;
+            }
+        };
+        for (char16_t other : sets_.of(text_[i])) try_doubled_word(other);
+        for (const slip& other : slips_.meant_by(text_[i])) try_doubled_word(other.meant);
+        if (best < margin_doubled) return;
         finding f;
         f.pos = run_.offset + i - 1;
         f.length = 2;
         f.err_word = text_utf16_to_utf8(text_.data() + i - 1, 2);
-        f.suggestions.push_back(text_utf16_to_utf8(text_.data() + i, 1));
+        f.suggestions.push_back(text_utf16_to_utf8(meant));
         out.push_back(std::move(f));
     }
 

@@ -326,3 +326,17 @@ TEST(ServiceEngine, ProgressReachesTheLastStage) {
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_EQ(seen.back(), 99);
 }
+
+TEST(ServiceEngine, GuessesOfOneStretchAreWeighedTogether) {
+    // With 痴 in place, 癌症 no longer reads better than 呆症.
+    const auto dementia =
+        run(u"就算我们老的时候得了老人疵呆症，也可以翻一翻那本书。", only_general(1));
+    ASSERT_TRUE(find_word(dementia, "疵"));
+    EXPECT_EQ(find_word(dementia, "疵")->suggestions[0], "痴");
+    EXPECT_FALSE(find_word(dementia, "呆症"));
+    // 学到 taken, the 的 of 慢慢的 is left as written.
+    const auto learning =
+        run(u"让学生可以学道更多东西，因为我觉得每天在家里读书学生会慢慢的无了。", only_general(1));
+    ASSERT_TRUE(find_word(learning, "道"));
+    EXPECT_FALSE(find_word(learning, "的"));
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <random>
 #include <set>
 
@@ -33,6 +34,25 @@ TEST(ServiceConfusions, SetsAreSymmetricSortedAndFreeOfRepeats) {
         EXPECT_EQ(of.find(a), std::u16string_view::npos);
         for (char16_t b : of) EXPECT_TRUE(sets.confusable(b, a));
     }
+}
+
+TEST(ServiceConfusions, SoundAlikesAreToldFromLookAlikes) {
+    const std::string sounds = testing::TempDir() + "/confusion-sound.txt",
+                      shapes = testing::TempDir() + "/confusion-shape.txt";
+    std::ofstream(sounds) << "char\tsame\tother tone\n和\t核河\t喝\n";
+    std::ofstream(shapes) << "好,女如\n核,该\n";
+    confusion_sets sets;
+    ASSERT_TRUE(sets.load_sounds(sounds, 0x1));
+    ASSERT_TRUE(sets.load_shapes(shapes));
+    EXPECT_TRUE(sets.sound_alike(u'和', u'核'));
+    EXPECT_TRUE(sets.sound_alike(u'河', u'和'));
+    // A group not read, and pairs of like shape only.
+    EXPECT_FALSE(sets.sound_alike(u'和', u'喝'));
+    EXPECT_FALSE(sets.confusable(u'和', u'喝'));
+    EXPECT_TRUE(sets.confusable(u'女', u'好'));
+    EXPECT_FALSE(sets.sound_alike(u'女', u'好'));
+    EXPECT_TRUE(sets.confusable(u'该', u'核'));
+    EXPECT_FALSE(sets.sound_alike(u'该', u'核'));
 }
 
 TEST(ServiceWordPatterns, ChosenCharactersGiveThoseOfAllTheWordsOfThePattern) {

@@ -1,0 +1,102 @@
+#include "rules/service_sentence_choice.h"
+
+#include <algorithm>
+
+#include "base/service_text.h"
+
+namespace velmo_service {
+
+namespace {
+
+struct proposal {
+    std::size_t index;  // into the findings
+    std::size_t at;     // offset in the run
+    std::size_t length;
+    std::u16string with;
+    double gain = 0;  // of this change alone
+};
+
+// The run with the changes of `chosen` (ordered by place, apart) made.
+std::u16string applied(std::u16string_view run, const std::vector<const proposal*>& chosen) {
+    std::u16string out;
+    std::size_t from = 0;
+    for (const proposal* p : chosen) {
+        out.append(run.substr(from, p->at - from));
+        out += p->with;
+        from = p->at + p->length;
+    }
+    out.append(run.substr(from));
+    return out;
+}
+
+double score_with(const language_model& model, std::u16string_view run,
+                  std::vector<const proposal*> chosen) {
+    std::sort(chosen.begin(), chosen.end(),
+              [](const proposal* a, const proposal* b) { return a->at < b->at; });
+    return model.score(applied(run, chosen));
+}
+
+// Marks in `dropped` the findings of `props` that lose to another in the run.
+void settle_run(const language_model& model, std::u16string_view run, std::vector<proposal>& props,
+                std::vector<bool>& dropped) {
+    const double written = model.score(run);
+    for (proposal& p : props) p.gain = score_with(model, run, {&p}) - written;
+    std::stable_sort(props.begin(), props.end(),
+                     [](const proposal& a, const proposal& b) { return a.gain > b.gain; });
+    std::vector<const proposal*> kept;
+    for (const proposal& p : props) {
+        const bool near = std::any_of(kept.begin(), kept.end(), [&](const proposal* k) {
+            return p.at < k->at + k->length && k->at < p.at + p.length;
+        });
+        if (near)
+            dropped[p.index] = true;
+        else
+            kept.push_back(&p);
+    }
+    while (kept.size() > 1) {
+        const double together = score_with(model, run, kept);
+        std::size_t weakest = 0;
+        double weakest_gain = 0;
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            std::vector<const proposal*> rest = kept;
+            rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(k));
+            const double gain = together - score_with(model, run, rest);
+            if (k == 0 || gain < weakest_gain) {
+                weakest = k;
+                weakest_gain = gain;
+            }
+        }
+        if (weakest_gain > 0) break;
+        dropped[kept[weakest]->index] = true;
+        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(weakest));
+    }
+}
+
+}  // namespace
+
+void sentence_choose_jointly(const language_model& model, const std::vector<chinese_run>& runs,
+                             const std::vector<bool>& weighed, std::vector<finding>& findings) {
+    if (!model.ready()) return;
+    std::vector<bool> dropped(findings.size(), false);
+    for (const chinese_run& run : runs) {
+        std::vector<proposal> props;
+        for (std::size_t i = 0; i < findings.size(); ++i) {
+            const finding& f = findings[i];
+            if (!weighed[i] || f.suggestions.empty() || f.pos < run.offset ||
+                f.pos + f.length > run.offset + run.text.size())
+                continue;
+            props.push_back(
+                {i, f.pos - run.offset, f.length, text_utf8_to_utf16(f.suggestions[0])});
+        }
+        if (props.size() > 1) settle_run(model, run.text, props, dropped);
+    }
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < findings.size(); ++i)
+        if (!dropped[i]) {
+            if (next != i) findings[next] = std::move(findings[i]);
+            ++next;
+        }
+    findings.resize(next);
+}
+
+}  // namespace velmo_service
