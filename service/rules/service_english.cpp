@@ -25,6 +25,22 @@ bool all_upper(const std::string& w) {
         if (c >= 'a' && c <= 'z') return false;
     return true;
 }
+
+// A capitalised word standing alone among Chinese (二十台ThinkPad笔记本,
+// 张 Zhang 说) is a name or a brand, not English prose to spell: no Latin word
+// on either side, and Chinese on at least one.
+bool name_among_chinese(const std::u16string& text, std::size_t begin, std::size_t end) {
+    if (text[begin] < 'A' || text[begin] > 'Z') return false;
+    std::size_t before = begin;
+    while (before > 0 && text_is_space(text[before - 1])) --before;
+    std::size_t after = end;
+    while (after < text.size() && text_is_space(text[after])) ++after;
+    const bool chinese_before = before > 0 && text_is_cjk(text[before - 1]);
+    const bool chinese_after = after < text.size() && text_is_cjk(text[after]);
+    const bool latin_before = before > 0 && text_is_ascii_letter(text[before - 1]);
+    const bool latin_after = after < text.size() && text_is_ascii_letter(text[after]);
+    return (chinese_before || chinese_after) && !latin_before && !latin_after;
+}
 }  // namespace
 
 english_speller::english_speller(const std::string& aff_path, const std::string& dic_path,
@@ -96,7 +112,7 @@ void english_speller::find(const std::u16string& text, std::vector<finding>& out
         const bool glued = (i > 0 && joins(i - 1, i >= 2 ? i - 2 : 0, i >= 2)) ||
                            (end < n && joins(end, end + 1, end + 1 < n));
         const std::string word = text_utf16_to_utf8(text.data() + i, end - i);
-        if (!glued && word.size() > 1 && !all_upper(word)) {
+        if (!glued && word.size() > 1 && !all_upper(word) && !name_among_chinese(text, i, end)) {
             if (!hunspell->spell(word)) {
                 finding f;
                 f.pos = i;
