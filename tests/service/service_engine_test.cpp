@@ -311,9 +311,9 @@ TEST(ServiceEngine, UserErrorsAndOwnWords) {
     check_options all = only_general(2);
     all.english = true;
     all.traditional = true;
-    const std::u16string text = u"按步就班的Zorblax在這裡";
+    const std::u16string text = u"按步就班的zorblax在這裡";
     EXPECT_EQ(run(text, all).size(), 3u);
-    w.own = {"按步就班", "Zorblax", "這裡"};
+    w.own = {"按步就班", "zorblax", "這裡"};
     EXPECT_TRUE(run(text, all, w).empty());
 }
 
