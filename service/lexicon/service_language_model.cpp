@@ -221,6 +221,12 @@ bool language_model::load(const std::string& path, bool word_table) {
     return true;
 }
 
+bool language_model::load_characters(const std::string& path, double weight) {
+    chars_ = char_model();
+    char_weight_ = chars_.load(path) ? weight : 0;
+    return char_weight_ != 0;
+}
+
 std::size_t language_model::table_size() const { return words_ ? words_->size() : 0; }
 
 template <class Lookup>
@@ -262,6 +268,11 @@ double language_model::best_path_score(std::u16string_view text, const Lookup& l
 }
 
 double language_model::score(std::u16string_view text) const {
+    if (!model_ || text.empty()) return 0;
+    return words_score(text) + (char_weight_ != 0 ? char_weight_ * chars_.score(text) : 0);
+}
+
+double language_model::words_score(std::u16string_view text) const {
     if (!model_ || text.empty()) return 0;
     if (words_)
         return best_path_score(text, [&](std::size_t i, std::size_t len) {

@@ -1,12 +1,15 @@
 // A word trigram model of Chinese (the KenLM model an input method ships)
 // scoring how probable a stretch of characters reads. The stretch is cut into
 // the model's own words by the most probable path of single words, then
-// scored with the full model.
+// scored with the full model. A character model may be added, weighed in
+// with the word model's score.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "lexicon/service_char_model.h"
 
 namespace libime {
 class LanguageModel;
@@ -24,8 +27,15 @@ class language_model {
     // scores are the same either way.
     bool load(const std::string& path, bool word_table = true);
     bool ready() const { return model_ != nullptr; }
+    // Adds the character model of `path` to every score, times `weight`;
+    // false (and no character model) when it cannot be read.
+    bool load_characters(const std::string& path, double weight);
     // log10 probability of the characters of `text` (Chinese only).
     double score(std::u16string_view text) const;
+    // The word model's part of it alone. The character model gives a text
+    // of fewer characters more, whatever they are: it cannot weigh a
+    // character dropped against one kept.
+    double words_score(std::u16string_view text) const;
     // Words in the table (0 without one).
     std::size_t table_size() const;
 
@@ -36,6 +46,8 @@ class language_model {
 
     std::unique_ptr<libime::LanguageModel> model_;
     std::unique_ptr<word_table> words_;
+    char_model chars_;
+    double char_weight_ = 0;
 };
 
 }  // namespace velmo_service

@@ -44,6 +44,8 @@ std::string data_file(const std::string& dir, const std::string& installed) {
 constexpr std::uint32_t min_indexed_frequency = 30;
 // Characters read alike: the same syllable in any tone (the first two groups of the table).
 constexpr unsigned same_syllable_groups = 0x3;
+// How much the character model of corrected text counts beside the word model.
+constexpr double char_model_weight = 0.5;
 // A pair written for each other only once may be chance.
 constexpr unsigned min_slip_times = 1;
 
@@ -69,7 +71,8 @@ check_engine::check_engine(const engine_config& config) {
     data_.confusions.load_shapes(dir + "/confusion-shape.txt");
     data_.slips.load(dir + "/channel-counts.txt", min_slip_times);
     data_.slips.load_pairs(dir + "/channel-words.txt", min_slip_times);
-    data_.model.load(config.language_model_file);
+    if (data_.model.load(config.language_model_file))
+        data_.model.load_characters(dir + "/char-ngrams.txt", char_model_weight);
     data_.measure_words.load(dir + "/measure_words.txt");
     data_.collocations.load(dir + "/collocations.txt");
     log_findings_ = config.log_findings;

@@ -27,11 +27,11 @@ constexpr double threshold = 3.5;
 // gets less: the word it makes is often another sensible reading (好朋友,
 // 女朋友), not what was meant.
 constexpr double unseen_sound_chance = -0.5;
-constexpr double unseen_shape_chance = -1.0;
+constexpr double unseen_shape_chance = -3.0;
 constexpr double unseen_function_chance = -2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
-constexpr double in_word_penalty = 3.0;
+constexpr double in_word_penalty = 2.0;
 // The threshold for a change to two characters that were mostly written wrong.
 constexpr double pair_threshold = 1.5;
 // The share of its occurrences two characters must have been wrong in.
@@ -39,7 +39,7 @@ constexpr double min_pair_share = 0.5;
 // A candidate that needs more gain than this is not weighed at all: such
 // gains come mostly from a context the model knows badly, not from a slip,
 // and skipping them saves most of the model's work.
-constexpr double max_margin = 5.0;
+constexpr double max_margin = 6.5;
 constexpr double margin_doubled = 3.0;
 // A word the change makes must be at least this common.
 constexpr std::uint32_t min_word_frequency = 50;
@@ -51,7 +51,11 @@ constexpr std::uint32_t min_solid_frequency = 300;
 // Small groups of characters that stand for each other in every context.
 const std::u16string_view function_groups[] = {u"的地得", u"在再", u"做作", u"他她它",
                                                u"那哪",   u"坐座", u"收受", u"象像"};
+// Numbers and words that count or point are left as written, and never
+// suggested: a slip there changes the meaning, not the reading. 一 alone is
+// weighed as written, since learners put it for 以 and 已 (一前, 一经).
 const std::u16string_view counters = u"一二两三四五六七八九十百千万几这那每某";
+constexpr char16_t weighed_counter = u'一';
 
 bool in(std::u16string_view set, char16_t c) { return set.find(c) != std::u16string_view::npos; }
 
@@ -111,7 +115,7 @@ class run_checker {
                 for (std::size_t k = t.begin; k < t.end; ++k) in_word_[k] = true;
         std::vector<proposal> open;
         for (std::size_t i = 0; i < text_.size(); ++i) {
-            if (name[i] || in(counters, text_[i])) continue;
+            if (name[i] || (in(counters, text_[i]) && text_[i] != weighed_counter)) continue;
             if (i > 0 && text_[i] == text_[i - 1]) {
                 doubled(i, words, out);
                 continue;
@@ -227,8 +231,8 @@ class run_checker {
         const std::u16string window(text_.substr(a, b - a));
         std::u16string single = window;
         single.erase(i - a, 1);
-        const double written = model_.score(window);
-        double best = model_.score(single) - written;
+        const double written = model_.words_score(window);
+        double best = model_.words_score(single) - written;
         std::u16string meant(1, text_[i]);
         // 第第, 柏柏: a doubled word of a character taken for this one (弟弟,
         // 伯伯) may be meant rather than one character too many.
@@ -238,7 +242,7 @@ class run_checker {
             if (!w || w->frequency < min_solid_frequency) return;
             std::u16string changed = window;
             changed.replace(i - 1 - a, 2, word);
-            const double gain = model_.score(changed) - written;
+            const double gain = model_.words_score(changed) - written;
             if (gain > best) {
                 best = gain;
                 meant = word;

@@ -1,5 +1,6 @@
 // The word model's scores: the table of the model's words must give exactly
-// the scores of asking the model itself, whatever the text holds.
+// the scores of asking the model itself, whatever the text holds; a
+// character model adds its own at its weight.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -101,4 +102,30 @@ TEST(ServiceLanguageModel, AModelFileWithoutItsWordListIsStillUsed) {
     ASSERT_TRUE(spoiled.load(dir.path() + "/spoiled.lm"));
     EXPECT_EQ(spoiled.table_size(), 0u);
     for (const std::u16string& t : office_sentences()) EXPECT_EQ(spoiled.score(t), whole.score(t));
+}
+
+TEST(ServiceLanguageModel, TheCharacterModelWeighsInAtItsWeight) {
+    velmo_test::temp_dir dir;
+    std::ofstream(dir.path() + "/grams.txt")
+        << "# counts\n企\t4\n业\t6\n们\t4\n门\t2\n企业\t4\n业们\t3\n企业们\t3\n"
+           "bad line\n门口\t0\n四个字啊\t9\n";
+    char_model small;
+    ASSERT_TRUE(small.load(dir.path() + "/grams.txt"));
+    EXPECT_GT(small.score(u"企业们"), small.score(u"企业门"));
+    EXPECT_GT(small.score(u"企业门"), small.score(u"企业鬥"));  // counted beats never counted
+    EXPECT_FALSE(char_model().load(dir.path() + "/none.txt"));
+
+    // The shipped counts see the slip the word model prefers (企业门 for 企业们).
+    const std::string grams = velmo_test::service_data_dir() + "/char-ngrams.txt";
+    char_model shipped;
+    ASSERT_TRUE(shipped.load(grams));
+    language_model m;
+    ASSERT_TRUE(m.load(model_file()));
+    EXPECT_GT(m.words_score(u"企业门突然发现"), m.words_score(u"企业们突然发现"));
+    EXPECT_GT(shipped.score(u"企业们突然发现"), shipped.score(u"企业门突然发现"));
+    EXPECT_FALSE(m.load_characters(dir.path() + "/none.txt", 0.5));
+    EXPECT_EQ(m.score(u"企业门突然发现"), m.words_score(u"企业门突然发现"));
+    ASSERT_TRUE(m.load_characters(grams, 0.5));
+    for (const std::u16string& t : office_sentences())
+        EXPECT_DOUBLE_EQ(m.score(t), m.words_score(t) + 0.5 * shipped.score(t));
 }
