@@ -70,8 +70,8 @@ std::uint32_t char_model::count(std::u16string_view gram) const {
 
 // The trigram chance, interpolated down to the unigram one.
 double char_model::log_chance(std::u16string_view text, std::size_t at) const {
-    double p = (count(text.substr(at, 1)) + unseen_weight) /
-               (total_ + unseen_weight * unseen_characters);
+    double p =
+        (count(text.substr(at, 1)) + unseen_weight) / (total_ + unseen_weight * unseen_characters);
     if (at >= 1)
         if (const double h = count(text.substr(at - 1, 1)); h > 0) {
             const double trust = h / (h + bigram_backoff);

@@ -46,6 +46,12 @@ bool counted(std::u16string_view run, std::size_t i) {
            measures.find(run[i + 1]) != std::u16string_view::npos;
 }
 
+// A measure word right after a numeral (二十台) is what is counted in, as written.
+bool counted_in(std::u16string_view run, std::size_t i) {
+    return i > 0 && measures.find(run[i]) != std::u16string_view::npos &&
+           numerals.find(run[i - 1]) != std::u16string_view::npos;
+}
+
 struct proposal {
     std::size_t begin, end;  // in the run
     double gain;
@@ -121,7 +127,7 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
             for (const sound_alike& w : alike) {
                 if (w.info.frequency < min_suggestion_frequency || w.info.kind == word_class::name)
                     continue;
-                if (counted(text, s + w.changed)) continue;
+                if (counted(text, s + w.changed) || counted_in(text, s + w.changed)) continue;
                 const lexicon_word* slipped = words.find(window.substr(w.changed, 1));
                 if (!slipped || slipped->frequency < min_slip_frequency) continue;
                 const double gain = around + words.log_probability(w.info.frequency) - written;
