@@ -256,10 +256,12 @@ std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string&
         std::vector<finding> found;
         chain[i]->run(data, in, found);
         for (finding& f : found) {
-            if (chain[i]->yields && std::any_of(out.begin(), out.end(), [&](const finding& e) {
-                    return overlaps(e, f.pos, f.length);
-                }))
-                continue;
+            // A guess yields to a surer finding; guesses of the rules
+            // that yield compete, and the word model decides between them below.
+            bool surer_there = false;
+            for (std::size_t k = 0; k < out.size() && chain[i]->yields && !surer_there; ++k)
+                surer_there = !weighed[k] && overlaps(out[k], f.pos, f.length);
+            if (surer_there) continue;
             f.rule = std::string(chain[i]->id);
             if (f.level == 0) f.level = chain[i]->level;
             out.push_back(std::move(f));

@@ -73,8 +73,10 @@ struct rule_spec {
     bool check_options::*option;  // the upload option that switches the rule on
     int level;                    // of its findings, unless a data entry says otherwise
     rule_run run;
-    // Its findings that overlap an earlier rule's are dropped: a listed
-    // misspelling is surer than a guess from probabilities.
+    // Its findings that overlap an earlier rule's are dropped (a listed
+    // misspelling is surer than a guess from probabilities), unless that
+    // rule yields too: then both guesses stand until the word model
+    // chooses between them.
     bool yields = false;
 };
 

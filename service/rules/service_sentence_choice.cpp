@@ -72,13 +72,23 @@ void settle_run(const language_model& model, std::u16string_view run, std::vecto
     }
 }
 
+bool overlap(const finding& a, const finding& b) {
+    return a.pos < b.pos + b.length && b.pos < a.pos + a.length;
+}
+
 }  // namespace
 
 void sentence_choose_jointly(const language_model& model, const std::vector<chinese_run>& runs,
                              const std::vector<bool>& weighed, std::vector<finding>& findings) {
-    if (!model.ready()) return;
     std::vector<bool> dropped(findings.size(), false);
+    if (!model.ready()) {
+        // Nothing to weigh them with: of overlapping findings the first stands.
+        for (std::size_t i = 0; i < findings.size(); ++i)
+            for (std::size_t k = 0; k < i && weighed[i] && !dropped[i]; ++k)
+                dropped[i] = weighed[k] && !dropped[k] && overlap(findings[k], findings[i]);
+    }
     for (const chinese_run& run : runs) {
+        if (!model.ready()) break;
         std::vector<proposal> props;
         for (std::size_t i = 0; i < findings.size(); ++i) {
             const finding& f = findings[i];

@@ -14,7 +14,8 @@ namespace velmo_service {
 // that overlap, the one whose first suggestion gains the model more
 // is kept; then, with all kept suggestions applied together, a finding whose
 // suggestion no longer raises the run's score is dropped (the weakest first,
-// weighing the rest again). Other findings are kept as they are.
+// weighing the rest again). Without the model, of overlapping findings
+// `weighed` marks the first stands. Other findings are kept as they are.
 void sentence_choose_jointly(const language_model& model, const std::vector<chinese_run>& runs,
                              const std::vector<bool>& weighed, std::vector<finding>& findings);
 

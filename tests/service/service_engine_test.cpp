@@ -340,3 +340,12 @@ TEST(ServiceEngine, GuessesOfOneStretchAreWeighedTogether) {
     ASSERT_TRUE(find_word(learning, "道"));
     EXPECT_FALSE(find_word(learning, "的"));
 }
+
+TEST(ServiceEngine, GuessesOfDifferentRulesOnOneSpanCompete) {
+    // The sound-alike word 特许 and the look-alike 持 for 特 both read 特续;
+    // the word model prefers 持续, though the sound-alike rule runs first.
+    const auto sliding = run(u"每位产龄妇女的生育婴儿个数却特续下滑。", only_general(1));
+    ASSERT_TRUE(find_word(sliding, "特"));
+    EXPECT_EQ(find_word(sliding, "特")->suggestions[0], "持");
+    EXPECT_FALSE(find_word(sliding, "特续"));
+}
