@@ -231,40 +231,33 @@ std::size_t language_model::table_size() const { return words_ ? words_->size() 
 
 template <class Lookup>
 double language_model::best_path_score(std::u16string_view text, const Lookup& lookup) const {
-    // Most probable split into known words, right to left; a lone character is always allowed.
+    // The most probable split into known words under the full model, left to
+    // right, keeping at each place the best path that reaches it (and the
+    // model's state after it); a lone character is always allowed.
     const std::size_t n = text.size();
     thread_local std::vector<double> best;
-    thread_local std::vector<std::size_t> next;
-    thread_local std::vector<libime::WordIndex> chosen;
+    thread_local std::vector<libime::State> state;
     best.assign(n + 1, -std::numeric_limits<double>::infinity());
-    next.assign(n + 1, n);
-    chosen.assign(n + 1, model_->unknown());
-    best[n] = 0;
-    for (std::size_t i = n; i-- > 0;) {
+    state.resize(n + 1);
+    best[0] = 0;
+    state[0] = model_->nullState();
+    libime::WordNode node({}, model_->unknown());
+    libime::State out;
+    for (std::size_t i = 0; i < n; ++i) {
         for (std::size_t len = 1; len <= longest_word && i + len <= n; ++len) {
             const word_look w = lookup(i, len);
             if (w.scored) {
-                const double s = w.unigram + best[i + len];
-                if (s > best[i]) {
-                    best[i] = s;
-                    next[i] = i + len;
-                    chosen[i] = w.index;
+                node.setIdx(w.index);
+                const double s = best[i] + model_->score(state[i], node, out);
+                if (s > best[i + len]) {
+                    best[i + len] = s;
+                    state[i + len] = out;
                 }
             }
             if (!w.longer) break;
         }
     }
-    // The path with the full model, word after word, summed as the model's
-    // own sentence scoring does, from the indexes found above.
-    libime::State state = model_->nullState(), out;
-    libime::WordNode node({}, model_->unknown());
-    float sum = 0;
-    for (std::size_t i = 0; i < n; i = next[i]) {
-        node.setIdx(chosen[i]);
-        sum += model_->score(state, node, out);
-        state = out;
-    }
-    return sum;
+    return best[n];
 }
 
 double language_model::score(std::u16string_view text) const {
