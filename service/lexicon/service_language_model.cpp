@@ -24,7 +24,6 @@ struct word_look {
     bool scored = false;  // a word of the model, or a lone character (which always counts)
     bool longer = true;   // longer words may start with this stretch
     libime::WordIndex index = 0;
-    float unigram = 0;  // log10 probability of the stretch as one word
 };
 
 // UTF-8 of `text` into `utf8`, with the offset of every unit (and of the end) in `at`.
@@ -98,12 +97,9 @@ class language_model::word_table {
         struct word {
             std::u16string units;
             libime::WordIndex index;
-            float unigram;
         };
         std::vector<word> words;
         std::vector<bool> seen;
-        libime::State out;
-        libime::WordNode node({}, unknown_index);
         for (std::size_t at = start; at < bytes.size();) {
             std::size_t end = bytes.find('\0', at);
             if (end == std::string::npos) end = bytes.size();
@@ -115,11 +111,8 @@ class language_model::word_table {
             if (seen[index]) return false;
             seen[index] = true;
             std::u16string units = utf16_of(w);
-            if (index != model.unknown() && !units.empty() && units.size() <= longest_word) {
-                node.setIdx(index);  // the word alone, as singleWordScore() scores it
-                words.push_back(
-                    {std::move(units), index, model.score(model.nullState(), node, out)});
-            }
+            if (index != model.unknown() && !units.empty() && units.size() <= longest_word)
+                words.push_back({std::move(units), index});
         }
         for (bool s : seen)
             if (!s) return false;
@@ -132,10 +125,8 @@ class language_model::word_table {
                 place(w.units.data(), len).longer = true;
             slot& s = place(w.units.data(), w.units.size());
             s.index = w.index;
-            s.unigram = w.unigram;
         }
         word_count_ = words.size();
-        unknown_unigram_ = model.singleWordScore(unknown_word);  // that of every unknown word
         return true;
     }
 
@@ -148,12 +139,12 @@ class language_model::word_table {
         for (std::size_t i = hash(k) & mask; slots_[i].length != 0; i = (i + 1) & mask) {
             const slot& s = slots_[i];
             if (!same_key(s, k)) continue;
-            if (s.index != unknown_index) return {true, s.longer, s.index, s.unigram};
+            if (s.index != unknown_index) return {true, s.longer, s.index};
             longer = s.longer;
             break;
         }
         // A lone character the model does not know scores as the unknown word.
-        return {len == 1, longer, unknown_index, len == 1 ? unknown_unigram_ : 0};
+        return {len == 1, longer, unknown_index};
     }
 
   private:
@@ -165,7 +156,6 @@ class language_model::word_table {
         std::uint8_t length = 0;
         bool longer = false;                      // the beginning of a longer word
         libime::WordIndex index = unknown_index;  // unknown: only the beginning of a word
-        float unigram = 0;
     };
 
     static slot key_of(const char16_t* units, std::size_t len) {
@@ -197,7 +187,6 @@ class language_model::word_table {
 
     std::vector<slot> slots_;
     std::size_t word_count_ = 0;
-    float unknown_unigram_ = 0;
 };
 
 language_model::language_model() = default;
@@ -281,7 +270,6 @@ double language_model::words_score(std::u16string_view text) const {
         look.index = model_->index(w);
         if (len > 1 && look.index == model_->unknown()) return look;
         look.scored = true;
-        look.unigram = model_->singleWordScore(w);
         return look;
     });
 }

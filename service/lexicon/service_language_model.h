@@ -1,8 +1,7 @@
 // A word trigram model of Chinese (the KenLM model an input method ships)
-// scoring how probable a stretch of characters reads. The stretch is cut into
-// the model's own words by the most probable path of single words, then
-// scored with the full model. A character model may be added, weighed in
-// with the word model's score.
+// scoring how probable a stretch of characters reads: the probability of its
+// most probable cut into the model's own words under the full model. A
+// character model may be added, weighed in with the word model's score.
 #pragma once
 
 #include <memory>

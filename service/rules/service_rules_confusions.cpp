@@ -20,7 +20,7 @@ constexpr std::size_t context = 4;
 // A change is proposed when the gain in log10 probability of the text
 // around it, plus log10 of the chance that the meant character is written
 // as the one in the text, reaches this threshold.
-constexpr double threshold = 3.5;
+constexpr double threshold = 3.0;
 // The least chance taken for a pair of like sound, or of like shape, that
 // turns the stretch into a listed word (an input method's slip, seldom made
 // by learners), and for a pair of a small function-word group. A look-alike
