@@ -119,10 +119,10 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
                          [](const auto& x, const auto& y) { return x.first > y.first; });
         f.suggestions.clear();
         for (auto& [score, s] : scored) f.suggestions.push_back(std::move(s));
-        best = scored.empty()
-                   ? 0
-                   : scored[0].first +
-                         written_chance(d.slips, stretch, text_utf8_to_utf16(f.suggestions[0]));
+        f.log_chance = scored.empty()
+                           ? 0
+                           : written_chance(d.slips, stretch, text_utf8_to_utf16(f.suggestions[0]));
+        best = scored.empty() ? 0 : scored[0].first + f.log_chance;
         return true;
     }
     return false;

@@ -90,7 +90,13 @@ struct proposal {
     std::vector<candidate> cands;
     double gain = 0;    // of the best candidate over the text as it stands
     double margin = 0;  // that candidate's
-    std::vector<std::pair<double, char16_t>> better;  // gain, replacement; best first
+    // The candidates that clear their margin, the clearest first.
+    struct choice {
+        double evidence;  // gain beyond the margin
+        char16_t with;
+        double margin;
+    };
+    std::vector<choice> better;
 };
 
 class run_checker {
@@ -134,7 +140,7 @@ class run_checker {
                 [](const auto& x, const auto& y) { return x.gain - x.margin < y.gain - y.margin; });
             const proposal p = std::move(*best);
             open.erase(best);
-            work_[p.at] = p.better[0].second;
+            work_[p.at] = p.better[0].with;
             emit(p, out);
             open.erase(std::remove_if(open.begin(), open.end(),
                                       [&](proposal& q) {
@@ -199,13 +205,14 @@ class run_checker {
             window[p.at - a] = cand.with;
             const double gain = model_.score(window) - written;
             if (gain < cand.margin) continue;
-            p.better.emplace_back(gain, cand.with);
+            p.better.push_back({gain - cand.margin, cand.with, cand.margin});
             if (gain - cand.margin > p.gain - p.margin || p.better.size() == 1) {
                 p.gain = gain;
                 p.margin = cand.margin;
             }
         }
-        std::sort(p.better.begin(), p.better.end(), std::greater<>());
+        std::sort(p.better.begin(), p.better.end(),
+                  [](const auto& x, const auto& y) { return x.evidence > y.evidence; });
         return !p.better.empty();
     }
 
@@ -215,7 +222,10 @@ class run_checker {
         f.length = 1;
         f.err_word = text_utf16_to_utf8(text_.data() + p.at, 1);
         for (std::size_t k = 0; k < p.better.size() && k < max_suggestions; ++k)
-            f.suggestions.push_back(text_utf16_to_utf8(&p.better[k].second, 1));
+            f.suggestions.push_back(text_utf16_to_utf8(&p.better[k].with, 1));
+        // The margin holds the threshold less the chance of the slip (and
+        // the price of a word given up).
+        f.log_chance = threshold - p.better[0].margin;
         out.push_back(std::move(f));
     }
 

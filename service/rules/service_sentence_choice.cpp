@@ -13,7 +13,8 @@ struct proposal {
     std::size_t at;     // offset in the run
     std::size_t length;
     std::u16string with;
-    double gain = 0;  // of this change alone
+    double log_chance;  // of the slip the change undoes
+    double gain = 0;    // of this change alone
 };
 
 // The run with the changes of `chosen` (ordered by place, apart) made.
@@ -39,10 +40,26 @@ double score_with(const language_model& model, std::u16string_view run,
 // Marks in `dropped` the findings of `props` that lose to another in the run.
 void settle_run(const language_model& model, std::u16string_view run, std::vector<proposal>& props,
                 std::vector<bool>& dropped) {
+    // Two guesses that make the same text (以经 → 已经, 以 → 已) are one: the first found stays.
+    std::vector<proposal> distinct;
+    std::vector<std::u16string> made;
+    for (proposal& p : props) {
+        std::u16string text = applied(run, {&p});
+        if (std::find(made.begin(), made.end(), text) != made.end()) {
+            dropped[p.index] = true;
+            continue;
+        }
+        made.push_back(std::move(text));
+        distinct.push_back(std::move(p));
+    }
+    props = std::move(distinct);
     const double written = model.score(run);
     for (proposal& p : props) p.gain = score_with(model, run, {&p}) - written;
-    std::stable_sort(props.begin(), props.end(),
-                     [](const proposal& a, const proposal& b) { return a.gain > b.gain; });
+    // Of overlapping guesses the likelier stays: the model's gain plus the
+    // chance of the slip (付件 is likelier 附件 typed by sound than 条件 by shape).
+    std::stable_sort(props.begin(), props.end(), [](const proposal& a, const proposal& b) {
+        return a.gain + a.log_chance > b.gain + b.log_chance;
+    });
     std::vector<const proposal*> kept;
     for (const proposal& p : props) {
         const bool near = std::any_of(kept.begin(), kept.end(), [&](const proposal* k) {
@@ -95,8 +112,8 @@ void sentence_choose_jointly(const language_model& model, const std::vector<chin
             if (!weighed[i] || f.suggestions.empty() || f.pos < run.offset ||
                 f.pos + f.length > run.offset + run.text.size())
                 continue;
-            props.push_back(
-                {i, f.pos - run.offset, f.length, text_utf8_to_utf16(f.suggestions[0])});
+            props.push_back({i, f.pos - run.offset, f.length, text_utf8_to_utf16(f.suggestions[0]),
+                             f.log_chance});
         }
         if (props.size() > 1) settle_run(model, run.text, props, dropped);
     }

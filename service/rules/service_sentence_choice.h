@@ -10,12 +10,13 @@
 
 namespace velmo_service {
 
-// Among the findings `weighed` marks that lie in one run of `runs`: of two
-// that overlap, the one whose first suggestion gains the model more
-// is kept; then, with all kept suggestions applied together, a finding whose
-// suggestion no longer raises the run's score is dropped (the weakest first,
-// weighing the rest again). Without the model, of overlapping findings
-// `weighed` marks the first stands. Other findings are kept as they are.
+// Among the findings `weighed` marks that lie in one run of `runs`: two that
+// make the same text are one, the first found staying; of two that
+// overlap, the one whose first suggestion gains the model more, with
+// the chance of the slip it undoes, is kept; then, with all kept suggestions applied together, a
+// finding whose suggestion no longer raises the run's score is dropped (the weakest first, weighing
+// the rest again). Without the model, of overlapping findings `weighed` marks the first stands.
+// Other findings are kept as they are.
 void sentence_choose_jointly(const language_model& model, const std::vector<chinese_run>& runs,
                              const std::vector<bool>& weighed, std::vector<finding>& findings);
 
