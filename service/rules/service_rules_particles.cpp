@@ -113,9 +113,14 @@ bool graded_or_verb(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"a", "ad", "v", "d"});
 }
 
-// 觉得, 值得, 显得: a verb that is only a word with 得.
+// 觉得, 值得, 显得, 使得: a verb that is only a word with 得.
 bool verb_needing_de(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.text(t), {u"觉", u"值", u"显"});
+    return one_of(n.text(t), {u"觉", u"值", u"显", u"使"});
+}
+
+// 过, 长, 变: verbs whose outcome the complement tells (过得好, 长得帅, 变得自私).
+bool verb_of_state(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.text(t), {u"过", u"长", u"变"});
 }
 
 // 记的: 记得 meant unless a noun follows (我记的笔记).
@@ -124,14 +129,47 @@ bool no_noun(const neighbours& n, std::ptrdiff_t t) {
     return n.text(t).empty() || n.tagged(t, {"r", "v", "d"});
 }
 
-// What a degree complement opens with (跑得很快, 做得不错, 说得对).
+// 无法, 不法 are tagged nouns but read as the negation of a verb.
+bool noun(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.text(t);
+    return n.tag(t) == "n" && w.find_first_of(u"无不没") != 0;
+}
+
+// What a degree complement opens with (跑得很快, 做得不错); the word list
+// holds some graded adjectives as words of their own (很漂亮, 很大).
 bool degree_complement(const neighbours& n, std::ptrdiff_t t) {
-    return degree_word(n.text(t)) ||
+    const std::u16string_view w = n.text(t);
+    return degree_word(w) || (w.size() > 1 && w[0] == u'很') ||
            one_of(n.text(t), {u"不错", u"不得了", u"要命", u"多", u"清楚", u"快", u"慢"});
 }
 
 bool extreme_complement(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.text(t), {u"不得了", u"要命", u"要死"});
+    return one_of(n.text(t), {u"不得了", u"要命", u"要死", u"没话说", u"不行"});
+}
+
+// An adjective that ends its clause, alone or before a final particle
+// (吃的饱。做的认真吗); adjectives that as often name a thing (感受到的快乐)
+// are left out.
+bool closing_adjective(const neighbours& n, std::ptrdiff_t t) {
+    if (!n.tagged(t, {"a", "ad"}) ||
+        one_of(n.text(t), {u"快乐", u"幸福", u"成功", u"遗憾", u"痛苦", u"努力", u"一般"}))
+        return false;
+    const std::u16string_view next = n.text(t + 1);
+    return next.empty() || one_of(next, {u"吗", u"呢", u"啊", u"了", u"吧", u"呀"});
+}
+
+// How a state turned out (过的很好, 过的怎么样, 长的帅, 变的自私): a degree
+// complement, a question of how, or an adjective not before a noun (过的旧教室).
+bool state_complement(const neighbours& n, std::ptrdiff_t t) {
+    return degree_complement(n, t) || closing_adjective(n, t) ||
+           one_of(n.text(t), {u"怎么样", u"如何", u"好不好", u"怎样", u"还", u"蛮", u"不"}) ||
+           (n.tagged(t, {"a", "ad", "an"}) && !noun(n, t + 1));
+}
+
+// A complement of what can be done (看的到, 听的懂, 拿的出来).
+bool potential_complement(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" &&
+           one_of(n.text(t), {u"到", u"出", u"起", u"下", u"懂", u"完", u"出来", u"起来"});
 }
 
 bool word_zhen(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"真"; }
@@ -140,12 +178,6 @@ bool word_zhen(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"�
 // 买得时候).
 bool owner(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"v", "n", "r", "vn", "m"}) && !graded(n, t);
-}
-
-// 无法, 不法 are tagged nouns but read as the negation of a verb.
-bool noun(const neighbours& n, std::ptrdiff_t t) {
-    const std::u16string_view w = n.text(t);
-    return n.tag(t) == "n" && w.find_first_of(u"无不没") != 0;
 }
 
 struct particle_pattern {
@@ -163,6 +195,9 @@ const particle_pattern patterns[] = {
     {u'的', u'得', verb_needing_de, anything},              // 觉的
     {u'的', u'得', word_ji, no_noun},                       // 我记的你
     {u'的', u'得', verb, degree_complement},                // 跑的很快, 做的不错
+    {u'的', u'得', verb_of_state, state_complement},        // 过的怎么样, 长的帅
+    {u'的', u'得', verb, closing_adjective},                // 吃的饱。
+    {u'的', u'得', verb, potential_complement},             // 看的到
     {u'的', u'得', anything, extreme_complement},           // 高兴的不得了
     {u'得', u'的', word_zhen, anything},                    // 真得很好
     {u'得', u'的', owner, noun},                            // 我得书, 买得时候

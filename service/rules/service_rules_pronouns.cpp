@@ -17,19 +17,19 @@ enum class sex { none, female, male, either };
 // Words that name a person and tell the person's sex, or name one of either.
 sex sex_of(std::u16string_view w) {
     static const std::u16string_view female[] = {
-        u"妈妈", u"母亲", u"妈", u"老妈", u"妈咪", u"姐姐", u"姐", u"大姐", u"姊姊", u"妹妹",
-        u"妹", u"小妹", u"女朋友", u"女友", u"太太", u"妻子", u"老婆", u"夫人", u"女儿",
-        u"奶奶", u"外婆", u"姥姥", u"祖母", u"婆婆", u"阿姨", u"姑姑", u"舅妈", u"婶婶",
-        u"嫂子", u"小姐", u"女士", u"女生", u"女孩", u"女孩子", u"姑娘", u"女人", u"妇女",
-        u"女同学", u"女老师", u"媳妇", u"新娘", u"修女", u"公主", u"皇后"};
+        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐", u"姊姊",
+        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆", u"夫人",
+        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑", u"舅妈",
+        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘", u"女人",
+        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后"};
     static const std::u16string_view male[] = {
-        u"爸爸", u"父亲", u"爸", u"老爸", u"哥哥", u"哥", u"大哥", u"弟弟", u"弟", u"男朋友",
-        u"男友", u"先生", u"丈夫", u"老公", u"儿子", u"爷爷", u"外公", u"姥爷", u"祖父",
-        u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅", u"男生", u"男孩", u"男孩子", u"男人",
-        u"新郎", u"王子", u"国王", u"兄弟"};
+        u"爸爸", u"父亲",   u"爸",     u"老爸", u"哥哥", u"哥",   u"大哥", u"弟弟",
+        u"弟",   u"男朋友", u"男友",   u"先生", u"丈夫", u"老公", u"儿子", u"爷爷",
+        u"外公", u"姥爷",   u"祖父",   u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅",
+        u"男生", u"男孩",   u"男孩子", u"男人", u"新郎", u"王子", u"国王", u"兄弟"};
     static const std::u16string_view either[] = {
-        u"朋友", u"老师", u"同学", u"人", u"医生", u"孩子", u"小孩", u"小孩子", u"小朋友",
-        u"学生", u"室友", u"同事", u"老板", u"邻居", u"客人", u"家人", u"父母", u"爸妈",
+        u"朋友", u"老师", u"同学", u"人",   u"医生", u"孩子", u"小孩", u"小孩子", u"小朋友",
+        u"学生", u"室友", u"同事", u"老板", u"邻居", u"客人", u"家人", u"父母",   u"爸妈",
         u"亲人", u"夫妻", u"教授", u"人们", u"大家", u"别人", u"有人"};
     const auto in = [&](const auto& list) {
         return std::find(std::begin(list), std::end(list), w) != std::end(list);
@@ -71,9 +71,10 @@ class pronoun_reader {
         int sentence_ends = 0;
         for (std::size_t j = k; j-- > 0;) {
             const std::u16string_view between = gap(j, j + 1);
-            sentence_ends += static_cast<int>(
-                std::count_if(between.begin(), between.end(),
-                              [](char16_t c) { return contains_any(u"。！？!?", {&c, 1}); }));
+            sentence_ends +=
+                static_cast<int>(std::count_if(between.begin(), between.end(), [](char16_t c) {
+                    return contains_any(u"。！？!?", {&c, 1});
+                }));
             if (sentence_ends > 1) return sex::none;
             const std::u16string_view w = words_[j].text;
             sex s = sex_of(w);
@@ -82,7 +83,8 @@ class pronoun_reader {
                 s = sex_of_pronoun(w);
             if (s == sex::none) continue;
             if (contains_any(gap(j, k), u"「“\"『")) return sex::none;  // a quotation opens
-            if (k > 0 && takes_object(words_[k - 1]) && !contains_any(gap(j, k), u"，,。；;：:！？!?"))
+            if (k > 0 && takes_object(words_[k - 1]) &&
+                !contains_any(gap(j, k), u"，,。；;：:！？!?"))
                 return sex::none;
             return s;
         }
