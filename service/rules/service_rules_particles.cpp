@@ -81,18 +81,30 @@ bool graded_adverbial(const neighbours& n, std::ptrdiff_t t) {
     return graded(n, t) && !n.tagged(t - 2, {"m", "q"});
 }
 
+// An adjective after a numeral or measure word describes the noun counted
+// (一座漂亮的办公楼).
+bool counted_adjective(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"a", "b"}) && n.tagged(t - 1, {"m", "q"});
+}
+
 // 非常, 十分 right before the particle: the particle stands between the
 // degree and the word it grades (非常的快).
 bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.text(t), {u"非常", u"十分"});
 }
 
+bool aspect_particle(std::u16string_view w) { return one_of(w, {u"了", u"着", u"著", u"过"}); }
+
 // A verb that heads its own phrase, not one used as a noun (是, 有 and the
-// modal verbs follow 的 as the verb of the whole clause).
+// modal verbs follow 的 as the verb of the whole clause); a word that is
+// verb or noun (检查, 研究) is a verb with an aspect particle after it.
 bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view w = n.text(t);
+    if (preposition(w)) return true;
+    // Joined to another by 和 or followed by 的, a verb names the act (积极的支持和帮助).
+    if (one_of(n.text(t + 1), {u"和", u"与", u"及", u"以及", u"的"})) return false;
     return (n.tag(t) == "v" && !one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
-           preposition(w);
+           (n.tag(t) == "vn" && aspect_particle(n.text(t + 1)));
 }
 
 // A verb with an aspect particle, a complement of direction or an object
@@ -100,7 +112,7 @@ bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
 bool acting_verb(const neighbours& n, std::ptrdiff_t t) {
     if (!verb_or_preposition(n, t)) return false;
     if (preposition(n.text(t))) return true;
-    return one_of(n.text(t + 1), {u"了", u"着", u"著", u"过", u"起来", u"下来", u"上"}) ||
+    return aspect_particle(n.text(t + 1)) || one_of(n.text(t + 1), {u"起来", u"下来", u"上"}) ||
            n.tag(t + 1) == "r";
 }
 
@@ -205,6 +217,7 @@ const particle_pattern patterns[] = {
     {u'得', u'地', manner_word, verb_or_preposition},       // 慢慢得靠近
     {u'得', u'地', graded_adverbial, verb_or_preposition},  // 很生气得把
     {u'地', u'的', graded, noun},                           // 很难懂地问题
+    {u'地', u'的', counted_adjective, noun},                // 一座漂亮地办公楼
 };
 
 void flag(const chinese_run& run, const lexicon_token& token, char16_t suggestion,
