@@ -340,3 +340,25 @@ TEST(ServiceEngine, GuessesOfOneStretchAreWeighedTogether) {
     ASSERT_TRUE(find_word(learning, "道"));
     EXPECT_FALSE(find_word(learning, "的"));
 }
+
+// A pronoun is read within its paragraph: the person it refers back to and
+// the other pronouns that decide it are those of its own paragraph, and the
+// finding sits at the pronoun's place in the whole text.
+TEST(ServiceEngine, PronounsAreReadWithinTheirParagraph) {
+    const auto pronouns = [](const std::u16string& text) {
+        return velmo_test::shared_engine().check_rules(
+            text, only_general(1), [](std::string_view id) { return id == "pronouns"; });
+    };
+    const std::u16string text = u"ABC 我妈妈病了，所以我得去看他。\n他们都很好，他也来了。";
+    const auto found = pronouns(text);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].pos, text.find(u"他。"));
+    EXPECT_EQ(found[0].suggestions, std::vector<std::string>{"她"});
+    EXPECT_EQ(found[0].rule, "pronouns");
+    // The woman named in the paragraph before is no one's referent here.
+    EXPECT_TRUE(pronouns(u"我妈妈病了。\n他明天来看我。").empty());
+    // Nor is one named two sentences back.
+    EXPECT_TRUE(pronouns(u"我妈妈病了。我们都很担心。他明天来看我。").empty());
+    // The same paragraph with a second 他 is about a man as well.
+    EXPECT_TRUE(pronouns(u"我妈妈病了，所以我得去看他。他也病了。").empty());
+}
