@@ -87,13 +87,20 @@ bool counted_adjective(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"a", "b"}) && n.tagged(t - 1, {"m", "q"});
 }
 
+bool aspect_particle(std::u16string_view w) { return one_of(w, {u"了", u"着", u"著", u"过"}); }
+
+bool adjective(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"a", "b", "z"}); }
+
+// A verb with an aspect particle after it acts as a verb for certain.
+bool verb_with_aspect(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"v", "vn"}) && aspect_particle(n.text(t + 1));
+}
+
 // 非常, 十分 right before the particle: the particle stands between the
 // degree and the word it grades (非常的快).
 bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.text(t), {u"非常", u"十分"});
 }
-
-bool aspect_particle(std::u16string_view w) { return one_of(w, {u"了", u"着", u"著", u"过"}); }
 
 // A verb that heads its own phrase, not one used as a noun (是, 有 and the
 // modal verbs follow 的 as the verb of the whole clause); a word that is
@@ -203,6 +210,7 @@ struct particle_pattern {
 const particle_pattern patterns[] = {
     {u'的', u'地', manner_word, verb_or_preposition},       // 认真的完成, 慢慢的走
     {u'的', u'地', graded_adverbial, acting_verb},          // 很好奇的尝了一口
+    {u'的', u'地', adjective, verb_with_aspect},            // 热烈的讨论了
     {u'的', u'地', degree_alone, graded_or_verb},           // 非常的快
     {u'的', u'得', verb_needing_de, anything},              // 觉的
     {u'的', u'得', word_ji, no_noun},                       // 我记的你
