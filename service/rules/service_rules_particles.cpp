@@ -196,7 +196,28 @@ bool word_zhen(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"�
 // A word that owns or describes the noun after the particle (我得书, 国家得人,
 // 买得时候).
 bool owner(const neighbours& n, std::ptrdiff_t t) {
-    return n.tagged(t, {"v", "n", "r", "vn", "m"}) && !graded(n, t);
+    return n.tagged(t, {"n", "r", "m"}) && !graded(n, t);
+}
+
+// A verb, or a word that is verb or noun (生活, 经营).
+bool verbal(const neighbours& n, std::ptrdiff_t t) { return verb(n, t) || n.tag(t) == "vn"; }
+
+// After a verb, 得 before a word tagged a noun more often opens a complement
+// (烧得面目全非, 叠得老高的): only a noun that the clause goes on from as its
+// subject or object is taken (买得时候常常, 抄得笔记。).
+bool noun_going_on(const neighbours& n, std::ptrdiff_t t) {
+    return noun(n, t) && !n.tagged(t + 1, {"a", "n", "uj", "m"}) &&
+           !one_of(n.text(t + 1), {u"与", u"和", u"的"});
+}
+
+// 的话 closes a condition (有空的话); 得话 is no word.
+bool word_hua(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"话"; }
+
+// 得 ends no clause after a verb (事情就改变得。); 的 does (是应该的).
+bool clause_end(const neighbours& n, std::ptrdiff_t t) { return n.text(t).empty(); }
+// 有得 (有失才有得) and 要得 are words of their own.
+bool verb_before_end(const neighbours& n, std::ptrdiff_t t) {
+    return verb(n, t) && !one_of(n.text(t), {u"有", u"要"});
 }
 
 struct particle_pattern {
@@ -220,8 +241,11 @@ const particle_pattern patterns[] = {
     {u'的', u'得', verb, potential_complement},             // 看的到
     {u'的', u'得', anything, extreme_complement},           // 高兴的不得了
     {u'得', u'的', word_zhen, anything},                    // 真得很好
-    {u'得', u'的', owner, noun},                            // 我得书, 买得时候
+    {u'得', u'的', owner, noun},                            // 我得书, 国家得人
+    {u'得', u'的', verbal, noun_going_on},                  // 买得时候, 生活得压力
     {u'得', u'的', graded, noun},                           // 很无聊得事情
+    {u'得', u'的', anything, word_hua},                     // 可以得话
+    {u'得', u'的', verb_before_end, clause_end},            // 事情就改变得。
     {u'得', u'地', manner_word, verb_or_preposition},       // 慢慢得靠近
     {u'得', u'地', graded_adverbial, verb_or_preposition},  // 很生气得把
     {u'地', u'的', graded, noun},                           // 很难懂地问题
