@@ -60,10 +60,26 @@ bool takes_object(const placed_word& w) {
     return w.tag == "v" || w.tag == "p" || w.text == u"和" || w.text == u"与";
 }
 
+// One paragraph's words, and what the whole paragraph says of its people:
+// counted once, since a pronoun is only questioned where its paragraph holds
+// no other of its kind.
 class pronoun_reader {
   public:
     pronoun_reader(const std::u16string& text, const std::vector<placed_word>& paragraph)
-        : text_(text), words_(paragraph) {}
+        : text_(text), words_(paragraph) {
+        for (const placed_word& p : paragraph) {
+            if (const int s = index(sex_of_pronoun(p.text)); s >= 0) ++singles_[s];
+            if (p.text == u"她们") ++plurals_[0];
+            if (p.text == u"他们") ++plurals_[1];
+            if (const int s = index(sex_of(p.text)); s >= 0) named_[s] = true;
+        }
+    }
+
+    // Only one pronoun of its sex, no plural and no person of that sex named.
+    bool alone_of_its_kind(sex s) const {
+        const int i = index(s);
+        return singles_[i] == 1 && plurals_[i] == 0 && !named_[i];
+    }
 
     // The sex of the person the pronoun at `k` refers back to, or none when
     // it is unclear.
@@ -79,7 +95,8 @@ class pronoun_reader {
             const std::u16string_view w = words_[j].text;
             sex s = sex_of(w);
             // A pronoun names its person too, when used for that person throughout.
-            if (s == sex::none && sex_of_pronoun(w) != sex::none && count(w) >= 2)
+            if (s == sex::none && index(sex_of_pronoun(w)) >= 0 &&
+                singles_[index(sex_of_pronoun(w))] >= 2)
                 s = sex_of_pronoun(w);
             if (s == sex::none) continue;
             if (contains_any(gap(j, k), u"「“\"『")) return sex::none;  // a quotation opens
@@ -91,16 +108,8 @@ class pronoun_reader {
         return sex::none;
     }
 
-    std::size_t count(std::u16string_view w) const {
-        return static_cast<std::size_t>(std::count_if(
-            words_.begin(), words_.end(), [&](const placed_word& p) { return p.text == w; }));
-    }
-    bool names_sex(sex s) const {
-        return std::any_of(words_.begin(), words_.end(),
-                           [&](const placed_word& p) { return sex_of(p.text) == s; });
-    }
-
   private:
+    static int index(sex s) { return s == sex::female ? 0 : s == sex::male ? 1 : -1; }
     // The text from the end of word `j` to the start of word `k`.
     std::u16string_view gap(std::size_t j, std::size_t k) const {
         const std::size_t from = words_[j].pos + words_[j].text.size();
@@ -108,6 +117,9 @@ class pronoun_reader {
     }
     const std::u16string& text_;
     const std::vector<placed_word>& words_;
+    int singles_[2] = {0, 0};
+    int plurals_[2] = {0, 0};
+    bool named_[2] = {false, false};
 };
 
 void check_paragraph(const std::u16string& text, const std::vector<placed_word>& words,
@@ -116,10 +128,7 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
         const sex written = sex_of_pronoun(w);
-        if (written == sex::none) continue;
-        const std::u16string plural = std::u16string(w) + u"们";
-        if (reader.count(w) != 1 || reader.count(plural) != 0 || reader.names_sex(written))
-            continue;
+        if (written == sex::none || !reader.alone_of_its_kind(written)) continue;
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
         const sex meant = reader.person_before(k);
