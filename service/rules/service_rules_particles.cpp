@@ -57,15 +57,18 @@ using place_test = bool (*)(const neighbours&, std::ptrdiff_t);
 
 bool anything(const neighbours&, std::ptrdiff_t) { return true; }
 
-// 认真, 慢慢, 不断, 安安静静: words that mostly modify a verb. Other adverbs
-// tagged so (特别, 共同, 真正) as often stand before a noun with 的.
+// 认真, 慢慢, 不断, 安安静静: words that mostly modify a verb, whatever the
+// word list tags some of them (专心 and 热心 as nouns). Other adverbs tagged
+// so (特别, 共同, 真正) as often stand before a noun with 的.
 bool manner_word(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view w = n.text(t);
+    if (one_of(w, {u"不断", u"不停", u"很快", u"快速", u"尽情", u"默默",     u"随便", u"尽心",
+                   u"自愿", u"逐渐", u"渐渐", u"悄悄", u"拼命", u"大声",     u"轻易", u"尽快",
+                   u"仔细", u"努力", u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心",
+                   u"耐心", u"有效", u"缓慢", u"迅速", u"逐步", u"稳步",     u"大幅", u"由衷"}))
+        return true;
     if (n.tagged(t, {"n", "m", "q", "r", "nr", "ns", "v", "vn", "f"})) return false;
-    return n.tag(t) == "ad" || reduplicated(w) ||
-           one_of(w, {u"不断", u"不停", u"很快", u"快速", u"尽情", u"默默", u"随便",
-                      u"尽心", u"自愿", u"逐渐", u"渐渐", u"悄悄", u"拼命", u"大声",
-                      u"轻易", u"尽快", u"仔细", u"努力", u"认真", u"积极"});
+    return n.tag(t) == "ad" || reduplicated(w);
 }
 
 // 很紧张, 非常耐心, 很热心: an adjective graded by the word before it (some
