@@ -362,3 +362,27 @@ TEST(ServiceEngine, PronounsAreReadWithinTheirParagraph) {
     // The same paragraph with a second 他 is about a man as well.
     EXPECT_TRUE(pronouns(u"我妈妈病了，所以我得去看他。他也病了。").empty());
 }
+
+// The particle patterns look at the words on either side within one stretch
+// of Chinese: punctuation and Latin text end a stretch, so a 得 before them
+// ends its clause, and a particle opening a stretch has no word before it.
+TEST(ServiceEngine, ParticlesReadTheWordsOnEitherSideWithinAStretch) {
+    const auto particles = [](const std::u16string& text) {
+        return velmo_test::shared_engine().check_rules(
+            text, only_general(1), [](std::string_view id) { return id == "particles"; });
+    };
+    const std::u16string text = u"Note: 他跑的很快。";
+    const auto fast = particles(text);
+    ASSERT_EQ(fast.size(), 1u);
+    EXPECT_EQ(fast[0].pos, text.find(u'的'));
+    EXPECT_EQ(fast[0].length, 1u);
+    EXPECT_EQ(fast[0].level, level_suspect);
+    EXPECT_EQ(fast[0].suggestions, std::vector<std::string>{"得"});
+    for (const char16_t* end : {u"天气就这样改变得，大家都知道。", u"天气就这样改变得OK"}) {
+        const auto changed = particles(end);
+        ASSERT_EQ(changed.size(), 1u) << text_utf16_to_utf8(end);
+        EXPECT_EQ(changed[0].suggestions, std::vector<std::string>{"的"});
+    }
+    EXPECT_TRUE(particles(u"天气就这样改变得很快。").empty());
+    EXPECT_TRUE(particles(u"，的很快。得很快。").empty());
+}
