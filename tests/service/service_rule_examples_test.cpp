@@ -85,6 +85,52 @@ TEST(ServiceRuleExamples, FindingsNameTheirRule) {
     }
 }
 
+// A pronoun is read within its paragraph: the person it refers back to and
+// the other pronouns that decide it are those of its own paragraph, and the
+// finding sits at the pronoun's place in the whole text.
+TEST(ServiceRules, PronounsAreReadWithinTheirParagraph) {
+    const auto pronouns = [](const std::u16string& text) {
+        return velmo_test::shared_engine().check_rules(
+            text, evaluation_options(), [](std::string_view id) { return id == "pronouns"; });
+    };
+    const std::u16string text = u"ABC 我妈妈病了，所以我得去看他。\n他们都很好，他也来了。";
+    const auto found = pronouns(text);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].pos, text.find(u"他。"));
+    EXPECT_EQ(found[0].suggestions, std::vector<std::string>{"她"});
+    EXPECT_EQ(found[0].rule, "pronouns");
+    // The woman named in the paragraph before is no one's referent here.
+    EXPECT_TRUE(pronouns(u"我妈妈病了。\n他明天来看我。").empty());
+    // Nor is one named two sentences back.
+    EXPECT_TRUE(pronouns(u"我妈妈病了。我们都很担心。他明天来看我。").empty());
+    // The same paragraph with a second 他 is about a man as well.
+    EXPECT_TRUE(pronouns(u"我妈妈病了，所以我得去看他。他也病了。").empty());
+}
+
+// The particle patterns look at the words on either side within one stretch
+// of Chinese: punctuation and Latin text end a stretch, so a 得 before them
+// ends its clause, and a particle opening a stretch has no word before it.
+TEST(ServiceRules, ParticlesReadTheWordsOnEitherSideWithinAStretch) {
+    const auto particles = [](const std::u16string& text) {
+        return velmo_test::shared_engine().check_rules(
+            text, evaluation_options(), [](std::string_view id) { return id == "particles"; });
+    };
+    const std::u16string text = u"Note: 他跑的很快。";
+    const auto fast = particles(text);
+    ASSERT_EQ(fast.size(), 1u);
+    EXPECT_EQ(fast[0].pos, text.find(u'的'));
+    EXPECT_EQ(fast[0].length, 1u);
+    EXPECT_EQ(fast[0].level, level_suspect);
+    EXPECT_EQ(fast[0].suggestions, std::vector<std::string>{"得"});
+    for (const char16_t* end : {u"天气就这样改变得，大家都知道。", u"天气就这样改变得OK"}) {
+        const auto changed = particles(end);
+        ASSERT_EQ(changed.size(), 1u) << text_utf16_to_utf8(end);
+        EXPECT_EQ(changed[0].suggestions, std::vector<std::string>{"的"});
+    }
+    EXPECT_TRUE(particles(u"天气就这样改变得很快。").empty());
+    EXPECT_TRUE(particles(u"，的很快。得很快。").empty());
+}
+
 // The bake-off scores: a sentence counts as detected only when the flagged
 // places equal the wrong ones, as corrected only when every first
 // suggestion gives the right character, and a clean sentence with a
