@@ -50,6 +50,21 @@ std::string run_example(const rule_spec& rule, const std::string& line) {
     if (kind == "pass") return found.empty() ? "" : "false alarm:" + seen;
     return hit ? "" : "not found as marked; found:" + seen;
 }
+// One finding of one character at `pos`, a suspect one, with `meant` first.
+void expect_one_suspect_character(const std::vector<finding>& found, std::size_t pos,
+                                  const std::string& meant) {
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].pos, pos);
+    EXPECT_EQ(found[0].length, 1u);
+    EXPECT_EQ(found[0].level, level_suspect);
+    EXPECT_EQ(found[0].suggestions, std::vector<std::string>{meant});
+}
+
+// What the rule `id` alone finds in `text` at the evaluation's options.
+std::vector<finding> by_rule(std::string_view id, const std::u16string& text) {
+    return velmo_test::shared_engine().check_rules(
+        text, evaluation_options(), [&](std::string_view rule) { return rule == id; });
+}
 }  // namespace
 
 TEST(ServiceRuleExamples, EveryRuleHoldsOnItsExamples) {
@@ -89,16 +104,9 @@ TEST(ServiceRuleExamples, FindingsNameTheirRule) {
 // the other pronouns that decide it are those of its own paragraph, and the
 // finding sits at the pronoun's place in the whole text.
 TEST(ServiceRules, PronounsAreReadWithinTheirParagraph) {
-    const auto pronouns = [](const std::u16string& text) {
-        return velmo_test::shared_engine().check_rules(
-            text, evaluation_options(), [](std::string_view id) { return id == "pronouns"; });
-    };
+    const auto pronouns = [](const std::u16string& text) { return by_rule("pronouns", text); };
     const std::u16string text = u"ABC 我妈妈病了，所以我得去看他。\n他们都很好，他也来了。";
-    const auto found = pronouns(text);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].pos, text.find(u"他。"));
-    EXPECT_EQ(found[0].suggestions, std::vector<std::string>{"她"});
-    EXPECT_EQ(found[0].rule, "pronouns");
+    expect_one_suspect_character(pronouns(text), text.find(u"他。"), "她");
     // The woman named in the paragraph before is no one's referent here.
     EXPECT_TRUE(pronouns(u"我妈妈病了。\n他明天来看我。").empty());
     // Nor is one named two sentences back.
@@ -111,22 +119,11 @@ TEST(ServiceRules, PronounsAreReadWithinTheirParagraph) {
 // of Chinese: punctuation and Latin text end a stretch, so a 得 before them
 // ends its clause, and a particle opening a stretch has no word before it.
 TEST(ServiceRules, ParticlesReadTheWordsOnEitherSideWithinAStretch) {
-    const auto particles = [](const std::u16string& text) {
-        return velmo_test::shared_engine().check_rules(
-            text, evaluation_options(), [](std::string_view id) { return id == "particles"; });
-    };
+    const auto particles = [](const std::u16string& text) { return by_rule("particles", text); };
     const std::u16string text = u"Note: 他跑的很快。";
-    const auto fast = particles(text);
-    ASSERT_EQ(fast.size(), 1u);
-    EXPECT_EQ(fast[0].pos, text.find(u'的'));
-    EXPECT_EQ(fast[0].length, 1u);
-    EXPECT_EQ(fast[0].level, level_suspect);
-    EXPECT_EQ(fast[0].suggestions, std::vector<std::string>{"得"});
-    for (const char16_t* end : {u"天气就这样改变得，大家都知道。", u"天气就这样改变得OK"}) {
-        const auto changed = particles(end);
-        ASSERT_EQ(changed.size(), 1u) << text_utf16_to_utf8(end);
-        EXPECT_EQ(changed[0].suggestions, std::vector<std::string>{"的"});
-    }
+    expect_one_suspect_character(particles(text), text.find(u'的'), "得");
+    for (const std::u16string end : {u"天气就这样改变得，大家都知道。", u"天气就这样改变得OK"})
+        expect_one_suspect_character(particles(end), end.find(u'得'), "的");
     EXPECT_TRUE(particles(u"天气就这样改变得很快。").empty());
     EXPECT_TRUE(particles(u"，的很快。得很快。").empty());
 }
