@@ -42,6 +42,11 @@ std::vector<bool> rules_probable_names(const chinese_run& run);
 void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
                      std::vector<finding>& out);
 
+// 他 written for 她 or the reverse, where the person the pronoun refers back
+// to within the sentence or the one before is plainly of the other sex.
+void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& runs,
+                    const lexicon& words, std::vector<finding>& out);
+
 // Single characters typed or misread for another (those `slips` counts
 // writers putting for it, of like sound or shape, the small groups 的/地/得,
 // 在/再, 做/作, 他/她/它 ...) and characters written twice, where the word

@@ -1,57 +1,268 @@
-// 的, 地 and 得 confused: 的 between an adverbial and the verb it modifies,
-// 地 before a noun, 得 between a noun and a noun. The word classes come from
-// the lexicon's tags, which are coarse; each check therefore also asks for
-// context that only the wrong particle fits.
+// 的, 地 and 得 confused, read as a table of patterns: the particle written,
+// the one meant, and what the word before it and the word after it must be.
+// 地 joins a manner adverbial to its verb (认真地完成), 得 joins a verb or
+// adjective to its degree complement (跑得很快, 高兴得不得了), 的 joins an
+// attribute to its noun (我的书). The word classes come from the lexicon's
+// tags, which are coarse; each pattern therefore asks for context that only
+// the particle meant fits, and leaves a reading it cannot tell apart alone.
+#include <algorithm>
+#include <initializer_list>
+
 #include "base/service_text.h"
 #include "rules/service_rules.h"
 
 namespace velmo_service {
 
 namespace {
+bool one_of(std::u16string_view w, std::initializer_list<std::u16string_view> list) {
+    return std::find(list.begin(), list.end(), w) != list.end();
+}
+
 bool reduplicated(std::u16string_view w) {
     return (w.size() == 2 && w[0] == w[1]) || (w.size() == 4 && w[0] == w[1] && w[2] == w[3]);
 }
 
-struct reader {
+// Words that grade the adjective after them (很认真, 非常高兴).
+bool degree_word(std::u16string_view w) {
+    return one_of(w, {u"很", u"非常", u"十分", u"那么", u"这么", u"多么", u"太", u"特别", u"更",
+                      u"更加", u"越来越", u"比较", u"相当", u"挺", u"好", u"真"});
+}
+
+// Prepositions that open the phrase of a verb (耐心地跟我谈, 生气地把门关上).
+bool preposition(std::u16string_view w) {
+    return one_of(w, {u"跟", u"对", u"向", u"把", u"给", u"往", u"和", u"与", u"被", u"在", u"从",
+                      u"为", u"替", u"将"});
+}
+
+// The particle's neighbours as the patterns ask about them; a place outside
+// the run reads as an empty word without a tag.
+struct neighbours {
     const chinese_run& run;
     const lexicon& words;
-    std::u16string_view text(std::size_t t) const {
-        return run.text.substr(run.tokens[t].begin, run.tokens[t].length());
+    std::u16string_view text(std::ptrdiff_t t) const {
+        if (t < 0 || static_cast<std::size_t>(t) >= run.tokens.size()) return {};
+        const lexicon_token& token = run.tokens[static_cast<std::size_t>(t)];
+        return run.text.substr(token.begin, token.length());
     }
-    const std::string& tag(std::size_t t) const { return words.tag_name(run.tokens[t].word.tag); }
-    // Words that mostly modify verbs (认真, 慢慢); a plain adjective before 的
-    // and a verb more often modifies a compound noun (新的贮藏条目).
-    bool adverbial(std::size_t t) const { return tag(t) == "ad" || reduplicated(text(t)); }
-    bool adjective(std::size_t t) const {
-        const std::string& g = tag(t);
-        return g == "a" || g == "b" || g == "z";
+    std::string_view tag(std::ptrdiff_t t) const {
+        if (t < 0 || static_cast<std::size_t>(t) >= run.tokens.size()) return {};
+        return words.tag_name(run.tokens[static_cast<std::size_t>(t)].word.tag);
     }
-    // A verb with an aspect particle after it acts as a verb for certain.
-    bool verb_with_aspect(std::size_t t) const {
-        if (t + 1 >= run.tokens.size() || run.tokens[t].word.kind != word_class::verb) return false;
-        const std::u16string_view after = text(t + 1);
-        return after == u"了" || after == u"着" || after == u"过";
+    bool tagged(std::ptrdiff_t t, std::initializer_list<std::string_view> tags) const {
+        return std::find(tags.begin(), tags.end(), tag(t)) != tags.end();
     }
-    // A verb followed by an object or a complement rather than ending the
-    // phrase (积极的支持。is a noun use).
-    bool acting_verb(std::size_t t) const {
-        if (verb_with_aspect(t)) return true;
-        if (t + 1 >= run.tokens.size() || tag(t) != "v") return false;
-        const word_class k = run.tokens[t + 1].word.kind;
-        return k == word_class::noun || k == word_class::number || k == word_class::adjective ||
-               tag(t + 1) == "r";
-    }
-    bool noun(std::size_t t) const { return tag(t) == "n"; }
 };
 
-void flag(const chinese_run& run, const lexicon_token& token, const char16_t* suggestion,
+using place_test = bool (*)(const neighbours&, std::ptrdiff_t);
+
+bool anything(const neighbours&, std::ptrdiff_t) { return true; }
+
+// 认真, 慢慢, 不断, 安安静静: words that mostly modify a verb, whatever the
+// word list tags some of them (专心 and 热心 as nouns). Other adverbs tagged
+// so (特别, 共同, 真正) as often stand before a noun with 的.
+bool manner_word(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.text(t);
+    if (one_of(w, {u"不断", u"不停", u"很快", u"快速", u"尽情", u"默默",     u"随便", u"尽心",
+                   u"自愿", u"逐渐", u"渐渐", u"悄悄", u"拼命", u"大声",     u"轻易", u"尽快",
+                   u"仔细", u"努力", u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心",
+                   u"耐心", u"有效", u"缓慢", u"迅速", u"逐步", u"稳步",     u"大幅", u"由衷"}))
+        return true;
+    if (n.tagged(t, {"n", "m", "q", "r", "nr", "ns", "v", "vn", "f"})) return false;
+    return n.tag(t) == "ad" || reduplicated(w);
+}
+
+// 很紧张, 非常耐心, 很热心: an adjective graded by the word before it (some
+// are tagged nouns, but a noun is not graded by 很).
+bool graded(const neighbours& n, std::ptrdiff_t t) {
+    return (n.tagged(t, {"a", "ad", "an", "b", "z"}) && degree_word(n.text(t - 1))) ||
+           (n.tag(t) == "n" && one_of(n.text(t - 1), {u"很", u"非常", u"十分"}));
+}
+
+// A graded adjective modifying a verb, not one counted as the attribute of
+// a noun (一个很好的想法).
+bool graded_adverbial(const neighbours& n, std::ptrdiff_t t) {
+    return graded(n, t) && !n.tagged(t - 2, {"m", "q"});
+}
+
+// An adjective after a numeral or measure word describes the noun counted
+// (一座漂亮的办公楼).
+bool counted_adjective(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"a", "b"}) && n.tagged(t - 1, {"m", "q"});
+}
+
+bool aspect_particle(std::u16string_view w) { return one_of(w, {u"了", u"着", u"著", u"过"}); }
+
+bool adjective(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"a", "b", "z"}); }
+
+// A verb with an aspect particle after it acts as a verb for certain.
+bool verb_with_aspect(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"v", "vn"}) && aspect_particle(n.text(t + 1));
+}
+
+// 非常, 十分 right before the particle: the particle stands between the
+// degree and the word it grades (非常的快).
+bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.text(t), {u"非常", u"十分"});
+}
+
+// A verb that heads its own phrase, not one used as a noun (是, 有 and the
+// modal verbs follow 的 as the verb of the whole clause); a word that is
+// verb or noun (检查, 研究) is a verb with an aspect particle after it.
+bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.text(t);
+    if (preposition(w)) return true;
+    // Joined to another by 和 or followed by 的, a verb names the act (积极的支持和帮助).
+    if (one_of(n.text(t + 1), {u"和", u"与", u"及", u"以及", u"的"})) return false;
+    return (n.tag(t) == "v" && !one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
+           (n.tag(t) == "vn" && aspect_particle(n.text(t + 1)));
+}
+
+// A verb with an aspect particle, a complement of direction or an object
+// pronoun after it acts as a verb for certain (尝了一口, 认得我).
+bool acting_verb(const neighbours& n, std::ptrdiff_t t) {
+    if (!verb_or_preposition(n, t)) return false;
+    if (preposition(n.text(t))) return true;
+    return aspect_particle(n.text(t + 1)) || one_of(n.text(t + 1), {u"起来", u"下来", u"上"}) ||
+           n.tag(t + 1) == "r";
+}
+
+// A verb compared with (比估计的慢) takes 的: the comparison is of what it names.
+bool verb(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" && !one_of(n.text(t - 1), {u"比", u"像"});
+}
+
+bool graded_or_verb(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"a", "ad", "v", "d"});
+}
+
+// 觉得, 值得, 显得, 使得: a verb that is only a word with 得.
+bool verb_needing_de(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.text(t), {u"觉", u"值", u"显", u"使"});
+}
+
+// 过, 长, 变: verbs whose outcome the complement tells (过得好, 长得帅, 变得自私).
+bool verb_of_state(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.text(t), {u"过", u"长", u"变"});
+}
+
+// 记的: 记得 meant unless a noun follows (我记的笔记).
+bool word_ji(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"记"; }
+bool no_noun(const neighbours& n, std::ptrdiff_t t) {
+    return n.text(t).empty() || n.tagged(t, {"r", "v", "d"});
+}
+
+// 无法, 不法 are tagged nouns but read as the negation of a verb.
+bool noun(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.text(t);
+    return n.tag(t) == "n" && w.find_first_of(u"无不没") != 0;
+}
+
+// What a degree complement opens with (跑得很快, 做得不错); the word list
+// holds some graded adjectives as words of their own (很漂亮, 很大).
+bool degree_complement(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.text(t);
+    return degree_word(w) || (w.size() > 1 && w[0] == u'很') ||
+           one_of(n.text(t), {u"不错", u"不得了", u"要命", u"多", u"清楚", u"快", u"慢"});
+}
+
+bool extreme_complement(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.text(t), {u"不得了", u"要命", u"要死", u"没话说", u"不行"});
+}
+
+// An adjective that ends its clause, alone or before a final particle
+// (吃的饱。做的认真吗); adjectives that as often name a thing (感受到的快乐)
+// are left out.
+bool closing_adjective(const neighbours& n, std::ptrdiff_t t) {
+    if (!n.tagged(t, {"a", "ad"}) ||
+        one_of(n.text(t), {u"快乐", u"幸福", u"成功", u"遗憾", u"痛苦", u"努力", u"一般"}))
+        return false;
+    const std::u16string_view next = n.text(t + 1);
+    return next.empty() || one_of(next, {u"吗", u"呢", u"啊", u"了", u"吧", u"呀"});
+}
+
+// How a state turned out (过的很好, 过的怎么样, 长的帅, 变的自私): a degree
+// complement, a question of how, or an adjective not before a noun (过的旧教室).
+bool state_complement(const neighbours& n, std::ptrdiff_t t) {
+    return degree_complement(n, t) || closing_adjective(n, t) ||
+           one_of(n.text(t), {u"怎么样", u"如何", u"好不好", u"怎样", u"还", u"蛮", u"不"}) ||
+           (n.tagged(t, {"a", "ad", "an"}) && !noun(n, t + 1));
+}
+
+// A complement of what can be done (看的到, 听的懂, 拿的出来).
+bool potential_complement(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" &&
+           one_of(n.text(t), {u"到", u"出", u"起", u"下", u"懂", u"完", u"出来", u"起来"});
+}
+
+bool word_zhen(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"真"; }
+
+// A word that owns or describes the noun after the particle (我得书, 国家得人,
+// 买得时候).
+bool owner(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"n", "r", "m"}) && !graded(n, t);
+}
+
+// A verb, or a word that is verb or noun (生活, 经营).
+bool verbal(const neighbours& n, std::ptrdiff_t t) { return verb(n, t) || n.tag(t) == "vn"; }
+
+// After a verb, 得 before a word tagged a noun more often opens a complement
+// (烧得面目全非, 叠得老高的): only a noun that the clause goes on from as its
+// subject or object is taken (买得时候常常, 抄得笔记。).
+bool noun_going_on(const neighbours& n, std::ptrdiff_t t) {
+    return noun(n, t) && !n.tagged(t + 1, {"a", "n", "uj", "m"}) &&
+           !one_of(n.text(t + 1), {u"与", u"和", u"的"});
+}
+
+// 的话 closes a condition (有空的话); 得话 is no word.
+bool word_hua(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"话"; }
+
+// 得 ends no clause after a verb (事情就改变得。); 的 does (是应该的).
+bool clause_end(const neighbours& n, std::ptrdiff_t t) { return n.text(t).empty(); }
+// 有得 (有失才有得) and 要得 are words of their own.
+bool verb_before_end(const neighbours& n, std::ptrdiff_t t) {
+    return verb(n, t) && !one_of(n.text(t), {u"有", u"要"});
+}
+
+struct particle_pattern {
+    char16_t written;
+    char16_t meant;
+    place_test before;  // the word right before the particle
+    place_test after;   // the word right after it
+};
+
+// Tried in order; the first that fits decides.
+const particle_pattern patterns[] = {
+    {u'的', u'地', manner_word, verb_or_preposition},       // 认真的完成, 慢慢的走
+    {u'的', u'地', graded_adverbial, acting_verb},          // 很好奇的尝了一口
+    {u'的', u'地', adjective, verb_with_aspect},            // 热烈的讨论了
+    {u'的', u'地', degree_alone, graded_or_verb},           // 非常的快
+    {u'的', u'得', verb_needing_de, anything},              // 觉的
+    {u'的', u'得', word_ji, no_noun},                       // 我记的你
+    {u'的', u'得', verb, degree_complement},                // 跑的很快, 做的不错
+    {u'的', u'得', verb_of_state, state_complement},        // 过的怎么样, 长的帅
+    {u'的', u'得', verb, closing_adjective},                // 吃的饱。
+    {u'的', u'得', verb, potential_complement},             // 看的到
+    {u'的', u'得', anything, extreme_complement},           // 高兴的不得了
+    {u'得', u'的', word_zhen, anything},                    // 真得很好
+    {u'得', u'的', owner, noun},                            // 我得书, 国家得人
+    {u'得', u'的', verbal, noun_going_on},                  // 买得时候, 生活得压力
+    {u'得', u'的', graded, noun},                           // 很无聊得事情
+    {u'得', u'的', anything, word_hua},                     // 可以得话
+    {u'得', u'的', verb_before_end, clause_end},            // 事情就改变得。
+    {u'得', u'地', manner_word, verb_or_preposition},       // 慢慢得靠近
+    {u'得', u'地', graded_adverbial, verb_or_preposition},  // 很生气得把
+    {u'地', u'的', graded, noun},                           // 很难懂地问题
+    {u'地', u'的', counted_adjective, noun},                // 一座漂亮地办公楼
+};
+
+void flag(const chinese_run& run, const lexicon_token& token, char16_t suggestion,
           std::vector<finding>& out) {
     finding f;
     f.pos = run.offset + token.begin;
     f.length = token.length();
     f.level = level_suspect;
     f.err_word = text_utf16_to_utf8(run.text.data() + token.begin, token.length());
-    f.suggestions.push_back(text_utf16_to_utf8(std::u16string(suggestion)));
+    f.suggestions.push_back(text_utf16_to_utf8(std::u16string(1, suggestion)));
     out.push_back(std::move(f));
 }
 }  // namespace
@@ -59,18 +270,17 @@ void flag(const chinese_run& run, const lexicon_token& token, const char16_t* su
 void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
                      std::vector<finding>& out) {
     for (const chinese_run& run : runs) {
-        const reader r{run, words};
-        for (std::size_t t = 1; t + 1 < run.tokens.size(); ++t) {
-            const std::u16string_view w = r.text(t);
-            if (w == u"的" && ((r.adverbial(t - 1) && r.acting_verb(t + 1)) ||
-                               (r.adjective(t - 1) && r.verb_with_aspect(t + 1)))) {
-                flag(run, run.tokens[t], u"地", out);
-            } else if (w == u"地" && r.run.tokens[t - 1].word.kind == word_class::adjective &&
-                       r.tag(t - 1) != "z" && r.noun(t + 1)) {
-                flag(run, run.tokens[t], u"的", out);
-            } else if (w == u"得" && (r.noun(t - 1) || r.tag(t - 1) == "r") && r.noun(t + 1)) {
-                flag(run, run.tokens[t], u"的", out);
-            }
+        const neighbours n{run, words};
+        for (std::size_t t = 1; t < run.tokens.size(); ++t) {
+            const lexicon_token& token = run.tokens[t];
+            if (token.length() != 1) continue;
+            const char16_t c = run.text[token.begin];
+            const auto at = static_cast<std::ptrdiff_t>(t);
+            for (const particle_pattern& p : patterns)
+                if (p.written == c && p.before(n, at - 1) && p.after(n, at + 1)) {
+                    flag(run, token, p.meant, out);
+                    break;
+                }
         }
     }
 }

@@ -134,7 +134,7 @@ TEST(ServiceReading, NamesNumbersEnglishAndRareWordsStayUnflagged) {
              u"耄耋之年的老人依然精神矍铄。",
              u"韩梅梅和李雷是同班同学。",
              u"这款手机的售价为3999元。",
-             u"他说的很对，我们得走了。",
+             u"他说得很对，我们得走了。",
          })
         EXPECT_TRUE(check_general(text, 2).empty()) << text_utf16_to_utf8(text);
 }

@@ -50,6 +50,21 @@ std::string run_example(const rule_spec& rule, const std::string& line) {
     if (kind == "pass") return found.empty() ? "" : "false alarm:" + seen;
     return hit ? "" : "not found as marked; found:" + seen;
 }
+// One finding of one character at `pos`, a suspect one, with `meant` first.
+void expect_one_suspect_character(const std::vector<finding>& found, std::size_t pos,
+                                  const std::string& meant) {
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].pos, pos);
+    EXPECT_EQ(found[0].length, 1u);
+    EXPECT_EQ(found[0].level, level_suspect);
+    EXPECT_EQ(found[0].suggestions, std::vector<std::string>{meant});
+}
+
+// What the rule `id` alone finds in `text` at the evaluation's options.
+std::vector<finding> by_rule(std::string_view id, const std::u16string& text) {
+    return velmo_test::shared_engine().check_rules(
+        text, evaluation_options(), [&](std::string_view rule) { return rule == id; });
+}
 }  // namespace
 
 TEST(ServiceRuleExamples, EveryRuleHoldsOnItsExamples) {
@@ -83,6 +98,34 @@ TEST(ServiceRuleExamples, FindingsNameTheirRule) {
         EXPECT_NE(rule_find(f.rule), nullptr) << f.err_word;
         EXPECT_GE(f.level, 1) << f.err_word;
     }
+}
+
+// A pronoun is read within its paragraph: the person it refers back to and
+// the other pronouns that decide it are those of its own paragraph, and the
+// finding sits at the pronoun's place in the whole text.
+TEST(ServiceRules, PronounsAreReadWithinTheirParagraph) {
+    const auto pronouns = [](const std::u16string& text) { return by_rule("pronouns", text); };
+    const std::u16string text = u"ABC 我妈妈病了，所以我得去看他。\n他们都很好，他也来了。";
+    expect_one_suspect_character(pronouns(text), text.find(u"他。"), "她");
+    // The woman named in the paragraph before is no one's referent here.
+    EXPECT_TRUE(pronouns(u"我妈妈病了。\n他明天来看我。").empty());
+    // Nor is one named two sentences back.
+    EXPECT_TRUE(pronouns(u"我妈妈病了。我们都很担心。他明天来看我。").empty());
+    // The same paragraph with a second 他 is about a man as well.
+    EXPECT_TRUE(pronouns(u"我妈妈病了，所以我得去看他。他也病了。").empty());
+}
+
+// The particle patterns look at the words on either side within one stretch
+// of Chinese: punctuation and Latin text end a stretch, so a 得 before them
+// ends its clause, and a particle opening a stretch has no word before it.
+TEST(ServiceRules, ParticlesReadTheWordsOnEitherSideWithinAStretch) {
+    const auto particles = [](const std::u16string& text) { return by_rule("particles", text); };
+    const std::u16string text = u"Note: 他跑的很快。";
+    expect_one_suspect_character(particles(text), text.find(u'的'), "得");
+    for (const std::u16string end : {u"天气就这样改变得，大家都知道。", u"天气就这样改变得OK"})
+        expect_one_suspect_character(particles(end), end.find(u'得'), "的");
+    EXPECT_TRUE(particles(u"天气就这样改变得很快。").empty());
+    EXPECT_TRUE(particles(u"，的很快。得很快。").empty());
 }
 
 // The bake-off scores: a sentence counts as detected only when the flagged

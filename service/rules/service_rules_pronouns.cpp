@@ -1,0 +1,165 @@
+// 他 written for 她 and the reverse: a pronoun whose person, named just
+// before it, is plainly of the other sex. Only a pronoun that stands alone
+// of its kind in its paragraph is questioned, and only where nothing in the
+// paragraph speaks of a person of its own sex; a person named by a word of
+// either sex (朋友, 老师) in between leaves it alone.
+#include <algorithm>
+#include <initializer_list>
+
+#include "base/service_text.h"
+#include "rules/service_rules.h"
+
+namespace velmo_service {
+
+namespace {
+enum class sex { none, female, male, either };
+
+// Words that name a person and tell the person's sex, or name one of either.
+sex sex_of(std::u16string_view w) {
+    static const std::u16string_view female[] = {
+        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐", u"姊姊",
+        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆", u"夫人",
+        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑", u"舅妈",
+        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘", u"女人",
+        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后"};
+    static const std::u16string_view male[] = {
+        u"爸爸", u"父亲",   u"爸",     u"老爸", u"哥哥", u"哥",   u"大哥", u"弟弟",
+        u"弟",   u"男朋友", u"男友",   u"先生", u"丈夫", u"老公", u"儿子", u"爷爷",
+        u"外公", u"姥爷",   u"祖父",   u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅",
+        u"男生", u"男孩",   u"男孩子", u"男人", u"新郎", u"王子", u"国王", u"兄弟"};
+    static const std::u16string_view either[] = {
+        u"朋友", u"老师", u"同学", u"人",   u"医生", u"孩子", u"小孩", u"小孩子", u"小朋友",
+        u"学生", u"室友", u"同事", u"老板", u"邻居", u"客人", u"家人", u"父母",   u"爸妈",
+        u"亲人", u"夫妻", u"教授", u"人们", u"大家", u"别人", u"有人"};
+    const auto in = [&](const auto& list) {
+        return std::find(std::begin(list), std::end(list), w) != std::end(list);
+    };
+    if (in(female)) return sex::female;
+    if (in(male)) return sex::male;
+    return in(either) ? sex::either : sex::none;
+}
+
+sex sex_of_pronoun(std::u16string_view w) {
+    return w == u"她" ? sex::female : w == u"他" ? sex::male : sex::none;
+}
+
+bool contains_any(std::u16string_view text, std::u16string_view chars) {
+    return text.find_first_of(chars) != std::u16string_view::npos;
+}
+
+// A word of the text with its place in the whole text.
+struct placed_word {
+    std::size_t pos;
+    std::u16string_view text;
+    std::string_view tag;
+};
+
+// Verbs and prepositions whose object a pronoun is (帮他, 给他钱): a person
+// named as the subject of the same clause is not who the pronoun means.
+bool takes_object(const placed_word& w) {
+    return w.tag == "v" || w.tag == "p" || w.text == u"和" || w.text == u"与";
+}
+
+// One paragraph's words, and what the whole paragraph says of its people:
+// counted once, since a pronoun is only questioned where its paragraph holds
+// no other of its kind.
+class pronoun_reader {
+  public:
+    pronoun_reader(const std::u16string& text, const std::vector<placed_word>& paragraph)
+        : text_(text), words_(paragraph) {
+        for (const placed_word& p : paragraph) {
+            if (const int s = index(sex_of_pronoun(p.text)); s >= 0) ++singles_[s];
+            if (p.text == u"她们") ++plurals_[0];
+            if (p.text == u"他们") ++plurals_[1];
+            if (const int s = index(sex_of(p.text)); s >= 0) named_[s] = true;
+        }
+    }
+
+    // Only one pronoun of its sex, no plural and no person of that sex named.
+    bool alone_of_its_kind(sex s) const {
+        const int i = index(s);
+        return singles_[i] == 1 && plurals_[i] == 0 && !named_[i];
+    }
+
+    // The sex of the person the pronoun at `k` refers back to, or none when
+    // it is unclear.
+    sex person_before(std::size_t k) const {
+        int sentence_ends = 0;
+        for (std::size_t j = k; j-- > 0;) {
+            const std::u16string_view between = gap(j, j + 1);
+            sentence_ends +=
+                static_cast<int>(std::count_if(between.begin(), between.end(), [](char16_t c) {
+                    return contains_any(u"。！？!?", {&c, 1});
+                }));
+            if (sentence_ends > 1) return sex::none;
+            const std::u16string_view w = words_[j].text;
+            sex s = sex_of(w);
+            // A pronoun names its person too, when used for that person throughout.
+            if (s == sex::none && index(sex_of_pronoun(w)) >= 0 &&
+                singles_[index(sex_of_pronoun(w))] >= 2)
+                s = sex_of_pronoun(w);
+            if (s == sex::none) continue;
+            if (contains_any(gap(j, k), u"「“\"『")) return sex::none;  // a quotation opens
+            if (k > 0 && takes_object(words_[k - 1]) &&
+                !contains_any(gap(j, k), u"，,。；;：:！？!?"))
+                return sex::none;
+            return s;
+        }
+        return sex::none;
+    }
+
+  private:
+    static int index(sex s) { return s == sex::female ? 0 : s == sex::male ? 1 : -1; }
+    // The text from the end of word `j` to the start of word `k`.
+    std::u16string_view gap(std::size_t j, std::size_t k) const {
+        const std::size_t from = words_[j].pos + words_[j].text.size();
+        return std::u16string_view(text_).substr(from, words_[k].pos - from);
+    }
+    const std::u16string& text_;
+    const std::vector<placed_word>& words_;
+    int singles_[2] = {0, 0};
+    int plurals_[2] = {0, 0};
+    bool named_[2] = {false, false};
+};
+
+void check_paragraph(const std::u16string& text, const std::vector<placed_word>& words,
+                     std::vector<finding>& out) {
+    const pronoun_reader reader(text, words);
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        const std::u16string_view w = words[k].text;
+        const sex written = sex_of_pronoun(w);
+        if (written == sex::none || !reader.alone_of_its_kind(written)) continue;
+        // 他门 is 他们 mistyped, not a pronoun of one person.
+        if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
+        const sex meant = reader.person_before(k);
+        if (meant == sex::none || meant == sex::either || meant == written) continue;
+        finding f;
+        f.pos = words[k].pos;
+        f.length = 1;
+        f.level = level_suspect;
+        f.err_word = text_utf16_to_utf8(std::u16string(w));
+        f.suggestions.push_back(meant == sex::female ? "她" : "他");
+        out.push_back(std::move(f));
+    }
+}
+}  // namespace
+
+void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& runs,
+                    const lexicon& words, std::vector<finding>& out) {
+    std::vector<placed_word> paragraph;
+    std::size_t paragraph_end = 0;
+    for (const chinese_run& run : runs) {
+        if (run.offset >= paragraph_end) {
+            check_paragraph(text, paragraph, out);
+            paragraph.clear();
+            paragraph_end = text.find_first_of(u"\n\r\u2029", run.offset);
+            if (paragraph_end == std::u16string::npos) paragraph_end = text.size();
+        }
+        for (const lexicon_token& t : run.tokens)
+            paragraph.push_back({run.offset + t.begin, run.text.substr(t.begin, t.length()),
+                                 words.tag_name(t.word.tag)});
+    }
+    check_paragraph(text, paragraph, out);
+}
+
+}  // namespace velmo_service
