@@ -16,6 +16,15 @@ namespace {
 // stretches we score are concerned.
 constexpr std::size_t longest_word = 6;
 
+// The character model counts fully in a sentence whose characters average at
+// least this log10 chance under it (the learners' essays it was counted from
+// read about -2, manuals and office prose about -3.4), not at all at or below
+// the lower bound, and in proportion in between.
+constexpr double char_share_full = -2.6;
+constexpr double char_share_none = -3.4;
+
+bool is_han(char16_t c) { return c >= 0x4E00 && c <= 0x9FFF; }
+
 // The index of words the model does not know (KenLM's).
 constexpr libime::WordIndex unknown_index = 0;
 
@@ -249,9 +258,31 @@ double language_model::best_path_score(std::u16string_view text, const Lookup& l
     return best[n];
 }
 
-double language_model::score(std::u16string_view text) const {
+double language_model::score(std::u16string_view text, double char_share) const {
     if (!model_ || text.empty()) return 0;
-    return words_score(text) + (char_weight_ != 0 ? char_weight_ * chars_.score(text) : 0);
+    const double chars = char_weight_ * char_share;
+    return words_score(text) + (chars != 0 ? chars * chars_.score(text) : 0);
+}
+
+double language_model::char_share(std::u16string_view sentence) const {
+    if (char_weight_ == 0) return 0;
+    double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < sentence.size();) {
+        if (!is_han(sentence[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < sentence.size() && is_han(sentence[end])) ++end;
+        sum += chars_.score(sentence.substr(i, end - i));
+        count += end - i;
+        i = end;
+    }
+    if (count == 0) return 0;
+    return std::clamp(
+        (sum / static_cast<double>(count) - char_share_none) / (char_share_full - char_share_none),
+        0.0, 1.0);
 }
 
 double language_model::words_score(std::u16string_view text) const {

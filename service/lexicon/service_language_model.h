@@ -29,8 +29,14 @@ class language_model {
     // Adds the character model of `path` to every score, times `weight`;
     // false (and no character model) when it cannot be read.
     bool load_characters(const std::string& path, double weight);
-    // log10 probability of the characters of `text` (Chinese only).
-    double score(std::u16string_view text) const;
+    // How much the character model counts in `sentence`, from 0 to 1: all of
+    // it where the sentence reads like the text it was counted from, none
+    // where it reads like other prose (manuals, office notes), whose words it
+    // knows too little: there it would pull toward its own commonest characters.
+    double char_share(std::u16string_view sentence) const;
+    // log10 probability of the characters of `text` (Chinese only), the
+    // character model counting `char_share` of its weight.
+    double score(std::u16string_view text, double char_share = 1) const;
     // The word model's part of it alone. The character model gives a text
     // of fewer characters more, whatever they are: it cannot weigh a
     // character dropped against one kept.

@@ -17,8 +17,27 @@ rule_data::~rule_data() = default;
 int rule_input::weight() const { return std::clamp(options.weight, 0, 2); }
 
 const std::vector<chinese_run>& rule_input::runs() const {
-    if (!runs_) runs_ = lexicon_segment_runs(lexicon_, text);
+    if (!runs_) runs_ = lexicon_segment_runs(data_.words, text);
     return *runs_;
+}
+
+const std::vector<double>& rule_input::char_shares() const {
+    if (char_shares_) return *char_shares_;
+    static constexpr std::u16string_view sentence_ends = u"。！？；!?;\n";
+    char_shares_.emplace();
+    std::size_t sentence_end = 0;
+    double share = 0;
+    for (const chinese_run& run : runs()) {
+        if (run.offset >= sentence_end) {
+            const std::size_t begin = text.find_last_of(sentence_ends, run.offset);
+            const std::size_t from = begin == std::u16string::npos ? 0 : begin + 1;
+            sentence_end = std::min(text.size(), text.find_first_of(sentence_ends, run.offset));
+            share =
+                data_.model.char_share(std::u16string_view(text).substr(from, sentence_end - from));
+        }
+        char_shares_->push_back(share);
+    }
+    return *char_shares_;
 }
 
 namespace {
@@ -98,7 +117,9 @@ double written_chance(const slip_counts& slips, std::u16string_view written,
 // gain plus its chance; false when the finding lies outside the runs.
 bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, double& best) {
     constexpr std::size_t context = 4;
-    for (const chinese_run& run : in.runs()) {
+    for (std::size_t r = 0; r < in.runs().size(); ++r) {
+        const chinese_run& run = in.runs()[r];
+        const double share = in.char_shares()[r];
         if (f.pos < run.offset || f.pos + f.length > run.offset + run.text.size()) continue;
         const std::size_t at = f.pos - run.offset;
         const std::size_t a = at > context ? at - context : 0;
@@ -106,14 +127,14 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
         const std::u16string_view before = run.text.substr(a, at - a),
                                   after = run.text.substr(at + f.length, b - at - f.length),
                                   stretch = run.text.substr(at, f.length);
-        const double written = d.model.score(run.text.substr(a, b - a));
+        const double written = d.model.score(run.text.substr(a, b - a), share);
         std::vector<std::pair<double, std::string>> scored;
         for (std::string& s : f.suggestions) {
             const std::u16string word = text_utf8_to_utf16(s);
             std::u16string meant(before);
             meant += word;
             meant += after;
-            scored.emplace_back(d.model.score(meant) - written, std::move(s));
+            scored.emplace_back(d.model.score(meant, share) - written, std::move(s));
         }
         std::stable_sort(scored.begin(), scored.end(),
                          [](const auto& x, const auto& y) { return x.first > y.first; });
@@ -180,7 +201,8 @@ void run_pronouns(const rule_data& d, const rule_input& in, std::vector<finding>
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || !d.model.ready()) return;
     const std::size_t from = out.size();
-    rules_confusions(in.runs(), d.words, d.confusions, d.slips, d.patterns, d.model, out);
+    rules_confusions(in.runs(), in.char_shares(), d.words, d.confusions, d.slips, d.patterns,
+                     d.model, out);
     drop_variant_forms(out, from);
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
@@ -251,7 +273,7 @@ std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string&
                                     const std::function<void(int)>& progress,
                                     const rule_filter& chosen) {
     std::vector<finding> out;
-    const rule_input in(text, options, words, data.words, out);
+    const rule_input in(text, options, words, data, out);
     std::vector<bool> weighed;  // by the word model, so decided together at the end
     std::vector<const rule_spec*> chain;
     for (const rule_spec& r : rule_table())
@@ -273,7 +295,8 @@ std::vector<finding> rule_chain_run(const rule_data& data, const std::u16string&
         }
         if (progress) progress(static_cast<int>((i + 1) * 99 / chain.size()));
     }
-    if (!data.words.empty()) sentence_choose_jointly(data.model, in.runs(), weighed, out);
+    if (!data.words.empty())
+        sentence_choose_jointly(data.model, in.runs(), in.char_shares(), weighed, out);
     return out;
 }
 

@@ -51,8 +51,8 @@ struct rule_data {
 class rule_input {
   public:
     rule_input(const std::u16string& text, const check_options& options, const user_words& words,
-               const lexicon& lexicon, const std::vector<finding>& earlier)
-        : text(text), options(options), words(words), earlier(earlier), lexicon_(lexicon) {}
+               const rule_data& data, const std::vector<finding>& earlier)
+        : text(text), options(options), words(words), earlier(earlier), data_(data) {}
     const std::u16string& text;
     const check_options& options;
     const user_words& words;
@@ -60,10 +60,13 @@ class rule_input {
     int weight() const;
     // The runs of Chinese characters and their words, segmented on first use.
     const std::vector<chinese_run>& runs() const;
+    // For each run, how much the character model counts in the sentence that holds it.
+    const std::vector<double>& char_shares() const;
 
   private:
-    const lexicon& lexicon_;
+    const rule_data& data_;
     mutable std::optional<std::vector<chinese_run>> runs_;
+    mutable std::optional<std::vector<double>> char_shares_;
 };
 
 using rule_run = void (*)(const rule_data&, const rule_input&, std::vector<finding>&);

@@ -51,9 +51,10 @@ void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& 
 // writers putting for it, of like sound or shape, the small groups 的/地/得,
 // 在/再, 做/作, 他/她/它 ...) and characters written twice, where the word
 // model's gain for the corrected text, plus how likely the slip is, clears
-// one threshold. Names are left alone.
-void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
-                      const confusion_sets& sets, const slip_counts& slips,
+// one threshold. Names are left alone. `char_shares` holds, per run, how
+// much the model's character part counts there.
+void rules_confusions(const std::vector<chinese_run>& runs, const std::vector<double>& char_shares,
+                      const lexicon& words, const confusion_sets& sets, const slip_counts& slips,
                       const word_patterns& patterns, const language_model& model,
                       std::vector<finding>& out);
 

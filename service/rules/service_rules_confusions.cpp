@@ -27,7 +27,7 @@ constexpr double threshold = 3.0;
 // gets less: the word it makes is often another sensible reading (好朋友,
 // 女朋友), not what was meant.
 constexpr double unseen_sound_chance = -0.5;
-constexpr double unseen_shape_chance = -3.0;
+constexpr double unseen_shape_chance = -2.0;
 constexpr double unseen_function_chance = -2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
@@ -101,9 +101,11 @@ struct proposal {
 
 class run_checker {
   public:
-    run_checker(const chinese_run& run, const confusion_sets& sets, const slip_counts& slips,
-                const word_patterns& patterns, const language_model& model)
+    run_checker(const chinese_run& run, double char_share, const confusion_sets& sets,
+                const slip_counts& slips, const word_patterns& patterns,
+                const language_model& model)
         : run_(run),
+          char_share_(char_share),
           text_(run.text),
           work_(run.text),
           sets_(sets),
@@ -197,13 +199,13 @@ class run_checker {
     bool weigh(proposal& p) {
         const std::size_t a = from(p.at), b = to(p.at);
         std::u16string window(work_.substr(a, b - a));
-        const double written = model_.score(window);
+        const double written = model_.score(window, char_share_);
         p.better.clear();
         p.gain = 0;
         for (const candidate& cand : p.cands) {
             if (cand.with == text_[p.at]) continue;
             window[p.at - a] = cand.with;
-            const double gain = model_.score(window) - written;
+            const double gain = model_.score(window, char_share_) - written;
             if (gain < cand.margin) continue;
             p.better.push_back({gain - cand.margin, cand.with, cand.margin});
             if (gain - cand.margin > p.gain - p.margin || p.better.size() == 1) {
@@ -270,6 +272,7 @@ class run_checker {
     }
 
     const chinese_run& run_;
+    double char_share_;
     std::u16string_view text_;
     std::u16string work_;  // the run with the accepted changes
     const confusion_sets& sets_;
@@ -281,12 +284,12 @@ class run_checker {
 };
 }  // namespace
 
-void rules_confusions(const std::vector<chinese_run>& runs, const lexicon& words,
-                      const confusion_sets& sets, const slip_counts& slips,
+void rules_confusions(const std::vector<chinese_run>& runs, const std::vector<double>& char_shares,
+                      const lexicon& words, const confusion_sets& sets, const slip_counts& slips,
                       const word_patterns& patterns, const language_model& model,
                       std::vector<finding>& out) {
-    for (const chinese_run& run : runs)
-        run_checker(run, sets, slips, patterns, model).check(words, out);
+    for (std::size_t r = 0; r < runs.size(); ++r)
+        run_checker(runs[r], char_shares[r], sets, slips, patterns, model).check(words, out);
 }
 
 }  // namespace velmo_service

@@ -30,16 +30,16 @@ std::u16string applied(std::u16string_view run, const std::vector<const proposal
     return out;
 }
 
-double score_with(const language_model& model, std::u16string_view run,
+double score_with(const language_model& model, std::u16string_view run, double char_share,
                   std::vector<const proposal*> chosen) {
     std::sort(chosen.begin(), chosen.end(),
               [](const proposal* a, const proposal* b) { return a->at < b->at; });
-    return model.score(applied(run, chosen));
+    return model.score(applied(run, chosen), char_share);
 }
 
 // Marks in `dropped` the findings of `props` that lose to another in the run.
-void settle_run(const language_model& model, std::u16string_view run, std::vector<proposal>& props,
-                std::vector<bool>& dropped) {
+void settle_run(const language_model& model, std::u16string_view run, double char_share,
+                std::vector<proposal>& props, std::vector<bool>& dropped) {
     // Two guesses that make the same text (以经 → 已经, 以 → 已) are one: the first found stays.
     std::vector<proposal> distinct;
     std::vector<std::u16string> made;
@@ -53,8 +53,8 @@ void settle_run(const language_model& model, std::u16string_view run, std::vecto
         distinct.push_back(std::move(p));
     }
     props = std::move(distinct);
-    const double written = model.score(run);
-    for (proposal& p : props) p.gain = score_with(model, run, {&p}) - written;
+    const double written = model.score(run, char_share);
+    for (proposal& p : props) p.gain = score_with(model, run, char_share, {&p}) - written;
     // Of overlapping guesses the likelier stays: the model's gain plus the
     // chance of the slip (付件 is likelier 附件 typed by sound than 条件 by shape).
     std::stable_sort(props.begin(), props.end(), [](const proposal& a, const proposal& b) {
@@ -71,13 +71,13 @@ void settle_run(const language_model& model, std::u16string_view run, std::vecto
             kept.push_back(&p);
     }
     while (kept.size() > 1) {
-        const double together = score_with(model, run, kept);
+        const double together = score_with(model, run, char_share, kept);
         std::size_t weakest = 0;
         double weakest_gain = 0;
         for (std::size_t k = 0; k < kept.size(); ++k) {
             std::vector<const proposal*> rest = kept;
             rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(k));
-            const double gain = together - score_with(model, run, rest);
+            const double gain = together - score_with(model, run, char_share, rest);
             if (k == 0 || gain < weakest_gain) {
                 weakest = k;
                 weakest_gain = gain;
@@ -96,6 +96,7 @@ bool overlap(const finding& a, const finding& b) {
 }  // namespace
 
 void sentence_choose_jointly(const language_model& model, const std::vector<chinese_run>& runs,
+                             const std::vector<double>& char_shares,
                              const std::vector<bool>& weighed, std::vector<finding>& findings) {
     std::vector<bool> dropped(findings.size(), false);
     if (!model.ready()) {
@@ -104,8 +105,8 @@ void sentence_choose_jointly(const language_model& model, const std::vector<chin
             for (std::size_t k = 0; k < i && weighed[i] && !dropped[i]; ++k)
                 dropped[i] = weighed[k] && !dropped[k] && overlap(findings[k], findings[i]);
     }
-    for (const chinese_run& run : runs) {
-        if (!model.ready()) break;
+    for (std::size_t r = 0; r < runs.size() && model.ready(); ++r) {
+        const chinese_run& run = runs[r];
         std::vector<proposal> props;
         for (std::size_t i = 0; i < findings.size(); ++i) {
             const finding& f = findings[i];
@@ -115,7 +116,7 @@ void sentence_choose_jointly(const language_model& model, const std::vector<chin
             props.push_back({i, f.pos - run.offset, f.length, text_utf8_to_utf16(f.suggestions[0]),
                              f.log_chance});
         }
-        if (props.size() > 1) settle_run(model, run.text, props, dropped);
+        if (props.size() > 1) settle_run(model, run.text, char_shares[r], props, dropped);
     }
     std::size_t next = 0;
     for (std::size_t i = 0; i < findings.size(); ++i)

@@ -17,7 +17,9 @@ namespace velmo_service {
 // finding whose suggestion no longer raises the run's score is dropped (the weakest first, weighing
 // the rest again). Without the model, of overlapping findings `weighed` marks the first stands.
 // Other findings are kept as they are.
+// `char_shares` holds, per run, how much the model's character part counts there.
 void sentence_choose_jointly(const language_model& model, const std::vector<chinese_run>& runs,
+                             const std::vector<double>& char_shares,
                              const std::vector<bool>& weighed, std::vector<finding>& findings);
 
 }  // namespace velmo_service

@@ -126,6 +126,12 @@ TEST(ServiceLanguageModel, TheCharacterModelWeighsInAtItsWeight) {
     EXPECT_FALSE(m.load_characters(dir.path() + "/none.txt", 0.5));
     EXPECT_EQ(m.score(u"企业门突然发现"), m.words_score(u"企业门突然发现"));
     ASSERT_TRUE(m.load_characters(grams, 0.5));
-    for (const std::u16string& t : office_sentences())
+    for (const std::u16string& t : office_sentences()) {
         EXPECT_DOUBLE_EQ(m.score(t), m.words_score(t) + 0.5 * shipped.score(t));
+        EXPECT_DOUBLE_EQ(m.score(t, 0), m.words_score(t));
+    }
+    // It counts in full in text like the essays it was counted from, not in a manual.
+    EXPECT_EQ(m.char_share(u"放学后我跟朋友一起去看电影，我们都很高兴。"), 1.0);
+    EXPECT_EQ(m.char_share(u"设置或接收最大出站数据段尺寸。"), 0.0);
+    EXPECT_EQ(m.char_share(u"Hello."), 0.0);
 }
