@@ -111,8 +111,14 @@ bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
 bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view w = n.text(t);
     if (preposition(w)) return true;
-    // Joined to another by 和 or followed by 的, a verb names the act (积极的支持和帮助).
-    if (one_of(n.text(t + 1), {u"和", u"与", u"及", u"以及", u"的"})) return false;
+    // Joined to another by 和, followed by 的 or 之, or placed by 中 or 上, a
+    // verb names the act (积极的支持和帮助, 正确的解决之道, 严格的限定中).
+    if (one_of(n.text(t + 1), {u"和", u"与", u"及", u"以及", u"的", u"之", u"中", u"上"}))
+        return false;
+    // The object of 进行, 做 or 加以 is the act named (进行了完全的重写).
+    if (one_of(n.text(t - 3), {u"进行", u"做", u"作", u"加以", u"给予", u"得到", u"受到"}) ||
+        one_of(n.text(t - 4), {u"进行", u"加以", u"给予", u"得到", u"受到"}))
+        return false;
     return (n.tag(t) == "v" && !one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
            (n.tag(t) == "vn" && aspect_particle(n.text(t + 1)));
 }
@@ -135,9 +141,14 @@ bool graded_or_verb(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"a", "ad", "v", "d"});
 }
 
-// 觉得, 值得, 显得, 使得: a verb that is only a word with 得.
+// 觉得, 显得, 使得: a verb that is only a word with 得. 值 is also the noun
+// "value" (值的长度, 值的比较): 值得 only before what is worth doing or whom.
 bool verb_needing_de(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.text(t), {u"觉", u"值", u"显", u"使"});
+    if (n.text(t) == u"值")
+        return one_of(n.text(t + 2), {u"一提", u"注意", u"我们", u"大家", u"学习", u"一看", u"称赞",
+                                      u"庆幸", u"骄傲", u"信赖", u"推荐", u"珍惜", u"尊敬", u"关注",
+                                      u"去", u"买", u"看", u"一试"});
+    return one_of(n.text(t), {u"觉", u"显", u"使"});
 }
 
 // 过, 长, 变: verbs whose outcome the complement tells (过得好, 长得帅, 变得自私).
@@ -161,6 +172,9 @@ bool noun(const neighbours& n, std::ptrdiff_t t) {
 // holds some graded adjectives as words of their own (很漂亮, 很大).
 bool degree_complement(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view w = n.text(t);
+    // 更多信息, 更广泛的讨论: what the verb did describes the noun after it.
+    for (std::ptrdiff_t k = t; k <= t + 2; ++k)
+        if (n.text(k) == u"更多" || n.text(k + 1) == u"的" || noun(n, k + 1)) return false;
     return degree_word(w) || (w.size() > 1 && w[0] == u'很') ||
            one_of(n.text(t), {u"不错", u"不得了", u"要命", u"多", u"清楚", u"快", u"慢"});
 }
