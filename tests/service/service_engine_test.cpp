@@ -1,4 +1,6 @@
 // The checking engine and its rule families, called directly.
+#include "rules/service_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include "rules/service_english.h"
 #include "rules/service_matcher.h"
 #include "rules/service_rules.h"
+#include "rules/service_sentence_choice.h"
 #include "service_test_support.h"
 
 using namespace velmo_service;
@@ -348,4 +351,44 @@ TEST(ServiceEngine, GuessesOfDifferentRulesOnOneSpanCompete) {
     ASSERT_TRUE(find_word(sliding, "特"));
     EXPECT_EQ(find_word(sliding, "特")->suggestions[0], "持");
     EXPECT_FALSE(find_word(sliding, "特续"));
+}
+
+TEST(ServiceEngine, GuessesOnOneSpanAreWeighedByTheChanceOfTheSlipToo) {
+    const engine_config config;
+    lexicon words;
+    ASSERT_TRUE(words.load(config.lexicon_file));
+    language_model model;
+    ASSERT_TRUE(model.load(config.language_model_file));
+    ASSERT_TRUE(model.load_characters(velmo_test::service_data_dir() + "/char-ngrams.txt", 0.5));
+    const std::u16string text = u"详细内容见付件。我们以经完成了。";
+    const std::vector<chinese_run> runs = lexicon_segment_runs(words, text);
+    const std::vector<double> shares(runs.size(), 1.0);
+    const auto guess = [&](std::size_t pos, const std::u16string& written, const char* meant,
+                           double log_chance) {
+        finding f;
+        f.pos = pos;
+        f.length = written.size();
+        f.err_word = text_utf16_to_utf8(written);
+        f.suggestions = {meant};
+        f.log_chance = log_chance;
+        return f;
+    };
+    // 付件 typed by sound for 附件 beats 条件 read from a look-alike, though the
+    // model with its character part prefers 条件; of two guesses that make
+    // 已经, the first stays.
+    std::vector<finding> found = {guess(5, u"付件", "附件", -0.5), guess(5, u"付", "条", -3.0),
+                                  guess(10, u"以经", "已经", -1.0), guess(10, u"以", "已", 0.0)};
+    sentence_choose_jointly(model, runs, shares, {true, true, true, true}, found);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].suggestions[0], "附件");
+    EXPECT_EQ(found[1].err_word, "以经");
+
+    // Without the model the first of overlapping guesses stands; a finding no
+    // guess (a listed misspelling) is never dropped.
+    std::vector<finding> unweighed = {guess(5, u"付件", "附件", 0), guess(5, u"付", "条", 0),
+                                      guess(5, u"付", "附", 0)};
+    sentence_choose_jointly(language_model(), runs, shares, {true, true, false}, unweighed);
+    ASSERT_EQ(unweighed.size(), 2u);
+    EXPECT_EQ(unweighed[0].suggestions[0], "附件");
+    EXPECT_EQ(unweighed[1].suggestions[0], "附");
 }
