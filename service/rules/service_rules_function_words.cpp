@@ -52,6 +52,7 @@ using place_test = bool (*)(const neighbours&, std::ptrdiff_t);
 
 bool anything(const neighbours&, std::ptrdiff_t) { return true; }
 bool clause_start(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); }
+bool within_clause(const neighbours& n, std::ptrdiff_t t) { return !n.word(t).empty(); }
 
 // 不会, 不想, 别 before 在 + verb: 再 (again) is meant, unless a place or time
 // follows the verb (不会在上课时间睡).
@@ -60,9 +61,10 @@ bool wish_or_negation(const neighbours& n, std::ptrdiff_t t) {
                   {u"不会", u"不想", u"想", u"不用", u"不必", u"别", u"不能", u"还要", u"千万别", u"不要"});
 }
 bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
-    const auto place = [&](std::ptrdiff_t i) { return n.tagged(i, {"s", "ns", "f", "t"}); };
-    return n.tag(t) == "v" && !place(t + 1) && !place(t + 2) &&
-           !one_of(n.word(t + 1), {u"时间", u"时候", u"中", u"里", u"上"});
+    if (n.tag(t) != "v") return false;
+    for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
+        if (n.tagged(i, {"s", "ns", "f", "t"}) || one_of(n.word(i), {u"时间", u"时候"})) return false;
+    return true;
 }
 // 再来, 再加上, 再也, 再见: 在 fits none of them.
 bool again_word(const neighbours& n, std::ptrdiff_t t) {
@@ -82,9 +84,9 @@ bool place(const neighbours& n, std::ptrdiff_t t) {
 bool that_word(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"么", u"嘛", u"嚜", u"时候", u"时", u"样", u"附近", u"且"});
 }
-// 因为哪里有, 从哪里, 哪里的: a place already named, in a statement.
+// 因为哪里有, 哪里的: a place already named, in a statement.
 bool place_named_before(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"从", u"因为", u"还有"});
+    return n.word(t) == u"因为";
 }
 bool place_named_after(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"的", u"有"});
@@ -111,17 +113,21 @@ bool seeming(const neighbours& n, std::ptrdiff_t t) {
 bool not_compared(const neighbours& n, std::ptrdiff_t t) {
     return !one_of(n.word(t), {u"跟", u"所", u"和"});
 }
-bool likeness(const neighbours& n, std::ptrdiff_t t) {
-    if (!n.tagged(t, {"n", "r", "nr", "ns"})) return false;
+bool closes_with_same(const neighbours& n, std::ptrdiff_t t) {
     for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
         if (n.word(i) == u"一样") return true;
     return false;
+}
+bool likeness(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"n", "r", "nr", "ns"}) && closes_with_same(n, t);
 }
 // 很像去, 不像花: a wish before a verb.
 bool wish_adverb(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"很", u"不", u"真", u"真的", u"也", u"要", u"还", u"会"});
 }
-bool verb(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "v"; }
+bool verb_not_likened(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" && !closes_with_same(n, t);
+}
 
 // 以经, 以竟, 以开发: 已 (already).
 bool already_word(const neighbours& n, std::ptrdiff_t t) {
@@ -158,9 +164,10 @@ bool question_of_being(const neighbours& n, std::ptrdiff_t t) {
 bool adverb_before_being(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"就", u"也", u"都", u"还", u"但", u"可", u"只", u"总", u"真"});
 }
-// 这件是: a matter counted (事).
+// 一件是: a matter counted (事); 这件是 as often points back to a thing
+// named before.
 bool matter_counted(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"这件", u"一件", u"两件", u"那件", u"每一件", u"件"});
+    return one_of(n.word(t), {u"一件", u"两件", u"每一件", u"件"});
 }
 // 的是候, 小是候: 时候.
 bool time_before(const neighbours& n, std::ptrdiff_t t) {
@@ -206,7 +213,7 @@ const word_pattern patterns[] = {
     {u"做", u"作", work_prefix, anything},                 // 工做
     {u"想", u"像", word_hao, seeming},                     // 好想是
     {u"想", u"像", not_compared, likeness},                // 想爸爸一样
-    {u"像", u"想", wish_adverb, verb},                     // 很像去
+    {u"像", u"想", wish_adverb, verb_not_likened},                     // 很像去
     {u"以", u"已", anything, already_word},                // 以经
     {u"以", u"一", anything, one_word},                    // 以起
     {u"以下", u"一下", verb_before, close_of_verb},        // 看以下。
@@ -220,7 +227,7 @@ const word_pattern patterns[] = {
     {u"理", u"里", where_word, anything},                  // 这理
     {u"理", u"里", thing, inside_close},                   // 厨房理。
     {u"里", u"理", word_chu, anything},                    // 处里
-    {u"心理", u"心里", anything, not_mind_noun},           // 心理很难过
+    {u"心理", u"心里", within_clause, not_mind_noun},           // 心理很难过
 };
 
 void flag(const chinese_run& run, const lexicon_token& token, std::u16string_view meant,
