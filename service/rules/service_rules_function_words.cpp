@@ -57,13 +57,14 @@ bool within_clause(const neighbours& n, std::ptrdiff_t t) { return !n.word(t).em
 // 不会, 不想, 别 before 在 + verb: 再 (again) is meant, unless a place or time
 // follows the verb (不会在上课时间睡).
 bool wish_or_negation(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t),
-                  {u"不会", u"不想", u"想", u"不用", u"不必", u"别", u"不能", u"还要", u"千万别", u"不要"});
+    return one_of(n.word(t), {u"不会", u"不想", u"想", u"不用", u"不必", u"别", u"不能", u"还要",
+                              u"千万别", u"不要"});
 }
 bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
     if (n.tag(t) != "v") return false;
     for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
-        if (n.tagged(i, {"s", "ns", "f", "t"}) || one_of(n.word(i), {u"时间", u"时候"})) return false;
+        if (n.tagged(i, {"s", "ns", "f", "t"}) || one_of(n.word(i), {u"时间", u"时候"}))
+            return false;
     return true;
 }
 // 再来, 再加上, 再也, 再见: 在 fits none of them.
@@ -85,9 +86,7 @@ bool that_word(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"么", u"嘛", u"嚜", u"时候", u"时", u"样", u"附近", u"且"});
 }
 // 因为哪里有, 哪里的: a place already named, in a statement.
-bool place_named_before(const neighbours& n, std::ptrdiff_t t) {
-    return n.word(t) == u"因为";
-}
+bool place_named_before(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"因为"; }
 bool place_named_after(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"的", u"有"});
 }
@@ -105,9 +104,7 @@ bool work_prefix(const neighbours& n, std::ptrdiff_t t) {
 
 // 好想是, 好想快要: 好像 (it seems) is meant.
 bool word_hao(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"好"; }
-bool seeming(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"是", u"快要"});
-}
+bool seeming(const neighbours& n, std::ptrdiff_t t) { return one_of(n.word(t), {u"是", u"快要"}); }
 // 想爸爸一样: a likeness closed by 一样 in the same clause (跟我想的不一样 is
 // a thought).
 bool not_compared(const neighbours& n, std::ptrdiff_t t) {
@@ -167,7 +164,8 @@ bool adverb_before_being(const neighbours& n, std::ptrdiff_t t) {
 // 一件是: a matter counted (事); 这件是 as often points back to a thing
 // named before.
 bool matter_counted(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"一件", u"两件", u"每一件", u"件"});
+    return one_of(n.word(t), {u"一件", u"两件", u"每一件"}) ||
+           (n.word(t) == u"件" && n.tag(t - 1) == "m");
 }
 // 的是候, 小是候: 时候.
 bool time_before(const neighbours& n, std::ptrdiff_t t) {
@@ -213,7 +211,7 @@ const word_pattern patterns[] = {
     {u"做", u"作", work_prefix, anything},                 // 工做
     {u"想", u"像", word_hao, seeming},                     // 好想是
     {u"想", u"像", not_compared, likeness},                // 想爸爸一样
-    {u"像", u"想", wish_adverb, verb_not_likened},                     // 很像去
+    {u"像", u"想", wish_adverb, verb_not_likened},         // 很像去
     {u"以", u"已", anything, already_word},                // 以经
     {u"以", u"一", anything, one_word},                    // 以起
     {u"以下", u"一下", verb_before, close_of_verb},        // 看以下。
@@ -227,7 +225,7 @@ const word_pattern patterns[] = {
     {u"理", u"里", where_word, anything},                  // 这理
     {u"理", u"里", thing, inside_close},                   // 厨房理。
     {u"里", u"理", word_chu, anything},                    // 处里
-    {u"心理", u"心里", within_clause, not_mind_noun},           // 心理很难过
+    {u"心理", u"心里", within_clause, not_mind_noun},      // 心理很难过
 };
 
 void flag(const chinese_run& run, const lexicon_token& token, std::u16string_view meant,
