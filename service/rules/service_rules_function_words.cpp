@@ -60,12 +60,25 @@ bool wish_or_negation(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"不会", u"不想", u"想", u"不用", u"不必", u"别", u"不能", u"还要",
                               u"千万别", u"不要"});
 }
+// A place or time anywhere later in the clause keeps 在 (在开车时, 在学习方面,
+// 在楼下有).
+bool place_or_time_after(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (n.tagged(i, {"s", "ns", "f", "t"}) ||
+            one_of(n.word(i), {u"时间", u"时候", u"时", u"方面", u"那天", u"的", u"中", u"里",
+                               u"上", u"之后", u"以后", u"前", u"后", u"期间", u"有"}))
+            return true;
+    return false;
+}
 bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
-    if (n.tag(t) != "v") return false;
-    for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
-        if (n.tagged(i, {"s", "ns", "f", "t"}) || one_of(n.word(i), {u"时间", u"时候"}))
-            return false;
-    return true;
+    return n.tag(t) == "v" && !place_or_time_after(n, t + 1);
+}
+// 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb.
+bool next_step(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.word(t), {u"", u"然后", u"先"});
+}
+bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
+    return verb_without_place(n, t) && !one_of(n.word(t), {u"是", u"有", u"于"});
 }
 // 再来, 再加上, 再也, 再见: 在 fits none of them.
 bool again_word(const neighbours& n, std::ptrdiff_t t) {
@@ -85,12 +98,25 @@ bool place(const neighbours& n, std::ptrdiff_t t) {
 bool that_word(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"么", u"嘛", u"嚜", u"时候", u"时", u"样", u"附近", u"且"});
 }
-// 因为哪里有, 哪里的: a place already named, in a statement.
-bool place_named_before(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"因为"; }
+// ，哪里有很多小吃 / 因为哪里的风景: a place already named, opening a
+// statement (哪里去都, 哪里也 mean anywhere).
+bool clause_opening(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.word(t), {u"", u"因为", u"所以", u"而且", u"但是", u"可是"});
+}
+bool statement_going_on(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t).empty() || n.in_question()) return false;
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (one_of(n.word(i), {u"都", u"也"})) return false;
+    return true;
+}
 bool place_named_after(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"的", u"有"});
 }
 bool statement(const neighbours& n, std::ptrdiff_t) { return !n.in_question(); }
+// 我最喜欢哪个地方！: a liking or a reason names the thing.
+bool liking(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.word(t), {u"喜欢", u"最喜欢", u"因为", u"请"});
+}
 
 // 作事, 作功课, 作饭: things one does (做).
 bool thing_done(const neighbours& n, std::ptrdiff_t t) {
@@ -197,35 +223,37 @@ struct word_pattern {
 
 // Tried in order; the first that fits decides.
 const word_pattern patterns[] = {
-    {u"在", u"再", wish_or_negation, verb_without_place},  // 不会在来
-    {u"在", u"再", anything, again_word},                  // 在加上, 在也
-    {u"在", u"再", anything, again_at_start},              // ，在说
-    {u"再", u"在", anything, place},                       // 再台湾
-    {u"哪", u"那", anything, that_word},                   // 哪么久
-    {u"哪里", u"那里", place_named_before, statement},     // 因为哪里有
-    {u"哪里", u"那里", statement, place_named_after},      // 哪里的活动
-    {u"作", u"做", anything, thing_done},                  // 作功课
-    {u"作法", u"做法", anything, anything},                // 他的作法
-    {u"作好", u"做好", anything, anything},                // 作好准备
-    {u"作生意", u"做生意", anything, anything},            // 作生意
-    {u"做", u"作", work_prefix, anything},                 // 工做
-    {u"想", u"像", word_hao, seeming},                     // 好想是
-    {u"想", u"像", not_compared, likeness},                // 想爸爸一样
-    {u"像", u"想", wish_adverb, verb_not_likened},         // 很像去
-    {u"以", u"已", anything, already_word},                // 以经
-    {u"以", u"一", anything, one_word},                    // 以起
-    {u"以下", u"一下", verb_before, close_of_verb},        // 看以下。
-    {u"一", u"以", not_counted, before_or_after},          // 睡觉一后
-    {u"已", u"以", anything, before_or_after_only},        // 从已前
-    {u"已", u"一", anything, together_word},               // 我们已起
-    {u"事", u"是", anything, question_of_being},           // 事不是
-    {u"事", u"是", adverb_before_being, anything},         // 但事
-    {u"是", u"事", matter_counted, anything},              // 这件是
-    {u"是", u"时", time_before, time_after},               // 小是候
-    {u"理", u"里", where_word, anything},                  // 这理
-    {u"理", u"里", thing, inside_close},                   // 厨房理。
-    {u"里", u"理", word_chu, anything},                    // 处里
-    {u"心理", u"心里", within_clause, not_mind_noun},      // 心理很难过
+    {u"在", u"再", wish_or_negation, verb_without_place},    // 不会在来
+    {u"在", u"再", anything, again_word},                    // 在加上, 在也
+    {u"在", u"再", anything, again_at_start},                // ，在说
+    {u"在", u"再", next_step, action_without_place},         // 然后在去
+    {u"再", u"在", anything, place},                         // 再台湾
+    {u"哪", u"那", anything, that_word},                     // 哪么久
+    {u"哪里", u"那里", clause_opening, statement_going_on},  // 因为哪里有
+    {u"哪个", u"那个", liking, statement},                   // 我最喜欢哪个地方！
+    {u"哪里", u"那里", statement, place_named_after},        // 哪里的活动
+    {u"作", u"做", anything, thing_done},                    // 作功课
+    {u"作法", u"做法", anything, anything},                  // 他的作法
+    {u"作好", u"做好", anything, anything},                  // 作好准备
+    {u"作生意", u"做生意", anything, anything},              // 作生意
+    {u"做", u"作", work_prefix, anything},                   // 工做
+    {u"想", u"像", word_hao, seeming},                       // 好想是
+    {u"想", u"像", not_compared, likeness},                  // 想爸爸一样
+    {u"像", u"想", wish_adverb, verb_not_likened},           // 很像去
+    {u"以", u"已", anything, already_word},                  // 以经
+    {u"以", u"一", anything, one_word},                      // 以起
+    {u"以下", u"一下", verb_before, close_of_verb},          // 看以下。
+    {u"一", u"以", not_counted, before_or_after},            // 睡觉一后
+    {u"已", u"以", anything, before_or_after_only},          // 从已前
+    {u"已", u"一", anything, together_word},                 // 我们已起
+    {u"事", u"是", anything, question_of_being},             // 事不是
+    {u"事", u"是", adverb_before_being, anything},           // 但事
+    {u"是", u"事", matter_counted, anything},                // 这件是
+    {u"是", u"时", time_before, time_after},                 // 小是候
+    {u"理", u"里", where_word, anything},                    // 这理
+    {u"理", u"里", thing, inside_close},                     // 厨房理。
+    {u"里", u"理", word_chu, anything},                      // 处里
+    {u"心理", u"心里", within_clause, not_mind_noun},        // 心理很难过
 };
 
 void flag(const chinese_run& run, const lexicon_token& token, std::u16string_view meant,
