@@ -80,6 +80,10 @@ bool next_step(const neighbours& n, std::ptrdiff_t t) {
 bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
     return verb_without_place(n, t) && !one_of(n.word(t), {u"是", u"有", u"于"});
 }
+// 在过一个月: 再过 before a length of time.
+bool time_passing(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"过" && n.tag(t + 1) == "m";
+}
 // 再来, 再加上, 再也, 再见: 在 fits none of them.
 bool again_word(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"来", u"加上", u"也", u"见", u"去"});
@@ -152,6 +156,11 @@ bool verb_not_likened(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" && !closes_with_same(n, t);
 }
 
+// 景像, 表像, 印像: words of 象 (image, sign).
+bool image_prefix(const neighbours& n, std::ptrdiff_t t) {
+    return one_of(n.word(t), {u"景", u"表", u"假", u"印", u"现", u"抽", u"对", u"形"});
+}
+
 // 以经, 以竟, 以开发: 已 (already).
 bool already_word(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"经", u"经是", u"竟", u"开发"});
@@ -159,7 +168,7 @@ bool already_word(const neighbours& n, std::ptrdiff_t t) {
 // 以个, 以起, 以直, 以定: words of 一.
 bool one_word(const neighbours& n, std::ptrdiff_t t) {
     return one_of(n.word(t), {u"个", u"起", u"样", u"直", u"定", u"些", u"点", u"次", u"天", u"切",
-                              u"边", u"种", u"般", u"块", u"个人"});
+                              u"边", u"种", u"般", u"块", u"个人", u"位"});
 }
 // 看以下。: 一下 after a verb closing its clause.
 bool close_of_verb(const neighbours& n, std::ptrdiff_t t) {
@@ -207,6 +216,13 @@ bool where_word(const neighbours& n, std::ptrdiff_t t) {
 bool thing(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"n", "s"}); }
 bool inside_close(const neighbours& n, std::ptrdiff_t t) { return one_of(n.word(t), {u"", u"面"}); }
 bool word_chu(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"处"; }
+// 我心理觉得, 让爸爸心理失望: 心里 where a person or an adverb stands
+// before and a verb after (身体何心理 is the mind beside the body).
+bool person_or_adverb(const neighbours& n, std::ptrdiff_t t) {
+    return (n.tag(t) == "r" && n.word(t) != u"何") || n.tag(t) == "d" ||
+           one_of(n.word(t), {u"让", u"使"});
+}
+bool verb(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "v"; }
 // 心理 standing for 心里 (in one's heart): not the start of a noun phrase
 // (心理学, 心理上, 心理的, 心理压力).
 bool not_mind_noun(const neighbours& n, std::ptrdiff_t t) {
@@ -227,6 +243,7 @@ const word_pattern patterns[] = {
     {u"在", u"再", anything, again_word},                    // 在加上, 在也
     {u"在", u"再", anything, again_at_start},                // ，在说
     {u"在", u"再", next_step, action_without_place},         // 然后在去
+    {u"在", u"再", anything, time_passing},                  // 在过一个月
     {u"再", u"在", anything, place},                         // 再台湾
     {u"哪", u"那", anything, that_word},                     // 哪么久
     {u"哪里", u"那里", clause_opening, statement_going_on},  // 因为哪里有
@@ -240,6 +257,10 @@ const word_pattern patterns[] = {
     {u"想", u"像", word_hao, seeming},                       // 好想是
     {u"想", u"像", not_compared, likeness},                  // 想爸爸一样
     {u"像", u"想", wish_adverb, verb_not_likened},           // 很像去
+    {u"像", u"象", image_prefix, anything},                  // 景像
+    {u"景像", u"景象", anything, anything},                  // 一幅景像
+    {u"印像", u"印象", anything, anything},                  // 印像很深
+    {u"好象", u"好像", anything, anything},                  // 好象
     {u"以", u"已", anything, already_word},                  // 以经
     {u"以", u"一", anything, one_word},                      // 以起
     {u"以下", u"一下", verb_before, close_of_verb},          // 看以下。
@@ -253,6 +274,7 @@ const word_pattern patterns[] = {
     {u"理", u"里", where_word, anything},                    // 这理
     {u"理", u"里", thing, inside_close},                     // 厨房理。
     {u"里", u"理", word_chu, anything},                      // 处里
+    {u"心理", u"心里", person_or_adverb, verb},              // 我心理觉得
     {u"心理", u"心里", within_clause, not_mind_noun},        // 心理很难过
 };
 
