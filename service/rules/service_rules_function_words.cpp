@@ -10,33 +10,16 @@
 #include <initializer_list>
 
 #include "base/service_text.h"
+#include "lexicon/service_run_words.h"
 #include "rules/service_rules.h"
 
 namespace velmo_service {
 
 namespace {
-bool one_of(std::u16string_view w, std::initializer_list<std::u16string_view> list) {
-    return std::find(list.begin(), list.end(), w) != list.end();
-}
-
-// The word's neighbours as the patterns ask about them; a place outside the
-// run (a run ends at punctuation) reads as an empty word without a tag.
-struct neighbours {
+// The word's neighbours as the patterns ask about them, and the text around
+// the run for what the whole sentence is.
+struct neighbours : run_words {
     const std::u16string& text;
-    const chinese_run& run;
-    const lexicon& words;
-    std::u16string_view word(std::ptrdiff_t t) const {
-        if (t < 0 || static_cast<std::size_t>(t) >= run.tokens.size()) return {};
-        const lexicon_token& token = run.tokens[static_cast<std::size_t>(t)];
-        return run.text.substr(token.begin, token.length());
-    }
-    std::string_view tag(std::ptrdiff_t t) const {
-        if (t < 0 || static_cast<std::size_t>(t) >= run.tokens.size()) return {};
-        return words.tag_name(run.tokens[static_cast<std::size_t>(t)].word.tag);
-    }
-    bool tagged(std::ptrdiff_t t, std::initializer_list<std::string_view> tags) const {
-        return std::find(tags.begin(), tags.end(), tag(t)) != tags.end();
-    }
     // The sentence the run belongs to ends in a question mark.
     bool in_question() const {
         for (std::size_t i = run.offset + run.text.size(); i < text.size(); ++i) {
@@ -57,16 +40,16 @@ bool within_clause(const neighbours& n, std::ptrdiff_t t) { return !n.word(t).em
 // 不会, 不想, 别 before 在 + verb: 再 (again) is meant, unless a place or time
 // follows the verb (不会在上课时间睡).
 bool wish_or_negation(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"不会", u"不想", u"想", u"不用", u"不必", u"别", u"不能", u"还要",
-                              u"千万别", u"不要"});
+    return word_one_of(n.word(t), {u"不会", u"不想", u"想", u"不用", u"不必", u"别", u"不能",
+                                   u"还要", u"千万别", u"不要"});
 }
 // A place or time anywhere later in the clause keeps 在 (在开车时, 在学习方面,
 // 在楼下有).
 bool place_or_time_after(const neighbours& n, std::ptrdiff_t t) {
     for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
         if (n.tagged(i, {"s", "ns", "f", "t"}) ||
-            one_of(n.word(i), {u"时间", u"时候", u"时", u"方面", u"那天", u"的", u"中", u"里",
-                               u"上", u"之后", u"以后", u"前", u"后", u"期间", u"有"}))
+            word_one_of(n.word(i), {u"时间", u"时候", u"时", u"方面", u"那天", u"的", u"中", u"里",
+                                    u"上", u"之后", u"以后", u"前", u"后", u"期间", u"有"}))
             return true;
     return false;
 }
@@ -75,10 +58,10 @@ bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
 }
 // 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb.
 bool next_step(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"", u"然后", u"先"});
+    return word_one_of(n.word(t), {u"", u"然后", u"先"});
 }
 bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
-    return verb_without_place(n, t) && !one_of(n.word(t), {u"是", u"有", u"于"});
+    return verb_without_place(n, t) && !word_one_of(n.word(t), {u"是", u"有", u"于"});
 }
 // 在过一个月: 再过 before a length of time.
 bool time_passing(const neighbours& n, std::ptrdiff_t t) {
@@ -86,59 +69,61 @@ bool time_passing(const neighbours& n, std::ptrdiff_t t) {
 }
 // 再来, 再加上, 再也, 再见: 在 fits none of them.
 bool again_word(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"来", u"加上", u"也", u"见", u"去"});
+    return word_one_of(n.word(t), {u"来", u"加上", u"也", u"见", u"去"});
 }
 // 再说, 再一次 opening a clause (他们在说 is going on).
 bool again_at_start(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"说", u"一次"}) && clause_start(n, t - 2);
+    return word_one_of(n.word(t), {u"说", u"一次"}) && clause_start(n, t - 2);
 }
 // A place: 再台湾, 再网上, 再那里 mean 在.
 bool place(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"s", "ns"}) || (n.tag(t) == "f" && n.word(t).size() > 1) ||
-           one_of(n.word(t), {u"这里", u"那里", u"这儿", u"那儿", u"家", u"家里", u"学校"});
+           word_one_of(n.word(t), {u"这里", u"那里", u"这儿", u"那儿", u"家", u"家里", u"学校"});
 }
 
 // 哪么, 哪时候, 哪样: no question word goes with these.
 bool that_word(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"么", u"嘛", u"嚜", u"时候", u"时", u"样", u"附近", u"且"});
+    return word_one_of(n.word(t), {u"么", u"嘛", u"嚜", u"时候", u"时", u"样", u"附近", u"且"});
 }
 // ，哪里有很多小吃 / 因为哪里的风景: a place already named, opening a
 // statement (哪里去都, 哪里也 mean anywhere).
 bool clause_opening(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"", u"因为", u"所以", u"而且", u"但是", u"可是"});
+    return word_one_of(n.word(t), {u"", u"因为", u"所以", u"而且", u"但是", u"可是"});
 }
 bool statement_going_on(const neighbours& n, std::ptrdiff_t t) {
     if (n.word(t).empty() || n.in_question()) return false;
     for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-        if (one_of(n.word(i), {u"都", u"也"})) return false;
+        if (word_one_of(n.word(i), {u"都", u"也"})) return false;
     return true;
 }
 bool place_named_after(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"的", u"有"});
+    return word_one_of(n.word(t), {u"的", u"有"});
 }
 bool statement(const neighbours& n, std::ptrdiff_t) { return !n.in_question(); }
 // 我最喜欢哪个地方！: a liking or a reason names the thing.
 bool liking(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"喜欢", u"最喜欢", u"因为", u"请"});
+    return word_one_of(n.word(t), {u"喜欢", u"最喜欢", u"因为", u"请"});
 }
 
 // 作事, 作功课, 作饭: things one does (做).
 bool thing_done(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"事", u"功课", u"人", u"些", u"这个", u"事情", u"饭", u"菜", u"运动",
-                              u"生意", u"好", u"完"});
+    return word_one_of(n.word(t), {u"事", u"功课", u"人", u"些", u"这个", u"事情", u"饭", u"菜",
+                                   u"运动", u"生意", u"好", u"完"});
 }
 // 工做, 动做, 制做: only 作 makes these words.
 bool work_prefix(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"工", u"动", u"制"});
+    return word_one_of(n.word(t), {u"工", u"动", u"制"});
 }
 
 // 好想是, 好想快要: 好像 (it seems) is meant.
 bool word_hao(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"好"; }
-bool seeming(const neighbours& n, std::ptrdiff_t t) { return one_of(n.word(t), {u"是", u"快要"}); }
+bool seeming(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"是", u"快要"});
+}
 // 想爸爸一样: a likeness closed by 一样 in the same clause (跟我想的不一样 is
 // a thought).
 bool not_compared(const neighbours& n, std::ptrdiff_t t) {
-    return !one_of(n.word(t), {u"跟", u"所", u"和"});
+    return !word_one_of(n.word(t), {u"跟", u"所", u"和"});
 }
 bool closes_with_same(const neighbours& n, std::ptrdiff_t t) {
     for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
@@ -150,7 +135,7 @@ bool likeness(const neighbours& n, std::ptrdiff_t t) {
 }
 // 很像去, 不像花: a wish before a verb.
 bool wish_adverb(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"很", u"不", u"真", u"真的", u"也", u"要", u"还", u"会"});
+    return word_one_of(n.word(t), {u"很", u"不", u"真", u"真的", u"也", u"要", u"还", u"会"});
 }
 bool verb_not_likened(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" && !closes_with_same(n, t);
@@ -158,21 +143,21 @@ bool verb_not_likened(const neighbours& n, std::ptrdiff_t t) {
 
 // 景像, 表像, 印像: words of 象 (image, sign).
 bool image_prefix(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"景", u"表", u"假", u"印", u"现", u"抽", u"对", u"形"});
+    return word_one_of(n.word(t), {u"景", u"表", u"假", u"印", u"现", u"抽", u"对", u"形"});
 }
 
 // 以经, 以竟, 以开发: 已 (already).
 bool already_word(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"经", u"经是", u"竟", u"开发"});
+    return word_one_of(n.word(t), {u"经", u"经是", u"竟", u"开发"});
 }
 // 以个, 以起, 以直, 以定: words of 一.
 bool one_word(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"个", u"起", u"样", u"直", u"定", u"些", u"点", u"次", u"天", u"切",
-                              u"边", u"种", u"般", u"块", u"个人", u"位"});
+    return word_one_of(n.word(t), {u"个", u"起", u"样", u"直", u"定", u"些", u"点", u"次", u"天",
+                                   u"切", u"边", u"种", u"般", u"块", u"个人", u"位"});
 }
 // 看以下。: 一下 after a verb closing its clause.
 bool close_of_verb(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"", u"了", u"吧", u"就", u"我", u"你", u"他", u"她"});
+    return word_one_of(n.word(t), {u"", u"了", u"吧", u"就", u"我", u"你", u"他", u"她"});
 }
 bool verb_before(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "v"; }
 // 旅行一前, 睡觉一后, 母亲一外: 以前, 以后, 以外 (一前一后 and 第一 stay).
@@ -180,54 +165,58 @@ bool not_counted(const neighbours& n, std::ptrdiff_t t) {
     return !n.tagged(t, {"m", "q", ""}) && n.word(t) != u"第";
 }
 bool before_or_after(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"前", u"后", u"外"}) && n.word(t + 1) != u"一";
+    return word_one_of(n.word(t), {u"前", u"后", u"外"}) && n.word(t + 1) != u"一";
 }
 bool before_or_after_only(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"前", u"后"});
+    return word_one_of(n.word(t), {u"前", u"后"});
 }
 bool together_word(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"起", u"样", u"定"});
+    return word_one_of(n.word(t), {u"起", u"样", u"定"});
 }
 
 // 事不是, 但事, 就事: the verb 是.
 bool question_of_being(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"不是", u"否"});
+    return word_one_of(n.word(t), {u"不是", u"否"});
 }
 bool adverb_before_being(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"就", u"也", u"都", u"还", u"但", u"可", u"只", u"总", u"真"});
+    return word_one_of(n.word(t), {u"就", u"也", u"都", u"还", u"但", u"可", u"只", u"总", u"真"});
 }
 // 一件是: a matter counted (事); 这件是 as often points back to a thing
 // named before.
 bool matter_counted(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"一件", u"两件", u"每一件"}) ||
+    return word_one_of(n.word(t), {u"一件", u"两件", u"每一件"}) ||
            (n.word(t) == u"件" && n.tag(t - 1) == "m");
 }
 // 的是候, 小是候: 时候.
 bool time_before(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"的", u"有", u"小", u"那"});
+    return word_one_of(n.word(t), {u"的", u"有", u"小", u"那"});
 }
-bool time_after(const neighbours& n, std::ptrdiff_t t) { return one_of(n.word(t), {u"候", u"后"}); }
+bool time_after(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"候", u"后"});
+}
 
 // 这理, 家理, 梦理。: 里 (inside) after a place or a thing.
 bool where_word(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.word(t), {u"这", u"那", u"哪", u"家", u"夜", u"心", u"城", u"手", u"村", u"店",
-                              u"公司", u"学校", u"眼"});
+    return word_one_of(n.word(t), {u"这", u"那", u"哪", u"家", u"夜", u"心", u"城", u"手", u"村",
+                                   u"店", u"公司", u"学校", u"眼"});
 }
 bool thing(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"n", "s"}); }
-bool inside_close(const neighbours& n, std::ptrdiff_t t) { return one_of(n.word(t), {u"", u"面"}); }
+bool inside_close(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"", u"面"});
+}
 bool word_chu(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"处"; }
 // 我心理觉得, 让爸爸心理失望: 心里 where a person or an adverb stands
 // before and a verb after (身体何心理 is the mind beside the body).
 bool person_or_adverb(const neighbours& n, std::ptrdiff_t t) {
     return (n.tag(t) == "r" && n.word(t) != u"何") || n.tag(t) == "d" ||
-           one_of(n.word(t), {u"让", u"使"});
+           word_one_of(n.word(t), {u"让", u"使"});
 }
 bool verb(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "v"; }
 // 心理 standing for 心里 (in one's heart): not the start of a noun phrase
 // (心理学, 心理上, 心理的, 心理压力).
 bool not_mind_noun(const neighbours& n, std::ptrdiff_t t) {
     return !n.tagged(t, {"n", "vn", "nz", "ng", "v", "uj"}) &&
-           !one_of(n.word(t), {u"学", u"上", u"学家", u"状态"});
+           !word_one_of(n.word(t), {u"学", u"上", u"学家", u"状态"});
 }
 
 struct word_pattern {
@@ -278,28 +267,24 @@ const word_pattern patterns[] = {
     {u"心理", u"心里", within_clause, not_mind_noun},        // 心理很难过
 };
 
-void flag(const chinese_run& run, const lexicon_token& token, std::u16string_view meant,
-          std::vector<finding>& out) {
-    finding f;
-    f.pos = run.offset + token.begin;
-    f.length = token.length();
-    f.level = level_suspect;
-    f.err_word = text_utf16_to_utf8(run.text.data() + token.begin, token.length());
-    f.suggestions.push_back(text_utf16_to_utf8(meant.data(), meant.size()));
-    out.push_back(std::move(f));
-}
 }  // namespace
 
 void rules_function_words(const std::u16string& text, const std::vector<chinese_run>& runs,
                           const lexicon& words, std::vector<finding>& out) {
     for (const chinese_run& run : runs) {
-        const neighbours n{text, run, words};
+        const neighbours n{{run, words}, text};
         for (std::size_t t = 0; t < run.tokens.size(); ++t) {
             const auto at = static_cast<std::ptrdiff_t>(t);
             const std::u16string_view w = n.word(at);
             for (const word_pattern& p : patterns)
                 if (p.written == w && p.before(n, at - 1) && p.after(n, at + 1)) {
-                    flag(run, run.tokens[t], p.meant, out);
+                    const lexicon_token& token = run.tokens[t];
+                    finding f;  // of the level of the rule, given by the engine
+                    f.pos = run.offset + token.begin;
+                    f.length = token.length();
+                    f.err_word = text_utf16_to_utf8(w.data(), w.size());
+                    f.suggestions = {text_utf16_to_utf8(p.meant.data(), p.meant.size())};
+                    out.push_back(std::move(f));
                     break;
                 }
         }
