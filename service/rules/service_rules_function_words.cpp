@@ -204,7 +204,11 @@ bool thing(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"n", "s"
 bool inside_close(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"", u"面"});
 }
-bool word_chu(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"处"; }
+// 处里 is also the office of a division (处里的同事, 我们处里): only after a
+// word that leads to an act (好好处里, 来处里) is 处理 meant.
+bool word_chu(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"处" && !n.word(t - 1).empty() && !n.tagged(t - 1, {"r", "m", "n"});
+}
 // 我心理觉得, 让爸爸心理失望: 心里 where a person or an adverb stands
 // before and a verb after (身体何心理 is the mind beside the body).
 bool person_or_adverb(const neighbours& n, std::ptrdiff_t t) {
