@@ -71,9 +71,11 @@ bool time_passing(const neighbours& n, std::ptrdiff_t t) {
 bool again_word(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"来", u"加上", u"也", u"见", u"去"});
 }
-// 再说, 再一次 opening a clause (他们在说 is going on).
+// 再说, 再一次 + verb opening a clause (他们在说 is going on, 在一次偶然的
+// 相会里 a time).
 bool again_at_start(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"说", u"一次"}) && clause_start(n, t - 2);
+    if (!clause_start(n, t - 2)) return false;
+    return n.word(t) == u"说" || (n.word(t) == u"一次" && n.tag(t + 1) == "v");
 }
 // A place: 再台湾, 再网上, 再那里 mean 在.
 bool place(const neighbours& n, std::ptrdiff_t t) {
@@ -150,10 +152,10 @@ bool image_prefix(const neighbours& n, std::ptrdiff_t t) {
 bool already_word(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"经", u"经是", u"竟", u"开发"});
 }
-// 以个, 以起, 以直, 以定: words of 一.
+// 以个, 以起, 以直, 以定: words of 一 (以个人名义 is by one's own name).
 bool one_word(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"个", u"起", u"样", u"直", u"定", u"些", u"点", u"次", u"天",
-                                   u"切", u"边", u"种", u"般", u"块", u"个人", u"位"});
+                                   u"切", u"边", u"种", u"般", u"块", u"位"});
 }
 // 看以下。: 一下 after a verb closing its clause.
 bool close_of_verb(const neighbours& n, std::ptrdiff_t t) {
