@@ -198,6 +198,9 @@ void run_particles(const rule_data& d, const rule_input& in, std::vector<finding
 void run_pronouns(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty()) rules_pronouns(in.text, in.runs(), d.words, out);
 }
+void run_function_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    if (!d.words.empty()) rules_function_words(in.text, in.runs(), d.words, out);
+}
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || !d.model.ready()) return;
     const std::size_t from = out.size();
@@ -251,6 +254,7 @@ const std::vector<rule_spec>& rule_table() {
         {"homophones", &o::general, level_error, run_homophones, true},
         {"particles", &o::general, level_suspect, run_particles, true},
         {"pronouns", &o::general, level_suspect, run_pronouns, true},
+        {"function-words", &o::general, level_suspect, run_function_words, true},
         {"repeats", &o::general, level_error, run_repeats},
         {"confusions", &o::general, level_suspect, run_confusions, true},
         {"traditional", &o::traditional, level_error, run_traditional},

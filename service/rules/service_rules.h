@@ -47,6 +47,12 @@ void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
 void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& runs,
                     const lexicon& words, std::vector<finding>& out);
 
+// Function characters written for one of like sound (在/再, 那/哪, 做/作,
+// 像/想/象, 以/已/一, 是/事/时, 里/理) where the words on either side, or the
+// sentence being a question, fit only the character meant.
+void rules_function_words(const std::u16string& text, const std::vector<chinese_run>& runs,
+                          const lexicon& words, std::vector<finding>& out);
+
 // Single characters typed or misread for another (those `slips` counts
 // writers putting for it, of like sound or shape, the small groups 的/地/得,
 // 在/再, 做/作, 他/她/它 ...) and characters written twice, where the word

@@ -1,0 +1,300 @@
+// Function characters written for one of like sound, read as a table of
+// patterns: the word written, the word meant, and a test of the word before
+// it and of the word after it. 在 and 再 (不会在来 / 再台湾), 哪 and 那 (哪么,
+// 因为哪里有), 做 and 作 (作法, 工做), 像 and 想 (好想是, 想爸爸一样), 以, 已
+// and 一 (以经, 一前, 以起), 是 and 事 (这件是, 事不是), 里 and 理 (这理, 处里,
+// 心理很难过). Each pattern asks for context that only the word meant fits:
+// both characters are common, so a reading that could go either way is left
+// to the word model of the confusions rule.
+#include <algorithm>
+#include <initializer_list>
+
+#include "base/service_text.h"
+#include "lexicon/service_run_words.h"
+#include "rules/service_rules.h"
+
+namespace velmo_service {
+
+namespace {
+// The word's neighbours as the patterns ask about them, and the text around
+// the run for what the whole sentence is.
+struct neighbours : run_words {
+    const std::u16string& text;
+    // The sentence the run belongs to ends in a question mark.
+    bool in_question() const {
+        for (std::size_t i = run.offset + run.text.size(); i < text.size(); ++i) {
+            const char16_t c = text[i];
+            if (c == u'？' || c == u'?') return true;
+            if (c == u'。' || c == u'！' || c == u'!') return false;
+        }
+        return false;
+    }
+};
+
+using place_test = bool (*)(const neighbours&, std::ptrdiff_t);
+
+bool anything(const neighbours&, std::ptrdiff_t) { return true; }
+bool clause_start(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); }
+bool within_clause(const neighbours& n, std::ptrdiff_t t) { return !n.word(t).empty(); }
+
+// 不会, 不想, 别 before 在 + verb: 再 (again) is meant, unless a place or time
+// follows the verb (不会在上课时间睡).
+bool wish_or_negation(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"不会", u"不想", u"想", u"不用", u"不必", u"别", u"不能",
+                                   u"还要", u"千万别", u"不要"});
+}
+// A place or time anywhere later in the clause keeps 在 (在开车时, 在学习方面,
+// 在楼下有).
+bool place_or_time_after(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (n.tagged(i, {"s", "ns", "f", "t"}) ||
+            word_one_of(n.word(i), {u"时间", u"时候", u"时", u"方面", u"那天", u"的", u"中", u"里",
+                                    u"上", u"之后", u"以后", u"前", u"后", u"期间", u"有"}))
+            return true;
+    return false;
+}
+bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" && !place_or_time_after(n, t + 1);
+}
+// 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb.
+bool next_step(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"", u"然后", u"先"});
+}
+bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
+    return verb_without_place(n, t) && !word_one_of(n.word(t), {u"是", u"有", u"于"});
+}
+// 在过一个月: 再过 before a length of time.
+bool time_passing(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"过" && n.tag(t + 1) == "m";
+}
+// 再来, 再加上, 再也, 再见: 在 fits none of them.
+bool again_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"来", u"加上", u"也", u"见", u"去"});
+}
+// 再说, 再一次 + verb opening a clause (他们在说 is going on, 在一次偶然的
+// 相会里 a time).
+bool again_at_start(const neighbours& n, std::ptrdiff_t t) {
+    if (!clause_start(n, t - 2)) return false;
+    return n.word(t) == u"说" || (n.word(t) == u"一次" && n.tag(t + 1) == "v");
+}
+// A place: 再台湾, 再网上, 再那里 mean 在.
+bool place(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"s", "ns"}) || (n.tag(t) == "f" && n.word(t).size() > 1) ||
+           word_one_of(n.word(t), {u"这里", u"那里", u"这儿", u"那儿", u"家", u"家里", u"学校"});
+}
+
+// 哪么, 哪时候, 哪样: no question word goes with these.
+bool that_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"么", u"嘛", u"嚜", u"时候", u"时", u"样", u"附近", u"且"});
+}
+// ，哪里有很多小吃 / 因为哪里的风景: a place already named, opening a
+// statement (哪里去都, 哪里也 mean anywhere).
+bool clause_opening(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"", u"因为", u"所以", u"而且", u"但是", u"可是"});
+}
+bool statement_going_on(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t).empty() || n.in_question()) return false;
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i), {u"都", u"也"})) return false;
+    return true;
+}
+bool place_named_after(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"的", u"有"});
+}
+bool statement(const neighbours& n, std::ptrdiff_t) { return !n.in_question(); }
+// 我最喜欢哪个地方！: a liking or a reason names the thing.
+bool liking(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"喜欢", u"最喜欢", u"因为", u"请"});
+}
+
+// 作事, 作功课, 作饭: things one does (做).
+bool thing_done(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"事", u"功课", u"人", u"些", u"这个", u"事情", u"饭", u"菜",
+                                   u"运动", u"生意", u"好", u"完"});
+}
+// 工做, 动做, 制做: only 作 makes these words.
+bool work_prefix(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"工", u"动", u"制"});
+}
+
+// 好想是, 好想快要: 好像 (it seems) is meant.
+bool word_hao(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"好"; }
+bool seeming(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"是", u"快要"});
+}
+// 想爸爸一样: a likeness closed by 一样 in the same clause (跟我想的不一样 is
+// a thought).
+bool not_compared(const neighbours& n, std::ptrdiff_t t) {
+    return !word_one_of(n.word(t), {u"跟", u"所", u"和"});
+}
+bool closes_with_same(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
+        if (n.word(i) == u"一样") return true;
+    return false;
+}
+bool likeness(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"n", "r", "nr", "ns"}) && closes_with_same(n, t);
+}
+// 很像去, 不像花: a wish before a verb.
+bool wish_adverb(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"很", u"不", u"真", u"真的", u"也", u"要", u"还", u"会"});
+}
+bool verb_not_likened(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" && !closes_with_same(n, t);
+}
+
+// 景像, 表像, 印像: words of 象 (image, sign).
+bool image_prefix(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"景", u"表", u"假", u"印", u"现", u"抽", u"对", u"形"});
+}
+
+// 以经, 以竟, 以开发: 已 (already).
+bool already_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"经", u"经是", u"竟", u"开发"});
+}
+// 以个, 以起, 以直, 以定: words of 一 (以个人名义 is by one's own name).
+bool one_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"个", u"起", u"样", u"直", u"定", u"些", u"点", u"次", u"天",
+                                   u"切", u"边", u"种", u"般", u"块", u"位"});
+}
+// 看以下。: 一下 after a verb closing its clause.
+bool close_of_verb(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"", u"了", u"吧", u"就", u"我", u"你", u"他", u"她"});
+}
+bool verb_before(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "v"; }
+// 旅行一前, 睡觉一后, 母亲一外: 以前, 以后, 以外 (一前一后 and 第一 stay).
+bool not_counted(const neighbours& n, std::ptrdiff_t t) {
+    return !n.tagged(t, {"m", "q", ""}) && n.word(t) != u"第";
+}
+bool before_or_after(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"前", u"后", u"外"}) && n.word(t + 1) != u"一";
+}
+bool before_or_after_only(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"前", u"后"});
+}
+bool together_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"起", u"样", u"定"});
+}
+
+// 事不是, 但事, 就事: the verb 是.
+bool question_of_being(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"不是", u"否"});
+}
+bool adverb_before_being(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"就", u"也", u"都", u"还", u"但", u"可", u"只", u"总", u"真"});
+}
+// 一件是: a matter counted (事); 这件是 as often points back to a thing
+// named before.
+bool matter_counted(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"一件", u"两件", u"每一件"}) ||
+           (n.word(t) == u"件" && n.tag(t - 1) == "m");
+}
+// 的是候, 小是候: 时候.
+bool time_before(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"的", u"有", u"小", u"那"});
+}
+bool time_after(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"候", u"后"});
+}
+
+// 这理, 家理, 梦理。: 里 (inside) after a place or a thing.
+bool where_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这", u"那", u"哪", u"家", u"夜", u"心", u"城", u"手", u"村",
+                                   u"店", u"公司", u"学校", u"眼"});
+}
+bool thing(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"n", "s"}); }
+bool inside_close(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"", u"面"});
+}
+// 处里 is also the office of a division (处里的同事, 我们处里): only after a
+// word that leads to an act (好好处里, 来处里) is 处理 meant.
+bool word_chu(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"处" && !n.word(t - 1).empty() && !n.tagged(t - 1, {"r", "m", "n"});
+}
+// 我心理觉得, 让爸爸心理失望: 心里 where a person or an adverb stands
+// before and a verb after (身体何心理 is the mind beside the body).
+bool person_or_adverb(const neighbours& n, std::ptrdiff_t t) {
+    return (n.tag(t) == "r" && n.word(t) != u"何") || n.tag(t) == "d" ||
+           word_one_of(n.word(t), {u"让", u"使"});
+}
+bool verb(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "v"; }
+// 心理 standing for 心里 (in one's heart): not the start of a noun phrase
+// (心理学, 心理上, 心理的, 心理压力).
+bool not_mind_noun(const neighbours& n, std::ptrdiff_t t) {
+    return !n.tagged(t, {"n", "vn", "nz", "ng", "v", "uj"}) &&
+           !word_one_of(n.word(t), {u"学", u"上", u"学家", u"状态"});
+}
+
+struct word_pattern {
+    std::u16string_view written;
+    std::u16string_view meant;
+    place_test before;  // the word right before the written one
+    place_test after;   // the word right after it
+};
+
+// Tried in order; the first that fits decides.
+const word_pattern patterns[] = {
+    {u"在", u"再", wish_or_negation, verb_without_place},    // 不会在来
+    {u"在", u"再", anything, again_word},                    // 在加上, 在也
+    {u"在", u"再", anything, again_at_start},                // ，在说
+    {u"在", u"再", next_step, action_without_place},         // 然后在去
+    {u"在", u"再", anything, time_passing},                  // 在过一个月
+    {u"再", u"在", anything, place},                         // 再台湾
+    {u"哪", u"那", anything, that_word},                     // 哪么久
+    {u"哪里", u"那里", clause_opening, statement_going_on},  // 因为哪里有
+    {u"哪个", u"那个", liking, statement},                   // 我最喜欢哪个地方！
+    {u"哪里", u"那里", statement, place_named_after},        // 哪里的活动
+    {u"作", u"做", anything, thing_done},                    // 作功课
+    {u"作法", u"做法", anything, anything},                  // 他的作法
+    {u"作好", u"做好", anything, anything},                  // 作好准备
+    {u"作生意", u"做生意", anything, anything},              // 作生意
+    {u"做", u"作", work_prefix, anything},                   // 工做
+    {u"想", u"像", word_hao, seeming},                       // 好想是
+    {u"想", u"像", not_compared, likeness},                  // 想爸爸一样
+    {u"像", u"想", wish_adverb, verb_not_likened},           // 很像去
+    {u"像", u"象", image_prefix, anything},                  // 景像
+    {u"景像", u"景象", anything, anything},                  // 一幅景像
+    {u"印像", u"印象", anything, anything},                  // 印像很深
+    {u"好象", u"好像", anything, anything},                  // 好象
+    {u"以", u"已", anything, already_word},                  // 以经
+    {u"以", u"一", anything, one_word},                      // 以起
+    {u"以下", u"一下", verb_before, close_of_verb},          // 看以下。
+    {u"一", u"以", not_counted, before_or_after},            // 睡觉一后
+    {u"已", u"以", anything, before_or_after_only},          // 从已前
+    {u"已", u"一", anything, together_word},                 // 我们已起
+    {u"事", u"是", anything, question_of_being},             // 事不是
+    {u"事", u"是", adverb_before_being, anything},           // 但事
+    {u"是", u"事", matter_counted, anything},                // 这件是
+    {u"是", u"时", time_before, time_after},                 // 小是候
+    {u"理", u"里", where_word, anything},                    // 这理
+    {u"理", u"里", thing, inside_close},                     // 厨房理。
+    {u"里", u"理", word_chu, anything},                      // 处里
+    {u"心理", u"心里", person_or_adverb, verb},              // 我心理觉得
+    {u"心理", u"心里", within_clause, not_mind_noun},        // 心理很难过
+};
+
+}  // namespace
+
+void rules_function_words(const std::u16string& text, const std::vector<chinese_run>& runs,
+                          const lexicon& words, std::vector<finding>& out) {
+    for (const chinese_run& run : runs) {
+        const neighbours n{{run, words}, text};
+        for (std::size_t t = 0; t < run.tokens.size(); ++t) {
+            const auto at = static_cast<std::ptrdiff_t>(t);
+            const std::u16string_view w = n.word(at);
+            for (const word_pattern& p : patterns)
+                if (p.written == w && p.before(n, at - 1) && p.after(n, at + 1)) {
+                    const lexicon_token& token = run.tokens[t];
+                    finding f;  // of the level of the rule, given by the engine
+                    f.pos = run.offset + token.begin;
+                    f.length = token.length();
+                    f.err_word = text_utf16_to_utf8(w.data(), w.size());
+                    f.suggestions = {text_utf16_to_utf8(p.meant.data(), p.meant.size())};
+                    out.push_back(std::move(f));
+                    break;
+                }
+        }
+    }
+}
+
+}  // namespace velmo_service
