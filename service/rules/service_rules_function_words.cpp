@@ -29,6 +29,13 @@ struct neighbours : run_words {
         }
         return false;
     }
+    // The clause goes on past the run (in Latin letters, digits, 、 or a
+    // quote: 在使用了选项 dir 的时候), where the run's words cannot see it.
+    bool clause_goes_on() const {
+        const std::size_t end = run.offset + run.text.size();
+        return end < text.size() && std::u16string_view(u"，。！？；：,.!?;:").find(text[end]) ==
+                                        std::u16string_view::npos;
+    }
 };
 
 using place_test = bool (*)(const neighbours&, std::ptrdiff_t);
@@ -44,8 +51,9 @@ bool wish_or_negation(const neighbours& n, std::ptrdiff_t t) {
                                    u"还要", u"千万别", u"不要"});
 }
 // A place or time anywhere later in the clause keeps 在 (在开车时, 在学习方面,
-// 在楼下有).
+// 在楼下有), and so does a clause that goes on where the run's words end.
 bool place_or_time_after(const neighbours& n, std::ptrdiff_t t) {
+    if (n.clause_goes_on()) return true;  // unseen, it may hold one
     for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
         if (n.tagged(i, {"s", "ns", "f", "t"}) ||
             word_one_of(n.word(i), {u"时间", u"时候", u"时", u"方面", u"那天", u"的", u"中", u"里",
@@ -58,7 +66,7 @@ bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
 }
 // 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb.
 bool next_step(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"", u"然后", u"先"});
+    return word_one_of(n.word(t), {u"然后", u"先"});
 }
 bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
     return verb_without_place(n, t) && !word_one_of(n.word(t), {u"是", u"有", u"于"});
@@ -154,8 +162,9 @@ bool already_word(const neighbours& n, std::ptrdiff_t t) {
 }
 // 以个, 以起, 以直, 以定: words of 一 (以个人名义 is by one's own name).
 bool one_word(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"个", u"起", u"样", u"直", u"定", u"些", u"点", u"次", u"天",
-                                   u"切", u"边", u"种", u"般", u"块", u"位"});
+    // Not 点 nor 次: 以点分隔, 以次类推 are written so on purpose.
+    return word_one_of(n.word(t), {u"个", u"起", u"样", u"直", u"定", u"些", u"天", u"切", u"边",
+                                   u"种", u"般", u"块", u"位"});
 }
 // 看以下。: 一下 after a verb closing its clause.
 bool close_of_verb(const neighbours& n, std::ptrdiff_t t) {
