@@ -94,8 +94,9 @@ double written_chance(const slip_counts& slips, std::u16string_view written,
 }
 
 // Orders the suggestions of `f` by how much more probable the word model
-// finds the text around it with each, and sets `best` to the first one's
-// gain plus its chance; false when the finding lies outside the runs.
+// finds the text around it with each plus the chance of its slip, sets
+// `best` to the first one's sum and `f.log_chance` to its chance; false
+// when the finding lies outside the runs.
 bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, double& best) {
     constexpr std::size_t context = 4;
     for (const chinese_run& run : in.runs()) {
@@ -107,22 +108,25 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
                                   after = run.text.substr(at + f.length, b - at - f.length),
                                   stretch = run.text.substr(at, f.length);
         const double written = d.model.score(run.text.substr(a, b - a));
-        std::vector<std::pair<double, std::string>> scored;
+        struct scored_word {
+            double score, chance;
+            std::string word;
+        };
+        std::vector<scored_word> scored;
         for (std::string& s : f.suggestions) {
             const std::u16string word = text_utf8_to_utf16(s);
             std::u16string meant(before);
             meant += word;
             meant += after;
-            scored.emplace_back(d.model.score(meant) - written, std::move(s));
+            const double chance = written_chance(d.slips, stretch, word);
+            scored.push_back({d.model.score(meant) - written + chance, chance, std::move(s)});
         }
         std::stable_sort(scored.begin(), scored.end(),
-                         [](const auto& x, const auto& y) { return x.first > y.first; });
+                         [](const auto& x, const auto& y) { return x.score > y.score; });
         f.suggestions.clear();
-        for (auto& [score, s] : scored) f.suggestions.push_back(std::move(s));
-        f.log_chance = scored.empty()
-                           ? 0
-                           : written_chance(d.slips, stretch, text_utf8_to_utf16(f.suggestions[0]));
-        best = scored.empty() ? 0 : scored[0].first + f.log_chance;
+        for (scored_word& s : scored) f.suggestions.push_back(std::move(s.word));
+        f.log_chance = scored.empty() ? 0 : scored[0].chance;
+        best = scored.empty() ? 0 : scored[0].score;
         return true;
     }
     return false;
