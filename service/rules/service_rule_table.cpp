@@ -80,8 +80,8 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
 // A sound-alike word is proposed when the word model's log10 gain in its
 // context, plus log10 of the chance that its changed characters are written
 // as they stand (a pair never counted taking the unseen chance), reaches this.
-constexpr double min_homophone_score = 1.0;
-constexpr double unseen_homophone_chance = -2.5;
+constexpr double min_homophone_score = 1.5;
+constexpr double unseen_homophone_chance = -3.0;
 
 double written_chance(const slip_counts& slips, std::u16string_view written,
                       std::u16string_view meant) {

@@ -14,8 +14,9 @@ namespace velmo_service {
 namespace {
 constexpr std::size_t max_suggestions = 5;
 // Required gain in log probability when the written stretch is no word, and
-// when it is a word itself (then only a far more common word counts).
-constexpr double margin_not_word = 4.0;
+// when it is a word itself (then only a far more common word counts). The
+// first is small: the word model, seeing the neighbours, judges those.
+constexpr double margin_not_word = 1.0;
 constexpr double margin_both_words = 7.0;
 // A rare character that forms a listed word with its neighbours was chosen
 // on purpose; one that forms no word is as likely a slip as any other.
