@@ -162,6 +162,13 @@ void drop_variant_forms(std::vector<finding>& found, std::size_t from) {
                 found.end());
 }
 
+// A stretch written the same way twice with a slip never counted is meant
+// as written: a name (文平), a brand or a term of the writer's.
+bool written_again(const std::u16string& text, const finding& f) {
+    const std::u16string w = text_utf8_to_utf16(f.err_word);
+    return text.find(w, f.pos + f.length) != std::u16string::npos ||
+           text.substr(0, f.pos).find(w) != std::u16string::npos;
+}
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
@@ -171,7 +178,8 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     for (finding& f : found) {
         double best = 0;
         if (!d.model.ready() || f.suggestions.empty() ||
-            (rank_suggestions(d, in, f, best) && best >= min_homophone_score))
+            (rank_suggestions(d, in, f, best) && best >= min_homophone_score &&
+             !(f.log_chance <= unseen_homophone_chance && written_again(in.text, f))))
             out.push_back(std::move(f));
     }
 }
