@@ -80,16 +80,28 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
 // A sound-alike word is proposed when the word model's log10 gain in its
 // context, plus log10 of the chance that its changed characters are written
 // as they stand (a pair never counted taking the unseen chance), reaches this.
+// A pair that shares no syllable, alike only loosely (长/唱, 形/心), is a
+// rarer slip when never counted.
 constexpr double min_homophone_score = 1.5;
 constexpr double unseen_homophone_chance = -3.0;
+constexpr double unseen_loose_homophone_chance = -4.0;
 
-double written_chance(const slip_counts& slips, std::u16string_view written,
-                      std::u16string_view meant) {
+bool share_syllable(const pinyin_readings& readings, char16_t a, char16_t b) {
+    const std::vector<std::uint16_t>& of_b = readings.of(b);
+    for (std::uint16_t s : readings.of(a))
+        if (std::find(of_b.begin(), of_b.end(), s) != of_b.end()) return true;
+    return false;
+}
+
+double written_chance(const rule_data& d, std::u16string_view written, std::u16string_view meant) {
     if (written.size() != meant.size()) return unseen_homophone_chance;
     double chance = 0;
     for (std::size_t k = 0; k < written.size(); ++k)
         if (written[k] != meant[k])
-            chance += slips.log_chance(written[k], meant[k], unseen_homophone_chance);
+            chance += d.slips.log_chance(written[k], meant[k],
+                                         share_syllable(d.readings, written[k], meant[k])
+                                             ? unseen_homophone_chance
+                                             : unseen_loose_homophone_chance);
     return chance;
 }
 
@@ -118,7 +130,7 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
             std::u16string meant(before);
             meant += word;
             meant += after;
-            const double chance = written_chance(d.slips, stretch, word);
+            const double chance = written_chance(d, stretch, word);
             scored.push_back({d.model.score(meant) - written + chance, chance, std::move(s)});
         }
         std::stable_sort(scored.begin(), scored.end(),
