@@ -186,14 +186,24 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
     drop_variant_forms(found, 0);
-    // The word list sees the stretch alone; the word model sees its neighbours too.
+    // The word list sees the stretch alone; the word model sees its neighbours too,
+    // and of overlapping stretches keeps the one it finds best (without the
+    // model, the first: the clearest gain in the word list).
+    std::vector<std::pair<double, finding>> kept;
     for (finding& f : found) {
         double best = 0;
         if (!d.model.ready() || f.suggestions.empty() ||
             (rank_suggestions(d, in, f, best) && best >= min_homophone_score &&
              !(f.log_chance <= unseen_homophone_chance && written_again(in.text, f))))
-            out.push_back(std::move(f));
+            kept.emplace_back(best, std::move(f));
     }
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const auto& x, const auto& y) { return x.first > y.first; });
+    const std::size_t from = out.size();
+    for (auto& [best, f] : kept)
+        if (std::none_of(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(),
+                         [&](const finding& o) { return overlaps(o, f.pos, f.length); }))
+            out.push_back(std::move(f));
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty()) rules_particles(in.runs(), d.words, out);

@@ -156,16 +156,11 @@ void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words
     for (const chinese_run& run : runs) {
         std::vector<proposal> proposals;
         propose(run, words, index, weight, proposals);
-        // Overlapping proposals: the one with the clearest gain wins.
+        // Overlapping proposals all go out, the clearest gain first: the
+        // word model, seeing their neighbours, chooses between them.
         std::sort(proposals.begin(), proposals.end(),
                   [](const proposal& x, const proposal& y) { return x.gain > y.gain; });
-        std::vector<std::pair<std::size_t, std::size_t>> taken;
         for (proposal& p : proposals) {
-            const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const auto& t) {
-                return p.begin < t.second && t.first < p.end;
-            });
-            if (overlaps) continue;
-            taken.emplace_back(p.begin, p.end);
             std::sort(p.words.begin(), p.words.end(),
                       [](const auto& x, const auto& y) { return x.first > y.first; });
             finding f;
