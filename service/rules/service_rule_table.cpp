@@ -99,22 +99,35 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
 // A sound-alike word is proposed when the word model's log10 gain in its
 // context, plus log10 of the chance that its changed characters are written
 // as they stand (a pair never counted taking the unseen chance), reaches this.
-constexpr double min_homophone_score = 1.0;
+// A pair that shares no syllable, alike only loosely (长/唱, 形/心), is a
+// rarer slip when never counted.
+constexpr double min_homophone_score = 1.5;
 constexpr double unseen_homophone_chance = -2.0;
+constexpr double unseen_loose_homophone_chance = -4.0;
 
-double written_chance(const slip_counts& slips, std::u16string_view written,
-                      std::u16string_view meant) {
+bool share_syllable(const pinyin_readings& readings, char16_t a, char16_t b) {
+    const std::vector<std::uint16_t>& of_b = readings.of(b);
+    for (std::uint16_t s : readings.of(a))
+        if (std::find(of_b.begin(), of_b.end(), s) != of_b.end()) return true;
+    return false;
+}
+
+double written_chance(const rule_data& d, std::u16string_view written, std::u16string_view meant) {
     if (written.size() != meant.size()) return unseen_homophone_chance;
     double chance = 0;
     for (std::size_t k = 0; k < written.size(); ++k)
         if (written[k] != meant[k])
-            chance += slips.log_chance(written[k], meant[k], unseen_homophone_chance);
+            chance += d.slips.log_chance(written[k], meant[k],
+                                         share_syllable(d.readings, written[k], meant[k])
+                                             ? unseen_homophone_chance
+                                             : unseen_loose_homophone_chance);
     return chance;
 }
 
 // Orders the suggestions of `f` by how much more probable the word model
-// finds the text around it with each, and sets `best` to the first one's
-// gain plus its chance; false when the finding lies outside the runs.
+// finds the text around it with each plus the chance of its slip, sets
+// `best` to the first one's sum and `f.log_chance` to its chance; false
+// when the finding lies outside the runs.
 bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, double& best) {
     constexpr std::size_t context = 4;
     for (std::size_t r = 0; r < in.runs().size(); ++r) {
@@ -128,22 +141,26 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
                                   after = run.text.substr(at + f.length, b - at - f.length),
                                   stretch = run.text.substr(at, f.length);
         const double written = d.model.score(run.text.substr(a, b - a), share);
-        std::vector<std::pair<double, std::string>> scored;
+        struct scored_word {
+            double score, chance;
+            std::string word;
+        };
+        std::vector<scored_word> scored;
         for (std::string& s : f.suggestions) {
             const std::u16string word = text_utf8_to_utf16(s);
             std::u16string meant(before);
             meant += word;
             meant += after;
-            scored.emplace_back(d.model.score(meant, share) - written, std::move(s));
+            const double chance = written_chance(d, stretch, word);
+            scored.push_back(
+                {d.model.score(meant, share) - written + chance, chance, std::move(s)});
         }
         std::stable_sort(scored.begin(), scored.end(),
-                         [](const auto& x, const auto& y) { return x.first > y.first; });
+                         [](const auto& x, const auto& y) { return x.score > y.score; });
         f.suggestions.clear();
-        for (auto& [score, s] : scored) f.suggestions.push_back(std::move(s));
-        f.log_chance = scored.empty()
-                           ? 0
-                           : written_chance(d.slips, stretch, text_utf8_to_utf16(f.suggestions[0]));
-        best = scored.empty() ? 0 : scored[0].first + f.log_chance;
+        for (scored_word& s : scored) f.suggestions.push_back(std::move(s.word));
+        f.log_chance = scored.empty() ? 0 : scored[0].chance;
+        best = scored.empty() ? 0 : scored[0].score;
         return true;
     }
     return false;
@@ -179,18 +196,36 @@ void drop_variant_forms(std::vector<finding>& found, std::size_t from) {
                 found.end());
 }
 
+// A stretch written the same way twice with a slip never counted is meant
+// as written: a name (文平), a brand or a term of the writer's.
+bool written_again(const std::u16string& text, const finding& f) {
+    const std::u16string w = text_utf8_to_utf16(f.err_word);
+    return text.find(w, f.pos + f.length) != std::u16string::npos ||
+           text.substr(0, f.pos).find(w) != std::u16string::npos;
+}
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
     drop_variant_forms(found, 0);
-    // The word list sees the stretch alone; the word model sees its neighbours too.
+    // The word list sees the stretch alone; the word model sees its neighbours too,
+    // and of overlapping stretches keeps the one it finds best (without the
+    // model, the first: the clearest gain in the word list).
+    std::vector<std::pair<double, finding>> kept;
     for (finding& f : found) {
         double best = 0;
         if (!d.model.ready() || f.suggestions.empty() ||
-            (rank_suggestions(d, in, f, best) && best >= min_homophone_score))
-            out.push_back(std::move(f));
+            (rank_suggestions(d, in, f, best) && best >= min_homophone_score &&
+             !(f.log_chance <= unseen_homophone_chance && written_again(in.text, f))))
+            kept.emplace_back(best, std::move(f));
     }
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const auto& x, const auto& y) { return x.first > y.first; });
+    const std::size_t from = out.size();
+    for (auto& [best, f] : kept)
+        if (std::none_of(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(),
+                         [&](const finding& o) { return overlaps(o, f.pos, f.length); }))
+            out.push_back(std::move(f));
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty()) rules_particles(in.runs(), d.words, out);

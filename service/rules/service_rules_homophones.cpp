@@ -14,11 +14,12 @@ namespace velmo_service {
 namespace {
 constexpr std::size_t max_suggestions = 5;
 // Required gain in log probability when the written stretch is no word, and
-// when it is a word itself (then only a far more common word counts).
-constexpr double margin_not_word = 4.0;
+// when it is a word itself (then only a far more common word counts). The
+// first is small: the word model, seeing the neighbours, judges those.
+constexpr double margin_not_word = 1.0;
 constexpr double margin_both_words = 7.0;
-// The character an input method offers first is a common one: a rare
-// character in the text was chosen on purpose, not slipped in.
+// A rare character that forms a listed word with its neighbours was chosen
+// on purpose; one that forms no word is as likely a slip as any other.
 constexpr std::uint32_t min_slip_frequency = 250;
 // Very common characters (的, 时, 以) stand alone in correct text all the
 // time, which the word probabilities undervalue: replacing one needs more
@@ -26,6 +27,9 @@ constexpr std::uint32_t min_slip_frequency = 250;
 constexpr double common_frequency = 40000;
 // A suggested word must be at least this common: rare words are no better guess.
 constexpr std::uint32_t min_suggestion_frequency = 30;
+// Names are suggested only when well known (台湾 for 台弯): a rarer one is
+// some person's name, no likelier than the stretch as written.
+constexpr std::uint32_t min_name_suggestion_frequency = 1000;
 // A slip of the same sound counts as this much gain over a confused sound.
 constexpr double same_sound_bonus = 1.5;
 
@@ -125,11 +129,14 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
                                   words.best_path_score(text.substr(e, b - e));
             proposal p{s, e, 0, window_is_word, {}};
             for (const sound_alike& w : alike) {
-                if (w.info.frequency < min_suggestion_frequency || w.info.kind == word_class::name)
+                if (w.info.frequency < (w.info.kind == word_class::name
+                                            ? min_name_suggestion_frequency
+                                            : min_suggestion_frequency))
                     continue;
                 if (counted(text, s + w.changed) || counted_in(text, s + w.changed)) continue;
                 const lexicon_word* slipped = words.find(window.substr(w.changed, 1));
-                if (!slipped || slipped->frequency < min_slip_frequency) continue;
+                if (!slipped || (window_is_word && slipped->frequency < min_slip_frequency))
+                    continue;
                 const double gain = around + words.log_probability(w.info.frequency) - written;
                 const double common =
                     std::max(0.0, std::log(slipped->frequency / common_frequency));
@@ -149,16 +156,11 @@ void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words
     for (const chinese_run& run : runs) {
         std::vector<proposal> proposals;
         propose(run, words, index, weight, proposals);
-        // Overlapping proposals: the one with the clearest gain wins.
+        // Overlapping proposals all go out, the clearest gain first: the
+        // word model, seeing their neighbours, chooses between them.
         std::sort(proposals.begin(), proposals.end(),
                   [](const proposal& x, const proposal& y) { return x.gain > y.gain; });
-        std::vector<std::pair<std::size_t, std::size_t>> taken;
         for (proposal& p : proposals) {
-            const bool overlaps = std::any_of(taken.begin(), taken.end(), [&](const auto& t) {
-                return p.begin < t.second && t.first < p.end;
-            });
-            if (overlaps) continue;
-            taken.emplace_back(p.begin, p.end);
             std::sort(p.words.begin(), p.words.end(),
                       [](const auto& x, const auto& y) { return x.first > y.first; });
             finding f;
