@@ -9,49 +9,30 @@
 #include <initializer_list>
 
 #include "base/service_text.h"
+#include "lexicon/service_run_words.h"
 #include "rules/service_rules.h"
 
 namespace velmo_service {
 
 namespace {
-bool one_of(std::u16string_view w, std::initializer_list<std::u16string_view> list) {
-    return std::find(list.begin(), list.end(), w) != list.end();
-}
-
 bool reduplicated(std::u16string_view w) {
     return (w.size() == 2 && w[0] == w[1]) || (w.size() == 4 && w[0] == w[1] && w[2] == w[3]);
 }
 
 // Words that grade the adjective after them (很认真, 非常高兴).
 bool degree_word(std::u16string_view w) {
-    return one_of(w, {u"很", u"非常", u"十分", u"那么", u"这么", u"多么", u"太", u"特别", u"更",
-                      u"更加", u"越来越", u"比较", u"相当", u"挺", u"好", u"真"});
+    return word_one_of(w, {u"很", u"非常", u"十分", u"那么", u"这么", u"多么", u"太", u"特别",
+                           u"更", u"更加", u"越来越", u"比较", u"相当", u"挺", u"好", u"真"});
 }
 
 // Prepositions that open the phrase of a verb (耐心地跟我谈, 生气地把门关上).
 bool preposition(std::u16string_view w) {
-    return one_of(w, {u"跟", u"对", u"向", u"把", u"给", u"往", u"和", u"与", u"被", u"在", u"从",
-                      u"为", u"替", u"将"});
+    return word_one_of(w, {u"跟", u"对", u"向", u"把", u"给", u"往", u"和", u"与", u"被", u"在",
+                           u"从", u"为", u"替", u"将"});
 }
 
-// The particle's neighbours as the patterns ask about them; a place outside
-// the run reads as an empty word without a tag.
-struct neighbours {
-    const chinese_run& run;
-    const lexicon& words;
-    std::u16string_view text(std::ptrdiff_t t) const {
-        if (t < 0 || static_cast<std::size_t>(t) >= run.tokens.size()) return {};
-        const lexicon_token& token = run.tokens[static_cast<std::size_t>(t)];
-        return run.text.substr(token.begin, token.length());
-    }
-    std::string_view tag(std::ptrdiff_t t) const {
-        if (t < 0 || static_cast<std::size_t>(t) >= run.tokens.size()) return {};
-        return words.tag_name(run.tokens[static_cast<std::size_t>(t)].word.tag);
-    }
-    bool tagged(std::ptrdiff_t t, std::initializer_list<std::string_view> tags) const {
-        return std::find(tags.begin(), tags.end(), tag(t)) != tags.end();
-    }
-};
+// The particle's neighbours as the patterns ask about them.
+using neighbours = run_words;
 
 using place_test = bool (*)(const neighbours&, std::ptrdiff_t);
 
@@ -61,11 +42,12 @@ bool anything(const neighbours&, std::ptrdiff_t) { return true; }
 // word list tags some of them (专心 and 热心 as nouns). Other adverbs tagged
 // so (特别, 共同, 真正) as often stand before a noun with 的.
 bool manner_word(const neighbours& n, std::ptrdiff_t t) {
-    const std::u16string_view w = n.text(t);
-    if (one_of(w, {u"不断", u"不停", u"很快", u"快速", u"尽情", u"默默",     u"随便", u"尽心",
-                   u"自愿", u"逐渐", u"渐渐", u"悄悄", u"拼命", u"大声",     u"轻易", u"尽快",
-                   u"仔细", u"努力", u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心",
-                   u"耐心", u"有效", u"缓慢", u"迅速", u"逐步", u"稳步",     u"大幅", u"由衷"}))
+    const std::u16string_view w = n.word(t);
+    if (word_one_of(w,
+                    {u"不断", u"不停", u"很快", u"快速", u"尽情", u"默默",     u"随便", u"尽心",
+                     u"自愿", u"逐渐", u"渐渐", u"悄悄", u"拼命", u"大声",     u"轻易", u"尽快",
+                     u"仔细", u"努力", u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心",
+                     u"耐心", u"有效", u"缓慢", u"迅速", u"逐步", u"稳步",     u"大幅", u"由衷"}))
         return true;
     if (n.tagged(t, {"n", "m", "q", "r", "nr", "ns", "v", "vn", "f"})) return false;
     return n.tag(t) == "ad" || reduplicated(w);
@@ -74,8 +56,8 @@ bool manner_word(const neighbours& n, std::ptrdiff_t t) {
 // 很紧张, 非常耐心, 很热心: an adjective graded by the word before it (some
 // are tagged nouns, but a noun is not graded by 很).
 bool graded(const neighbours& n, std::ptrdiff_t t) {
-    return (n.tagged(t, {"a", "ad", "an", "b", "z"}) && degree_word(n.text(t - 1))) ||
-           (n.tag(t) == "n" && one_of(n.text(t - 1), {u"很", u"非常", u"十分"}));
+    return (n.tagged(t, {"a", "ad", "an", "b", "z"}) && degree_word(n.word(t - 1))) ||
+           (n.tag(t) == "n" && word_one_of(n.word(t - 1), {u"很", u"非常", u"十分"}));
 }
 
 // A graded adjective modifying a verb, not one counted as the attribute of
@@ -90,51 +72,51 @@ bool counted_adjective(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"a", "b"}) && n.tagged(t - 1, {"m", "q"});
 }
 
-bool aspect_particle(std::u16string_view w) { return one_of(w, {u"了", u"着", u"著", u"过"}); }
+bool aspect_particle(std::u16string_view w) { return word_one_of(w, {u"了", u"着", u"著", u"过"}); }
 
 bool adjective(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"a", "b", "z"}); }
 
 // A verb with an aspect particle after it acts as a verb for certain.
 bool verb_with_aspect(const neighbours& n, std::ptrdiff_t t) {
-    return n.tagged(t, {"v", "vn"}) && aspect_particle(n.text(t + 1));
+    return n.tagged(t, {"v", "vn"}) && aspect_particle(n.word(t + 1));
 }
 
 // 非常, 十分 right before the particle: the particle stands between the
 // degree and the word it grades (非常的快).
 bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.text(t), {u"非常", u"十分"});
+    return word_one_of(n.word(t), {u"非常", u"十分"});
 }
 
 // A verb that heads its own phrase, not one used as a noun (是, 有 and the
 // modal verbs follow 的 as the verb of the whole clause); a word that is
 // verb or noun (检查, 研究) is a verb with an aspect particle after it.
 bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
-    const std::u16string_view w = n.text(t);
+    const std::u16string_view w = n.word(t);
     if (preposition(w)) return true;
     // Joined to another by 和, followed by 的 or 之, or placed by 中 or 上, a
     // verb names the act (积极的支持和帮助, 正确的解决之道, 严格的限定中).
-    if (one_of(n.text(t + 1), {u"和", u"与", u"及", u"以及", u"的", u"之", u"中", u"上"}))
+    if (word_one_of(n.word(t + 1), {u"和", u"与", u"及", u"以及", u"的", u"之", u"中", u"上"}))
         return false;
     // The object of 进行, 做 or 加以 is the act named (进行了完全的重写).
-    if (one_of(n.text(t - 3), {u"进行", u"做", u"作", u"加以", u"给予", u"得到", u"受到"}) ||
-        one_of(n.text(t - 4), {u"进行", u"加以", u"给予", u"得到", u"受到"}))
+    if (word_one_of(n.word(t - 3), {u"进行", u"做", u"作", u"加以", u"给予", u"得到", u"受到"}) ||
+        word_one_of(n.word(t - 4), {u"进行", u"加以", u"给予", u"得到", u"受到"}))
         return false;
-    return (n.tag(t) == "v" && !one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
-           (n.tag(t) == "vn" && aspect_particle(n.text(t + 1)));
+    return (n.tag(t) == "v" && !word_one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
+           (n.tag(t) == "vn" && aspect_particle(n.word(t + 1)));
 }
 
 // A verb with an aspect particle, a complement of direction or an object
 // pronoun after it acts as a verb for certain (尝了一口, 认得我).
 bool acting_verb(const neighbours& n, std::ptrdiff_t t) {
     if (!verb_or_preposition(n, t)) return false;
-    if (preposition(n.text(t))) return true;
-    return aspect_particle(n.text(t + 1)) || one_of(n.text(t + 1), {u"起来", u"下来", u"上"}) ||
-           n.tag(t + 1) == "r";
+    if (preposition(n.word(t))) return true;
+    return aspect_particle(n.word(t + 1)) ||
+           word_one_of(n.word(t + 1), {u"起来", u"下来", u"上"}) || n.tag(t + 1) == "r";
 }
 
 // A verb compared with (比估计的慢) takes 的: the comparison is of what it names.
 bool verb(const neighbours& n, std::ptrdiff_t t) {
-    return n.tag(t) == "v" && !one_of(n.text(t - 1), {u"比", u"像"});
+    return n.tag(t) == "v" && !word_one_of(n.word(t - 1), {u"比", u"像"});
 }
 
 bool graded_or_verb(const neighbours& n, std::ptrdiff_t t) {
@@ -144,43 +126,43 @@ bool graded_or_verb(const neighbours& n, std::ptrdiff_t t) {
 // 觉得, 显得, 使得: a verb that is only a word with 得. 值 is also the noun
 // "value" (值的长度, 值的比较): 值得 only before what is worth doing or whom.
 bool verb_needing_de(const neighbours& n, std::ptrdiff_t t) {
-    if (n.text(t) == u"值")
-        return one_of(n.text(t + 2), {u"一提", u"注意", u"我们", u"大家", u"学习", u"一看", u"称赞",
-                                      u"庆幸", u"骄傲", u"信赖", u"推荐", u"珍惜", u"尊敬", u"关注",
-                                      u"去", u"买", u"看", u"一试"});
-    return one_of(n.text(t), {u"觉", u"显", u"使"});
+    if (n.word(t) == u"值")
+        return word_one_of(n.word(t + 2), {u"一提", u"注意", u"我们", u"大家", u"学习", u"一看",
+                                           u"称赞", u"庆幸", u"骄傲", u"信赖", u"推荐", u"珍惜",
+                                           u"尊敬", u"关注", u"去", u"买", u"看", u"一试"});
+    return word_one_of(n.word(t), {u"觉", u"显", u"使"});
 }
 
 // 过, 长, 变: verbs whose outcome the complement tells (过得好, 长得帅, 变得自私).
 bool verb_of_state(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.text(t), {u"过", u"长", u"变"});
+    return word_one_of(n.word(t), {u"过", u"长", u"变"});
 }
 
 // 记的: 记得 meant unless a noun follows (我记的笔记).
-bool word_ji(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"记"; }
+bool word_ji(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"记"; }
 bool no_noun(const neighbours& n, std::ptrdiff_t t) {
-    return n.text(t).empty() || n.tagged(t, {"r", "v", "d"});
+    return n.word(t).empty() || n.tagged(t, {"r", "v", "d"});
 }
 
 // 无法, 不法 are tagged nouns but read as the negation of a verb.
 bool noun(const neighbours& n, std::ptrdiff_t t) {
-    const std::u16string_view w = n.text(t);
+    const std::u16string_view w = n.word(t);
     return n.tag(t) == "n" && w.find_first_of(u"无不没") != 0;
 }
 
 // What a degree complement opens with (跑得很快, 做得不错); the word list
 // holds some graded adjectives as words of their own (很漂亮, 很大).
 bool degree_complement(const neighbours& n, std::ptrdiff_t t) {
-    const std::u16string_view w = n.text(t);
+    const std::u16string_view w = n.word(t);
     // 更多信息, 更广泛的讨论: what the verb did describes the noun after it.
     for (std::ptrdiff_t k = t; k <= t + 2; ++k)
-        if (n.text(k) == u"更多" || n.text(k + 1) == u"的" || noun(n, k + 1)) return false;
+        if (n.word(k) == u"更多" || n.word(k + 1) == u"的" || noun(n, k + 1)) return false;
     return degree_word(w) || (w.size() > 1 && w[0] == u'很') ||
-           one_of(n.text(t), {u"不错", u"不得了", u"要命", u"多", u"清楚", u"快", u"慢"});
+           word_one_of(n.word(t), {u"不错", u"不得了", u"要命", u"多", u"清楚", u"快", u"慢"});
 }
 
 bool extreme_complement(const neighbours& n, std::ptrdiff_t t) {
-    return one_of(n.text(t), {u"不得了", u"要命", u"要死", u"没话说", u"不行"});
+    return word_one_of(n.word(t), {u"不得了", u"要命", u"要死", u"没话说", u"不行"});
 }
 
 // An adjective that ends its clause, alone or before a final particle
@@ -188,27 +170,27 @@ bool extreme_complement(const neighbours& n, std::ptrdiff_t t) {
 // are left out.
 bool closing_adjective(const neighbours& n, std::ptrdiff_t t) {
     if (!n.tagged(t, {"a", "ad"}) ||
-        one_of(n.text(t), {u"快乐", u"幸福", u"成功", u"遗憾", u"痛苦", u"努力", u"一般"}))
+        word_one_of(n.word(t), {u"快乐", u"幸福", u"成功", u"遗憾", u"痛苦", u"努力", u"一般"}))
         return false;
-    const std::u16string_view next = n.text(t + 1);
-    return next.empty() || one_of(next, {u"吗", u"呢", u"啊", u"了", u"吧", u"呀"});
+    const std::u16string_view next = n.word(t + 1);
+    return next.empty() || word_one_of(next, {u"吗", u"呢", u"啊", u"了", u"吧", u"呀"});
 }
 
 // How a state turned out (过的很好, 过的怎么样, 长的帅, 变的自私): a degree
 // complement, a question of how, or an adjective not before a noun (过的旧教室).
 bool state_complement(const neighbours& n, std::ptrdiff_t t) {
     return degree_complement(n, t) || closing_adjective(n, t) ||
-           one_of(n.text(t), {u"怎么样", u"如何", u"好不好", u"怎样", u"还", u"蛮", u"不"}) ||
+           word_one_of(n.word(t), {u"怎么样", u"如何", u"好不好", u"怎样", u"还", u"蛮", u"不"}) ||
            (n.tagged(t, {"a", "ad", "an"}) && !noun(n, t + 1));
 }
 
 // A complement of what can be done (看的到, 听的懂, 拿的出来).
 bool potential_complement(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" &&
-           one_of(n.text(t), {u"到", u"出", u"起", u"下", u"懂", u"完", u"出来", u"起来"});
+           word_one_of(n.word(t), {u"到", u"出", u"起", u"下", u"懂", u"完", u"出来", u"起来"});
 }
 
-bool word_zhen(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"真"; }
+bool word_zhen(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"真"; }
 
 // A word that owns or describes the noun after the particle (我得书, 国家得人,
 // 买得时候).
@@ -224,17 +206,17 @@ bool verbal(const neighbours& n, std::ptrdiff_t t) { return verb(n, t) || n.tag(
 // subject or object is taken (买得时候常常, 抄得笔记。).
 bool noun_going_on(const neighbours& n, std::ptrdiff_t t) {
     return noun(n, t) && !n.tagged(t + 1, {"a", "n", "uj", "m"}) &&
-           !one_of(n.text(t + 1), {u"与", u"和", u"的"});
+           !word_one_of(n.word(t + 1), {u"与", u"和", u"的"});
 }
 
 // 的话 closes a condition (有空的话); 得话 is no word.
-bool word_hua(const neighbours& n, std::ptrdiff_t t) { return n.text(t) == u"话"; }
+bool word_hua(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"话"; }
 
 // 得 ends no clause after a verb (事情就改变得。); 的 does (是应该的).
-bool clause_end(const neighbours& n, std::ptrdiff_t t) { return n.text(t).empty(); }
+bool clause_end(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); }
 // 有得 (有失才有得) and 要得 are words of their own.
 bool verb_before_end(const neighbours& n, std::ptrdiff_t t) {
-    return verb(n, t) && !one_of(n.text(t), {u"有", u"要"});
+    return verb(n, t) && !word_one_of(n.word(t), {u"有", u"要"});
 }
 
 struct particle_pattern {
