@@ -395,3 +395,50 @@ TEST(ServiceEngine, GuessesOnOneSpanAreWeighedByTheChanceOfTheSlipToo) {
     EXPECT_EQ(unweighed[0].suggestions[0], "附件");
     EXPECT_EQ(unweighed[1].suggestions[0], "附");
 }
+
+TEST(ServiceEngine, EveryRuleStaysInsideOddText) {
+    // Chinese, Latin, digits, punctuation of both widths, a character beyond
+    // the basic plane, lone surrogates and line breaks, in random order: every
+    // finding of every rule lies inside the text and names what stands there.
+    const std::u16string pieces[] = {u"我们",
+                                     u"在",
+                                     u"再",
+                                     u"的",
+                                     u"得",
+                                     u"地",
+                                     u"他",
+                                     u"她",
+                                     u"哪里",
+                                     u"以经",
+                                     u"值",
+                                     u"空串",
+                                     u"，",
+                                     u"。",
+                                     u"？",
+                                     u"、",
+                                     u"（",
+                                     u"）",
+                                     u"“",
+                                     u"abc",
+                                     u"OS/2",
+                                     u" ",
+                                     u"12",
+                                     u"\n",
+                                     u"\U00020000",
+                                     std::u16string(1, 0xD800),
+                                     std::u16string(1, 0xDC00),
+                                     u"企业门",
+                                     u"一前",
+                                     u"作法"};
+    check_options all = only_general(2);
+    all.match_dots = all.english = all.traditional = all.leader = all.taiwan = true;
+    std::mt19937 rng(29);
+    for (int round = 0; round < 300; ++round) {
+        std::u16string text;
+        for (std::size_t n = rng() % 40; n > 0; --n) text += pieces[rng() % std::size(pieces)];
+        for (const finding& f : run(text, all)) {
+            ASSERT_LE(f.pos + f.length, text.size()) << text_utf16_to_utf8(text);
+            EXPECT_EQ(f.err_word, text_utf16_to_utf8(text.substr(f.pos, f.length)));
+        }
+    }
+}
