@@ -167,11 +167,11 @@ bool rank_suggestions(const rule_data& d, const rule_input& in, finding& f, doub
 }
 
 // Text from Taiwan writes 著 for the particle 着 (睡著, 跟著), 甚么 for 什么,
-// 妳 for 你 said to a woman: forms of the same word, not slips, so a
+// 妳 for 你 said to a woman, 姊 for 姐: forms of the same word, not slips, so a
 // suggestion that only turns one into the other is no suggestion; a finding
 // left with none is dropped.
 bool variant_form_only(std::u16string_view written, std::u16string_view meant) {
-    static const std::u16string_view forms[] = {u"著着", u"甚什", u"妳你"};
+    static const std::u16string_view forms[] = {u"著着", u"甚什", u"妳你", u"姊姐"};
     if (written.size() != meant.size() || written == meant) return false;
     for (std::size_t k = 0; k < written.size(); ++k)
         if (written[k] != meant[k] &&
