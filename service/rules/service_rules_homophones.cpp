@@ -39,6 +39,14 @@ const std::u16string_view surnames =
     u"王李张刘陈杨黄赵吴周徐孙朱胡郭何林罗郑梁谢宋唐韩冯邓曹彭曾肖董袁潘蒋蔡杜苏魏吕沈姚卢姜崔谭陆"
     u"汪廖贾韦邹孟熊秦邱尹薛闫侯陶黎贺顾郝龚邵钱覃";
 
+// Characters that spell foreign names by their sound (the common ones of the
+// standard transliteration tables).
+const std::u16string_view spelling_by_sound =
+    u"阿埃艾安奥巴贝本比彼宾波伯布查达戴丹道德迪蒂杜多厄恩尔法菲芬费弗福盖甘戈格古哈海汉赫亨"
+    u"霍基吉加贾杰金卡凯坎康柯科克肯库奎拉莱兰朗劳勒雷里利莉林琳隆卢鲁路伦罗洛玛迈麦曼梅蒙米"
+    u"密缪莫姆穆纳奈南内尼涅纽诺帕派潘佩彭皮珀普奇齐乔切琴丘萨塞桑瑟森莎舍施斯松苏索塔泰坦汤"
+    u"唐特滕提图托瓦万威韦维温沃乌西希锡谢辛休雅亚扬耶伊因英尤约泽扎詹兹佐力";
+
 const std::u16string_view numerals = u"〇零一二三四五六七八九十百千万亿两";
 const std::u16string_view measures = u"个份位名人次件项条张本台辆套元年月日天周岁点分秒米克斤层批";
 
@@ -74,6 +82,18 @@ std::vector<bool> rules_probable_names(const chinese_run& run) {
             continue;
         for (std::size_t k = t; k < tokens.size() && k <= t + 2 && tokens[k].length() == 1; ++k)
             name[tokens[k].begin] = true;
+    }
+    // Three or more characters in a row of those that spell foreign names by
+    // sound (莫力纽, 车尔诺贝力 has 尔诺贝力) are a name, not a slip.
+    for (std::size_t i = 0; i < run.text.size();) {
+        std::size_t end = i;
+        while (end < run.text.size() &&
+               spelling_by_sound.find(run.text[end]) != std::u16string_view::npos)
+            ++end;
+        if (end - i >= 3)
+            std::fill(name.begin() + static_cast<std::ptrdiff_t>(i),
+                      name.begin() + static_cast<std::ptrdiff_t>(end), true);
+        i = std::max(end, i + 1);
     }
     return name;
 }
