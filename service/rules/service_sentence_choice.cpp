@@ -41,6 +41,7 @@ double score_with(const language_model& model, std::u16string_view run, double c
 void settle_run(const language_model& model, std::u16string_view run, double char_share,
                 std::vector<proposal>& props, std::vector<bool>& dropped) {
     // Two guesses that make the same text (以经 → 已经, 以 → 已) are one: the first found stays.
+    const double written = model.score(run, char_share);
     std::vector<proposal> distinct;
     std::vector<std::u16string> made;
     for (proposal& p : props) {
@@ -49,12 +50,11 @@ void settle_run(const language_model& model, std::u16string_view run, double cha
             dropped[p.index] = true;
             continue;
         }
+        p.gain = model.score(text, char_share) - written;
         made.push_back(std::move(text));
         distinct.push_back(std::move(p));
     }
     props = std::move(distinct);
-    const double written = model.score(run, char_share);
-    for (proposal& p : props) p.gain = score_with(model, run, char_share, {&p}) - written;
     // Of overlapping guesses the likelier stays: the model's gain plus the
     // chance of the slip (付件 is likelier 附件 typed by sound than 条件 by shape).
     std::stable_sort(props.begin(), props.end(), [](const proposal& a, const proposal& b) {

@@ -442,3 +442,14 @@ TEST(ServiceEngine, EveryRuleStaysInsideOddText) {
         }
     }
 }
+
+TEST(ServiceEngine, TheCharacterModelCountsPerSentence) {
+    // A learner's sentence and a manual's in one text: each is weighed as it
+    // reads, so the slip of the first is found and the term of the second kept.
+    const auto mixed =
+        run(u"房租很贵，在加上房东不好，我只好搬走。设置或接收最大出站 TCP 数据段尺寸。",
+            only_general(1));
+    ASSERT_TRUE(find_word(mixed, "在"));
+    EXPECT_EQ(find_word(mixed, "在")->suggestions[0], "再");
+    EXPECT_FALSE(find_word(mixed, "收"));
+}
