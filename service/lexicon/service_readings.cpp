@@ -38,6 +38,11 @@ bool pinyin_readings::load(const std::string& path,
                            const std::function<char16_t(char16_t)>& simplified_of) {
     std::ifstream in(path);
     if (!in) return false;
+    // The table is of traditional characters. A simplified character that
+    // stands for a traditional one (开 for 開) is read as that one: the
+    // table's own entry for it is a rarer character of the same shape (开
+    // as jian, 听 as yin) that simplified text never means.
+    std::vector<std::vector<std::uint16_t>> as_written(of_.size());
     std::string line;
     bool body = false;  // entries follow the "..." that ends the header
     while (std::getline(in, line)) {
@@ -62,12 +67,14 @@ bool pinyin_readings::load(const std::string& path,
                 continue;
         }
         const std::uint16_t id = id_of(syllable);
-        for (char16_t c : {chars[0], simplified_of(chars[0])}) {
-            if (c == 0) continue;
-            std::vector<std::uint16_t>& list = of_[c];
-            if (std::find(list.begin(), list.end(), id) == list.end()) list.push_back(id);
-        }
+        for (std::vector<std::uint16_t>* list :
+             {&as_written[chars[0]],
+              simplified_of(chars[0]) ? &of_[simplified_of(chars[0])] : nullptr})
+            if (list && std::find(list->begin(), list->end(), id) == list->end())
+                list->push_back(id);
     }
+    for (std::size_t c = 0; c < of_.size(); ++c)
+        if (of_[c].empty()) of_[c] = std::move(as_written[c]);
     return body;
 }
 
@@ -102,32 +109,38 @@ void homophone_index::build(const lexicon& words, const pinyin_readings& reading
               [](const entry& a, const entry& b) { return a.key < b.key; });
 }
 
-void homophone_index::alike(std::u16string_view text, std::vector<sound_alike>& out) const {
+void homophone_index::alike(std::u16string_view text, std::vector<sound_alike>& out,
+                            bool two) const {
     if (!readings_ || text.size() < 2 || text.size() > 4) return;
     std::vector<std::uint64_t> keys;
     keys_of(text, keys);
+    const auto share = [&](char16_t x, char16_t y) {
+        const std::vector<std::uint16_t>& a = readings_->of(x);
+        const std::vector<std::uint16_t>& b = readings_->of(y);
+        return std::any_of(a.begin(), a.end(), [&](std::uint16_t s) {
+            return std::find(b.begin(), b.end(), s) != b.end();
+        });
+    };
     const std::size_t first = out.size();
     for (std::uint64_t k : keys) {
         auto range = std::equal_range(keys_.begin(), keys_.end(), entry{k, {}, {}},
                                       [](const entry& a, const entry& b) { return a.key < b.key; });
         for (auto it = range.first; it != range.second; ++it) {
-            std::size_t changed = text.size(), differences = 0;
+            std::size_t changed[2] = {text.size(), sound_alike::no_second}, differences = 0;
             for (std::size_t i = 0; i < text.size(); ++i)
                 if (it->word[i] != text[i]) {
-                    changed = i;
+                    if (differences < 2) changed[differences] = i;
                     ++differences;
                 }
-            if (differences != 1) continue;
+            if (differences != 1 && !(two && differences == 2)) continue;
             bool seen = false;
             for (std::size_t j = first; j < out.size() && !seen; ++j)
                 seen = out[j].word == it->word;
             if (seen) continue;
-            const std::vector<std::uint16_t>& a = readings_->of(text[changed]);
-            const std::vector<std::uint16_t>& b = readings_->of(it->word[changed]);
-            const bool same = std::any_of(a.begin(), a.end(), [&](std::uint16_t s) {
-                return std::find(b.begin(), b.end(), s) != b.end();
-            });
-            out.push_back({it->word, it->info, changed, same});
+            const bool same = share(text[changed[0]], it->word[changed[0]]);
+            if (differences == 2 && !(same && share(text[changed[1]], it->word[changed[1]])))
+                continue;
+            out.push_back({it->word, it->info, changed[0], same, changed[1]});
         }
     }
 }

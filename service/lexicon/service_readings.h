@@ -38,12 +38,14 @@ class pinyin_readings {
 };
 
 // A listed word that sounds like a stretch of text and differs from it in
-// one character.
+// one character, or in two that each share a syllable with the written one.
 struct sound_alike {
     std::u16string_view word;
     lexicon_word info;
-    std::size_t changed;  // index of the differing character
-    bool same_sound;      // the two characters share a syllable (not only a loose one)
+    std::size_t changed;  // index of the (first) differing character
+    bool same_sound;      // the changed characters share a syllable (not only a loose one)
+    std::size_t also_changed = no_second;  // index of the second, if two differ
+    static constexpr std::size_t no_second = static_cast<std::size_t>(-1);
 };
 
 class homophone_index {
@@ -52,8 +54,8 @@ class homophone_index {
     void build(const lexicon& words, const pinyin_readings& readings, std::uint32_t min_frequency);
     bool empty() const { return keys_.empty(); }
     // Appends the listed words that sound like `text` (loosely) and differ from it in one
-    // character.
-    void alike(std::u16string_view text, std::vector<sound_alike>& out) const;
+    // character, or (with `two`) in two characters of the same syllable each.
+    void alike(std::u16string_view text, std::vector<sound_alike>& out, bool two = false) const;
 
   private:
     // Every loose reading of `text` (one per combination of the characters' readings, capped).

@@ -30,6 +30,16 @@ constexpr std::uint32_t min_suggestion_frequency = 30;
 // Names are suggested only when well known (台湾 for 台弯): a rarer one is
 // some person's name, no likelier than the stretch as written.
 constexpr std::uint32_t min_name_suggestion_frequency = 1000;
+// A stretch that is no word may have both characters typed by sound (参听
+// for 餐厅, 借少 for 介绍): the word must be this common, and both written
+// characters common ones, as an input method offers them; a rare character
+// is a slip of its own, not half of a word typed by sound.
+constexpr std::uint32_t min_two_change_frequency = 300;
+constexpr std::uint32_t min_two_change_written = 1000;
+bool common_character(const lexicon& words, char16_t c) {
+    const lexicon_word* w = words.find(std::u16string_view(&c, 1));
+    return w && w->frequency >= min_two_change_written;
+}
 // A slip of the same sound counts as this much gain over a confused sound.
 constexpr double same_sound_bonus = 1.5;
 
@@ -142,7 +152,7 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
                           true) != name.begin() + static_cast<std::ptrdiff_t>(e))
                 continue;
             alike.clear();
-            index.alike(window, alike);
+            index.alike(window, alike, !window_is_word);
             if (alike.empty()) continue;
             const std::size_t a = tokens[first].begin, b = tokens[last].end;
             const double around = words.best_path_score(text.substr(a, s - a)) +
@@ -153,7 +163,15 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
                                             ? min_name_suggestion_frequency
                                             : min_suggestion_frequency))
                     continue;
-                if (counted(text, s + w.changed) || counted_in(text, s + w.changed)) continue;
+                const bool two = w.also_changed != sound_alike::no_second;
+                const auto counts = [&](std::size_t k) {
+                    return counted(text, s + k) || counted_in(text, s + k);
+                };
+                if (counts(w.changed) || (two && counts(w.also_changed))) continue;
+                if (two && (w.info.frequency < min_two_change_frequency ||
+                            !common_character(words, window[w.changed]) ||
+                            !common_character(words, window[w.also_changed])))
+                    continue;
                 const lexicon_word* slipped = words.find(window.substr(w.changed, 1));
                 if (!slipped || (window_is_word && slipped->frequency < min_slip_frequency))
                     continue;
