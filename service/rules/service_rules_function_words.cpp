@@ -3,7 +3,8 @@
 // it and of the word after it. 在 and 再 (不会在来 / 再台湾), 哪 and 那 (哪么,
 // 因为哪里有), 做 and 作 (作法, 工做), 像 and 想 (好想是, 想爸爸一样), 以, 已
 // and 一 (以经, 一前, 以起), 是 and 事 (这件是, 事不是), 里 and 理 (这理, 处里,
-// 心理很难过). Each pattern asks for context that only the word meant fits:
+// 心理很难过), and words a learner writes for one of like sound (除了…意外, 戴…眼睛,
+// T血, 好吃阿). Each pattern asks for context that only the word meant fits:
 // both characters are common, so a reading that could go either way is left
 // to the word model of the confusions rule.
 #include <algorithm>
@@ -234,6 +235,32 @@ bool not_mind_noun(const neighbours& n, std::ptrdiff_t t) {
            !word_one_of(n.word(t), {u"学", u"上", u"学家", u"状态"});
 }
 
+// 除了…意外: the exception 以外 closes what 除了 opened in the clause.
+bool besides_opened(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); --i)
+        if (word_one_of(n.word(i), {u"除了", u"除"})) return true;
+    return false;
+}
+// 戴着黑色的眼睛: what is worn is 眼镜 (glasses), not the eyes.
+bool worn(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); --i)
+        if (word_one_of(n.word(i), {u"戴", u"带", u"戴着", u"戴著", u"带着", u"带著", u"戴上",
+                                    u"带上", u"配"}))
+            return true;
+    return false;
+}
+// T血: a T恤 (T-shirt), the run opening right after the letter.
+bool after_letter_t(const neighbours& n, std::ptrdiff_t t) {
+    return t < 0 && n.run.offset > 0 &&
+           std::u16string_view(u"TtＴｔ").find(n.text[n.run.offset - 1]) !=
+               std::u16string_view::npos;
+}
+// 好吃阿。: 阿 opens names and kinship words (阿姨, 阿里); closing a clause
+// it is the particle 啊.
+bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).empty() && !n.clause_goes_on();
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -280,6 +307,10 @@ const word_pattern patterns[] = {
     {u"里", u"理", word_chu, anything},                      // 处里
     {u"心理", u"心里", person_or_adverb, verb},              // 我心理觉得
     {u"心理", u"心里", within_clause, not_mind_noun},        // 心理很难过
+    {u"意外", u"以外", besides_opened, anything},            // 除了这些意外
+    {u"眼睛", u"眼镜", worn, anything},                      // 戴黑色的眼睛
+    {u"血", u"恤", after_letter_t, anything},                // T血
+    {u"阿", u"啊", within_clause, clause_closed},            // 好吃阿。
 };
 
 }  // namespace
