@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "base/service_text.h"
 #include "rules/service_english.h"
@@ -46,8 +45,7 @@ constexpr std::uint32_t min_indexed_frequency = 30;
 // Characters read alike: the same syllable in any tone (the first two groups of the table).
 constexpr unsigned same_syllable_groups = 0x3;
 // How much the character model of corrected text counts beside the word model.
-const double char_model_weight =
-    getenv("TUNE_char_model_weight") ? atof(getenv("TUNE_char_model_weight")) : 0.5;
+constexpr double char_model_weight = 0.4;
 // A pair written for each other only once may be chance.
 constexpr unsigned min_slip_times = 1;
 

@@ -1,7 +1,6 @@
 #include "rules/service_rule_table.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "base/service_text.h"
 #include "rules/service_english.h"
@@ -102,10 +101,8 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
 // as they stand (a pair never counted taking the unseen chance), reaches this.
 // A pair that shares no syllable, alike only loosely (长/唱, 形/心), is a
 // rarer slip when never counted.
-const double min_homophone_score =
-    getenv("TUNE_min_homophone_score") ? atof(getenv("TUNE_min_homophone_score")) : 1.5;
-const double unseen_homophone_chance =
-    getenv("TUNE_unseen_homophone_chance") ? atof(getenv("TUNE_unseen_homophone_chance")) : -2.0;
+constexpr double min_homophone_score = 1.5;
+constexpr double unseen_homophone_chance = -3.0;
 constexpr double unseen_loose_homophone_chance = -4.0;
 
 bool share_syllable(const pinyin_readings& readings, char16_t a, char16_t b) {

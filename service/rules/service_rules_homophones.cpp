@@ -5,7 +5,6 @@
 // suggested when it makes the stretch clearly more probable.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "base/service_text.h"
 #include "rules/service_rules.h"
@@ -17,10 +16,8 @@ constexpr std::size_t max_suggestions = 5;
 // Required gain in log probability when the written stretch is no word, and
 // when it is a word itself (then only a far more common word counts). The
 // first is small: the word model, seeing the neighbours, judges those.
-const double margin_not_word =
-    getenv("TUNE_margin_not_word") ? atof(getenv("TUNE_margin_not_word")) : 1.0;
-const double margin_both_words =
-    getenv("TUNE_margin_both_words") ? atof(getenv("TUNE_margin_both_words")) : 7.0;
+constexpr double margin_not_word = 1.0;
+constexpr double margin_both_words = 7.0;
 // A rare character that forms a listed word with its neighbours was chosen
 // on purpose; one that forms no word is as likely a slip as any other.
 constexpr std::uint32_t min_slip_frequency = 250;
@@ -44,8 +41,7 @@ bool common_character(const lexicon& words, char16_t c) {
     return w && w->frequency >= min_two_change_written;
 }
 // A slip of the same sound counts as this much gain over a confused sound.
-const double same_sound_bonus =
-    getenv("TUNE_same_sound_bonus") ? atof(getenv("TUNE_same_sound_bonus")) : 1.5;
+constexpr double same_sound_bonus = 1.5;
 
 // The commonest surnames that are seldom other words: one standing alone
 // before one or two lone characters is more likely a name than a slip.
