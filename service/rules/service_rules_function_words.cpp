@@ -4,7 +4,7 @@
 // 因为哪里有), 做 and 作 (作法, 工做), 像 and 想 (好想是, 想爸爸一样), 以, 已
 // and 一 (以经, 一前, 以起), 是 and 事 (这件是, 事不是), 里 and 理 (这理, 处里,
 // 心理很难过), and words a learner writes for one of like sound (除了…意外, 戴…眼睛,
-// T血, 好吃阿). Each pattern asks for context that only the word meant fits:
+// T血, 好吃阿, 用量不过, 这么样). Each pattern asks for context that only the word meant fits:
 // both characters are common, so a reading that could go either way is left
 // to the word model of the confusions rule.
 #include <algorithm>
@@ -261,6 +261,15 @@ bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
     return n.word(t).empty() && !n.clause_goes_on();
 }
 
+// 用量不过，: 不够 closing a clause after what falls short; 再好不过 and 最…不过
+// (nothing better) keep 不过.
+bool falls_short(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t).empty()) return false;
+    for (std::ptrdiff_t i = t; i >= t - 2 && !n.word(i).empty(); --i)
+        if (word_one_of(n.word(i), {u"再", u"最", u"只", u"没有", u"莫过于"})) return false;
+    return true;
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -311,6 +320,8 @@ const word_pattern patterns[] = {
     {u"眼睛", u"眼镜", worn, anything},                      // 戴黑色的眼睛
     {u"血", u"恤", after_letter_t, anything},                // T血
     {u"阿", u"啊", within_clause, clause_closed},            // 好吃阿。
+    {u"不过", u"不够", falls_short, clause_closed},          // 用量不过，
+    {u"这么样", u"怎么样", anything, anything},              // 这么样
 };
 
 }  // namespace
