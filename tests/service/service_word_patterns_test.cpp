@@ -1,6 +1,7 @@
-// Confusion sets and the index of words by patterns with one open place:
-// asking only for the words with chosen characters at the open place must
-// give exactly those of all the pattern's words.
+// Confusion sets, the index of words by patterns with one open place (asking
+// only for the words with chosen characters at the open place must give
+// exactly those of all the pattern's words), and the readings and the index
+// of words by sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <set>
 
 #include "lexicon/service_confusions.h"
+#include "lexicon/service_readings.h"
 #include "rules/service_engine.h"
 
 using namespace velmo_service;
@@ -97,4 +99,69 @@ TEST(ServiceWordPatterns, ChosenCharactersGiveThoseOfAllTheWordsOfThePattern) {
     patterns.fits(u"中", 0, u"一丁七", none);
     patterns.fits(u"中华人民共和国", 0, u"一丁七", none);
     EXPECT_TRUE(none.empty());
+}
+
+namespace {
+// A reading table in the input method's format: traditional characters, and
+// simplified shapes that are other, rarer characters there.
+pinyin_readings sample_readings() {
+    const std::string path = testing::TempDir() + "/readings.dict.yaml";
+    std::ofstream(path) << "---\nname: sample\n...\n"
+                           "開\tkai\n开\tjian\t95%\n开\tqian\t5%\n前\tqian\n"
+                           "聽\tting\n听\tyin\t98%\n听\tting\t1%\n音\tyin\n厅\tting\n"
+                           "著\tzhu\n著\tzhe\n參\tcan\n餐\tcan\n藏\tcang\n汀\tting\n"
+                           "借\tjie\n介\tjie\n少\tshao\n绍\tshao\n";
+    pinyin_readings readings;
+    EXPECT_TRUE(readings.load(path, [](char16_t c) -> char16_t {
+        return c == u'開'   ? u'开'
+               : c == u'聽' ? u'听'
+               : c == u'著' ? u'着'
+               : c == u'參' ? u'参'
+                            : 0;
+    }));
+    return readings;
+}
+
+bool share_a_syllable(const pinyin_readings& r, char16_t a, char16_t b) {
+    for (std::uint16_t s : r.of(a))
+        if (std::find(r.of(b).begin(), r.of(b).end(), s) != r.of(b).end()) return true;
+    return false;
+}
+}  // namespace
+
+TEST(ServiceReadings, ASimplifiedCharacterReadsAsTheTraditionalOneItStandsFor) {
+    const pinyin_readings r = sample_readings();
+    // 开 is 開 (kai), not the table's own 开 (jian, qian); 听 is 聽 (ting), not yin.
+    EXPECT_TRUE(share_a_syllable(r, u'开', u'開'));
+    EXPECT_FALSE(share_a_syllable(r, u'开', u'前'));
+    EXPECT_TRUE(share_a_syllable(r, u'听', u'厅'));
+    EXPECT_FALSE(share_a_syllable(r, u'听', u'音'));
+    // A character nothing stands for keeps its own readings, and passes them on.
+    EXPECT_EQ(r.of(u'著').size(), 2u);
+    EXPECT_EQ(r.of(u'着'), r.of(u'著'));
+}
+
+TEST(ServiceReadings, WordsWithTwoCharactersTypedBySoundAreFoundOnlyWhenAsked) {
+    const pinyin_readings r = sample_readings();
+    const std::string path = testing::TempDir() + "/words.txt";
+    std::ofstream(path) << "餐厅 900 n\n藏汀 900 n\n介绍 900 v\n参 500 v\n听 500 v\n借 500 v\n"
+                           "少 500 a\n餐 500 n\n";
+    lexicon words;
+    ASSERT_TRUE(words.load(path));
+    homophone_index index;
+    index.build(words, r, 30);
+    std::vector<sound_alike> found;
+    index.alike(u"参听", found);
+    EXPECT_TRUE(found.empty());
+    index.alike(u"参听", found, true);
+    // 藏 sounds only loosely like 参 (cang, can): half a word typed by sound at best.
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].word, u"餐厅");
+    EXPECT_EQ(found[0].changed, 0u);
+    EXPECT_EQ(found[0].also_changed, 1u);
+    EXPECT_TRUE(found[0].same_sound);
+    found.clear();
+    index.alike(u"借绍", found, true);  // one character off
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].also_changed, sound_alike::no_second);
 }
