@@ -4,9 +4,9 @@
 // 因为哪里有), 做 and 作 (作法, 工做), 像 and 想 (好想是, 想爸爸一样), 以, 已
 // and 一 (以经, 一前, 以起), 是 and 事 (这件是, 事不是), 里 and 理 (这理, 处里,
 // 心理很难过), and words a learner writes for one of like sound (除了…意外, 戴…眼睛,
-// T血, 好吃阿, 用量不过, 这么样). Each pattern asks for context that only the word meant fits:
-// both characters are common, so a reading that could go either way is left
-// to the word model of the confusions rule.
+// T血, 好吃阿, 用量不过, 这么样, 想一想把, 记得我马？). Each pattern asks for context that only the
+// word meant fits: both characters are common, so a reading that could go either way is left to the
+// word model of the confusions rule.
 #include <algorithm>
 #include <initializer_list>
 
@@ -255,11 +255,6 @@ bool after_letter_t(const neighbours& n, std::ptrdiff_t t) {
            std::u16string_view(u"TtＴｔ").find(n.text[n.run.offset - 1]) !=
                std::u16string_view::npos;
 }
-// 好吃阿。: 阿 opens names and kinship words (阿姨, 阿里); closing a clause
-// it is the particle 啊.
-bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
-    return n.word(t).empty() && !n.clause_goes_on();
-}
 
 // 用量不过，: 不够 closing a clause after what falls short; 再好不过 and 最…不过
 // (nothing better) keep 不过.
@@ -268,6 +263,26 @@ bool falls_short(const neighbours& n, std::ptrdiff_t t) {
     for (std::ptrdiff_t i = t; i >= t - 2 && !n.word(i).empty(); --i)
         if (word_one_of(n.word(i), {u"再", u"最", u"只", u"没有", u"莫过于"})) return false;
     return true;
+}
+
+// 想一想把。: 把 closes no clause (拉他一把 is a pull given once); 吧 does.
+bool not_counted_once(const neighbours& n, std::ptrdiff_t t) {
+    return !n.word(t).empty() && n.word(t) != u"一";
+}
+// 你还记得我马？, 好么？: a question closed by the particle 吗 (骑马 is a ride).
+bool not_riding(const neighbours& n, std::ptrdiff_t t) {
+    return !n.word(t).empty() && !word_one_of(n.word(t), {u"骑", u"匹", u"养", u"喂"});
+}
+// The run ends its clause at one of `marks` (not at the end of the text,
+// which may be cut off, nor before a colon that opens more).
+bool closed_by(const neighbours& n, std::ptrdiff_t t, std::u16string_view marks) {
+    const std::size_t end = n.run.offset + n.run.text.size();
+    return n.word(t).empty() && end < n.text.size() &&
+           marks.find(n.text[end]) != std::u16string_view::npos;
+}
+bool question_closed(const neighbours& n, std::ptrdiff_t t) { return closed_by(n, t, u"？?"); }
+bool sentence_closed(const neighbours& n, std::ptrdiff_t t) {
+    return closed_by(n, t, u"。！？，；!?,;～~…");
 }
 
 struct word_pattern {
@@ -319,9 +334,12 @@ const word_pattern patterns[] = {
     {u"意外", u"以外", besides_opened, anything},            // 除了这些意外
     {u"眼睛", u"眼镜", worn, anything},                      // 戴黑色的眼睛
     {u"血", u"恤", after_letter_t, anything},                // T血
-    {u"阿", u"啊", within_clause, clause_closed},            // 好吃阿。
-    {u"不过", u"不够", falls_short, clause_closed},          // 用量不过，
-    {u"这么样", u"怎么样", anything, anything},              // 这么样
+    {u"阿", u"啊", within_clause, sentence_closed},     // 好吃阿。 (阿 opens 阿姨, 阿里)
+    {u"不过", u"不够", falls_short, sentence_closed},   // 用量不过，
+    {u"这么样", u"怎么样", anything, anything},         // 这么样
+    {u"把", u"吧", not_counted_once, sentence_closed},  // 想一想把。
+    {u"马", u"吗", not_riding, question_closed},        // 记得我马？
+    {u"么", u"吗", within_clause, question_closed},     // 好么？
 };
 
 }  // namespace
