@@ -3,10 +3,11 @@
 // it and of the word after it. 在 and 再 (不会在来 / 再台湾), 哪 and 那 (哪么,
 // 因为哪里有), 做 and 作 (作法, 工做), 像 and 想 (好想是, 想爸爸一样), 以, 已
 // and 一 (以经, 一前, 以起), 是 and 事 (这件是, 事不是), 里 and 理 (这理, 处里,
-// 心理很难过), and words a learner writes for one of like sound (除了…意外, 戴…眼睛,
-// T血, 好吃阿, 用量不过, 这么样, 想一想把, 记得我马？). Each pattern asks for context that only the
-// word meant fits: both characters are common, so a reading that could go either way is left to the
-// word model of the confusions rule.
+// 心理很难过), and other words a learner writes for one of like sound (除了…意外,
+// 戴…眼睛, T血, 好吃阿, 用量不过, 这么样, 想一想把, 记得我马？). Each pattern
+// asks for context that only the word meant fits: both characters are common,
+// so a reading that could go either way is left to the word model of the
+// confusions rule.
 #include <algorithm>
 #include <initializer_list>
 
