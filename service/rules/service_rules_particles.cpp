@@ -224,6 +224,9 @@ bool bu_after_particle(const neighbours& n, std::ptrdiff_t t) {
     return n.word(t) == u"不" && word_one_of(n.word(t - 1), {u"得", u"的"});
 }
 bool word_le(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"了"; }
+// 来的及: 来得及 split by the word list.
+bool word_lai(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"来"; }
+bool word_ji_reach(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"及"; }
 
 // 无法, 不法 are tagged nouns but read as the negation of a verb.
 bool noun(const neighbours& n, std::ptrdiff_t t) {
@@ -293,6 +296,14 @@ bool noun_going_on(const neighbours& n, std::ptrdiff_t t) {
 // 的话 closes a condition (有空的话); 得话 is no word.
 bool word_hua(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"话"; }
 
+// A verb or 过 before 很 or 那么 (看地很远, 过地那么方便): the degree is that of
+// the outcome. 好 and 真 are left out: 来地真好 means 来的.
+bool acted(const neighbours& n, std::ptrdiff_t t) { return verbal(n, t) || verb_of_state(n, t); }
+bool degree_opening(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    return degree_word(w) && !word_one_of(w, {u"好", u"真"});
+}
+
 // 得 ends no clause after a verb (事情就改变得。); 的 does (是应该的).
 bool clause_end(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); }
 // 有得 (有失才有得) and 要得 are words of their own.
@@ -338,6 +349,8 @@ const particle_pattern patterns[] = {
     {u'的', u'得', bu_after_particle, word_le},                   // 高兴得不的了
     {u'得', u'的', anything, thing_noun},                         // 过得时间
     {u'得', u'的', pronoun, language_noun},                       // 我得英文
+    {u'的', u'得', word_lai, word_ji_reach},                      // 来的及
+    {u'地', u'得', acted, degree_opening},                        // 看地很远
 };
 
 void flag(const chinese_run& run, const lexicon_token& token, char16_t suggestion,
