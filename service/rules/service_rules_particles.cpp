@@ -133,9 +133,12 @@ bool manner_or_modal_adjective(const neighbours& n, std::ptrdiff_t t) {
            (n.tagged(t, {"a", "ad", "z", "i", "l"}) && modal_verb(n.word(t - 1)));
 }
 
+bool personal_pronoun(std::u16string_view w) {
+    return word_one_of(w, {u"我", u"你", u"他", u"她", u"我们", u"你们", u"他们", u"她们"});
+}
+
 bool object_pronoun(std::u16string_view w) {
-    return word_one_of(w, {u"我", u"你", u"他", u"她", u"它", u"我们", u"你们", u"他们", u"她们",
-                           u"它们", u"自己", u"大家", u"别人"});
+    return personal_pronoun(w) || word_one_of(w, {u"它", u"它们", u"自己", u"大家", u"别人"});
 }
 
 // A word with an object pronoun after it acts as a verb, whatever the word
@@ -166,6 +169,13 @@ bool thing_noun(const neighbours& n, std::ptrdiff_t t) {
 bool pronoun(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "r"; }
 // 英文, 中文: the word list tags the names of languages "nz".
 bool language_noun(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "nz"; }
+
+// A place, a measure or 时候 takes no complement: 得 before a person that
+// they describe is 的 (来台湾得我, 八十九公斤得我, 那个时候得他).
+bool place_or_measure(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"ns", "q"}) || n.word(t) == u"时候";
+}
+bool person(const neighbours& n, std::ptrdiff_t t) { return personal_pronoun(n.word(t)); }
 
 // Nouns that name no act, so 地 cannot lead to them (学习地意愿, 人地经验);
 // unless an adverb of manner comes before, where 地 ends an adverbial that
@@ -349,6 +359,7 @@ const particle_pattern patterns[] = {
     {u'的', u'得', bu_after_particle, word_le},                   // 高兴得不的了
     {u'得', u'的', anything, thing_noun},                         // 过得时间
     {u'得', u'的', pronoun, language_noun},                       // 我得英文
+    {u'得', u'的', place_or_measure, person},                     // 来台湾得我
     {u'的', u'得', word_lai, word_ji_reach},                      // 来的及
     {u'地', u'得', acted, degree_opening},                        // 看地很远
 };
