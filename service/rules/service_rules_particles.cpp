@@ -104,6 +104,11 @@ bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
     if (word_one_of(n.word(t - 3), {u"进行", u"做", u"作", u"加以", u"给予", u"得到", u"受到"}) ||
         word_one_of(n.word(t - 4), {u"进行", u"加以", u"给予", u"得到", u"受到"}))
         return false;
+    // So is what 有, 具有 or 提供 have, what 对于 is about, and what is
+    // counted or described by another 的 (有详细的说明, 一个详细的跟踪).
+    if (word_one_of(n.word(t - 3),
+                    {u"有", u"具有", u"提供", u"对于", u"的", u"一个", u"几个", u"一种"}))
+        return false;
     return (n.tag(t) == "v" && !word_one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
            (n.tag(t) == "vn" && aspect_particle(n.word(t + 1)));
 }
