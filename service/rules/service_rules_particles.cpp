@@ -265,11 +265,12 @@ bool extreme_complement(const neighbours& n, std::ptrdiff_t t) {
 }
 
 // An adjective that ends its clause, alone or before a final particle
-// (吃的饱。做的认真吗); adjectives that as often name a thing (感受到的快乐)
-// are left out.
+// (吃的饱。做的认真吗); adjectives that as often name a thing (感受到的快乐,
+// 所需的最小; the word list tags 别名 an adjective) are left out.
 bool closing_adjective(const neighbours& n, std::ptrdiff_t t) {
     if (!n.tagged(t, {"a", "ad"}) ||
-        word_one_of(n.word(t), {u"快乐", u"幸福", u"成功", u"遗憾", u"痛苦", u"努力", u"一般"}))
+        word_one_of(n.word(t), {u"快乐", u"幸福", u"成功", u"遗憾", u"痛苦", u"努力", u"一般",
+                                u"别名", u"最小", u"最大", u"最长", u"极限"}))
         return false;
     const std::u16string_view next = n.word(t + 1);
     return next.empty() || word_one_of(next, {u"吗", u"呢", u"啊", u"了", u"吧", u"呀"});
