@@ -96,9 +96,12 @@ bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
 bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view w = n.word(t);
     if (preposition(w)) return true;
-    // Joined to another by 和, followed by 的 or 之, or placed by 中 or 上, a
-    // verb names the act (积极的支持和帮助, 正确的解决之道, 严格的限定中).
-    if (word_one_of(n.word(t + 1), {u"和", u"与", u"及", u"以及", u"的", u"之", u"中", u"上"}))
+    // Joined to another by 和, followed by 的 or 之, placed by 中 or 上, or
+    // the subject of 是, a verb names the act (积极的支持和帮助, 正确的解决之道,
+    // 严格的限定中, 正确的拼写是); 做法 and 写法 name a way whatever their tag.
+    if (word_one_of(n.word(t + 1),
+                    {u"和", u"与", u"及", u"以及", u"的", u"之", u"中", u"上", u"是"}) ||
+        (w.size() > 1 && w.back() == u'法'))
         return false;
     // The object of 进行, 做 or 加以 is the act named (进行了完全的重写).
     if (word_one_of(n.word(t - 3), {u"进行", u"做", u"作", u"加以", u"给予", u"得到", u"受到"}) ||
