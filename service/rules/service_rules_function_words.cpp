@@ -266,6 +266,20 @@ bool falls_short(const neighbours& n, std::ptrdiff_t t) {
     return true;
 }
 
+// ，应为太平洋…: 应为 (should be) does not open a clause; 因为 does. Only a
+// run that itself opens a clause counts (after Latin text, list应为 goes on).
+bool opens_clause(const neighbours& n, std::ptrdiff_t t) {
+    if (!n.word(t).empty()) return false;
+    return n.run.offset == 0 ||
+           std::u16string_view(u"，。！？；：、,!?;:「」“”").find(n.text[n.run.offset - 1]) !=
+               std::u16string_view::npos;
+}
+// 教我这么用, 不知道该这么过: how something is done, asked or told (怎么).
+bool knowing_how(const neighbours& n, std::ptrdiff_t t) {
+    if (n.tag(t) == "r") --t;  // 教我这么用: past the one told
+    return word_one_of(
+        n.word(t), {u"知道", u"告诉", u"教", u"记得", u"忘记", u"学会", u"问", u"想想", u"看看"});
+}
 // 想一想把。: 把 closes no clause (拉他一把 is a pull given once); 吧 does.
 bool not_counted_once(const neighbours& n, std::ptrdiff_t t) {
     return !n.word(t).empty() && n.word(t) != u"一";
@@ -338,6 +352,8 @@ const word_pattern patterns[] = {
     {u"阿", u"啊", within_clause, sentence_closed},     // 好吃阿。 (阿 opens 阿姨, 阿里)
     {u"不过", u"不够", falls_short, sentence_closed},   // 用量不过，
     {u"这么样", u"怎么样", anything, anything},         // 这么样
+    {u"应为", u"因为", opens_clause, anything},         // ，应为太平洋
+    {u"这么", u"怎么", knowing_how, within_clause},     // 教我这么用
     {u"把", u"吧", not_counted_once, sentence_closed},  // 想一想把。
     {u"马", u"吗", not_riding, question_closed},        // 记得我马？
     {u"么", u"吗", within_clause, question_closed},     // 好么？
