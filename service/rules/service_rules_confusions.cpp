@@ -239,6 +239,8 @@ class run_checker {
         if (i + 2 < text_.size() && text_[i + 1] == text_[i + 2]) return;
         // 闪亮亮, 怯怜怜: a doubled last character closing a phrase describes.
         if (i + 1 == text_.size()) return;
+        // 吃吃看, 想想看: a verb doubled before 看 is something tried.
+        if (text_[i + 1] == u'看') return;
         const std::size_t a = from(i), b = to(i);
         const std::u16string window(text_.substr(a, b - a));
         std::u16string single = window;
