@@ -172,12 +172,13 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
                             !common_character(words, window[w.changed]) ||
                             !common_character(words, window[w.also_changed])))
                     continue;
+                // A character the word list lacks altogether (莿 in 很莿激) is a slip
+                // as likely as a listed one, where the stretch is no word.
                 const lexicon_word* slipped = words.find(window.substr(w.changed, 1));
-                if (!slipped || (window_is_word && slipped->frequency < min_slip_frequency))
-                    continue;
+                const double slipped_frequency = slipped ? slipped->frequency : 0;
+                if (window_is_word && slipped_frequency < min_slip_frequency) continue;
                 const double gain = around + words.log_probability(w.info.frequency) - written;
-                const double common =
-                    std::max(0.0, std::log(slipped->frequency / common_frequency));
+                const double common = std::max(0.0, std::log(slipped_frequency / common_frequency));
                 if (gain < (window_is_word ? margin_both_words : margin_not_word) + common)
                     continue;
                 p.words.emplace_back(gain + (w.same_sound ? same_sound_bonus : 0), w.word);
