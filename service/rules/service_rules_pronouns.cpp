@@ -1,8 +1,8 @@
 // 他 written for 她 and the reverse: a pronoun whose person, named just
-// before it, is plainly of the other sex. Only a pronoun that stands alone
-// of its kind in its paragraph is questioned, and only where nothing in the
-// paragraph speaks of a person of its own sex; a person named by a word of
-// either sex (朋友, 老师) in between leaves it alone.
+// before it, is plainly of the other sex, or a lone pronoun in a paragraph
+// that otherwise speaks of one person of the other sex throughout. Only a
+// pronoun that stands alone of its kind in its paragraph is questioned, and
+// only where nothing in the paragraph speaks of a person of its own sex.
 #include <algorithm>
 #include <initializer_list>
 
@@ -17,16 +17,17 @@ enum class sex { none, female, male, either };
 // Words that name a person and tell the person's sex, or name one of either.
 sex sex_of(std::u16string_view w) {
     static const std::u16string_view female[] = {
-        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐", u"姊姊",
-        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆", u"夫人",
-        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑", u"舅妈",
-        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘", u"女人",
-        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后"};
+        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐",  u"姊姊",
+        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆",  u"夫人",
+        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑",  u"舅妈",
+        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘",  u"女人",
+        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后",  u"表姐",
+        u"表姊", u"表妹",   u"堂姐",   u"堂妹",   u"姊妹", u"姐妹", u"表姊妹", u"表姐妹"};
     static const std::u16string_view male[] = {
-        u"爸爸", u"父亲",   u"爸",     u"老爸", u"哥哥", u"哥",   u"大哥", u"弟弟",
-        u"弟",   u"男朋友", u"男友",   u"先生", u"丈夫", u"老公", u"儿子", u"爷爷",
-        u"外公", u"姥爷",   u"祖父",   u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅",
-        u"男生", u"男孩",   u"男孩子", u"男人", u"新郎", u"王子", u"国王", u"兄弟"};
+        u"爸爸",   u"父亲", u"爸",   u"老爸", u"哥哥", u"哥",   u"大哥", u"弟弟", u"弟",
+        u"男朋友", u"男友", u"先生", u"丈夫", u"老公", u"儿子", u"爷爷", u"外公", u"姥爷",
+        u"祖父",   u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅", u"男生", u"男孩", u"男孩子",
+        u"男人",   u"新郎", u"王子", u"国王", u"兄弟", u"表哥", u"表弟", u"堂哥", u"堂弟"};
     static const std::u16string_view either[] = {
         u"朋友", u"老师", u"同学", u"人",   u"医生", u"孩子", u"小孩", u"小孩子", u"小朋友",
         u"学生", u"室友", u"同事", u"老板", u"邻居", u"客人", u"家人", u"父母",   u"爸妈",
@@ -43,8 +44,24 @@ sex sex_of_pronoun(std::u16string_view w) {
     return w == u"她" ? sex::female : w == u"他" ? sex::male : sex::none;
 }
 
+sex other_sex(sex s) { return s == sex::female ? sex::male : sex::female; }
+
 bool contains_any(std::u16string_view text, std::u16string_view chars) {
     return text.find_first_of(chars) != std::u16string_view::npos;
+}
+
+constexpr std::u16string_view clause_ends = u"，,。；;：:！？!?、「」『』“”\"（）()…";
+
+// Words after which a pronoun is the second person of a clause (跟他, 告诉她),
+// not its subject.
+bool ends_with_partner_word(std::u16string_view before) {
+    static const std::u16string_view partner_words[] = {
+        u"跟",   u"和", u"与", u"给", u"对", u"帮", u"请", u"叫", u"让", u"问",
+        u"告诉", u"陪", u"约", u"找", u"同", u"替", u"向", u"把", u"被"};
+    return std::any_of(
+        std::begin(partner_words), std::end(partner_words), [&](std::u16string_view w) {
+            return before.size() >= w.size() && before.substr(before.size() - w.size()) == w;
+        });
 }
 
 // A word of the text with its place in the whole text.
@@ -79,6 +96,29 @@ class pronoun_reader {
     bool alone_of_its_kind(sex s) const {
         const int i = index(s);
         return singles_[i] == 1 && plurals_[i] == 0 && !named_[i];
+    }
+
+    // Whether the paragraph speaks of one person of sex `s` throughout: its
+    // pronoun more than once, or once beside a word naming such a person.
+    bool speaks_of_one(sex s) const {
+        const int i = index(s);
+        return singles_[i] >= 2 || (singles_[i] == 1 && named_[i]);
+    }
+
+    // Whether the pronoun at `k` follows a mention of a person of sex `s`
+    // that it plausibly stands for: one in an earlier clause, or one in its
+    // own clause when the pronoun opens a new subject there (她说他很忙 is one
+    // person, 她约我跟他见面 and 她帮他的孩子 are two).
+    bool follows_mention_of(std::size_t k, sex s) const {
+        for (std::size_t j = k; j-- > 0;) {
+            const std::u16string_view w = words_[j].text;
+            if (sex_of(w) != s && sex_of_pronoun(w) != s) continue;
+            if (contains_any(gap(j, k), clause_ends)) return true;
+            const std::size_t after = words_[k].pos + 1;
+            if (after < text_.size() && text_[after] == u'的') return false;
+            return !ends_with_partner_word(std::u16string_view(text_).substr(0, words_[k].pos));
+        }
+        return false;
     }
 
     // The sex of the person the pronoun at `k` refers back to, or none when
@@ -131,8 +171,13 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         if (written == sex::none || !reader.alone_of_its_kind(written)) continue;
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
-        const sex meant = reader.person_before(k);
-        if (meant == sex::none || meant == sex::either || meant == written) continue;
+        sex meant = reader.person_before(k);
+        if (meant == sex::none || meant == sex::either) {
+            const sex other = other_sex(written);
+            if (!reader.speaks_of_one(other) || !reader.follows_mention_of(k, other)) continue;
+            meant = other;
+        }
+        if (meant == written) continue;
         finding f;
         f.pos = words[k].pos;
         f.length = 1;
