@@ -98,6 +98,9 @@ class pronoun_reader {
         return singles_[i] == 1 && plurals_[i] == 0 && !named_[i];
     }
 
+    // Whether a word naming a person of sex `s` stands in the paragraph.
+    bool names(sex s) const { return named_[index(s)]; }
+
     // Whether the paragraph speaks of one person of sex `s` throughout: its
     // pronoun more than once, or once beside a word naming such a person.
     bool speaks_of_one(sex s) const {
@@ -171,6 +174,11 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         if (written == sex::none || !reader.alone_of_its_kind(written)) continue;
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
+        // 她 for 他 is the rarer slip: a 她 as the partner of a clause (跟她说,
+        // 约她) beside a man spoken of only as 他 is mostly a second person.
+        if (written == sex::female && !reader.names(sex::male) &&
+            ends_with_partner_word(std::u16string_view(text).substr(0, words[k].pos)))
+            continue;
         sex meant = reader.person_before(k);
         if (meant == sex::none || meant == sex::either) {
             const sex other = other_sex(written);
