@@ -1,7 +1,8 @@
 // 他 written for 她 and the reverse: a pronoun whose person, named just
 // before it, is plainly of the other sex, or a lone pronoun in a paragraph
 // that otherwise speaks of one person of the other sex throughout. Only a
-// pronoun that stands alone of its kind in its paragraph is questioned, and
+// pronoun that stands alone of its kind in its paragraph, or is outnumbered
+// there by the other, is questioned, and
 // only where nothing in the paragraph speaks of a person of its own sex.
 #include <algorithm>
 #include <initializer_list>
@@ -94,17 +95,26 @@ class pronoun_reader {
 
     // Only one pronoun of its sex, no plural and no person of that sex named.
     bool alone_of_its_kind(sex s) const {
-        const int i = index(s);
+        const int i = slot(s);
         return singles_[i] == 1 && plurals_[i] == 0 && !named_[i];
     }
 
+    // Two or three pronouns of sex `s` among at least two more of the other
+    // sex, with no plural and no person of sex `s` named: slips in a
+    // paragraph about one person of the other sex.
+    bool outnumbered(sex s) const {
+        const int i = slot(s), o = slot(other_sex(s));
+        return singles_[i] >= 2 && singles_[i] <= 3 && singles_[o] >= singles_[i] + 2 &&
+               plurals_[i] == 0 && !named_[i];
+    }
+
     // Whether a word naming a person of sex `s` stands in the paragraph.
-    bool names(sex s) const { return named_[index(s)]; }
+    bool names(sex s) const { return named_[slot(s)]; }
 
     // Whether the paragraph speaks of one person of sex `s` throughout: its
     // pronoun more than once, or once beside a word naming such a person.
     bool speaks_of_one(sex s) const {
-        const int i = index(s);
+        const int i = slot(s);
         return singles_[i] >= 2 || (singles_[i] == 1 && named_[i]);
     }
 
@@ -153,6 +163,8 @@ class pronoun_reader {
 
   private:
     static int index(sex s) { return s == sex::female ? 0 : s == sex::male ? 1 : -1; }
+    // The slot of a sex the caller knows to be female or male.
+    static int slot(sex s) { return s == sex::male ? 1 : 0; }
     // The text from the end of word `j` to the start of word `k`.
     std::u16string_view gap(std::size_t j, std::size_t k) const {
         const std::size_t from = words_[j].pos + words_[j].text.size();
@@ -171,7 +183,9 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
         const sex written = sex_of_pronoun(w);
-        if (written == sex::none || !reader.alone_of_its_kind(written)) continue;
+        if (written == sex::none) continue;
+        const bool alone = reader.alone_of_its_kind(written);
+        if (!alone && !reader.outnumbered(written)) continue;
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
         // 她 for 他 is the rarer slip: a 她 as the partner of a clause (跟她说,
@@ -179,7 +193,7 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         if (written == sex::female && !reader.names(sex::male) &&
             ends_with_partner_word(std::u16string_view(text).substr(0, words[k].pos)))
             continue;
-        sex meant = reader.person_before(k);
+        sex meant = alone ? reader.person_before(k) : sex::none;
         if (meant == sex::none || meant == sex::either) {
             const sex other = other_sex(written);
             if (!reader.speaks_of_one(other) || !reader.follows_mention_of(k, other)) continue;
