@@ -1,9 +1,9 @@
 // 他 written for 她 and the reverse: a pronoun whose person, named just
-// before it, is plainly of the other sex, or a lone pronoun in a paragraph
-// that otherwise speaks of one person of the other sex throughout. Only a
-// pronoun that stands alone of its kind in its paragraph, or is outnumbered
-// there by the other, is questioned, and
-// only where nothing in the paragraph speaks of a person of its own sex.
+// before it, is plainly of the other sex, or one in a paragraph that
+// otherwise speaks of one person of the other sex throughout. Only a pronoun
+// that stands alone of its kind in its paragraph, or is outnumbered there by
+// the other, is questioned, and only where nothing in the paragraph names a
+// person of its own sex.
 #include <algorithm>
 #include <initializer_list>
 
