@@ -15,6 +15,20 @@ namespace velmo_service {
 namespace {
 enum class sex { none, female, male, either };
 
+// Words naming someone by a role at work or in public (经理, 王经理): one
+// more person a pronoun may mean, of either sex.
+bool is_role(std::u16string_view w) {
+    static const std::u16string_view roles[] = {
+        u"经理", u"助理", u"上司", u"领导",   u"主任",   u"总监", u"秘书",   u"客户", u"顾客",
+        u"员工", u"职员", u"主管", u"主持人", u"负责人", u"司机", u"护士",   u"律师", u"记者",
+        u"专家", u"房东", u"校长", u"院长",   u"部长",   u"局长", u"处长",   u"科长", u"董事长",
+        u"总裁", u"代表", u"作者", u"师傅",   u"警察",   u"对方", u"总经理", u"同事", u"老板"};
+    // A surname before the role may be read with it as one word (王经理).
+    return std::any_of(std::begin(roles), std::end(roles), [&](std::u16string_view r) {
+        return w.size() >= r.size() && w.substr(w.size() - r.size()) == r;
+    });
+}
+
 // Words that name a person and tell the person's sex, or name one of either.
 sex sex_of(std::u16string_view w) {
     static const std::u16string_view female[] = {
@@ -38,7 +52,7 @@ sex sex_of(std::u16string_view w) {
     };
     if (in(female)) return sex::female;
     if (in(male)) return sex::male;
-    return in(either) ? sex::either : sex::none;
+    return in(either) || is_role(w) ? sex::either : sex::none;
 }
 
 sex sex_of_pronoun(std::u16string_view w) {
@@ -134,6 +148,18 @@ class pronoun_reader {
         return false;
     }
 
+    // Whether someone named by a role stands before the word at `k` in its
+    // paragraph, not merely said of another (她是我们的经理): the pronoun may
+    // mean that person rather than the one its other pronoun stands for.
+    bool someone_else_before(std::size_t k) const {
+        for (std::size_t j = 0; j < k; ++j) {
+            const std::u16string_view w = words_[j].text;
+            if (!is_role(w)) continue;
+            if (!said_of_another(j)) return true;
+        }
+        return false;
+    }
+
     // The sex of the person the pronoun at `k` refers back to, or none when
     // it is unclear.
     sex person_before(std::size_t k) const {
@@ -149,9 +175,9 @@ class pronoun_reader {
             sex s = sex_of(w);
             // A pronoun names its person too, when used for that person throughout.
             if (s == sex::none && index(sex_of_pronoun(w)) >= 0 &&
-                singles_[index(sex_of_pronoun(w))] >= 2)
+                singles_[index(sex_of_pronoun(w))] >= 2 && !someone_else_before(k))
                 s = sex_of_pronoun(w);
-            if (s == sex::none) continue;
+            if (s == sex::none || (s == sex::either && said_of_another(j))) continue;
             if (contains_any(gap(j, k), u"「“\"『")) return sex::none;  // a quotation opens
             if (k > 0 && takes_object(words_[k - 1]) &&
                 !contains_any(gap(j, k), u"，,。；;：:！？!?"))
@@ -162,6 +188,17 @@ class pronoun_reader {
     }
 
   private:
+    // Whether the word at `j` follows 是 or 当 in its clause: it says what
+    // someone is (她是我们的经理), not who else is there.
+    bool said_of_another(std::size_t j) const {
+        for (std::size_t i = j; i-- > 0;) {
+            if (contains_any(gap(i, i + 1), clause_ends)) return false;
+            const std::u16string_view w = words_[i].text;
+            if (w == u"是" || w == u"当" || w == u"担任" || w == u"作为") return true;
+        }
+        return false;
+    }
+
     static int index(sex s) { return s == sex::female ? 0 : s == sex::male ? 1 : -1; }
     // The slot of a sex the caller knows to be female or male.
     static int slot(sex s) { return s == sex::male ? 1 : 0; }
@@ -196,7 +233,9 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         sex meant = alone ? reader.person_before(k) : sex::none;
         if (meant == sex::none || meant == sex::either) {
             const sex other = other_sex(written);
-            if (!reader.speaks_of_one(other) || !reader.follows_mention_of(k, other)) continue;
+            if (!reader.speaks_of_one(other) || !reader.follows_mention_of(k, other) ||
+                reader.someone_else_before(k))
+                continue;
             meant = other;
         }
         if (meant == written) continue;
