@@ -15,6 +15,10 @@ namespace velmo_service {
 namespace {
 enum class sex { none, female, male, either };
 
+bool ends_with(std::u16string_view text, std::u16string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
 // Words naming someone by a role at work or in public (经理, 王经理): one
 // more person a pronoun may mean, of either sex.
 bool is_role(std::u16string_view w) {
@@ -24,9 +28,8 @@ bool is_role(std::u16string_view w) {
         u"专家", u"房东", u"校长", u"院长",   u"部长",   u"局长", u"处长",   u"科长", u"董事长",
         u"总裁", u"代表", u"作者", u"师傅",   u"警察",   u"对方", u"总经理", u"同事", u"老板"};
     // A surname before the role may be read with it as one word (王经理).
-    return std::any_of(std::begin(roles), std::end(roles), [&](std::u16string_view r) {
-        return w.size() >= r.size() && w.substr(w.size() - r.size()) == r;
-    });
+    return std::any_of(std::begin(roles), std::end(roles),
+                       [&](std::u16string_view r) { return ends_with(w, r); });
 }
 
 // Words that name a person and tell the person's sex, or name one of either.
@@ -44,15 +47,25 @@ sex sex_of(std::u16string_view w) {
         u"祖父",   u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅", u"男生", u"男孩", u"男孩子",
         u"男人",   u"新郎", u"王子", u"国王", u"兄弟", u"表哥", u"表弟", u"堂哥", u"堂弟"};
     static const std::u16string_view either[] = {
-        u"朋友", u"老师", u"同学", u"人",   u"医生", u"孩子", u"小孩", u"小孩子", u"小朋友",
-        u"学生", u"室友", u"同事", u"老板", u"邻居", u"客人", u"家人", u"父母",   u"爸妈",
-        u"亲人", u"夫妻", u"教授", u"人们", u"大家", u"别人", u"有人"};
+        u"朋友",   u"老师",   u"同学", u"人",   u"医生", u"孩子", u"小孩",
+        u"小孩子", u"小朋友", u"学生", u"室友", u"同事", u"老板", u"邻居",
+        u"客人",   u"家人",   u"父母", u"爸妈", u"亲人", u"夫妻", u"教授",
+        u"人们",   u"大家",   u"别人", u"有人", u"导师", u"儿童", u"病人"};
     const auto in = [&](const auto& list) {
         return std::find(std::begin(list), std::end(list), w) != std::end(list);
     };
     if (in(female)) return sex::female;
     if (in(male)) return sex::male;
     return in(either) || is_role(w) ? sex::either : sex::none;
+}
+
+// Whether a word naming someone of either sex names one more person, not
+// people at large (人, 大家) or a family or couple taken as one.
+bool is_other_person(std::u16string_view w) {
+    static const std::u16string_view groups[] = {u"人",   u"人们", u"大家", u"别人", u"有人",
+                                                 u"家人", u"父母", u"爸妈", u"亲人", u"夫妻"};
+    return sex_of(w) == sex::either &&
+           std::find(std::begin(groups), std::end(groups), w) == std::end(groups);
 }
 
 sex sex_of_pronoun(std::u16string_view w) {
@@ -73,10 +86,8 @@ bool ends_with_partner_word(std::u16string_view before) {
     static const std::u16string_view partner_words[] = {
         u"跟",   u"和", u"与", u"给", u"对", u"帮", u"请", u"叫", u"让", u"问",
         u"告诉", u"陪", u"约", u"找", u"同", u"替", u"向", u"把", u"被"};
-    return std::any_of(
-        std::begin(partner_words), std::end(partner_words), [&](std::u16string_view w) {
-            return before.size() >= w.size() && before.substr(before.size() - w.size()) == w;
-        });
+    return std::any_of(std::begin(partner_words), std::end(partner_words),
+                       [&](std::u16string_view w) { return ends_with(before, w); });
 }
 
 // A word of the text with its place in the whole text.
@@ -84,6 +95,7 @@ struct placed_word {
     std::size_t pos;
     std::u16string_view text;
     std::string_view tag;
+    bool name;  // likely part of a person's name
 };
 
 // Verbs and prepositions whose object a pronoun is (帮他, 给他钱): a person
@@ -152,10 +164,13 @@ class pronoun_reader {
     // paragraph, not merely said of another (她是我们的经理): the pronoun may
     // mean that person rather than the one its other pronoun stands for.
     bool someone_else_before(std::size_t k) const {
-        for (std::size_t j = 0; j < k; ++j) {
+        int sentence_ends = 0;
+        for (std::size_t j = k; j-- > 0;) {
+            if (contains_any(gap(j, j + 1), u"。！？!?")) ++sentence_ends;
             const std::u16string_view w = words_[j].text;
-            if (!is_role(w)) continue;
-            if (!said_of_another(j)) return true;
+            const bool other_person =
+                is_role(w) || (sentence_ends <= 1 && (words_[j].name || is_other_person(w)));
+            if (other_person && !said_of_another(j)) return true;
         }
         return false;
     }
@@ -194,7 +209,11 @@ class pronoun_reader {
         for (std::size_t i = j; i-- > 0;) {
             if (contains_any(gap(i, i + 1), clause_ends)) return false;
             const std::u16string_view w = words_[i].text;
-            if (w == u"是" || w == u"当" || w == u"担任" || w == u"作为") return true;
+            static const std::u16string_view copulas[] = {
+                u"是",   u"只是", u"就是", u"也是", u"都是", u"不是", u"真是",
+                u"正是", u"才是", u"当",   u"担任", u"作为", u"成为"};
+            if (std::find(std::begin(copulas), std::end(copulas), w) != std::end(copulas))
+                return true;
         }
         return false;
     }
@@ -261,9 +280,18 @@ void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& 
             paragraph_end = text.find_first_of(u"\n\r\u2029", run.offset);
             if (paragraph_end == std::u16string::npos) paragraph_end = text.size();
         }
-        for (const lexicon_token& t : run.tokens)
-            paragraph.push_back({run.offset + t.begin, run.text.substr(t.begin, t.length()),
-                                 words.tag_name(t.word.tag)});
+        const std::vector<bool> names = rules_probable_names(run);
+        for (std::size_t i = 0; i < run.tokens.size(); ++i) {
+            const lexicon_token& t = run.tokens[i];
+            const std::u16string_view w = run.text.substr(t.begin, t.length());
+            const std::string_view tag = words.tag_name(t.word.tag);
+            // A lone surname character is mostly some other word (连, 王)
+            // unless it follows 小 or 老 (小王, 老张) or reads as a full name.
+            const bool after_familiar =
+                i > 0 && (paragraph.back().text == u"小" || paragraph.back().text == u"老");
+            const bool name = names[t.begin] || (tag == "nr" && (w.size() >= 2 || after_familiar));
+            paragraph.push_back({run.offset + t.begin, w, tag, name});
+        }
     }
     check_paragraph(text, paragraph, out);
 }
