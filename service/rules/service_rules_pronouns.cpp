@@ -35,27 +35,38 @@ bool is_role(std::u16string_view w) {
 // Words that name a person and tell the person's sex, or name one of either.
 sex sex_of(std::u16string_view w) {
     static const std::u16string_view female[] = {
-        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐",  u"姊姊",
-        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆",  u"夫人",
-        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑",  u"舅妈",
-        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘",  u"女人",
-        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后",  u"表姐",
-        u"表姊", u"表妹",   u"堂姐",   u"堂妹",   u"姊妹", u"姐妹", u"表姊妹", u"表姐妹"};
+        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐",   u"姊姊",
+        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆",   u"夫人",
+        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑",   u"舅妈",
+        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘",   u"女人",
+        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后",   u"表姐",
+        u"表姊", u"表妹",   u"堂姐",   u"堂妹",   u"姊妹", u"姐妹", u"表姊妹", u"表姐妹", u"女子",
+        u"少女", u"老太太", u"大妈"};
     static const std::u16string_view male[] = {
-        u"爸爸",   u"父亲", u"爸",   u"老爸", u"哥哥", u"哥",   u"大哥", u"弟弟", u"弟",
-        u"男朋友", u"男友", u"先生", u"丈夫", u"老公", u"儿子", u"爷爷", u"外公", u"姥爷",
-        u"祖父",   u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅", u"男生", u"男孩", u"男孩子",
-        u"男人",   u"新郎", u"王子", u"国王", u"兄弟", u"表哥", u"表弟", u"堂哥", u"堂弟"};
+        u"爸爸", u"父亲",   u"爸",     u"老爸", u"哥哥",   u"哥",   u"大哥", u"弟弟",
+        u"弟",   u"男朋友", u"男友",   u"先生", u"丈夫",   u"老公", u"儿子", u"爷爷",
+        u"外公", u"姥爷",   u"祖父",   u"叔叔", u"伯伯",   u"大伯", u"伯父", u"舅舅",
+        u"男生", u"男孩",   u"男孩子", u"男人", u"新郎",   u"王子", u"国王", u"兄弟",
+        u"表哥", u"表弟",   u"堂哥",   u"堂弟", u"小伙子", u"男子", u"男士", u"老头"};
     static const std::u16string_view either[] = {
-        u"朋友",   u"老师",   u"同学", u"人",   u"医生", u"孩子", u"小孩",
-        u"小孩子", u"小朋友", u"学生", u"室友", u"同事", u"老板", u"邻居",
-        u"客人",   u"家人",   u"父母", u"爸妈", u"亲人", u"夫妻", u"教授",
-        u"人们",   u"大家",   u"别人", u"有人", u"导师", u"儿童", u"病人"};
+        u"朋友",   u"老师", u"同学", u"人",   u"医生", u"孩子",   u"小孩", u"小孩子",
+        u"小朋友", u"学生", u"室友", u"同事", u"老板", u"邻居",   u"客人", u"家人",
+        u"父母",   u"爸妈", u"亲人", u"夫妻", u"教授", u"人们",   u"大家", u"别人",
+        u"有人",   u"导师", u"儿童", u"病人", u"老人", u"老人家", u"工人", u"陌生人",
+        u"路人",   u"乘客", u"观众", u"嘉宾", u"保安", u"家教",   u"上级", u"下属",
+        u"搭档",   u"伙伴", u"同伴", u"队友", u"网友", u"主人",   u"爱人", u"对手"};
     const auto in = [&](const auto& list) {
         return std::find(std::begin(list), std::end(list), w) != std::end(list);
     };
     if (in(female)) return sex::female;
     if (in(male)) return sex::male;
+    // A surname with a title, read as one word: 李女士, 王先生.
+    if (w.size() == 3 || w.size() == 4) {
+        if (ends_with(w, u"女士") || ends_with(w, u"小姐") || ends_with(w, u"太太") ||
+            ends_with(w, u"夫人"))
+            return sex::female;
+        if (ends_with(w, u"先生")) return sex::male;
+    }
     return in(either) || is_role(w) ? sex::either : sex::none;
 }
 
@@ -64,8 +75,13 @@ sex sex_of(std::u16string_view w) {
 bool is_other_person(std::u16string_view w) {
     static const std::u16string_view groups[] = {u"人",   u"人们", u"大家", u"别人", u"有人",
                                                  u"家人", u"父母", u"爸妈", u"亲人", u"夫妻"};
-    return sex_of(w) == sex::either &&
-           std::find(std::begin(groups), std::end(groups), w) == std::end(groups);
+    if (sex_of(w) == sex::either)
+        return std::find(std::begin(groups), std::end(groups), w) == std::end(groups);
+    // Callings by their last character: 工程师, 服务员, 记者, 歌手, 科学家.
+    static const std::u16string_view callings[] = {u"师", u"员", u"者", u"手"};
+    return (w.size() >= 2 && std::any_of(std::begin(callings), std::end(callings),
+                                         [&](std::u16string_view c) { return ends_with(w, c); })) ||
+           (w.size() >= 3 && ends_with(w, u"家"));
 }
 
 sex sex_of_pronoun(std::u16string_view w) {
@@ -168,8 +184,12 @@ class pronoun_reader {
         for (std::size_t j = k; j-- > 0;) {
             if (contains_any(gap(j, j + 1), u"。！？!?")) ++sentence_ends;
             const std::u16string_view w = words_[j].text;
+            // 位 counts people only: 一位工程师, 这位 introduce someone.
+            const bool introduced =
+                j > 0 && ends_with(words_[j - 1].text, u"位") && sex_of_pronoun(w) == sex::none;
             const bool other_person =
-                is_role(w) || (sentence_ends <= 1 && (words_[j].name || is_other_person(w)));
+                is_role(w) || (sentence_ends <= 1 && ((words_[j].name && sex_of(w) == sex::none) ||
+                                                      introduced || is_other_person(w)));
             if (other_person && !said_of_another(j)) return true;
         }
         return false;
@@ -188,6 +208,7 @@ class pronoun_reader {
             if (sentence_ends > 1) return sex::none;
             const std::u16string_view w = words_[j].text;
             sex s = sex_of(w);
+            if (s == sex::none && words_[j].name) s = sex::either;  // someone named by name
             // A pronoun names its person too, when used for that person throughout.
             if (s == sex::none && index(sex_of_pronoun(w)) >= 0 &&
                 singles_[index(sex_of_pronoun(w))] >= 2 && !someone_else_before(k))
