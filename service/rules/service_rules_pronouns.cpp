@@ -176,13 +176,15 @@ class pronoun_reader {
         return false;
     }
 
-    // Whether someone named by a role stands before the word at `k` in its
-    // paragraph, not merely said of another (她是我们的经理): the pronoun may
-    // mean that person rather than the one its other pronoun stands for.
+    // Whether someone else stands before the word at `k`, not merely said of
+    // another (她是我们的经理): someone named by a role within a few sentences,
+    // or by name, a calling or a word of either sex in its sentence or the
+    // one before. The pronoun may mean that person rather than the one its
+    // other pronoun stands for.
     bool someone_else_before(std::size_t k) const {
         int sentence_ends = 0;
         for (std::size_t j = k; j-- > 0;) {
-            if (contains_any(gap(j, j + 1), u"。！？!?")) ++sentence_ends;
+            if (contains_any(gap(j, j + 1), u"。！？!?") && ++sentence_ends > 3) break;
             const std::u16string_view w = words_[j].text;
             // 位 counts people only: 一位工程师, 这位 introduce someone.
             const bool introduced =
@@ -198,6 +200,7 @@ class pronoun_reader {
     // The sex of the person the pronoun at `k` refers back to, or none when
     // it is unclear.
     sex person_before(std::size_t k) const {
+        enum { unknown, yes, no } someone_else = unknown;  // asked once, when needed
         int sentence_ends = 0;
         for (std::size_t j = k; j-- > 0;) {
             const std::u16string_view between = gap(j, j + 1);
@@ -209,10 +212,13 @@ class pronoun_reader {
             const std::u16string_view w = words_[j].text;
             sex s = sex_of(w);
             if (s == sex::none && words_[j].name) s = sex::either;  // someone named by name
-            // A pronoun names its person too, when used for that person throughout.
+            // A pronoun names its person too, when used for that person
+            // throughout and no one else is there.
             if (s == sex::none && index(sex_of_pronoun(w)) >= 0 &&
-                singles_[index(sex_of_pronoun(w))] >= 2 && !someone_else_before(k))
-                s = sex_of_pronoun(w);
+                singles_[index(sex_of_pronoun(w))] >= 2) {
+                if (someone_else == unknown) someone_else = someone_else_before(k) ? yes : no;
+                if (someone_else == no) s = sex_of_pronoun(w);
+            }
             if (s == sex::none || (s == sex::either && said_of_another(j))) continue;
             if (contains_any(gap(j, k), u"「“\"『")) return sex::none;  // a quotation opens
             if (k > 0 && takes_object(words_[k - 1]) &&
