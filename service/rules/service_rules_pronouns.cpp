@@ -94,6 +94,7 @@ bool contains_any(std::u16string_view text, std::u16string_view chars) {
     return text.find_first_of(chars) != std::u16string_view::npos;
 }
 
+constexpr std::u16string_view quotation_opens = u"「“\"『";
 constexpr std::u16string_view clause_ends = u"，,。；;：:！？!?、「」『』“”\"（）()…";
 
 // Words after which a pronoun is the second person of a clause (跟他, 告诉她),
@@ -168,6 +169,7 @@ class pronoun_reader {
         for (std::size_t j = k; j-- > 0;) {
             const std::u16string_view w = words_[j].text;
             if (sex_of(w) != s && sex_of_pronoun(w) != s) continue;
+            if (contains_any(gap(j, k), quotation_opens)) return false;  // someone else speaks
             if (contains_any(gap(j, k), clause_ends)) return true;
             const std::size_t after = words_[k].pos + 1;
             if (after < text_.size() && text_[after] == u'的') return false;
@@ -220,7 +222,7 @@ class pronoun_reader {
                 if (someone_else == no) s = sex_of_pronoun(w);
             }
             if (s == sex::none || (s == sex::either && said_of_another(j))) continue;
-            if (contains_any(gap(j, k), u"「“\"『")) return sex::none;  // a quotation opens
+            if (contains_any(gap(j, k), quotation_opens)) return sex::none;
             if (k > 0 && takes_object(words_[k - 1]) &&
                 !contains_any(gap(j, k), u"，,。；;：:！？!?"))
                 return sex::none;
