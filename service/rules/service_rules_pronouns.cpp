@@ -1,8 +1,9 @@
 // 他 written for 她 and the reverse: a pronoun whose person, named just
-// before it, is plainly of the other sex. Only a pronoun that stands alone
-// of its kind in its paragraph is questioned, and only where nothing in the
-// paragraph speaks of a person of its own sex; a person named by a word of
-// either sex (朋友, 老师) in between leaves it alone.
+// before it, is plainly of the other sex, or one in a paragraph that
+// otherwise speaks of one person of the other sex throughout. Only a pronoun
+// that stands alone of its kind in its paragraph, or is outnumbered there by
+// the other, is questioned, and only where nothing in the paragraph names a
+// person of its own sex.
 #include <algorithm>
 #include <initializer_list>
 
@@ -14,37 +15,96 @@ namespace velmo_service {
 namespace {
 enum class sex { none, female, male, either };
 
+bool ends_with(std::u16string_view text, std::u16string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// Words naming someone by a role at work or in public (经理, 王经理): one
+// more person a pronoun may mean, of either sex.
+bool is_role(std::u16string_view w) {
+    static const std::u16string_view roles[] = {
+        u"经理", u"助理", u"上司", u"领导",   u"主任",   u"总监", u"秘书",   u"客户", u"顾客",
+        u"员工", u"职员", u"主管", u"主持人", u"负责人", u"司机", u"护士",   u"律师", u"记者",
+        u"专家", u"房东", u"校长", u"院长",   u"部长",   u"局长", u"处长",   u"科长", u"董事长",
+        u"总裁", u"代表", u"作者", u"师傅",   u"警察",   u"对方", u"总经理", u"同事", u"老板"};
+    // A surname before the role may be read with it as one word (王经理).
+    return std::any_of(std::begin(roles), std::end(roles),
+                       [&](std::u16string_view r) { return ends_with(w, r); });
+}
+
 // Words that name a person and tell the person's sex, or name one of either.
 sex sex_of(std::u16string_view w) {
     static const std::u16string_view female[] = {
-        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐", u"姊姊",
-        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆", u"夫人",
-        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑", u"舅妈",
-        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘", u"女人",
-        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后"};
+        u"妈妈", u"母亲",   u"妈",     u"老妈",   u"妈咪", u"姐姐", u"姐",     u"大姐",   u"姊姊",
+        u"妹妹", u"妹",     u"小妹",   u"女朋友", u"女友", u"太太", u"妻子",   u"老婆",   u"夫人",
+        u"女儿", u"奶奶",   u"外婆",   u"姥姥",   u"祖母", u"婆婆", u"阿姨",   u"姑姑",   u"舅妈",
+        u"婶婶", u"嫂子",   u"小姐",   u"女士",   u"女生", u"女孩", u"女孩子", u"姑娘",   u"女人",
+        u"妇女", u"女同学", u"女老师", u"媳妇",   u"新娘", u"修女", u"公主",   u"皇后",   u"表姐",
+        u"表姊", u"表妹",   u"堂姐",   u"堂妹",   u"姊妹", u"姐妹", u"表姊妹", u"表姐妹", u"女子",
+        u"少女", u"老太太", u"大妈"};
     static const std::u16string_view male[] = {
-        u"爸爸", u"父亲",   u"爸",     u"老爸", u"哥哥", u"哥",   u"大哥", u"弟弟",
-        u"弟",   u"男朋友", u"男友",   u"先生", u"丈夫", u"老公", u"儿子", u"爷爷",
-        u"外公", u"姥爷",   u"祖父",   u"叔叔", u"伯伯", u"大伯", u"伯父", u"舅舅",
-        u"男生", u"男孩",   u"男孩子", u"男人", u"新郎", u"王子", u"国王", u"兄弟"};
+        u"爸爸", u"父亲",   u"爸",     u"老爸", u"哥哥",   u"哥",   u"大哥", u"弟弟",
+        u"弟",   u"男朋友", u"男友",   u"先生", u"丈夫",   u"老公", u"儿子", u"爷爷",
+        u"外公", u"姥爷",   u"祖父",   u"叔叔", u"伯伯",   u"大伯", u"伯父", u"舅舅",
+        u"男生", u"男孩",   u"男孩子", u"男人", u"新郎",   u"王子", u"国王", u"兄弟",
+        u"表哥", u"表弟",   u"堂哥",   u"堂弟", u"小伙子", u"男子", u"男士", u"老头"};
     static const std::u16string_view either[] = {
-        u"朋友", u"老师", u"同学", u"人",   u"医生", u"孩子", u"小孩", u"小孩子", u"小朋友",
-        u"学生", u"室友", u"同事", u"老板", u"邻居", u"客人", u"家人", u"父母",   u"爸妈",
-        u"亲人", u"夫妻", u"教授", u"人们", u"大家", u"别人", u"有人"};
+        u"朋友",   u"老师", u"同学", u"人",   u"医生", u"孩子",   u"小孩", u"小孩子",
+        u"小朋友", u"学生", u"室友", u"同事", u"老板", u"邻居",   u"客人", u"家人",
+        u"父母",   u"爸妈", u"亲人", u"夫妻", u"教授", u"人们",   u"大家", u"别人",
+        u"有人",   u"导师", u"儿童", u"病人", u"老人", u"老人家", u"工人", u"陌生人",
+        u"路人",   u"乘客", u"观众", u"嘉宾", u"保安", u"家教",   u"上级", u"下属",
+        u"搭档",   u"伙伴", u"同伴", u"队友", u"网友", u"主人",   u"爱人", u"对手"};
     const auto in = [&](const auto& list) {
         return std::find(std::begin(list), std::end(list), w) != std::end(list);
     };
     if (in(female)) return sex::female;
     if (in(male)) return sex::male;
-    return in(either) ? sex::either : sex::none;
+    // A surname with a title, read as one word: 李女士, 王先生.
+    if (w.size() == 3 || w.size() == 4) {
+        if (ends_with(w, u"女士") || ends_with(w, u"小姐") || ends_with(w, u"太太") ||
+            ends_with(w, u"夫人"))
+            return sex::female;
+        if (ends_with(w, u"先生")) return sex::male;
+    }
+    return in(either) || is_role(w) ? sex::either : sex::none;
+}
+
+// Whether a word naming someone of either sex names one more person, not
+// people at large (人, 大家) or a family or couple taken as one.
+bool is_other_person(std::u16string_view w) {
+    static const std::u16string_view groups[] = {u"人",   u"人们", u"大家", u"别人", u"有人",
+                                                 u"家人", u"父母", u"爸妈", u"亲人", u"夫妻"};
+    if (sex_of(w) == sex::either)
+        return std::find(std::begin(groups), std::end(groups), w) == std::end(groups);
+    // Callings by their last character: 工程师, 服务员, 记者, 歌手, 科学家.
+    static const std::u16string_view callings[] = {u"师", u"员", u"者", u"手"};
+    return (w.size() >= 2 && std::any_of(std::begin(callings), std::end(callings),
+                                         [&](std::u16string_view c) { return ends_with(w, c); })) ||
+           (w.size() >= 3 && ends_with(w, u"家"));
 }
 
 sex sex_of_pronoun(std::u16string_view w) {
     return w == u"她" ? sex::female : w == u"他" ? sex::male : sex::none;
 }
 
+sex other_sex(sex s) { return s == sex::female ? sex::male : sex::female; }
+
 bool contains_any(std::u16string_view text, std::u16string_view chars) {
     return text.find_first_of(chars) != std::u16string_view::npos;
+}
+
+constexpr std::u16string_view quotation_opens = u"「“\"『";
+constexpr std::u16string_view clause_ends = u"，,。；;：:！？!?、「」『』“”\"（）()…";
+
+// Words after which a pronoun is the second person of a clause (跟他, 告诉她),
+// not its subject.
+bool ends_with_partner_word(std::u16string_view before) {
+    static const std::u16string_view partner_words[] = {
+        u"跟",   u"和", u"与", u"给", u"对", u"帮", u"请", u"叫", u"让", u"问",
+        u"告诉", u"陪", u"约", u"找", u"同", u"替", u"向", u"把", u"被"};
+    return std::any_of(std::begin(partner_words), std::end(partner_words),
+                       [&](std::u16string_view w) { return ends_with(before, w); });
 }
 
 // A word of the text with its place in the whole text.
@@ -52,6 +112,7 @@ struct placed_word {
     std::size_t pos;
     std::u16string_view text;
     std::string_view tag;
+    bool name;  // likely part of a person's name
 };
 
 // Verbs and prepositions whose object a pronoun is (帮他, 给他钱): a person
@@ -77,13 +138,71 @@ class pronoun_reader {
 
     // Only one pronoun of its sex, no plural and no person of that sex named.
     bool alone_of_its_kind(sex s) const {
-        const int i = index(s);
+        const int i = slot(s);
         return singles_[i] == 1 && plurals_[i] == 0 && !named_[i];
+    }
+
+    // Two or three pronouns of sex `s` among at least two more of the other
+    // sex, with no plural and no person of sex `s` named: slips in a
+    // paragraph about one person of the other sex.
+    bool outnumbered(sex s) const {
+        const int i = slot(s), o = slot(other_sex(s));
+        return singles_[i] >= 2 && singles_[i] <= 3 && singles_[o] >= singles_[i] + 2 &&
+               plurals_[i] == 0 && !named_[i];
+    }
+
+    // Whether a word naming a person of sex `s` stands in the paragraph.
+    bool names(sex s) const { return named_[slot(s)]; }
+
+    // Whether the paragraph speaks of one person of sex `s` throughout: its
+    // pronoun more than once, or once beside a word naming such a person.
+    bool speaks_of_one(sex s) const {
+        const int i = slot(s);
+        return singles_[i] >= 2 || (singles_[i] == 1 && named_[i]);
+    }
+
+    // Whether the pronoun at `k` follows a mention of a person of sex `s`
+    // that it plausibly stands for: one in an earlier clause, or one in its
+    // own clause when the pronoun opens a new subject there (她说他很忙 is one
+    // person, 她约我跟他见面 and 她帮他的孩子 are two).
+    bool follows_mention_of(std::size_t k, sex s) const {
+        for (std::size_t j = k; j-- > 0;) {
+            const std::u16string_view w = words_[j].text;
+            if (sex_of(w) != s && sex_of_pronoun(w) != s) continue;
+            if (contains_any(gap(j, k), quotation_opens)) return false;  // someone else speaks
+            if (contains_any(gap(j, k), clause_ends)) return true;
+            const std::size_t after = words_[k].pos + 1;
+            if (after < text_.size() && text_[after] == u'的') return false;
+            return !ends_with_partner_word(std::u16string_view(text_).substr(0, words_[k].pos));
+        }
+        return false;
+    }
+
+    // Whether someone else stands before the word at `k`, not merely said of
+    // another (她是我们的经理): someone named by a role within a few sentences,
+    // or by name, a calling or a word of either sex in its sentence or the
+    // one before. The pronoun may mean that person rather than the one its
+    // other pronoun stands for.
+    bool someone_else_before(std::size_t k) const {
+        int sentence_ends = 0;
+        for (std::size_t j = k; j-- > 0;) {
+            if (contains_any(gap(j, j + 1), u"。！？!?") && ++sentence_ends > 3) break;
+            const std::u16string_view w = words_[j].text;
+            // 位 counts people only: 一位工程师, 这位 introduce someone.
+            const bool introduced =
+                j > 0 && ends_with(words_[j - 1].text, u"位") && sex_of_pronoun(w) == sex::none;
+            const bool other_person =
+                is_role(w) || (sentence_ends <= 1 && ((words_[j].name && sex_of(w) == sex::none) ||
+                                                      introduced || is_other_person(w)));
+            if (other_person && !said_of_another(j)) return true;
+        }
+        return false;
     }
 
     // The sex of the person the pronoun at `k` refers back to, or none when
     // it is unclear.
     sex person_before(std::size_t k) const {
+        enum { unknown, yes, no } someone_else = unknown;  // asked once, when needed
         int sentence_ends = 0;
         for (std::size_t j = k; j-- > 0;) {
             const std::u16string_view between = gap(j, j + 1);
@@ -94,12 +213,16 @@ class pronoun_reader {
             if (sentence_ends > 1) return sex::none;
             const std::u16string_view w = words_[j].text;
             sex s = sex_of(w);
-            // A pronoun names its person too, when used for that person throughout.
+            if (s == sex::none && words_[j].name) s = sex::either;  // someone named by name
+            // A pronoun names its person too, when used for that person
+            // throughout and no one else is there.
             if (s == sex::none && index(sex_of_pronoun(w)) >= 0 &&
-                singles_[index(sex_of_pronoun(w))] >= 2)
-                s = sex_of_pronoun(w);
-            if (s == sex::none) continue;
-            if (contains_any(gap(j, k), u"「“\"『")) return sex::none;  // a quotation opens
+                singles_[index(sex_of_pronoun(w))] >= 2) {
+                if (someone_else == unknown) someone_else = someone_else_before(k) ? yes : no;
+                if (someone_else == no) s = sex_of_pronoun(w);
+            }
+            if (s == sex::none || (s == sex::either && said_of_another(j))) continue;
+            if (contains_any(gap(j, k), quotation_opens)) return sex::none;
             if (k > 0 && takes_object(words_[k - 1]) &&
                 !contains_any(gap(j, k), u"，,。；;：:！？!?"))
                 return sex::none;
@@ -109,7 +232,24 @@ class pronoun_reader {
     }
 
   private:
+    // Whether the word at `j` follows 是 or 当 in its clause: it says what
+    // someone is (她是我们的经理), not who else is there.
+    bool said_of_another(std::size_t j) const {
+        for (std::size_t i = j; i-- > 0;) {
+            if (contains_any(gap(i, i + 1), clause_ends)) return false;
+            const std::u16string_view w = words_[i].text;
+            static const std::u16string_view copulas[] = {
+                u"是",   u"只是", u"就是", u"也是", u"都是", u"不是", u"真是",
+                u"正是", u"才是", u"当",   u"担任", u"作为", u"成为"};
+            if (std::find(std::begin(copulas), std::end(copulas), w) != std::end(copulas))
+                return true;
+        }
+        return false;
+    }
+
     static int index(sex s) { return s == sex::female ? 0 : s == sex::male ? 1 : -1; }
+    // The slot of a sex the caller knows to be female or male.
+    static int slot(sex s) { return s == sex::male ? 1 : 0; }
     // The text from the end of word `j` to the start of word `k`.
     std::u16string_view gap(std::size_t j, std::size_t k) const {
         const std::size_t from = words_[j].pos + words_[j].text.size();
@@ -128,11 +268,25 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
         const sex written = sex_of_pronoun(w);
-        if (written == sex::none || !reader.alone_of_its_kind(written)) continue;
+        if (written == sex::none) continue;
+        const bool alone = reader.alone_of_its_kind(written);
+        if (!alone && !reader.outnumbered(written)) continue;
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
-        const sex meant = reader.person_before(k);
-        if (meant == sex::none || meant == sex::either || meant == written) continue;
+        // 她 for 他 is the rarer slip: a 她 as the partner of a clause (跟她说,
+        // 约她) beside a man spoken of only as 他 is mostly a second person.
+        if (written == sex::female && !reader.names(sex::male) &&
+            ends_with_partner_word(std::u16string_view(text).substr(0, words[k].pos)))
+            continue;
+        sex meant = alone ? reader.person_before(k) : sex::none;
+        if (meant == sex::none || meant == sex::either) {
+            const sex other = other_sex(written);
+            if (!reader.speaks_of_one(other) || !reader.follows_mention_of(k, other) ||
+                reader.someone_else_before(k))
+                continue;
+            meant = other;
+        }
+        if (meant == written) continue;
         finding f;
         f.pos = words[k].pos;
         f.length = 1;
@@ -155,9 +309,18 @@ void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& 
             paragraph_end = text.find_first_of(u"\n\r\u2029", run.offset);
             if (paragraph_end == std::u16string::npos) paragraph_end = text.size();
         }
-        for (const lexicon_token& t : run.tokens)
-            paragraph.push_back({run.offset + t.begin, run.text.substr(t.begin, t.length()),
-                                 words.tag_name(t.word.tag)});
+        const std::vector<bool> names = rules_probable_names(run);
+        for (std::size_t i = 0; i < run.tokens.size(); ++i) {
+            const lexicon_token& t = run.tokens[i];
+            const std::u16string_view w = run.text.substr(t.begin, t.length());
+            const std::string_view tag = words.tag_name(t.word.tag);
+            // A lone surname character is mostly some other word (连, 王)
+            // unless it follows 小 or 老 (小王, 老张) or reads as a full name.
+            const bool after_familiar =
+                i > 0 && (paragraph.back().text == u"小" || paragraph.back().text == u"老");
+            const bool name = names[t.begin] || (tag == "nr" && (w.size() >= 2 || after_familiar));
+            paragraph.push_back({run.offset + t.begin, w, tag, name});
+        }
     }
     check_paragraph(text, paragraph, out);
 }

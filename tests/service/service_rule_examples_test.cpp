@@ -113,6 +113,12 @@ TEST(ServiceRules, PronounsAreReadWithinTheirParagraph) {
     EXPECT_TRUE(pronouns(u"我妈妈病了。我们都很担心。他明天来看我。").empty());
     // The same paragraph with a second 他 is about a man as well.
     EXPECT_TRUE(pronouns(u"我妈妈病了，所以我得去看他。他也病了。").empty());
+    // The other pronoun is counted within the paragraph too: a woman spoken
+    // of throughout one paragraph says nothing of the 他 of the next.
+    const std::u16string woman = u"她很忙。她下班以后还要做饭，他真的很辛苦。\n他很好。";
+    expect_one_suspect_character(pronouns(woman), woman.find(u"他真"), "她");
+    EXPECT_TRUE(pronouns(u"她很忙，她每天都很累。\n我很喜欢他，他也喜欢我。").empty());
+    EXPECT_TRUE(pronouns(u"她很忙。她很累。她很好。她很高兴。\n他说他也很忙。").empty());
 }
 
 // The particle patterns look at the words on either side within one stretch
