@@ -295,6 +295,13 @@ bool closed_by(const neighbours& n, std::ptrdiff_t t, std::u16string_view marks)
     return n.word(t).empty() && end < n.text.size() &&
            marks.find(n.text[end]) != std::u16string_view::npos;
 }
+// 对码？, 开始码？: 码 standing alone closes no question, but the code of a
+// program (程式码？, 原始码？) may.
+bool no_code(const neighbours& n, std::ptrdiff_t t) {
+    return !n.word(t).empty() &&
+           !word_one_of(n.word(t), {u"程式", u"程序", u"原始", u"源", u"代", u"编", u"密", u"号",
+                                    u"条", u"页", u"尺"});
+}
 bool question_closed(const neighbours& n, std::ptrdiff_t t) { return closed_by(n, t, u"？?"); }
 bool sentence_closed(const neighbours& n, std::ptrdiff_t t) {
     return closed_by(n, t, u"。！？，；!?,;～~…");
@@ -356,6 +363,7 @@ const word_pattern patterns[] = {
     {u"这么", u"怎么", knowing_how, within_clause},     // 教我这么用
     {u"把", u"吧", not_counted_once, sentence_closed},  // 想一想把。
     {u"马", u"吗", not_riding, question_closed},        // 记得我马？
+    {u"码", u"吗", no_code, question_closed},           // 对码？
     {u"么", u"吗", within_clause, question_closed},     // 好么？
 };
 
