@@ -102,7 +102,7 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
 // A pair that shares no syllable, alike only loosely (长/唱, 形/心), is a
 // rarer slip when never counted.
 constexpr double min_homophone_score = 1.5;
-constexpr double unseen_homophone_chance = -3.0;
+constexpr double unseen_homophone_chance = -2.0;
 constexpr double unseen_loose_homophone_chance = -4.0;
 
 bool share_syllable(const pinyin_readings& readings, char16_t a, char16_t b) {
