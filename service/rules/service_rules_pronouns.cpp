@@ -102,7 +102,7 @@ constexpr std::u16string_view clause_ends = u"，,。；;：:！？!?、「」�
 bool ends_with_partner_word(std::u16string_view before) {
     static const std::u16string_view partner_words[] = {
         u"跟",   u"和", u"与", u"给", u"对", u"帮", u"请", u"叫", u"让", u"问",
-        u"告诉", u"陪", u"约", u"找", u"同", u"替", u"向", u"把", u"被", u"带"};
+        u"告诉", u"陪", u"约", u"找", u"同", u"替", u"向", u"把", u"被"};
     return std::any_of(std::begin(partner_words), std::end(partner_words),
                        [&](std::u16string_view w) { return ends_with(before, w); });
 }
@@ -231,25 +231,6 @@ class pronoun_reader {
         return sex::none;
     }
 
-    // Whether the pronoun at `k` opens a paragraph about one person of sex
-    // `s`, spoken of by that sex's pronoun at least twice after it (他 in
-    // 我想他也被我感动……带她去看你……在她面前): the person is only named after.
-    // Two people set side by side (他和她, 他负责技术，她负责市场) are two.
-    bool comes_before_talk_of(std::size_t k, sex s) const {
-        std::size_t first = 0;
-        int after = 0;
-        for (std::size_t j = k + 1; j < words_.size(); ++j)
-            if (sex_of_pronoun(words_[j].text) == s && after++ == 0) first = j;
-        if (after < 2) return false;
-        const std::u16string_view between = gap(k, first);
-        if (between.size() == 1 && contains_any(between, u"和与跟或同及、/"))
-            return false;  // 他和她
-        const auto ends = std::count_if(between.begin(), between.end(), [](char16_t c) {
-            return clause_ends.find(c) != std::u16string_view::npos;
-        });
-        return !(ends == 1 && contains_any(between.substr(between.size() - 1), clause_ends));
-    }
-
   private:
     // Whether the word at `j` follows 是 or 当 in its clause: it says what
     // someone is (她是我们的经理), not who else is there.
@@ -294,18 +275,13 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
         // 她 for 他 is the rarer slip: a 她 as the partner of a clause (跟她说,
         // 约她) beside a man spoken of only as 他 is mostly a second person.
-        const bool partner =
-            ends_with_partner_word(std::u16string_view(text).substr(0, words[k].pos));
-        if (written == sex::female && !reader.names(sex::male) && partner) continue;
+        if (written == sex::female && !reader.names(sex::male) &&
+            ends_with_partner_word(std::u16string_view(text).substr(0, words[k].pos)))
+            continue;
         sex meant = alone ? reader.person_before(k) : sex::none;
         if (meant == sex::none || meant == sex::either) {
             const sex other = other_sex(written);
-            // A lone 他 may also come before the woman is spoken of, when it
-            // is the subject or possessor of its clause, not its partner.
-            const bool named_after =
-                alone && written == sex::male && !partner && reader.comes_before_talk_of(k, other);
-            if (!reader.speaks_of_one(other) ||
-                !(reader.follows_mention_of(k, other) || named_after) ||
+            if (!reader.speaks_of_one(other) || !reader.follows_mention_of(k, other) ||
                 reader.someone_else_before(k))
                 continue;
             meant = other;
