@@ -231,6 +231,38 @@ class pronoun_reader {
         return sex::none;
     }
 
+    // The sex of the person the pronoun at `k` is said to be, when its clause
+    // ends on a word naming someone of one sex (他是一个女生。她就是王先生。),
+    // and no one of the pronoun's own sex is named before it; else none.
+    // What is said of someone else (他是妈妈的骄傲, 他是妈妈带大的) ends on
+    // other words.
+    sex said_to_be(std::size_t k) const {
+        static const std::u16string_view adverbs[] = {u"也",   u"就",   u"都",  u"真",
+                                                      u"其实", u"原来", u"本来"};
+        static const std::u16string_view copulas[] = {u"是",   u"也是", u"就是", u"都是",
+                                                      u"真是", u"才是", u"正是"};
+        const auto is_one_of = [](const auto& list, std::u16string_view w) {
+            return std::find(std::begin(list), std::end(list), w) != std::end(list);
+        };
+        std::size_t j = k + 1;
+        if (j < words_.size() && gap(k, j).empty() && is_one_of(adverbs, words_[j].text)) ++j;
+        if (j >= words_.size() || !gap(j - 1, j).empty() || !is_one_of(copulas, words_[j].text))
+            return sex::none;
+        for (++j; j < words_.size() && j < k + 10 && gap(j - 1, j).empty(); ++j) {
+            const std::u16string_view w = words_[j].text;
+            if (sex_of_pronoun(w) != sex::none) return sex::none;
+            const sex s = sex_of(w);
+            if (s != sex::female && s != sex::male) continue;
+            const bool clause_ends_here =
+                j + 1 == words_.size() || contains_any(gap(j, j + 1), clause_ends);
+            const bool own_named_before =
+                std::any_of(words_.begin(), words_.begin() + static_cast<std::ptrdiff_t>(k),
+                            [&](const placed_word& p) { return sex_of(p.text) == other_sex(s); });
+            return clause_ends_here && !own_named_before ? s : sex::none;
+        }
+        return sex::none;
+    }
+
   private:
     // Whether the word at `j` follows 是 or 当 in its clause: it says what
     // someone is (她是我们的经理), not who else is there.
@@ -265,14 +297,27 @@ class pronoun_reader {
 void check_paragraph(const std::u16string& text, const std::vector<placed_word>& words,
                      std::vector<finding>& out) {
     const pronoun_reader reader(text, words);
+    const auto report = [&](std::size_t k, sex meant) {
+        finding f;
+        f.pos = words[k].pos;
+        f.length = 1;
+        f.level = level_suspect;
+        f.err_word = text_utf16_to_utf8(std::u16string(words[k].text));
+        f.suggestions.push_back(meant == sex::female ? "她" : "他");
+        out.push_back(std::move(f));
+    };
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
         const sex written = sex_of_pronoun(w);
         if (written == sex::none) continue;
-        const bool alone = reader.alone_of_its_kind(written);
-        if (!alone && !reader.outnumbered(written)) continue;
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
+        if (const sex said = reader.said_to_be(k); said == other_sex(written)) {
+            report(k, said);
+            continue;
+        }
+        const bool alone = reader.alone_of_its_kind(written);
+        if (!alone && !reader.outnumbered(written)) continue;
         // 她 for 他 is the rarer slip: a 她 as the partner of a clause (跟她说,
         // 约她) beside a man spoken of only as 他 is mostly a second person.
         if (written == sex::female && !reader.names(sex::male) &&
@@ -286,14 +331,7 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
                 continue;
             meant = other;
         }
-        if (meant == written) continue;
-        finding f;
-        f.pos = words[k].pos;
-        f.length = 1;
-        f.level = level_suspect;
-        f.err_word = text_utf16_to_utf8(std::u16string(w));
-        f.suggestions.push_back(meant == sex::female ? "她" : "他");
-        out.push_back(std::move(f));
+        if (meant != written) report(k, meant);
     }
 }
 }  // namespace
