@@ -30,8 +30,8 @@ constexpr std::uint32_t min_suggestion_frequency = 30;
 // Names are suggested only when well known (台湾 for 台弯): a rarer one is
 // some person's name, no likelier than the stretch as written.
 constexpr std::uint32_t min_name_suggestion_frequency = 1000;
-// A stretch that is no word may have both characters typed by sound (参听
-// for 餐厅, 借少 for 介绍): the word must be this common, and both written
+// A stretch of two characters that is no word may have both typed by sound
+// (参听 for 餐厅, 借少 for 介绍): the word must be this common, and both written
 // characters common ones, as an input method offers them; a rare character
 // is a slip of its own, not half of a word typed by sound.
 constexpr std::uint32_t min_two_change_frequency = 300;
@@ -152,7 +152,7 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
                           true) != name.begin() + static_cast<std::ptrdiff_t>(e))
                 continue;
             alike.clear();
-            index.alike(window, alike, !window_is_word);
+            index.alike(window, alike, !window_is_word && len == 2);
             if (alike.empty()) continue;
             const std::size_t a = tokens[first].begin, b = tokens[last].end;
             const double around = words.best_path_score(text.substr(a, s - a)) +
