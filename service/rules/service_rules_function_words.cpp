@@ -414,6 +414,27 @@ bool going_along(const neighbours& n, std::ptrdiff_t t) {
 }
 bool statement_closed(const neighbours& n, std::ptrdiff_t t) { return closed_by(n, t, u"。！!"); }
 
+// 我们就去哪里吃饭吧！: going to the place just named to do a thing, as a
+// suggestion (the clause ends in 吧) that asks nothing.
+bool going_suggested(const neighbours& n, std::ptrdiff_t t) {
+    const std::size_t at = n.run.tokens[static_cast<std::size_t>(t + 1)].begin;
+    return n.word(t) == u"去" && !n.in_question() && n.run.text.back() == u'吧' &&
+           !has_any(n.run.text.substr(0, at), {u"想", u"要", u"问", u"不管", u"无论", u"哪"});
+}
+// 不知道那一方面, 问你那几种, 想一想那一些工作: which one, asked about in the
+// clause (记得那一天, 选择那一行 point at one already known).
+bool asked_in_clause(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; i >= 0; --i)
+        if (word_one_of(n.word(i), {u"不知道", u"问", u"请问", u"问一问", u"考虑", u"想一想",
+                                    u"想想", u"不清楚", u"猜"}) ||
+            (n.word(i) == u"知道" && word_one_of(n.word(i - 1), {u"不", u"没"})))
+            return true;
+    return false;
+}
+bool one_of_several(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"m", "mq"}) && (n.word(t)[0] == u'一' || n.word(t)[0] == u'几');
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -480,6 +501,9 @@ const word_pattern patterns[] = {
     {u"再", u"在", not_next_step, place_or_side},            // 再学校门口
     {u"哪里", u"那里", there_statement, done_there},         // 孩子在哪里玩
     {u"哪里", u"那里", going_along, statement_closed},       // 一起去哪里。
+    {u"哪里", u"那里", going_suggested, verb},               // 我们就去哪里吃饭吧
+    {u"哪么多", u"那么多", anything, anything},              // 哪么多钱
+    {u"那", u"哪", asked_in_clause, one_of_several},         // 不知道那一方面
 };
 
 }  // namespace
