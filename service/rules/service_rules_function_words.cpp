@@ -435,6 +435,37 @@ bool one_of_several(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"m", "mq"}) && (n.word(t)[0] == u'一' || n.word(t)[0] == u'几');
 }
 
+// 还有哪家咖啡店附近有公园, 因为哪些钱对你来说: a place or thing just named,
+// going on in a statement that asks nothing (还有哪些问题请告诉我 asks).
+bool more_named(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"还有" && !asks_before(n, t) &&
+           !has_any(n.run.text, {u"请", u"吗", u"呢", u"什么"});
+}
+bool reason_named(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"因为", u"所以"}) && !asks_before(n, t);
+}
+
+// 我记得再读大学的时候, 让我再写功课时: what was going on at a time (在);
+// 下次再来的时候, 如果再发生…时 keep the 再 of doing it again.
+bool not_again_later(const neighbours& n, std::ptrdiff_t t) {
+    return !has_any(sentence_before(n, t + 1),
+                    {u"下次", u"下一次", u"以后", u"然后", u"先", u"等", u"如果", u"要是", u"若"});
+}
+bool verb_at_a_time(const neighbours& n, std::ptrdiff_t t) {
+    if (n.tag(t) != "v") return false;
+    for (std::ptrdiff_t i = t + 1; i <= t + 3; ++i)
+        if (word_one_of(n.word(i), {u"的时候", u"时", u"时候"})) return true;
+    return false;
+}
+// 你不再，我想告诉你: a person not there (不在), closing the clause (青春不再
+// names no person).
+bool person_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"你", u"他", u"她", u"我", u"您", u"你们", u"他们", u"我们"});
+}
+bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
+    return closed_by(n, t, u"，。！；,!;");
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -504,6 +535,13 @@ const word_pattern patterns[] = {
     {u"哪里", u"那里", going_suggested, verb},               // 我们就去哪里吃饭吧
     {u"哪么多", u"那么多", anything, anything},              // 哪么多钱
     {u"那", u"哪", asked_in_clause, one_of_several},         // 不知道那一方面
+    {u"哪里", u"那里", more_named, statement_going_on},      // 还有哪里卖衣服
+    {u"哪家", u"那家", more_named, statement_going_on},      // 还有哪家咖啡店
+    {u"哪个", u"那个", more_named, statement_going_on},      // 还有哪个小姐
+    {u"哪个", u"那个", reason_named, statement_going_on},    // 因为哪个地方非常好
+    {u"哪些", u"那些", reason_named, statement_going_on},    // 因为哪些钱
+    {u"再", u"在", not_again_later, verb_at_a_time},         // 再读大学的时候
+    {u"不再", u"不在", person_word, clause_closed},          // 你不再，
 };
 
 }  // namespace
