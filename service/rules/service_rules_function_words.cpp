@@ -466,6 +466,18 @@ bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
     return closed_by(n, t, u"，。！；,!;");
 }
 
+// 这种事也不在发生了, 就不在完整了: no longer (不再), a change closed by 了
+// (当前不在运行 is not running now).
+bool word_bu(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"不"; }
+bool no_longer(const neighbours& n, std::ptrdiff_t t) {
+    if (!n.tagged(t, {"v", "a", "vg"}) || word_one_of(n.word(t), {u"是", u"有"}) ||
+        place_or_time_after(n, t + 1))
+        return false;
+    std::ptrdiff_t last = t;
+    while (!n.word(last + 1).empty()) ++last;
+    return n.word(last) == u"了";
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -542,6 +554,7 @@ const word_pattern patterns[] = {
     {u"哪些", u"那些", reason_named, statement_going_on},    // 因为哪些钱
     {u"再", u"在", not_again_later, verb_at_a_time},         // 再读大学的时候
     {u"不再", u"不在", person_word, clause_closed},          // 你不再，
+    {u"在", u"再", word_bu, no_longer},                      // 也不在发生了
 };
 
 }  // namespace
