@@ -463,7 +463,7 @@ bool person_word(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"你", u"他", u"她", u"我", u"您", u"你们", u"他们", u"我们"});
 }
 bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
-    return closed_by(n, t, u"，。！；,!;");
+    return closed_by(n, t, u"，。！？；,!?;");
 }
 
 // 这种事也不在发生了, 就不在完整了: no longer (不再), a change closed by 了
@@ -476,6 +476,15 @@ bool no_longer(const neighbours& n, std::ptrdiff_t t) {
     std::ptrdiff_t last = t;
     while (!n.word(last + 1).empty()) ++last;
     return n.word(last) == u"了";
+}
+
+// 不知道学校在那里？, 请告诉我你们还想去那里，: the place asked about (哪里)
+// closing a clause after 在 or 去.
+bool place_asked(const neighbours& n, std::ptrdiff_t t) {
+    if (!word_one_of(n.word(t), {u"在", u"去"})) return false;
+    for (std::ptrdiff_t i = t - 1; i >= 0; --i)
+        if (n.word(i) == u"告诉" && n.word(i + 1) == u"我") return true;
+    return asked_in_clause(n, t - 1);
 }
 
 struct word_pattern {
@@ -555,6 +564,7 @@ const word_pattern patterns[] = {
     {u"再", u"在", not_again_later, verb_at_a_time},         // 再读大学的时候
     {u"不再", u"不在", person_word, clause_closed},          // 你不再，
     {u"在", u"再", word_bu, no_longer},                      // 也不在发生了
+    {u"那里", u"哪里", place_asked, clause_closed},          // 不知道学校在那里？
 };
 
 }  // namespace
