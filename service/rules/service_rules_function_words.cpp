@@ -487,6 +487,18 @@ bool place_asked(const neighbours& n, std::ptrdiff_t t) {
     return asked_in_clause(n, t - 1);
 }
 
+// 你哪时说, 我哪儿时候: a time already named (那时) in a statement (你哪时
+// 来？ asks when).
+bool time_first(const neighbours& n, std::ptrdiff_t t) {
+    return !n.word(t).empty() && n.word(t)[0] == u'时' && n.word(t) != u"时间";
+}
+// 再生活忙碌当中, 再一间疗养院之中: in the midst of (在…当中).
+bool amid(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i), {u"当中", u"之中"})) return true;
+    return false;
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -565,6 +577,9 @@ const word_pattern patterns[] = {
     {u"不再", u"不在", person_word, clause_closed},          // 你不再，
     {u"在", u"再", word_bu, no_longer},                      // 也不在发生了
     {u"那里", u"哪里", place_asked, clause_closed},          // 不知道学校在那里？
+    {u"哪", u"那", statement, time_first},                   // 你哪时说
+    {u"哪儿", u"那儿", statement, time_first},               // 我哪儿时候
+    {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
 };
 
 }  // namespace
