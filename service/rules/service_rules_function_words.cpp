@@ -405,10 +405,13 @@ bool done_there(const neighbours& n, std::ptrdiff_t t) {
 }
 // 我们可以一起去哪里。: going to the place just named, in a statement
 // (要去哪里就去哪里, 不管去哪里 ask nothing of one place).
+// The clause before the word at t wants, asks or leaves open where to go.
+bool clause_asks_before(const neighbours& n, std::ptrdiff_t t) {
+    const std::size_t at = n.run.tokens[static_cast<std::size_t>(t)].begin;
+    return has_any(n.run.text.substr(0, at), {u"想", u"要", u"问", u"不管", u"无论", u"哪"});
+}
 bool going_along(const neighbours& n, std::ptrdiff_t t) {
-    const std::size_t at = n.run.tokens[static_cast<std::size_t>(t + 1)].begin;
-    return n.word(t) == u"去" && !n.in_question() &&
-           !has_any(n.run.text.substr(0, at), {u"想", u"要", u"问", u"不管", u"无论", u"哪"}) &&
+    return n.word(t) == u"去" && !n.in_question() && !clause_asks_before(n, t + 1) &&
            (n.word(t - 1) == u"一起" ||
             (word_one_of(n.word(t - 2), {u"带", u"陪"}) && n.tag(t - 1) == "r"));
 }
@@ -417,9 +420,8 @@ bool statement_closed(const neighbours& n, std::ptrdiff_t t) { return closed_by(
 // 我们就去哪里吃饭吧！: going to the place just named to do a thing, as a
 // suggestion (the clause ends in 吧) that asks nothing.
 bool going_suggested(const neighbours& n, std::ptrdiff_t t) {
-    const std::size_t at = n.run.tokens[static_cast<std::size_t>(t + 1)].begin;
     return n.word(t) == u"去" && !n.in_question() && n.run.text.back() == u'吧' &&
-           !has_any(n.run.text.substr(0, at), {u"想", u"要", u"问", u"不管", u"无论", u"哪"});
+           !clause_asks_before(n, t + 1);
 }
 // 不知道那一方面, 问你那几种, 想一想那一些工作: which one, asked about in the
 // clause (记得那一天, 选择那一行 point at one already known).
