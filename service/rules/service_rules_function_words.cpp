@@ -501,6 +501,17 @@ bool amid(const neighbours& n, std::ptrdiff_t t) {
     return false;
 }
 
+// 让他们在考虑一下, 跟我在谈一次: an act done once more or briefly (再); what
+// is going on (在) takes no 一下 or 一次 (在第一次调用时 names a time).
+bool done_once(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    const std::u16string_view briefly = u"一下";
+    if (w.size() > briefly.size() && w.substr(w.size() - briefly.size()) == briefly) return true;
+    if (n.tag(t) != "v") return false;
+    const std::ptrdiff_t count = n.word(t + 1) == u"了" ? t + 2 : t + 1;
+    return word_one_of(n.word(count), {u"一下", u"一次", u"一遍", u"一趟", u"一会儿", u"一回"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -582,6 +593,7 @@ const word_pattern patterns[] = {
     {u"哪", u"那", statement, time_first},                   // 你哪时说
     {u"哪儿", u"那儿", statement, time_first},               // 我哪儿时候
     {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
+    {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
 };
 
 }  // namespace
