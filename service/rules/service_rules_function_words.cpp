@@ -307,11 +307,14 @@ bool sentence_closed(const neighbours& n, std::ptrdiff_t t) {
     return closed_by(n, t, u"。！？，；!?,;～~…");
 }
 
-// The sentence up to the word at t: from the last 。！？ before it.
+// The sentence up to the word at t: from the last 。！？ before it, at most
+// sentence_reach characters back (a text without stops would otherwise be
+// read again for every word).
+constexpr std::size_t sentence_reach = 200;
 std::u16string_view sentence_before(const neighbours& n, std::ptrdiff_t t) {
     const std::size_t end = n.run.offset + n.run.tokens[static_cast<std::size_t>(t)].begin;
     std::size_t start = end;
-    while (start > 0 &&
+    while (start > 0 && end - start < sentence_reach &&
            std::u16string_view(u"。！？!?").find(n.text[start - 1]) == std::u16string_view::npos)
         --start;
     return std::u16string_view(n.text).substr(start, end - start);
