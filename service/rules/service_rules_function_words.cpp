@@ -584,10 +584,8 @@ const word_pattern patterns[] = {
     {u"哪里", u"那里", going_suggested, verb},               // 我们就去哪里吃饭吧
     {u"哪么多", u"那么多", anything, anything},              // 哪么多钱
     {u"那", u"哪", asked_in_clause, one_of_several},         // 不知道那一方面
-    {u"哪里", u"那里", more_named, statement_going_on},      // 还有哪里卖衣服
     {u"哪家", u"那家", more_named, statement_going_on},      // 还有哪家咖啡店
     {u"哪个", u"那个", more_named, statement_going_on},      // 还有哪个小姐
-    {u"哪个", u"那个", reason_named, statement_going_on},    // 因为哪个地方非常好
     {u"哪些", u"那些", reason_named, statement_going_on},    // 因为哪些钱
     {u"再", u"在", not_again_later, verb_at_a_time},         // 再读大学的时候
     {u"不再", u"不在", person_word, clause_closed},          // 你不再，
