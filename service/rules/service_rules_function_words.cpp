@@ -515,6 +515,13 @@ bool done_once(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(count), {u"一下", u"一次", u"一遍", u"一趟", u"一会儿", u"一回"});
 }
 
+// 推荐朋友到哪家店买东西, 都在哪家公司上班: the shop or firm just named,
+// gone to or worked at, in a statement that asks nothing.
+bool at_or_to_statement(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"在", u"到", u"去"}) && !n.in_question() && !asks_before(n, t);
+}
+bool noun(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "n"; }
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -585,6 +592,7 @@ const word_pattern patterns[] = {
     {u"哪么多", u"那么多", anything, anything},              // 哪么多钱
     {u"那", u"哪", asked_in_clause, one_of_several},         // 不知道那一方面
     {u"哪家", u"那家", more_named, statement_going_on},      // 还有哪家咖啡店
+    {u"哪家", u"那家", at_or_to_statement, noun},            // 到哪家店买东西
     {u"哪个", u"那个", more_named, statement_going_on},      // 还有哪个小姐
     {u"哪些", u"那些", reason_named, statement_going_on},    // 因为哪些钱
     {u"再", u"在", not_again_later, verb_at_a_time},         // 再读大学的时候
