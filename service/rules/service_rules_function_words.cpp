@@ -406,13 +406,13 @@ bool done_there(const neighbours& n, std::ptrdiff_t t) {
         if (word_one_of(n.word(i), {u"都", u"也", u"就", u"由", u"决定", u"取决于"})) return false;
     return !n.clause_goes_on();
 }
-// 我们可以一起去哪里。: going to the place just named, in a statement
-// (要去哪里就去哪里, 不管去哪里 ask nothing of one place).
 // The clause before the word at t wants, asks or leaves open where to go.
 bool clause_asks_before(const neighbours& n, std::ptrdiff_t t) {
     const std::size_t at = n.run.tokens[static_cast<std::size_t>(t)].begin;
     return has_any(n.run.text.substr(0, at), {u"想", u"要", u"问", u"不管", u"无论", u"哪"});
 }
+// 我们可以一起去哪里。: going to the place just named, in a statement
+// (要去哪里就去哪里, 不管去哪里 ask nothing of one place).
 bool going_along(const neighbours& n, std::ptrdiff_t t) {
     return n.word(t) == u"去" && !n.in_question() && !clause_asks_before(n, t + 1) &&
            (n.word(t - 1) == u"一起" ||
@@ -492,8 +492,7 @@ bool place_asked(const neighbours& n, std::ptrdiff_t t) {
     return asked_in_clause(n, t - 1);
 }
 
-// 你哪时说, 我哪儿时候: a time already named (那时) in a statement (你哪时
-// 来？ asks when).
+// 你哪时说, 我哪儿时候: a time already named (那时), in a statement.
 bool time_first(const neighbours& n, std::ptrdiff_t t) {
     return !n.word(t).empty() && n.word(t)[0] == u'时' && n.word(t) != u"时间";
 }
