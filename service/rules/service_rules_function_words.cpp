@@ -307,6 +307,220 @@ bool sentence_closed(const neighbours& n, std::ptrdiff_t t) {
     return closed_by(n, t, u"。！？，；!?,;～~…");
 }
 
+// The sentence up to the word at t: from the last 。！？ before it, at most
+// sentence_reach characters back (a text without stops would otherwise be
+// read again for every word).
+constexpr std::size_t sentence_reach = 200;
+std::u16string_view sentence_before(const neighbours& n, std::ptrdiff_t t) {
+    const std::size_t end = n.run.offset + n.run.tokens[static_cast<std::size_t>(t)].begin;
+    std::size_t start = end;
+    while (start > 0 && end - start < sentence_reach &&
+           std::u16string_view(u"。！？!?").find(n.text[start - 1]) == std::u16string_view::npos)
+        --start;
+    return std::u16string_view(n.text).substr(start, end - start);
+}
+bool has_any(std::u16string_view text, std::initializer_list<std::u16string_view> parts) {
+    return std::any_of(parts.begin(), parts.end(), [text](std::u16string_view part) {
+        return text.find(part) != std::u16string_view::npos;
+    });
+}
+// 先吃饭，在去玩 / 先去看电影在逛街: a first step named earlier in the
+// sentence makes 在 + verb the next one (先在家 is where the first step is).
+bool after_first_step(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t) == u"先") return false;
+    std::u16string_view before = sentence_before(n, t + 1);
+    for (std::size_t at = before.find(u'先'); at != std::u16string_view::npos;
+         at = before.find(u'先', at + 1)) {
+        const char16_t prev = at > 0 ? before[at - 1] : u' ';
+        const char16_t next = at + 1 < before.size() ? before[at + 1] : u' ';
+        if (std::u16string_view(u"首原优事祖领预争").find(prev) == std::u16string_view::npos &&
+            std::u16string_view(u"生前进后").find(next) == std::u16string_view::npos)
+            return true;
+    }
+    return false;
+}
+bool next_action(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"把" || action_without_place(n, t);
+}
+// 然后在一起去, 我们在一起想个地方去吧: doing a thing together next, or as a
+// suggestion (我们在一起讨论 is where they are).
+bool then_or_suggesting(const neighbours& n, std::ptrdiff_t t) {
+    const auto ends_with = [&n](std::u16string_view tail) {
+        return n.run.text.size() >= tail.size() &&
+               n.run.text.substr(n.run.text.size() - tail.size()) == tail;
+    };
+    return n.word(t) == u"然后" || ends_with(u"吧") || ends_with(u"好不好");
+}
+bool together_then_verb(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"一起", u"一块儿"}) && n.tag(t + 1) == "v";
+}
+// 请你在跟我联络, 有空在给你写信: getting in touch later (再), with no place
+// or time that 在 would name (在通知事件中); 在跟你说 only closing its clause
+// (他在跟我说什么 is going on).
+bool getting_in_touch(const neighbours& n, std::ptrdiff_t t) {
+    const bool someone = word_one_of(n.word(t), {u"跟", u"给", u"和"}) && n.tag(t + 1) == "r";
+    const std::ptrdiff_t act = someone ? t + 2 : t;
+    if (place_or_time_after(n, act)) return false;
+    return word_one_of(n.word(act), {u"联络", u"连络", u"联系", u"回信", u"写信", u"见面",
+                                     u"打电话", u"确定", u"通知"}) ||
+           (someone && n.word(act) == u"说" && n.word(act + 1).empty());
+}
+// 终于会再一起。, 跟她再一起的时间: being together (再一起吃饭 is again).
+bool together_closing(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"一起" &&
+           (n.word(t + 1) == u"的" || (n.word(t + 1).empty() && !n.clause_goes_on()));
+}
+// 再学校门口, 再图书馆外面, 再这情形下, 再机场: a place or a side of a thing;
+// after 然后, 先, 才, 就 the 再 of a next step stays (然后再反馈表中列出的).
+bool not_next_step(const neighbours& n, std::ptrdiff_t t) {
+    return !word_one_of(n.word(t), {u"然后", u"先", u"才", u"就", u"还", u"又"});
+}
+bool side_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"上", u"里", u"下", u"中", u"外面", u"里面", u"门口", u"旁边",
+                                   u"附近", u"前面", u"后面", u"上面", u"下面"});
+}
+bool place_or_side(const neighbours& n, std::ptrdiff_t t) {
+    if (word_one_of(n.word(t), {u"机场", u"图书馆", u"旅馆", u"饭店", u"餐厅", u"医院", u"宿舍",
+                                u"教室", u"夜市", u"公园", u"网路上", u"国外"}))
+        return true;
+    if (n.tagged(t, {"n", "nr", "nz"}) && side_word(n, t + 1)) return true;
+    return word_one_of(n.word(t), {u"这", u"那"}) && (side_word(n, t + 1) || side_word(n, t + 2));
+}
+
+// 我在哪里跟别人玩, 孩子在哪里玩: 在那里 + what is done there, in a statement
+// that asks nothing (不知道在哪里练习, 问他在哪里买, 不管在哪里都).
+bool asks_before(const neighbours& n, std::ptrdiff_t t) {
+    return has_any(sentence_before(n, t + 1),
+                   {u"知道", u"问",   u"猜",   u"不管", u"无论", u"不论", u"或",   u"显示",
+                    u"打印", u"列出", u"指定", u"确定", u"决定", u"说明", u"办法", u"考虑",
+                    u"想",   u"看",   u"告诉", u"找",   u"选",   u"哪"});
+}
+bool there_statement(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"在" && !n.in_question() &&
+           !word_one_of(n.word(t - 1), {u"你", u"您", u"是", u"要", u"该", u"应该"}) &&
+           !asks_before(n, t);
+}
+bool done_there(const neighbours& n, std::ptrdiff_t t) {
+    if (!n.tagged(t, {"v", "p", "c", "d"}) || n.word(t) == u"有") return false;
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i), {u"都", u"也", u"就", u"由", u"决定", u"取决于"})) return false;
+    return !n.clause_goes_on();
+}
+// The clause before the word at t wants, asks or leaves open where to go.
+bool clause_asks_before(const neighbours& n, std::ptrdiff_t t) {
+    const std::size_t at = n.run.tokens[static_cast<std::size_t>(t)].begin;
+    return has_any(n.run.text.substr(0, at), {u"想", u"要", u"问", u"不管", u"无论", u"哪"});
+}
+// 我们可以一起去哪里。: going to the place just named, in a statement
+// (要去哪里就去哪里, 不管去哪里 ask nothing of one place).
+bool going_along(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"去" && !n.in_question() && !clause_asks_before(n, t + 1) &&
+           (n.word(t - 1) == u"一起" ||
+            (word_one_of(n.word(t - 2), {u"带", u"陪"}) && n.tag(t - 1) == "r"));
+}
+bool statement_closed(const neighbours& n, std::ptrdiff_t t) { return closed_by(n, t, u"。！!"); }
+
+// 我们就去哪里吃饭吧！: going to the place just named to do a thing, as a
+// suggestion (the clause ends in 吧) that asks nothing.
+bool going_suggested(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"去" && !n.in_question() && n.run.text.back() == u'吧' &&
+           !clause_asks_before(n, t + 1);
+}
+// 不知道那一方面, 问你那几种, 想一想那一些工作: which one, asked about in the
+// clause (记得那一天, 选择那一行 point at one already known).
+bool asked_in_clause(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; i >= 0; --i)
+        if (word_one_of(n.word(i), {u"不知道", u"问", u"请问", u"问一问", u"考虑", u"想一想",
+                                    u"想想", u"不清楚", u"猜"}) ||
+            (n.word(i) == u"知道" && word_one_of(n.word(i - 1), {u"不", u"没"})))
+            return true;
+    return false;
+}
+bool one_of_several(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"m", "mq"}) && (n.word(t)[0] == u'一' || n.word(t)[0] == u'几');
+}
+
+// 还有哪家咖啡店附近有公园, 因为哪些钱对你来说: a place or thing just named,
+// going on in a statement that asks nothing (还有哪些问题请告诉我 asks).
+bool more_named(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"还有" && !asks_before(n, t) &&
+           !has_any(n.run.text, {u"请", u"吗", u"呢", u"什么"});
+}
+bool reason_named(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"因为", u"所以"}) && !asks_before(n, t);
+}
+
+// 我记得再读大学的时候, 让我再写功课时: what was going on at a time (在);
+// 下次再来的时候, 如果再发生…时 keep the 再 of doing it again.
+bool not_again_later(const neighbours& n, std::ptrdiff_t t) {
+    return !has_any(sentence_before(n, t + 1),
+                    {u"下次", u"下一次", u"以后", u"然后", u"先", u"等", u"如果", u"要是", u"若"});
+}
+bool verb_at_a_time(const neighbours& n, std::ptrdiff_t t) {
+    if (n.tag(t) != "v") return false;
+    for (std::ptrdiff_t i = t + 1; i <= t + 3; ++i)
+        if (word_one_of(n.word(i), {u"的时候", u"时", u"时候"})) return true;
+    return false;
+}
+// 你不再，我想告诉你: a person not there (不在), closing the clause (青春不再
+// names no person).
+bool person_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"你", u"他", u"她", u"我", u"您", u"你们", u"他们", u"我们"});
+}
+bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
+    return closed_by(n, t, u"，。！？；,!?;");
+}
+
+// 这种事也不在发生了, 就不在完整了: no longer (不再), a change closed by 了
+// (当前不在运行 is not running now).
+bool word_bu(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"不"; }
+bool no_longer(const neighbours& n, std::ptrdiff_t t) {
+    if (!n.tagged(t, {"v", "a", "vg"}) || word_one_of(n.word(t), {u"是", u"有"}) ||
+        place_or_time_after(n, t + 1))
+        return false;
+    std::ptrdiff_t last = t;
+    while (!n.word(last + 1).empty()) ++last;
+    return n.word(last) == u"了";
+}
+
+// 不知道学校在那里？, 请告诉我你们还想去那里，: the place asked about (哪里)
+// closing a clause after 在 or 去.
+bool place_asked(const neighbours& n, std::ptrdiff_t t) {
+    if (!word_one_of(n.word(t), {u"在", u"去"})) return false;
+    for (std::ptrdiff_t i = t - 1; i >= 0; --i)
+        if (n.word(i) == u"告诉" && n.word(i + 1) == u"我") return true;
+    return asked_in_clause(n, t - 1);
+}
+
+// 你哪时说, 我哪儿时候: a time already named (那时), in a statement.
+bool time_first(const neighbours& n, std::ptrdiff_t t) {
+    return !n.word(t).empty() && n.word(t)[0] == u'时' && n.word(t) != u"时间";
+}
+// 再生活忙碌当中, 再一间疗养院之中: in the midst of (在…当中).
+bool amid(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i), {u"当中", u"之中"})) return true;
+    return false;
+}
+
+// 让他们在考虑一下, 跟我在谈一次: an act done once more or briefly (再); what
+// is going on (在) takes no 一下 or 一次 (在第一次调用时 names a time).
+bool done_once(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    const std::u16string_view briefly = u"一下";
+    if (w.size() > briefly.size() && w.substr(w.size() - briefly.size()) == briefly) return true;
+    if (n.tag(t) != "v") return false;
+    const std::ptrdiff_t count = n.word(t + 1) == u"了" ? t + 2 : t + 1;
+    return word_one_of(n.word(count), {u"一下", u"一次", u"一遍", u"一趟", u"一会儿", u"一回"});
+}
+
+// 推荐朋友到哪家店买东西, 都在哪家公司上班: the shop or firm just named,
+// gone to or worked at, in a statement that asks nothing.
+bool at_or_to_statement(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"在", u"到", u"去"}) && !n.in_question() && !asks_before(n, t);
+}
+bool noun(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "n"; }
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -365,6 +579,29 @@ const word_pattern patterns[] = {
     {u"马", u"吗", not_riding, question_closed},        // 记得我马？
     {u"码", u"吗", no_code, question_closed},           // 对码？
     {u"么", u"吗", within_clause, question_closed},     // 好么？
+    // The sequence of what is done next, being together, and the place meant.
+    {u"在", u"再", after_first_step, next_action},           // 先吃饭，在去玩
+    {u"在", u"再", then_or_suggesting, together_then_verb},  // 然后在一起去
+    {u"在", u"再", anything, getting_in_touch},              // 请你在跟我联络
+    {u"再", u"在", anything, together_closing},              // 终于会再一起。
+    {u"再", u"在", not_next_step, place_or_side},            // 再学校门口
+    {u"哪里", u"那里", there_statement, done_there},         // 孩子在哪里玩
+    {u"哪里", u"那里", going_along, statement_closed},       // 一起去哪里。
+    {u"哪里", u"那里", going_suggested, verb},               // 我们就去哪里吃饭吧
+    {u"哪么多", u"那么多", anything, anything},              // 哪么多钱
+    {u"那", u"哪", asked_in_clause, one_of_several},         // 不知道那一方面
+    {u"哪家", u"那家", more_named, statement_going_on},      // 还有哪家咖啡店
+    {u"哪家", u"那家", at_or_to_statement, noun},            // 到哪家店买东西
+    {u"哪个", u"那个", more_named, statement_going_on},      // 还有哪个小姐
+    {u"哪些", u"那些", reason_named, statement_going_on},    // 因为哪些钱
+    {u"再", u"在", not_again_later, verb_at_a_time},         // 再读大学的时候
+    {u"不再", u"不在", person_word, clause_closed},          // 你不再，
+    {u"在", u"再", word_bu, no_longer},                      // 也不在发生了
+    {u"那里", u"哪里", place_asked, clause_closed},          // 不知道学校在那里？
+    {u"哪", u"那", statement, time_first},                   // 你哪时说
+    {u"哪儿", u"那儿", statement, time_first},               // 我哪儿时候
+    {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
+    {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
 };
 
 }  // namespace
