@@ -521,6 +521,49 @@ bool at_or_to_statement(const neighbours& n, std::ptrdiff_t t) {
 }
 bool noun(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "n"; }
 
+// 说以说, 等以等, 改以改: a verb said twice around 一 (do it a little).
+bool verb_said_again(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view before = n.word(t - 2);
+    return before.size() == 1 && n.word(t) == before && n.tagged(t, {"v", "u"});
+}
+bool verb_once(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).size() == 1 && n.tagged(t, {"v", "u"});
+}
+// 这样以来: 这样一来 (that being so); 以来 alone is since a time.
+bool thus(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这样", u"如此", u"那样"});
+}
+// ，那后计划: 然后 opening a clause (那后果 is that outcome).
+bool word_hou(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"后"; }
+// ，清您别担心, ，清等我回来: 请 asking someone at the start of a clause.
+bool one_asked(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"您", u"你", u"你们", u"您们", u"大家", u"等"});
+}
+// 不止是音乐, 不止很帅: 不只 (not only) before what is added to; 不止一个,
+// 不止十次 (more than a number) stay.
+bool not_a_number(const neighbours& n, std::ptrdiff_t t) {
+    return !n.word(t).empty() && !n.tagged(t, {"m", "mq", "q"}) &&
+           std::u16string_view(u"一二两三四五六七八九十几百千万好").find(n.word(t)[0]) ==
+               std::u16string_view::npos;
+}
+// 每办法, 作业每有原因, 从来每给: 没 (not); 每 opening a clause (每有新版本时)
+// means each time.
+bool without_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"办法", u"有"});
+}
+bool never_before(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"从来", u"还", u"并"});
+}
+// 我这么办？: 怎么办 asked (就这么办。 is a plan agreed).
+bool word_ban_asked(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"办" && n.word(t + 1).empty() && question_closed(n, t + 1);
+}
+// 让爸爸心理失望, 心理觉得很不舒服, 心理面: 心里, the feelings within.
+bool feeling(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"觉得", u"失望", u"感到", u"感觉", u"难过", u"害怕", u"高兴",
+                                   u"不舒服", u"面", u"不住", u"想着", u"明白"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -602,6 +645,16 @@ const word_pattern patterns[] = {
     {u"哪儿", u"那儿", statement, time_first},               // 我哪儿时候
     {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
     {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
+    // Words a learner writes by sound for one of the same frame.
+    {u"以", u"一", verb_once, verb_said_again},    // 说以说
+    {u"以来", u"一来", thus, anything},            // 这样以来
+    {u"那", u"然", clause_start, word_hou},        // ，那后计划
+    {u"清", u"请", clause_start, one_asked},       // ，清您别担心
+    {u"不止", u"不只", anything, not_a_number},    // 不止是音乐
+    {u"每", u"没", within_clause, without_word},   // 公司每办法
+    {u"每", u"没", never_before, anything},        // 从来每给
+    {u"这么", u"怎么", anything, word_ban_asked},  // 我这么办？
+    {u"心理", u"心里", anything, feeling},         // 让爸爸心理失望
 };
 
 }  // namespace
