@@ -564,6 +564,40 @@ bool feeling(const neighbours& n, std::ptrdiff_t t) {
                                    u"不舒服", u"面", u"不住", u"想着", u"明白"});
 }
 
+// 做摩托车去, 做早上的公共汽车, 做什么飞机: 坐, riding in a vehicle named
+// within a few words (做飞机模型 makes a thing of it).
+bool vehicle(std::u16string_view w) {
+    return word_one_of(w,
+                       {u"公车",   u"公共汽车", u"汽车",   u"飞机",     u"火车", u"捷运", u"车",
+                        u"自行车", u"脚踏车",   u"计程车", u"出租车",   u"船",   u"巴士", u"摩托车",
+                        u"机车",   u"地铁",     u"高铁",   u"云霄飞车", u"小黄", u"电车", u"缆车"});
+}
+bool riding(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; i < t + 4 && !n.word(i).empty(); ++i)
+        if (vehicle(n.word(i))) return !n.tagged(i + 1, {"n", "vn", "nz", "nt"});
+    return false;
+}
+// 受到你写的信, 受到一封信: 收到 what was sent (受到信任 is a word of its own).
+bool sent_later(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i),
+                        {u"信", u"一封信", u"来信", u"回信", u"明信片", u"礼物", u"照片", u"通知",
+                         u"请帖", u"邮件", u"电子邮件", u"包裹", u"短信", u"讯息", u"卡片", u"钱"}))
+            return true;
+    return false;
+}
+// 你有了钱能够作什么呢？: 做 what, closing the clause (作什么用 is serving as).
+bool what_closing(const neighbours& n, std::ptrdiff_t t) {
+    if (!word_one_of(n.word(t), {u"什么", u"甚么"})) return false;
+    return n.word(t + 1).empty() || (n.word(t + 1) == u"呢" && n.word(t + 2).empty());
+}
+// 我很像你，, 我可真像他。: 想 (to miss) someone, the clause closing on the
+// person (长得很像他。 is a likeness).
+bool missed_person(const neighbours& n, std::ptrdiff_t t) {
+    return (person_word(n, t) || n.word(t) == u"妳") && clause_closed(n, t + 1) &&
+           !has_any(sentence_before(n, t), {u"长得", u"长的", u"看起来", u"样子"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -645,7 +679,7 @@ const word_pattern patterns[] = {
     {u"哪儿", u"那儿", statement, time_first},               // 我哪儿时候
     {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
     {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
-    // Words a learner writes by sound for one of the same frame.
+    // Characters written by sound, each told apart by a frame of its own.
     {u"以", u"一", verb_once, verb_said_again},    // 说以说
     {u"以来", u"一来", thus, anything},            // 这样以来
     {u"那", u"然", clause_start, word_hou},        // ，那后计划
@@ -655,6 +689,10 @@ const word_pattern patterns[] = {
     {u"每", u"没", never_before, anything},        // 从来每给
     {u"这么", u"怎么", anything, word_ban_asked},  // 我这么办？
     {u"心理", u"心里", anything, feeling},         // 让爸爸心理失望
+    {u"做", u"坐", anything, riding},              // 做摩托车去
+    {u"受到", u"收到", anything, sent_later},      // 受到你写的信
+    {u"作", u"做", anything, what_closing},        // 能够作什么呢？
+    {u"像", u"想", wish_adverb, missed_person},    // 我可真像他。
 };
 
 }  // namespace
