@@ -598,6 +598,27 @@ bool missed_person(const neighbours& n, std::ptrdiff_t t) {
            !has_any(sentence_before(n, t), {u"长得", u"长的", u"看起来", u"样子"});
 }
 
+// 请你在一次想一想, 可以在一次看: 再一次, an act done once more (在一次会议中,
+// 在一次偶然的机会, 在一次表扫描内 name an occasion).
+bool once_more_act(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t) != u"一次" || place_or_time_after(n, t + 1)) return false;
+    for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i), {u"内", u"之内", u"以内", u"过程"})) return false;
+    return (n.tag(t + 1) == "v" && !n.tagged(t + 2, {"v", "vn"})) ||
+           word_one_of(n.word(t + 1), {u"谢谢", u"想一想", u"想想"});
+}
+// 如果在这样下去: 再这样下去, things going on as they are.
+bool if_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"如果", u"若", u"要是", u"假如"});
+}
+bool going_on_so(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"这样" && n.word(t + 1) == u"下去";
+}
+// ，哪一天我在学校: 那一天 opening a statement that asks nothing.
+bool statement_start(const neighbours& n, std::ptrdiff_t t) {
+    return clause_start(n, t) && !n.in_question() && !asks_before(n, t);
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -680,19 +701,23 @@ const word_pattern patterns[] = {
     {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
     {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
     // Characters written by sound, each told apart by a frame of its own.
-    {u"以", u"一", verb_once, verb_said_again},    // 说以说
-    {u"以来", u"一来", thus, anything},            // 这样以来
-    {u"那", u"然", clause_start, word_hou},        // ，那后计划
-    {u"清", u"请", clause_start, one_asked},       // ，清您别担心
-    {u"不止", u"不只", anything, not_a_number},    // 不止是音乐
-    {u"每", u"没", within_clause, without_word},   // 公司每办法
-    {u"每", u"没", never_before, anything},        // 从来每给
-    {u"这么", u"怎么", anything, word_ban_asked},  // 我这么办？
-    {u"心理", u"心里", anything, feeling},         // 让爸爸心理失望
-    {u"做", u"坐", anything, riding},              // 做摩托车去
-    {u"受到", u"收到", anything, sent_later},      // 受到你写的信
-    {u"作", u"做", anything, what_closing},        // 能够作什么呢？
-    {u"像", u"想", wish_adverb, missed_person},    // 我可真像他。
+    {u"以", u"一", verb_once, verb_said_again},         // 说以说
+    {u"以来", u"一来", thus, anything},                 // 这样以来
+    {u"那", u"然", clause_start, word_hou},             // ，那后计划
+    {u"清", u"请", clause_start, one_asked},            // ，清您别担心
+    {u"不止", u"不只", anything, not_a_number},         // 不止是音乐
+    {u"每", u"没", within_clause, without_word},        // 公司每办法
+    {u"每", u"没", never_before, anything},             // 从来每给
+    {u"这么", u"怎么", anything, word_ban_asked},       // 我这么办？
+    {u"心理", u"心里", anything, feeling},              // 让爸爸心理失望
+    {u"做", u"坐", anything, riding},                   // 做摩托车去
+    {u"受到", u"收到", anything, sent_later},           // 受到你写的信
+    {u"作", u"做", anything, what_closing},             // 能够作什么呢？
+    {u"像", u"想", wish_adverb, missed_person},         // 我可真像他。
+    {u"在", u"再", anything, once_more_act},            // 请你在一次想一想
+    {u"在", u"再", if_word, going_on_so},               // 如果在这样下去
+    {u"哪一天", u"那一天", statement_start, anything},  // ，哪一天我在学校
+    {u"哪", u"那", statement_start, one_of_several},    // 。哪一个时候我
 };
 
 }  // namespace
