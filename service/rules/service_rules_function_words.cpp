@@ -619,6 +619,29 @@ bool statement_start(const neighbours& n, std::ptrdiff_t t) {
     return clause_start(n, t) && !n.in_question() && !asks_before(n, t);
 }
 
+// 在三年就要退休, 在两个礼拜就要见面: 再 (after another stretch of time)
+// before 就; 在三天后, 在两个月内 name when.
+bool time_then_soon(const neighbours& n, std::ptrdiff_t t) {
+    if (n.tag(t) != "m") return false;
+    std::ptrdiff_t last = t;
+    const std::u16string_view w = n.word(t);
+    if (std::u16string_view(u"年月天周").find(w.back()) == std::u16string_view::npos) {
+        if (!word_one_of(n.word(t + 1), {u"礼拜", u"星期", u"小时", u"钟头", u"分钟"}))
+            return false;
+        last = t + 1;
+    }
+    return word_one_of(n.word(last + 1), {u"就", u"就要", u"就会", u"就能", u"就可以"});
+}
+// 遇到什么是一定要, 甚么是？: 什么事 (什么是快乐 asks what a thing is).
+bool what_word(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"什么", u"甚么"});
+}
+bool modal_or_asked(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"要", u"让", u"一定", u"一定要", u"不要", u"都", u"会", u"可以",
+                                   u"能", u"需要"}) ||
+           question_closed(n, t);
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -718,6 +741,8 @@ const word_pattern patterns[] = {
     {u"在", u"再", if_word, going_on_so},               // 如果在这样下去
     {u"哪一天", u"那一天", statement_start, anything},  // ，哪一天我在学校
     {u"哪", u"那", statement_start, one_of_several},    // 。哪一个时候我
+    {u"在", u"再", anything, time_then_soon},           // 在三年就要退休
+    {u"是", u"事", what_word, modal_or_asked},          // 遇到什么是一定要
 };
 
 }  // namespace
