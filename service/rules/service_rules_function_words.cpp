@@ -642,6 +642,20 @@ bool modal_or_asked(const neighbours& n, std::ptrdiff_t t) {
            question_closed(n, t);
 }
 
+// 他们都有聪明又活泼: 又…又 joining two qualities (有能力又有经验, 有自由又有爱
+// have both).
+bool quality_then_also(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"a", "an"}) && n.word(t + 1) == u"又" && n.word(t + 2) != u"有";
+}
+// 她也叫我怎么跳舞, 要叫她西班牙语: 教 someone how, or a language, in a
+// statement (你叫我怎么办？ asks).
+bool taught_how(const neighbours& n, std::ptrdiff_t t) {
+    if (!(person_word(n, t) || n.word(t) == u"妳") || n.in_question()) return false;
+    return (n.word(t + 1) == u"怎么" && n.tag(t + 2) == "v") ||
+           word_one_of(n.word(t + 1), {u"中文", u"英文", u"日文", u"法文", u"德文", u"西班牙语",
+                                       u"数学", u"唱歌", u"跳舞", u"做菜"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -743,6 +757,8 @@ const word_pattern patterns[] = {
     {u"哪", u"那", statement_start, one_of_several},    // 。哪一个时候我
     {u"在", u"再", anything, time_then_soon},           // 在三年就要退休
     {u"是", u"事", what_word, modal_or_asked},          // 遇到什么是一定要
+    {u"有", u"又", anything, quality_then_also},        // 都有聪明又活泼
+    {u"叫", u"教", anything, taught_how},               // 她也叫我怎么跳舞
 };
 
 }  // namespace
