@@ -656,6 +656,11 @@ bool taught_how(const neighbours& n, std::ptrdiff_t t) {
                                        u"数学", u"唱歌", u"跳舞", u"做菜"});
 }
 
+// 他清她吃饭, 明天清假: 请, inviting someone to do a thing, or 请假.
+bool invited(const neighbours& n, std::ptrdiff_t t) {
+    return (person_word(n, t) && n.tag(t + 1) == "v") || n.word(t) == u"假";
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -759,6 +764,7 @@ const word_pattern patterns[] = {
     {u"是", u"事", what_word, modal_or_asked},          // 遇到什么是一定要
     {u"有", u"又", anything, quality_then_also},        // 都有聪明又活泼
     {u"叫", u"教", anything, taught_how},               // 她也叫我怎么跳舞
+    {u"清", u"请", anything, invited},                  // 他清她吃饭
 };
 
 }  // namespace
