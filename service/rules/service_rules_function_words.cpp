@@ -661,6 +661,22 @@ bool invited(const neighbours& n, std::ptrdiff_t t) {
     return (person_word(n, t) && n.tag(t + 1) == "v") || n.word(t) == u"假";
 }
 
+// 可以受到，, 你的回答我受到了。: 收到 closing its clause; what one 受到 follows
+// it.
+bool nothing_after(const neighbours& n, std::ptrdiff_t t) {
+    const std::ptrdiff_t close = n.word(t) == u"了" ? t + 1 : t;
+    return clause_closed(n, close);
+}
+// 收到不好的影响, 收到许多人的帮助: 受到 what acts on one (收到影响评估报告
+// receives a paper).
+bool acted_on_later(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i), {u"影响", u"帮助", u"噪音", u"伤害", u"打击", u"污染", u"压力",
+                                    u"批评", u"鼓励", u"干扰"}))
+            return !n.tagged(i + 1, {"n", "vn", "nz"});
+    return false;
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -765,6 +781,8 @@ const word_pattern patterns[] = {
     {u"有", u"又", anything, quality_then_also},        // 都有聪明又活泼
     {u"叫", u"教", anything, taught_how},               // 她也叫我怎么跳舞
     {u"清", u"请", anything, invited},                  // 他清她吃饭
+    {u"受到", u"收到", anything, nothing_after},        // 可以受到，
+    {u"收到", u"受到", anything, acted_on_later},       // 收到不好的影响
 };
 
 }  // namespace
