@@ -677,6 +677,29 @@ bool acted_on_later(const neighbours& n, std::ptrdiff_t t) {
     return false;
 }
 
+// 觉得中文怎么难，, 给您怎么大的麻烦: 这么 stating how much (不怎么好 is
+// not very, 再怎么急, 不管怎么难 no matter how, 内心怎么漂亮？ asks).
+bool stating_not_bu(const neighbours& n, std::ptrdiff_t t) {
+    return !word_one_of(n.word(t), {u"不", u"再", u"多"}) && !n.in_question() &&
+           !has_any(sentence_before(n, t + 1), {u"不管", u"无论", u"不论"});
+}
+bool degree_word(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "a" || word_one_of(n.word(t), {u"多", u"少"});
+}
+// 人也张得很漂亮, 他张的有一点黑: 长得, how someone looks (一张张的纸 counts).
+bool someone_before(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"r", "n", "nr", "nz"});
+}
+bool looks_after(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"得", u"的"}) && !n.word(t + 1).empty() &&
+           std::u16string_view(u"很非常又有好太真挺蛮比").find(n.word(t + 1)[0]) !=
+               std::u16string_view::npos;
+}
+// 你何我有空的时候: 和 between two people.
+bool other_person(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || n.word(t) == u"妳";
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -783,6 +806,9 @@ const word_pattern patterns[] = {
     {u"清", u"请", anything, invited},                  // 他清她吃饭
     {u"受到", u"收到", anything, nothing_after},        // 可以受到，
     {u"收到", u"受到", anything, acted_on_later},       // 收到不好的影响
+    {u"怎么", u"这么", stating_not_bu, degree_word},    // 觉得中文怎么难，
+    {u"张", u"长", someone_before, looks_after},        // 人也张得很漂亮
+    {u"何", u"和", other_person, other_person},         // 你何我有空的时候
 };
 
 }  // namespace
