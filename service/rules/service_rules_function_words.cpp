@@ -700,6 +700,14 @@ bool other_person(const neighbours& n, std::ptrdiff_t t) {
     return person_word(n, t) || n.word(t) == u"妳";
 }
 
+// 请你考虑我的意见以下。: 一下 closing its clause; an amount before it
+// (一万以下。, 十八岁以下，) keeps 以下.
+bool not_amount(const neighbours& n, std::ptrdiff_t t) {
+    return not_counted(n, t) &&
+           !word_one_of(n.word(t), {u"岁", u"元", u"块", u"度", u"人", u"个", u"分", u"公斤",
+                                    u"公里", u"米", u"级", u"名", u"万", u"千", u"百"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -809,6 +817,7 @@ const word_pattern patterns[] = {
     {u"怎么", u"这么", stating_not_bu, degree_word},    // 觉得中文怎么难，
     {u"张", u"长", someone_before, looks_after},        // 人也张得很漂亮
     {u"何", u"和", other_person, other_person},         // 你何我有空的时候
+    {u"以下", u"一下", not_amount, sentence_closed},    // 考虑我的意见以下。
 };
 
 }  // namespace
