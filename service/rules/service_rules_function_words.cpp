@@ -708,6 +708,9 @@ bool not_amount(const neighbours& n, std::ptrdiff_t t) {
                                     u"公里", u"米", u"级", u"名", u"万", u"千", u"百"});
 }
 
+// 下围棋阿、打电动阿、: 啊 after each thing listed.
+bool listed(const neighbours& n, std::ptrdiff_t t) { return closed_by(n, t, u"、．."); }
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -818,6 +821,8 @@ const word_pattern patterns[] = {
     {u"张", u"长", someone_before, looks_after},        // 人也张得很漂亮
     {u"何", u"和", other_person, other_person},         // 你何我有空的时候
     {u"以下", u"一下", not_amount, sentence_closed},    // 考虑我的意见以下。
+    {u"阿", u"啊", clause_start, sentence_closed},      // 阿！我几乎忘了
+    {u"阿", u"啊", within_clause, listed},              // 下围棋阿、
 };
 
 }  // namespace
