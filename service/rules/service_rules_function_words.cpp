@@ -591,10 +591,14 @@ bool what_closing(const neighbours& n, std::ptrdiff_t t) {
     if (!word_one_of(n.word(t), {u"什么", u"甚么"})) return false;
     return n.word(t + 1).empty() || (n.word(t + 1) == u"呢" && n.word(t + 2).empty());
 }
+// A person, 妳 (you, said to a woman) too; 你何我有空的时候: 和 between two.
+bool other_person(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || n.word(t) == u"妳";
+}
 // 我很像你，, 我可真像他。: 想 (to miss) someone, the clause closing on the
 // person (长得很像他。 is a likeness).
 bool missed_person(const neighbours& n, std::ptrdiff_t t) {
-    return (person_word(n, t) || n.word(t) == u"妳") && clause_closed(n, t + 1) &&
+    return other_person(n, t) && clause_closed(n, t + 1) &&
            !has_any(sentence_before(n, t), {u"长得", u"长的", u"看起来", u"样子"});
 }
 
@@ -650,7 +654,7 @@ bool quality_then_also(const neighbours& n, std::ptrdiff_t t) {
 // 她也叫我怎么跳舞, 要叫她西班牙语: 教 someone how, or a language, in a
 // statement (你叫我怎么办？ asks).
 bool taught_how(const neighbours& n, std::ptrdiff_t t) {
-    if (!(person_word(n, t) || n.word(t) == u"妳") || n.in_question()) return false;
+    if (!other_person(n, t) || n.in_question()) return false;
     return (n.word(t + 1) == u"怎么" && n.tag(t + 2) == "v") ||
            word_one_of(n.word(t + 1), {u"中文", u"英文", u"日文", u"法文", u"德文", u"西班牙语",
                                        u"数学", u"唱歌", u"跳舞", u"做菜"});
@@ -695,11 +699,6 @@ bool looks_after(const neighbours& n, std::ptrdiff_t t) {
            std::u16string_view(u"很非常又有好太真挺蛮比").find(n.word(t + 1)[0]) !=
                std::u16string_view::npos;
 }
-// 你何我有空的时候: 和 between two people.
-bool other_person(const neighbours& n, std::ptrdiff_t t) {
-    return person_word(n, t) || n.word(t) == u"妳";
-}
-
 // 请你考虑我的意见以下。: 一下 closing its clause; an amount before it
 // (一万以下。, 十八岁以下，) keeps 以下.
 bool not_amount(const neighbours& n, std::ptrdiff_t t) {
