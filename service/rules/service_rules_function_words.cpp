@@ -710,6 +710,16 @@ bool not_amount(const neighbours& n, std::ptrdiff_t t) {
 // 下围棋阿、打电动阿、: 啊 after each thing listed.
 bool listed(const neighbours& n, std::ptrdiff_t t) { return closed_by(n, t, u"、．."); }
 
+// 前面见巴！, 就算了巴。: 吧 after a verb or 了 closing a suggestion (尾巴 is a
+// tail).
+bool verb_or_le(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" || n.word(t) == u"了";
+}
+// 别想这么悲观麻！: 嘛 after a quality stated (手有点麻。 is numb).
+bool quality_not_numb(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "a" && !word_one_of(n.word(t - 1), {u"有点", u"有些", u"很", u"发"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -822,6 +832,8 @@ const word_pattern patterns[] = {
     {u"以下", u"一下", not_amount, sentence_closed},    // 考虑我的意见以下。
     {u"阿", u"啊", clause_start, sentence_closed},      // 阿！我几乎忘了
     {u"阿", u"啊", within_clause, listed},              // 下围棋阿、
+    {u"巴", u"吧", verb_or_le, sentence_closed},        // 前面见巴！
+    {u"麻", u"嘛", quality_not_numb, sentence_closed},  // 别想这么悲观麻！
 };
 
 }  // namespace
