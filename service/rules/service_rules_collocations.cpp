@@ -39,13 +39,15 @@ bool modifier(const lexicon& words, const lexicon_token& t) {
 // The object closes its phrase: no noun or 的 follows that would make it a
 // modifier itself (提高水平测试 is about a test, 实现高水平的发展 about 发展),
 // and no verb that would make it the subject of a clause of its own
-// (增加投入带来的水平提升).
+// (增加投入带来的水平提升). A verb of going on from there keeps the object
+// its own (做公车去学校, 做飞机到台北).
 bool closes_phrase(const chinese_run& run, std::size_t k) {
     if (k + 1 >= run.tokens.size()) return true;
     const lexicon_token& next = run.tokens[k + 1];
+    const std::u16string_view word = run.text.substr(next.begin, next.length());
+    if (word == u"去" || word == u"来" || word == u"到" || word == u"回") return true;
     return next.word.kind != word_class::noun && next.word.kind != word_class::name &&
-           next.word.kind != word_class::verb &&
-           run.text.substr(next.begin, next.length()) != u"的";
+           next.word.kind != word_class::verb && word != u"的";
 }
 
 void report(const chinese_run& run, std::size_t begin, const collocation& c,
