@@ -521,6 +521,43 @@ bool at_or_to_statement(const neighbours& n, std::ptrdiff_t t) {
 }
 bool noun(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "n"; }
 
+// 他们都有聪明又活泼: 又…又 joining two qualities (有趣又, 又有爱 stay).
+bool quality_then_again(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "a" && n.word(t + 1) == u"又" && n.tag(t + 2) == "a";
+}
+// 如果又机会: a chance one has (有), never had again.
+bool chance(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"机会"; }
+// 搭捷运会家, 请妳会家时: going home (回家); 会 does not take 家 as its verb.
+bool home(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"家" &&
+           (n.word(t + 1).empty() || word_one_of(n.word(t + 1), {u"时", u"时后", u"时候", u"了"}));
+}
+// 我张大了, 人也张得很漂亮: growing up and looks (长); 张 opens names (张大林).
+bool grown_or_looking(const neighbours& n, std::ptrdiff_t t) {
+    return (n.word(t) == u"大" && n.word(t + 1) == u"了") ||
+           (word_one_of(n.word(t), {u"得", u"的"}) && n.tagged(t + 1, {"d", "a"}));
+}
+bool person_or_also(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "r" || word_one_of(n.word(t), {u"也", u"人", u"已经", u"都"});
+}
+// 好完儿, 没有完的地方: play (玩); 完 takes no 儿.
+bool er_suffix(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"儿"; }
+// 跟她一块完。, 来台湾完。: going to play, closing the clause.
+bool together_or_coming(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"一块", u"一起", u"来", u"去"});
+}
+
+// 找不倒, 听不倒: what cannot be found or heard (到); 打不倒 is not knocked down.
+bool cannot_reach(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"找", u"听", u"看", u"买", u"想", u"收", u"拿", u"见", u"等"});
+}
+bool cannot_reach_after_bu(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"不" && cannot_reach(n, t - 1);
+}
+// 倒底: 到底 (after all); 倒 before 底 is no word of its own.
+bool bottom(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"底"; }
+bool word_le(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"了"; }
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -602,6 +639,18 @@ const word_pattern patterns[] = {
     {u"哪儿", u"那儿", statement, time_first},               // 我哪儿时候
     {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
     {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
+    // Verbs written for one of like sound, read from their object or frame.
+    {u"有", u"又", anything, quality_then_again},       // 他们都有聪明又活泼
+    {u"又", u"有", anything, chance},                   // 如果又机会
+    {u"会", u"回", anything, home},                     // 搭捷运会家
+    {u"张", u"长", person_or_also, grown_or_looking},   // 我张大了
+    {u"完", u"玩", anything, er_suffix},                // 好完儿
+    {u"完", u"玩", together_or_coming, clause_closed},  // 跟她一块完。
+    {u"张大", u"长大", person_or_also, word_le},        // 现在我张大了
+    {u"倒", u"到", cannot_reach_after_bu, anything},    // 找不倒
+    {u"不倒", u"不到", cannot_reach, anything},         // 听不倒
+    {u"倒", u"到", anything, bottom},                   // 倒底
+    {u"倒底", u"到底", anything, anything},             // 倒底是什么
 };
 
 }  // namespace
