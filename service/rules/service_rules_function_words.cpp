@@ -558,6 +558,17 @@ bool cannot_reach_after_bu(const neighbours& n, std::ptrdiff_t t) {
 bool bottom(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"底"; }
 bool word_le(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"了"; }
 
+// 她叫我怎么跳舞, 叫他怎么说西班牙语: teaching someone how (教); 叫我怎么办,
+// 叫我怎么说呢 and 叫我怎么能 ask what one could do, and keep 叫.
+bool taught_how(const neighbours& n, std::ptrdiff_t t) {
+    if (n.tag(t) != "r" || !word_one_of(n.word(t + 1), {u"怎么", u"怎样"})) return false;
+    const std::u16string_view act = n.word(t + 2);
+    if (act.empty() || word_one_of(act, {u"办", u"能", u"会", u"不", u"可能", u"忍心", u"相信",
+                                         u"放心", u"活", u"是", u"好"}))
+        return false;
+    return act != u"说" || !(n.word(t + 3).empty() || n.word(t + 3) == u"呢");
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -651,6 +662,7 @@ const word_pattern patterns[] = {
     {u"不倒", u"不到", cannot_reach, anything},         // 听不倒
     {u"倒", u"到", anything, bottom},                   // 倒底
     {u"倒底", u"到底", anything, anything},             // 倒底是什么
+    {u"叫", u"教", anything, taught_how},               // 她叫我怎么跳舞
 };
 
 }  // namespace
