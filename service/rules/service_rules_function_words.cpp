@@ -535,10 +535,14 @@ bool home(const neighbours& n, std::ptrdiff_t t) {
 // 我张大了, 人也张得很漂亮: growing up and looks (长); 张 opens names (张大林).
 bool grown_or_looking(const neighbours& n, std::ptrdiff_t t) {
     return (n.word(t) == u"大" && n.word(t + 1) == u"了") ||
-           (word_one_of(n.word(t), {u"得", u"的"}) && n.tagged(t + 1, {"d", "a"}));
+           (word_one_of(n.word(t), {u"得", u"的"}) &&
+            (n.tagged(t + 1, {"d", "a", "zg"}) || n.word(t + 1).substr(0, 1) == u"很" ||
+             word_one_of(n.word(t + 1), {u"有一点", u"有点", u"又"})));
 }
+// Someone whose growing or looks is told of, or an adverb before it.
 bool person_or_also(const neighbours& n, std::ptrdiff_t t) {
-    return n.tag(t) == "r" || word_one_of(n.word(t), {u"也", u"人", u"已经", u"都"});
+    if (word_one_of(n.word(t), {u"这", u"那", u"哪", u"每"})) return false;  // 这张: a sheet
+    return n.tagged(t, {"r", "nr", "n"}) || word_one_of(n.word(t), {u"也", u"已经", u"都", u"是"});
 }
 // 好完儿, 没有完的地方: play (玩); 完 takes no 儿.
 bool er_suffix(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"儿"; }
