@@ -573,6 +573,19 @@ bool taught_how(const neighbours& n, std::ptrdiff_t t) {
     return act != u"说" || !(n.word(t + 3).empty() || n.word(t + 3) == u"呢");
 }
 
+// 厅他的话, 去厅歌, ，厅说: hearing (听); 厅 alone is a hall only after 这,
+// 一 and the like (客厅, 餐厅 are words of their own).
+bool heard(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || word_one_of(n.word(t), {u"说", u"歌", u"音乐", u"到", u"见", u"懂",
+                                                        u"得懂", u"不懂", u"不到", u"跟"});
+}
+bool not_pointed_at(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    if (n.tagged(t, {"m", "q"}) || (!w.empty() && w.back() == u'个')) return false;
+    return w.empty() ||
+           std::u16string_view(u"这那哪每该此").find(w[0]) == std::u16string_view::npos;
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -667,6 +680,7 @@ const word_pattern patterns[] = {
     {u"倒", u"到", anything, bottom},                   // 倒底
     {u"倒底", u"到底", anything, anything},             // 倒底是什么
     {u"叫", u"教", anything, taught_how},               // 她叫我怎么跳舞
+    {u"厅", u"听", not_pointed_at, heard},              // 我正厅他的话
 };
 
 }  // namespace
