@@ -586,6 +586,17 @@ bool not_pointed_at(const neighbours& n, std::ptrdiff_t t) {
            std::u16string_view(u"这那哪每该此").find(w[0]) == std::u16string_view::npos;
 }
 
+// 他都回带我去, 我们回省时: the 会 of will or can before a verb that 回
+// (back) never takes; after another verb 回 is the way back (窝回被子里).
+bool someone_or_adverb(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"d", "r"}) || word_one_of(n.word(t), {u"将", u"一定", u"还", u"不"});
+}
+bool act_not_returning(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"告诉", u"表现", u"省",   u"让", u"带", u"收到", u"觉得",
+                                   u"有",   u"是",   u"成为", u"变", u"帮", u"做",   u"知道",
+                                   u"喜欢", u"不会", u"很",   u"更", u"被", u"好好"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -668,19 +679,20 @@ const word_pattern patterns[] = {
     {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
     {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
     // Verbs written for one of like sound, read from their object or frame.
-    {u"有", u"又", anything, quality_then_again},       // 他们都有聪明又活泼
-    {u"又", u"有", anything, chance},                   // 如果又机会
-    {u"会", u"回", anything, home},                     // 搭捷运会家
-    {u"张", u"长", person_or_also, grown_or_looking},   // 我张大了
-    {u"完", u"玩", anything, er_suffix},                // 好完儿
-    {u"完", u"玩", together_or_coming, clause_closed},  // 跟她一块完。
-    {u"张大", u"长大", person_or_also, word_le},        // 现在我张大了
-    {u"倒", u"到", cannot_reach_after_bu, anything},    // 找不倒
-    {u"不倒", u"不到", cannot_reach, anything},         // 听不倒
-    {u"倒", u"到", anything, bottom},                   // 倒底
-    {u"倒底", u"到底", anything, anything},             // 倒底是什么
-    {u"叫", u"教", anything, taught_how},               // 她叫我怎么跳舞
-    {u"厅", u"听", not_pointed_at, heard},              // 我正厅他的话
+    {u"有", u"又", anything, quality_then_again},          // 他们都有聪明又活泼
+    {u"又", u"有", anything, chance},                      // 如果又机会
+    {u"会", u"回", anything, home},                        // 搭捷运会家
+    {u"张", u"长", person_or_also, grown_or_looking},      // 我张大了
+    {u"完", u"玩", anything, er_suffix},                   // 好完儿
+    {u"完", u"玩", together_or_coming, clause_closed},     // 跟她一块完。
+    {u"张大", u"长大", person_or_also, word_le},           // 现在我张大了
+    {u"倒", u"到", cannot_reach_after_bu, anything},       // 找不倒
+    {u"不倒", u"不到", cannot_reach, anything},            // 听不倒
+    {u"倒", u"到", anything, bottom},                      // 倒底
+    {u"倒底", u"到底", anything, anything},                // 倒底是什么
+    {u"叫", u"教", anything, taught_how},                  // 她叫我怎么跳舞
+    {u"厅", u"听", not_pointed_at, heard},                 // 我正厅他的话
+    {u"回", u"会", someone_or_adverb, act_not_returning},  // 他都回带我去
 };
 
 }  // namespace
