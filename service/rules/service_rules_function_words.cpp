@@ -597,6 +597,14 @@ bool act_not_returning(const neighbours& n, std::ptrdiff_t t) {
                                    u"喜欢", u"不会", u"很",   u"更", u"被", u"好好"});
 }
 
+// 就根她坐公车, 多根父母碰面: with someone (跟); 根 alone before a person is
+// no root nor a measure (一根, 这根 are left to the counting word).
+bool companion(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || n.tag(t) == "nr" ||
+           word_one_of(n.word(t), {u"父母", u"朋友", u"家人", u"同学", u"老师", u"大家", u"别人",
+                                   u"妈妈", u"爸爸"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -693,6 +701,7 @@ const word_pattern patterns[] = {
     {u"叫", u"教", anything, taught_how},                  // 她叫我怎么跳舞
     {u"厅", u"听", not_pointed_at, heard},                 // 我正厅他的话
     {u"回", u"会", someone_or_adverb, act_not_returning},  // 他都回带我去
+    {u"根", u"跟", not_pointed_at, companion},             // 就根她坐公车
 };
 
 }  // namespace
