@@ -605,6 +605,11 @@ bool companion(const neighbours& n, std::ptrdiff_t t) {
                                    u"妈妈", u"爸爸"});
 }
 
+// 倒夜市去, 他们倒英国去: going to a place (到); 倒 takes no place before 去.
+bool place_then_going(const neighbours& n, std::ptrdiff_t t) {
+    return (place(n, t) || n.word(t) == u"夜市") && word_one_of(n.word(t + 1), {u"去", u"来"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -702,6 +707,7 @@ const word_pattern patterns[] = {
     {u"厅", u"听", not_pointed_at, heard},                 // 我正厅他的话
     {u"回", u"会", someone_or_adverb, act_not_returning},  // 他都回带我去
     {u"根", u"跟", not_pointed_at, companion},             // 就根她坐公车
+    {u"倒", u"到", anything, place_then_going},            // 倒夜市去
 };
 
 }  // namespace
