@@ -45,7 +45,7 @@ constexpr std::uint32_t min_indexed_frequency = 30;
 // Characters read alike: the same syllable in any tone (the first two groups of the table).
 constexpr unsigned same_syllable_groups = 0x3;
 // How much the character model of corrected text counts beside the word model.
-constexpr double char_model_weight = 0.45;
+constexpr double char_model_weight = 0.42;
 // A pair written for each other only once may be chance.
 constexpr unsigned min_slip_times = 1;
 

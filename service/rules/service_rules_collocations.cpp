@@ -39,13 +39,15 @@ bool modifier(const lexicon& words, const lexicon_token& t) {
 // The object closes its phrase: no noun or 的 follows that would make it a
 // modifier itself (提高水平测试 is about a test, 实现高水平的发展 about 发展),
 // and no verb that would make it the subject of a clause of its own
-// (增加投入带来的水平提升).
+// (增加投入带来的水平提升). A verb of going on from there keeps the object
+// its own (做公车去学校, 做飞机到台北).
 bool closes_phrase(const chinese_run& run, std::size_t k) {
     if (k + 1 >= run.tokens.size()) return true;
     const lexicon_token& next = run.tokens[k + 1];
+    const std::u16string_view word = run.text.substr(next.begin, next.length());
+    if (word == u"去" || word == u"来" || word == u"到" || word == u"回") return true;
     return next.word.kind != word_class::noun && next.word.kind != word_class::name &&
-           next.word.kind != word_class::verb &&
-           run.text.substr(next.begin, next.length()) != u"的";
+           next.word.kind != word_class::verb && word != u"的";
 }
 
 void report(const chinese_run& run, std::size_t begin, const collocation& c,
@@ -58,13 +60,16 @@ void report(const chinese_run& run, std::size_t begin, const collocation& c,
     out.push_back(std::move(f));
 }
 
-// The entry whose object `word` is or closes (业务水平 is a 水平), or nullptr.
+// The entry whose object `word` is or closes (业务水平 is a 水平), the longest
+// such object first (回信 before 信), or nullptr.
 const collocation* with_object(const std::vector<collocation>& entries, std::u16string_view word) {
+    const collocation* best = nullptr;
     for (const collocation& c : entries)
         if (word.size() >= c.object.size() &&
-            word.substr(word.size() - c.object.size()) == c.object)
-            return &c;
-    return nullptr;
+            word.substr(word.size() - c.object.size()) == c.object &&
+            (!best || c.object.size() > best->object.size()))
+            best = &c;
+    return best;
 }
 
 bool is(const chinese_run& run, const std::vector<lexicon_token>& tokens, std::size_t k,
@@ -106,7 +111,11 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
             std::size_t gap = 0;
             for (std::size_t j = k + 1; j < tokens.size() && j <= k + 1 + max_gap_words; ++j) {
                 const lexicon_token& t = tokens[j];
-                const collocation* c = with_object(*entries, run.text.substr(t.begin, t.length()));
+                const std::u16string_view object = run.text.substr(t.begin, t.length());
+                const collocation* c = with_object(*entries, object);
+                // A verb that merely ends in the object is an act of its own
+                // (叫我们上课 is no lesson taught).
+                if (c && c->object.size() < object.size() && t.word.kind == word_class::verb) break;
                 if (c) {
                     if (closes_phrase(run, j)) report(run, tokens[k].begin + verb_at, *c, out);
                     break;

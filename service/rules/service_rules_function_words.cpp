@@ -521,6 +521,95 @@ bool at_or_to_statement(const neighbours& n, std::ptrdiff_t t) {
 }
 bool noun(const neighbours& n, std::ptrdiff_t t) { return n.tag(t) == "n"; }
 
+// 他们都有聪明又活泼: 又…又 joining two qualities (有趣又, 又有爱 stay).
+bool quality_then_again(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "a" && n.word(t + 1) == u"又" && n.tag(t + 2) == "a";
+}
+// 如果又机会: a chance one has (有), never had again.
+bool chance(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"机会"; }
+// 搭捷运会家, 请妳会家时: going home (回家); 会 does not take 家 as its verb.
+bool home(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"家" &&
+           (n.word(t + 1).empty() || word_one_of(n.word(t + 1), {u"时", u"时后", u"时候", u"了"}));
+}
+// 我张大了, 人也张得很漂亮: growing up and looks (长); 张 opens names (张大林).
+bool grown_or_looking(const neighbours& n, std::ptrdiff_t t) {
+    return (n.word(t) == u"大" && n.word(t + 1) == u"了") ||
+           (word_one_of(n.word(t), {u"得", u"的"}) &&
+            (n.tagged(t + 1, {"d", "a", "zg"}) || n.word(t + 1).substr(0, 1) == u"很" ||
+             word_one_of(n.word(t + 1), {u"有一点", u"有点", u"又"})));
+}
+// Someone whose growing or looks is told of, or an adverb before it.
+bool person_or_also(const neighbours& n, std::ptrdiff_t t) {
+    if (word_one_of(n.word(t), {u"这", u"那", u"哪", u"每"})) return false;  // 这张: a sheet
+    return n.tagged(t, {"r", "nr", "n"}) || word_one_of(n.word(t), {u"也", u"已经", u"都", u"是"});
+}
+// 好完儿, 没有完的地方: play (玩); 完 takes no 儿.
+bool er_suffix(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"儿"; }
+// 跟她一块完。, 来台湾完。: going to play, closing the clause.
+bool together_or_coming(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"一块", u"一起", u"来", u"去"});
+}
+
+// 找不倒, 听不倒: what cannot be found or heard (到); 打不倒 is not knocked down.
+bool cannot_reach(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"找", u"听", u"看", u"买", u"想", u"收", u"拿", u"见", u"等"});
+}
+bool cannot_reach_after_bu(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"不" && cannot_reach(n, t - 1);
+}
+// 倒底: 到底 (after all); 倒 before 底 is no word of its own.
+bool bottom(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"底"; }
+bool word_le(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"了"; }
+
+// 她叫我怎么跳舞, 叫他怎么说西班牙语: teaching someone how (教); 叫我怎么办,
+// 叫我怎么说呢 and 叫我怎么能 ask what one could do, and keep 叫.
+bool taught_how(const neighbours& n, std::ptrdiff_t t) {
+    if (n.tag(t) != "r" || !word_one_of(n.word(t + 1), {u"怎么", u"怎样"})) return false;
+    const std::u16string_view act = n.word(t + 2);
+    if (act.empty() || word_one_of(act, {u"办", u"能", u"会", u"不", u"可能", u"忍心", u"相信",
+                                         u"放心", u"活", u"是", u"好"}))
+        return false;
+    return act != u"说" || !(n.word(t + 3).empty() || n.word(t + 3) == u"呢");
+}
+
+// 厅他的话, 去厅歌, ，厅说: hearing (听); 厅 alone is a hall only after 这,
+// 一 and the like (客厅, 餐厅 are words of their own).
+bool heard(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || word_one_of(n.word(t), {u"说", u"歌", u"音乐", u"到", u"见", u"懂",
+                                                        u"得懂", u"不懂", u"不到", u"跟"});
+}
+bool not_pointed_at(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    if (n.tagged(t, {"m", "q"}) || (!w.empty() && w.back() == u'个')) return false;
+    return w.empty() ||
+           std::u16string_view(u"这那哪每该此").find(w[0]) == std::u16string_view::npos;
+}
+
+// 他都回带我去, 我们回省时: the 会 of will or can before a verb that 回
+// (back) never takes; after another verb 回 is the way back (窝回被子里).
+bool someone_or_adverb(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"d", "r"}) || word_one_of(n.word(t), {u"将", u"一定", u"还", u"不"});
+}
+bool act_not_returning(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"告诉", u"表现", u"省",   u"让", u"带", u"收到", u"觉得",
+                                   u"有",   u"是",   u"成为", u"变", u"帮", u"做",   u"知道",
+                                   u"喜欢", u"不会", u"很",   u"更", u"被", u"好好"});
+}
+
+// 就根她坐公车, 多根父母碰面: with someone (跟); 根 alone before a person is
+// no root nor a measure (一根, 这根 are left to the counting word).
+bool companion(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || n.tag(t) == "nr" ||
+           word_one_of(n.word(t), {u"父母", u"朋友", u"家人", u"同学", u"老师", u"大家", u"别人",
+                                   u"妈妈", u"爸爸"});
+}
+
+// 倒夜市去, 他们倒英国去: going to a place (到); 倒 takes no place before 去.
+bool place_then_going(const neighbours& n, std::ptrdiff_t t) {
+    return (place(n, t) || n.word(t) == u"夜市") && word_one_of(n.word(t + 1), {u"去", u"来"});
+}
+
 // 说以说, 等以等, 改以改: a verb said twice around 一 (do it a little).
 bool verb_said_again(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view before = n.word(t - 2);
@@ -646,20 +735,6 @@ bool modal_or_asked(const neighbours& n, std::ptrdiff_t t) {
            question_closed(n, t);
 }
 
-// 他们都有聪明又活泼: 又…又 joining two qualities (有能力又有经验, 有自由又有爱
-// have both).
-bool quality_then_also(const neighbours& n, std::ptrdiff_t t) {
-    return n.tagged(t, {"a", "an"}) && n.word(t + 1) == u"又" && n.word(t + 2) != u"有";
-}
-// 她也叫我怎么跳舞, 要叫她西班牙语: 教 someone how, or a language, in a
-// statement (你叫我怎么办？ asks).
-bool taught_how(const neighbours& n, std::ptrdiff_t t) {
-    if (!other_person(n, t) || n.in_question()) return false;
-    return (n.word(t + 1) == u"怎么" && n.tag(t + 2) == "v") ||
-           word_one_of(n.word(t + 1), {u"中文", u"英文", u"日文", u"法文", u"德文", u"西班牙语",
-                                       u"数学", u"唱歌", u"跳舞", u"做菜"});
-}
-
 // 他清她吃饭, 明天清假: 请, inviting someone to do a thing, or 请假.
 bool invited(const neighbours& n, std::ptrdiff_t t) {
     return (person_word(n, t) && n.tag(t + 1) == "v") || n.word(t) == u"假";
@@ -689,15 +764,6 @@ bool stating_not_bu(const neighbours& n, std::ptrdiff_t t) {
 }
 bool degree_word(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "a" || word_one_of(n.word(t), {u"多", u"少"});
-}
-// 人也张得很漂亮, 他张的有一点黑: 长得, how someone looks (一张张的纸 counts).
-bool someone_before(const neighbours& n, std::ptrdiff_t t) {
-    return n.tagged(t, {"r", "n", "nr", "nz"});
-}
-bool looks_after(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"得", u"的"}) && !n.word(t + 1).empty() &&
-           std::u16string_view(u"很非常又有好太真挺蛮比").find(n.word(t + 1)[0]) !=
-               std::u16string_view::npos;
 }
 // 请你考虑我的意见以下。: 一下 closing its clause; an amount before it
 // (一万以下。, 十八岁以下，) keeps 以下.
@@ -801,6 +867,23 @@ const word_pattern patterns[] = {
     {u"哪儿", u"那儿", statement, time_first},               // 我哪儿时候
     {u"再", u"在", not_next_step, amid},                     // 再生活忙碌当中
     {u"在", u"再", anything, done_once},                     // 让他们在考虑一下
+    // Verbs written for one of like sound, read from their object or frame.
+    {u"有", u"又", anything, quality_then_again},          // 他们都有聪明又活泼
+    {u"又", u"有", anything, chance},                      // 如果又机会
+    {u"会", u"回", anything, home},                        // 搭捷运会家
+    {u"张", u"长", person_or_also, grown_or_looking},      // 我张大了
+    {u"完", u"玩", anything, er_suffix},                   // 好完儿
+    {u"完", u"玩", together_or_coming, clause_closed},     // 跟她一块完。
+    {u"张大", u"长大", person_or_also, word_le},           // 现在我张大了
+    {u"倒", u"到", cannot_reach_after_bu, anything},       // 找不倒
+    {u"不倒", u"不到", cannot_reach, anything},            // 听不倒
+    {u"倒", u"到", anything, bottom},                      // 倒底
+    {u"倒底", u"到底", anything, anything},                // 倒底是什么
+    {u"叫", u"教", anything, taught_how},                  // 她叫我怎么跳舞
+    {u"厅", u"听", not_pointed_at, heard},                 // 我正厅他的话
+    {u"回", u"会", someone_or_adverb, act_not_returning},  // 他都回带我去
+    {u"根", u"跟", not_pointed_at, companion},             // 就根她坐公车
+    {u"倒", u"到", anything, place_then_going},            // 倒夜市去
     // Characters written by sound, each told apart by a frame of its own.
     {u"以", u"一", verb_once, verb_said_again},         // 说以说
     {u"以来", u"一来", thus, anything},                 // 这样以来
@@ -821,13 +904,10 @@ const word_pattern patterns[] = {
     {u"哪", u"那", statement_start, one_of_several},    // 。哪一个时候我
     {u"在", u"再", anything, time_then_soon},           // 在三年就要退休
     {u"是", u"事", what_word, modal_or_asked},          // 遇到什么是一定要
-    {u"有", u"又", anything, quality_then_also},        // 都有聪明又活泼
-    {u"叫", u"教", anything, taught_how},               // 她也叫我怎么跳舞
     {u"清", u"请", anything, invited},                  // 他清她吃饭
     {u"受到", u"收到", anything, nothing_after},        // 可以受到，
     {u"收到", u"受到", anything, acted_on_later},       // 收到不好的影响
     {u"怎么", u"这么", stating_not_bu, degree_word},    // 觉得中文怎么难，
-    {u"张", u"长", someone_before, looks_after},        // 人也张得很漂亮
     {u"何", u"和", other_person, other_person},         // 你何我有空的时候
     {u"以下", u"一下", not_amount, sentence_closed},    // 考虑我的意见以下。
     {u"阿", u"啊", clause_start, sentence_closed},      // 阿！我几乎忘了
