@@ -628,10 +628,12 @@ bool word_hou(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"后
 bool one_asked(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"您", u"你", u"你们", u"您们", u"大家", u"等"});
 }
-// 不止是音乐, 不止很帅: 不只 (not only) before what is added to; 不止一个,
-// 不止十次 (more than a number) stay.
+// 不止很帅, 不止公车: 不只 (not only) before what is added to; 不止一个,
+// 不止十次 (more than a number) stay, and so do 不止是, 不止于 (not just),
+// which office prose writes as often.
 bool not_a_number(const neighbours& n, std::ptrdiff_t t) {
     return !n.word(t).empty() && !n.tagged(t, {"m", "mq", "q"}) &&
+           !word_one_of(n.word(t), {u"是", u"于", u"此"}) &&
            std::u16string_view(u"一二两三四五六七八九十几百千万好").find(n.word(t)[0]) ==
                std::u16string_view::npos;
 }
@@ -889,7 +891,7 @@ const word_pattern patterns[] = {
     {u"以来", u"一来", thus, anything},                 // 这样以来
     {u"那", u"然", clause_start, word_hou},             // ，那后计划
     {u"清", u"请", clause_start, one_asked},            // ，清您别担心
-    {u"不止", u"不只", anything, not_a_number},         // 不止是音乐
+    {u"不止", u"不只", anything, not_a_number},         // 不止很帅
     {u"每", u"没", within_clause, without_word},        // 公司每办法
     {u"每", u"没", never_before, anything},             // 从来每给
     {u"这么", u"怎么", anything, word_ban_asked},       // 我这么办？
