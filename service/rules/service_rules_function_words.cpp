@@ -638,9 +638,18 @@ bool not_a_number(const neighbours& n, std::ptrdiff_t t) {
                std::u16string_view::npos;
 }
 // 每办法, 作业每有原因, 从来每给: 没 (not); 每 opening a clause (每有新版本时)
-// means each time.
+// means each time, and so does 每有 answered later in the sentence by 都, 就,
+// 便 or 时 (公司每有新产品，都会通知客户).
 bool without_word(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"办法", u"有"});
+    if (n.word(t) == u"办法") return true;
+    if (n.word(t) != u"有") return false;
+    const std::size_t from = n.run.offset + n.run.tokens[static_cast<std::size_t>(t)].end;
+    for (std::size_t i = from; i < n.text.size(); ++i) {
+        const char16_t c = n.text[i];
+        if (std::u16string_view(u"。！？!?").find(c) != std::u16string_view::npos) break;
+        if (std::u16string_view(u"都就便总时").find(c) != std::u16string_view::npos) return false;
+    }
+    return true;
 }
 bool never_before(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"从来", u"还", u"并"});
