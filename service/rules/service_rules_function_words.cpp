@@ -660,8 +660,8 @@ bool word_ban_asked(const neighbours& n, std::ptrdiff_t t) {
 }
 // 让爸爸心理失望, 心理觉得很不舒服, 心理面: 心里, the feelings within.
 bool feeling(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"觉得", u"失望", u"感到", u"感觉", u"难过", u"害怕", u"高兴",
-                                   u"不舒服", u"面", u"不住", u"想着", u"明白"});
+    return word_one_of(n.word(t), {u"觉得", u"失望", u"感到", u"难过", u"害怕", u"高兴", u"不舒服",
+                                   u"面", u"不住", u"想着", u"明白"});
 }
 
 // 做摩托车去, 做早上的公共汽车, 做什么飞机: 坐, riding in a vehicle named
@@ -736,14 +736,18 @@ bool time_then_soon(const neighbours& n, std::ptrdiff_t t) {
     }
     return word_one_of(n.word(last + 1), {u"就", u"就要", u"就会", u"就能", u"就可以"});
 }
-// 遇到什么是一定要, 甚么是？: 什么事 (什么是快乐 asks what a thing is).
+// 遇到什么是一定要, 甚么是？: 什么事 (什么是快乐 asks what a thing is, 什么是
+// 要注意的 what is to be done).
 bool what_word(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"什么", u"甚么"});
 }
 bool modal_or_asked(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"要", u"让", u"一定", u"一定要", u"不要", u"都", u"会", u"可以",
-                                   u"能", u"需要"}) ||
-           question_closed(n, t);
+    if (question_closed(n, t)) return true;
+    if (!word_one_of(n.word(t), {u"要", u"让", u"一定", u"一定要", u"不要"}) || n.in_question())
+        return false;
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (n.word(i) == u"的") return false;
+    return true;
 }
 
 // 他清她吃饭, 明天清假: 请, inviting someone to do a thing, or 请假.
