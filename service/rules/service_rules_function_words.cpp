@@ -772,10 +772,15 @@ bool acted_on_later(const neighbours& n, std::ptrdiff_t t) {
 }
 
 // 觉得中文怎么难，, 给您怎么大的麻烦: 这么 stating how much (不怎么好 is
-// not very, 再怎么急, 不管怎么难 no matter how, 内心怎么漂亮？ asks).
+// not very, 再怎么急, 不管怎么难 no matter how, 内心怎么漂亮？ and 不知道怎么
+// 快速安装 ask).
 bool stating_not_bu(const neighbours& n, std::ptrdiff_t t) {
-    return !word_one_of(n.word(t), {u"不", u"再", u"多"}) && !n.in_question() &&
-           !has_any(sentence_before(n, t + 1), {u"不管", u"无论", u"不论"});
+    if (word_one_of(n.word(t), {u"不", u"再", u"多"}) || n.in_question()) return false;
+    for (std::ptrdiff_t i = t; i >= 0; --i)
+        if (word_one_of(n.word(i), {u"不管", u"无论", u"不论", u"知道", u"不知道", u"问", u"请问",
+                                    u"告诉", u"教", u"学", u"学会", u"明白", u"清楚"}))
+            return false;
+    return true;
 }
 bool degree_word(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "a" || word_one_of(n.word(t), {u"多", u"少"});
@@ -795,10 +800,6 @@ bool listed(const neighbours& n, std::ptrdiff_t t) { return closed_by(n, t, u"�
 // tail).
 bool verb_or_le(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" || n.word(t) == u"了";
-}
-// 别想这么悲观麻！: 嘛 after a quality stated (手有点麻。 is numb).
-bool quality_not_numb(const neighbours& n, std::ptrdiff_t t) {
-    return n.tag(t) == "a" && !word_one_of(n.word(t - 1), {u"有点", u"有些", u"很", u"发"});
 }
 
 struct word_pattern {
@@ -928,7 +929,6 @@ const word_pattern patterns[] = {
     {u"阿", u"啊", clause_start, sentence_closed},      // 阿！我几乎忘了
     {u"阿", u"啊", within_clause, listed},              // 下围棋阿、
     {u"巴", u"吧", verb_or_le, sentence_closed},        // 前面见巴！
-    {u"麻", u"嘛", quality_not_numb, sentence_closed},  // 别想这么悲观麻！
 };
 
 }  // namespace
