@@ -664,28 +664,6 @@ bool feeling(const neighbours& n, std::ptrdiff_t t) {
                                    u"面", u"不住", u"想着", u"明白"});
 }
 
-// 做摩托车去, 做早上的公共汽车, 做什么飞机: 坐, riding in a vehicle named
-// within a few words (做飞机模型 makes a thing of it).
-bool vehicle(std::u16string_view w) {
-    return word_one_of(w,
-                       {u"公车",   u"公共汽车", u"汽车",   u"飞机",     u"火车", u"捷运", u"车",
-                        u"自行车", u"脚踏车",   u"计程车", u"出租车",   u"船",   u"巴士", u"摩托车",
-                        u"机车",   u"地铁",     u"高铁",   u"云霄飞车", u"小黄", u"电车", u"缆车"});
-}
-bool riding(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t; i < t + 4 && !n.word(i).empty(); ++i)
-        if (vehicle(n.word(i))) return !n.tagged(i + 1, {"n", "vn", "nz", "nt"});
-    return false;
-}
-// 受到你写的信, 受到一封信: 收到 what was sent (受到信任 is a word of its own).
-bool sent_later(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-        if (word_one_of(n.word(i),
-                        {u"信", u"一封信", u"来信", u"回信", u"明信片", u"礼物", u"照片", u"通知",
-                         u"请帖", u"邮件", u"电子邮件", u"包裹", u"短信", u"讯息", u"卡片", u"钱"}))
-            return true;
-    return false;
-}
 // 你有了钱能够作什么呢？: 做 what, closing the clause (作什么用 is serving as).
 bool what_closing(const neighbours& n, std::ptrdiff_t t) {
     if (!word_one_of(n.word(t), {u"什么", u"甚么"})) return false;
@@ -761,16 +739,6 @@ bool nothing_after(const neighbours& n, std::ptrdiff_t t) {
     const std::ptrdiff_t close = n.word(t) == u"了" ? t + 1 : t;
     return clause_closed(n, close);
 }
-// 收到不好的影响, 收到许多人的帮助: 受到 what acts on one (收到影响评估报告
-// receives a paper).
-bool acted_on_later(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-        if (word_one_of(n.word(i), {u"影响", u"帮助", u"噪音", u"伤害", u"打击", u"污染", u"压力",
-                                    u"批评", u"鼓励", u"干扰"}))
-            return !n.tagged(i + 1, {"n", "vn", "nz"});
-    return false;
-}
-
 // 觉得中文怎么难，, 给您怎么大的麻烦: 这么 stating how much (不怎么好 is
 // not very, 再怎么急, 不管怎么难 no matter how, 内心怎么漂亮？ and 不知道怎么
 // 快速安装 ask).
@@ -910,8 +878,6 @@ const word_pattern patterns[] = {
     {u"每", u"没", never_before, anything},             // 从来每给
     {u"这么", u"怎么", anything, word_ban_asked},       // 我这么办？
     {u"心理", u"心里", anything, feeling},              // 让爸爸心理失望
-    {u"做", u"坐", anything, riding},                   // 做摩托车去
-    {u"受到", u"收到", anything, sent_later},           // 受到你写的信
     {u"作", u"做", anything, what_closing},             // 能够作什么呢？
     {u"像", u"想", wish_adverb, missed_person},         // 我可真像他。
     {u"在", u"再", anything, once_more_act},            // 请你在一次想一想
@@ -922,7 +888,6 @@ const word_pattern patterns[] = {
     {u"是", u"事", what_word, modal_or_asked},          // 遇到什么是一定要
     {u"清", u"请", anything, invited},                  // 他清她吃饭
     {u"受到", u"收到", anything, nothing_after},        // 可以受到，
-    {u"收到", u"受到", anything, acted_on_later},       // 收到不好的影响
     {u"怎么", u"这么", stating_not_bu, degree_word},    // 觉得中文怎么难，
     {u"何", u"和", other_person, other_person},         // 你何我有空的时候
     {u"以下", u"一下", not_amount, sentence_closed},    // 考虑我的意见以下。
