@@ -4,6 +4,7 @@
 // the best segmentation that takes the sound-alike word instead; the word is
 // suggested when it makes the stretch clearly more probable.
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 
 #include "base/service_text.h"
@@ -57,6 +58,28 @@ const std::u16string_view spelling_by_sound =
     u"密缪莫姆穆纳奈南内尼涅纽诺帕派潘佩彭皮珀普奇齐乔切琴丘萨塞桑瑟森莎舍施斯松苏索塔泰坦汤"
     u"唐特滕提图托瓦万威韦维温沃乌西希锡谢辛休雅亚扬耶伊因英尤约泽扎詹兹佐力";
 
+// A set of characters asked about for every character of a run: a table,
+// not a search of the string each time.
+class character_set {
+  public:
+    explicit character_set(std::u16string_view chars) {
+        for (char16_t c : chars) in_.set(c);
+    }
+    bool has(char16_t c) const { return in_.test(c); }
+
+  private:
+    std::bitset<0x10000> in_;
+};
+
+const character_set& surname_set() {
+    static const character_set set(surnames);
+    return set;
+}
+const character_set& spelling_by_sound_set() {
+    static const character_set set(spelling_by_sound);
+    return set;
+}
+
 const std::u16string_view numerals = u"〇零一二三四五六七八九十百千万亿两";
 const std::u16string_view measures = u"个份位名人次件项条张本台辆套元年月日天周岁点分秒米克斤层批";
 
@@ -87,9 +110,7 @@ std::vector<bool> rules_probable_names(const chinese_run& run) {
     std::vector<bool> name(run.text.size(), false);
     const std::vector<lexicon_token>& tokens = run.tokens;
     for (std::size_t t = 0; t + 1 < tokens.size(); ++t) {
-        if (tokens[t].length() != 1 ||
-            surnames.find(run.text[tokens[t].begin]) == std::u16string_view::npos)
-            continue;
+        if (tokens[t].length() != 1 || !surname_set().has(run.text[tokens[t].begin])) continue;
         for (std::size_t k = t; k < tokens.size() && k <= t + 2 && tokens[k].length() == 1; ++k)
             name[tokens[k].begin] = true;
     }
@@ -97,9 +118,7 @@ std::vector<bool> rules_probable_names(const chinese_run& run) {
     // sound (莫力纽, 车尔诺贝力 has 尔诺贝力) are a name, not a slip.
     for (std::size_t i = 0; i < run.text.size();) {
         std::size_t end = i;
-        while (end < run.text.size() &&
-               spelling_by_sound.find(run.text[end]) != std::u16string_view::npos)
-            ++end;
+        while (end < run.text.size() && spelling_by_sound_set().has(run.text[end])) ++end;
         if (end - i >= 3)
             std::fill(name.begin() + static_cast<std::ptrdiff_t>(i),
                       name.begin() + static_cast<std::ptrdiff_t>(end), true);
