@@ -88,7 +88,12 @@ bool again_at_start(const neighbours& n, std::ptrdiff_t t) {
     return n.word(t) == u"说" || (n.word(t) == u"一次" && n.tag(t + 1) == "v");
 }
 // A place: 再台湾, 再网上, 再那里 mean 在.
+// The word list tags some verbs of motion as places (上楼, 关上, 回国): 再上楼
+// is going up next, not a place.
 bool place(const neighbours& n, std::ptrdiff_t t) {
+    if (word_one_of(n.word(t), {u"上楼", u"下楼", u"关上", u"上山", u"下山", u"回国", u"上街",
+                                u"上台", u"入门"}))
+        return false;
     return n.tagged(t, {"s", "ns"}) || (n.tag(t) == "f" && n.word(t).size() > 1) ||
            word_one_of(n.word(t), {u"这里", u"那里", u"这儿", u"那儿", u"家", u"家里", u"学校"});
 }
@@ -563,12 +568,13 @@ bool bottom(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"底";
 bool word_le(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"了"; }
 
 // 她叫我怎么跳舞, 叫他怎么说西班牙语: teaching someone how (教); 叫我怎么办,
-// 叫我怎么说呢 and 叫我怎么能 ask what one could do, and keep 叫.
+// 叫我怎么说呢 and 叫我怎么能 ask what one could do, and 叫他怎么也不来 calls
+// however one may: all keep 叫.
 bool taught_how(const neighbours& n, std::ptrdiff_t t) {
     if (n.tag(t) != "r" || !word_one_of(n.word(t + 1), {u"怎么", u"怎样"})) return false;
     const std::u16string_view act = n.word(t + 2);
     if (act.empty() || word_one_of(act, {u"办", u"能", u"会", u"不", u"可能", u"忍心", u"相信",
-                                         u"放心", u"活", u"是", u"好"}))
+                                         u"放心", u"活", u"是", u"好", u"也", u"都"}))
         return false;
     return act != u"说" || !(n.word(t + 3).empty() || n.word(t + 3) == u"呢");
 }
