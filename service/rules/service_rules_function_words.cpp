@@ -776,6 +776,10 @@ bool verb_or_le(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" || n.word(t) == u"了";
 }
 
+// 那的时候: 那个时候 (那 counts the time with 个; 的 never follows it there).
+bool word_na(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"那"; }
+bool word_shihou(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"时候"; }
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -833,6 +837,7 @@ const word_pattern patterns[] = {
     {u"把", u"吧", not_counted_once, sentence_closed},  // 想一想把。
     {u"马", u"吗", not_riding, question_closed},        // 记得我马？
     {u"码", u"吗", no_code, question_closed},           // 对码？
+    {u"的", u"个", word_na, word_shihou},               // 那的时候
     {u"么", u"吗", within_clause, question_closed},     // 好么？
     // The sequence of what is done next, being together, and the place meant.
     {u"在", u"再", after_first_step, next_action},           // 先吃饭，在去玩
