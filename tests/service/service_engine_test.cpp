@@ -453,3 +453,25 @@ TEST(ServiceEngine, TheCharacterModelCountsPerSentence) {
     EXPECT_EQ(find_word(mixed, "在")->suggestions[0], "再");
     EXPECT_FALSE(find_word(mixed, "收"));
 }
+
+TEST(ServiceEngine, NamesSpelledBySoundAreKeptAsWrittenAndOnlyThose) {
+    lexicon words;
+    ASSERT_TRUE(words.load(engine_config{}.lexicon_file));
+    const auto marked = [&](const std::u16string& text) {
+        std::u16string out;
+        for (const chinese_run& run : lexicon_segment_runs(words, text)) {
+            const std::vector<bool> name = rules_probable_names(run);
+            EXPECT_EQ(name.size(), run.text.size());
+            for (std::size_t i = 0; i < name.size(); ++i)
+                if (name[i]) out += run.text[i];
+        }
+        return out;
+    };
+    // Three or more characters that spell foreign names, wherever they stand.
+    EXPECT_EQ(marked(u"这本书讲莫力纽的故事。"), u"莫力纽");
+    EXPECT_EQ(marked(u"车尔诺贝力的核电厂"), u"尔诺贝力");
+    // Two such characters in a row are a word as often as a name (巴西, 比多).
+    EXPECT_EQ(marked(u"我去过巴西，他比我多去了一次。"), u"");
+    // Characters beyond the basic plane and lone surrogates are no name.
+    EXPECT_EQ(marked(u"\U00020000\U00020001\U00020002阿"), u"");
+}
