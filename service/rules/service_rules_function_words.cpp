@@ -41,6 +41,19 @@ struct neighbours : run_words {
 };
 
 using place_test = bool (*)(const neighbours&, std::ptrdiff_t);
+// One of `words` stands in the clause from the word at t on, or from it back.
+bool later_in_clause(const neighbours& n, std::ptrdiff_t t,
+                     std::initializer_list<std::u16string_view> words) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+        if (word_one_of(n.word(i), words)) return true;
+    return false;
+}
+bool earlier_in_clause(const neighbours& n, std::ptrdiff_t t,
+                       std::initializer_list<std::u16string_view> words) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); --i)
+        if (word_one_of(n.word(i), words)) return true;
+    return false;
+}
 
 bool anything(const neighbours&, std::ptrdiff_t) { return true; }
 bool clause_start(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); }
@@ -108,10 +121,7 @@ bool clause_opening(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"", u"因为", u"所以", u"而且", u"但是", u"可是"});
 }
 bool statement_going_on(const neighbours& n, std::ptrdiff_t t) {
-    if (n.word(t).empty() || n.in_question()) return false;
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-        if (word_one_of(n.word(i), {u"都", u"也"})) return false;
-    return true;
+    return !n.word(t).empty() && !n.in_question() && !later_in_clause(n, t, {u"都", u"也"});
 }
 bool place_named_after(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"的", u"有"});
@@ -143,9 +153,7 @@ bool not_compared(const neighbours& n, std::ptrdiff_t t) {
     return !word_one_of(n.word(t), {u"跟", u"所", u"和"});
 }
 bool closes_with_same(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t + 1; !n.word(i).empty(); ++i)
-        if (n.word(i) == u"一样") return true;
-    return false;
+    return later_in_clause(n, t + 1, {u"一样"});
 }
 bool likeness(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"n", "r", "nr", "ns"}) && closes_with_same(n, t);
@@ -243,17 +251,12 @@ bool not_mind_noun(const neighbours& n, std::ptrdiff_t t) {
 
 // 除了…意外: the exception 以外 closes what 除了 opened in the clause.
 bool besides_opened(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); --i)
-        if (word_one_of(n.word(i), {u"除了", u"除"})) return true;
-    return false;
+    return earlier_in_clause(n, t, {u"除了", u"除"});
 }
 // 戴着黑色的眼睛: what is worn is 眼镜 (glasses), not the eyes.
 bool worn(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); --i)
-        if (word_one_of(n.word(i), {u"戴", u"带", u"戴着", u"戴著", u"带着", u"带著", u"戴上",
-                                    u"带上", u"配"}))
-            return true;
-    return false;
+    return earlier_in_clause(
+        n, t, {u"戴", u"带", u"戴着", u"戴著", u"带着", u"带著", u"戴上", u"带上", u"配"});
 }
 // T血: a T恤 (T-shirt), the run opening right after the letter.
 bool after_letter_t(const neighbours& n, std::ptrdiff_t t) {
@@ -407,9 +410,8 @@ bool there_statement(const neighbours& n, std::ptrdiff_t t) {
 }
 bool done_there(const neighbours& n, std::ptrdiff_t t) {
     if (!n.tagged(t, {"v", "p", "c", "d"}) || n.word(t) == u"有") return false;
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-        if (word_one_of(n.word(i), {u"都", u"也", u"就", u"由", u"决定", u"取决于"})) return false;
-    return !n.clause_goes_on();
+    return !later_in_clause(n, t, {u"都", u"也", u"就", u"由", u"决定", u"取决于"}) &&
+           !n.clause_goes_on();
 }
 // The clause before the word at t wants, asks or leaves open where to go.
 bool clause_asks_before(const neighbours& n, std::ptrdiff_t t) {
@@ -503,9 +505,7 @@ bool time_first(const neighbours& n, std::ptrdiff_t t) {
 }
 // 再生活忙碌当中, 再一间疗养院之中: in the midst of (在…当中).
 bool amid(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-        if (word_one_of(n.word(i), {u"当中", u"之中"})) return true;
-    return false;
+    return later_in_clause(n, t, {u"当中", u"之中"});
 }
 
 // 让他们在考虑一下, 跟我在谈一次: an act done once more or briefly (再); what
@@ -729,9 +729,7 @@ bool modal_or_asked(const neighbours& n, std::ptrdiff_t t) {
     if (question_closed(n, t)) return true;
     if (!word_one_of(n.word(t), {u"要", u"让", u"一定", u"一定要", u"不要"}) || n.in_question())
         return false;
-    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-        if (n.word(i) == u"的") return false;
-    return true;
+    return !later_in_clause(n, t, {u"的"});
 }
 
 // 他清她吃饭, 明天清假: 请, inviting someone to do a thing, or 请假.
