@@ -83,12 +83,47 @@ bool before_de(const chinese_run& run, std::size_t j, std::size_t k) {
         if (is(run, run.tokens, i, u"的")) return true;
     return false;
 }
+
+bool ends_in_coming(std::u16string_view word) {
+    return !word.empty() && (word.back() == u'来' || word.back() == u'去' || word == u"到");
+}
+
+// 完 closing a clause after a coming or going, at most a place or a person
+// between (来基隆完, 来我的家完, 去完): one comes to play, nothing is
+// finished, since a finished act names its verb (吃完, 做不完).
+void play_after_coming(const chinese_run& run, const lexicon& words, std::vector<finding>& out) {
+    const std::vector<lexicon_token>& tokens = run.tokens;
+    for (std::size_t k = 1; k < tokens.size(); ++k) {
+        if (!is(run, tokens, k, u"完")) continue;
+        if (k + 1 < tokens.size() && !is(run, tokens, k + 1, u"儿") &&
+            !is(run, tokens, k + 1, u"吧"))
+            continue;
+        for (std::size_t j = k; j-- > 0 && k - j <= max_gap_words;) {
+            const lexicon_token& t = tokens[j];
+            if (ends_in_coming(run.text.substr(t.begin, t.length()))) {
+                finding f;
+                f.pos = run.offset + tokens[k].begin;
+                f.length = 1;
+                f.err_word = "完";
+                f.suggestions = {"玩"};
+                out.push_back(std::move(f));
+                break;
+            }
+            const std::string& tag = words.tag_name(t.word.tag);
+            const bool place_or_person =
+                t.word.kind == word_class::noun || t.word.kind == word_class::name ||
+                (!tag.empty() && tag[0] == 'r') || is(run, tokens, j, u"的");
+            if (!place_or_person) break;
+        }
+    }
+}
 }  // namespace
 
 void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& words,
                         const collocation_table& table, std::vector<finding>& out) {
     if (table.empty()) return;
     for (const chinese_run& run : runs) {
+        play_after_coming(run, words, out);
         const std::vector<lexicon_token>& tokens = run.tokens;
         for (std::size_t k = 0; k < tokens.size(); ++k) {
             const std::u16string_view word = run.text.substr(tokens[k].begin, tokens[k].length());
