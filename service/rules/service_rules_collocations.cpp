@@ -84,6 +84,17 @@ bool before_de(const chinese_run& run, std::size_t j, std::size_t k) {
     return false;
 }
 
+// One character at `begin` of the run, written for `meant`.
+void report_char(const chinese_run& run, std::size_t begin, const char* written, const char* meant,
+                 std::vector<finding>& out) {
+    finding f;
+    f.pos = run.offset + begin;
+    f.length = 1;
+    f.err_word = written;
+    f.suggestions = {meant};
+    out.push_back(std::move(f));
+}
+
 bool ends_in_coming(std::u16string_view word) {
     return !word.empty() && (word.back() == u'来' || word.back() == u'去' || word == u"到");
 }
@@ -101,12 +112,7 @@ void play_after_coming(const chinese_run& run, const lexicon& words, std::vector
         for (std::size_t j = k; j-- > 0 && k - j <= max_gap_words;) {
             const lexicon_token& t = tokens[j];
             if (ends_in_coming(run.text.substr(t.begin, t.length()))) {
-                finding f;
-                f.pos = run.offset + tokens[k].begin;
-                f.length = 1;
-                f.err_word = "完";
-                f.suggestions = {"玩"};
-                out.push_back(std::move(f));
+                report_char(run, tokens[k].begin, "完", "玩", out);
                 break;
             }
             const std::string& tag = words.tag_name(t.word.tag);
@@ -117,6 +123,28 @@ void play_after_coming(const chinese_run& run, const lexicon& words, std::vector
         }
     }
 }
+
+bool personal_pronoun(std::u16string_view w) {
+    static constexpr std::u16string_view persons[] = {u"我",   u"你",   u"您",   u"他",  u"她",
+                                                      u"我们", u"你们", u"他们", u"她们"};
+    for (std::u16string_view p : persons)
+        if (w == p) return true;
+    return false;
+}
+
+// 配 (match) takes a thing; with a person and then an act (配我一起去,
+// 配我接你们) it is 陪, going along with them.
+void go_along_with_person(const chinese_run& run, std::vector<finding>& out) {
+    const std::vector<lexicon_token>& tokens = run.tokens;
+    for (std::size_t k = 0; k + 2 < tokens.size(); ++k) {
+        if (!is(run, tokens, k, u"配") ||
+            !personal_pronoun(run.text.substr(tokens[k + 1].begin, tokens[k + 1].length())))
+            continue;
+        if (tokens[k + 2].word.kind != word_class::verb && !is(run, tokens, k + 2, u"一起"))
+            continue;
+        report_char(run, tokens[k].begin, "配", "陪", out);
+    }
+}
 }  // namespace
 
 void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& words,
@@ -124,6 +152,7 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
     if (table.empty()) return;
     for (const chinese_run& run : runs) {
         play_after_coming(run, words, out);
+        go_along_with_person(run, out);
         const std::vector<lexicon_token>& tokens = run.tokens;
         for (std::size_t k = 0; k < tokens.size(); ++k) {
             const std::u16string_view word = run.text.substr(tokens[k].begin, tokens[k].length());
