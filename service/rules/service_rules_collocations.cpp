@@ -185,7 +185,12 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
                     break;
                 }
                 gap += t.length();
-                if (gap > max_gap_chars || !(modifier(words, t) || before_de(run, j, k))) break;
+                // A verb of one character reaches across no other verb: 陪我买的
+                // 衣服 is clothes bought, not clothes matched.
+                const bool single = word.size() - verb_at == 1;
+                const bool clause =
+                    !(single && t.word.kind == word_class::verb) && before_de(run, j, k);
+                if (gap > max_gap_chars || !(modifier(words, t) || clause)) break;
             }
         }
     }
