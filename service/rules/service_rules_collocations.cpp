@@ -95,8 +95,10 @@ void report_char(const chinese_run& run, std::size_t begin, const char* written,
     out.push_back(std::move(f));
 }
 
-bool ends_in_coming(std::u16string_view word) {
-    return !word.empty() && (word.back() == u'来' || word.back() == u'去' || word == u"到");
+// Coming, going or doing together: what follows is done for fun, not finished.
+bool coming_or_joining(std::u16string_view word) {
+    return !word.empty() && (word.back() == u'来' || word.back() == u'去' || word == u"到" ||
+                             word == u"一起" || word == u"一块");
 }
 
 // 完 closing a clause after a coming or going, at most a place or a person
@@ -111,14 +113,14 @@ void play_after_coming(const chinese_run& run, const lexicon& words, std::vector
             continue;
         for (std::size_t j = k; j-- > 0 && k - j <= max_gap_words;) {
             const lexicon_token& t = tokens[j];
-            if (ends_in_coming(run.text.substr(t.begin, t.length()))) {
+            if (coming_or_joining(run.text.substr(t.begin, t.length()))) {
                 report_char(run, tokens[k].begin, "完", "玩", out);
                 break;
             }
             const std::string& tag = words.tag_name(t.word.tag);
             const bool place_or_person =
                 t.word.kind == word_class::noun || t.word.kind == word_class::name ||
-                (!tag.empty() && tag[0] == 'r') || is(run, tokens, j, u"的");
+                (!tag.empty() && (tag[0] == 'r' || tag[0] == 'q')) || is(run, tokens, j, u"的");
             if (!place_or_person) break;
         }
     }
