@@ -97,8 +97,8 @@ void report_char(const chinese_run& run, std::size_t begin, const char* written,
 
 // Coming, going or doing together: what follows is done for fun, not finished.
 bool coming_or_joining(std::u16string_view word) {
-    return !word.empty() && (word.back() == u'来' || word.back() == u'去' || word == u"到" ||
-                             word == u"一起" || word == u"一块");
+    return !word.empty() &&
+           (word.back() == u'来' || word.back() == u'去' || word == u"一起" || word == u"一块");
 }
 
 // 完 closing a clause after a coming or going, at most a place or a person
