@@ -107,6 +107,22 @@ bool ends_with_partner_word(std::u16string_view before) {
                        [&](std::u16string_view w) { return ends_with(before, w); });
 }
 
+// Whether a connective ends `before` (…没有钱后来他找, …所以她): learners
+// often leave out the comma, yet the pronoun after it opens a new clause.
+constexpr std::u16string_view connectives[] = {u"后来", u"然后", u"所以", u"但是", u"可是",
+                                               u"因为", u"因此", u"于是", u"不过", u"结果"};
+
+bool ends_with_connective(std::u16string_view before) {
+    return std::any_of(std::begin(connectives), std::end(connectives),
+                       [&](std::u16string_view w) { return ends_with(before, w); });
+}
+
+// A connective is no part of a name (没有钱后来他: 钱 is money here).
+bool starts_with_connective(std::u16string_view after) {
+    return std::any_of(std::begin(connectives), std::end(connectives),
+                       [&](std::u16string_view w) { return after.substr(0, w.size()) == w; });
+}
+
 // A word of the text with its place in the whole text.
 struct placed_word {
     std::size_t pos;
@@ -170,7 +186,7 @@ class pronoun_reader {
             const std::u16string_view w = words_[j].text;
             if (sex_of(w) != s && sex_of_pronoun(w) != s) continue;
             if (contains_any(gap(j, k), quotation_opens)) return false;  // someone else speaks
-            if (contains_any(gap(j, k), clause_ends)) return true;
+            if (contains_any(gap(j, k), clause_ends) || opens_clause(k)) return true;
             const std::size_t after = words_[k].pos + 1;
             if (after < text_.size() && text_[after] == u'的') return false;
             return !ends_with_partner_word(std::u16string_view(text_).substr(0, words_[k].pos));
@@ -223,7 +239,7 @@ class pronoun_reader {
             }
             if (s == sex::none || (s == sex::either && said_of_another(j))) continue;
             if (contains_any(gap(j, k), quotation_opens)) return sex::none;
-            if (k > 0 && takes_object(words_[k - 1]) &&
+            if (k > 0 && takes_object(words_[k - 1]) && !opens_clause(k) &&
                 !contains_any(gap(j, k), u"，,。；;：:！？!?"))
                 return sex::none;
             return s;
@@ -277,6 +293,11 @@ class pronoun_reader {
                 return true;
         }
         return false;
+    }
+
+    // Whether a connective right before the word at `k` opens its clause.
+    bool opens_clause(std::size_t k) const {
+        return ends_with_connective(std::u16string_view(text_).substr(0, words_[k].pos));
     }
 
     static int index(sex s) { return s == sex::female ? 0 : s == sex::male ? 1 : -1; }
@@ -356,7 +377,10 @@ void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& 
             // unless it follows 小 or 老 (小王, 老张) or reads as a full name.
             const bool after_familiar =
                 i > 0 && (paragraph.back().text == u"小" || paragraph.back().text == u"老");
-            const bool name = names[t.begin] || (tag == "nr" && (w.size() >= 2 || after_familiar));
+            const bool name =
+                (names[t.begin] || (tag == "nr" && (w.size() >= 2 || after_familiar))) &&
+                !starts_with_connective(run.text.substr(t.begin)) &&
+                !starts_with_connective(run.text.substr(t.end));
             paragraph.push_back({run.offset + t.begin, w, tag, name});
         }
     }
