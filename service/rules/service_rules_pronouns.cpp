@@ -84,6 +84,15 @@ bool is_other_person(std::u16string_view w) {
            (w.size() >= 3 && ends_with(w, u"家"));
 }
 
+// Words naming an animal, which 它 stands for rather than 他 or 她.
+bool is_animal(std::u16string_view w) {
+    static const std::u16string_view animals[] = {
+        u"狗",   u"小狗", u"狗狗", u"猫",   u"小猫", u"猫咪", u"鸟",   u"小鸟", u"马",
+        u"牛",   u"羊",   u"猪",   u"老虎", u"狮子", u"熊",   u"熊猫", u"兔子", u"猴子",
+        u"大象", u"蛇",   u"鱼",   u"乌龟", u"海龟", u"老鼠", u"蟑螂", u"宠物"};
+    return std::find(std::begin(animals), std::end(animals), w) != std::end(animals);
+}
+
 sex sex_of_pronoun(std::u16string_view w) {
     return w == u"她" ? sex::female : w == u"他" ? sex::male : sex::none;
 }
@@ -165,6 +174,36 @@ class pronoun_reader {
         const int i = slot(s), o = slot(other_sex(s));
         return singles_[i] >= 2 && singles_[i] <= 3 && singles_[o] >= singles_[i] + 2 &&
                plurals_[i] == 0 && !named_[i];
+    }
+
+    // Whether the pronoun at `k` stands for an animal: the nearest one named
+    // before it, in an earlier clause of its sentence or in the sentence
+    // before, is an animal counted by 只, 条, 头 or 匹 (一只狗, 那只狮子), or
+    // a pronoun already found to stand for it, with no person named in
+    // between. Inside a quotation someone else speaks: nothing is assumed.
+    bool means_animal(std::size_t k, const std::vector<bool>& animal_pronouns) const {
+        const std::u16string_view before = std::u16string_view(text_).substr(0, words_[k].pos);
+        if (std::count_if(before.begin(), before.end(), [](char16_t c) {
+                return contains_any(quotation_opens, {&c, 1});
+            }) > std::count_if(before.begin(), before.end(), [](char16_t c) {
+                return contains_any(u"」”』", {&c, 1});
+            }))
+            return false;
+        int sentence_ends = 0;
+        for (std::size_t j = k; j-- > 0;) {
+            if (contains_any(gap(j, j + 1), u"。！？!?") && ++sentence_ends > 1) return false;
+            const std::u16string_view w = words_[j].text;
+            // In the animal's own clause a pronoun is someone else (他说这只狗是他的).
+            if (is_animal(w))
+                return words_[j].pos > 0 &&
+                       contains_any(text_.substr(words_[j].pos - 1, 1), u"只条头匹") &&
+                       contains_any(gap(j, k), clause_ends);
+            if (sex_of_pronoun(w) != sex::none) return animal_pronouns[j];
+            if (sex_of(w) != sex::none || words_[j].name || is_other_person(w) || w == u"他们" ||
+                w == u"她们")
+                return false;
+        }
+        return false;
     }
 
     // Whether a word naming a person of sex `s` stands in the paragraph.
@@ -327,10 +366,24 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         f.suggestions.push_back(meant == sex::female ? "她" : "他");
         out.push_back(std::move(f));
     };
+    // A writer who spells the animal pronoun 牠 gets it suggested; else 它.
+    const bool writes_tuo = text.find(u'牠') != std::u16string::npos;
+    std::vector<bool> animal_pronouns(words.size(), false);
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
         const sex written = sex_of_pronoun(w);
         if (written == sex::none) continue;
+        if (reader.means_animal(k, animal_pronouns)) {
+            animal_pronouns[k] = true;
+            finding f;
+            f.pos = words[k].pos;
+            f.length = 1;
+            f.level = level_suspect;
+            f.err_word = text_utf16_to_utf8(std::u16string(w));
+            f.suggestions.push_back(writes_tuo ? "牠" : "它");
+            out.push_back(std::move(f));
+            continue;
+        }
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
         if (const sex said = reader.said_to_be(k); said == other_sex(written)) {
