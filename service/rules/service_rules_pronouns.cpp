@@ -357,14 +357,17 @@ class pronoun_reader {
 void check_paragraph(const std::u16string& text, const std::vector<placed_word>& words,
                      std::vector<finding>& out) {
     const pronoun_reader reader(text, words);
-    const auto report = [&](std::size_t k, sex meant) {
+    const auto report_as = [&](std::size_t k, const char* meant) {
         finding f;
         f.pos = words[k].pos;
         f.length = 1;
         f.level = level_suspect;
         f.err_word = text_utf16_to_utf8(std::u16string(words[k].text));
-        f.suggestions.push_back(meant == sex::female ? "她" : "他");
+        f.suggestions.push_back(meant);
         out.push_back(std::move(f));
+    };
+    const auto report = [&](std::size_t k, sex meant) {
+        report_as(k, meant == sex::female ? "她" : "他");
     };
     // A writer who spells the animal pronoun 牠 gets it suggested; else 它.
     const bool writes_tuo = text.find(u'牠') != std::u16string::npos;
@@ -375,13 +378,7 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         if (written == sex::none) continue;
         if (reader.means_animal(k, animal_pronouns)) {
             animal_pronouns[k] = true;
-            finding f;
-            f.pos = words[k].pos;
-            f.length = 1;
-            f.level = level_suspect;
-            f.err_word = text_utf16_to_utf8(std::u16string(w));
-            f.suggestions.push_back(writes_tuo ? "牠" : "它");
-            out.push_back(std::move(f));
+            report_as(k, writes_tuo ? "牠" : "它");
             continue;
         }
         // 他门 is 他们 mistyped, not a pronoun of one person.
