@@ -97,6 +97,10 @@ sex sex_of_pronoun(std::u16string_view w) {
     return w == u"她" ? sex::female : w == u"他" ? sex::male : sex::none;
 }
 
+sex sex_of_plural(std::u16string_view w) {
+    return w == u"她们" ? sex::female : w == u"他们" ? sex::male : sex::none;
+}
+
 sex other_sex(sex s) { return s == sex::female ? sex::male : sex::female; }
 
 bool contains_any(std::u16string_view text, std::u16string_view chars) {
@@ -204,6 +208,23 @@ class pronoun_reader {
                 return false;
         }
         return false;
+    }
+
+    // Whether the plural at `k` (他们, 她们) is a slip for the other one: the
+    // paragraph has spoken of a group as the other plural before it, and
+    // more often, with no one of the plural's own sex and no one else before
+    // it (她们都笑我…不跟他们见面).
+    bool plural_slip(std::size_t k) const {
+        const sex s = sex_of_plural(words_[k].text);
+        const int i = slot(s), o = slot(other_sex(s));
+        if (plurals_[i] >= plurals_[o]) return false;
+        bool other_before = false;
+        for (std::size_t j = 0; j < k; ++j) {
+            const std::u16string_view w = words_[j].text;
+            if (sex_of(w) == s || sex_of_pronoun(w) == s) return false;
+            other_before = other_before || sex_of_plural(w) == other_sex(s);
+        }
+        return other_before && !someone_else_before(k);
     }
 
     // Whether a word naming a person of sex `s` stands in the paragraph.
@@ -362,7 +383,7 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
         f.pos = words[k].pos;
         f.length = 1;
         f.level = level_suspect;
-        f.err_word = text_utf16_to_utf8(std::u16string(words[k].text));
+        f.err_word = text_utf16_to_utf8(text.substr(words[k].pos, 1));
         f.suggestions.push_back(meant);
         out.push_back(std::move(f));
     };
@@ -374,6 +395,10 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
     std::vector<bool> animal_pronouns(words.size(), false);
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
+        if (sex_of_plural(w) != sex::none && reader.plural_slip(k)) {
+            report(k, other_sex(sex_of_plural(w)));
+            continue;
+        }
         const sex written = sex_of_pronoun(w);
         if (written == sex::none) continue;
         if (reader.means_animal(k, animal_pronouns)) {
