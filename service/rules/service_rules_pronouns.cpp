@@ -193,6 +193,11 @@ class pronoun_reader {
                 return contains_any(u"」”』", {&c, 1});
             }))
             return false;
+        // A 它 later in its clause is the animal, so the pronoun is someone
+        // else (他每天来喂它).
+        for (std::size_t j = k + 1; j < words_.size() && !contains_any(gap(j - 1, j), clause_ends);
+             ++j)
+            if (words_[j].text == u"它" || words_[j].text == u"牠") return false;
         int sentence_ends = 0;
         for (std::size_t j = k; j-- > 0;) {
             if (contains_any(gap(j, j + 1), u"。！？!?") && ++sentence_ends > 1) return false;
