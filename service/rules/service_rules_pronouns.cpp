@@ -108,6 +108,7 @@ bool contains_any(std::u16string_view text, std::u16string_view chars) {
 }
 
 constexpr std::u16string_view quotation_opens = u"「“\"『";
+constexpr std::u16string_view quotation_closes = u"」”』";
 constexpr std::u16string_view clause_ends = u"，,。；;：:！？!?、「」『』“”\"（）()…";
 
 // Words after which a pronoun is the second person of a clause (跟他, 告诉她),
@@ -157,11 +158,25 @@ class pronoun_reader {
   public:
     pronoun_reader(const std::u16string& text, const std::vector<placed_word>& paragraph)
         : text_(text), words_(paragraph) {
-        for (const placed_word& p : paragraph) {
+        std::size_t at = paragraph.empty() ? 0 : paragraph[0].pos;
+        int open_quotations = 0;
+        for (std::size_t k = 0; k < paragraph.size(); ++k) {
+            const placed_word& p = paragraph[k];
+            for (; at < p.pos; ++at)
+                open_quotations += contains_any(quotation_opens, {&text[at], 1})    ? 1
+                                   : contains_any(quotation_closes, {&text[at], 1}) ? -1
+                                                                                    : 0;
+            quoted_.push_back(open_quotations > 0);
             if (const int s = index(sex_of_pronoun(p.text)); s >= 0) ++singles_[s];
             if (p.text == u"她们") ++plurals_[0];
             if (p.text == u"他们") ++plurals_[1];
             if (const int s = index(sex_of(p.text)); s >= 0) named_[s] = true;
+            for (const sex s : {sex::female, sex::male}) {
+                if (sex_of(p.text) == s || sex_of_pronoun(p.text) == s)
+                    first_person_[slot(s)] = std::min(first_person_[slot(s)], k);
+                if (sex_of_plural(p.text) == s)
+                    first_plural_[slot(s)] = std::min(first_plural_[slot(s)], k);
+            }
         }
     }
 
@@ -186,13 +201,7 @@ class pronoun_reader {
     // a pronoun already found to stand for it, with no person named in
     // between. Inside a quotation someone else speaks: nothing is assumed.
     bool means_animal(std::size_t k, const std::vector<bool>& animal_pronouns) const {
-        const std::u16string_view before = std::u16string_view(text_).substr(0, words_[k].pos);
-        if (std::count_if(before.begin(), before.end(), [](char16_t c) {
-                return contains_any(quotation_opens, {&c, 1});
-            }) > std::count_if(before.begin(), before.end(), [](char16_t c) {
-                return contains_any(u"」”』", {&c, 1});
-            }))
-            return false;
+        if (quoted_[k]) return false;
         // A 它 later in its clause is the animal, so the pronoun is someone
         // else (他每天来喂它).
         for (std::size_t j = k + 1; j < words_.size() && !contains_any(gap(j - 1, j), clause_ends);
@@ -222,14 +231,8 @@ class pronoun_reader {
     bool plural_slip(std::size_t k) const {
         const sex s = sex_of_plural(words_[k].text);
         const int i = slot(s), o = slot(other_sex(s));
-        if (plurals_[i] >= plurals_[o]) return false;
-        bool other_before = false;
-        for (std::size_t j = 0; j < k; ++j) {
-            const std::u16string_view w = words_[j].text;
-            if (sex_of(w) == s || sex_of_pronoun(w) == s) return false;
-            other_before = other_before || sex_of_plural(w) == other_sex(s);
-        }
-        return other_before && !someone_else_before(k);
+        if (plurals_[i] >= plurals_[o] || first_person_[i] < k) return false;
+        return first_plural_[o] < k && !someone_else_before(k);
     }
 
     // Whether a word naming a person of sex `s` stands in the paragraph.
@@ -375,6 +378,13 @@ class pronoun_reader {
     }
     const std::u16string& text_;
     const std::vector<placed_word>& words_;
+    // Per word: whether a quotation opened before it in the paragraph is still open.
+    std::vector<bool> quoted_;
+    // The first word naming or standing for a person of each sex, and the
+    // first plural of each (npos when there is none).
+    std::size_t first_person_[2] = {npos, npos};
+    std::size_t first_plural_[2] = {npos, npos};
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     int singles_[2] = {0, 0};
     int plurals_[2] = {0, 0};
     bool named_[2] = {false, false};
