@@ -131,6 +131,7 @@ class run_checker {
                 continue;
             }
             if (i + 1 < text_.size() && text_[i] == text_[i + 1]) continue;
+            if (surname[i] && !may_join_left(i, words)) continue;
             proposal p{i, {}, 0, 0, {}};
             candidates(i, p.cands);
             if (surname[i]) keep_joining_left(i, words, p.cands);
@@ -201,17 +202,27 @@ class run_checker {
     // A surname standing alone may still be a slip when the character meant
     // forms a common word with the one before it (考卢一下 for 考虑, 做蔡 for
     // 做菜); only such candidates are weighed there.
+    bool joins_left(std::size_t i, char16_t with, const lexicon& words) const {
+        if (i == 0) return false;
+        const char16_t pair[2] = {text_[i - 1], with};
+        const lexicon_word* w = words.find(std::u16string_view(pair, 2));
+        return w && w->frequency >= min_joined_frequency;
+    }
+    // Whether any character confused with the one at `i` could join the one
+    // before it: most surnames cannot, and are skipped before the costly search.
+    bool may_join_left(std::size_t i, const lexicon& words) const {
+        for (char16_t o : sets_.of(text_[i]))
+            if (joins_left(i, o, words)) return true;
+        for (const slip& s : slips_.meant_by(text_[i]))
+            if (joins_left(i, s.meant, words)) return true;
+        return false;
+    }
     void keep_joining_left(std::size_t i, const lexicon& words,
                            std::vector<candidate>& cands) const {
-        cands.erase(std::remove_if(cands.begin(), cands.end(),
-                                   [&](const candidate& c) {
-                                       if (i == 0) return true;
-                                       const char16_t pair[2] = {text_[i - 1], c.with};
-                                       const lexicon_word* w =
-                                           words.find(std::u16string_view(pair, 2));
-                                       return !w || w->frequency < min_joined_frequency;
-                                   }),
-                    cands.end());
+        cands.erase(
+            std::remove_if(cands.begin(), cands.end(),
+                           [&](const candidate& c) { return !joins_left(i, c.with, words); }),
+            cands.end());
     }
 
     // Weighs the candidates of `p` in the text as corrected so far; false when none is good enough.
