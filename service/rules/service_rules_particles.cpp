@@ -43,10 +43,10 @@ bool anything(const neighbours&, std::ptrdiff_t) { return true; }
 // so (特别, 共同, 真正) as often stand before a noun with 的.
 bool manner_adverb(std::u16string_view w) {
     return word_one_of(
-        w, {u"不断", u"不停", u"很快", u"快速", u"尽情", u"默默",     u"随便", u"尽心",
-            u"自愿", u"逐渐", u"渐渐", u"悄悄", u"拼命", u"大声",     u"轻易", u"尽快",
-            u"仔细", u"努力", u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心",
-            u"耐心", u"有效", u"缓慢", u"迅速", u"逐步", u"稳步",     u"大幅", u"由衷"});
+        w, {u"不断", u"不停", u"很快", u"快速",     u"尽情", u"默默", u"随便", u"尽心", u"自愿",
+            u"逐渐", u"渐渐", u"悄悄", u"拼命",     u"大声", u"轻易", u"尽快", u"仔细", u"努力",
+            u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心", u"耐心", u"有效", u"缓慢",
+            u"迅速", u"逐步", u"稳步", u"大幅",     u"由衷", u"持续", u"相对"});
 }
 
 bool manner_word(const neighbours& n, std::ptrdiff_t t) {
