@@ -53,7 +53,9 @@ bool manner_word(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view w = n.word(t);
     // Graded, 努力 describes the one who tries (他很努力的).
     if (w == u"努力" && degree_word(n.word(t - 1))) return false;
-    if (manner_adverb(w)) return true;
+    // The word list tags some doubled adjectives places (高高兴兴/ns); doubled
+    // numerals (许许多多) count.
+    if (manner_adverb(w) || (w.size() == 4 && reduplicated(w) && n.tag(t) != "m")) return true;
     if (n.tagged(t, {"n", "m", "q", "r", "nr", "ns", "v", "vn", "f"})) return false;
     return n.tag(t) == "ad" || reduplicated(w);
 }
@@ -129,6 +131,7 @@ bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
                     {u"有", u"具有", u"提供", u"对于", u"的", u"一个", u"几个", u"一种"}))
         return false;
     return (n.tag(t) == "v" && !word_one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
+           word_one_of(w, {u"过", u"过日子"}) ||  // 过 after 的 is no aspect particle
            (n.tag(t) == "vn" && aspect_particle(n.word(t + 1)));
 }
 
