@@ -108,6 +108,12 @@ bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"非常", u"十分"});
 }
 
+// Verbs the word list tags otherwise (念书/n, 努力/ad, 过/ug): 过 right after
+// a particle is no aspect particle but the verb (快快乐乐地过).
+bool verb_tagged_otherwise(std::u16string_view w) {
+    return word_one_of(w, {u"过", u"过日子", u"念书", u"努力", u"习惯"});
+}
+
 // A verb that heads its own phrase, not one used as a noun (是, 有 and the
 // modal verbs follow 的 as the verb of the whole clause); a word that is
 // verb or noun (检查, 研究) is a verb with an aspect particle after it.
@@ -131,8 +137,7 @@ bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
                     {u"有", u"具有", u"提供", u"对于", u"的", u"一个", u"几个", u"一种"}))
         return false;
     return (n.tag(t) == "v" && !word_one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
-           word_one_of(w, {u"过", u"过日子"}) ||  // 过 after 的 is no aspect particle
-           (n.tag(t) == "vn" && aspect_particle(n.word(t + 1)));
+           verb_tagged_otherwise(w) || (n.tag(t) == "vn" && aspect_particle(n.word(t + 1)));
 }
 
 // A verb with an aspect particle, a complement of direction or an object
