@@ -62,7 +62,7 @@ bool manner_word(const neighbours& n, std::ptrdiff_t t) {
 
 // 好好的 after 会, 不能, 那么 or 怎么 reads as "well, fine" (会好好的, 不能好好的)
 // as often as a manner.
-bool plain_manner_word(const neighbours& n, std::ptrdiff_t t) {
+bool acting_manner(const neighbours& n, std::ptrdiff_t t) {
     if (n.word(t) == u"好好" && word_one_of(n.word(t - 1), {u"会", u"不能", u"那么", u"怎么"}))
         return false;
     return manner_word(n, t);
@@ -363,38 +363,38 @@ struct particle_pattern {
 
 // Tried in order; the first that fits decides.
 const particle_pattern patterns[] = {
-    {u'的', u'地', plain_manner_word, verb_or_preposition},  // 认真的完成, 慢慢的走
-    {u'的', u'地', graded_manner, acting_verb},              // 很好奇的尝了一口
-    {u'的', u'地', adjective, verb_with_aspect},             // 热烈的讨论了
-    {u'的', u'地', degree_alone, graded_or_verb},            // 非常的快
-    {u'的', u'得', verb_needing_de, anything},               // 觉的, 不晓的
-    {u'的', u'得', word_ji, no_noun},                        // 我记的你
-    {u'的', u'得', verb, degree_complement},                 // 跑的很快, 做的不错
-    {u'的', u'得', verb_of_state, state_complement},         // 过的怎么样, 长的帅
-    {u'的', u'得', verb, closing_adjective},                 // 吃的饱。
-    {u'的', u'得', verb, potential_complement},              // 看的到
-    {u'的', u'得', anything, extreme_complement},            // 高兴的不得了
-    {u'得', u'的', word_zhen, anything},                     // 真得很好
-    {u'得', u'的', owner, noun},                             // 我得书, 国家得人
-    {u'得', u'的', verbal, noun_going_on},                   // 买得时候, 生活得压力
-    {u'得', u'的', graded, noun},                            // 很无聊得事情
-    {u'得', u'的', anything, word_hua},                      // 可以得话
-    {u'得', u'的', verb_before_end, clause_end},             // 事情就改变得。
-    {u'得', u'地', manner_word, verb_or_preposition},        // 慢慢得靠近
-    {u'得', u'地', graded_adverbial, verb_or_preposition},   // 很生气得把
-    {u'地', u'的', graded, noun},                            // 很难懂地问题
-    {u'地', u'的', counted_adjective, noun},                 // 一座漂亮地办公楼
-    {u'地', u'的', no_manner_adverb, head_noun},             // 学习地意愿
-    {u'的', u'地', modal_or_manner, verb_with_object},       // 应该适当的限制他们
-    {u'得', u'地', doubled_adverb, some_word},               // 好好得念书
-    {u'的', u'得', word_dong, plain_verb},                   // 懂的欣赏
-    {u'的', u'得', untagged_verb, degree_complement},        // 病的很严重
-    {u'的', u'得', bu_after_particle, word_le},              // 高兴得不的了
-    {u'得', u'的', anything, thing_noun},                    // 过得时间
-    {u'得', u'的', pronoun, language_noun},                  // 我得英文
-    {u'得', u'的', place_or_measure, person},                // 来台湾得我
-    {u'的', u'得', word_lai, word_ji_reach},                 // 来的及
-    {u'地', u'得', acted, degree_opening},                   // 看地很远
+    {u'的', u'地', acting_manner, verb_or_preposition},     // 认真的完成, 慢慢的走
+    {u'的', u'地', graded_manner, acting_verb},             // 很好奇的尝了一口
+    {u'的', u'地', adjective, verb_with_aspect},            // 热烈的讨论了
+    {u'的', u'地', degree_alone, graded_or_verb},           // 非常的快
+    {u'的', u'得', verb_needing_de, anything},              // 觉的, 不晓的
+    {u'的', u'得', word_ji, no_noun},                       // 我记的你
+    {u'的', u'得', verb, degree_complement},                // 跑的很快, 做的不错
+    {u'的', u'得', verb_of_state, state_complement},        // 过的怎么样, 长的帅
+    {u'的', u'得', verb, closing_adjective},                // 吃的饱。
+    {u'的', u'得', verb, potential_complement},             // 看的到
+    {u'的', u'得', anything, extreme_complement},           // 高兴的不得了
+    {u'得', u'的', word_zhen, anything},                    // 真得很好
+    {u'得', u'的', owner, noun},                            // 我得书, 国家得人
+    {u'得', u'的', verbal, noun_going_on},                  // 买得时候, 生活得压力
+    {u'得', u'的', graded, noun},                           // 很无聊得事情
+    {u'得', u'的', anything, word_hua},                     // 可以得话
+    {u'得', u'的', verb_before_end, clause_end},            // 事情就改变得。
+    {u'得', u'地', manner_word, verb_or_preposition},       // 慢慢得靠近
+    {u'得', u'地', graded_adverbial, verb_or_preposition},  // 很生气得把
+    {u'地', u'的', graded, noun},                           // 很难懂地问题
+    {u'地', u'的', counted_adjective, noun},                // 一座漂亮地办公楼
+    {u'地', u'的', no_manner_adverb, head_noun},            // 学习地意愿
+    {u'的', u'地', modal_or_manner, verb_with_object},      // 应该适当的限制他们
+    {u'得', u'地', doubled_adverb, some_word},              // 好好得念书
+    {u'的', u'得', word_dong, plain_verb},                  // 懂的欣赏
+    {u'的', u'得', untagged_verb, degree_complement},       // 病的很严重
+    {u'的', u'得', bu_after_particle, word_le},             // 高兴得不的了
+    {u'得', u'的', anything, thing_noun},                   // 过得时间
+    {u'得', u'的', pronoun, language_noun},                 // 我得英文
+    {u'得', u'的', place_or_measure, person},               // 来台湾得我
+    {u'的', u'得', word_lai, word_ji_reach},                // 来的及
+    {u'地', u'得', acted, degree_opening},                  // 看地很远
 };
 
 void flag(const chinese_run& run, const lexicon_token& token, char16_t suggestion,
