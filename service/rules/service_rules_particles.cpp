@@ -221,6 +221,12 @@ bool head_noun(const neighbours& n, std::ptrdiff_t t) {
            !word_one_of(n.word(t + 1), {u"到", u"出", u"得"});
 }
 
+// A graded word that names a quality, not a manner: 非常努力地读书 keeps 地
+// before a verb the word list tags a noun.
+bool graded_quality(const neighbours& n, std::ptrdiff_t t) {
+    return graded(n, t) && no_manner_adverb(n, t);
+}
+
 // A verb compared with (比估计的慢) takes 的: the comparison is of what it names.
 bool verb(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" && !word_one_of(n.word(t - 1), {u"比", u"像"});
@@ -382,7 +388,7 @@ const particle_pattern patterns[] = {
     {u'得', u'的', verb_before_end, clause_end},            // 事情就改变得。
     {u'得', u'地', manner_word, verb_or_preposition},       // 慢慢得靠近
     {u'得', u'地', graded_adverbial, verb_or_preposition},  // 很生气得把
-    {u'地', u'的', graded, noun},                           // 很难懂地问题
+    {u'地', u'的', graded_quality, noun},                   // 很难懂地问题
     {u'地', u'的', counted_adjective, noun},                // 一座漂亮地办公楼
     {u'地', u'的', no_manner_adverb, head_noun},            // 学习地意愿
     {u'的', u'地', modal_or_manner, verb_with_object},      // 应该适当的限制他们
