@@ -778,6 +778,83 @@ bool verb_or_le(const neighbours& n, std::ptrdiff_t t) {
 bool word_na(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"那"; }
 bool word_shihou(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"时候"; }
 
+// 同学门, 企业门, 您门: the plural 们 after people; 门 of its own after them
+// is no door (门口, 门外 and 门户 are words, or sides of a door).
+bool people(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(
+        n.word(t),
+        {u"同学", u"女同学", u"男同学", u"朋友", u"老师",   u"孩子",   u"小孩", u"小朋友",
+         u"学生", u"企业",   u"家长",   u"女生", u"男生",   u"父母",   u"工人", u"员工",
+         u"人",   u"您",     u"同事",   u"老人", u"年轻人", u"青少年", u"家人", u"子女",
+         u"客人", u"居民",   u"邻居",   u"网友", u"女孩",   u"男孩",   u"大人"});
+}
+bool not_a_side(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    return w.empty() ||
+           std::u16string_view(u"口外前后上里内边旁票").find(w[0]) == std::u16string_view::npos;
+}
+
+// 他们多很高兴, 日本的衣服多很好看: 都 before 很 (多 is said of a number;
+// 很多 is a word of its own). People are not counted so (人多很热闹 is a
+// crowd).
+bool who_or_what(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).empty() || (n.tagged(t, {"n", "r", "nr", "ns", "nz"}) && n.word(t) != u"人");
+}
+bool very_word(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    return !w.empty() && w[0] == u'很' && w != u"很多";
+}
+// 他多不听, 我们多没有: 都 between a person and a negation or a modal.
+bool person_or_all(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || word_one_of(n.word(t), {u"大家", u"她们", u"妳", u"妳们"});
+}
+bool negation_or_modal(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"不", u"没", u"没有", u"要", u"会", u"不会", u"不能", u"不要",
+                                   u"可以", u"喜欢", u"觉得"});
+}
+
+// 他们各各从别的国家来: 各个 (each); 各 is not said twice.
+bool word_ge(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"各"; }
+
+// 式式看: 试试看 (give it a try), 式 twice before 看.
+bool word_shi_then_look(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"式" && n.word(t + 1) == u"看";
+}
+bool word_shi(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"式"; }
+bool word_kan(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"看"; }
+
+// 房子里大学很远, 里你们工厂五公里: 离 (away from) a place, a distance
+// closing the clause; 家里 written for 家离 the same way (家里附近 is
+// around the home, 家里到学校 a way there, and 梦里我的家离…远 already has
+// its 离).
+bool distance_later(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i) {
+        const std::u16string_view w = n.word(i);
+        if (word_one_of(w, {u"远", u"很远", u"不远", u"太远", u"比较远", u"近", u"很近", u"不近",
+                            u"太近", u"比较近"}) ||
+            (w.size() > 2 && n.tag(i) == "m" && w.substr(w.size() - 2) == u"公里"))
+            return true;
+    }
+    return false;
+}
+bool place_then_distance(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"n", "ns", "s", "nz", "r"}) &&
+           !word_one_of(n.word(t), {u"附近", u"这里", u"那里", u"到"}) &&
+           distance_later(n, t + 1) && !later_in_clause(n, t, {u"离"});
+}
+bool thing_or_start(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).empty() || n.tagged(t, {"n", "nz", "ns"});
+}
+
+// 这两个子, 记子跟写子: 字 (a written character); 子 of its own after a count
+// or a verb of writing (子女, 子弹, 学子 are words of their own).
+bool count_or_writing(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    return (n.tag(t) == "m" && w.size() > 1 && w.back() == u'个' && w[0] != u'一') ||
+           word_one_of(w, {u"写", u"记", u"打", u"认", u"练"});
+}
+bool not_thing(const neighbours& n, std::ptrdiff_t t) { return !n.tagged(t, {"n", "ng", "nz"}); }
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -903,6 +980,16 @@ const word_pattern patterns[] = {
     {u"阿", u"啊", clause_start, sentence_closed},      // 阿！我几乎忘了
     {u"阿", u"啊", within_clause, listed},              // 下围棋阿、
     {u"巴", u"吧", verb_or_le, sentence_closed},        // 前面见巴！
+    // Characters of one sound a learner swaps, each in a frame of its own.
+    {u"门", u"们", people, not_a_side},                   // 企业门转移注目
+    {u"多", u"都", who_or_what, very_word},               // 衣服多很好看
+    {u"多", u"都", person_or_all, negation_or_modal},     // 他多不听
+    {u"各", u"个", word_ge, anything},                    // 他们各各从
+    {u"式", u"试", anything, word_shi_then_look},         // 式式看
+    {u"式", u"试", word_shi, word_kan},                   // 式式看
+    {u"里", u"离", thing_or_start, place_then_distance},  // 房子里大学很远
+    {u"家里", u"家离", anything, place_then_distance},    // 我家里学校很近
+    {u"子", u"字", count_or_writing, not_thing},          // 这两个子
 };
 
 }  // namespace
