@@ -86,9 +86,10 @@ bool next_step(const neighbours& n, std::ptrdiff_t t) {
 bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
     return verb_without_place(n, t) && !word_one_of(n.word(t), {u"是", u"有", u"于"});
 }
-// 在过一个月: 再过 before a length of time.
+// 在过一个月, 在过了几年: 再过 before a length of time.
 bool time_passing(const neighbours& n, std::ptrdiff_t t) {
-    return n.word(t) == u"过" && n.tag(t + 1) == "m";
+    const std::ptrdiff_t count = n.word(t + 1) == u"了" ? t + 2 : t + 1;
+    return n.word(t) == u"过" && n.tag(count) == "m";
 }
 // 再来, 再加上, 再也, 再见: 在 fits none of them.
 bool again_word(const neighbours& n, std::ptrdiff_t t) {
@@ -853,7 +854,31 @@ bool count_or_writing(const neighbours& n, std::ptrdiff_t t) {
     return (n.tag(t) == "m" && w.size() > 1 && w.back() == u'个' && w[0] != u'一') ||
            word_one_of(w, {u"写", u"记", u"打", u"认", u"练"});
 }
-bool not_thing(const neighbours& n, std::ptrdiff_t t) { return !n.tagged(t, {"n", "ng", "nz"}); }
+bool not_a_thing(const neighbours& n, std::ptrdiff_t t) {
+    return !n.tagged(t, {"n", "nz", "vn", "l", "m", "q"});
+}
+
+// 哪各地方, 这各方面: the measure 个 after a word that points.
+bool pointing(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这", u"那", u"哪", u"每"});
+}
+// 听根说, 想根林美美去, 八点上班根: 跟 (and, with) after a verb, where the
+// word list reads 根 as a preposition; after 有, 拔, 扎 it is a root or a
+// stick (有根刺), and before a thing the root of it (指定根设备).
+bool verb_before_linking_gen(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" && n.tag(t + 1) == "p" &&
+           !word_one_of(n.word(t), {u"有", u"拔", u"扎", u"生", u"抽", u"拿", u"买", u"剪", u"砍",
+                                    u"折", u"断", u"找", u"要"});
+}
+// 冬天的是后, 心情不好的是后: 时候, both characters written by sound.
+bool time_written_shi(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"是" && time_before(n, t - 1);
+}
+// 应该这样作。, 值得去作。, 怎么作？: 做 (do) closing its clause.
+bool how_or_going(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这样", u"那样", u"怎么", u"怎样", u"去", u"来", u"要", u"会",
+                                   u"该", u"应该"});
+}
 
 struct word_pattern {
     std::u16string_view written;
@@ -981,15 +1006,19 @@ const word_pattern patterns[] = {
     {u"阿", u"啊", within_clause, listed},              // 下围棋阿、
     {u"巴", u"吧", verb_or_le, sentence_closed},        // 前面见巴！
     // Characters of one sound a learner swaps, each in a frame of its own.
-    {u"门", u"们", people, not_a_side},                   // 企业门转移注目
-    {u"多", u"都", who_or_what, very_word},               // 衣服多很好看
-    {u"多", u"都", person_or_all, negation_or_modal},     // 他多不听
-    {u"各", u"个", word_ge, anything},                    // 他们各各从
-    {u"式", u"试", anything, word_shi_then_look},         // 式式看
-    {u"式", u"试", word_shi, word_kan},                   // 式式看
-    {u"里", u"离", thing_or_start, place_then_distance},  // 房子里大学很远
-    {u"家里", u"家离", anything, place_then_distance},    // 我家里学校很近
-    {u"子", u"字", count_or_writing, not_thing},          // 这两个子
+    {u"门", u"们", people, not_a_side},                    // 企业门转移注目
+    {u"多", u"都", who_or_what, very_word},                // 衣服多很好看
+    {u"多", u"都", person_or_all, negation_or_modal},      // 他多不听
+    {u"各", u"个", word_ge, anything},                     // 他们各各从
+    {u"式", u"试", anything, word_shi_then_look},          // 式式看
+    {u"式", u"试", word_shi, word_kan},                    // 式式看
+    {u"里", u"离", thing_or_start, place_then_distance},   // 房子里大学很远
+    {u"家里", u"家离", anything, place_then_distance},     // 我家里学校很近
+    {u"子", u"字", count_or_writing, not_a_thing},         // 这两个子
+    {u"各", u"个", pointing, anything},                    // 哪各地方
+    {u"根", u"跟", verb_before_linking_gen, not_a_thing},  // 听根说
+    {u"后", u"候", time_written_shi, anything},            // 冬天的是后
+    {u"作", u"做", how_or_going, clause_closed},           // 应该这样作。
 };
 
 }  // namespace
