@@ -79,10 +79,9 @@ bool place_or_time_after(const neighbours& n, std::ptrdiff_t t) {
 bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" && !place_or_time_after(n, t + 1);
 }
-// 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb.
-bool next_step(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"然后", u"先"});
-}
+// 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb (先在
+// + verb is 现在 + verb, below).
+bool next_step(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"然后"; }
 bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
     return verb_without_place(n, t) && !word_one_of(n.word(t), {u"是", u"有", u"于"});
 }
@@ -870,6 +869,39 @@ bool verb_before_linking_gen(const neighbours& n, std::ptrdiff_t t) {
            !word_one_of(n.word(t), {u"有", u"拔", u"扎", u"生", u"抽", u"拿", u"买", u"剪", u"砍",
                                     u"折", u"断", u"找", u"要"});
 }
+// 孩子先在也要上高中, 我先在来台湾: 现在 (now), 先 and 在 written by
+// sound, where 在 frames no place (先在车站见面, 先在我家 stay).
+bool now_not_a_place(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t) != u"在") return false;
+    if (person_word(n, t + 1))
+        return !n.tagged(t + 2, {"n", "s", "ns", "f", "nr", "nz"}) &&
+               !word_one_of(n.word(t + 2), {u"家", u"家里", u"这里", u"那里", u"这儿", u"那儿"});
+    return n.tagged(t + 1, {"d", "v", "uj", "c", "vn", "a", "ul"});
+}
+// 或著是: 或者 (or), split by the word list.
+bool word_huo(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"或"; }
+// 都部喜欢, 也部适合, 对部会: 不 between an adverb and a verb; after a noun
+// 部 is a department (销售部要).
+bool adverb_or_start(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).empty() || n.tagged(t, {"d", "p", "a"});
+}
+// ，情你来参加, 情坐: 请 (please) opening a clause before someone or an act
+// (情切的人 describes one: 亲切).
+bool someone_or_act(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || word_one_of(n.word(t), {u"您", u"大家", u"老师"}) ||
+           (n.tag(t) == "v" && n.word(t + 1) != u"的");
+}
+// 我很九没看到你: 很久, a long time.
+bool very_or_not(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"很", u"太", u"这么", u"那么", u"好"});
+}
+// 跟台湾人很相, 照片非常相: 像 (alike) closing the run after an adverb.
+bool adverb(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"d", "zg"}); }
+bool run_end(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); }
+// 爸爸何奶奶, 水电费何油价: 和 between two things named.
+bool named_or_counted(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"n", "nr", "ns", "nz", "m"});
+}
 // 冬天的是后, 心情不好的是后: 时候, both characters written by sound.
 bool time_written_shi(const neighbours& n, std::ptrdiff_t t) {
     return n.word(t) == u"是" && time_before(n, t - 1);
@@ -1019,6 +1051,14 @@ const word_pattern patterns[] = {
     {u"根", u"跟", verb_before_linking_gen, not_a_thing},  // 听根说
     {u"后", u"候", time_written_shi, anything},            // 冬天的是后
     {u"作", u"做", how_or_going, clause_closed},           // 应该这样作。
+    {u"先", u"现", anything, now_not_a_place},             // 孩子先在也要
+    {u"著", u"者", word_huo, anything},                    // 或著是
+    {u"部", u"不", adverb_or_start, verb},                 // 也部适合
+    {u"情", u"请", clause_start, someone_or_act},          // ，情你来参加
+    {u"九", u"久", very_or_not, anything},                 // 我很九没看到你
+    {u"相", u"像", adverb, run_end},                       // 跟台湾人很相
+    {u"何", u"和", noun, named_or_counted},                // 爸爸何奶奶
+    {u"友", u"有", anything, verb},                        // 华人友请我们
 };
 
 }  // namespace
