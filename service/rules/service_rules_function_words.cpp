@@ -902,6 +902,12 @@ bool run_end(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); 
 bool named_or_counted(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"n", "nr", "ns", "nz", "m"});
 }
+// 重小到大, 重这里到你家: 从…到 (from … to) opening a clause.
+bool reaching_soon(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; i <= t + 3 && !n.word(i).empty(); ++i)
+        if (n.word(i) == u"到") return true;
+    return false;
+}
 // 冬天的是后, 心情不好的是后: 时候, both characters written by sound.
 bool time_written_shi(const neighbours& n, std::ptrdiff_t t) {
     return n.word(t) == u"是" && time_before(n, t - 1);
@@ -1059,6 +1065,7 @@ const word_pattern patterns[] = {
     {u"相", u"像", adverb, run_end},                       // 跟台湾人很相
     {u"何", u"和", noun, named_or_counted},                // 爸爸何奶奶
     {u"友", u"有", anything, verb},                        // 华人友请我们
+    {u"重", u"从", clause_start, reaching_soon},           // 重小到大
 };
 
 }  // namespace
