@@ -908,6 +908,22 @@ bool reaching_soon(const neighbours& n, std::ptrdiff_t t) {
         if (n.word(i) == u"到") return true;
     return false;
 }
+// 放在那哩。, 教室哩。: 里 (inside) closing the run after a place or a word
+// that points.
+bool place_or_pointer(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这", u"那", u"哪"}) || n.tagged(t, {"n", "s", "nt"});
+}
+// 新闻一值播出: 一直 (all along) before a verb; 这一值 is one value.
+bool all_along(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"一" && !word_one_of(n.word(t - 1), {u"这", u"那", u"每", u"某", u"同"});
+}
+// 住你快乐, 住你一路平安: 祝 (wish) someone well; 住你家 is staying.
+bool wished_well(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"你", u"您", u"妳", u"你们", u"大家"}) &&
+           later_in_clause(n, t + 1,
+                           {u"快乐", u"顺利", u"平安", u"一路平安", u"健康", u"身体健康", u"好运",
+                            u"成功", u"愉快", u"幸福", u"开心", u"万事如意", u"生日快乐"});
+}
 // 冬天的是后, 心情不好的是后: 时候, both characters written by sound.
 bool time_written_shi(const neighbours& n, std::ptrdiff_t t) {
     return n.word(t) == u"是" && time_before(n, t - 1);
@@ -1066,6 +1082,9 @@ const word_pattern patterns[] = {
     {u"何", u"和", noun, named_or_counted},                // 爸爸何奶奶
     {u"友", u"有", anything, verb},                        // 华人友请我们
     {u"重", u"从", clause_start, reaching_soon},           // 重小到大
+    {u"哩", u"里", place_or_pointer, run_end},             // 教室哩。
+    {u"值", u"直", all_along, verb},                       // 新闻一值播出
+    {u"住", u"祝", anything, wished_well},                 // 住你快乐
 };
 
 }  // namespace
