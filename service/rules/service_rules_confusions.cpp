@@ -47,6 +47,9 @@ constexpr std::size_t max_suggestions = 3;
 // Rare words of the list (建康, an old city) are more often a slip (健康) than
 // meant: only words at least this common protect their characters.
 constexpr std::uint32_t min_solid_frequency = 300;
+// How common the word a slip at a lone surname makes with the character
+// before it must be (考虑, 做菜): rarer words are as likely a name's neighbours.
+constexpr std::uint32_t min_joined_frequency = 1000;
 
 // Small groups of characters that stand for each other in every context.
 const std::u16string_view function_groups[] = {u"的地得", u"在再", u"做作", u"他她它",
@@ -114,9 +117,8 @@ class run_checker {
           model_(model) {}
 
     void check(const lexicon& words, std::vector<finding>& out) {
-        std::vector<bool> name = named(run_);
+        const std::vector<bool> name = named(run_);
         const std::vector<bool> surname = rules_probable_names(run_);
-        for (std::size_t k = 0; k < name.size(); ++k) name[k] = name[k] || surname[k];
         in_word_.assign(text_.size(), false);
         for (const lexicon_token& t : run_.tokens)
             if (t.length() > 1 && t.word.frequency >= min_solid_frequency)
@@ -129,8 +131,10 @@ class run_checker {
                 continue;
             }
             if (i + 1 < text_.size() && text_[i] == text_[i + 1]) continue;
+            if (surname[i] && !may_join_left(i, words)) continue;
             proposal p{i, {}, 0, 0, {}};
             candidates(i, p.cands);
+            if (surname[i]) keep_joining_left(i, words, p.cands);
             if (!p.cands.empty() && weigh(p)) open.push_back(std::move(p));
         }
         // The clearest change first: a slip makes its neighbours read badly
@@ -193,6 +197,32 @@ class run_checker {
         out.erase(std::remove_if(out.begin(), out.end(),
                                  [](const candidate& k) { return k.margin > max_margin; }),
                   out.end());
+    }
+
+    // A surname standing alone may still be a slip when the character meant
+    // forms a common word with the one before it (考卢一下 for 考虑, 做蔡 for
+    // 做菜); only such candidates are weighed there.
+    bool joins_left(std::size_t i, char16_t with, const lexicon& words) const {
+        if (i == 0) return false;
+        const char16_t pair[2] = {text_[i - 1], with};
+        const lexicon_word* w = words.find(std::u16string_view(pair, 2));
+        return w && w->frequency >= min_joined_frequency;
+    }
+    // Whether any character confused with the one at `i` could join the one
+    // before it: most surnames cannot, and are skipped before the costly search.
+    bool may_join_left(std::size_t i, const lexicon& words) const {
+        for (char16_t o : sets_.of(text_[i]))
+            if (joins_left(i, o, words)) return true;
+        for (const slip& s : slips_.meant_by(text_[i]))
+            if (joins_left(i, s.meant, words)) return true;
+        return false;
+    }
+    void keep_joining_left(std::size_t i, const lexicon& words,
+                           std::vector<candidate>& cands) const {
+        cands.erase(
+            std::remove_if(cands.begin(), cands.end(),
+                           [&](const candidate& c) { return !joins_left(i, c.with, words); }),
+            cands.end());
     }
 
     // Weighs the candidates of `p` in the text as corrected so far; false when none is good enough.

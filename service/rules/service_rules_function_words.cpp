@@ -79,16 +79,16 @@ bool place_or_time_after(const neighbours& n, std::ptrdiff_t t) {
 bool verb_without_place(const neighbours& n, std::ptrdiff_t t) {
     return n.tag(t) == "v" && !place_or_time_after(n, t + 1);
 }
-// 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb.
-bool next_step(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"然后", u"先"});
-}
+// 然后在去, ，在搭捷运: a clause or a next step opening with 在 + verb (先在
+// + verb is 现在 + verb, below).
+bool next_step(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"然后"; }
 bool action_without_place(const neighbours& n, std::ptrdiff_t t) {
     return verb_without_place(n, t) && !word_one_of(n.word(t), {u"是", u"有", u"于"});
 }
-// 在过一个月: 再过 before a length of time.
+// 在过一个月, 在过了几年: 再过 before a length of time.
 bool time_passing(const neighbours& n, std::ptrdiff_t t) {
-    return n.word(t) == u"过" && n.tag(t + 1) == "m";
+    const std::ptrdiff_t count = n.word(t + 1) == u"了" ? t + 2 : t + 1;
+    return n.word(t) == u"过" && n.tag(count) == "m";
 }
 // 再来, 再加上, 再也, 再见: 在 fits none of them.
 bool again_word(const neighbours& n, std::ptrdiff_t t) {
@@ -778,6 +778,162 @@ bool verb_or_le(const neighbours& n, std::ptrdiff_t t) {
 bool word_na(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"那"; }
 bool word_shihou(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"时候"; }
 
+// 同学门, 企业门, 您门: the plural 们 after people; 门 of its own after them
+// is no door (门口, 门外 and 门户 are words, or sides of a door).
+bool people(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(
+        n.word(t),
+        {u"同学", u"女同学", u"男同学", u"朋友", u"老师",   u"孩子",   u"小孩", u"小朋友",
+         u"学生", u"企业",   u"家长",   u"女生", u"男生",   u"父母",   u"工人", u"员工",
+         u"人",   u"您",     u"同事",   u"老人", u"年轻人", u"青少年", u"家人", u"子女",
+         u"客人", u"居民",   u"邻居",   u"网友", u"女孩",   u"男孩",   u"大人"});
+}
+bool not_a_side(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    return w.empty() ||
+           std::u16string_view(u"口外前后上里内边旁票").find(w[0]) == std::u16string_view::npos;
+}
+
+// 他们多很高兴, 日本的衣服多很好看: 都 before 很 (多 is said of a number;
+// 很多 is a word of its own). People are not counted so (人多很热闹 is a
+// crowd).
+bool who_or_what(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).empty() || (n.tagged(t, {"n", "r", "nr", "ns", "nz"}) && n.word(t) != u"人");
+}
+bool very_word(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    return !w.empty() && w[0] == u'很' && w != u"很多";
+}
+// 他多不听, 我们多没有: 都 between a person and a negation or a modal.
+bool person_or_all(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || word_one_of(n.word(t), {u"大家", u"她们", u"妳", u"妳们"});
+}
+bool negation_or_modal(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"不", u"没", u"没有", u"要", u"会", u"不会", u"不能", u"不要",
+                                   u"可以", u"喜欢", u"觉得"});
+}
+
+// 他们各各从别的国家来: 各个 (each); 各 is not said twice.
+bool word_ge(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"各"; }
+
+// 式式看: 试试看 (give it a try), 式 twice before 看.
+bool word_shi_then_look(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"式" && n.word(t + 1) == u"看";
+}
+bool word_shi(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"式"; }
+bool word_kan(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"看"; }
+
+// 房子里大学很远, 里你们工厂五公里: 离 (away from) a place, a distance
+// closing the clause; 家里 written for 家离 the same way (家里附近 is
+// around the home, 家里到学校 a way there, and 梦里我的家离…远 already has
+// its 离).
+bool distance_later(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i) {
+        const std::u16string_view w = n.word(i);
+        if (word_one_of(w, {u"远", u"很远", u"不远", u"太远", u"比较远", u"近", u"很近", u"不近",
+                            u"太近", u"比较近"}) ||
+            (w.size() > 2 && n.tag(i) == "m" && w.substr(w.size() - 2) == u"公里"))
+            return true;
+    }
+    return false;
+}
+bool place_then_distance(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"n", "ns", "s", "nz", "r"}) &&
+           !word_one_of(n.word(t), {u"附近", u"这里", u"那里", u"到"}) &&
+           distance_later(n, t + 1) && !later_in_clause(n, t, {u"离"});
+}
+bool thing_or_start(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).empty() || n.tagged(t, {"n", "nz", "ns"});
+}
+
+// 这两个子, 记子跟写子: 字 (a written character); 子 of its own after a count
+// or a verb of writing (子女, 子弹, 学子 are words of their own).
+bool count_or_writing(const neighbours& n, std::ptrdiff_t t) {
+    const std::u16string_view w = n.word(t);
+    return (n.tag(t) == "m" && w.size() > 1 && w.back() == u'个' && w[0] != u'一') ||
+           word_one_of(w, {u"写", u"记", u"打", u"认", u"练"});
+}
+bool not_a_thing(const neighbours& n, std::ptrdiff_t t) {
+    return !n.tagged(t, {"n", "nz", "vn", "l", "m", "q"});
+}
+
+// 哪各地方, 这各方面: the measure 个 after a word that points.
+bool pointing(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这", u"那", u"哪", u"每"});
+}
+// 听根说, 想根林美美去, 八点上班根: 跟 (and, with) after a verb, where the
+// word list reads 根 as a preposition; after 有, 拔, 扎 it is a root or a
+// stick (有根刺), and before a thing the root of it (指定根设备).
+bool verb_before_linking_gen(const neighbours& n, std::ptrdiff_t t) {
+    return n.tag(t) == "v" && n.tag(t + 1) == "p" &&
+           !word_one_of(n.word(t), {u"有", u"拔", u"扎", u"生", u"抽", u"拿", u"买", u"剪", u"砍",
+                                    u"折", u"断", u"找", u"要"});
+}
+// 孩子先在也要上高中, 我先在来台湾: 现在 (now), 先 and 在 written by
+// sound, where 在 frames no place (先在车站见面, 先在我家 stay).
+bool now_not_a_place(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t) != u"在") return false;
+    if (person_word(n, t + 1))
+        return !n.tagged(t + 2, {"n", "s", "ns", "f", "nr", "nz"}) &&
+               !word_one_of(n.word(t + 2), {u"家", u"家里", u"这里", u"那里", u"这儿", u"那儿"});
+    return n.tagged(t + 1, {"d", "v", "uj", "c", "vn", "a", "ul"});
+}
+// 或著是: 或者 (or), split by the word list.
+bool word_huo(const neighbours& n, std::ptrdiff_t t) { return n.word(t) == u"或"; }
+// 都部喜欢, 也部适合, 对部会: 不 between an adverb and a verb; after a noun
+// 部 is a department (销售部要).
+bool adverb_or_start(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t).empty() || n.tagged(t, {"d", "p", "a"});
+}
+// ，情你来参加, 情坐: 请 (please) opening a clause before someone or an act
+// (情切的人 describes one: 亲切).
+bool someone_or_act(const neighbours& n, std::ptrdiff_t t) {
+    return person_word(n, t) || word_one_of(n.word(t), {u"您", u"大家", u"老师"}) ||
+           (n.tag(t) == "v" && n.word(t + 1) != u"的");
+}
+// 我很九没看到你: 很久, a long time.
+bool very_or_not(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"很", u"太", u"这么", u"那么", u"好"});
+}
+// 跟台湾人很相, 照片非常相: 像 (alike) closing the run after an adverb.
+bool adverb(const neighbours& n, std::ptrdiff_t t) { return n.tagged(t, {"d", "zg"}); }
+bool run_end(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); }
+// 爸爸何奶奶, 水电费何油价: 和 between two things named.
+bool named_or_counted(const neighbours& n, std::ptrdiff_t t) {
+    return n.tagged(t, {"n", "nr", "ns", "nz", "m"});
+}
+// 重小到大, 重这里到你家: 从…到 (from … to) opening a clause.
+bool reaching_soon(const neighbours& n, std::ptrdiff_t t) {
+    for (std::ptrdiff_t i = t; i <= t + 3 && !n.word(i).empty(); ++i)
+        if (n.word(i) == u"到") return true;
+    return false;
+}
+// 放在那哩。, 教室哩。: 里 (inside) closing the run after a place or a word
+// that points.
+bool place_or_pointer(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这", u"那", u"哪"}) || n.tagged(t, {"n", "s", "nt"});
+}
+// 新闻一值播出: 一直 (all along) before a verb; 这一值 is one value.
+bool all_along(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"一" && !word_one_of(n.word(t - 1), {u"这", u"那", u"每", u"某", u"同"});
+}
+// 住你快乐, 住你一路平安: 祝 (wish) someone well; 住你家 is staying.
+bool wished_well(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"你", u"您", u"妳", u"你们", u"大家"}) &&
+           later_in_clause(n, t + 1,
+                           {u"快乐", u"顺利", u"平安", u"一路平安", u"健康", u"身体健康", u"好运",
+                            u"成功", u"愉快", u"幸福", u"开心", u"万事如意", u"生日快乐"});
+}
+// 冬天的是后, 心情不好的是后: 时候, both characters written by sound.
+bool time_written_shi(const neighbours& n, std::ptrdiff_t t) {
+    return n.word(t) == u"是" && time_before(n, t - 1);
+}
+// 应该这样作。, 值得去作。, 怎么作？: 做 (do) closing its clause.
+bool how_or_going(const neighbours& n, std::ptrdiff_t t) {
+    return word_one_of(n.word(t), {u"这样", u"那样", u"怎么", u"怎样", u"去", u"来", u"要", u"会",
+                                   u"该", u"应该"});
+}
+
 struct word_pattern {
     std::u16string_view written;
     std::u16string_view meant;
@@ -903,6 +1059,32 @@ const word_pattern patterns[] = {
     {u"阿", u"啊", clause_start, sentence_closed},      // 阿！我几乎忘了
     {u"阿", u"啊", within_clause, listed},              // 下围棋阿、
     {u"巴", u"吧", verb_or_le, sentence_closed},        // 前面见巴！
+    // Characters of one sound a learner swaps, each in a frame of its own.
+    {u"门", u"们", people, not_a_side},                    // 企业门转移注目
+    {u"多", u"都", who_or_what, very_word},                // 衣服多很好看
+    {u"多", u"都", person_or_all, negation_or_modal},      // 他多不听
+    {u"各", u"个", word_ge, anything},                     // 他们各各从
+    {u"式", u"试", anything, word_shi_then_look},          // 式式看
+    {u"式", u"试", word_shi, word_kan},                    // 式式看
+    {u"里", u"离", thing_or_start, place_then_distance},   // 房子里大学很远
+    {u"家里", u"家离", anything, place_then_distance},     // 我家里学校很近
+    {u"子", u"字", count_or_writing, not_a_thing},         // 这两个子
+    {u"各", u"个", pointing, anything},                    // 哪各地方
+    {u"根", u"跟", verb_before_linking_gen, not_a_thing},  // 听根说
+    {u"后", u"候", time_written_shi, anything},            // 冬天的是后
+    {u"作", u"做", how_or_going, clause_closed},           // 应该这样作。
+    {u"先", u"现", anything, now_not_a_place},             // 孩子先在也要
+    {u"著", u"者", word_huo, anything},                    // 或著是
+    {u"部", u"不", adverb_or_start, verb},                 // 也部适合
+    {u"情", u"请", clause_start, someone_or_act},          // ，情你来参加
+    {u"九", u"久", very_or_not, anything},                 // 我很九没看到你
+    {u"相", u"像", adverb, run_end},                       // 跟台湾人很相
+    {u"何", u"和", noun, named_or_counted},                // 爸爸何奶奶
+    {u"友", u"有", anything, verb},                        // 华人友请我们
+    {u"重", u"从", clause_start, reaching_soon},           // 重小到大
+    {u"哩", u"里", place_or_pointer, run_end},             // 教室哩。
+    {u"值", u"直", all_along, verb},                       // 新闻一值播出
+    {u"住", u"祝", anything, wished_well},                 // 住你快乐
 };
 
 }  // namespace

@@ -43,17 +43,29 @@ bool anything(const neighbours&, std::ptrdiff_t) { return true; }
 // so (特别, 共同, 真正) as often stand before a noun with 的.
 bool manner_adverb(std::u16string_view w) {
     return word_one_of(
-        w, {u"不断", u"不停", u"很快", u"快速", u"尽情", u"默默",     u"随便", u"尽心",
-            u"自愿", u"逐渐", u"渐渐", u"悄悄", u"拼命", u"大声",     u"轻易", u"尽快",
-            u"仔细", u"努力", u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心",
-            u"耐心", u"有效", u"缓慢", u"迅速", u"逐步", u"稳步",     u"大幅", u"由衷"});
+        w, {u"不断", u"不停", u"很快", u"快速",     u"尽情", u"默默", u"随便", u"尽心", u"自愿",
+            u"逐渐", u"渐渐", u"悄悄", u"拼命",     u"大声", u"轻易", u"尽快", u"仔细", u"努力",
+            u"认真", u"积极", u"明显", u"不知不觉", u"专心", u"热心", u"耐心", u"有效", u"缓慢",
+            u"迅速", u"逐步", u"稳步", u"大幅",     u"由衷", u"持续", u"相对"});
 }
 
 bool manner_word(const neighbours& n, std::ptrdiff_t t) {
     const std::u16string_view w = n.word(t);
-    if (manner_adverb(w)) return true;
+    // Graded, 努力 describes the one who tries (他很努力的).
+    if (w == u"努力" && degree_word(n.word(t - 1))) return false;
+    // The word list tags some doubled adjectives places (高高兴兴/ns); doubled
+    // numerals (许许多多) count.
+    if (manner_adverb(w) || (w.size() == 4 && reduplicated(w) && n.tag(t) != "m")) return true;
     if (n.tagged(t, {"n", "m", "q", "r", "nr", "ns", "v", "vn", "f"})) return false;
     return n.tag(t) == "ad" || reduplicated(w);
+}
+
+// 好好的 after 会, 不能, 那么 or 怎么 reads as "well, fine" (会好好的, 不能好好的)
+// as often as a manner.
+bool acting_manner(const neighbours& n, std::ptrdiff_t t) {
+    if (n.word(t) == u"好好" && word_one_of(n.word(t - 1), {u"会", u"不能", u"那么", u"怎么"}))
+        return false;
+    return manner_word(n, t);
 }
 
 // 很紧张, 非常耐心, 很热心: an adjective graded by the word before it (some
@@ -67,6 +79,12 @@ bool graded(const neighbours& n, std::ptrdiff_t t) {
 // a noun (一个很好的想法).
 bool graded_adverbial(const neighbours& n, std::ptrdiff_t t) {
     return graded(n, t) && !n.tagged(t - 2, {"m", "q"});
+}
+
+// With 的, graded 努力 describes the one who tries (他很努力的); 很努力得 has no
+// such reading, so there 地 is meant.
+bool graded_manner(const neighbours& n, std::ptrdiff_t t) {
+    return graded_adverbial(n, t) && n.word(t) != u"努力";
 }
 
 // An adjective after a numeral or measure word describes the noun counted
@@ -88,6 +106,12 @@ bool verb_with_aspect(const neighbours& n, std::ptrdiff_t t) {
 // degree and the word it grades (非常的快).
 bool degree_alone(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"非常", u"十分"});
+}
+
+// Verbs the word list tags otherwise (念书/n, 努力/ad, 过/ug): 过 right after
+// a particle is no aspect particle but the verb (快快乐乐地过).
+bool verb_tagged_otherwise(std::u16string_view w) {
+    return word_one_of(w, {u"过", u"过日子", u"念书", u"努力", u"习惯"});
 }
 
 // A verb that heads its own phrase, not one used as a noun (是, 有 and the
@@ -113,7 +137,7 @@ bool verb_or_preposition(const neighbours& n, std::ptrdiff_t t) {
                     {u"有", u"具有", u"提供", u"对于", u"的", u"一个", u"几个", u"一种"}))
         return false;
     return (n.tag(t) == "v" && !word_one_of(w, {u"是", u"有", u"会", u"要", u"能", u"叫"})) ||
-           (n.tag(t) == "vn" && aspect_particle(n.word(t + 1)));
+           verb_tagged_otherwise(w) || (n.tag(t) == "vn" && aspect_particle(n.word(t + 1)));
 }
 
 // A verb with an aspect particle, a complement of direction or an object
@@ -195,6 +219,12 @@ bool head_noun(const neighbours& n, std::ptrdiff_t t) {
     return word_one_of(n.word(t), {u"经验", u"因素", u"意愿", u"东西", u"事情", u"问题", u"关系",
                                    u"时候", u"地方", u"样子", u"个性", u"感觉"}) &&
            !word_one_of(n.word(t + 1), {u"到", u"出", u"得"});
+}
+
+// A graded word that names a quality, not a manner: 非常努力地读书 keeps 地
+// before a verb the word list tags a noun.
+bool graded_quality(const neighbours& n, std::ptrdiff_t t) {
+    return graded(n, t) && no_manner_adverb(n, t);
 }
 
 // A verb compared with (比估计的慢) takes 的: the comparison is of what it names.
@@ -339,8 +369,8 @@ struct particle_pattern {
 
 // Tried in order; the first that fits decides.
 const particle_pattern patterns[] = {
-    {u'的', u'地', manner_word, verb_or_preposition},       // 认真的完成, 慢慢的走
-    {u'的', u'地', graded_adverbial, acting_verb},          // 很好奇的尝了一口
+    {u'的', u'地', acting_manner, verb_or_preposition},     // 认真的完成, 慢慢的走
+    {u'的', u'地', graded_manner, acting_verb},             // 很好奇的尝了一口
     {u'的', u'地', adjective, verb_with_aspect},            // 热烈的讨论了
     {u'的', u'地', degree_alone, graded_or_verb},           // 非常的快
     {u'的', u'得', verb_needing_de, anything},              // 觉的, 不晓的
@@ -358,7 +388,7 @@ const particle_pattern patterns[] = {
     {u'得', u'的', verb_before_end, clause_end},            // 事情就改变得。
     {u'得', u'地', manner_word, verb_or_preposition},       // 慢慢得靠近
     {u'得', u'地', graded_adverbial, verb_or_preposition},  // 很生气得把
-    {u'地', u'的', graded, noun},                           // 很难懂地问题
+    {u'地', u'的', graded_quality, noun},                   // 很难懂地问题
     {u'地', u'的', counted_adjective, noun},                // 一座漂亮地办公楼
     {u'地', u'的', no_manner_adverb, head_noun},            // 学习地意愿
     {u'的', u'地', modal_or_manner, verb_with_object},      // 应该适当的限制他们

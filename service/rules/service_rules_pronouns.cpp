@@ -84,8 +84,21 @@ bool is_other_person(std::u16string_view w) {
            (w.size() >= 3 && ends_with(w, u"家"));
 }
 
+// Words naming an animal, which 它 stands for rather than 他 or 她.
+bool is_animal(std::u16string_view w) {
+    static const std::u16string_view animals[] = {
+        u"狗",   u"小狗", u"狗狗", u"猫",   u"小猫", u"猫咪", u"鸟",   u"小鸟", u"马",
+        u"牛",   u"羊",   u"猪",   u"老虎", u"狮子", u"熊",   u"熊猫", u"兔子", u"猴子",
+        u"大象", u"蛇",   u"鱼",   u"乌龟", u"海龟", u"老鼠", u"蟑螂", u"宠物"};
+    return std::find(std::begin(animals), std::end(animals), w) != std::end(animals);
+}
+
 sex sex_of_pronoun(std::u16string_view w) {
     return w == u"她" ? sex::female : w == u"他" ? sex::male : sex::none;
+}
+
+sex sex_of_plural(std::u16string_view w) {
+    return w == u"她们" ? sex::female : w == u"他们" ? sex::male : sex::none;
 }
 
 sex other_sex(sex s) { return s == sex::female ? sex::male : sex::female; }
@@ -95,6 +108,7 @@ bool contains_any(std::u16string_view text, std::u16string_view chars) {
 }
 
 constexpr std::u16string_view quotation_opens = u"「“\"『";
+constexpr std::u16string_view quotation_closes = u"」”』";
 constexpr std::u16string_view clause_ends = u"，,。；;：:！？!?、「」『』“”\"（）()…";
 
 // Words after which a pronoun is the second person of a clause (跟他, 告诉她),
@@ -105,6 +119,22 @@ bool ends_with_partner_word(std::u16string_view before) {
         u"告诉", u"陪", u"约", u"找", u"同", u"替", u"向", u"把", u"被"};
     return std::any_of(std::begin(partner_words), std::end(partner_words),
                        [&](std::u16string_view w) { return ends_with(before, w); });
+}
+
+// Whether a connective ends `before` (…没有钱后来他找, …所以她): learners
+// often leave out the comma, yet the pronoun after it opens a new clause.
+constexpr std::u16string_view connectives[] = {u"后来", u"然后", u"所以", u"但是", u"可是",
+                                               u"因为", u"因此", u"于是", u"不过", u"结果"};
+
+bool ends_with_connective(std::u16string_view before) {
+    return std::any_of(std::begin(connectives), std::end(connectives),
+                       [&](std::u16string_view w) { return ends_with(before, w); });
+}
+
+// A connective is no part of a name (没有钱后来他: 钱 is money here).
+bool starts_with_connective(std::u16string_view after) {
+    return std::any_of(std::begin(connectives), std::end(connectives),
+                       [&](std::u16string_view w) { return after.substr(0, w.size()) == w; });
 }
 
 // A word of the text with its place in the whole text.
@@ -128,11 +158,25 @@ class pronoun_reader {
   public:
     pronoun_reader(const std::u16string& text, const std::vector<placed_word>& paragraph)
         : text_(text), words_(paragraph) {
-        for (const placed_word& p : paragraph) {
+        std::size_t at = paragraph.empty() ? 0 : paragraph[0].pos;
+        int open_quotations = 0;
+        for (std::size_t k = 0; k < paragraph.size(); ++k) {
+            const placed_word& p = paragraph[k];
+            for (; at < p.pos; ++at)
+                open_quotations += contains_any(quotation_opens, {&text[at], 1})    ? 1
+                                   : contains_any(quotation_closes, {&text[at], 1}) ? -1
+                                                                                    : 0;
+            quoted_.push_back(open_quotations > 0);
             if (const int s = index(sex_of_pronoun(p.text)); s >= 0) ++singles_[s];
             if (p.text == u"她们") ++plurals_[0];
             if (p.text == u"他们") ++plurals_[1];
             if (const int s = index(sex_of(p.text)); s >= 0) named_[s] = true;
+            for (const sex s : {sex::female, sex::male}) {
+                if (sex_of(p.text) == s || sex_of_pronoun(p.text) == s)
+                    first_person_[slot(s)] = std::min(first_person_[slot(s)], k);
+                if (sex_of_plural(p.text) == s)
+                    first_plural_[slot(s)] = std::min(first_plural_[slot(s)], k);
+            }
         }
     }
 
@@ -149,6 +193,46 @@ class pronoun_reader {
         const int i = slot(s), o = slot(other_sex(s));
         return singles_[i] >= 2 && singles_[i] <= 3 && singles_[o] >= singles_[i] + 2 &&
                plurals_[i] == 0 && !named_[i];
+    }
+
+    // Whether the pronoun at `k` stands for an animal: the nearest one named
+    // before it, in an earlier clause of its sentence or in the sentence
+    // before, is an animal counted by 只, 条, 头 or 匹 (一只狗, 那只狮子), or
+    // a pronoun already found to stand for it, with no person named in
+    // between. Inside a quotation someone else speaks: nothing is assumed.
+    bool means_animal(std::size_t k, const std::vector<bool>& animal_pronouns) const {
+        if (quoted_[k]) return false;
+        // A 它 later in its clause is the animal, so the pronoun is someone
+        // else (他每天来喂它).
+        for (std::size_t j = k + 1; j < words_.size() && !contains_any(gap(j - 1, j), clause_ends);
+             ++j)
+            if (words_[j].text == u"它" || words_[j].text == u"牠") return false;
+        int sentence_ends = 0;
+        for (std::size_t j = k; j-- > 0;) {
+            if (contains_any(gap(j, j + 1), u"。！？!?") && ++sentence_ends > 1) return false;
+            const std::u16string_view w = words_[j].text;
+            // In the animal's own clause a pronoun is someone else (他说这只狗是他的).
+            if (is_animal(w))
+                return words_[j].pos > 0 &&
+                       contains_any(text_.substr(words_[j].pos - 1, 1), u"只条头匹") &&
+                       contains_any(gap(j, k), clause_ends);
+            if (sex_of_pronoun(w) != sex::none) return animal_pronouns[j];
+            if (sex_of(w) != sex::none || words_[j].name || is_other_person(w) || w == u"他们" ||
+                w == u"她们")
+                return false;
+        }
+        return false;
+    }
+
+    // Whether the plural at `k` (他们, 她们) is a slip for the other one: the
+    // paragraph has spoken of a group as the other plural before it, and
+    // more often, with no one of the plural's own sex and no one else before
+    // it (她们都笑我…不跟他们见面).
+    bool plural_slip(std::size_t k) const {
+        const sex s = sex_of_plural(words_[k].text);
+        const int i = slot(s), o = slot(other_sex(s));
+        if (plurals_[i] >= plurals_[o] || first_person_[i] < k) return false;
+        return first_plural_[o] < k && !someone_else_before(k);
     }
 
     // Whether a word naming a person of sex `s` stands in the paragraph.
@@ -170,7 +254,7 @@ class pronoun_reader {
             const std::u16string_view w = words_[j].text;
             if (sex_of(w) != s && sex_of_pronoun(w) != s) continue;
             if (contains_any(gap(j, k), quotation_opens)) return false;  // someone else speaks
-            if (contains_any(gap(j, k), clause_ends)) return true;
+            if (contains_any(gap(j, k), clause_ends) || opens_clause(k)) return true;
             const std::size_t after = words_[k].pos + 1;
             if (after < text_.size() && text_[after] == u'的') return false;
             return !ends_with_partner_word(std::u16string_view(text_).substr(0, words_[k].pos));
@@ -223,7 +307,7 @@ class pronoun_reader {
             }
             if (s == sex::none || (s == sex::either && said_of_another(j))) continue;
             if (contains_any(gap(j, k), quotation_opens)) return sex::none;
-            if (k > 0 && takes_object(words_[k - 1]) &&
+            if (k > 0 && takes_object(words_[k - 1]) && !opens_clause(k) &&
                 !contains_any(gap(j, k), u"，,。；;：:！？!?"))
                 return sex::none;
             return s;
@@ -279,6 +363,11 @@ class pronoun_reader {
         return false;
     }
 
+    // Whether a connective right before the word at `k` opens its clause.
+    bool opens_clause(std::size_t k) const {
+        return ends_with_connective(std::u16string_view(text_).substr(0, words_[k].pos));
+    }
+
     static int index(sex s) { return s == sex::female ? 0 : s == sex::male ? 1 : -1; }
     // The slot of a sex the caller knows to be female or male.
     static int slot(sex s) { return s == sex::male ? 1 : 0; }
@@ -289,6 +378,13 @@ class pronoun_reader {
     }
     const std::u16string& text_;
     const std::vector<placed_word>& words_;
+    // Per word: whether a quotation opened before it in the paragraph is still open.
+    std::vector<bool> quoted_;
+    // The first word naming or standing for a person of each sex, and the
+    // first plural of each (npos when there is none).
+    std::size_t first_person_[2] = {npos, npos};
+    std::size_t first_plural_[2] = {npos, npos};
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     int singles_[2] = {0, 0};
     int plurals_[2] = {0, 0};
     bool named_[2] = {false, false};
@@ -297,19 +393,34 @@ class pronoun_reader {
 void check_paragraph(const std::u16string& text, const std::vector<placed_word>& words,
                      std::vector<finding>& out) {
     const pronoun_reader reader(text, words);
-    const auto report = [&](std::size_t k, sex meant) {
+    const auto report_as = [&](std::size_t k, const char* meant) {
         finding f;
         f.pos = words[k].pos;
         f.length = 1;
         f.level = level_suspect;
-        f.err_word = text_utf16_to_utf8(std::u16string(words[k].text));
-        f.suggestions.push_back(meant == sex::female ? "她" : "他");
+        f.err_word = text_utf16_to_utf8(text.substr(words[k].pos, 1));
+        f.suggestions.push_back(meant);
         out.push_back(std::move(f));
     };
+    const auto report = [&](std::size_t k, sex meant) {
+        report_as(k, meant == sex::female ? "她" : "他");
+    };
+    // A writer who spells the animal pronoun 牠 gets it suggested; else 它.
+    const bool writes_tuo = text.find(u'牠') != std::u16string::npos;
+    std::vector<bool> animal_pronouns(words.size(), false);
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
+        if (sex_of_plural(w) != sex::none && reader.plural_slip(k)) {
+            report(k, other_sex(sex_of_plural(w)));
+            continue;
+        }
         const sex written = sex_of_pronoun(w);
         if (written == sex::none) continue;
+        if (reader.means_animal(k, animal_pronouns)) {
+            animal_pronouns[k] = true;
+            report_as(k, writes_tuo ? "牠" : "它");
+            continue;
+        }
         // 他门 is 他们 mistyped, not a pronoun of one person.
         if (words[k].pos + 1 < text.size() && text[words[k].pos + 1] == u'门') continue;
         if (const sex said = reader.said_to_be(k); said == other_sex(written)) {
@@ -356,7 +467,10 @@ void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& 
             // unless it follows 小 or 老 (小王, 老张) or reads as a full name.
             const bool after_familiar =
                 i > 0 && (paragraph.back().text == u"小" || paragraph.back().text == u"老");
-            const bool name = names[t.begin] || (tag == "nr" && (w.size() >= 2 || after_familiar));
+            const bool name =
+                (names[t.begin] || (tag == "nr" && (w.size() >= 2 || after_familiar))) &&
+                !starts_with_connective(run.text.substr(t.begin)) &&
+                !starts_with_connective(run.text.substr(t.end));
             paragraph.push_back({run.offset + t.begin, w, tag, name});
         }
     }

@@ -1,9 +1,10 @@
 // Every rule of the table against the example sentences in its data file
 // (service/rules/examples/<rule id>.txt): each flagged example is reported
-// by that rule alone, at exactly the marked span with the marked suggestion
+// by that rule alone, at exactly the marked spans with the marked suggestion
 // first, and the rule reports nothing on the others.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "base/service_text.h"
@@ -16,39 +17,55 @@ using namespace velmo_service;
 namespace {
 std::string examples_dir() { return velmo_test::service_data_dir() + "/../rules/examples"; }
 
-// Runs one example line; returns what went wrong, empty when it held.
+struct marked_span {
+    std::size_t pos, length;
+    std::string meant;
+};
+
+// Takes every [written|meant] out of `text`, leaving the written part; false
+// when a mark is not closed.
+bool take_marks(std::u16string& text, std::vector<marked_span>& marks) {
+    for (std::size_t open = text.find(u'['); open != std::u16string::npos;
+         open = text.find(u'[', open)) {
+        const std::size_t bar = text.find(u'|', open), close = text.find(u']', bar);
+        if (close == std::u16string::npos || text.find(u'[', open + 1) < close) return false;
+        marks.push_back(
+            {open, bar - open - 1, text_utf16_to_utf8(text.substr(bar + 1, close - bar - 1))});
+        text =
+            text.substr(0, open) + text.substr(open + 1, bar - open - 1) + text.substr(close + 1);
+    }
+    return true;
+}
+
+// Runs one example line; returns what went wrong, empty when it held. A
+// flagged line may mark several spans: each must be reported as marked.
 std::string run_example(const rule_spec& rule, const std::string& line) {
     const std::size_t tab = line.find('\t');
     if (tab == std::string::npos) return "no TAB";
     const std::string kind = line.substr(0, tab);
     std::u16string text = text_utf8_to_utf16(line.substr(tab + 1));
-    std::size_t pos = 0, length = 0;
-    std::string meant;
-    if (kind == "flag") {
-        const std::size_t open = text.find(u'['), bar = text.find(u'|', open),
-                          close = text.find(u']', bar);
-        if (close == std::u16string::npos) return "no [written|meant]";
-        pos = open;
-        length = bar - open - 1;
-        meant = text_utf16_to_utf8(text.substr(bar + 1, close - bar - 1));
-        text = text.substr(0, open) + text.substr(open + 1, length) + text.substr(close + 1);
-    } else if (kind != "pass") {
-        return "kind is neither flag nor pass";
-    }
+    std::vector<marked_span> marks;
+    if (kind != "flag" && kind != "pass") return "kind is neither flag nor pass";
+    if (!take_marks(text, marks)) return "a [written|meant] not closed";
+    if ((kind == "flag") != !marks.empty())
+        return kind == "flag" ? "no [written|meant]" : "a passing line marks a span";
     check_options options = evaluation_options();
     options.prof_type = 13;
     const std::vector<finding> found = velmo_test::shared_engine().check_rules(
         text, options, [&](std::string_view id) { return id == rule.id; });
     std::string seen;
-    bool hit = false;
     for (const finding& f : found) {
         seen += " " + f.err_word + "->" + (f.suggestions.empty() ? "?" : f.suggestions[0]);
         if (f.rule != rule.id) return "a finding without its rule's id:" + seen;
-        hit = hit || (f.pos == pos && f.length == length && !f.suggestions.empty() &&
-                      f.suggestions[0] == meant);
     }
     if (kind == "pass") return found.empty() ? "" : "false alarm:" + seen;
-    return hit ? "" : "not found as marked; found:" + seen;
+    for (const marked_span& m : marks)
+        if (std::none_of(found.begin(), found.end(), [&](const finding& f) {
+                return f.pos == m.pos && f.length == m.length && !f.suggestions.empty() &&
+                       f.suggestions[0] == m.meant;
+            }))
+            return "not found as marked; found:" + seen;
+    return "";
 }
 // One finding of one character at `pos`, a suspect one, with `meant` first.
 void expect_one_suspect_character(const std::vector<finding>& found, std::size_t pos,
