@@ -271,6 +271,11 @@ class run_checker {
         if (i + 1 == text_.size()) return;
         // 吃吃看, 想想看: a verb doubled before 看 is something tried.
         if (text_[i + 1] == u'看') return;
+        // 问他他怎么, 告诉我我的: a pronoun that closes a verb's object and
+        // opens what follows (not 我我们, a slip in one word).
+        if (in(u"我你他她它", text_[i]) && text_[i + 1] != u'们' && i >= 2 &&
+            in(u"给诉问还帮叫让请教带替", text_[i - 2]))
+            return;
         const std::size_t a = from(i), b = to(i);
         const std::u16string window(text_.substr(a, b - a));
         std::u16string single = window;
