@@ -29,6 +29,11 @@ constexpr double threshold = 3.0;
 constexpr double unseen_sound_chance = -0.5;
 constexpr double unseen_shape_chance = -2.0;
 constexpr double unseen_function_chance = -2.0;
+// A look-alike never counted as a slip needs this much more gain where the
+// character model of essays counts in full (less as it counts less): its
+// small gains there come from any common word the look-alike completes,
+// seldom what was meant (愈挫愈勇 read as 愈来, 订出 as 打出).
+constexpr double look_alike_doubt = 2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
 constexpr double in_word_penalty = 2.0;
@@ -65,15 +70,19 @@ bool in(std::u16string_view set, char16_t c) { return set.find(c) != std::u16str
 struct candidate {
     char16_t with;
     double margin;
+    double doubt = 0;  // evidence needed beyond the margin, added after the cut at max_margin
 };
 
-void add(std::vector<candidate>& cands, char16_t with, double margin) {
+void add(std::vector<candidate>& cands, char16_t with, double margin, double doubt = 0) {
     for (candidate& c : cands)
         if (c.with == with) {
-            c.margin = std::min(c.margin, margin);
+            if (margin + doubt < c.margin + c.doubt) {
+                c.margin = margin;
+                c.doubt = doubt;
+            }
             return;
         }
-    cands.push_back({with, margin});
+    cands.push_back({with, margin, doubt});
 }
 
 // Positions inside a common word the lexicon tags as a name of a person, place or body.
@@ -186,17 +195,20 @@ class run_checker {
                 for (const word_fit& w : fits_) {
                     const char16_t o = w.word[i - s];
                     if (w.info.frequency >= min_word_frequency && w.info.kind != word_class::name &&
-                        !in(counters, o) && sets_.confusable(c, o))
-                        add(out, o,
-                            base - slips_.log_chance(c, o,
-                                                     sets_.sound_alike(c, o)
-                                                         ? unseen_sound_chance
-                                                         : unseen_shape_chance));
+                        !in(counters, o) && sets_.confusable(c, o)) {
+                        const bool sound = sets_.sound_alike(c, o);
+                        const double chance = slips_.log_chance(
+                            c, o, sound ? unseen_sound_chance : unseen_shape_chance);
+                        const bool counted = slips_.log_chance(c, o, -HUGE_VAL) > -HUGE_VAL;
+                        add(out, o, base - chance,
+                            sound || counted ? 0 : look_alike_doubt * char_share_);
+                    }
                 }
             }
         out.erase(std::remove_if(out.begin(), out.end(),
                                  [](const candidate& k) { return k.margin > max_margin; }),
                   out.end());
+        for (candidate& k : out) k.margin += k.doubt;
     }
 
     // A surname standing alone may still be a slip when the character meant
