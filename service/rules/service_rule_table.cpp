@@ -176,7 +176,8 @@ bool variant_form_only(std::u16string_view written, std::u16string_view meant) {
     for (std::size_t k = 0; k < written.size(); ++k)
         if (written[k] != meant[k] &&
             std::none_of(std::begin(forms), std::end(forms), [&](std::u16string_view f) {
-                return written[k] == f[0] && meant[k] == f[1];
+                return (written[k] == f[0] && meant[k] == f[1]) ||
+                       (written[k] == f[1] && meant[k] == f[0]);
             }))
             return false;
     return true;
