@@ -44,7 +44,7 @@ constexpr double min_pair_share = 0.5;
 // A candidate that needs more gain than this is not weighed at all: such
 // gains come mostly from a context the model knows badly, not from a slip,
 // and skipping them saves most of the model's work.
-constexpr double max_margin = 5.5;
+constexpr double max_margin = 6.0;
 constexpr double margin_doubled = 3.0;
 // A word the change makes must be at least this common.
 constexpr std::uint32_t min_word_frequency = 50;
