@@ -167,16 +167,14 @@ class pronoun_reader {
                                    : contains_any(quotation_closes, {&text[at], 1}) ? -1
                                                                                     : 0;
             quoted_.push_back(open_quotations > 0);
-            if (const int s = index(sex_of_pronoun(p.text)); s >= 0) ++singles_[s];
-            if (p.text == u"她们") ++plurals_[0];
-            if (p.text == u"他们") ++plurals_[1];
-            if (const int s = index(sex_of(p.text)); s >= 0) named_[s] = true;
-            for (const sex s : {sex::female, sex::male}) {
-                if (sex_of(p.text) == s || sex_of_pronoun(p.text) == s)
-                    first_person_[slot(s)] = std::min(first_person_[slot(s)], k);
-                if (sex_of_plural(p.text) == s)
-                    first_plural_[slot(s)] = std::min(first_plural_[slot(s)], k);
-            }
+            const int pronoun = index(sex_of_pronoun(p.text)), named = index(sex_of(p.text)),
+                      plural = index(sex_of_plural(p.text));
+            if (pronoun >= 0) ++singles_[pronoun];
+            if (plural >= 0) ++plurals_[plural];
+            if (named >= 0) named_[named] = true;
+            for (const int s : {pronoun, named})
+                if (s >= 0) first_person_[s] = std::min(first_person_[s], k);
+            if (plural >= 0) first_plural_[plural] = std::min(first_plural_[plural], k);
         }
     }
 
