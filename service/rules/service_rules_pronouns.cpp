@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "base/service_text.h"
+#include "lexicon/service_run_words.h"
 #include "rules/service_rules.h"
 
 namespace velmo_service {
@@ -200,6 +201,11 @@ class pronoun_reader {
     // between. Inside a quotation someone else speaks: nothing is assumed.
     bool means_animal(std::size_t k, const std::vector<bool>& animal_pronouns) const {
         if (quoted_[k]) return false;
+        // One who speaks or thinks is a person (他说, 她觉得).
+        if (k + 1 < words_.size() &&
+            word_one_of(words_[k + 1].text,
+                        {u"说", u"问", u"告诉", u"回答", u"觉得", u"认为", u"想"}))
+            return false;
         // A 它 later in its clause is the animal, so the pronoun is someone
         // else (他每天来喂它).
         for (std::size_t j = k + 1; j < words_.size() && !contains_any(gap(j - 1, j), clause_ends);

@@ -136,6 +136,12 @@ TEST(ServiceRules, PronounsAreReadWithinTheirParagraph) {
     expect_one_suspect_character(pronouns(woman), woman.find(u"他真"), "她");
     EXPECT_TRUE(pronouns(u"她很忙，她每天都很累。\n我很喜欢他，他也喜欢我。").empty());
     EXPECT_TRUE(pronouns(u"她很忙。她很累。她很好。她很高兴。\n他说他也很忙。").empty());
+    // A quotation left open in one paragraph does not silence the next one,
+    // while one open in the same paragraph still does.
+    const std::u16string dog =
+        u"他说：「我明天来。\n我们看到了一只狗。这只狗很可爱，我们都很喜欢他。";
+    expect_one_suspect_character(pronouns(dog), dog.rfind(u'他'), "它");
+    EXPECT_TRUE(pronouns(u"我们看到了一只狗。「这只狗很可爱，我们都很喜欢他。").empty());
 }
 
 // The particle patterns look at the words on either side within one stretch
