@@ -902,9 +902,11 @@ bool run_end(const neighbours& n, std::ptrdiff_t t) { return n.word(t).empty(); 
 bool named_or_counted(const neighbours& n, std::ptrdiff_t t) {
     return n.tagged(t, {"n", "nr", "ns", "nz", "m"});
 }
-// 重小到大, 重这里到你家: 从…到 (from … to) opening a clause.
+// 重小到大, 重这里到你家: 从…到 (from … to) opening a clause, with where it
+// starts between (重到搬不动 is heavy enough for it).
 bool reaching_soon(const neighbours& n, std::ptrdiff_t t) {
-    for (std::ptrdiff_t i = t; i <= t + 3 && !n.word(i).empty(); ++i)
+    if (n.word(t) == u"到") return false;
+    for (std::ptrdiff_t i = t + 1; i <= t + 3 && !n.word(i).empty(); ++i)
         if (n.word(i) == u"到") return true;
     return false;
 }
