@@ -29,4 +29,8 @@ bool word_one_of(std::u16string_view w, std::initializer_list<std::u16string_vie
     return std::find(list.begin(), list.end(), w) != list.end();
 }
 
+bool personal_pronoun(std::u16string_view w) {
+    return word_one_of(w, {u"我", u"你", u"您", u"他", u"她", u"我们", u"你们", u"他们", u"她们"});
+}
+
 }  // namespace velmo_service

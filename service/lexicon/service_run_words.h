@@ -22,4 +22,7 @@ struct run_words {
 
 bool word_one_of(std::u16string_view w, std::initializer_list<std::u16string_view> list);
 
+// 我, 你, 您, 他, 她 and their plurals: the pronouns that name a person.
+bool personal_pronoun(std::u16string_view w);
+
 }  // namespace velmo_service

@@ -5,6 +5,7 @@
 // or a preposition between them means the object may belong to something
 // else, and the pair is left alone.
 #include "base/service_text.h"
+#include "lexicon/service_run_words.h"
 #include "rules/service_rules_usage.h"
 
 namespace velmo_service {
@@ -124,14 +125,6 @@ void play_after_coming(const chinese_run& run, const lexicon& words, std::vector
             if (!place_or_person) break;
         }
     }
-}
-
-bool personal_pronoun(std::u16string_view w) {
-    static constexpr std::u16string_view persons[] = {u"我",   u"你",   u"您",   u"他",  u"她",
-                                                      u"我们", u"你们", u"他们", u"她们"};
-    for (std::u16string_view p : persons)
-        if (w == p) return true;
-    return false;
 }
 
 // 配 (match) takes a thing; with a person and then an act (配我一起去,

@@ -471,9 +471,7 @@ bool verb_at_a_time(const neighbours& n, std::ptrdiff_t t) {
 }
 // 你不再，我想告诉你: a person not there (不在), closing the clause (青春不再
 // names no person).
-bool person_word(const neighbours& n, std::ptrdiff_t t) {
-    return word_one_of(n.word(t), {u"你", u"他", u"她", u"我", u"您", u"你们", u"他们", u"我们"});
-}
+bool person_word(const neighbours& n, std::ptrdiff_t t) { return personal_pronoun(n.word(t)); }
 bool clause_closed(const neighbours& n, std::ptrdiff_t t) {
     return closed_by(n, t, u"，。！？；,!?;");
 }

@@ -165,10 +165,6 @@ bool modal_or_manner(const neighbours& n, std::ptrdiff_t t) {
            (n.tagged(t, {"a", "ad", "z", "i", "l"}) && modal_verb(n.word(t - 1)));
 }
 
-bool personal_pronoun(std::u16string_view w) {
-    return word_one_of(w, {u"我", u"你", u"他", u"她", u"我们", u"你们", u"他们", u"她们"});
-}
-
 bool object_pronoun(std::u16string_view w) {
     return personal_pronoun(w) || word_one_of(w, {u"它", u"它们", u"自己", u"大家", u"别人"});
 }
