@@ -409,8 +409,10 @@ void check_paragraph(const std::u16string& text, const std::vector<placed_word>&
     const auto report = [&](std::size_t k, sex meant) {
         report_as(k, meant == sex::female ? "她" : "他");
     };
-    // A writer who spells the animal pronoun 牠 gets it suggested; else 它.
-    const bool writes_tuo = text.find(u'牠') != std::u16string::npos;
+    // A writer who spells the animal pronoun 牠 in the paragraph gets it suggested; else 它.
+    const bool writes_tuo = std::any_of(words.begin(), words.end(), [](const placed_word& w) {
+        return w.text.find(u'牠') != w.text.npos;
+    });
     std::vector<bool> animal_pronouns(words.size(), false);
     for (std::size_t k = 0; k < words.size(); ++k) {
         const std::u16string_view w = words[k].text;
