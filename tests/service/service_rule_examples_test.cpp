@@ -173,6 +173,28 @@ TEST(ServiceRuleExamples, EachParagraphOfALongTextIsCheckedAsItWouldBeAlone) {
     }
 }
 
+// A check carries nothing over to the next: the whole chain finds the same in
+// a text the tenth time as the first, whatever was checked in between.
+TEST(ServiceRuleExamples, RepeatedChecksFindTheSame) {
+    std::u16string document, other;
+    for (const rule_spec& rule : rule_table())
+        for (const std::u16string& text : example_texts(rule))
+            (document.size() < other.size() ? document : other) += text + u"\n";
+    const check_options options = evaluation_options();
+    const auto all = [&](const std::u16string& text) {
+        std::vector<seen_finding> out;
+        for (const finding& f : velmo_test::shared_engine().check(text, options, {}))
+            out.emplace_back(f.pos, f.length, f.rule + ":" + f.err_word);
+        return out;
+    };
+    const std::vector<seen_finding> first = all(document);
+    ASSERT_GT(first.size(), 100u);
+    for (int round = 0; round < 9; ++round) {
+        all(other);
+        ASSERT_EQ(all(document), first) << "round " << round + 2;
+    }
+}
+
 // Rule ids are unique and every finding of a full check names a rule of the table.
 TEST(ServiceRuleExamples, FindingsNameTheirRule) {
     for (const rule_spec& rule : rule_table()) EXPECT_EQ(rule_find(rule.id), &rule);
