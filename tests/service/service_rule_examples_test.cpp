@@ -39,9 +39,11 @@ bool take_marks(std::u16string& text, std::vector<marked_span>& marks) {
     return true;
 }
 
-// Runs one example line; returns what went wrong, empty when it held. A
-// flagged line may mark several spans: each must be reported as marked.
-std::string run_example(const rule_spec& rule, const std::string& line) {
+// Runs one example line, set between `before` and `after` in its paragraph;
+// returns what went wrong, empty when it held. A flagged line may mark
+// several spans: each must be reported as marked.
+std::string run_example(const rule_spec& rule, const std::string& line,
+                        const std::u16string& before = {}, const std::u16string& after = {}) {
     const std::size_t tab = line.find('\t');
     if (tab == std::string::npos) return "no TAB";
     const std::string kind = line.substr(0, tab);
@@ -51,6 +53,8 @@ std::string run_example(const rule_spec& rule, const std::string& line) {
     if (!take_marks(text, marks)) return "a [written|meant] not closed";
     if ((kind == "flag") != !marks.empty())
         return kind == "flag" ? "no [written|meant]" : "a passing line marks a span";
+    text = before + text + after;
+    for (marked_span& m : marks) m.pos += before.size();
     check_options options = evaluation_options();
     options.prof_type = 13;
     const std::vector<finding> found = velmo_test::shared_engine().check_rules(
@@ -170,6 +174,23 @@ TEST(ServiceRuleExamples, EachParagraphOfALongTextIsCheckedAsItWouldBeAlone) {
             if (!std::binary_search(expected.begin(), expected.end(), f)) extra += show(f);
         EXPECT_EQ(missing, "") << rule.id << ": found alone, not in the long text";
         EXPECT_EQ(extra, "") << rule.id << ": found in the long text only";
+    }
+}
+
+// A sentence holds its slips, and its correct reading, wherever it stands:
+// with plain sentences before and after it in its paragraph (no person, no
+// quotation, nothing a rule reads), every example holds as it does alone.
+TEST(ServiceRuleExamples, ExamplesHoldBetweenOtherSentences) {
+    const std::u16string before = u"今天的会议很顺利。", after = u"这些数据下周再整理。";
+    for (const rule_spec& rule : rule_table()) {
+        if (rule.id == "user-errors") continue;
+        std::ifstream in(examples_dir() + "/" + std::string(rule.id) + ".txt");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#') continue;
+            const std::string problem = run_example(rule, line, before, after);
+            EXPECT_TRUE(problem.empty()) << rule.id << ": " << line << ": " << problem;
+        }
     }
 }
 
