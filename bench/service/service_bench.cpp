@@ -180,6 +180,23 @@ void BM_EngineAllFamiliesWithoutModel(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineAllFamiliesWithoutModel)->Unit(benchmark::kMillisecond);
 
+// The rules read from tables of rows (particles, function words, pronouns)
+// beside the collocation rule alone, which segments the text the same way:
+// the ratio shows what reading the rows costs.
+void BM_RowRules(benchmark::State& state) {
+    const std::u16string text = text_utf8_to_utf16(chinese_text());
+    const bool rows = state.range(0) != 0;
+    engine_without_model();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(engine_without_model().check_rules(
+            text, all_families(), [rows](std::string_view id) {
+                return rows ? id == "particles" || id == "function-words" || id == "pronouns"
+                            : id == "collocations";
+            }));
+    report(state, text);
+}
+BENCHMARK(BM_RowRules)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // The word model alone, on windows of nine characters around every character
 // of the text, as written and with that character changed (as the rules weigh
 // a candidate), with the table of the model's words (1) and asking the model
