@@ -19,6 +19,13 @@ void load_into(phrase_dictionary& dict, const std::string& path) {
 }
 
 // Field dictionaries are named by their ProfType number: fields/13.txt.
+// A rule file that cannot be read or holds a fault leaves its rule without
+// rows, and says so: a row a linguist mistyped must not pass unnoticed.
+void load_rows(word_rule_file& rows, const std::string& path) {
+    std::string error;
+    if (!rows.load(path, &error)) std::fprintf(stderr, "velmo-service: %s\n", error.c_str());
+}
+
 void load_fields(const std::string& dir, std::map<int, phrase_dictionary>& fields) {
     DIR* d = opendir(dir.c_str());
     if (!d) return;
@@ -75,6 +82,7 @@ check_engine::check_engine(const engine_config& config) {
         data_.model.load_characters(dir + "/char-ngrams.txt", char_model_weight);
     data_.measure_words.load(dir + "/measure_words.txt");
     data_.collocations.load(dir + "/collocations.txt");
+    load_rows(data_.function_words, dir + "/rules/function-words.rules");
     log_findings_ = config.log_findings;
 }
 

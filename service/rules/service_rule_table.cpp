@@ -235,7 +235,7 @@ void run_pronouns(const rule_data& d, const rule_input& in, std::vector<finding>
     if (!d.words.empty()) rules_pronouns(in.text, in.runs(), d.words, out);
 }
 void run_function_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty()) rules_function_words(in.text, in.runs(), d.words, out);
+    if (!d.words.empty()) d.function_words.find(in.text, in.runs(), d.words, out);
 }
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || !d.model.ready()) return;

@@ -18,6 +18,7 @@
 #include "rules/service_dictionary.h"
 #include "rules/service_finding.h"
 #include "rules/service_usage_tables.h"
+#include "rules/service_word_rules.h"
 
 namespace velmo_service {
 
@@ -45,6 +46,7 @@ struct rule_data {
     word_patterns patterns;
     measure_word_table measure_words;
     collocation_table collocations;
+    word_rule_file function_words;  // rules/function-words.rules
 };
 
 // One text under check as the rules see it.

@@ -10,6 +10,7 @@
 #include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_finding.h"
+#include "rules/service_word_rules.h"
 
 namespace velmo_service {
 
@@ -47,11 +48,10 @@ void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
 void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& runs,
                     const lexicon& words, std::vector<finding>& out);
 
-// Function characters written for one of like sound (在/再, 那/哪, 做/作,
-// 像/想/象, 以/已/一, 是/事/时, 里/理) where the words on either side, or the
-// sentence being a question, fit only the character meant.
-void rules_function_words(const std::u16string& text, const std::vector<chinese_run>& runs,
-                          const lexicon& words, std::vector<finding>& out);
+// The tests the function-words rows call by name that their conditions
+// cannot say (function characters written for one of like sound: 在/再, 那/哪,
+// 做/作, 像/想/象, 以/已/一, 是/事/时, 里/理 ...).
+void function_word_predicates(word_predicate_table& table);
 
 // Single characters typed or misread for another (those `slips` counts
 // writers putting for it, of like sound or shape, the small groups 的/地/得,
