@@ -1,7 +1,9 @@
-// Every rule of the table against the example sentences in its data file
-// (service/rules/examples/<rule id>.txt): each flagged example is reported
-// by that rule alone, at exactly the marked spans with the marked suggestion
-// first, and the rule reports nothing on the others.
+// Every rule of the table against its example sentences: those beside each
+// row of its rule file (service/data/rules/<rule id>.rules), or those of its
+// example file (service/rules/examples/<rule id>.txt) for a rule kept in
+// C++. Each flagged example is reported by that rule alone, at exactly the
+// marked spans with the marked suggestion first (by the row it stands
+// beside), and the rule reports nothing on the others.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,12 +14,42 @@
 #include "base/service_text.h"
 #include "cli/service_evaluation.h"
 #include "rules/service_rule_table.h"
+#include "rules/service_word_rules.h"
 #include "service_test_support.h"
 
 using namespace velmo_service;
 
 namespace {
 std::string examples_dir() { return velmo_test::service_data_dir() + "/../rules/examples"; }
+std::string rule_file(std::string_view id) {
+    return velmo_test::service_data_dir() + "/rules/" + std::string(id) + ".rules";
+}
+
+// One example: "flag" or "pass", TAB, the sentence; and the row it stands
+// beside, if its rule is kept as rows.
+struct example_line {
+    std::string line;
+    std::string row;
+};
+
+std::vector<example_line> rule_examples(std::string_view id) {
+    std::vector<example_line> out;
+    word_rule_file rows;
+    std::string error;
+    if (std::ifstream(rule_file(id))) {
+        EXPECT_TRUE(rows.load(rule_file(id), &error)) << error;
+        for (const word_row& row : rows.rows()) {
+            for (const std::string& flag : row.flags) out.push_back({"flag\t" + flag, row.id});
+            for (const std::string& pass : row.passes) out.push_back({"pass\t" + pass, row.id});
+        }
+        return out;
+    }
+    std::ifstream in(examples_dir() + "/" + std::string(id) + ".txt");
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty() && line[0] != '#') out.push_back({line, ""});
+    return out;
+}
 
 struct marked_span {
     std::size_t pos, length;
@@ -43,7 +75,8 @@ bool take_marks(std::u16string& text, std::vector<marked_span>& marks) {
 // returns what went wrong, empty when it held. A flagged line may mark
 // several spans: each must be reported as marked.
 std::string run_example(const rule_spec& rule, const std::string& line,
-                        const std::u16string& before = {}, const std::u16string& after = {}) {
+                        const std::u16string& before = {}, const std::u16string& after = {},
+                        const std::string& row = {}) {
     const std::size_t tab = line.find('\t');
     if (tab == std::string::npos) return "no TAB";
     const std::string kind = line.substr(0, tab);
@@ -71,6 +104,9 @@ std::string run_example(const rule_spec& rule, const std::string& line,
                        f.suggestions[0] == m.meant;
             }))
             return "not found as marked; found:" + seen;
+    if (!row.empty() &&
+        std::none_of(found.begin(), found.end(), [&](const finding& f) { return f.row == row; }))
+        return "not found by its row " + row;
     return "";
 }
 // One finding of one character at `pos`, a suspect one, with `meant` first.
@@ -93,31 +129,47 @@ std::vector<finding> by_rule(std::string_view id, const std::u16string& text) {
 TEST(ServiceRuleExamples, EveryRuleHoldsOnItsExamples) {
     ASSERT_TRUE(velmo_test::shared_engine().language_model_ready());
     for (const rule_spec& rule : rule_table()) {
-        std::ifstream in(examples_dir() + "/" + std::string(rule.id) + ".txt");
         // The user's own error list comes with the request, so it has no text-only examples.
         if (rule.id == "user-errors") continue;
-        ASSERT_TRUE(in) << "no examples for " << rule.id;
-        int examples = 0;
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            ++examples;
-            const std::string problem = run_example(rule, line);
-            EXPECT_TRUE(problem.empty()) << rule.id << ": " << line << ": " << problem;
+        const std::vector<example_line> examples = rule_examples(rule.id);
+        for (const example_line& example : examples) {
+            const std::string problem = run_example(rule, example.line, {}, {}, example.row);
+            EXPECT_TRUE(problem.empty()) << rule.id << " " << example.row << ": " << example.line
+                                         << ": " << problem;
         }
-        EXPECT_GE(examples, 1) << rule.id;
+        EXPECT_GE(examples.size(), 1u) << "no examples for " << rule.id;
     }
+}
+
+// A rule kept as rows has them in one file that loads whole, and each row
+// shows at least one sentence it flags and one close sentence it leaves alone.
+TEST(ServiceRuleExamples, EveryRowHasBothKindsOfExample) {
+    int files = 0;
+    for (const rule_spec& rule : rule_table()) {
+        if (!std::ifstream(rule_file(rule.id))) continue;
+        ++files;
+        word_rule_file rows;
+        std::string error;
+        ASSERT_TRUE(rows.load(rule_file(rule.id), &error)) << error;
+        EXPECT_EQ(rows.rule(), rule.id);
+        ASSERT_FALSE(rows.empty()) << rule.id;
+        for (const word_row& row : rows.rows()) {
+            EXPECT_FALSE(row.flags.empty()) << rule.id << " " << row.id << " flags nothing";
+            EXPECT_FALSE(row.passes.empty()) << rule.id << " " << row.id << " passes nothing";
+            EXPECT_FALSE(row.message.empty()) << rule.id << " " << row.id << " says nothing";
+        }
+    }
+    EXPECT_GE(files, 1);
 }
 
 namespace {
 // The sentences of a rule's example file, marks taken out.
 std::vector<std::u16string> example_texts(const rule_spec& rule) {
-    std::ifstream in(examples_dir() + "/" + std::string(rule.id) + ".txt");
     std::vector<std::u16string> texts;
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const example_line& example : rule_examples(rule.id)) {
+        const std::string& line = example.line;
         const std::size_t tab = line.find('\t');
-        if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
+        if (tab == std::string::npos) continue;
         std::u16string text = text_utf8_to_utf16(line.substr(tab + 1));
         std::vector<marked_span> marks;
         if (take_marks(text, marks)) texts.push_back(std::move(text));
@@ -184,12 +236,9 @@ TEST(ServiceRuleExamples, ExamplesHoldBetweenOtherSentences) {
     const std::u16string before = u"今天的会议很顺利。", after = u"这些数据下周再整理。";
     for (const rule_spec& rule : rule_table()) {
         if (rule.id == "user-errors") continue;
-        std::ifstream in(examples_dir() + "/" + std::string(rule.id) + ".txt");
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            const std::string problem = run_example(rule, line, before, after);
-            EXPECT_TRUE(problem.empty()) << rule.id << ": " << line << ": " << problem;
+        for (const example_line& example : rule_examples(rule.id)) {
+            const std::string problem = run_example(rule, example.line, before, after, example.row);
+            EXPECT_TRUE(problem.empty()) << rule.id << ": " << example.line << ": " << problem;
         }
     }
 }
