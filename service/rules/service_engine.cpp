@@ -82,6 +82,7 @@ check_engine::check_engine(const engine_config& config) {
         data_.model.load_characters(dir + "/char-ngrams.txt", char_model_weight);
     data_.measure_words.load(dir + "/measure_words.txt");
     data_.collocations.load(dir + "/collocations.txt");
+    load_rows(data_.particles, dir + "/rules/particles.rules");
     load_rows(data_.function_words, dir + "/rules/function-words.rules");
     log_findings_ = config.log_findings;
 }

@@ -229,7 +229,7 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
             out.push_back(std::move(f));
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty()) rules_particles(in.runs(), d.words, out);
+    if (!d.words.empty()) d.particles.find(in.text, in.runs(), d.words, out);
 }
 void run_pronouns(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty()) rules_pronouns(in.text, in.runs(), d.words, out);

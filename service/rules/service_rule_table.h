@@ -46,6 +46,7 @@ struct rule_data {
     word_patterns patterns;
     measure_word_table measure_words;
     collocation_table collocations;
+    word_rule_file particles;       // rules/particles.rules
     word_rule_file function_words;  // rules/function-words.rules
 };
 

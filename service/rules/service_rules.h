@@ -39,9 +39,8 @@ void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words
 // surname standing alone before one or two lone characters.
 std::vector<bool> rules_probable_names(const chinese_run& run);
 
-// 的/地/得 used in each other's place.
-void rules_particles(const std::vector<chinese_run>& runs, const lexicon& words,
-                     std::vector<finding>& out);
+// The test the particle rows (的/地/得 used in each other's place) call by name.
+void particle_predicates(word_predicate_table& table);
 
 // 他 written for 她 or the reverse, where the person the pronoun refers back
 // to within the sentence or the one before is plainly of the other sex.

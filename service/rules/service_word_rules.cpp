@@ -65,6 +65,7 @@ const word_predicate_table& word_predicates() {
         word_predicate_table t;
         t["personal-pronoun"] = personal_pronoun_word;
         function_word_predicates(t);
+        particle_predicates(t);
         return t;
     }();
     return table;
