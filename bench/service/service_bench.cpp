@@ -188,8 +188,8 @@ void BM_RowRules(benchmark::State& state) {
     const bool rows = state.range(0) != 0;
     engine_without_model();
     for (auto _ : state)
-        benchmark::DoNotOptimize(engine_without_model().check_rules(
-            text, all_families(), [rows](std::string_view id) {
+        benchmark::DoNotOptimize(
+            engine_without_model().check_rules(text, all_families(), [rows](std::string_view id) {
                 return rows ? id == "particles" || id == "function-words" || id == "pronouns"
                             : id == "collocations";
             }));

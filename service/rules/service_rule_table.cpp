@@ -232,7 +232,7 @@ void run_particles(const rule_data& d, const rule_input& in, std::vector<finding
     if (!d.words.empty()) d.particles.find(in.text, in.runs(), d.words, out);
 }
 void run_pronouns(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty()) rules_pronouns(in.text, in.runs(), d.words, out);
+    if (!d.words.empty()) rules_pronouns(in.text, in.runs(), d.words, d.pronouns, out);
 }
 void run_function_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (!d.words.empty()) d.function_words.find(in.text, in.runs(), d.words, out);

@@ -48,6 +48,7 @@ struct rule_data {
     collocation_table collocations;
     word_rule_file particles;       // rules/particles.rules
     word_rule_file function_words;  // rules/function-words.rules
+    word_rule_file pronouns;        // rules/pronouns.rules: word lists only
 };
 
 // One text under check as the rules see it.

@@ -44,8 +44,9 @@ void particle_predicates(word_predicate_table& table);
 
 // 他 written for 她 or the reverse, where the person the pronoun refers back
 // to within the sentence or the one before is plainly of the other sex.
+// `lists` holds the words it reads (data/rules/pronouns.rules).
 void rules_pronouns(const std::u16string& text, const std::vector<chinese_run>& runs,
-                    const lexicon& words, std::vector<finding>& out);
+                    const lexicon& words, const word_rule_file& lists, std::vector<finding>& out);
 
 // The tests the function-words rows call by name that their conditions
 // cannot say (function characters written for one of like sound: 在/再, 那/哪,

@@ -74,26 +74,26 @@ const word_predicate_table& word_predicates() {
 // One node of a compiled condition; every test reads the word at a place t.
 struct condition_node {
     enum kind_t {
-        any,          // always
-        end,          // no word: t is past an end of the run
-        question,     // the sentence is a question
-        goes_on,      // the clause goes on past the run
-        word_in,      // the word is one of `words` ("" for no word)
-        tag_in,       // its tag is one of `tags` ("" for none)
-        starts_with,  // its first character is one of `chars`
-        ends_with,    // its last character is one of `chars`
-        length_in,    // its length is one of `lengths`
-        closed,       // no word, and the run's clause ends at one of `chars`
-        opened,       // no word, and the run opens the text or follows one of `chars`
-        suffix,       // the word is longer than one of `words` and ends in it
+        any,             // always
+        end,             // no word: t is past an end of the run
+        question,        // the sentence is a question
+        goes_on,         // the clause goes on past the run
+        word_in,         // the word is one of `words` ("" for no word)
+        tag_in,          // its tag is one of `tags` ("" for none)
+        starts_with,     // its first character is one of `chars`
+        ends_with,       // its last character is one of `chars`
+        length_in,       // its length is one of `lengths`
+        closed,          // no word, and the run's clause ends at one of `chars`
+        opened,          // no word, and the run opens the text or follows one of `chars`
+        suffix,          // the word is longer than one of `words` and ends in it
         sentence_has,    // the sentence up to the end of the word holds one of `words`
         rest_has,        // the sentence after the word holds one of `words`
         run_has,         // the run holds one of `words`
         run_has_before,  // the run before the word holds one of `words`
         run_ends,        // the run ends in one of `words`
-        later,        // the child holds at a word from t on, within the run
-        earlier,      // or from t back
-        shift,        // the child holds at t + offset
+        later,           // the child holds at a word from t on, within the run
+        earlier,         // or from t back
+        shift,           // the child holds at t + offset
         negation,
         all_of,
         one_of,
@@ -129,76 +129,79 @@ std::u16string_view sentence_after(const word_context& n, std::ptrdiff_t t) {
 
 bool holds(const condition_node& c, const word_context& n, std::ptrdiff_t t) {
     switch (c.kind) {
-    case condition_node::any:
-        return true;
-    case condition_node::end:
-        return n.word(t).empty();
-    case condition_node::question:
-        return n.in_question();
-    case condition_node::goes_on:
-        return n.clause_goes_on();
-    case condition_node::word_in: {
-        const std::u16string_view w = n.word(t);
-        return std::find(c.words.begin(), c.words.end(), w) != c.words.end();
-    }
-    case condition_node::tag_in: {
-        const std::string_view tag = n.tag(t);
-        return std::find(c.tags.begin(), c.tags.end(), tag) != c.tags.end();
-    }
-    case condition_node::starts_with: {
-        const std::u16string_view w = n.word(t);
-        return !w.empty() && c.chars.find(w.front()) != std::u16string::npos;
-    }
-    case condition_node::ends_with: {
-        const std::u16string_view w = n.word(t);
-        return !w.empty() && c.chars.find(w.back()) != std::u16string::npos;
-    }
-    case condition_node::length_in:
-        return std::find(c.lengths.begin(), c.lengths.end(), n.word(t).size()) != c.lengths.end();
-    case condition_node::closed:
-        return n.closed_by(t, c.chars);
-    case condition_node::opened:
-        return n.word(t).empty() &&
-               (n.run.offset == 0 || c.chars.find(n.text[n.run.offset - 1]) != std::u16string::npos);
-    case condition_node::suffix: {
-        const std::u16string_view w = n.word(t);
-        return std::any_of(c.words.begin(), c.words.end(), [w](const std::u16string& tail) {
-            return w.size() > tail.size() && ends_in(w, tail);
-        });
-    }
-    case condition_node::sentence_has:
-        return holds_any(n.sentence_up_to(t), c.words);
-    case condition_node::rest_has:
-        return holds_any(sentence_after(n, t), c.words);
-    case condition_node::run_has:
-        return holds_any(n.run.text, c.words);
-    case condition_node::run_has_before:
-        return holds_any(n.run.text.substr(0, word_begin(n.run, t)), c.words);
-    case condition_node::run_ends:
-        return std::any_of(c.words.begin(), c.words.end(),
-                           [&n](const std::u16string& tail) { return ends_in(n.run.text, tail); });
-    case condition_node::later:
-        for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
-            if (holds(*c.children[0], n, i)) return true;
-        return false;
-    case condition_node::earlier:
-        for (std::ptrdiff_t i = t; !n.word(i).empty(); --i)
-            if (holds(*c.children[0], n, i)) return true;
-        return false;
-    case condition_node::shift:
-        return holds(*c.children[0], n, t + c.offset);
-    case condition_node::negation:
-        return !holds(*c.children[0], n, t);
-    case condition_node::all_of:
-        for (const auto& child : c.children)
-            if (!holds(*child, n, t)) return false;
-        return true;
-    case condition_node::one_of:
-        for (const auto& child : c.children)
-            if (holds(*child, n, t)) return true;
-        return false;
-    case condition_node::predicate:
-        return c.test(n, t);
+        case condition_node::any:
+            return true;
+        case condition_node::end:
+            return n.word(t).empty();
+        case condition_node::question:
+            return n.in_question();
+        case condition_node::goes_on:
+            return n.clause_goes_on();
+        case condition_node::word_in: {
+            const std::u16string_view w = n.word(t);
+            return std::find(c.words.begin(), c.words.end(), w) != c.words.end();
+        }
+        case condition_node::tag_in: {
+            const std::string_view tag = n.tag(t);
+            return std::find(c.tags.begin(), c.tags.end(), tag) != c.tags.end();
+        }
+        case condition_node::starts_with: {
+            const std::u16string_view w = n.word(t);
+            return !w.empty() && c.chars.find(w.front()) != std::u16string::npos;
+        }
+        case condition_node::ends_with: {
+            const std::u16string_view w = n.word(t);
+            return !w.empty() && c.chars.find(w.back()) != std::u16string::npos;
+        }
+        case condition_node::length_in:
+            return std::find(c.lengths.begin(), c.lengths.end(), n.word(t).size()) !=
+                   c.lengths.end();
+        case condition_node::closed:
+            return n.closed_by(t, c.chars);
+        case condition_node::opened:
+            return n.word(t).empty() &&
+                   (n.run.offset == 0 ||
+                    c.chars.find(n.text[n.run.offset - 1]) != std::u16string::npos);
+        case condition_node::suffix: {
+            const std::u16string_view w = n.word(t);
+            return std::any_of(c.words.begin(), c.words.end(), [w](const std::u16string& tail) {
+                return w.size() > tail.size() && ends_in(w, tail);
+            });
+        }
+        case condition_node::sentence_has:
+            return holds_any(n.sentence_up_to(t), c.words);
+        case condition_node::rest_has:
+            return holds_any(sentence_after(n, t), c.words);
+        case condition_node::run_has:
+            return holds_any(n.run.text, c.words);
+        case condition_node::run_has_before:
+            return holds_any(n.run.text.substr(0, word_begin(n.run, t)), c.words);
+        case condition_node::run_ends:
+            return std::any_of(c.words.begin(), c.words.end(), [&n](const std::u16string& tail) {
+                return ends_in(n.run.text, tail);
+            });
+        case condition_node::later:
+            for (std::ptrdiff_t i = t; !n.word(i).empty(); ++i)
+                if (holds(*c.children[0], n, i)) return true;
+            return false;
+        case condition_node::earlier:
+            for (std::ptrdiff_t i = t; !n.word(i).empty(); --i)
+                if (holds(*c.children[0], n, i)) return true;
+            return false;
+        case condition_node::shift:
+            return holds(*c.children[0], n, t + c.offset);
+        case condition_node::negation:
+            return !holds(*c.children[0], n, t);
+        case condition_node::all_of:
+            for (const auto& child : c.children)
+                if (!holds(*child, n, t)) return false;
+            return true;
+        case condition_node::one_of:
+            for (const auto& child : c.children)
+                if (holds(*child, n, t)) return true;
+            return false;
+        case condition_node::predicate:
+            return c.test(n, t);
     }
     return false;
 }
@@ -453,6 +456,7 @@ bool word_rule_file::load(const std::string& path, std::string* error) {
 bool word_rule_file::parse(std::istream& in, const std::string& name, std::string* error) {
     rule_.clear();
     rows_.clear();
+    lists_.clear();
     by_written_.clear();
     from_second_word_ = false;
     // Lines of the file, with lines that open with a space or TAB joined to
@@ -543,7 +547,14 @@ bool word_rule_file::parse(std::istream& in, const std::string& name, std::strin
         return false;
     }
     for (std::size_t i = 0; i < rows_.size(); ++i) by_written_[rows_[i].written].push_back(i);
+    lists_.insert(names.lists.begin(), names.lists.end());
     return true;
+}
+
+const std::vector<std::u16string>& word_rule_file::list(const std::string& name) const {
+    static const std::vector<std::u16string> none;
+    const auto found = lists_.find(name);
+    return found == lists_.end() ? none : found->second;
 }
 
 void word_rule_file::find(const std::u16string& text, const std::vector<chinese_run>& runs,

@@ -76,6 +76,8 @@ class word_rule_file {
 
     const std::string& rule() const { return rule_; }
     const std::vector<word_row>& rows() const { return rows_; }
+    // A word list the file names ("list NAME words..."); empty when it names none.
+    const std::vector<std::u16string>& list(const std::string& name) const;
     bool empty() const { return rows_.empty(); }
 
     // Every word of the runs that a row's written word and conditions fit,
@@ -88,6 +90,7 @@ class word_rule_file {
     std::string rule_;
     bool from_second_word_ = false;  // the first word of a run is never read
     std::vector<word_row> rows_;
+    std::unordered_map<std::string, std::vector<std::u16string>> lists_;
     std::unordered_map<std::u16string, std::vector<std::size_t>> by_written_;
 };
 

@@ -36,8 +36,8 @@ std::vector<example_line> rule_examples(std::string_view id) {
     std::vector<example_line> out;
     word_rule_file rows;
     std::string error;
-    if (std::ifstream(rule_file(id))) {
-        EXPECT_TRUE(rows.load(rule_file(id), &error)) << error;
+    // A rule file of word lists only leaves the examples in the example file.
+    if (std::ifstream(rule_file(id)) && rows.load(rule_file(id), &error) && !rows.empty()) {
         for (const word_row& row : rows.rows()) {
             for (const std::string& flag : row.flags) out.push_back({"flag\t" + flag, row.id});
             for (const std::string& pass : row.passes) out.push_back({"pass\t" + pass, row.id});
@@ -134,8 +134,8 @@ TEST(ServiceRuleExamples, EveryRuleHoldsOnItsExamples) {
         const std::vector<example_line> examples = rule_examples(rule.id);
         for (const example_line& example : examples) {
             const std::string problem = run_example(rule, example.line, {}, {}, example.row);
-            EXPECT_TRUE(problem.empty()) << rule.id << " " << example.row << ": " << example.line
-                                         << ": " << problem;
+            EXPECT_TRUE(problem.empty())
+                << rule.id << " " << example.row << ": " << example.line << ": " << problem;
         }
         EXPECT_GE(examples.size(), 1u) << "no examples for " << rule.id;
     }
@@ -152,7 +152,9 @@ TEST(ServiceRuleExamples, EveryRowHasBothKindsOfExample) {
         std::string error;
         ASSERT_TRUE(rows.load(rule_file(rule.id), &error)) << error;
         EXPECT_EQ(rows.rule(), rule.id);
-        ASSERT_FALSE(rows.empty()) << rule.id;
+        EXPECT_TRUE(rows.empty() ||
+                    !std::ifstream(examples_dir() + "/" + std::string(rule.id) + ".txt"))
+            << rule.id << " keeps its examples in two places";
         for (const word_row& row : rows.rows()) {
             EXPECT_FALSE(row.flags.empty()) << rule.id << " " << row.id << " flags nothing";
             EXPECT_FALSE(row.passes.empty()) << rule.id << " " << row.id << " passes nothing";
