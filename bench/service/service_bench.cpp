@@ -284,7 +284,10 @@ void BM_ReadingRules(benchmark::State& state) {
     static lexicon words;
     static pinyin_readings readings;
     static homophone_index index;
+    static word_rule_file particles;
     if (words.empty()) {
+        std::string error;
+        particles.load(data_dir() + "/rules/particles.rules", &error);
         const traditional_detector simplifier;
         words.load(engine_config{}.lexicon_file);
         readings.load(engine_config{}.readings_file,
@@ -296,7 +299,7 @@ void BM_ReadingRules(benchmark::State& state) {
         std::vector<finding> out;
         const std::vector<chinese_run> runs = lexicon_segment_runs(words, text);
         rules_homophones(runs, words, index, 1, out);
-        rules_particles(runs, words, out);
+        particles.find(text, runs, words, out);
         benchmark::DoNotOptimize(out);
     }
     report(state, text);
