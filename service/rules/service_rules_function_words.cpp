@@ -2,6 +2,7 @@
 // what stands before the run, two places of the run compared, and a first
 // step named earlier in the sentence. The rows themselves are in
 // data/rules/function-words.rules.
+#include <algorithm>
 #include <string_view>
 
 #include "rules/service_rules.h"
@@ -22,19 +23,29 @@ bool same_verb_twice(const word_context& n, std::ptrdiff_t t) {
     return before.size() == 1 && n.word(t) == before && n.tagged(t, {"v", "u"});
 }
 
+// A character of `list` is `c`.
+bool listed(const std::vector<std::u16string>& list, char16_t c) {
+    return std::any_of(list.begin(), list.end(),
+                       [c](const std::u16string& w) { return w.size() == 1 && w[0] == c; });
+}
+
 // 先吃饭，在去玩 / 先去看电影在逛街: a first step named earlier in the
-// sentence makes 在 + verb the next one (先在家 is where the first step is;
-// 首先, 原先, 先生, 先前 name no step).
+// sentence (the file's list first-step, 先) makes 在 + verb the next one,
+// unless the word before is that step itself (先在家 is where it is) or the
+// step's character stands in another word (首先, 先生: the lists
+// first-step-not-after and first-step-not-before).
 bool after_first_step(const word_context& n, std::ptrdiff_t t) {
-    if (n.word(t) == u"先") return false;
+    const auto& step = n.rules.list("first-step");
+    if (step.empty() || step[0].size() != 1 || n.word(t) == step[0]) return false;
+    const char16_t mark = step[0][0];
+    const auto& not_after = n.rules.list("first-step-not-after");
+    const auto& not_before = n.rules.list("first-step-not-before");
     const std::u16string_view before = n.sentence_up_to(t);
-    for (std::size_t at = before.find(u'先'); at != std::u16string_view::npos;
-         at = before.find(u'先', at + 1)) {
+    for (std::size_t at = before.find(mark); at != std::u16string_view::npos;
+         at = before.find(mark, at + 1)) {
         const char16_t prev = at > 0 ? before[at - 1] : u' ';
         const char16_t next = at + 1 < before.size() ? before[at + 1] : u' ';
-        if (std::u16string_view(u"首原优事祖领预争").find(prev) == std::u16string_view::npos &&
-            std::u16string_view(u"生前进后").find(next) == std::u16string_view::npos)
-            return true;
+        if (!listed(not_after, prev) && !listed(not_before, next)) return true;
     }
     return false;
 }

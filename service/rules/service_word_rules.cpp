@@ -561,7 +561,7 @@ void word_rule_file::find(const std::u16string& text, const std::vector<chinese_
                           const lexicon& words, std::vector<finding>& out) const {
     if (rows_.empty()) return;
     for (const chinese_run& run : runs) {
-        const word_context n{{run, words}, text};
+        const word_context n{{run, words}, text, *this};
         for (std::size_t t = from_second_word_ ? 1 : 0; t < run.tokens.size(); ++t) {
             const auto at = static_cast<std::ptrdiff_t>(t);
             const auto candidates = by_written_.find(std::u16string(n.word(at)));

@@ -19,8 +19,11 @@ namespace velmo_service {
 
 // The words of a run as conditions read them, with the text the run is cut
 // from (for the marks that close it and for the sentence it belongs to).
+class word_rule_file;
+
 struct word_context : run_words {
     const std::u16string& text;
+    const word_rule_file& rules;  // the file of the row being read, for its word lists
     // The sentence the run belongs to ends in a question mark.
     bool in_question() const;
     // The clause goes on past the run (in Latin letters, digits, 、 or a

@@ -169,6 +169,9 @@ after suffix(一下)
 // The tests kept in C++ because the conditions cannot say them.
 TEST(WordRules, NamedTestsReadWhatTheConditionsCannot) {
     const word_rule_file file = parsed(R"(rule r
+list first-step 先
+list first-step-not-after 首 原
+list first-step-not-before 生 前
 row first-step
 written 在
 meant 再
