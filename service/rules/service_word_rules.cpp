@@ -382,8 +382,17 @@ class condition_parser {
             node->words = words();
         } else if (name == "length") {
             node->kind = condition_node::length_in;
-            for (const std::u16string& n : words())
-                node->lengths.push_back(std::stoul(text_utf16_to_utf8(n)));
+            for (const std::u16string& n : words()) {
+                std::size_t length = 0;
+                for (const char16_t digit : n) {
+                    if (digit < u'0' || digit > u'9' || length > 100) {
+                        fail("a length is a number");
+                        break;
+                    }
+                    length = length * 10 + (digit - u'0');
+                }
+                node->lengths.push_back(length);
+            }
         } else if (name == "any") {
             node->kind = condition_node::any;
         } else if (name == "end") {
@@ -535,12 +544,19 @@ bool word_rule_file::parse(std::istream& in, const std::string& name, std::strin
         }
         if (!fault.empty()) break;
     }
-    if (fault.empty())
-        for (const word_row& r : rows_)
-            if (r.written.empty() || r.meant.empty()) {
+    if (fault.empty()) {
+        std::unordered_map<std::string, int> seen;
+        for (const word_row& r : rows_) {
+            if (r.written.empty() || r.meant.empty())
                 fault = "row " + r.id + " without the word written or meant";
+            else if (r.id.empty() || !seen.emplace(r.id, r.line).second)
+                fault = "row id \"" + r.id + "\" not unique";
+            if (!fault.empty()) {
                 fault_line = r.line;
+                break;
             }
+        }
+    }
     if (!fault.empty()) {
         *error = name + ":" + std::to_string(fault_line) + ": " + fault;
         rows_.clear();

@@ -58,11 +58,14 @@ TEST(WordRules, AFaultyFileIsRefusedWithItsLine) {
         {"rule r\nrow a\nwritten 在\nmeant 再\nafter tag(v) &\n", "a condition expected"},
         {"rule r\nrow a\nwritten 在\nmeant 再\nafter +1 tag(v)\n", "followed by ':'"},
         {"rule r\nrow a\nwritten 在\nmeant 再\nafter tag(v) tag(n)\n", "unexpected text"},
+        {"rule r\nrow a\nwritten 在\nmeant 再\nafter length(two)\n", "a length is a number"},
         {"rule r\nrow a\nwritten 在\nmeant 再\nlevel loud\n", "test.rules:5: no level loud"},
         {"rule r\nrow a\nwritten 在\nmeant 再\nflagged 在来\n", "no key flagged"},
         {"rule r\nwritten 在\n", "test.rules:2: \"written\" before the first row"},
         {"rule r\n\nrow a\nwritten 在\n", "test.rules:3: row a without the word written or meant"},
         {"rule r\norder any\n", "the only order is first-fits"},
+        {"rule r\nrow a\nwritten 在\nmeant 再\nrow a\nwritten 再\nmeant 在\n",
+         "test.rules:5: row id \"a\" not unique"},
     };
     for (const auto& fault : faults) {
         word_rule_file file;
