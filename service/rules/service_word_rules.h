@@ -17,10 +17,10 @@
 
 namespace velmo_service {
 
-// The words of a run as conditions read them, with the text the run is cut
-// from (for the marks that close it and for the sentence it belongs to).
 class word_rule_file;
 
+// The words of a run as conditions read them, with the text the run is cut
+// from (for the marks that close it and for the sentence it belongs to).
 struct word_context : run_words {
     const std::u16string& text;
     const word_rule_file& rules;  // the file of the row being read, for its word lists
