@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "check/velmo_thread_check.h"
-#include "events/velmo_ui_check.h"
 #include "fake_service.h"
+#include "features/check/velmo_ui_check.h"
 #include "host/velmo_globals.h"
 #include "temp_settings.h"
 #include "wps_sim.h"
