@@ -16,7 +16,7 @@
 #include "features/common/velmo_message.h"
 #include "features/common/velmo_ui_settings_save.h"
 #include "features/common/velmo_ui_window.h"
-#include "host/velmo_portable_qt.h"
+#include "features/common/velmo_text_width.h"
 
 velmo_ui_login::velmo_ui_login(QWidget* parent) : QDialog(parent) { init_ui(); }
 

@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include "features/common/velmo_text_width.h"
 #include "host/velmo_portable_qt.h"
 
 namespace {
