@@ -54,18 +54,27 @@ int velmo_thread_check::is_check_max() const { return runner.check_max(); }
 
 int velmo_thread_check::get_checked_length() const { return runner.checked_length(); }
 
-int velmo_thread_check::get_unchecked_count() const { return runner.unchecked_count(); }
+int velmo_thread_check::get_unchecked_count() const {
+    return cutter.unread().size() + runner.unchecked_count();
+}
 
-QString velmo_thread_check::get_unchecked_reason() const { return runner.first_unchecked_reason(); }
+QString velmo_thread_check::get_unchecked_reason() const {
+    const QList<velmo_unread_stretch_t>& unread = cutter.unread();
+    return unread.isEmpty() ? runner.first_unchecked_reason() : unread.first().reason;
+}
 
 void velmo_thread_check::insert_check_result(const velmo_check_result_t& result) {
     runner.insert_check_result(result);
 }
 
-const QList<check_range_threadsafe_t>& velmo_thread_check::get_pieces() const { return pieces; }
+void velmo_thread_check::init_threadsafe() { cutter.cut(range, check_start, check_end); }
+
+const QList<check_range_threadsafe_t>& velmo_thread_check::get_pieces() const {
+    return cutter.pieces();
+}
 
 const QList<check_range_threadsafe_t>& velmo_thread_check::get_contents_pieces() const {
-    return contents_pieces;
+    return cutter.contents_pieces();
 }
 
 void velmo_thread_check::run() {
@@ -75,7 +84,7 @@ void velmo_thread_check::run() {
     // Jobs in flight at once; a missing or unusable value gives 4. The
     // settings cannot change while the modal check dialog is open.
     const int parallel = config->get_int("OtherParams", "CheckParallel");
-    runner.run(contents_pieces, pieces, parallel < 1 ? 4 : qMin(parallel, 16),
+    runner.run(cutter.contents_pieces(), cutter.pieces(), parallel < 1 ? 4 : qMin(parallel, 16),
                config->get_int("OtherParams", "MaxWords"));
     emit notify_progress(100, 100, QString());
     // Writing the value back keeps the key present in the settings file.

@@ -11,6 +11,7 @@
 #include "check/velmo_thread_check.h"
 #include "check_test_env.h"
 #include "config/velmo_config.h"
+#include "host_failing_read.h"
 
 namespace {
 
@@ -185,6 +186,34 @@ TEST_F(check_run, an_unreachable_service_leaves_every_piece_unchecked) {
     EXPECT_EQ(thread.get_unchecked_count(), 3);
     EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("服务器无应答"));
     EXPECT_EQ(thread.get_checked_length(), 0);
+}
+
+// A host that stops giving the range's paragraphs: what was read before is
+// checked, and the rest of the range counts as not checked, named by its
+// characters and told before any piece the service missed.
+TEST_F(check_run, a_host_failing_a_read_midway_leaves_the_rest_counted_as_not_checked) {
+    open_paragraphs(4);  // [0, 10) [10, 20) [20, 30) [30, 40)
+    env->add_plain_jobs(2);
+    range_failing_from_paragraph third_fails(env->content().get(), 3);
+    run(kfc::ks_stdptr<wpsapi::Range>(&third_fails));
+    EXPECT_EQ(count("GetCheckArticlePIDByUser"), 2u);
+    EXPECT_EQ(thread.get_checked_length(), 20);
+    EXPECT_EQ(thread.get_unchecked_count(), 1);
+    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("文档第21至40个字符无法读取"));
+    EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+
+    // Nothing readable and the service gone as well: the whole range is one
+    // stretch not checked, and its reason comes first.
+    use(check_settings());
+    open_paragraphs(4);
+    velmo_singleton_config::instance()->set_string("OtherParams", "ServiceUrl",
+                                                   fake_service::unreachable_url().c_str());
+    range_failing_from_paragraph second_fails(env->content().get(), 2);
+    run(kfc::ks_stdptr<wpsapi::Range>(&second_fails));
+    EXPECT_EQ(thread.get_unchecked_count(), 2);
+    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("文档第11至40个字符无法读取"));
+    kfc::ks_stdptr<wpsapi::Range> none;  // the stand-ins end with this test
+    thread.set_range(none);
 }
 
 TEST_F(check_run, errors_outside_their_piece_are_dropped) {

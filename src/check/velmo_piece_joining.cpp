@@ -1,18 +1,11 @@
 // Fewer, fuller pieces: a document of many short paragraphs would otherwise
 // cost one job, and so several round trips, per paragraph.
-#include "check/velmo_thread_check.h"
+#include "check/velmo_piece_cutter.h"
 #include "config/velmo_config.h"
 
 namespace {
 
 const QChar kCellMark(7);
-
-// The same length the cutter keeps pieces within.
-int join_limit() {
-    const int length =
-        velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
-    return length < 1 ? 100 : length;
-}
 
 }  // namespace
 
@@ -21,9 +14,8 @@ int join_limit() {
 // table cells carry the cell mark, and contents are not among the pieces.
 // Joined pieces are contiguous in the document, so an error's offset in the
 // joined text still maps to its position as piece start plus offset.
-void velmo_thread_check::join_paragraphs_threadsafe() {
+void velmo_piece_cutter::join_paragraphs() {
     if (velmo_singleton_config::instance()->get_int("OtherParams", "JoinParagraphs") == 0) return;
-    const int limit = join_limit();
     auto whole_paragraph = [this](const check_range_threadsafe_t& piece) {
         const auto end = paragraph_ends.constFind(static_cast<int>(piece.start));
         return end != paragraph_ends.constEnd() && *end == piece.end &&
@@ -31,10 +23,10 @@ void velmo_thread_check::join_paragraphs_threadsafe() {
     };
     QList<check_range_threadsafe_t> joined;
     bool last_joinable = false;
-    for (const check_range_threadsafe_t& piece : pieces) {
+    for (const check_range_threadsafe_t& piece : ordinary) {
         const bool joinable = whole_paragraph(piece);
         if (joinable && last_joinable && joined.last().end == piece.start &&
-            joined.last().text.size() + piece.text.size() <= limit) {
+            joined.last().text.size() + piece.text.size() <= piece_length) {
             joined.last().end = piece.end;
             joined.last().text += piece.text;
             continue;
@@ -42,5 +34,5 @@ void velmo_thread_check::join_paragraphs_threadsafe() {
         joined.append(piece);
         last_joinable = joinable;
     }
-    pieces = joined;
+    ordinary = joined;
 }
