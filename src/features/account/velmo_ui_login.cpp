@@ -14,9 +14,9 @@
 #include "config/velmo_config.h"
 #include "features/account/velmo_account_commands.h"
 #include "features/common/velmo_message.h"
+#include "features/common/velmo_text_width.h"
 #include "features/common/velmo_ui_settings_save.h"
 #include "features/common/velmo_ui_window.h"
-#include "features/common/velmo_text_width.h"
 
 velmo_ui_login::velmo_ui_login(QWidget* parent) : QDialog(parent) { init_ui(); }
 
