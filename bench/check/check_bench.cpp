@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "check/velmo_thread_check.h"
+#include "check/velmo_check_session.h"
+#include "check/velmo_piece_cutter.h"
 #include "fake_service.h"
+#include "features/check/velmo_check_commands.h"
 #include "features/check/velmo_ui_check.h"
 #include "host/velmo_globals.h"
 #include "temp_settings.h"
@@ -19,6 +21,17 @@
 namespace {
 
 const double kPauseMs = 100.0;
+
+// The pieces of the whole range, cut as a check cuts them.
+int cut_pieces(kfc::ks_stdptr<wpsapi::Range>& content) {
+    long start = 0;
+    long end = 0;
+    content->get_Start(&start);
+    content->get_End(&end);
+    velmo_piece_cutter cutter;
+    cutter.cut(content, start, end);
+    return cutter.pieces().size() + cutter.contents_pieces().size();
+}
 
 std::string settings_text(const std::string& url) {
     return "[OtherParams]\nServiceUrl=" + url +
@@ -57,13 +70,10 @@ double segmentation_ms(wpsapi::_Application* app, long characters, int* pieces) 
     for (int round = 0; round < rounds; ++round) {
         kfc::ks_stdptr<wpsapi::Range> content;
         document->get_Content(&content);
-        velmo_thread_check thread;
         QElapsedTimer timer;
         timer.start();
-        thread.set_range(content);
-        thread.init_threadsafe();
+        *pieces = cut_pieces(content);
         times.push_back(timer.nsecsElapsed() / 1e6);
-        *pieces = thread.get_pieces().size() + thread.get_contents_pieces().size();
     }
     return *std::min_element(times.begin(), times.end());
 }
@@ -101,11 +111,7 @@ int segment_once(wpsapi::_Application* app, long characters) {
     app->get_ActiveDocument(&document);
     kfc::ks_stdptr<wpsapi::Range> content;
     document->get_Content(&content);
-    velmo_thread_check thread;
-    thread.set_range(content);
-    thread.init_threadsafe();
-    std::printf("segmentation of %ld chars: %d pieces\n", characters,
-                thread.get_pieces().size() + thread.get_contents_pieces().size());
+    std::printf("segmentation of %ld chars: %d pieces\n", characters, cut_pieces(content));
     return 0;
 }
 
@@ -156,10 +162,12 @@ int main(int argc, char** argv) {
     timer.start();
     int results = 0;
     {
-        velmo_ui_check dialog;
+        velmo_check_session session;
+        velmo_ui_check dialog(&session);
+        velmo_start_check_of_active_document(session);
         dialog.exec();
-        dialog.wait();
-        results = dialog.get_check_result()->size();
+        session.wait();
+        results = session.outcome().results.size();
     }
     const double run_ms = timer.nsecsElapsed() / 1e6;
     const double run_ratio = run_ms / floor_ms;

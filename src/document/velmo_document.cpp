@@ -113,18 +113,7 @@ long local_get_pos() {
 }
 
 HRESULT local_get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& range) {
-    return local_get_range(local_get_document(), start, end, range);
-}
-
-HRESULT local_get_range(wpsapi::_Document* document, long start, long end,
-                        kfc::ks_stdptr<wpsapi::Range>& range) {
-    if (!document) return VELMO_E_NO_DOCUMENT;
-    VARIANT start_arg = kfc::var_i8(start);
-    VARIANT end_arg = kfc::var_i8(end);
-    range.clear();
-    const HRESULT hr = document->Range(&start_arg, &end_arg, &range);
-    if (SUCCEEDED(hr) && !range) return E_FAIL;
-    return hr;
+    return velmo_document_range(local_get_document(), start, end, range);
 }
 
 int local_add_bookmark(const QString& name, wpsapi::Range* range) {
@@ -235,26 +224,10 @@ wpsapi::WdColorIndex local_mark_color(int level) {
     return static_cast<wpsapi::WdColorIndex>(velmo_config_color(key));
 }
 
-bool local_document_is_open(wpsapi::_Document* document) {
-    kfc::ks_stdptr<wpsapi::Documents> documents;
-    long count = 0;
-    if (!g_pApp || !document || FAILED(g_pApp->get_Documents(&documents)) || !documents ||
-        FAILED(documents->get_Count(&count)))
-        return false;
-    for (long i = 1; i <= count; ++i) {
-        wpsapi::Document* open = nullptr;
-        VARIANT index = kfc::var_i8(i);
-        if (SUCCEEDED(documents->Item(&index, &open)) &&
-            velmo_adopt<wpsapi::_Document>(open).get() == document)
-            return true;
-    }
-    return false;
-}
-
 void local_print_check_result(bool colour, wpsapi::_Document* document) {
     kfc::ks_stdptr<wpsapi::Range> range;
     if (!document) document = local_get_document();
-    if (FAILED(local_get_range(document, s_check_progress.start, s_check_progress.end, range)))
+    if (FAILED(velmo_document_range(document, s_check_progress.start, s_check_progress.end, range)))
         return;
     int skipped = 0;
     for (velmo_check_result_t& record : s_check_progress.results) {

@@ -9,9 +9,7 @@
 
 #include "api/velmo_check_result.h"
 #include "host/velmo_host.h"
-
-// Status returned by the commands when there is no active document.
-constexpr HRESULT VELMO_E_NO_DOCUMENT = static_cast<HRESULT>(0x80000008u);
+#include "host/velmo_host_documents.h"
 
 // The active document, or null. No reference is held: the host keeps it alive.
 wpsapi::_Document* local_get_document();
@@ -37,12 +35,8 @@ bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInforma
 
 // The active document's range from start to end.
 HRESULT local_get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& range);
-// The given document's range from start to end.
-HRESULT local_get_range(wpsapi::_Document* document, long start, long end,
-                        kfc::ks_stdptr<wpsapi::Range>& range);
-
-// True while the document is among the host's open documents.
-bool local_document_is_open(wpsapi::_Document* document);
+// The given document's range and whether it is open:
+// velmo_document_range and velmo_document_is_open (host/velmo_host_documents.h).
 
 // 0 when a bookmark with this name was added over the range, -1 otherwise.
 int local_add_bookmark(const QString& name, wpsapi::Range* range);

@@ -6,6 +6,7 @@
 
 #include "api/velmo_api_job.h"
 #include "check/velmo_check_outcome.h"
+#include "check/velmo_check_session.h"
 #include "config/velmo_config.h"
 #include "document/velmo_check_progress.h"
 #include "document/velmo_document.h"
@@ -21,15 +22,6 @@ QString text(const char* source) { return QCoreApplication::translate("velmo_cb"
 
 QString check_title() { return text("Velmo校对"); }
 
-struct check_run_t {
-    // The document was closed while it was checked: nothing was placed.
-    bool document_closed = false;
-    int stopped_by_user = 0;
-    int reached_max = 0;
-    int unchecked_count = 0;
-    QString unchecked_reason;
-};
-
 QString unchecked_line(int unchecked_count, const QString& reason) {
     return text("有%1段文字未能校对：%2").arg(unchecked_count).arg(reason);
 }
@@ -41,36 +33,30 @@ QString with_unchecked_line(const QString& message, int unchecked_count, const Q
     return message + QLatin1Char('\n') + unchecked_line(unchecked_count, reason);
 }
 
-// Runs the check dialog over the active document, takes its results into
-// s_check_progress and places the coloured marks into the checked document,
-// held here so that it cannot go away before the marks are placed. When it
-// was closed during the run, nothing is placed and the collection is empty.
-check_run_t run_check_dialog() {
-    check_run_t run;
-    kfc::ks_stdptr<wpsapi::_Document> checked;
-    {
-        velmo_ui_check dialog;
-        dialog.exec();
-        dialog.wait();
-        s_check_progress = check_progress_t();
-        s_check_progress.start = static_cast<long>(dialog.get_check_start());
-        s_check_progress.end = static_cast<long>(dialog.get_check_end());
-        if (const QList<velmo_check_result_t>* results = dialog.get_check_result())
-            s_check_progress.results = *results;
-        checked = dialog.get_document();
-        s_check_progress.document = checked.get();
-        run.stopped_by_user = dialog.stop_by_user();
-        run.reached_max = dialog.is_check_max();
-        run.unchecked_count = dialog.get_unchecked_count();
-        run.unchecked_reason = dialog.get_unchecked_reason();
-    }
-    if (checked && !local_document_is_open(checked.get())) {
-        run.document_closed = true;
-        s_check_progress = check_progress_t();
-        return run;
-    }
-    local_print_check_result(true, checked.get());
-    return run;
+// The collection of the last check, taken from the run's outcome in this one
+// place; empty when the checked document was closed during the run.
+void collect_outcome(const velmo_check_run_outcome_t& outcome, wpsapi::_Document* document) {
+    s_check_progress = check_progress_t();
+    if (outcome.document_closed) return;
+    s_check_progress.start = static_cast<long>(outcome.start);
+    s_check_progress.end = static_cast<long>(outcome.end);
+    s_check_progress.results = outcome.results;
+    s_check_progress.document = document;
+}
+
+// Runs one check of the active document with the progress dialog as its
+// view, collects the outcome and places the coloured marks into the checked
+// document, which the session holds until then.
+velmo_check_run_outcome_t run_check_dialog() {
+    velmo_check_session session;
+    velmo_ui_check dialog(&session);
+    velmo_start_check_of_active_document(session);
+    dialog.exec();
+    session.wait();
+    const velmo_check_run_outcome_t& outcome = session.outcome();
+    collect_outcome(outcome, session.document());
+    if (!outcome.document_closed) local_print_check_result(true, session.document());
+    return outcome;
 }
 
 // Deletes the marks inside the range the next check covers (the selection,
@@ -86,7 +72,7 @@ void clear_marks_of_check_range() {
 
 // Saves and clears the active document, then checks it; the login gate has
 // been passed before.
-check_run_t check_once() {
+velmo_check_run_outcome_t check_once() {
     local_save_doc_if_saved();
     clear_marks_of_check_range();
     return run_check_dialog();
@@ -150,6 +136,21 @@ int run_restricted_check(restricted_check kind, QList<QVariant>& args) {
 
 }  // namespace
 
+// The range is the selection, or from the cursor to the end of the document;
+// without a document the session is started without a range.
+void velmo_start_check_of_active_document(velmo_check_session& session) {
+    kfc::ks_stdptr<wpsapi::Range> range;
+    long start = 0;
+    long end = 0;
+    long selection_start = 0;
+    long selection_end = 0;
+    wpsapi::_Document* document = local_get_document();
+    if (!document || FAILED(local_get_check_range(start, end, selection_start, selection_end)) ||
+        FAILED(velmo_document_range(document, start, end, range)))
+        range.clear();
+    session.start(range, selection_start, selection_end);
+}
+
 // A refusal about the account (unknown user or wrong number, account
 // disabled, authorization expired) asks the user to sign in; any other
 // refusal shows the service's own message, which names its cause.
@@ -173,14 +174,14 @@ int velmo_cb_check(QList<QVariant>&) {
     local_save_doc_if_saved();
     if (velmo_check_state() != 0) return 0;
     clear_marks_of_check_range();
-    const check_run_t run = run_check_dialog();
+    const velmo_check_run_outcome_t run = run_check_dialog();
     if (run.document_closed) {
         velmo_message_box_ok(check_title(), text("文档在校对期间已关闭，未标记任何错误"));
         return 0;
     }
     velmo_check_outcome_t outcome;
     outcome.marks = s_check_progress.results.size();
-    outcome.reached_max = run.reached_max != 0;
+    outcome.reached_max = run.reached_max;
     outcome.unchecked_pieces = run.unchecked_count;
     outcome.unchecked_reason = run.unchecked_reason;
     const QString count = QString::number(outcome.marks);
@@ -235,9 +236,9 @@ int velmo_cb_batch_check(QList<QVariant>&) {
     QString unchecked_reason;
     for (const kfc::ks_stdptr<wpsapi::_Document>& document : open_documents) {
         document->Activate();
-        const check_run_t run = check_once();
+        const velmo_check_run_outcome_t run = check_once();
         // The pieces the user's own stop left are not reported back to them.
-        if (run.stopped_by_user != 0) break;
+        if (run.stopped_by_user) break;
         if (unchecked_count == 0) unchecked_reason = run.unchecked_reason;
         unchecked_count += run.unchecked_count;
         if (answer == answer_yes) {

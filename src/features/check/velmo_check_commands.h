@@ -13,6 +13,12 @@ int velmo_cb_batch_check(QList<QVariant>& args);
 int velmo_cb_punctuation_check(QList<QVariant>& args);
 int velmo_cb_leader_check(QList<QVariant>& args);
 
+class velmo_check_session;
+
+// Starts the session over the check range of the active document: the
+// selection, or from the cursor to the end. GUI thread.
+void velmo_start_check_of_active_document(velmo_check_session& session);
+
 // The login gate: 0 when the account may check. Otherwise tells the user
 // "连接服务器失败" (no answer), "请登录后再进行校对" (the account was refused)
 // or the service's own message (any other refusal) and returns -1.

@@ -1,5 +1,4 @@
-// The check progress dialog: window, check range, start of the run, and the
-// slots through which the check thread reaches the GUI thread.
+// The check progress dialog: its window and what it shows of the session.
 #include "features/check/velmo_ui_check.h"
 
 #include <QCloseEvent>
@@ -7,14 +6,11 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
+#include "check/velmo_check_session.h"
 #include "config/velmo_config.h"
 #include "config/velmo_config_values.h"
-#include "document/velmo_document.h"
-#include "host/velmo_globals.h"
-#include "host/velmo_host_string.h"
 
 namespace {
 
@@ -31,30 +27,14 @@ QString strength_name(int weight) {
     }
 }
 
-HRESULT local_get_document(kfc::ks_stdptr<wpsapi::_Document>& document) {
-    if (!g_pApp) return E_FAIL;
-    wpsapi::Document* active = nullptr;
-    const HRESULT hr = g_pApp->get_ActiveDocument(&active);
-    document = velmo_adopt<wpsapi::_Document>(active);
-    return SUCCEEDED(hr) && !document ? E_FAIL : hr;
-}
-
-// Where `word` first occurs in `text` from `from` on, compared without case;
-// -1 when it does not.
-int find_text(const QString& text, const QString& word, int from) {
-    if (word.isEmpty()) return -1;
-    return text.indexOf(word, from, Qt::CaseInsensitive);
-}
-
 }  // namespace
 
-velmo_ui_check::velmo_ui_check(QDialog* parent) : QDialog(parent) {
+velmo_ui_check::velmo_ui_check(velmo_check_session* session, QDialog* parent)
+    : QDialog(parent), session(session) {
     init_ui();
-    init_loading();
-    init_check();
+    connect(session, &velmo_check_session::progress, this, &velmo_ui_check::on_progress);
+    connect(session, &velmo_check_session::finished, this, &velmo_ui_check::on_finished);
 }
-
-velmo_ui_check::~velmo_ui_check() = default;
 
 void velmo_ui_check::init_ui() {
     velmo_singleton_config* config = velmo_singleton_config::instance();
@@ -92,148 +72,36 @@ void velmo_ui_check::init_ui() {
     connect(stop_button, &QPushButton::clicked, this, &velmo_ui_check::on_stop);
 }
 
-void velmo_ui_check::init_loading() {
-    if (FAILED(local_get_document(document))) return;
-    long start = 0;
-    long end = 0;
-    if (FAILED(local_get_check_range(start, end, selection_start, selection_end))) return;
-    kfc::ks_stdptr<wpsapi::Range> candidate;
-    if (FAILED(local_get_range(document.get(), start, end, candidate))) return;
-    check_range = candidate;
-    check_start = start;
-    check_end = end;
-}
-
-void velmo_ui_check::init_check() {
-    stopped_by_user = 0;
-    connect(&thread, &velmo_thread_check::notify_select, this, &velmo_ui_check::on_notify_select);
-    connect(&thread, &velmo_thread_check::notify_find_error, this,
-            &velmo_ui_check::on_notify_find_error);
-    connect(&thread, &velmo_thread_check::notify_progress, this,
-            &velmo_ui_check::on_notify_progress);
-    if (!check_range) {
-        // Nothing to check: end the run as soon as the dialog's loop runs.
-        QMetaObject::invokeMethod(this, "on_notify_progress", Qt::QueuedConnection, Q_ARG(int, 100),
-                                  Q_ARG(int, 100), Q_ARG(QString, QString()));
-        return;
-    }
-    thread.set_range(check_range);
-    thread.start_thread();
-    document_watch = new QTimer(this);
-    connect(document_watch, &QTimer::timeout, this, &velmo_ui_check::stop_if_document_closed);
-    document_watch->start(200);
-}
-
-void velmo_ui_check::stop_if_document_closed() {
-    if (run_ended || local_document_is_open(document.get())) return;
-    document_watch->stop();
+// The session ends the piece in hand (a request in flight is cut short) and
+// then reports its end, which closes the dialog. Until then the dialog's
+// loop keeps serving the session, so that no error of a contents piece is lost.
+void velmo_ui_check::on_stop() {
     stop_button->setEnabled(false);
-    thread.stop_thread();
+    session->stop(true);
 }
-
-// The worker ends the piece in hand (a request in flight is cut short) and
-// reports the end of the run, which closes the dialog. Until then the GUI
-// thread keeps serving the worker's queued requests, so that no error of a
-// contents piece is lost and the wait for the worker is short.
-void velmo_ui_check::request_stop() {
-    stopped_by_user = 1;
-    stop_button->setEnabled(false);
-    thread.stop_thread();
-}
-
-// Placing the errors of contents pieces moves the checked document's
-// selection; the next check would take it as its range.
-void velmo_ui_check::restore_selection() {
-    kfc::ks_stdptr<wpsapi::Range> selected;
-    if (!document || !local_document_is_open(document.get()) ||
-        FAILED(local_get_range(document.get(), selection_start, selection_end, selected)))
-        return;
-    selected->Select();
-}
-
-void velmo_ui_check::wait() { thread.wait_until_finished(); }
-
-qint64 velmo_ui_check::get_check_start() const { return check_start; }
-
-qint64 velmo_ui_check::get_check_end() const { return check_end; }
-
-QList<velmo_check_result_t>* velmo_ui_check::get_check_result() {
-    return thread.get_check_result();
-}
-
-int velmo_ui_check::is_check_max() const { return thread.is_check_max(); }
-
-wpsapi::_Document* velmo_ui_check::get_document() const { return document.get(); }
-
-int velmo_ui_check::stop_by_user() const { return stopped_by_user; }
-
-int velmo_ui_check::get_unchecked_count() const { return thread.get_unchecked_count(); }
-
-QString velmo_ui_check::get_unchecked_reason() const { return thread.get_unchecked_reason(); }
-
-void velmo_ui_check::on_stop() { request_stop(); }
 
 void velmo_ui_check::reject() {
-    if (run_ended)
+    if (session->has_finished())
         QDialog::reject();
     else
-        request_stop();
-}
-
-// The contents piece is selected in the checked document, whichever document
-// is active now; its errors are then searched for in its text.
-void velmo_ui_check::on_notify_select(long start, long end) {
-    contents_piece_start = start;
-    contents_found_at = start;
-    contents_search_from = 0;
-    contents_text.clear();
-    kfc::ks_stdptr<wpsapi::Range> piece;
-    if (!document || !local_document_is_open(document.get()) ||
-        FAILED(local_get_range(document.get(), start, end, piece)))
-        return;
-    kfc::ks_bstr text;
-    if (SUCCEEDED(piece->get_Text(&text))) contents_text = velmo_from_bstr(text);
-    piece->Select();
-}
-
-// Errors of a contents piece are placed where their text is found in the
-// piece, searching on from the last match; when it is not found the last
-// match (or the piece's start) is used.
-void velmo_ui_check::on_notify_find_error(int level, QString err_word, QString cor_word) {
-    const int found = find_text(contents_text, err_word, contents_search_from);
-    if (found >= 0) {
-        contents_found_at = contents_piece_start + found;
-        contents_search_from = found + static_cast<int>(err_word.size());
-        kfc::ks_stdptr<wpsapi::Range> match;
-        if (SUCCEEDED(local_get_range(document.get(), contents_found_at,
-                                      contents_found_at + err_word.size(), match)))
-            match->Select();
-    }
-    velmo_check_result_t result;
-    result.pos = static_cast<int>(contents_found_at);
-    result.level = level;
-    result.span_by_correction = 0;
-    result.err_word = err_word;
-    result.cor_word = cor_word;
-    thread.insert_check_result(result);
-}
-
-void velmo_ui_check::on_notify_progress(int sub_progress, int total_progress, QString) {
-    sub_progress_bar->setValue(sub_progress);
-    total_progress_bar->setValue(total_progress);
-    if (total_progress == 100 && !run_ended) {
-        run_ended = true;
-        thread.wait_until_finished();
-        restore_selection();
-        close();
-    }
+        on_stop();
 }
 
 void velmo_ui_check::closeEvent(QCloseEvent* event) {
-    if (run_ended) {
+    if (session->has_finished()) {
         event->accept();
         return;
     }
-    request_stop();
+    on_stop();
     event->ignore();
+}
+
+void velmo_ui_check::on_progress(int sub_progress, int total_progress) {
+    sub_progress_bar->setValue(sub_progress);
+    total_progress_bar->setValue(total_progress);
+}
+
+void velmo_ui_check::on_finished() {
+    stop_button->setEnabled(false);
+    close();
 }

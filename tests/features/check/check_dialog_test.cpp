@@ -1,11 +1,13 @@
-// The check progress dialog driving whole runs in the simulated host.
+// The check progress dialog as the view of whole runs in the simulated host.
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
+#include "check/velmo_check_session.h"
 #include "check_test_env.h"
+#include "features/check/velmo_check_commands.h"
 #include "features/check/velmo_ui_check.h"
 #include "host/velmo_variant.h"
 
@@ -21,9 +23,9 @@ struct check_dialog : ::testing::Test {
     static QProgressBar* bar(velmo_ui_check& dialog, const char* name) {
         return dialog.findChild<QProgressBar*>(name);
     }
-    static QList<int> positions(velmo_ui_check& dialog) {
+    static QList<int> positions(const velmo_check_session& session) {
         QList<int> out;
-        for (const velmo_check_result_t& result : *dialog.get_check_result()) out << result.pos;
+        for (const velmo_check_result_t& result : session.outcome().results) out << result.pos;
         return out;
     }
 
@@ -45,7 +47,9 @@ TEST_F(check_dialog, the_title_names_strength_and_field) {
         settings.max_words = 0;  // no traffic
         use(settings);
         env->open(wps_sim::document_builder().paragraph("正文。"));
-        velmo_ui_check dialog;
+        velmo_check_session session;
+        velmo_ui_check dialog(&session);
+        velmo_start_check_of_active_document(session);
         EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(c.title));
         dialog.exec();
     }
@@ -61,13 +65,15 @@ TEST_F(check_dialog, the_check_range_is_the_selection_or_runs_from_the_cursor_to
     };
     for (const case_t& c : {case_t{7, 7, 7, 12}, case_t{7, 8, 7, 12}, case_t{2, 8, 2, 8}}) {
         select(c.select_start, c.select_end);
-        velmo_ui_check dialog;
+        velmo_check_session session;
+        velmo_ui_check dialog(&session);
+        velmo_start_check_of_active_document(session);
         dialog.exec();
-        dialog.wait();
-        EXPECT_EQ(dialog.get_check_start(), c.check_start) << c.select_start;
-        EXPECT_EQ(dialog.get_check_end(), c.check_end) << c.select_start;
-        EXPECT_NE(dialog.get_document(), nullptr);
-        EXPECT_EQ(dialog.stop_by_user(), 0);
+        session.wait();
+        EXPECT_EQ(session.outcome().start, c.check_start) << c.select_start;
+        EXPECT_EQ(session.outcome().end, c.check_end) << c.select_start;
+        EXPECT_NE(session.document(), nullptr);
+        EXPECT_FALSE(session.outcome().stopped_by_user);
     }
 }
 
@@ -76,18 +82,20 @@ TEST_F(check_dialog, progress_reaches_the_bars_and_the_end_of_the_run_closes_the
     env->add_job({}, {30, 60, 100});
     env->add_job();
     select(0, 0);
-    velmo_ui_check dialog;
+    velmo_check_session session;
+    velmo_ui_check dialog(&session);
+    velmo_start_check_of_active_document(session);
     QStringList log;
     QObject::connect(bar(dialog, "sub_progress_bar"), &QProgressBar::valueChanged,
                      [&](int value) { log << QString("sub %1").arg(value); });
     QObject::connect(bar(dialog, "total_progress_bar"), &QProgressBar::valueChanged,
                      [&](int value) { log << QString("total %1").arg(value); });
     dialog.exec();
-    dialog.wait();
+    session.wait();
     EXPECT_EQ(log, QStringList({"sub 30", "total 0", "sub 60", "sub 100", "sub 0", "total 50",
                                 "sub 100", "sub 0", "total 99", "sub 100", "total 100"}));
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.is_check_max(), 0);
+    EXPECT_FALSE(session.outcome().reached_max);
 }
 
 TEST_F(check_dialog, contents_piece_errors_are_placed_where_their_text_is_found) {
@@ -103,16 +111,18 @@ TEST_F(check_dialog, contents_piece_errors_are_placed_where_their_text_is_found)
     env->add_plain_jobs(1);
     env->add_job({make_error(2, "二")});
     select(0, 0);
-    velmo_ui_check dialog;
+    velmo_check_session session;
+    velmo_ui_check dialog(&session);
+    velmo_start_check_of_active_document(session);
     dialog.exec();
-    dialog.wait();
+    session.wait();
     // The text that is not found stays at the start of the selected piece.
-    ASSERT_EQ(positions(dialog), QList<int>({4, second_entry, second_body + 2}));
-    const velmo_check_result_t& found = dialog.get_check_result()->at(0);
+    ASSERT_EQ(positions(session), QList<int>({4, second_entry, second_body + 2}));
+    const velmo_check_result_t& found = session.outcome().results.at(0);
     EXPECT_EQ(found.level, 2);
     EXPECT_EQ(found.err_word, "总则");
     EXPECT_EQ(found.cor_word, "总纲");
-    EXPECT_EQ(dialog.get_check_result()->at(1).err_word, "不存在的词");
+    EXPECT_EQ(session.outcome().results.at(1).err_word, "不存在的词");
 }
 
 // A contents piece whose job never finishes, stopped by the button, by
@@ -129,7 +139,9 @@ TEST_F(check_dialog, every_way_of_stopping_ends_the_run_and_keeps_what_was_found
         env->add_job({make_error(4, "总则")});
         env->add_job({}, {10});
         select(2, 2);
-        velmo_ui_check dialog;
+        velmo_check_session session;
+        velmo_ui_check dialog(&session);
+        velmo_start_check_of_active_document(session);
         QObject::connect(bar(dialog, "sub_progress_bar"), &QProgressBar::valueChanged,
                          [&](int value) {
                              if (value != 10) return;
@@ -141,12 +153,12 @@ TEST_F(check_dialog, every_way_of_stopping_ends_the_run_and_keeps_what_was_found
                                  QTest::keyClick(&dialog, Qt::Key_Escape);
                          });
         dialog.exec();
-        dialog.wait();
+        session.wait();
         const int n = static_cast<int>(how);
-        EXPECT_EQ(dialog.stop_by_user(), 1) << n;
-        EXPECT_EQ(positions(dialog), QList<int>({4})) << n;
-        EXPECT_EQ(dialog.get_unchecked_count(), 3) << n;
-        EXPECT_EQ(dialog.get_unchecked_reason(), QString::fromUtf8("校对已停止")) << n;
+        EXPECT_TRUE(session.outcome().stopped_by_user) << n;
+        EXPECT_EQ(positions(session), QList<int>({4})) << n;
+        EXPECT_EQ(session.outcome().unchecked_count, 3) << n;
+        EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8("校对已停止")) << n;
         EXPECT_EQ(env->service.requests("GetCheckArticlePIDByUser").size(), 2u) << n;
         long selection_start = -1;
         env->selection()->get_Start(&selection_start);
@@ -165,7 +177,9 @@ TEST_F(check_dialog, closing_the_checked_document_stops_the_run_and_abandons_its
         env->open(wps_sim::document_builder().paragraphs({filler(9), filler(9), filler(9)}));
     for (int i = 0; i < 3; ++i) env->add_job({make_error(1, "x")}, {10});
     select(0, 0);
-    velmo_ui_check dialog;
+    velmo_check_session session;
+    velmo_ui_check dialog(&session);
+    velmo_start_check_of_active_document(session);
     bool closed = false;
     QObject::connect(bar(dialog, "sub_progress_bar"), &QProgressBar::valueChanged, [&](int value) {
         if (value != 10 || closed) return;
@@ -174,22 +188,24 @@ TEST_F(check_dialog, closing_the_checked_document_stops_the_run_and_abandons_its
         checked->Close(&no, &no, &no);
     });
     dialog.exec();
-    dialog.wait();
+    session.wait();
     EXPECT_TRUE(closed);
-    EXPECT_EQ(dialog.stop_by_user(), 0);
-    EXPECT_TRUE(dialog.get_check_result()->isEmpty());
-    EXPECT_EQ(dialog.get_unchecked_count(), 3);
-    EXPECT_EQ(dialog.get_unchecked_reason(), QString::fromUtf8("校对已停止"));
+    EXPECT_FALSE(session.outcome().stopped_by_user);
+    EXPECT_TRUE(session.outcome().results.isEmpty());
+    EXPECT_EQ(session.outcome().unchecked_count, 3);
+    EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8("校对已停止"));
     EXPECT_EQ(env->service.requests("GetCheckArticlePIDByUser").size(), 2u);
     EXPECT_TRUE(env->service.requests("GetCheckArticleResult").empty());
 }
 
 TEST_F(check_dialog, without_a_document_the_dialog_closes_with_nothing_checked) {
-    velmo_ui_check dialog;
+    velmo_check_session session;
+    velmo_ui_check dialog(&session);
+    velmo_start_check_of_active_document(session);
     dialog.exec();
-    dialog.wait();
-    EXPECT_EQ(dialog.get_document(), nullptr);
-    EXPECT_TRUE(dialog.get_check_result()->isEmpty());
+    session.wait();
+    EXPECT_EQ(session.document(), nullptr);
+    EXPECT_TRUE(session.outcome().results.isEmpty());
     EXPECT_TRUE(env->service.requests().empty());
 }
 
