@@ -21,7 +21,19 @@ struct found_mark_t {
 struct found_marks_t {
     wpsapi::_Document* document = nullptr;
     std::vector<found_mark_t> marks;
+    long bookmark_count = -1;  // -1: the marks could not be read
+    long content_end = -1;
 };
+
+// The document's bookmark count and end of text, both -1 when either
+// cannot be read.
+void read_extent(kfc::ks_stdptr<wpsapi::Range>& content, long bookmark_count, long* seen_bookmarks,
+                 long* seen_end) {
+    long end = 0;
+    const bool known = SUCCEEDED(content->get_End(&end));
+    *seen_bookmarks = known ? bookmark_count : -1;
+    *seen_end = known ? end : -1;
+}
 
 // Reads every error mark of the active document, ordered by position (equal
 // positions keep bookmark order). A bookmark that cannot be fetched ends the
@@ -36,6 +48,7 @@ found_marks_t find_error_marks() {
         FAILED(local_get_bookmarks(content, bookmarks, count)))
         return found;
     found.document = local_get_document();
+    read_extent(content, count, &found.bookmark_count, &found.content_end);
     found.marks.reserve(static_cast<size_t>(std::max(count, 0L)));
     for (long i = 1; i <= count; ++i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
@@ -55,6 +68,13 @@ found_marks_t find_error_marks() {
 
 }  // namespace
 
+// What the collection was brought up to date from.
+void note_seen(check_progress_t* progress, const found_marks_t& found) {
+    progress->seen_bookmarks = found.bookmark_count;
+    progress->seen_end = found.content_end;
+    progress->seen_records = progress->results.size();
+}
+
 void check_progress_update(check_progress_t* progress) {
     if (!progress) return;
     const int current = progress->current;
@@ -66,7 +86,10 @@ void check_progress_update(check_progress_t* progress) {
         while (first_moved < count &&
                found.marks[first_moved].pos == progress->results.at(first_moved).pos)
             ++first_moved;
-        if (first_moved == count) return;  // nothing moved: nothing changes
+        if (first_moved == count) {  // nothing moved: nothing changes
+            if (found.document == progress->document) note_seen(progress, found);
+            return;
+        }
     }
 
     QList<velmo_check_result_t> fresh;
@@ -91,4 +114,23 @@ void check_progress_update(check_progress_t* progress) {
         progress->results = fresh;
     }
     progress->current = current;
+    note_seen(progress, found);
+}
+
+void check_progress_refresh(check_progress_t* progress) {
+    if (!progress) return;
+    kfc::ks_stdptr<wpsapi::Range> content;
+    kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
+    long count = 0;
+    long seen_bookmarks = -1;
+    long seen_end = -1;
+    if (progress->seen_bookmarks >= 0 && progress->document &&
+        progress->document == local_get_document() && SUCCEEDED(local_get_content(content)) &&
+        SUCCEEDED(local_get_bookmarks(content, bookmarks, count))) {
+        read_extent(content, count, &seen_bookmarks, &seen_end);
+        if (seen_bookmarks == progress->seen_bookmarks && seen_end == progress->seen_end &&
+            progress->results.size() == progress->seen_records)
+            return;
+    }
+    check_progress_update(progress);
 }

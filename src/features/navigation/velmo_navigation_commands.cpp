@@ -71,7 +71,7 @@ int previous_index(const QList<velmo_check_result_t>& results, long p, int curre
 // Selects the next (forward) or previous mark from the cursor, going round
 // at either end; current then points past it in the walking direction.
 HRESULT go_to_mark(walk_direction direction) {
-    check_progress_update(&s_check_progress);
+    check_progress_refresh(&s_check_progress);
     if (s_check_progress.results.isEmpty()) return select_bookmark_beside_cursor(direction);
     const bool forward = direction == walk_direction::forward;
     const int n = s_check_progress.results.size();

@@ -122,6 +122,29 @@ TEST_F(navigation_test, update_after_an_insertion_moves_positions_and_keeps_edit
     expect_selected(9, 11);
 }
 
+// Presses do not read every mark again unless the document changed: an
+// insertion between presses, or a mark deleted by hand, is still followed.
+TEST_F(navigation_test, next_follows_marks_moved_or_deleted_between_presses) {
+    auto document = open_marked();
+    set_cursor(0);
+    EXPECT_EQ(next(), 0);
+    expect_selected(2, 4);
+    insert_text(document, 5, QString::fromUtf8("一二三"));
+    EXPECT_EQ(next(), 0);
+    expect_selected(9, 11);
+
+    kfc::ks_stdptr<wpsapi::Bookmarks> all;
+    ASSERT_TRUE(SUCCEEDED(document->get_Bookmarks(&all)));
+    VARIANT last = kfc::var_i8(3);
+    kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
+    ASSERT_TRUE(SUCCEEDED(all->Item(&last, &bookmark)));
+    ASSERT_TRUE(SUCCEEDED(bookmark->Delete()));
+    set_cursor(12);
+    EXPECT_EQ(next(), 0);
+    expect_selected(2, 4);
+    EXPECT_EQ(s_check_progress.results.size(), 2);
+}
+
 TEST_F(navigation_test, update_with_the_same_positions_changes_nothing) {
     open_marked();
     s_check_progress.results[0].cor_word = QString::fromUtf8("记下");
