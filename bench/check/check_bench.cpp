@@ -28,12 +28,8 @@ const double kPauseMs = 100.0;
 
 // The pieces of the whole range, cut as a check cuts them.
 int cut_pieces(kfc::ks_stdptr<wpsapi::Range>& content) {
-    long start = 0;
-    long end = 0;
-    content->get_Start(&start);
-    content->get_End(&end);
     velmo_piece_cutter cutter;
-    cutter.cut(content, start, end);
+    cutter.cut(content);
     return cutter.pieces().size() + cutter.contents_pieces().size();
 }
 

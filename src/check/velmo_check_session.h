@@ -71,9 +71,6 @@ class velmo_check_session : public QObject {
     // The current piece's progress and the run's, in percent; 100 of 100
     // comes once, right before finished().
     void progress(int sub_progress, int total_progress);
-    // The contents piece spanning [start, end) is selected in the document,
-    // so that its errors are found there.
-    void contents_piece_selected(long start, long end);
     void finished();
 
     // From the runner's threads; queued to this object's thread.

@@ -31,7 +31,6 @@ void velmo_check_session::on_runner_select(qint64 start, qint64 end) {
     kfc::ks_bstr text;
     if (SUCCEEDED(piece->get_Text(&text))) contents_text = velmo_from_bstr(text);
     piece->Select();
-    emit contents_piece_selected(static_cast<long>(start), static_cast<long>(end));
 }
 
 // Searching goes on from the last match; when the text is not found the last

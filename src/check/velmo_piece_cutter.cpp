@@ -84,6 +84,13 @@ void velmo_piece_cutter::cut(kfc::ks_stdptr<wpsapi::Range>& range, qint64 start,
     join_paragraphs();
 }
 
+void velmo_piece_cutter::cut(kfc::ks_stdptr<wpsapi::Range>& range) {
+    long start = 0;
+    long end = 0;
+    if (range && !read_bounds(range, &start, &end)) start = end = 0;
+    cut(range, start, end);
+}
+
 const QList<check_range_threadsafe_t>& velmo_piece_cutter::pieces() const { return ordinary; }
 
 const QList<check_range_threadsafe_t>& velmo_piece_cutter::contents_pieces() const {

@@ -29,6 +29,8 @@ class velmo_piece_cutter {
     // piece length and the joining of paragraphs from the settings. A null
     // range gives nothing. Forgets the pieces of an earlier cut.
     void cut(kfc::ks_stdptr<wpsapi::Range>& range, qint64 start, qint64 end);
+    // The same over the bounds the host gives the range.
+    void cut(kfc::ks_stdptr<wpsapi::Range>& range);
 
     // Ordinary pieces, and the sentences of tables of contents, whose errors
     // are searched for in the document.

@@ -9,26 +9,17 @@
 
 namespace {
 
-// Cuts the range over the bounds the host gives it.
-void cut_range(velmo_piece_cutter& cutter, kfc::ks_stdptr<wpsapi::Range>& range) {
-    long start = 0;
-    long end = 0;
-    range->get_Start(&start);
-    range->get_End(&end);
-    cutter.cut(range, start, end);
-}
-
 const QChar shape = wps_sim::inline_shape;
 const QString cell_mark = QString(QChar(wpsapi::wdCellMark));
 
 struct segmentation : ::testing::Test {
     void cut(long start, long end) {
         kfc::ks_stdptr<wpsapi::Range> range = env->range(start, end);
-        cut_range(cutter, range);
+        cutter.cut(range);
     }
     void cut_all() {
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
-        cut_range(cutter, range);
+        cutter.cut(range);
     }
     QStringList texts(const QList<check_range_threadsafe_t>& list) const {
         QStringList out;
@@ -104,7 +95,7 @@ TEST_F(segmentation, a_piece_length_below_one_counts_as_one_hundred) {
         velmo_piece_cutter fresh;
         env->open(wps_sim::document_builder().paragraph(filler(250)));
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
-        cut_range(fresh, range);
+        fresh.cut(range);
         QList<int> lengths;
         for (const check_range_threadsafe_t& piece : fresh.pieces())
             lengths << static_cast<int>(piece.end - piece.start);
@@ -154,7 +145,7 @@ TEST_F(segmentation, a_table_is_cut_once_into_its_cells) {
     ASSERT_EQ(env->text(fourth_cell, fourth_cell + 2), "c4");
     velmo_piece_cutter from_inside;
     kfc::ks_stdptr<wpsapi::Range> range = env->range(fourth_cell, fourth_cell + 1);
-    cut_range(from_inside, range);
+    from_inside.cut(range);
     EXPECT_EQ(texts(from_inside.pieces()), expected);
 }
 
@@ -258,7 +249,7 @@ TEST_F(segmentation, joined_paragraphs_fill_pieces_up_to_the_piece_length_and_no
     velmo_singleton_config::instance()->set_int("OtherParams", "JoinParagraphs", 0);
     velmo_piece_cutter apart;
     kfc::ks_stdptr<wpsapi::Range> range = env->content();
-    cut_range(apart, range);
+    apart.cut(range);
     EXPECT_EQ(apart.pieces().size(), cutter.pieces().size() + 3);
 }
 
