@@ -12,7 +12,7 @@ extern const char* const VELMO_CHECK_OUTCOME_PROPERTY;  // "velmo_check_outcome"
 struct velmo_check_outcome_t {
     int marks = 0;             // error marks placed
     bool reached_max = false;  // the check stopped at the length limit
-    int unchecked_pieces = 0;  // pieces the service did not check
+    int unchecked_pieces = 0;  // stretches the host did not give, pieces the service did not check
     QString unchecked_reason;  // why the first of them was not checked
 };
 
