@@ -68,17 +68,59 @@ int previous_index(const QList<velmo_check_result_t>& results, long p, int curre
     return n - 1;
 }
 
+// The mark to go to from the cursor at p, going round at either end.
+int target_index(walk_direction direction, long p) {
+    const int n = s_check_progress.results.size();
+    int k = direction == walk_direction::forward
+                ? next_index(s_check_progress.results, p, s_check_progress.current)
+                : previous_index(s_check_progress.results, p, s_check_progress.current);
+    if (k < 0 || k >= n) k = direction == walk_direction::forward ? 0 : n - 1;
+    return k;
+}
+
+// True when the host's error marks between the cursor and record k start
+// where the collection says: text moved between two presses without
+// changing the document's length (cut and pasted elsewhere) shows here.
+bool marks_agree_up_to(long p, int k) {
+    const QList<velmo_check_result_t>& results = s_check_progress.results;
+    const long from = qMin(p, static_cast<long>(results.at(k).pos));
+    const long to = qMax(p, record_end(results.at(k)));
+    QList<long> expected;
+    for (const velmo_check_result_t& record : results)
+        if (record.pos >= from && record_end(record) <= to) expected << record.pos;
+    kfc::ks_stdptr<wpsapi::Range> stretch;
+    kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
+    long count = 0;
+    if (FAILED(local_get_range(from, to, stretch)) ||
+        FAILED(local_get_bookmarks(stretch, bookmarks, count)))
+        return false;
+    QList<long> found;
+    for (long i = 1; i <= count; ++i) {
+        kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
+        long start = 0;
+        if (FAILED(local_get_bookmark(bookmarks, i, bookmark))) return false;
+        if (!velmo_mark_is_error_name(velmo_bookmark_name(bookmark))) continue;
+        if (FAILED(bookmark->get_Start(&start))) return false;
+        found << start;
+    }
+    return found == expected;
+}
+
 // Selects the next (forward) or previous mark from the cursor, going round
-// at either end; current then points past it in the walking direction.
+// at either end; current then points past it in the walking direction. The
+// collection is read again from the marks only when the document changed
+// or the marks near the cursor are not where it says.
 HRESULT go_to_mark(walk_direction direction) {
     check_progress_refresh(&s_check_progress);
     if (s_check_progress.results.isEmpty()) return select_bookmark_beside_cursor(direction);
     const bool forward = direction == walk_direction::forward;
-    const int n = s_check_progress.results.size();
     const long p = local_get_pos();
-    int k = forward ? next_index(s_check_progress.results, p, s_check_progress.current)
-                    : previous_index(s_check_progress.results, p, s_check_progress.current);
-    if (k < 0 || k >= n) k = forward ? 0 : n - 1;
+    int k = target_index(direction, p);
+    if (p >= 0 && !marks_agree_up_to(p, k)) {
+        check_progress_update(&s_check_progress);
+        if (s_check_progress.results.isEmpty()) return select_bookmark_beside_cursor(direction);
+        k = target_index(direction, p);
+    }
     s_check_progress.current = k;
     const HRESULT hr = select_record(k);
     if (SUCCEEDED(hr)) s_check_progress.current = forward ? k + 1 : k - 1;

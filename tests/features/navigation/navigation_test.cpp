@@ -4,6 +4,7 @@
 #include "document/velmo_document.h"
 #include "features/colours/velmo_color_commands.h"
 #include "features/navigation/velmo_navigation_commands.h"
+#include "host/velmo_bstr.h"
 #include "plugin_commands_fixture.h"
 
 namespace {
@@ -143,6 +144,28 @@ TEST_F(navigation_test, next_follows_marks_moved_or_deleted_between_presses) {
     EXPECT_EQ(next(), 0);
     expect_selected(2, 4);
     EXPECT_EQ(s_check_progress.results.size(), 2);
+}
+
+// Text taken out before the marks and as much put in between them leaves
+// the document as long as it was, yet the marks have moved.
+TEST_F(navigation_test, next_follows_marks_moved_by_text_of_the_same_length) {
+    auto document = open_marked();
+    set_cursor(0);
+    EXPECT_EQ(next(), 0);
+    expect_selected(2, 4);
+    VARIANT s = kfc::var_i8(0);
+    VARIANT e = kfc::var_i8(1);
+    kfc::ks_stdptr<wpsapi::Range> first;
+    ASSERT_TRUE(SUCCEEDED(document->Range(&s, &e, &first)));
+    ASSERT_TRUE(SUCCEEDED(first->put_Text(velmo_to_bstr(QString()))));
+    insert_text(document, 10, QString::fromUtf8("一"));
+    set_cursor(0);
+    EXPECT_EQ(next(), 0);
+    expect_selected(1, 3);
+    EXPECT_EQ(next(), 0);
+    expect_selected(5, 7);
+    EXPECT_EQ(next(), 0);
+    expect_selected(12, 14);
 }
 
 TEST_F(navigation_test, update_with_the_same_positions_changes_nothing) {
