@@ -1,17 +1,23 @@
 // Segmentation of a 200,000-character document and of one ten times larger
 // (time ratio at most 12), and a full check run through the progress dialog
-// against a fake service that answers at once (wall time within 10% of the
-// pauses the run must make: one 100 ms poll per piece, and for each contents
-// piece a pause after selecting it and one after each error handed over).
+// against a fake service that answers at once (wall time within 10% of what
+// the run must spend: for each contents piece a 100 ms pause after selecting
+// it and one after each error handed over, and the requests of its jobs,
+// measured here as as many jobs carried from identifier to result in a row,
+// and the dialog's own showing and closing, measured as a run over nothing;
+// a job that is done at the first poll costs no pause).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-#include "check/velmo_thread_check.h"
-#include "events/velmo_ui_check.h"
+#include "api/velmo_api_job.h"
+#include "check/velmo_check_session.h"
+#include "check/velmo_piece_cutter.h"
 #include "fake_service.h"
+#include "features/check/velmo_check_commands.h"
+#include "features/check/velmo_ui_check.h"
 #include "host/velmo_globals.h"
 #include "temp_settings.h"
 #include "wps_sim.h"
@@ -19,6 +25,13 @@
 namespace {
 
 const double kPauseMs = 100.0;
+
+// The pieces of the whole range, cut as a check cuts them.
+int cut_pieces(kfc::ks_stdptr<wpsapi::Range>& content) {
+    velmo_piece_cutter cutter;
+    cutter.cut(content);
+    return cutter.pieces().size() + cutter.contents_pieces().size();
+}
 
 std::string settings_text(const std::string& url) {
     return "[OtherParams]\nServiceUrl=" + url +
@@ -57,13 +70,10 @@ double segmentation_ms(wpsapi::_Application* app, long characters, int* pieces) 
     for (int round = 0; round < rounds; ++round) {
         kfc::ks_stdptr<wpsapi::Range> content;
         document->get_Content(&content);
-        velmo_thread_check thread;
         QElapsedTimer timer;
         timer.start();
-        thread.set_range(content);
-        thread.init_threadsafe();
+        *pieces = cut_pieces(content);
         times.push_back(timer.nsecsElapsed() / 1e6);
-        *pieces = thread.get_pieces().size() + thread.get_contents_pieces().size();
     }
     return *std::min_element(times.begin(), times.end());
 }
@@ -101,12 +111,42 @@ int segment_once(wpsapi::_Application* app, long characters) {
     app->get_ActiveDocument(&document);
     kfc::ks_stdptr<wpsapi::Range> content;
     document->get_Content(&content);
-    velmo_thread_check thread;
-    thread.set_range(content);
-    thread.init_threadsafe();
-    std::printf("segmentation of %ld chars: %d pieces\n", characters,
-                thread.get_pieces().size() + thread.get_contents_pieces().size());
+    std::printf("segmentation of %ld chars: %d pieces\n", characters, cut_pieces(content));
     return 0;
+}
+
+// As many jobs as a run has pieces, each carried from identifier to result
+// in a row: the time the run's requests cost by themselves.
+double requests_ms(fake_service& service, int jobs) {
+    for (int i = 0; i < jobs; ++i) {
+        fake_job job;
+        job.pid = "alone" + std::to_string(i);
+        service.add_job(job);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < jobs; ++i) {
+        char pid[VELMO_PID_BUFFER_SIZE] = {};
+        QList<velmo_check_result_t> found;
+        velmo_api_get_pid(pid);
+        velmo_api_upload(QString::fromLatin1(pid), QString::fromUtf8("第1段正文，错别字在这里。"));
+        velmo_api_progress(QString::fromLatin1(pid));
+        velmo_api_result(found, QString::fromLatin1(pid));
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// The progress dialog over a run with nothing to check: its own cost.
+double empty_run_ms() {
+    QElapsedTimer timer;
+    timer.start();
+    velmo_check_session session;
+    velmo_ui_check dialog(&session);
+    kfc::ks_stdptr<wpsapi::Range> nothing;
+    session.start(nothing);
+    dialog.exec();
+    session.wait();
+    return timer.nsecsElapsed() / 1e6;
 }
 
 }  // namespace
@@ -142,6 +182,7 @@ int main(int argc, char** argv) {
     wps_sim::document_builder builder;
     builder.table_of_contents({"第一章 总则", "第二章 细则"}).paragraph("").paragraphs(paragraphs);
     builder.open(app.get());
+    const double alone_ms = requests_ms(service, ordinary + 2) + empty_run_ms();
     for (int i = 0; i < ordinary + 2; ++i) {
         fake_job job;
         job.pid = "job" + std::to_string(i);
@@ -151,15 +192,17 @@ int main(int argc, char** argv) {
     kfc::ks_stdptr<wpsapi::Selection> selection;
     app->get_Selection(&selection);
     selection->SetRange(0, 0);
-    const double floor_ms = ordinary * kPauseMs + 2 * 3 * kPauseMs;
+    const double floor_ms = 2 * 2 * kPauseMs + alone_ms;
     QElapsedTimer timer;
     timer.start();
     int results = 0;
     {
-        velmo_ui_check dialog;
+        velmo_check_session session;
+        velmo_ui_check dialog(&session);
+        velmo_start_check_of_active_document(session);
         dialog.exec();
-        dialog.wait();
-        results = dialog.get_check_result()->size();
+        session.wait();
+        results = session.outcome().results.size();
     }
     const double run_ms = timer.nsecsElapsed() / 1e6;
     const double run_ratio = run_ms / floor_ms;

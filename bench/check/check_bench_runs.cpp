@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
-#include "check/velmo_thread_check.h"
+#include "check/velmo_check_session.h"
 #include "config/velmo_config.h"
 
 QString bench_start_service(QProcess& service, const QString& database) {
@@ -36,17 +36,16 @@ bench_run_t bench_check_document(wpsapi::_Application* app, int parallel) {
     kfc::ks_stdptr<wpsapi::Range> content;
     app->get_ActiveDocument(&document);
     document->get_Content(&content);
-    velmo_thread_check thread;
+    velmo_check_session thread;
     QElapsedTimer timer;
     timer.start();
-    thread.set_range(content);
-    thread.start_thread();
-    thread.wait_until_finished();
+    thread.start(content);
+    thread.wait();
     bench_run_t run;
     run.seconds = timer.nsecsElapsed() / 1e9;
-    run.pieces = thread.get_pieces().size();
-    run.results = *thread.get_check_result();
-    run.unchecked = thread.get_unchecked_count();
+    run.pieces = thread.cutter().pieces().size();
+    run.results = thread.outcome().results;
+    run.unchecked = thread.outcome().unchecked_count;
     return run;
 }
 

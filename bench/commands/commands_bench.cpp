@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "commands/velmo_cb.h"
+#include "document/velmo_check_progress.h"
+#include "document/velmo_document.h"
+#include "features/navigation/velmo_navigation_commands.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
-#include "marks/velmo_check_progress.h"
-#include "marks/velmo_document.h"
 #include "temp_settings.h"
 #include "wps_sim.h"
 

@@ -55,38 +55,38 @@ velmo_api_answer post(const QString& envelope) {
 
 }  // namespace
 
-QString velmo_api_checkuser_payload(const QString& userName, const QString& authNo) {
-    return velmo_api_fill_template(CHECKUSER_TEMPLATE,
-                                   {velmo_api_xml_escape(userName), velmo_api_xml_escape(authNo)});
+QString velmo_api_checkuser_payload(const QString& user_name, const QString& auth_no) {
+    return velmo_api_fill_template(
+        CHECKUSER_TEMPLATE, {velmo_api_xml_escape(user_name), velmo_api_xml_escape(auth_no)});
 }
 
 QString velmo_api_userinfo_payload() {
     return velmo_api_fill_template(USERINFO_TEMPLATE, {stored_user_name()});
 }
 
-QString velmo_api_details_payload(const QString& queryDate, int pageIndex) {
+QString velmo_api_details_payload(const QString& query_date, int page_index) {
     return velmo_api_fill_template(
         DETAILS_TEMPLATE,
-        {stored_user_name(), velmo_api_xml_escape(queryDate), QString::number(pageIndex)});
+        {stored_user_name(), velmo_api_xml_escape(query_date), QString::number(page_index)});
 }
 
-QString velmo_api_getword_payload(int libType, int pageIndex) {
-    return velmo_api_fill_template(GETWORD_TEMPLATE, {stored_user_name(), QString::number(libType),
-                                                      QString::number(pageIndex)});
+QString velmo_api_getword_payload(int lib_type, int page_index) {
+    return velmo_api_fill_template(GETWORD_TEMPLATE, {stored_user_name(), QString::number(lib_type),
+                                                      QString::number(page_index)});
 }
 
-QString velmo_api_addword_payload(int libType, const QString& words) {
-    return velmo_api_fill_template(ADDWORD_TEMPLATE, {stored_user_name(), QString::number(libType),
+QString velmo_api_addword_payload(int lib_type, const QString& words) {
+    return velmo_api_fill_template(ADDWORD_TEMPLATE, {stored_user_name(), QString::number(lib_type),
                                                       velmo_api_xml_escape(words)});
 }
 
-QString velmo_api_delword_payload(int libType, const QString& words) {
-    return velmo_api_fill_template(DELWORD_TEMPLATE, {stored_user_name(), QString::number(libType),
+QString velmo_api_delword_payload(int lib_type, const QString& words) {
+    return velmo_api_fill_template(DELWORD_TEMPLATE, {stored_user_name(), QString::number(lib_type),
                                                       velmo_api_xml_escape(words)});
 }
 
-int velmo_api_checkuser(const QString& userName, const QString& authNo, QString& message) {
-    const QString envelope = velmo_api_checkuser_payload(userName, authNo);
+int velmo_api_checkuser(const QString& user_name, const QString& auth_no, QString& message) {
+    const QString envelope = velmo_api_checkuser_payload(user_name, auth_no);
     message = QString::fromUtf8(VELMO_API_CONNECT_FAILED);
     const velmo_api_answer answer = post(envelope);
     if (!answer.arrived()) return -1;
@@ -100,27 +100,27 @@ int velmo_api_userinfo(velmo_userinfo_t* info) {
     return velmo_api_read_userinfo(answer.body(), *info);
 }
 
-int velmo_api_details(velmo_details_t& details, const QString& queryDate, int pageIndex) {
-    const velmo_api_answer answer = post(velmo_api_details_payload(queryDate, pageIndex));
+int velmo_api_details(velmo_details_t& details, const QString& query_date, int page_index) {
+    const velmo_api_answer answer = post(velmo_api_details_payload(query_date, page_index));
     if (!answer.arrived()) return -1;
     return velmo_api_read_details(answer.body(), details);
 }
 
-int velmo_api_getword(QList<QString>& words, int& pageNo, int& totalCount, int libType,
-                      int pageIndex) {
-    const velmo_api_answer answer = post(velmo_api_getword_payload(libType, pageIndex));
+int velmo_api_getword(QList<QString>& words, int& page_no, int& total_count, int lib_type,
+                      int page_index) {
+    const velmo_api_answer answer = post(velmo_api_getword_payload(lib_type, page_index));
     if (!answer.arrived()) return -1;
-    return velmo_api_read_words(answer.body(), words, pageNo, totalCount);
+    return velmo_api_read_words(answer.body(), words, page_no, total_count);
 }
 
 // The service's answer to add and delete carries nothing the callers use:
 // they reload the page to show the effect.
-int velmo_api_addword(int libType, const QString& words) {
-    post(velmo_api_addword_payload(libType, words));
+int velmo_api_addword(int lib_type, const QString& words) {
+    post(velmo_api_addword_payload(lib_type, words));
     return -1;
 }
 
-int velmo_api_delword(int libType, const QString& words) {
-    post(velmo_api_delword_payload(libType, words));
+int velmo_api_delword(int lib_type, const QString& words) {
+    post(velmo_api_delword_payload(lib_type, words));
     return -1;
 }

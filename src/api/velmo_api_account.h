@@ -41,7 +41,7 @@ struct velmo_details_t {
 // service's ErrCode, -1 without a readable one. message becomes
 // VELMO_API_CONNECT_FAILED once the request is sent, then the service's
 // ErrMsg when the answer has one.
-int velmo_api_checkuser(const QString& userName, const QString& authNo, QString& message);
+int velmo_api_checkuser(const QString& user_name, const QString& auth_no, QString& message);
 
 // Account summary of the stored account; 0 when AuthEndTime was found.
 // Members found are filled also when the result is -1.
@@ -49,24 +49,24 @@ int velmo_api_userinfo(velmo_userinfo_t* info);
 
 // One page of usage details; 0 when at least one row came. Scalar members
 // are filled whenever present; rows are appended to details.details.
-int velmo_api_details(velmo_details_t& details, const QString& queryDate, int pageIndex);
+int velmo_api_details(velmo_details_t& details, const QString& query_date, int page_index);
 
 // One page of a word library. Without an answer: -1, nothing touched.
-// Otherwise words is cleared and refilled; pageNo and totalCount are set
+// Otherwise words is cleared and refilled; page_no and total_count are set
 // when the answer has them; 0 when at least one word came.
-int velmo_api_getword(QList<QString>& words, int& pageNo, int& totalCount, int libType,
-                      int pageIndex);
+int velmo_api_getword(QList<QString>& words, int& page_no, int& total_count, int lib_type,
+                      int page_index);
 
 // Add or delete the text as one entry; the answer is not examined, the
 // result is always -1.
-int velmo_api_addword(int libType, const QString& words);
-int velmo_api_delword(int libType, const QString& words);
+int velmo_api_addword(int lib_type, const QString& words);
+int velmo_api_delword(int lib_type, const QString& words);
 
-QString velmo_api_checkuser_payload(const QString& userName, const QString& authNo);
+QString velmo_api_checkuser_payload(const QString& user_name, const QString& auth_no);
 QString velmo_api_userinfo_payload();
-QString velmo_api_details_payload(const QString& queryDate, int pageIndex);
-QString velmo_api_getword_payload(int libType, int pageIndex);
-QString velmo_api_addword_payload(int libType, const QString& words);
-QString velmo_api_delword_payload(int libType, const QString& words);
+QString velmo_api_details_payload(const QString& query_date, int page_index);
+QString velmo_api_getword_payload(int lib_type, int page_index);
+QString velmo_api_addword_payload(int lib_type, const QString& words);
+QString velmo_api_delword_payload(int lib_type, const QString& words);
 
 #endif

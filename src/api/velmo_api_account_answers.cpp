@@ -74,13 +74,13 @@ int velmo_api_read_details(const char* body, velmo_details_t& details) {
     return 0;
 }
 
-int velmo_api_read_words(const char* body, QList<QString>& words, int& pageNo, int& totalCount) {
+int velmo_api_read_words(const char* body, QList<QString>& words, int& page_no, int& total_count) {
     words.clear();
     velmo_api_answer_document answer(body);
     if (!answer.is_xml()) return -1;
     QString text;
-    if (answer.first_text(VELMO_ANS_PAGE_NO, text)) pageNo = velmo_api_parse_int(text);
-    if (answer.first_text(VELMO_ANS_TOTAL_COUNT, text)) totalCount = velmo_api_parse_int(text);
+    if (answer.first_text(VELMO_ANS_PAGE_NO, text)) page_no = velmo_api_parse_int(text);
+    if (answer.first_text(VELMO_ANS_TOTAL_COUNT, text)) total_count = velmo_api_parse_int(text);
     sp_xpath_result_t nodes;
     if (!answer.find_all(VELMO_ANS_STRING, nodes)) return -1;
     for (int i = 0; i < nodes.count; ++i) {

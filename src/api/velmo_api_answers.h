@@ -29,6 +29,6 @@ int velmo_api_read_userinfo(const char* body, velmo_userinfo_t& info);
 // 0 when at least one UserCheckDetail was found.
 int velmo_api_read_details(const char* body, velmo_details_t& details);
 // Clears words; 0 when at least one word was found.
-int velmo_api_read_words(const char* body, QList<QString>& words, int& pageNo, int& totalCount);
+int velmo_api_read_words(const char* body, QList<QString>& words, int& page_no, int& total_count);
 
 #endif

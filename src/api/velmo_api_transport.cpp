@@ -14,9 +14,6 @@ const char* velmo_api_get_url() {
 }
 
 int velmo_api_timeout() {
-    const velmo_singleton_config* config = velmo_singleton_config::instance();
-    config->get_int("OtherParams", "OpenTimeout");
-    config->get_int("OtherParams", "SendTimeout");
     // libcurl refuses a longer time-out, which would fail every call.
     return velmo_config_int_in("OtherParams", "ReceiveTimeout", 0, VELMO_MAX_TIMEOUT_SECONDS);
 }

@@ -246,8 +246,10 @@ bool velmo_check_runner::wait_for_room(unsigned long seen_endings) {
     return !stop_.load() && jobs_ended_ != seen_endings;
 }
 
-// Polls the job until it is done. A stop request ends the polling after the
-// current pause, so that a job that stays below 100 does not hold the run.
+// Polls the job until it is done. The pause comes only between polls: an
+// answer that says the job is done is followed by its result at once. A stop
+// request ends the polling after the current pause, so that a job that stays
+// below 100 does not hold the run.
 bool velmo_check_runner::poll_until_done(const QString& pid, QString* reason) {
     for (;;) {
         velmo_api_failure_t failure;
@@ -260,8 +262,8 @@ bool velmo_check_runner::poll_until_done(const QString& pid, QString* reason) {
             std::lock_guard<std::mutex> locked(lock_);
             report_progress_locked(progress);
         }
-        sp_usleep(kPauseMicroseconds);
         if (progress >= kJobDone) return true;
+        sp_usleep(kPauseMicroseconds);
         if (stop_.load()) return false;
     }
 }

@@ -1,7 +1,7 @@
 // The settings store: the one configuration object over the settings in two
 // layers, and the locations of the files installed beside the plug-in.
-#ifndef VELMO_CONFIG_H
-#define VELMO_CONFIG_H
+#ifndef VELMO_CONFIG_VELMO_CONFIG_H
+#define VELMO_CONFIG_VELMO_CONFIG_H
 
 #include <sp.h>
 

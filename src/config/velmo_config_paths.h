@@ -1,8 +1,8 @@
 // Where the settings files are: the plug-in's own directory for the system
 // layer, the user's configuration folder for the user layer, and the making
 // of that folder and file with permissions only the user passes.
-#ifndef VELMO_CONFIG_PATHS_H
-#define VELMO_CONFIG_PATHS_H
+#ifndef VELMO_CONFIG_VELMO_CONFIG_PATHS_H
+#define VELMO_CONFIG_VELMO_CONFIG_PATHS_H
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // State of the plug-in shared by every module, living from load to unload.
-#ifndef VELMO_PLUGIN_VELMO_GLOBALS_H
-#define VELMO_PLUGIN_VELMO_GLOBALS_H
+#ifndef VELMO_HOST_VELMO_GLOBALS_H
+#define VELMO_HOST_VELMO_GLOBALS_H
 
 #include <QMap>
 #include <QString>

@@ -1,7 +1,7 @@
 // The reads of host texts the commands make most often (and, through
 // velmo_bstr.h, the conversion of host strings).
-#ifndef VELMO_COMMANDS_VELMO_HOST_STRING_H
-#define VELMO_COMMANDS_VELMO_HOST_STRING_H
+#ifndef VELMO_HOST_VELMO_HOST_STRING_H
+#define VELMO_HOST_VELMO_HOST_STRING_H
 
 #include <QString>
 

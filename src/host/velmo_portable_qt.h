@@ -5,7 +5,6 @@
 #ifndef VELMO_HOST_VELMO_PORTABLE_QT_H
 #define VELMO_HOST_VELMO_PORTABLE_QT_H
 
-#include <QFontMetrics>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -57,15 +56,6 @@ inline QString velmo_args(const QString& pattern, const QStringList& values) {
         }
     }
     return result;
-}
-
-// The advance of `line`. QFontMetrics::horizontalAdvance is 5.11's; width(),
-// which computes the same and exists in every Qt 5, is deprecated since.
-inline int velmo_text_width(const QFontMetrics& metrics, const QString& line) {
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    return metrics.width(line);
-    QT_WARNING_POP
 }
 
 #endif

@@ -72,12 +72,6 @@ inline void var_clear(VARIANT& v) {
     if (V_VT(&v) == VT_UNKNOWN && V_UNKNOWN(&v)) V_UNKNOWN(&v)->Release();
     v = var_empty();
 }
-// True for a variant that stands for an omitted argument (null, empty or the
-// error marker).
-inline bool var_is_missing(const VARIANT* v) {
-    return !v || V_VT(v) == VT_EMPTY || V_VT(v) == VT_ERROR;
-}
-
 }  // namespace kfc
 
 #endif

@@ -1,5 +1,6 @@
 // Every item of the plug-in's command bar in one table: its caption, the menu
-// it sits in, the handler a click runs and the file that defines the handler.
+// it sits in and the handler a click runs (declared in the header of its
+// feature, src/features/<feature>/).
 // Both layouts are built from it, and the tests check the bar against it.
 #ifndef VELMO_PLUGIN_VELMO_COMMAND_TABLE_H
 #define VELMO_PLUGIN_VELMO_COMMAND_TABLE_H
@@ -13,7 +14,6 @@ struct velmo_command_t {
     const char* menu;          // caption of the drop-down menu; null for a top-level button
     KsoEventHandler handler;   // null for "状态", a display item without a command
     const char* handler_name;  // null with the handler
-    const char* file;          // below src/, the file that defines the handler
 };
 
 // The five top-level buttons, then the items of the five menus, each group in

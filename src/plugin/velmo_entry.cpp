@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "config/velmo_config.h"
+#include "features/common/velmo_message.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_entry.h"
 #include "host/velmo_query.h"
-#include "marks/velmo_message.h"
 #include "plugin/velmo_command_bar.h"
 #include "plugin/velmo_layout.h"
 #include "plugin/velmo_translations.h"

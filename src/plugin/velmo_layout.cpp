@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "config/velmo_config.h"
-#include "events/velmo_cb_dialogs.h"
+#include "features/account/velmo_account_commands.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 #include "plugin/velmo_command_bar.h"

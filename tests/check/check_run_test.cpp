@@ -8,9 +8,10 @@
 #include <mutex>
 #include <thread>
 
-#include "check/velmo_thread_check.h"
+#include "check/velmo_check_session.h"
 #include "check_test_env.h"
 #include "config/velmo_config.h"
+#include "host_failing_read.h"
 
 namespace {
 
@@ -42,27 +43,23 @@ struct check_run : ::testing::Test {
         env->open(wps_sim::document_builder().paragraphs(texts));
     }
 
-    void start(kfc::ks_stdptr<wpsapi::Range> range) {
-        thread.set_range(range);
-        thread.start_thread();
-    }
+    void start(kfc::ks_stdptr<wpsapi::Range> range) { session.start(range); }
     void run(kfc::ks_stdptr<wpsapi::Range> range) {
         start(range);
-        thread.wait_until_finished();
+        session.wait();
     }
     void run_all() { run(env->content()); }
 
     std::vector<progress_t> progress() const {
         std::vector<progress_t> out;
         for (const QList<QVariant>& args : progress_spy) {
-            EXPECT_TRUE(args.at(2).toString().isEmpty());
             out.push_back({args.at(0).toInt(), args.at(1).toInt()});
         }
         return out;
     }
     QList<int> positions() {
         QList<int> out;
-        for (const velmo_check_result_t& result : *thread.get_check_result()) out << result.pos;
+        for (const velmo_check_result_t& result : session.outcome().results) out << result.pos;
         return out;
     }
     size_t count(const std::string& operation) const {
@@ -70,8 +67,8 @@ struct check_run : ::testing::Test {
     }
 
     std::unique_ptr<check_test_env> env{new check_test_env()};
-    velmo_thread_check thread;
-    QSignalSpy progress_spy{&thread, &velmo_thread_check::notify_progress};
+    velmo_check_session session;
+    QSignalSpy progress_spy{&session, &velmo_check_session::progress};
 };
 
 TEST_F(check_run, job_progress_is_sub_progress_and_each_piece_moves_the_total) {
@@ -84,8 +81,8 @@ TEST_F(check_run, job_progress_is_sub_progress_and_each_piece_moves_the_total) {
     const std::vector<progress_t> expected = {{30, 0},   {60, 0}, {100, 0},  {0, 50},
                                               {100, 50}, {0, 99}, {100, 100}};
     EXPECT_EQ(progress(), expected);
-    EXPECT_EQ(thread.get_checked_length(), 20);
-    EXPECT_EQ(thread.is_check_max(), 0);
+    EXPECT_EQ(session.outcome().checked_length, 20);
+    EXPECT_EQ(session.outcome().reached_max, false);
 }
 
 TEST_F(check_run, errors_land_at_piece_start_plus_offset) {
@@ -94,7 +91,7 @@ TEST_F(check_run, errors_land_at_piece_start_plus_offset) {
     env->add_job({make_error(5, "子", 2, {"孑", "字"}), make_error(0, "己")});
     run_all();
     ASSERT_EQ(positions(), QList<int>({6, 11}));
-    const velmo_check_result_t& placed = thread.get_check_result()->at(1);
+    const velmo_check_result_t& placed = session.outcome().results.at(1);
     EXPECT_EQ(env->text(11, 12), "子");
     EXPECT_EQ(placed.level, 2);
     EXPECT_EQ(placed.err_word, "子");
@@ -111,7 +108,7 @@ TEST_F(check_run, results_stay_sorted_and_the_first_error_at_a_position_wins) {
     run_all();
     EXPECT_EQ(positions(), QList<int>({2, 5, 9, 11, 15}));
     QStringList words;
-    for (const velmo_check_result_t& result : *thread.get_check_result()) words << result.err_word;
+    for (const velmo_check_result_t& result : session.outcome().results) words << result.err_word;
     EXPECT_EQ(words, QStringList({"B", "D", "A", "G", "F"}));
 }
 
@@ -160,11 +157,11 @@ TEST_P(check_run_failure, a_failed_call_skips_the_piece_counts_it_and_the_run_go
     });
     run_all();
     EXPECT_EQ(positions(), QList<int>({1, 23}));
-    EXPECT_EQ(thread.get_checked_length(), 20);
+    EXPECT_EQ(session.outcome().checked_length, 20);
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 3u);
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
-    EXPECT_EQ(thread.get_unchecked_count(), 1);
-    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8(GetParam().reason));
+    EXPECT_EQ(session.outcome().unchecked_count, 1);
+    EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8(GetParam().reason));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -182,9 +179,35 @@ TEST_F(check_run, an_unreachable_service_leaves_every_piece_unchecked) {
     velmo_singleton_config::instance()->set_string("OtherParams", "ServiceUrl",
                                                    fake_service::unreachable_url().c_str());
     run_all();
-    EXPECT_EQ(thread.get_unchecked_count(), 3);
-    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("服务器无应答"));
-    EXPECT_EQ(thread.get_checked_length(), 0);
+    EXPECT_EQ(session.outcome().unchecked_count, 3);
+    EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8("服务器无应答"));
+    EXPECT_EQ(session.outcome().checked_length, 0);
+}
+
+// A host that stops giving the range's paragraphs: what was read before is
+// checked, and the rest of the range counts as not checked, named by its
+// characters and told before any piece the service missed.
+TEST_F(check_run, a_host_failing_a_read_midway_leaves_the_rest_counted_as_not_checked) {
+    open_paragraphs(4);  // [0, 10) [10, 20) [20, 30) [30, 40)
+    env->add_plain_jobs(2);
+    range_failing_from_paragraph third_fails(env->content().get(), 3);
+    run(kfc::ks_stdptr<wpsapi::Range>(&third_fails));
+    EXPECT_EQ(count("GetCheckArticlePIDByUser"), 2u);
+    EXPECT_EQ(session.outcome().checked_length, 20);
+    EXPECT_EQ(session.outcome().unchecked_count, 1);
+    EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8("文档第21至40个字符无法读取"));
+    EXPECT_EQ(progress().back(), (progress_t{100, 100}));
+
+    // Nothing readable and the service gone as well: the whole range is one
+    // stretch not checked, and its reason comes first.
+    use(check_settings());
+    open_paragraphs(4);
+    velmo_singleton_config::instance()->set_string("OtherParams", "ServiceUrl",
+                                                   fake_service::unreachable_url().c_str());
+    range_failing_from_paragraph second_fails(env->content().get(), 2);
+    run(kfc::ks_stdptr<wpsapi::Range>(&second_fails));
+    EXPECT_EQ(session.outcome().unchecked_count, 2);
+    EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8("文档第11至40个字符无法读取"));
 }
 
 TEST_F(check_run, errors_outside_their_piece_are_dropped) {
@@ -206,7 +229,7 @@ TEST_F(check_run, pieces_of_white_space_and_empty_cells_are_not_sent) {
     EXPECT_EQ(count("UpLoadCheckArticle"), 1u);
     EXPECT_EQ(env->service.uploaded_article("p1"), "错字 ");
     EXPECT_EQ(positions().size(), 1);
-    EXPECT_EQ(thread.get_unchecked_count(), 0);
+    EXPECT_EQ(session.outcome().unchecked_count, 0);
 }
 
 TEST_F(check_run, the_character_limit_stops_sending) {
@@ -219,8 +242,8 @@ TEST_F(check_run, the_character_limit_stops_sending) {
     // Three pieces start below the limit; the fourth meets it.
     EXPECT_EQ(count("UpLoadCheckArticle"), 3u);
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 3u);
-    EXPECT_EQ(thread.get_checked_length(), 30);
-    EXPECT_EQ(thread.is_check_max(), 1);
+    EXPECT_EQ(session.outcome().checked_length, 30);
+    EXPECT_EQ(session.outcome().reached_max, true);
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
 }
 
@@ -232,8 +255,8 @@ TEST_F(check_run, no_piece_is_sent_without_a_character_allowance) {
     env->add_plain_jobs(2);
     run_all();
     EXPECT_TRUE(env->service.requests().empty());
-    EXPECT_TRUE(thread.get_check_result()->isEmpty());
-    EXPECT_EQ(thread.is_check_max(), 1);
+    EXPECT_TRUE(session.outcome().results.isEmpty());
+    EXPECT_EQ(session.outcome().reached_max, true);
 }
 
 TEST_F(check_run, blank_pieces_count_as_checked_without_a_job) {
@@ -242,7 +265,7 @@ TEST_F(check_run, blank_pieces_count_as_checked_without_a_job) {
     run_all();
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 1u);
     EXPECT_EQ(env->service.uploaded_article("p1"), "abc ");
-    EXPECT_EQ(thread.get_checked_length(), 8);
+    EXPECT_EQ(session.outcome().checked_length, 8);
 }
 
 TEST_F(check_run, a_stop_before_the_first_piece_sends_nothing_but_ends_the_run) {
@@ -252,10 +275,9 @@ TEST_F(check_run, a_stop_before_the_first_piece_sends_nothing_but_ends_the_run) 
     open_paragraphs(2);
     env->add_plain_jobs(2);
     kfc::ks_stdptr<wpsapi::Range> range = env->content();
-    thread.set_range(range);
-    thread.stop_thread();
-    thread.start_thread();
-    thread.wait_until_finished();
+    session.stop();
+    session.start(range);
+    session.wait();
     EXPECT_TRUE(env->service.requests().empty());
     EXPECT_EQ(progress(), std::vector<progress_t>({{100, 100}}));
     EXPECT_STREQ(velmo_singleton_config::instance()->get_string("OtherParams", "CheckWordsCount"),
@@ -269,13 +291,13 @@ TEST_F(check_run, a_stop_during_a_long_poll_ends_the_run_after_one_more_poll_at_
     start(env->content());
     while (count("GetCheckArticleProgress") < 3) QThread::msleep(5);
     const size_t polls_at_stop = count("GetCheckArticleProgress");
-    thread.stop_thread();
-    thread.wait_until_finished();
+    session.stop();
+    session.wait();
     EXPECT_LE(count("GetCheckArticleProgress"), polls_at_stop + 1);
     EXPECT_EQ(count("GetCheckArticleResult"), 0u);
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 1u);
-    EXPECT_TRUE(thread.get_check_result()->isEmpty());
-    EXPECT_EQ(thread.get_checked_length(), 0);
+    EXPECT_TRUE(session.outcome().results.isEmpty());
+    EXPECT_EQ(session.outcome().checked_length, 0);
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
 }
 
@@ -293,11 +315,11 @@ TEST_F(check_run, a_stop_ends_a_request_in_flight) {
     });
     start(env->content());
     polled.get_future().wait();
-    thread.stop_thread();
-    thread.wait_until_finished();
+    session.stop();
+    session.wait();
     EXPECT_EQ(count("GetCheckArticleProgress"), 1u);
-    EXPECT_EQ(thread.get_unchecked_count(), 3);
-    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("校对已停止"));
+    EXPECT_EQ(session.outcome().unchecked_count, 3);
+    EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8("校对已停止"));
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
 }
 
@@ -353,18 +375,17 @@ TEST_F(check_run, four_jobs_in_flight_give_the_marks_of_one_at_a_time) {
                 return fake_answer{200, fake_progress_answer(-1), {}};
             return fake_answer{200, fake_progress_answer(100), {}};
         });
-        velmo_thread_check run;
+        velmo_check_session run;
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
-        run.set_range(range);
-        run.start_thread();
-        run.wait_until_finished();
+        run.start(range);
+        run.wait();
         outcome_t outcome;
-        for (const velmo_check_result_t& result : *run.get_check_result()) {
+        for (const velmo_check_result_t& result : run.outcome().results) {
             outcome.positions << result.pos;
             outcome.words << result.err_word;
         }
-        outcome.unchecked = run.get_unchecked_count();
-        outcome.checked_length = run.get_checked_length();
+        outcome.unchecked = run.outcome().unchecked_count;
+        outcome.checked_length = run.outcome().checked_length;
         return outcome;
     };
     const outcome_t one = check_with(1);
@@ -448,7 +469,8 @@ TEST_F(check_run, a_busy_service_makes_pieces_wait_for_a_place_and_loses_none) {
     capped_service_t service;
     service.install(env->service);
     run_all();
-    EXPECT_EQ(thread.get_unchecked_count(), 0) << thread.get_unchecked_reason().toStdString();
+    EXPECT_EQ(session.outcome().unchecked_count, 0)
+        << session.outcome().unchecked_reason.toStdString();
     EXPECT_EQ(positions(), QList<int>({1, 11, 21, 31, 41, 51, 61}));
     EXPECT_GT(service.refusals, 0);
     EXPECT_EQ(service.holding, 0);
@@ -460,14 +482,13 @@ TEST_F(check_run, a_busy_service_makes_pieces_wait_for_a_place_and_loses_none) {
     capped_service_t full;
     full.cap = 0;
     full.install(env->service);
-    velmo_thread_check alone;
+    velmo_check_session alone;
     kfc::ks_stdptr<wpsapi::Range> range = env->content();
-    alone.set_range(range);
-    alone.start_thread();
-    alone.wait_until_finished();
+    alone.start(range);
+    alone.wait();
     EXPECT_EQ(full.refusals, 3);
-    EXPECT_EQ(alone.get_unchecked_count(), 3);
-    EXPECT_EQ(alone.get_unchecked_reason(),
+    EXPECT_EQ(alone.outcome().unchecked_count, 3);
+    EXPECT_EQ(alone.outcome().unchecked_reason,
               QString::fromUtf8("服务拒绝校对任务（同时进行的校对任务过多）"));
 }
 
@@ -483,7 +504,7 @@ TEST_F(check_run, the_requests_of_the_jobs_in_flight_go_out_together) {
     service.cap = 16;
     service.install(env->service);
     run_all();
-    EXPECT_EQ(thread.get_unchecked_count(), 0);
+    EXPECT_EQ(session.outcome().unchecked_count, 0);
     EXPECT_EQ(positions().size(), 16);
     EXPECT_GE(service.most_polls_at_once, 4);
 }
@@ -496,13 +517,13 @@ TEST_F(check_run, a_stop_with_four_jobs_in_flight_abandons_them_all) {
     for (int i = 0; i < 6; ++i) env->add_job({make_error(1, "x")}, {10});
     start(env->content());
     while (count("GetCheckArticleProgress") < 8) QThread::msleep(5);  // two rounds of polls
-    thread.stop_thread();
-    thread.wait_until_finished();
+    session.stop();
+    session.wait();
     EXPECT_EQ(count("GetCheckArticlePIDByUser"), 4u);
     EXPECT_EQ(count("GetCheckArticleResult"), 0u);
-    EXPECT_TRUE(thread.get_check_result()->isEmpty());
-    EXPECT_EQ(thread.get_unchecked_count(), 6);
-    EXPECT_EQ(thread.get_unchecked_reason(), QString::fromUtf8("校对已停止"));
+    EXPECT_TRUE(session.outcome().results.isEmpty());
+    EXPECT_EQ(session.outcome().unchecked_count, 6);
+    EXPECT_EQ(session.outcome().unchecked_reason, QString::fromUtf8("校对已停止"));
     EXPECT_EQ(progress().back(), (progress_t{100, 100}));
 }
 
@@ -520,11 +541,10 @@ TEST_F(check_run, the_piece_length_setting_is_written_back_after_every_run) {
     use(settings);
     open_paragraphs(1);
     env->add_plain_jobs(1);
-    velmo_thread_check second;
+    velmo_check_session second;
     kfc::ks_stdptr<wpsapi::Range> range = env->content();
-    second.set_range(range);
-    second.start_thread();
-    second.wait_until_finished();
+    second.start(range);
+    second.wait();
     config = velmo_singleton_config::instance();
     EXPECT_STREQ(config->get_string("OtherParams", "CheckWordsCount"), "0");
     ASSERT_EQ(config->save(), 0);
@@ -536,7 +556,7 @@ TEST_F(check_run, an_empty_check_range_reports_a_total_of_zero) {
     run(env->range(3, 3));
     // The paragraph holding the position is checked; the share stays 0.
     EXPECT_EQ(progress(), std::vector<progress_t>({{100, 0}, {0, 0}, {100, 100}}));
-    EXPECT_EQ(thread.get_checked_length(), 10);
+    EXPECT_EQ(session.outcome().checked_length, 10);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "check/velmo_thread_check.h"
+#include "check/velmo_piece_cutter.h"
 #include "check_test_env.h"
 #include "config/velmo_config.h"
 
@@ -15,20 +15,18 @@ const QString cell_mark = QString(QChar(wpsapi::wdCellMark));
 struct segmentation : ::testing::Test {
     void cut(long start, long end) {
         kfc::ks_stdptr<wpsapi::Range> range = env->range(start, end);
-        thread.set_range(range);
-        thread.init_threadsafe();
+        cutter.cut(range);
     }
     void cut_all() {
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
-        thread.set_range(range);
-        thread.init_threadsafe();
+        cutter.cut(range);
     }
     QStringList texts(const QList<check_range_threadsafe_t>& list) const {
         QStringList out;
         for (const check_range_threadsafe_t& piece : list) out << piece.text;
         return out;
     }
-    QStringList piece_texts() const { return texts(thread.get_pieces()); }
+    QStringList piece_texts() const { return texts(cutter.pieces()); }
     // Every captured text must be exactly the host's text between its bounds,
     // since errors are placed by adding offsets to the start.
     void expect_texts_match_host(const QList<check_range_threadsafe_t>& list) {
@@ -43,7 +41,7 @@ struct segmentation : ::testing::Test {
     }
 
     std::unique_ptr<check_test_env> env{new check_test_env()};
-    velmo_thread_check thread;
+    velmo_piece_cutter cutter;
 };
 
 check_settings piece_length(int length) {
@@ -58,16 +56,16 @@ TEST_F(segmentation, short_paragraphs_give_one_piece_each) {
     cut_all();
     EXPECT_EQ(piece_texts(),
               QStringList({"第一段。\r", "Second one, with commas, and more.\r", "third\r"}));
-    EXPECT_TRUE(thread.get_contents_pieces().isEmpty());
-    expect_texts_match_host(thread.get_pieces());
-    EXPECT_EQ(thread.get_pieces().at(1).start, 5);
+    EXPECT_TRUE(cutter.contents_pieces().isEmpty());
+    expect_texts_match_host(cutter.pieces());
+    EXPECT_EQ(cutter.pieces().at(1).start, 5);
 }
 
 TEST_F(segmentation, long_stretches_are_cut_to_length) {
     use(piece_length(1000));
     env->open(wps_sim::document_builder().paragraph(filler(2499)));
     cut_all();
-    const QList<check_range_threadsafe_t>& pieces = thread.get_pieces();
+    const QList<check_range_threadsafe_t>& pieces = cutter.pieces();
     ASSERT_EQ(pieces.size(), 3);
     EXPECT_EQ(pieces.at(0).end - pieces.at(0).start, 1000);
     EXPECT_EQ(pieces.at(1).start, 1000);
@@ -86,7 +84,7 @@ TEST_F(segmentation, cuts_fall_after_the_last_separator_or_sentence_end_never_in
     EXPECT_EQ(piece_texts(),
               QStringList({"abc,", "defghijklm", "n\r", "甲乙，丙丁。", "戊己庚辛壬癸子\r",
                            "a.b!c?d;e:", "\r", filler(9), wide + "yy\r"}));
-    expect_texts_match_host(thread.get_pieces());
+    expect_texts_match_host(cutter.pieces());
 }
 
 TEST_F(segmentation, a_piece_length_below_one_counts_as_one_hundred) {
@@ -94,13 +92,12 @@ TEST_F(segmentation, a_piece_length_below_one_counts_as_one_hundred) {
         check_settings settings = piece_length(0);
         settings.write_piece_length = !absent;
         use(settings);
-        velmo_thread_check fresh;
+        velmo_piece_cutter fresh;
         env->open(wps_sim::document_builder().paragraph(filler(250)));
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
-        fresh.set_range(range);
-        fresh.init_threadsafe();
+        fresh.cut(range);
         QList<int> lengths;
-        for (const check_range_threadsafe_t& piece : fresh.get_pieces())
+        for (const check_range_threadsafe_t& piece : fresh.pieces())
             lengths << static_cast<int>(piece.end - piece.start);
         EXPECT_EQ(lengths, QList<int>({100, 100, 51})) << "key absent: " << absent;
     }
@@ -114,7 +111,7 @@ TEST_F(segmentation, inline_shapes_alone_are_left_out) {
     // Second paragraph starts at 9; the stretch before its shape holds a
     // separator inside, so it gives two pieces.
     EXPECT_EQ(piece_texts(), QStringList({"ab", "cd", "ef\r", "ab,", "cd", "ef\r"}));
-    const QList<check_range_threadsafe_t>& pieces = thread.get_pieces();
+    const QList<check_range_threadsafe_t>& pieces = cutter.pieces();
     EXPECT_EQ(pieces.at(1).start, 3);
     EXPECT_EQ(pieces.at(2).start, 6);
     EXPECT_EQ(pieces.at(5).start, 15);
@@ -141,16 +138,15 @@ TEST_F(segmentation, a_table_is_cut_once_into_its_cells) {
     EXPECT_EQ(piece_texts().first(), "前言\r");
     EXPECT_EQ(cell_pieces(), expected);
     EXPECT_EQ(piece_texts().last(), "后记\r");
-    expect_texts_match_host(thread.get_pieces());
+    expect_texts_match_host(cutter.pieces());
 
     // A range from the middle of the table still takes the whole table, once.
     const long fourth_cell = table_start + 3 + 10 + 3;
     ASSERT_EQ(env->text(fourth_cell, fourth_cell + 2), "c4");
-    velmo_thread_check from_inside;
+    velmo_piece_cutter from_inside;
     kfc::ks_stdptr<wpsapi::Range> range = env->range(fourth_cell, fourth_cell + 1);
-    from_inside.set_range(range);
-    from_inside.init_threadsafe();
-    EXPECT_EQ(texts(from_inside.get_pieces()), expected);
+    from_inside.cut(range);
+    EXPECT_EQ(texts(from_inside.pieces()), expected);
 }
 
 TEST_F(segmentation, tables_of_contents_before_the_range_are_passed_over) {
@@ -160,7 +156,7 @@ TEST_F(segmentation, tables_of_contents_before_the_range_are_passed_over) {
     builder.paragraphs({"正文一。", "正文二。"});
     env->open(builder);
     cut(body, body + 5);
-    EXPECT_TRUE(thread.get_contents_pieces().isEmpty());
+    EXPECT_TRUE(cutter.contents_pieces().isEmpty());
     EXPECT_EQ(piece_texts(), QStringList({"正文一。\r"}));
 }
 
@@ -169,8 +165,8 @@ TEST_F(segmentation, tables_of_contents_in_the_range_become_contents_pieces) {
                   .table_of_contents({"第一章 总则", "第二章 细则"})
                   .paragraphs({"正文一。", "正文二。"}));
     cut_all();
-    EXPECT_EQ(texts(thread.get_contents_pieces()), QStringList({"第一章 总则\r", "第二章 细则\r"}));
-    expect_texts_match_host(thread.get_contents_pieces());
+    EXPECT_EQ(texts(cutter.contents_pieces()), QStringList({"第一章 总则\r", "第二章 细则\r"}));
+    expect_texts_match_host(cutter.contents_pieces());
     // The contents' own paragraphs are not cut again; the first body
     // paragraph starts where the contents end and is cut.
     EXPECT_EQ(piece_texts(), QStringList({"正文一。\r", "正文二。\r"}));
@@ -189,7 +185,7 @@ TEST_F(segmentation, every_character_of_the_document_is_in_exactly_one_piece) {
                   .table(2, 2, {"c1", "", "第三格。很长的一格", "c4"})
                   .paragraph(filler(30) + QString::fromUtf8("尾。")));
     cut_all();
-    QList<check_range_threadsafe_t> all = thread.get_contents_pieces() + thread.get_pieces();
+    QList<check_range_threadsafe_t> all = cutter.contents_pieces() + cutter.pieces();
     std::sort(all.begin(), all.end(),
               [](const check_range_threadsafe_t& a, const check_range_threadsafe_t& b) {
                   return a.start < b.start;
@@ -206,7 +202,7 @@ TEST_F(segmentation, every_character_of_the_document_is_in_exactly_one_piece) {
     }
     EXPECT_EQ(covered, end);
     // Sentence-ended prose is cut at its full stops.
-    for (const check_range_threadsafe_t& piece : thread.get_pieces()) {
+    for (const check_range_threadsafe_t& piece : cutter.pieces()) {
         if (!piece.text.contains(QString::fromUtf8("句话"))) continue;
         EXPECT_TRUE(piece.text.endsWith(QString::fromUtf8("。")) ||
                     piece.text.endsWith(QString::fromUtf8("。\r")))
@@ -220,8 +216,7 @@ TEST_F(segmentation, tables_of_contents_after_the_range_are_taken_whole) {
                   .table_of_contents({"第一章", "第二章", "第三章"})
                   .paragraph("结尾。"));
     cut(0, 3);
-    EXPECT_EQ(texts(thread.get_contents_pieces()),
-              QStringList({"第一章\r", "第二章\r", "第三章\r"}));
+    EXPECT_EQ(texts(cutter.contents_pieces()), QStringList({"第一章\r", "第二章\r", "第三章\r"}));
     EXPECT_EQ(piece_texts(), QStringList({"开头一。\r"}));
 }
 
@@ -248,15 +243,14 @@ TEST_F(segmentation, joined_paragraphs_fill_pieces_up_to_the_piece_length_and_no
     EXPECT_EQ(piece_texts(), QStringList({"一二三\r四五六\r七八九\r", "甲乙\r", "ab", "cd\r",
                                           "子丑\r寅卯\r", "表一" + cell_mark, "表二" + cell_mark,
                                           "辰巳\r", filler(12), "xxx\r", "午未\r"}));
-    EXPECT_EQ(texts(thread.get_contents_pieces()), QStringList({"第一章\r"}));
-    expect_texts_match_host(thread.get_pieces());
+    EXPECT_EQ(texts(cutter.contents_pieces()), QStringList({"第一章\r"}));
+    expect_texts_match_host(cutter.pieces());
 
     velmo_singleton_config::instance()->set_int("OtherParams", "JoinParagraphs", 0);
-    velmo_thread_check apart;
+    velmo_piece_cutter apart;
     kfc::ks_stdptr<wpsapi::Range> range = env->content();
-    apart.set_range(range);
-    apart.init_threadsafe();
-    EXPECT_EQ(apart.get_pieces().size(), thread.get_pieces().size() + 3);
+    apart.cut(range);
+    EXPECT_EQ(apart.pieces().size(), cutter.pieces().size() + 3);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QGuiApplication>
 
+#include "features/common/velmo_text_width.h"
 #include "host/velmo_portable_qt.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "api/velmo_api_job.h"
-#include "check/velmo_thread_check.h"
+#include "check/velmo_check_session.h"
 #include "config/velmo_config.h"
 #include "host/velmo_globals.h"
 #include "service_test_support.h"
@@ -70,22 +70,21 @@ struct day_of_use : ::testing::Test {
         QStringList marks;
         int unchecked = 0;
     };
-    marks_t check(velmo_thread_check& thread) {
+    marks_t check(velmo_check_session& thread) {
         kfc::ks_stdptr<wpsapi::_Document> document;
         kfc::ks_stdptr<wpsapi::Range> content;
         app->get_ActiveDocument(&document);
         document->get_Content(&content);
-        thread.set_range(content);
-        thread.start_thread();
-        thread.wait_until_finished();
+        thread.start(content);
+        thread.wait();
         marks_t out;
-        for (const velmo_check_result_t& r : *thread.get_check_result())
+        for (const velmo_check_result_t& r : thread.outcome().results)
             out.marks << QString::number(r.pos) + ":" + r.err_word;
-        out.unchecked = thread.get_unchecked_count();
+        out.unchecked = thread.outcome().unchecked_count;
         return out;
     }
     marks_t check() {
-        velmo_thread_check thread;
+        velmo_check_session thread;
         return check(thread);
     }
 };
@@ -123,7 +122,7 @@ TEST_F(day_of_use, two_clients_of_one_account_checking_at_once_both_get_every_ma
     config->set_int("OtherParams", "CheckParallel", 16);
     const marks_t alone = check();
     ASSERT_EQ(alone.unchecked, 0);
-    velmo_thread_check first, second;
+    velmo_check_session first, second;
     marks_t a, b;
     ASSERT_EQ(velmo_api_get_state(), 0);
     ASSERT_EQ(velmo_api_get_state(), 0);
@@ -132,17 +131,15 @@ TEST_F(day_of_use, two_clients_of_one_account_checking_at_once_both_get_every_ma
     kfc::ks_stdptr<wpsapi::Range> content;
     app->get_ActiveDocument(&document);
     document->get_Content(&content);
-    first.set_range(content);
-    second.set_range(content);
-    first.start_thread();
-    second.start_thread();
-    first.wait_until_finished();
-    second.wait_until_finished();
-    for (velmo_thread_check* t : {&first, &second}) {
+    first.start(content);
+    second.start(content);
+    first.wait();
+    second.wait();
+    for (velmo_check_session* t : {&first, &second}) {
         QStringList marks;
-        for (const velmo_check_result_t& r : *t->get_check_result())
+        for (const velmo_check_result_t& r : t->outcome().results)
             marks << QString::number(r.pos) + ":" + r.err_word;
         EXPECT_EQ(marks, alone.marks);
-        EXPECT_EQ(t->get_unchecked_count(), 0) << t->get_unchecked_reason().toStdString();
+        EXPECT_EQ(t->outcome().unchecked_count, 0) << t->outcome().unchecked_reason.toStdString();
     }
 }

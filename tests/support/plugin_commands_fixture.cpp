@@ -1,6 +1,6 @@
 #include "plugin_commands_fixture.h"
 
-#include "marks/velmo_check_progress.h"
+#include "document/velmo_check_progress.h"
 
 const char* const COMMANDS_TEST_INI =
     "[OtherParams]\n"

@@ -4,7 +4,7 @@
 
 #include <QTemporaryDir>
 
-#include "marks/velmo_mark_name.h"
+#include "document/velmo_mark_name.h"
 #include "wps_sim.h"
 #include "wsim_document_file.h"
 #include "wsim_marks.h"

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "check/velmo_check_outcome.h"
+#include "document/velmo_mark_level.h"
 #include "docx_document.h"
-#include "marks/velmo_check_outcome.h"
-#include "marks/velmo_mark_level.h"
 #include "wps_sim.h"
 #include "wsim_document_file.h"
 #include "wsim_host.h"

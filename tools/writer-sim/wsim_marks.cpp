@@ -1,7 +1,7 @@
 #include "wsim_marks.h"
 
-#include "marks/velmo_mark_level.h"
-#include "marks/velmo_mark_name.h"
+#include "document/velmo_mark_level.h"
+#include "document/velmo_mark_name.h"
 
 bool wsim_read_error_mark(const wsim_bookmark& bookmark, wsim_error_mark& mark) {
     velmo_check_result_t record;

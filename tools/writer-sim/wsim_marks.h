@@ -1,6 +1,6 @@
 // The plug-in's error marks as the host sees them: bookmarks named
 // "vmjd_error_<level>_<span>_<wrong text>_<suggestions>_<pos>", read with the
-// plug-in's own codec (marks/velmo_mark_name.h), so that the texts show as
+// plug-in's own codec (document/velmo_mark_name.h), so that the texts show as
 // written. writer-sim reads them back to list what a check found.
 #ifndef WSIM_MARKS_H
 #define WSIM_MARKS_H

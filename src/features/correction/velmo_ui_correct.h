@@ -1,0 +1,69 @@
+// The correction dialog "修改建议": walks the error marks of the last check,
+// shows the marked text with the service's suggestions, and writes a
+// suggestion over the marked text at one place or at every place marked with
+// the same text. It edits the document's text and the collected progress;
+// the opener re-places the marks from the progress once it closes.
+#ifndef VELMO_FEATURES_CORRECTION_VELMO_UI_CORRECT_H
+#define VELMO_FEATURES_CORRECTION_VELMO_UI_CORRECT_H
+
+#include <QDialog>
+
+#include "document/velmo_check_progress.h"
+#include "wpsapi.h"
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QVBoxLayout;
+
+class velmo_ui_correct : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit velmo_ui_correct(QDialog* parent = nullptr);
+
+    // Binds the dialog to the progress (not owned, edited in place), refreshes
+    // it from the document's marks and shows the mark under the cursor, or
+    // else the progress's current mark. Call once, before exec.
+    void set_check_progress(check_progress_t* progress);
+
+  public slots:
+    void on_prev();
+    void on_next();
+    void on_correct();
+    void on_correct_all();
+    void on_stop();
+    void on_cor_changed(int row);
+
+  private:
+    void init_ui();
+    QVBoxLayout* init_ui_1();
+    QVBoxLayout* init_ui_2();
+
+    // Start of the host's selection, -1 when it cannot be read.
+    long get_pos() const;
+    // The active document's range from start to end (host status).
+    HRESULT get_range(long start, long end, kfc::ks_stdptr<wpsapi::Range>& out) const;
+    // Current index from the cursor: the mark after the one the cursor is in.
+    void get_next();
+    // Selects the current mark in the document and shows it.
+    void select_current();
+    void show_current();
+    void show_clear();
+    // Writes the suggestion box over the current mark; false when nothing
+    // was written.
+    bool correct_current();
+    bool current_in_list() const;
+
+    QLineEdit* err_edit = nullptr;
+    QLineEdit* cor_edit = nullptr;
+    QListWidget* cor_list = nullptr;
+    check_progress_t* progress = nullptr;
+    QPushButton* change_all_button = nullptr;
+    QPushButton* change_button = nullptr;
+    // True while the fields show the current mark; changes act only then, so
+    // that empty fields never overwrite a mark the user has not seen.
+    bool showing = false;
+};
+
+#endif
