@@ -21,7 +21,7 @@ std::int64_t now_ms() {
 // sooner.
 const char* const requested_job =
     " pid=?1 AND (state IN (2,3) OR (state=0 AND touched >= ?2 - ?4)"
-    " OR (state IN (1,4) AND touched >= ?2 - ?3)) AND (?5 = '' OR user_name = ?5)";
+    " OR (state IN (1,4,5) AND touched >= ?2 - ?3)) AND (?5 = '' OR user_name = ?5)";
 
 // Jobs of user ?1 counting toward the cap at time ?2 with idle window ?3.
 const char* const held_with_text =
@@ -33,7 +33,7 @@ class sqlite_job_rows : public job_rows {
     explicit sqlite_job_rows(sqlite3* db) : db_(db), cache_(db) {
         // Findings kept by an earlier run stay fetchable for a full expiry; an
         // upload it had reserved and not charged is gone with its request.
-        sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE state=4")
+        sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE state IN (4,5)")
             .bind(1, now_ms())
             .run();
         sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE state=1").run();
@@ -51,17 +51,18 @@ class sqlite_job_rows : public job_rows {
         sqlite_transaction t(db_);
         sqlite_statement(cache_,
                          "DELETE FROM kept_jobs WHERE (state=0 AND touched < ?1 - ?3)"
-                         " OR (state IN (1,4) AND touched < ?1 - ?2)")
+                         " OR (state IN (1,4,5) AND touched < ?1 - ?2)")
             .bind(1, now)
             .bind(2, limits.expiry.count())
             .bind(3, limits.idle_window.count())
             .run();
         sqlite_statement s(
             cache_,
-            (std::string("INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
-                         "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
-                         " WHERE (SELECT COUNT(*) FROM kept_jobs) < ?5 AND (SELECT COUNT(*) "
-                         "FROM kept_jobs WHERE user_name=?1 AND state=0) < ?6 AND ") +
+            (std::string(
+                 "INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
+                 "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
+                 " WHERE (SELECT COUNT(*) FROM kept_jobs WHERE state<>5) < ?5 AND (SELECT COUNT(*) "
+                 "FROM kept_jobs WHERE user_name=?1 AND state=0) < ?6 AND ") +
              held_with_text + " < ?7"));
         s.bind(1, user).bind(2, now).bind(3, limits.idle_window.count()).bind(4, pid);
         s.bind(5, static_cast<std::int64_t>(limits.max_jobs))
@@ -145,7 +146,10 @@ class sqlite_job_rows : public job_rows {
         std::lock_guard<std::mutex> lock(mutex_);
         const std::int64_t now = now_ms();
         {
-            sqlite_statement s(cache_, (std::string("DELETE FROM kept_jobs WHERE state=4 AND") +
+            // The expiry runs from the first delivery, not from each repeat.
+            sqlite_statement s(cache_, (std::string("UPDATE kept_jobs SET state=5, touched="
+                                                    "CASE state WHEN 4 THEN ?2 ELSE touched END"
+                                                    " WHERE state IN (4,5) AND") +
                                         requested_job + " RETURNING results"));
             bind_request(s, pid, claimant, limits, now);
             if (s.row()) {
@@ -160,7 +164,7 @@ class sqlite_job_rows : public job_rows {
 
     std::size_t count() override {
         std::lock_guard<std::mutex> lock(mutex_);
-        sqlite_statement s(cache_, "SELECT COUNT(*) FROM kept_jobs");
+        sqlite_statement s(cache_, "SELECT COUNT(*) FROM kept_jobs WHERE state<>5");
         return s.row() ? static_cast<std::size_t>(s.integer(0)) : 0;
     }
 
@@ -246,9 +250,10 @@ class sqlite_job_rows : public job_rows {
         best_effort([&] {
             sqlite_transaction t(db_);
             sqlite_statement s(cache_,
-                               "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs");
+                               "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs"
+                               " WHERE state<>5");
             refund_and_delete(s);
-            sqlite_statement(cache_, "DELETE FROM kept_jobs").run();
+            sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE state<>5").run();
             t.commit();
         });
     }
@@ -277,6 +282,10 @@ class sqlite_job_rows : public job_rows {
             if (!s.row()) return std::nullopt;
             view.state = static_cast<int>(s.integer(0));
             touched = s.integer(1);
+        }
+        if (view.state == row_delivered) {
+            sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
+            return view;
         }
         view.progress = view.state == row_running ? 1 : 0;
         const std::int64_t slack =
