@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "store/sqlite/service_sqlite_statement.h"
+#include "store/sqlite/service_sqlite_write_gate.h"
 
 namespace velmo_service {
 
@@ -30,9 +31,11 @@ const char* const held_with_text =
 
 class sqlite_job_rows : public job_rows {
   public:
-    explicit sqlite_job_rows(sqlite3* db) : db_(db), cache_(db) {
+    sqlite_job_rows(sqlite3* writer, sqlite3* reader)
+        : db_(writer), cache_(writer), reader_(reader), reader_cache_(reader), gate_(writer) {
         // Findings kept by an earlier run stay fetchable for a full expiry; an
         // upload it had reserved and not charged is gone with its request.
+        sqlite_write_gate::turn turn(gate_);
         sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE state IN (4,5)")
             .bind(1, now_ms())
             .run();
@@ -40,13 +43,15 @@ class sqlite_job_rows : public job_rows {
     }
     ~sqlite_job_rows() override {
         cache_.clear();
+        reader_cache_.clear();
+        sqlite3_close(reader_);
         sqlite3_close(db_);
     }
 
     bool shared() const override { return false; }
 
     bool issue(const std::string& pid, const std::string& user, const job_limits& limits) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         const std::int64_t now = now_ms();
         sqlite_transaction t(db_);
         sqlite_statement(cache_,
@@ -75,7 +80,7 @@ class sqlite_job_rows : public job_rows {
 
     job_submit reserve(const std::string& pid, const std::string& claimant,
                        const job_limits& limits, std::string* user) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         const std::int64_t now = now_ms();
         sqlite_transaction t(db_);
         std::string owner;
@@ -108,8 +113,8 @@ class sqlite_job_rows : public job_rows {
     int charge_and_queue(const std::string& pid, const std::string& user, std::int64_t words,
                          const std::string& time, const std::string& article,
                          const std::string& options) override {
-        std::lock_guard<std::mutex> lock(mutex_);
         try {
+            sqlite_write_gate::turn turn(gate_);
             const std::int64_t now = now_ms();
             sqlite_transaction t(db_);
             const int code = sqlite_charge_in(db_, user, words, time);
@@ -129,21 +134,46 @@ class sqlite_job_rows : public job_rows {
     }
 
     void drop(const std::string& pid) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=? AND state<>3")
             .bind(1, pid)
             .run();
     }
 
+    // A poll reads without waiting for writers; marking the job asked about
+    // (or releasing a delivered one) is a write that may wait its turn, and
+    // is left for a later poll when the database is busy.
     std::optional<job_row_view> touch(const std::string& pid, const std::string& claimant,
                                       const job_limits& limits) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return touch_locked(pid, claimant, limits, now_ms());
+        const std::int64_t now = now_ms();
+        std::optional<job_row_view> view;
+        std::int64_t touched = 0;
+        {
+            std::lock_guard<std::mutex> lock(read_mutex_);
+            sqlite_statement s(
+                reader_cache_,
+                (std::string("SELECT state, touched FROM kept_jobs WHERE") + requested_job));
+            bind_request(s, pid, claimant, limits, now);
+            if (!s.row()) return std::nullopt;
+            view = job_row_view{static_cast<int>(s.integer(0)), 0};
+            touched = s.integer(1);
+        }
+        if (view->state == row_delivered) {
+            best_effort([&] {
+                sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=? AND state=5")
+                    .bind(1, pid)
+                    .run();
+            });
+        } else if (now - touched > touch_slack(limits)) {
+            best_effort([&] { mark_touched(pid, now); });
+        }
+        view->progress = view->state == row_running ? 1 : 0;
+        return view;
     }
 
     job_fetch take(const std::string& pid, const std::string& claimant, const job_limits& limits,
                    std::string* findings) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         const std::int64_t now = now_ms();
         {
             // The expiry runs from the first delivery, not from each repeat.
@@ -163,14 +193,14 @@ class sqlite_job_rows : public job_rows {
     }
 
     std::size_t count() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        sqlite_statement s(cache_, "SELECT COUNT(*) FROM kept_jobs WHERE state<>5");
+        std::lock_guard<std::mutex> lock(read_mutex_);
+        sqlite_statement s(reader_cache_, "SELECT COUNT(*) FROM kept_jobs WHERE state<>5");
         return s.row() ? static_cast<std::size_t>(s.integer(0)) : 0;
     }
 
     std::optional<job_row_run> take_next(const std::string& runner, std::chrono::milliseconds,
                                          int max_attempts) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_transaction t(db_);
         job_row_run run;
         {
@@ -193,9 +223,9 @@ class sqlite_job_rows : public job_rows {
     }
 
     std::vector<std::string> words(const std::string& user, int lib) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(read_mutex_);
         std::vector<std::string> out;
-        sqlite_statement s(cache_,
+        sqlite_statement s(reader_cache_,
                            "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
         s.bind(1, user).bind(2, std::int64_t{lib});
         while (s.row()) out.push_back(s.text(0));
@@ -269,8 +299,21 @@ class sqlite_job_rows : public job_rows {
         s.bind(4, limits.idle_window.count()).bind(5, claimant);
     }
 
-    // A poll only reads, unless the job was last marked longer ago than a
-    // twentieth of the shortest window: polls come often, writes cost.
+    // A job is marked asked about only when it was last marked longer ago
+    // than a twentieth of the shortest window: polls come often, writes cost.
+    static std::int64_t touch_slack(const job_limits& limits) {
+        return std::min<std::int64_t>(1000,
+                                      std::min(limits.idle_window, limits.expiry).count() / 20);
+    }
+
+    void mark_touched(const std::string& pid, std::int64_t now) {
+        sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE pid=?")
+            .bind(1, now)
+            .bind(2, pid)
+            .run();
+    }
+
+    // touch() inside the writer's turn, for a fetch of a job not done.
     std::optional<job_row_view> touch_locked(const std::string& pid, const std::string& claimant,
                                              const job_limits& limits, std::int64_t now) {
         job_row_view view;
@@ -283,18 +326,8 @@ class sqlite_job_rows : public job_rows {
             view.state = static_cast<int>(s.integer(0));
             touched = s.integer(1);
         }
-        if (view.state == row_delivered) {
-            sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=?").bind(1, pid).run();
-            return view;
-        }
         view.progress = view.state == row_running ? 1 : 0;
-        const std::int64_t slack =
-            std::min<std::int64_t>(1000, std::min(limits.idle_window, limits.expiry).count() / 20);
-        if (now - touched > slack)
-            sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE pid=?")
-                .bind(1, now)
-                .bind(2, pid)
-                .run();
+        if (now - touched > touch_slack(limits)) mark_touched(pid, now);
         return view;
     }
 
@@ -312,8 +345,8 @@ class sqlite_job_rows : public job_rows {
 
     template <typename Write>
     bool best_effort(Write write) {
-        std::lock_guard<std::mutex> lock(mutex_);
         try {
+            sqlite_write_gate::turn turn(gate_);
             write();
             return true;
         } catch (const store_unavailable&) {
@@ -321,9 +354,12 @@ class sqlite_job_rows : public job_rows {
         }
     }
 
-    sqlite3* db_;
+    sqlite3* db_;  // writes, one turn at a time
     sqlite_statement_cache cache_;
-    std::mutex mutex_;
+    sqlite3* reader_;
+    sqlite_statement_cache reader_cache_;
+    sqlite_write_gate gate_;
+    std::mutex read_mutex_;
 };
 }  // namespace
 
@@ -331,9 +367,15 @@ std::unique_ptr<job_rows> sqlite_job_rows_open(const std::string& path) {
     std::string error;
     sqlite3* db = sqlite_connect(path, &error);
     if (!db) throw std::runtime_error("cannot open " + path + ": " + error);
+    sqlite3* reader = sqlite_connect(path, &error);
+    if (!reader) {
+        sqlite3_close(db);
+        throw std::runtime_error("cannot open " + path + ": " + error);
+    }
     try {
-        return std::make_unique<sqlite_job_rows>(db);
+        return std::make_unique<sqlite_job_rows>(db, reader);
     } catch (const store_unavailable& e) {
+        sqlite3_close(reader);
         sqlite3_close(db);
         throw std::runtime_error("cannot open the jobs of " + path + ": " + e.what());
     }
