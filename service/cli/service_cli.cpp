@@ -328,6 +328,11 @@ int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::o
         for (const account& a : store.list_users())
             out << a.user_name << "\t" << state_name(a) << "\tquota " << a.quota << "\tused "
                 << a.used << "\tend " << a.end_date << "\n";
+        for (const std::vector<std::string>& alike : store.look_alike_accounts()) {
+            out << "look-alike accounts (one name in two Unicode forms):";
+            for (const std::string& name : alike) out << " " << name;
+            out << "\n";
+        }
         return 0;
     }
     if (positional.size() != 1) {

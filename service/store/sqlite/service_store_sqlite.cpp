@@ -119,6 +119,26 @@ class sqlite_store : public store_backend {
         return removed;
     }
 
+    bool rename_user(const std::string& from, const std::string& to) override {
+        sqlite_write_gate::turn turn(gate_);
+        sqlite_transaction t(db_);
+        {
+            sqlite_statement taken(db_, "SELECT 1 FROM accounts WHERE user_name=?");
+            taken.bind(1, to);
+            if (taken.row()) return false;
+        }
+        bool renamed = false;
+        for (const char* table : {"accounts", "usage", "words", "kept_jobs"}) {
+            sqlite_statement s(
+                db_,
+                (std::string("UPDATE ") + table + " SET user_name=? WHERE user_name=?").c_str());
+            s.bind(1, to).bind(2, from).run();
+            if (std::string(table) == "accounts") renamed = sqlite3_changes(db_) > 0;
+        }
+        t.commit();
+        return renamed;
+    }
+
     std::vector<account_record> list_users() override {
         std::lock_guard<std::mutex> lock(read_mutex_);
         std::vector<account_record> out;
