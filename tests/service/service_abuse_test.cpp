@@ -327,9 +327,15 @@ TEST_F(abuse_fixture, FailedSignInsHoldBackTheNameFromThatAddressAndTheAddressNo
                               "application/soap+xml");
         return res ? soap_reply{res->status, res->body}.first("ErrCode") : "no answer";
     };
+    EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");  // the owner, earlier
     for (int i = 0; i < 30; ++i) from("198.51.100.1", "writer", "guess");
     EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");
     EXPECT_EQ(from("198.51.100.1", "writer", "no-123"), "5");
+    // Guesses at the name from many addresses hold it back from every
+    // address but those it signed in from.
+    for (int i = 0; i < 12; ++i) from(("203.0.113." + std::to_string(i)).c_str(), "other", "guess");
+    EXPECT_EQ(from("203.0.113.99", "other", "no-456"), "5");
+    EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");
 }
 
 TEST_F(abuse_fixture, HugePageNumbersAnswerPastTheEndWithoutOverflow) {
@@ -374,6 +380,7 @@ TEST(SigninThrottle, DelaysDoublePerNameFromAnAddressAndPerAddressAndAreForgotte
     limits.first_delay = milliseconds(100);
     limits.max_delay = milliseconds(400);
     limits.forget_after = seconds(10);
+    limits.name_free_failures = 1000;  // held apart below
     velmo_service::signin_throttle t(limits, [&] { return now; });
     t.failed("ann", "10.0.0.4");
     t.failed("ann", "10.0.0.4");
@@ -402,6 +409,22 @@ TEST(SigninThrottle, DelaysDoublePerNameFromAnAddressAndPerAddressAndAreForgotte
     now += seconds(11);
     t.failed("carl", "10.0.0.5");  // the earlier failures are forgotten: a free one
     EXPECT_TRUE(t.allowed("dora", "10.0.0.5"));
+}
+
+TEST(SigninThrottle, GuessesAtANameFromManyAddressesHoldItOnlyWhereItsOwnerNeverSignedIn) {
+    using namespace std::chrono;
+    steady_clock::time_point now{};
+    velmo_service::signin_limits limits;
+    limits.name_free_failures = 5;
+    limits.first_delay = milliseconds(100);
+    velmo_service::signin_throttle t(limits, [&] { return now; });
+    t.succeeded("ann", "10.0.0.1");
+    for (int i = 0; i < 6; ++i) t.failed("ann", "10.0.1." + std::to_string(i));
+    EXPECT_FALSE(t.allowed("ann", "10.0.2.1"));  // a new address waits
+    EXPECT_TRUE(t.allowed("ann", "10.0.0.1"));   // the owner's does not
+    EXPECT_TRUE(t.allowed("bob", "10.0.2.1"));
+    now += milliseconds(100);
+    EXPECT_TRUE(t.allowed("ann", "10.0.2.1"));
 }
 
 TEST(ConnectionTable, HeadsLiveOnSmallerBudgetsAndTheOldestGoFirst) {
