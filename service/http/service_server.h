@@ -1,7 +1,9 @@
 // HTTP front of the service: every POST (any path) is one SOAP operation.
-// One event loop watches every connection, so an idle or slow connection
-// costs its buffer, not a thread; a complete request is handed to a bounded
-// pool of workers, and its answer goes back through the loop.
+// A connection front accepts each connection and judges its first request
+// head; then one event loop (libmicrohttpd's) watches the connection, so an
+// idle or slow connection costs its buffer, not a thread; a complete request
+// is handed to a bounded pool of workers, and its answer goes back through
+// the loop.
 #pragma once
 
 #include <atomic>
