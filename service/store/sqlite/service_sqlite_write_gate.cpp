@@ -18,17 +18,24 @@ sqlite_write_gate::sqlite_write_gate(sqlite3* db, sqlite_wait_limits limits) : l
 
 sqlite_write_gate::turn::turn(sqlite_write_gate& gate) : gate_(gate) {
     const steady::time_point deadline = steady::now() + gate.limits_.write_wait;
-    if (gate.waiting_.fetch_add(1) >= gate.limits_.max_waiting_writers) {
-        --gate.waiting_;
+    std::unique_lock<std::mutex> lock(gate.mutex_);
+    if (gate.taken_ && gate.waiting_ >= gate.limits_.max_waiting_writers)
         throw store_unavailable("too many writes waiting for the database");
-    }
-    const bool taken = gate.mutex_.try_lock_until(deadline);
+    ++gate.waiting_;
+    const bool free = gate.released_.wait_until(lock, deadline, [&gate] { return !gate.taken_; });
     --gate.waiting_;
-    if (!taken) throw store_unavailable("the database is busy");
+    if (!free) throw store_unavailable("the database is busy");
+    gate.taken_ = true;
     gate.deadline_ = deadline;
 }
 
-sqlite_write_gate::turn::~turn() { gate_.mutex_.unlock(); }
+sqlite_write_gate::turn::~turn() {
+    {
+        std::lock_guard<std::mutex> lock(gate_.mutex_);
+        gate_.taken_ = false;
+    }
+    gate_.released_.notify_one();
+}
 
 // Called by SQLite while another connection holds the lock: waits in short
 // steps until the turn's deadline, then gives up (the write fails as busy).

@@ -9,8 +9,8 @@
 
 #include <sqlite3.h>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <mutex>
 
@@ -45,9 +45,13 @@ class sqlite_write_gate {
     static int on_busy(void* self, int attempts);
 
     sqlite_wait_limits limits_;
-    std::timed_mutex mutex_;
-    std::atomic<std::size_t> waiting_{0};
-    std::chrono::steady_clock::time_point deadline_{};  // of the writer holding the turn
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool taken_ = false;
+    std::size_t waiting_ = 0;
+    // Of the writer holding the turn; read by the busy handler, which runs on
+    // that writer's thread.
+    std::chrono::steady_clock::time_point deadline_{};
 };
 
 }  // namespace velmo_service
