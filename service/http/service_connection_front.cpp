@@ -106,7 +106,14 @@ void connection_front::run() {
             std::lock_guard<std::mutex> lock(mutex_);
             for (int i = 0; i < n; ++i) {
                 const int fd = events[i].data.fd;
-                if (fd == wake_) return;
+                if (fd == wake_) {
+                    // Stopping: heads complete in this round are not handed over.
+                    for (const auto& done : complete) {
+                        table_.forget(done.first);
+                        ::close(done.first);
+                    }
+                    return;
+                }
                 if (fd == listener_)
                     accept_all();
                 else if (pending_.count(fd) && read_head(fd)) {
