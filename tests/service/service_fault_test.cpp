@@ -96,6 +96,7 @@ TEST_F(fault_fixture, ALockedDatabaseAnswersWritesUnavailableTogetherAndReadsSti
     ASSERT_TRUE(wait_done({client.get()}, job));
     sqlite3* holder = nullptr;
     ASSERT_EQ(sqlite3_open(db.c_str(), &holder), SQLITE_OK);
+    sqlite3_busy_timeout(holder, 5000);  // the service may be writing just then
     ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE; UPDATE accounts SET quota=quota", nullptr,
                            nullptr, nullptr),
               SQLITE_OK);
