@@ -1,13 +1,16 @@
 // The service in front of many idle and slow connections: an innocent
-// client's requests, timed alone and then while thousands of kept-alive
-// connections sit idle and a few hundred clients trickle their requests in
-// a byte at a time, from many loopback addresses. Prints p50 and p99 of both
-// runs with their ratio, and the service's resident memory and threads. The
-// crowd runs in a process of its own, so that the service and its clients
-// each have the whole descriptor limit.
+// client's requests, timed alone; then each on a new connection while
+// thousands of request heads trickle in a byte every 300 ms from a few
+// addresses (each cut head opened again at once); then on one kept-alive
+// connection while thousands of kept-alive connections sit idle and a few
+// hundred clients trickle their bodies in, from many loopback addresses.
+// Prints p50 and p99 of each run with their ratios to the first, and the
+// service's resident memory and threads. The crowd runs in a process of its
+// own, so that the service and its clients each have the whole descriptor
+// limit.
 //
 //   service_load_bench [--idle N] [--idle-addresses N] [--slow N] [--slow-addresses N]
-//                      [--requests N]
+//                      [--heads N] [--head-addresses N] [--requests N]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -38,7 +41,8 @@ using steady = std::chrono::steady_clock;
 namespace {
 
 struct options {
-    int idle = 4000, idle_addresses = 100, slow = 200, slow_addresses = 50, requests = 300;
+    int idle = 4000, idle_addresses = 100, slow = 200, slow_addresses = 50, heads = 2000,
+        head_addresses = 10, requests = 300;
 };
 
 // A blocking connection from the loopback address 127.0.<hi>.<lo>.
@@ -92,12 +96,18 @@ std::string status_field(const char* name) {
     return "?";
 }
 
-// Latencies in milliseconds of `count` requests on one kept-alive connection.
-std::vector<double> time_requests(int port, const std::string& request, int count) {
+// Latencies in milliseconds of `count` requests on one kept-alive connection,
+// or each on a new one.
+std::vector<double> time_requests(int port, const std::string& request, int count,
+                                  bool fresh = false) {
     std::vector<double> ms;
     int fd = connect_from(0, port);
     for (int i = 0; i < count; ++i) {
         const auto start = steady::now();
+        if (fresh && i > 0) {
+            close(fd);
+            fd = connect_from(0, port);
+        }
         if (fd < 0 || !exchange(fd, request)) {
             if (fd >= 0) close(fd);
             fd = connect_from(0, port);  // reconnecting is part of the wait
@@ -134,6 +144,30 @@ int run_crowd(const options& o, int from_service, int to_service) {
     if (!pipe_read(from_service, &length, sizeof length)) return 1;
     request.resize(length);
     if (!pipe_read(from_service, request.data(), length)) return 1;
+
+    // The trickling heads: a request line, then a byte of the head every
+    // 300 ms; a head the service cuts is opened again.
+    const std::string head_start = "POST / HTTP/1.1\r\nX-Slow: ";
+    std::vector<int> heads;
+    auto open_head = [&](int i) {
+        const int fd = connect_from(2000 + i % o.head_addresses, port);
+        if (fd >= 0) send(fd, head_start.data(), head_start.size(), MSG_NOSIGNAL);
+        return fd;
+    };
+    for (int i = 0; i < o.heads; ++i) heads.push_back(open_head(i));
+    const int opened = static_cast<int>(heads.size());
+    if (!pipe_write(to_service, &opened, sizeof opened)) return 1;
+    for (char go = 0; read(from_service, &go, 1) != 1 || go != 'g';) {
+        for (std::size_t i = 0; i < heads.size(); ++i) {
+            if (heads[i] >= 0 && send(heads[i], "x", 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) continue;
+            if (heads[i] >= 0) close(heads[i]);
+            heads[i] = open_head(static_cast<int>(i));
+        }
+        pollfd p{from_service, POLLIN, 0};
+        poll(&p, 1, 300);
+    }
+    for (int fd : heads)
+        if (fd >= 0) close(fd);
 
     // The idle crowd: one answered request each, then silence on a kept-alive connection.
     std::vector<int> idle;
@@ -180,6 +214,10 @@ bool parse(int argc, char** argv, options& o) {
             o.slow = value;
         else if (name == "--slow-addresses")
             o.slow_addresses = value;
+        else if (name == "--heads")
+            o.heads = value;
+        else if (name == "--head-addresses")
+            o.head_addresses = value;
         else if (name == "--requests")
             o.requests = value;
         else
@@ -194,7 +232,7 @@ int main(int argc, char** argv) {
     options o;
     if (!parse(argc, argv, o)) {
         std::cerr << "usage: service_load_bench [--idle N] [--idle-addresses N] [--slow N]"
-                     " [--slow-addresses N] [--requests N]\n";
+                     " [--slow-addresses N] [--heads N] [--head-addresses N] [--requests N]\n";
         return 2;
     }
     rlimit files{};
@@ -202,7 +240,7 @@ int main(int argc, char** argv) {
     files.rlim_cur = files.rlim_max;
     setrlimit(RLIMIT_NOFILE, &files);
     // The service holds one descriptor per connection, and so does the crowd.
-    const int room = static_cast<int>(files.rlim_cur) - o.slow - 200;
+    const int room = static_cast<int>(files.rlim_cur) - o.slow - o.heads - 200;
     if (o.idle > room) {
         std::cerr << "descriptor limit " << files.rlim_cur << ": idle connections cut to " << room
                   << "\n";
@@ -259,11 +297,16 @@ int main(int argc, char** argv) {
     const std::string rss_quiet = status_field("VmRSS:"), threads_quiet = status_field("Threads:");
 
     const std::uint32_t length = static_cast<std::uint32_t>(request.size());
-    int counts[2] = {0, 0};
+    int counts[2] = {0, 0}, heads = 0;
     if (!pipe_write(to_crowd[1], &port, sizeof port) ||
         !pipe_write(to_crowd[1], &length, sizeof length) ||
         !pipe_write(to_crowd[1], request.data(), length) ||
-        !pipe_read(from_crowd[0], counts, sizeof counts)) {
+        !pipe_read(from_crowd[0], &heads, sizeof heads)) {
+        std::cerr << "the crowd's process failed\n";
+        return 1;
+    }
+    const std::vector<double> beside_heads = time_requests(port, request, o.requests, true);
+    if (!pipe_write(to_crowd[1], "g", 1) || !pipe_read(from_crowd[0], counts, sizeof counts)) {
         std::cerr << "the crowd's process failed\n";
         return 1;
     }
@@ -277,6 +320,14 @@ int main(int argc, char** argv) {
     serving.join();
     std::filesystem::remove_all(dir);
 
+    std::cout << "trickling heads: " << o.requests
+              << " innocent requests, each on a new connection,"
+              << " beside " << heads << " heads from " << o.head_addresses
+              << " addresses trickled a byte every 300 ms\n";
+    std::cout << "  heads:  p50 " << percentile(beside_heads, 0.5) << " ms, p99 "
+              << percentile(beside_heads, 0.99) << " ms (" << beside_heads.size()
+              << " answered); p99 / alone "
+              << percentile(beside_heads, 0.99) / percentile(quiet, 0.99) << "\n";
     std::cout << "innocent requests: " << o.requests << " alone, " << o.requests << " beside "
               << counts[0] << " idle kept-alive connections from " << o.idle_addresses
               << " addresses and " << counts[1] << " slow clients from " << o.slow_addresses
@@ -289,5 +340,8 @@ int main(int argc, char** argv) {
               << rss_loaded << ", threads" << threads_loaded << "\n";
     std::cout << "  p99 loaded / alone: " << percentile(loaded, 0.99) / percentile(quiet, 0.99)
               << "\n";
-    return loaded.size() == static_cast<std::size_t>(o.requests) ? 0 : 1;
+    return loaded.size() == static_cast<std::size_t>(o.requests) &&
+                   beside_heads.size() == static_cast<std::size_t>(o.requests)
+               ? 0
+               : 1;
 }

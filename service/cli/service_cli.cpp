@@ -39,7 +39,7 @@ const char* const usage_text =
     "                [--workers N] [--http-threads N] [--max-article UNITS] [--lease SECONDS]\n"
     "                [--max-jobs-per-user N] [--request-timeout SECONDS]\n"
     "                [--max-connections-per-address N] [--stop-timeout SECONDS]\n"
-    "                [--trusted-proxy ADDR] [--idle-timeout SECONDS]\n"
+    "                [--trusted-proxy ADDR] [--idle-timeout SECONDS] [--head-timeout SECONDS]\n"
     "                [--max-connections N] [--max-words-per-user N] [--log-findings]\n"
     "  velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE\n"
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
@@ -225,6 +225,8 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
             out.server.request_timeout = std::chrono::seconds(n);
         } else if (name == "--max-connections-per-address" && parse_count(value, 1, 100000, n)) {
             out.server.connections_per_address = static_cast<std::size_t>(n);
+        } else if (name == "--head-timeout" && parse_count(value, 1, 3600, n)) {
+            out.server.head_timeout = std::chrono::seconds(n);
         } else if (name == "--idle-timeout" && parse_count(value, 1, 3600, n)) {
             out.server.idle_timeout = std::chrono::seconds(n);
         } else if (name == "--max-connections" && parse_count(value, 1, 10000000, n)) {
@@ -326,6 +328,11 @@ int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::o
         for (const account& a : store.list_users())
             out << a.user_name << "\t" << state_name(a) << "\tquota " << a.quota << "\tused "
                 << a.used << "\tend " << a.end_date << "\n";
+        for (const std::vector<std::string>& alike : store.look_alike_accounts()) {
+            out << "look-alike accounts (one name in two Unicode forms):";
+            for (const std::string& name : alike) out << " " << name;
+            out << "\n";
+        }
         return 0;
     }
     if (positional.size() != 1) {

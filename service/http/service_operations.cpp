@@ -10,6 +10,7 @@
 #include "http/service_soap.h"
 #include "jobs/service_job_rows_postgresql.h"
 #include "jobs/service_job_rows_sqlite.h"
+#include "store/service_user_name.h"
 #include "velmo_protocol.h"
 
 namespace velmo_service {
@@ -21,7 +22,8 @@ struct service_operations::request {
     soap_request soap;
     std::string client;
     const std::string& op() const { return soap.operation; }
-    std::string user() const { return soap.value(VELMO_REQ_USER_NAME); }
+    // In NFC, as accounts are kept: jobs and sign-in holds compare it as is.
+    std::string user() const { return user_name_normal(soap.value(VELMO_REQ_USER_NAME)); }
 };
 
 namespace {

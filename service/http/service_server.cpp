@@ -2,12 +2,12 @@
 
 #include <arpa/inet.h>
 #include <microhttpd.h>
-#include <netdb.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "http/service_connection_front.h"
 #include "http/service_http_framing.h"
 #include "http/service_operations.h"
 #include "http/service_soap.h"
@@ -18,7 +18,6 @@ namespace velmo_service {
 namespace {
 using steady = std::chrono::steady_clock;
 const char* const soap_content_type = "application/soap+xml; charset=utf-8";
-constexpr unsigned listen_backlog = 1024;
 // Descriptors kept for the database, the data files and the logs.
 constexpr rlim_t reserved_descriptors = 64;
 
@@ -48,6 +47,11 @@ std::string address_text(const sockaddr* a) {
 std::string peer_of(MHD_Connection* c) {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
     return address_text(info ? info->client_addr : nullptr);
+}
+
+int socket_of(MHD_Connection* c) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
+    return info ? info->connect_fd : -1;
 }
 
 MHD_Result collect_header(void* out, MHD_ValueKind, const char* name, const char* value) {
@@ -100,6 +104,7 @@ struct server_hooks {
         if (!r) *slot = r = new request();
         if (!r->head_seen) {
             r->head_seen = true;
+            s.front_->head_complete(socket_of(c));
             if (std::strcmp(method, MHD_HTTP_METHOD_POST) != 0)
                 return reply(s, c, fault_answer(400, "only POST requests carry operations"), true);
             http_headers headers;
@@ -167,11 +172,13 @@ struct server_hooks {
         return MHD_YES;
     }
 
-    static void on_completed(void* self, MHD_Connection*, void** slot, MHD_RequestTerminationCode) {
+    static void on_completed(void* self, MHD_Connection* c, void** slot,
+                             MHD_RequestTerminationCode) {
         service_server& s = *static_cast<service_server*>(self);
         auto* r = static_cast<request*>(*slot);
         *slot = nullptr;
         if (!r) return;
+        s.front_->awaiting_head(socket_of(c));  // a kept-alive connection's next head
         if (r->counted) {
             std::lock_guard<std::mutex> lock(s.mutex_);
             --s.in_flight_;
@@ -180,32 +187,11 @@ struct server_hooks {
         delete r;
     }
 
-    // Connections per client address: checked on accept, counted while open.
-    static MHD_Result on_accept(void* self, const sockaddr* a, socklen_t) {
-        service_server& s = *static_cast<service_server*>(self);
-        const std::string address = address_text(a);
-        if (address == s.config_.trusted_proxy) return MHD_YES;
-        std::lock_guard<std::mutex> lock(s.mutex_);
-        auto it = s.connections_.find(address);
-        return it == s.connections_.end() || it->second < s.config_.connections_per_address
-                   ? MHD_YES
-                   : MHD_NO;
-    }
-
-    static void on_connection(void* self, MHD_Connection* c, void** socket_slot,
+    // A connection closes: the front forgets it before its descriptor can be reused.
+    static void on_connection(void* self, MHD_Connection* c, void**,
                               MHD_ConnectionNotificationCode code) {
-        service_server& s = *static_cast<service_server*>(self);
-        std::lock_guard<std::mutex> lock(s.mutex_);
-        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
-            auto* address = new std::string(peer_of(c));
-            *socket_slot = address;
-            ++s.connections_[*address];
-        } else if (auto* address = static_cast<std::string*>(*socket_slot)) {
-            auto it = s.connections_.find(*address);
-            if (it != s.connections_.end() && --it->second == 0) s.connections_.erase(it);
-            delete address;
-            *socket_slot = nullptr;
-        }
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED)
+            static_cast<service_server*>(self)->front_->closed(socket_of(c));
     }
 };
 
@@ -221,45 +207,45 @@ service_server::~service_server() {
 }
 
 bool service_server::bind(std::string* error) {
-    const std::string where = config_.host + ":" + std::to_string(config_.port);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(config_.host.c_str(), std::to_string(config_.port).c_str(), &hints, &found) !=
-            0 ||
-        !found) {
-        if (error) *error = "cannot resolve " + where;
-        return false;
-    }
     std::size_t max_connections = config_.max_connections;
     rlimit files{};
     if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY &&
         files.rlim_cur > reserved_descriptors)
         max_connections =
             std::min<std::size_t>(max_connections, files.rlim_cur - reserved_descriptors);
+    front_settings front;
+    front.limits.max_connections = max_connections;
+    front.limits.per_address = config_.connections_per_address;
+    front.limits.heads_per_address = config_.heads_per_address;
+    front.limits.heads_per_network = config_.heads_per_network;
+    front.limits.max_heads = std::max<std::size_t>(1, max_connections / 4);
+    front.limits.exempt_address = config_.trusted_proxy;
+    front.limits.head_timeout = config_.head_timeout;
+    front.limits.next_head_timeout = config_.idle_timeout + config_.head_timeout;
+    front.head_memory = config_.connection_memory / 2;
+    front_ = std::make_unique<connection_front>(
+        front, [this](int fd, const sockaddr* a, socklen_t length) {
+            return MHD_add_connection(daemon_, fd, a, length) == MHD_YES;
+        });
+    if (!front_->listen(config_.host, config_.port, error)) return false;
     workers_ = std::make_unique<worker_pool>(config_.http_threads, config_.queue_limit);
-    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
-    if (found->ai_family == AF_INET6) flags |= MHD_USE_IPv6;
+    // The front listens and hands each connection over once its first head
+    // is in; the library never reads a head the front has not judged first.
     daemon_ = MHD_start_daemon(
-        flags, static_cast<std::uint16_t>(config_.port), &server_hooks::on_accept, this,
-        &server_hooks::on_request, this, MHD_OPTION_SOCK_ADDR, found->ai_addr,
-        MHD_OPTION_LISTEN_BACKLOG_SIZE, listen_backlog, MHD_OPTION_CONNECTION_LIMIT,
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_NO_LISTEN_SOCKET, 0,
+        nullptr, nullptr, &server_hooks::on_request, this, MHD_OPTION_CONNECTION_LIMIT,
         static_cast<unsigned>(max_connections), MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(config_.idle_timeout.count()), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         config_.connection_memory, MHD_OPTION_STRICT_FOR_CLIENT, 1, MHD_OPTION_NOTIFY_COMPLETED,
         &server_hooks::on_completed, this, MHD_OPTION_NOTIFY_CONNECTION,
         &server_hooks::on_connection, this, MHD_OPTION_END);
-    freeaddrinfo(found);
-    const MHD_DaemonInfo* info =
-        daemon_ ? MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT) : nullptr;
-    if (!info) {
-        if (error) *error = "cannot listen on " + where;
+    if (!daemon_) {
+        if (error) *error = "cannot start the HTTP server";
         shut_down();
         return false;
     }
-    port_ = info->port;
+    port_ = front_->port();
+    front_->start();
     return true;
 }
 
@@ -288,8 +274,7 @@ void service_server::shut_down() {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    const MHD_socket listener = MHD_quiesce_daemon(daemon_);
-    if (listener != MHD_INVALID_SOCKET) ::close(listener);
+    front_->stop();
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait_for(lock, config_.drain_timeout, [this] { return in_flight_ == 0; });

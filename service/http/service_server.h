@@ -1,14 +1,15 @@
 // HTTP front of the service: every POST (any path) is one SOAP operation.
-// One event loop watches every connection, so an idle or slow connection
-// costs its buffer, not a thread; a complete request is handed to a bounded
-// pool of workers, and its answer goes back through the loop.
+// A connection front accepts each connection and judges its first request
+// head; then one event loop (libmicrohttpd's) watches the connection, so an
+// idle or slow connection costs its buffer, not a thread; a complete request
+// is handed to a bounded pool of workers, and its answer goes back through
+// the loop.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +18,7 @@ struct MHD_Daemon;
 
 namespace velmo_service {
 
+class connection_front;
 class service_operations;
 class worker_pool;
 
@@ -30,17 +32,25 @@ struct server_config {
     // arriving then is cut. A head must fit in `connection_memory` and may
     // pause for no longer than `idle_timeout`.
     std::chrono::milliseconds request_timeout{30000};
+    // A request's head must be complete this long after its connection
+    // opened, or after the answer before it on a kept-alive connection.
+    std::chrono::milliseconds head_timeout{10000};
     // A kept-alive connection with nothing to say is closed after this, and
     // every answer advertises it (Keep-Alive: timeout=N).
     std::chrono::seconds idle_timeout{5};
     std::size_t connections_per_address = 256;
-    std::size_t max_connections = 16000;        // further ones wait in the listen queue
+    // Connections still sending a head, per address and per network (/24,
+    // /64); past a quarter of `max_connections` in all, or when the table is
+    // full, the oldest heads are cut to make room.
+    std::size_t heads_per_address = 64;
+    std::size_t heads_per_network = 512;
+    std::size_t max_connections = 16000;        // further ones are refused
     std::size_t connection_memory = 16 * 1024;  // request head and read buffer, per connection
     // On stop: how long requests already begun may take to be answered.
     std::chrono::milliseconds drain_timeout{10000};
     // A proxy in front: for its requests the client is the last address of
     // X-Forwarded-For, which that proxy sets. It is not held to the
-    // per-address connection limit.
+    // per-address or per-network connection limits.
     std::string trusted_proxy;
 };
 
@@ -66,6 +76,7 @@ class service_server {
     service_operations& operations_;
     server_config config_;
     std::unique_ptr<worker_pool> workers_;
+    std::unique_ptr<connection_front> front_;
     MHD_Daemon* daemon_ = nullptr;
     int port_ = -1;
 
@@ -73,9 +84,8 @@ class service_server {
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stop_requested_ = false;
-    std::atomic<bool> stopping_{false};               // requests that begin now are refused
-    std::size_t in_flight_ = 0;                       // heads received, answers not yet sent
-    std::map<std::string, std::size_t> connections_;  // per client address
+    std::atomic<bool> stopping_{false};  // requests that begin now are refused
+    std::size_t in_flight_ = 0;          // heads received, answers not yet sent
 };
 
 }  // namespace velmo_service

@@ -48,8 +48,9 @@ void signin_throttle::fail_locked(table& t, const std::string& key, int free_fai
 bool signin_throttle::allowed(const std::string& name, const std::string& address) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto now = now_();
-    return free_locked(pairs_, pair_of(name, address), now) &&
-           free_locked(addresses_, address, now);
+    const std::string pair = pair_of(name, address);
+    return free_locked(pairs_, pair, now) && free_locked(addresses_, address, now) &&
+           (free_locked(names_, name, now) || signed_in_.count(pair) > 0);
 }
 
 void signin_throttle::failed(const std::string& name, const std::string& address) {
@@ -57,11 +58,18 @@ void signin_throttle::failed(const std::string& name, const std::string& address
     const auto now = now_();
     fail_locked(pairs_, pair_of(name, address), limits_.free_failures, now);
     fail_locked(addresses_, key_of(address), limits_.address_free_failures, now);
+    fail_locked(names_, key_of(name), limits_.name_free_failures, now);
 }
 
 void signin_throttle::succeeded(const std::string& name, const std::string& address) {
     std::lock_guard<std::mutex> lock(mutex_);
-    pairs_.erase(pair_of(name, address));
+    const std::string pair = pair_of(name, address);
+    pairs_.erase(pair);
+    if (signed_in_.size() >= limits_.max_entries && !signed_in_.count(pair))
+        signed_in_.erase(
+            std::min_element(signed_in_.begin(), signed_in_.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; }));
+    signed_in_[pair] = now_();
 }
 
 }  // namespace velmo_service

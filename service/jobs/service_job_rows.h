@@ -1,10 +1,12 @@
 // Where the job board keeps its jobs: a table of rows in the service's
 // database. A job is issued (an identifier without text), claimed (reserved
-// for its one upload), queued, running (under a runner's lease) or done
-// (findings stored until fetched). Each operation is one transaction; the
-// ones that answer requests throw store_unavailable when the database
-// cannot be reached or written, so an outage is never taken for a missing
-// job. The rows know nothing of threads, waiting or retrying: the board does.
+// for its one upload), queued, running (under a runner's lease), done
+// (findings stored until fetched) or delivered (fetched, and kept so that a
+// fetch lost in transport can be repeated: until the next request on the job
+// acknowledges it or the expiry passes; it no longer counts toward any limit). Each operation is
+// one transaction; the ones that answer requests throw store_unavailable when the database cannot
+// be reached or written, so an outage is never taken for a missing job. The rows know nothing of
+// threads, waiting or retrying: the board does.
 #pragma once
 
 #include <chrono>
@@ -23,7 +25,8 @@ enum job_row_state {
     row_claimed = 1,
     row_queued = 2,
     row_running = 3,
-    row_done = 4
+    row_done = 4,
+    row_delivered = 5
 };
 
 struct job_row_view {
@@ -64,13 +67,14 @@ class job_rows {
                                  const std::string& article, const std::string& options) = 0;
     virtual void drop(const std::string& pid) = 0;  // unless running
     // Marks a live job as asked about; nothing for an unknown or expired one.
+    // A delivered job is released by it (its client has its findings).
     virtual std::optional<job_row_view> touch(const std::string& pid, const std::string& claimant,
                                               const job_limits& limits) = 0;
-    // Deletes a done job, handing its encoded findings over; otherwise
-    // touches it as above.
+    // Hands the encoded findings of a done or delivered job over, marking it
+    // delivered; otherwise touches it as above.
     virtual job_fetch take(const std::string& pid, const std::string& claimant,
                            const job_limits& limits, std::string* findings) = 0;
-    virtual std::size_t count() = 0;
+    virtual std::size_t count() = 0;  // all but delivered jobs
 
     // For the runners (`runner` names this instance). Takes the oldest queued
     // job, or a running one whose runner is gone, counting an attempt, unless
@@ -92,8 +96,8 @@ class job_rows {
     // Refunds and deletes jobs attempted `max_attempts` times whose runner is
     // gone (best effort).
     virtual void give_up_failing(const std::string& runner, int max_attempts) = 0;
-    // Refunds and deletes every job (best effort): an instance that owns its
-    // rows alone and stops hands nothing over.
+    // Refunds and deletes every job not delivered (best effort): an instance
+    // that owns its rows alone and stops hands nothing over.
     virtual void refund_all() = 0;
 
     // Calls `wake` whenever another instance queues a job, until

@@ -27,7 +27,7 @@ std::string interval(std::chrono::milliseconds ms) {
 // names a user ($3, empty when it names none) sees only that user's jobs.
 const std::string requested_job =
     " pid=$1 AND (state IN (2,3) OR (state=0 AND touched >= now() - $4::interval)"
-    " OR (state IN (1,4) AND touched >= now() - $2::interval))"
+    " OR (state IN (1,4,5) AND touched >= now() - $2::interval))"
     " AND ($3 = '' OR user_name = $3) ";
 
 pg_params request_params(const std::string& pid, const job_limits& limits,
@@ -63,13 +63,14 @@ class postgresql_job_rows : public job_rows {
         pg_pool::handle c = pool_->acquire();
         checked(
             c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
-                  " OR (state IN (1,4) AND touched < now() - $1::interval)",
+                  " OR (state IN (1,4,5) AND touched < now() - $1::interval)",
                   {interval(limits.expiry), interval(limits.idle_window)}));
         checked(c.run("BEGIN"));
         checked(c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user}));
         pg_rows r = checked(c.run(
             "INSERT INTO jobs(pid, user_name, state) SELECT $3, $1, 0 WHERE (SELECT COUNT(*) FROM "
-            "jobs) < $4 AND (SELECT COUNT(*) FROM jobs WHERE user_name=$1 AND state=0) < $5 AND " +
+            "jobs WHERE state<>5) < $4 AND (SELECT COUNT(*) FROM jobs WHERE user_name=$1 AND "
+            "state=0) < $5 AND " +
                 held_with_text + " < $6",
             {user, interval(limits.idle_window), pid, std::to_string(limits.max_jobs),
              std::to_string(limits.max_issued_per_user),
@@ -137,8 +138,13 @@ class postgresql_job_rows : public job_rows {
 
     std::optional<job_row_view> touch(const std::string& pid, const std::string& claimant,
                                       const job_limits& limits) override {
+        // A delivered job is released, any other marked, in one round trip.
         pg_rows r = checked(pool_->acquire().run(
-            "UPDATE jobs SET touched=now() WHERE" + requested_job + "RETURNING state, progress",
+            "WITH released AS (DELETE FROM jobs WHERE state=5 AND" + requested_job +
+                "RETURNING state, progress), marked AS (UPDATE jobs SET touched=now() WHERE"
+                " state<>5 AND" +
+                requested_job +
+                "RETURNING state, progress) SELECT * FROM released UNION ALL SELECT * FROM marked",
             request_params(pid, limits, claimant)));
         if (r.count() == 0) return std::nullopt;
         return job_row_view{static_cast<int>(r.integer(0, 0)), static_cast<int>(r.integer(0, 1))};
@@ -147,8 +153,11 @@ class postgresql_job_rows : public job_rows {
     job_fetch take(const std::string& pid, const std::string& claimant, const job_limits& limits,
                    std::string* findings) override {
         pg_pool::handle c = pool_->acquire();
+        // The expiry runs from the first delivery, not from each repeat.
         pg_rows r = checked(
-            c.run("DELETE FROM jobs WHERE state=4 AND" + requested_job + "RETURNING results",
+            c.run("UPDATE jobs SET state=5, touched=CASE state WHEN 4 THEN now() ELSE touched END"
+                  " WHERE state IN (4,5) AND" +
+                      requested_job + "RETURNING results",
                   request_params(pid, limits, claimant)));
         if (r.count() > 0) {
             *findings = r.text(0, 0);
@@ -162,7 +171,7 @@ class postgresql_job_rows : public job_rows {
     }
 
     std::size_t count() override {
-        pg_rows r = pool_->acquire().run("SELECT COUNT(*) FROM jobs");
+        pg_rows r = pool_->acquire().run("SELECT COUNT(*) FROM jobs WHERE state<>5");
         return r.count() > 0 ? static_cast<std::size_t>(r.integer(0, 0)) : 0;
     }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "store/sqlite/service_sqlite_statement.h"
+#include "store/sqlite/service_sqlite_write_gate.h"
 
 namespace velmo_service {
 
@@ -21,7 +22,7 @@ std::int64_t now_ms() {
 // sooner.
 const char* const requested_job =
     " pid=?1 AND (state IN (2,3) OR (state=0 AND touched >= ?2 - ?4)"
-    " OR (state IN (1,4) AND touched >= ?2 - ?3)) AND (?5 = '' OR user_name = ?5)";
+    " OR (state IN (1,4,5) AND touched >= ?2 - ?3)) AND (?5 = '' OR user_name = ?5)";
 
 // Jobs of user ?1 counting toward the cap at time ?2 with idle window ?3.
 const char* const held_with_text =
@@ -30,38 +31,43 @@ const char* const held_with_text =
 
 class sqlite_job_rows : public job_rows {
   public:
-    explicit sqlite_job_rows(sqlite3* db) : db_(db), cache_(db) {
+    sqlite_job_rows(sqlite3* writer, sqlite3* reader)
+        : db_(writer), cache_(writer), reader_(reader), reader_cache_(reader), gate_(writer) {
         // Findings kept by an earlier run stay fetchable for a full expiry; an
         // upload it had reserved and not charged is gone with its request.
-        sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE state=4")
+        sqlite_write_gate::turn turn(gate_);
+        sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE state IN (4,5)")
             .bind(1, now_ms())
             .run();
         sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE state=1").run();
     }
     ~sqlite_job_rows() override {
         cache_.clear();
+        reader_cache_.clear();
+        sqlite3_close(reader_);
         sqlite3_close(db_);
     }
 
     bool shared() const override { return false; }
 
     bool issue(const std::string& pid, const std::string& user, const job_limits& limits) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         const std::int64_t now = now_ms();
         sqlite_transaction t(db_);
         sqlite_statement(cache_,
                          "DELETE FROM kept_jobs WHERE (state=0 AND touched < ?1 - ?3)"
-                         " OR (state IN (1,4) AND touched < ?1 - ?2)")
+                         " OR (state IN (1,4,5) AND touched < ?1 - ?2)")
             .bind(1, now)
             .bind(2, limits.expiry.count())
             .bind(3, limits.idle_window.count())
             .run();
         sqlite_statement s(
             cache_,
-            (std::string("INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
-                         "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
-                         " WHERE (SELECT COUNT(*) FROM kept_jobs) < ?5 AND (SELECT COUNT(*) "
-                         "FROM kept_jobs WHERE user_name=?1 AND state=0) < ?6 AND ") +
+            (std::string(
+                 "INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
+                 "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
+                 " WHERE (SELECT COUNT(*) FROM kept_jobs WHERE state<>5) < ?5 AND (SELECT COUNT(*) "
+                 "FROM kept_jobs WHERE user_name=?1 AND state=0) < ?6 AND ") +
              held_with_text + " < ?7"));
         s.bind(1, user).bind(2, now).bind(3, limits.idle_window.count()).bind(4, pid);
         s.bind(5, static_cast<std::int64_t>(limits.max_jobs))
@@ -74,7 +80,7 @@ class sqlite_job_rows : public job_rows {
 
     job_submit reserve(const std::string& pid, const std::string& claimant,
                        const job_limits& limits, std::string* user) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         const std::int64_t now = now_ms();
         sqlite_transaction t(db_);
         std::string owner;
@@ -107,8 +113,8 @@ class sqlite_job_rows : public job_rows {
     int charge_and_queue(const std::string& pid, const std::string& user, std::int64_t words,
                          const std::string& time, const std::string& article,
                          const std::string& options) override {
-        std::lock_guard<std::mutex> lock(mutex_);
         try {
+            sqlite_write_gate::turn turn(gate_);
             const std::int64_t now = now_ms();
             sqlite_transaction t(db_);
             const int code = sqlite_charge_in(db_, user, words, time);
@@ -128,24 +134,52 @@ class sqlite_job_rows : public job_rows {
     }
 
     void drop(const std::string& pid) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=? AND state<>3")
             .bind(1, pid)
             .run();
     }
 
+    // A poll reads without waiting for writers; marking the job asked about
+    // (or releasing a delivered one) is a write that may wait its turn, and
+    // is left for a later poll when the database is busy.
     std::optional<job_row_view> touch(const std::string& pid, const std::string& claimant,
                                       const job_limits& limits) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return touch_locked(pid, claimant, limits, now_ms());
+        const std::int64_t now = now_ms();
+        std::optional<job_row_view> view;
+        std::int64_t touched = 0;
+        {
+            std::lock_guard<std::mutex> lock(read_mutex_);
+            sqlite_statement s(
+                reader_cache_,
+                (std::string("SELECT state, touched FROM kept_jobs WHERE") + requested_job));
+            bind_request(s, pid, claimant, limits, now);
+            if (!s.row()) return std::nullopt;
+            view = job_row_view{static_cast<int>(s.integer(0)), 0};
+            touched = s.integer(1);
+        }
+        if (view->state == row_delivered) {
+            best_effort([&] {
+                sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE pid=? AND state=5")
+                    .bind(1, pid)
+                    .run();
+            });
+        } else if (now - touched > touch_slack(limits)) {
+            best_effort([&] { mark_touched(pid, now); });
+        }
+        view->progress = view->state == row_running ? 1 : 0;
+        return view;
     }
 
     job_fetch take(const std::string& pid, const std::string& claimant, const job_limits& limits,
                    std::string* findings) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         const std::int64_t now = now_ms();
         {
-            sqlite_statement s(cache_, (std::string("DELETE FROM kept_jobs WHERE state=4 AND") +
+            // The expiry runs from the first delivery, not from each repeat.
+            sqlite_statement s(cache_, (std::string("UPDATE kept_jobs SET state=5, touched="
+                                                    "CASE state WHEN 4 THEN ?2 ELSE touched END"
+                                                    " WHERE state IN (4,5) AND") +
                                         requested_job + " RETURNING results"));
             bind_request(s, pid, claimant, limits, now);
             if (s.row()) {
@@ -159,14 +193,14 @@ class sqlite_job_rows : public job_rows {
     }
 
     std::size_t count() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        sqlite_statement s(cache_, "SELECT COUNT(*) FROM kept_jobs");
+        std::lock_guard<std::mutex> lock(read_mutex_);
+        sqlite_statement s(reader_cache_, "SELECT COUNT(*) FROM kept_jobs WHERE state<>5");
         return s.row() ? static_cast<std::size_t>(s.integer(0)) : 0;
     }
 
     std::optional<job_row_run> take_next(const std::string& runner, std::chrono::milliseconds,
                                          int max_attempts) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_transaction t(db_);
         job_row_run run;
         {
@@ -189,9 +223,9 @@ class sqlite_job_rows : public job_rows {
     }
 
     std::vector<std::string> words(const std::string& user, int lib) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(read_mutex_);
         std::vector<std::string> out;
-        sqlite_statement s(cache_,
+        sqlite_statement s(reader_cache_,
                            "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
         s.bind(1, user).bind(2, std::int64_t{lib});
         while (s.row()) out.push_back(s.text(0));
@@ -246,9 +280,10 @@ class sqlite_job_rows : public job_rows {
         best_effort([&] {
             sqlite_transaction t(db_);
             sqlite_statement s(cache_,
-                               "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs");
+                               "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs"
+                               " WHERE state<>5");
             refund_and_delete(s);
-            sqlite_statement(cache_, "DELETE FROM kept_jobs").run();
+            sqlite_statement(cache_, "DELETE FROM kept_jobs WHERE state<>5").run();
             t.commit();
         });
     }
@@ -264,8 +299,21 @@ class sqlite_job_rows : public job_rows {
         s.bind(4, limits.idle_window.count()).bind(5, claimant);
     }
 
-    // A poll only reads, unless the job was last marked longer ago than a
-    // twentieth of the shortest window: polls come often, writes cost.
+    // A job is marked asked about only when it was last marked longer ago
+    // than a twentieth of the shortest window: polls come often, writes cost.
+    static std::int64_t touch_slack(const job_limits& limits) {
+        return std::min<std::int64_t>(1000,
+                                      std::min(limits.idle_window, limits.expiry).count() / 20);
+    }
+
+    void mark_touched(const std::string& pid, std::int64_t now) {
+        sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE pid=?")
+            .bind(1, now)
+            .bind(2, pid)
+            .run();
+    }
+
+    // touch() inside the writer's turn, for a fetch of a job not done.
     std::optional<job_row_view> touch_locked(const std::string& pid, const std::string& claimant,
                                              const job_limits& limits, std::int64_t now) {
         job_row_view view;
@@ -279,13 +327,7 @@ class sqlite_job_rows : public job_rows {
             touched = s.integer(1);
         }
         view.progress = view.state == row_running ? 1 : 0;
-        const std::int64_t slack =
-            std::min<std::int64_t>(1000, std::min(limits.idle_window, limits.expiry).count() / 20);
-        if (now - touched > slack)
-            sqlite_statement(cache_, "UPDATE kept_jobs SET touched=? WHERE pid=?")
-                .bind(1, now)
-                .bind(2, pid)
-                .run();
+        if (now - touched > touch_slack(limits)) mark_touched(pid, now);
         return view;
     }
 
@@ -303,8 +345,8 @@ class sqlite_job_rows : public job_rows {
 
     template <typename Write>
     bool best_effort(Write write) {
-        std::lock_guard<std::mutex> lock(mutex_);
         try {
+            sqlite_write_gate::turn turn(gate_);
             write();
             return true;
         } catch (const store_unavailable&) {
@@ -312,9 +354,12 @@ class sqlite_job_rows : public job_rows {
         }
     }
 
-    sqlite3* db_;
+    sqlite3* db_;  // writes, one turn at a time
     sqlite_statement_cache cache_;
-    std::mutex mutex_;
+    sqlite3* reader_;
+    sqlite_statement_cache reader_cache_;
+    sqlite_write_gate gate_;
+    std::mutex read_mutex_;
 };
 }  // namespace
 
@@ -322,9 +367,15 @@ std::unique_ptr<job_rows> sqlite_job_rows_open(const std::string& path) {
     std::string error;
     sqlite3* db = sqlite_connect(path, &error);
     if (!db) throw std::runtime_error("cannot open " + path + ": " + error);
+    sqlite3* reader = sqlite_connect(path, &error);
+    if (!reader) {
+        sqlite3_close(db);
+        throw std::runtime_error("cannot open " + path + ": " + error);
+    }
     try {
-        return std::make_unique<sqlite_job_rows>(db);
+        return std::make_unique<sqlite_job_rows>(db, reader);
     } catch (const store_unavailable& e) {
+        sqlite3_close(reader);
         sqlite3_close(db);
         throw std::runtime_error("cannot open the jobs of " + path + ": " + e.what());
     }

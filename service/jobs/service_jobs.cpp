@@ -114,7 +114,7 @@ void job_board::drop(const std::string& pid) { rows_->drop(pid); }
 std::optional<int> job_board::progress(const std::string& pid, const std::string& claimant) {
     const std::optional<job_row_view> row = rows_->touch(pid, claimant, limits_);
     if (!row) return std::nullopt;
-    if (row->state == row_done) return 100;
+    if (row->state == row_done || row->state == row_delivered) return 100;
     std::lock_guard<std::mutex> lock(mutex_);
     auto here = progress_.find(pid);
     return here != progress_.end() && here->second > row->progress ? here->second : row->progress;

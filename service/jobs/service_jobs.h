@@ -1,11 +1,10 @@
 // Proofreading jobs: an identifier is issued per request, an upload queues
 // the text for a worker, progress rises to 100 while the engine runs, and the
-// findings are kept until fetched or expired. The number of jobs held at once
-// is bounded in all and per user, so storage stays bounded and one account
-// cannot take every slot. Per user, two kinds are counted apart: identifiers
-// that never received text (cheap, expire soon, a generous allowance) and
-// jobs holding text, which are what the per-user cap is about. A finished job
-// nobody has asked about for the idle window stays fetchable but no longer
+// findings are kept until fetched (and the fetch acknowledged) or expired. The number of jobs held
+// at once is bounded in all and per user, so storage stays bounded and one account cannot take
+// every slot. Per user, two kinds are counted apart: identifiers that never received text (cheap,
+// expire soon, a generous allowance) and jobs holding text, which are what the per-user cap is
+// about. A finished job nobody has asked about for the idle window stays fetchable but no longer
 // counts, so abandoned runs do not lock the account out. Identifiers are 128
 // random bits: holding one is what lets a client upload to, poll and fetch
 // its job. Jobs live in the database, so a crash or restart resumes the ones
@@ -94,7 +93,9 @@ class job_board {
     void drop(const std::string& pid);
     // Progress 0..100, or nothing for an unknown or expired identifier.
     std::optional<int> progress(const std::string& pid, const std::string& claimant);
-    // Hands the findings over and forgets the job.
+    // Hands the findings over; the job is kept, no longer counted, so that a
+    // fetch lost in transport can be repeated, until the next request on it
+    // or the expiry.
     job_fetch take_results(const std::string& pid, const std::string& claimant,
                            std::vector<finding>& out);
     // Stops taking work; running jobs may finish within `grace`, then are cut

@@ -1,4 +1,5 @@
-// Accounts, usage history and word libraries of the service, in one SQLite
+// Accounts, usage history and word libraries of the service (user names in
+// NFC, whatever form a caller gives them in), in one SQLite
 // file (`open("velmo.db")`) or in a PostgreSQL database that several service
 // instances share (`open("postgresql://...")`). All members are safe to call
 // from several threads. Those that answer requests throw store_unavailable
@@ -75,7 +76,12 @@ class service_store {
     // named in `skipped`. False with `error` when a write fails.
     bool copy_from(service_store& from, std::vector<std::string>* skipped, std::string* error);
 
+    // Groups of accounts whose names differ only in their Unicode form.
+    std::vector<std::vector<std::string>> look_alike_accounts();
+
   private:
+    void normalize_stored_names();
+
     std::unique_ptr<store_backend> backend_;
     std::string location_;
 };

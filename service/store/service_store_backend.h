@@ -30,6 +30,9 @@ class store_backend {
                           const std::optional<std::string>& end_date,
                           const std::optional<std::int64_t>& used) = 0;
     virtual bool remove_user(const std::string& name) = 0;
+    // Gives an account, its usage, words and jobs another name; false when
+    // that name is taken or the account is unknown.
+    virtual bool rename_user(const std::string& from, const std::string& to) = 0;
     virtual std::vector<account_record> list_users() = 0;
     virtual std::optional<account_record> find_user(const std::string& name) = 0;
 

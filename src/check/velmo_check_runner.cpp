@@ -188,6 +188,10 @@ bool velmo_check_runner::check_piece(list_run_t& list, const check_range_threads
         QList<velmo_check_result_t> found;
         velmo_api_failure_t failure;
         checked = velmo_api_result(found, pid, &failure) == 0;
+        // A result lost in transport is asked for once more: the service keeps
+        // a delivered result until the next request on its job.
+        if (!checked && !failure.answered && !failure.too_large && !stopped())
+            checked = velmo_api_result(found, pid, &failure) == 0;
         if (checked)
             place_errors(piece, list.is_contents, found);
         else

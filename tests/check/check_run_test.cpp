@@ -3,6 +3,7 @@
 
 #include <QSignalSpy>
 #include <QThread>
+#include <array>
 #include <atomic>
 #include <future>
 #include <mutex>
@@ -173,6 +174,33 @@ INSTANTIATE_TEST_SUITE_P(
                       failure_case_t{failing::progress_later, "查询校对进度失败"},
                       failure_case_t{failing::result, "读取校对结果失败"},
                       failure_case_t{failing::oversized, "服务器应答过大"}));
+
+// The service keeps a result it delivered until the next request on its job,
+// so a result lost in transport is asked for once more, and only once.
+TEST_F(check_run, a_result_lost_in_transport_is_asked_for_once_more) {
+    velmo_singleton_config::instance()->set_int("OtherParams", "ReceiveTimeout", 1);
+    open_paragraphs(2);
+    auto pids = std::make_shared<std::atomic<int>>(0);
+    env->service.set_handler("GetCheckArticlePIDByUser", [=](const fake_request&) {
+        return ok(fake_pid_answer("p" + std::to_string(++*pids)));
+    });
+    env->service.set_answer("UpLoadCheckArticle",
+                            ok(fake_code_answer("UpLoadCheckArticle", 0, "成功")));
+    env->service.set_answer("GetCheckArticleProgress", ok(fake_progress_answer(100)));
+    auto calls = std::make_shared<std::array<std::atomic<int>, 2>>();
+    env->service.set_handler("GetCheckArticleResult", [=](const fake_request& request) {
+        const int offset = request.value("pid").back() - '0';
+        // p1 is lost once, p2 every time: the answer comes after the client gave up.
+        if (++(*calls)[static_cast<std::size_t>(offset - 1)] == 1 || offset == 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return ok(fake_result_answer({make_error(offset, "x")}));
+    });
+    run_all();
+    EXPECT_EQ(positions(), QList<int>({1}));
+    EXPECT_EQ((*calls)[0].load(), 2);
+    EXPECT_EQ((*calls)[1].load(), 2);
+    EXPECT_EQ(thread.get_unchecked_count(), 1);
+}
 
 TEST_F(check_run, an_unreachable_service_leaves_every_piece_unchecked) {
     open_paragraphs(3);

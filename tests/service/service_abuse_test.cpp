@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "base/service_clock.h"
+#include "http/service_connection_table.h"
 #include "service_test_support.h"
 
 using namespace velmo_test;
@@ -173,29 +177,46 @@ TEST_F(abuse_fixture, IdleConnectionsCostNoThreadsAndKeepAliveLastsAsAdvertised)
     EXPECT_TRUE(kept.peer_closed);
 }
 
-TEST_F(abuse_fixture, AmbiguousFramingIsRefusedAndNothingAfterItRunsAsARequest) {
+TEST_F(abuse_fixture, AmbiguousFramingIsRefusedOnceAndNothingAfterItRunsAsARequest) {
     start();
     const std::string body = sign_in_body(), length = std::to_string(body.size());
     char size[16];
     std::snprintf(size, sizeof size, "%zx", body.size());
     const std::string chunked = std::string(size) + "\r\n" + body + "\r\n0\r\n\r\n";
-    const std::pair<std::string, std::string> ambiguous[] = {
-        {"Content-Length: " + length + "\r\nTransfer-Encoding: chunked\r\n", chunked},
-        {"Transfer-Encoding: chunked\r\nContent-Length: 3\r\n", chunked},
-        {"Content-Length: " + length + "\r\nContent-Length: 3\r\n", body},
-        {"Content-Length: " + length + "\r\nContent-Length: " + length + "\r\n", body},
-        {"Content-Length: +" + length + "\r\n", body},
-        {"Content-Length: " + length + "abc\r\n", body},
-        {"Transfer-Encoding: gzip, chunked\r\n", chunked},
+    const std::string as_length = "Content-Length: " + length + "\r\n";
+    // Head lines, body, and whether the case still shows in the headers the
+    // library has parsed, where a kept-alive connection's next request is judged.
+    const std::tuple<std::string, std::string, bool> ambiguous[] = {
+        {as_length + "Transfer-Encoding: chunked\r\n", chunked, true},
+        {"Transfer-Encoding: chunked\r\nContent-Length: 3\r\n", chunked, true},
+        {as_length + "Content-Length: 3\r\n", body, true},
+        {as_length + as_length, body, true},
+        {"Content-Length: +" + length + "\r\n", body, false},
+        {"Content-Length: " + length + "abc\r\n", body, false},
+        {"Transfer-Encoding: gzip, chunked\r\n", chunked, true},
+        {"Transfer-Encoding : chunked\r\n" + as_length, body, true},
+        {"Transfer-Encoding\t: chunked\r\n" + as_length, body, true},
+        {as_length + "Transfer-Encoding:\r\n chunked\r\n", body, false},
+        {as_length + "X-Note: 1\r\n\tTransfer-Encoding: chunked\r\n", body, true},
+        {"Transfer-Encoding: chunked \r\n", chunked, true},
+        {"Host: elsewhere\r\n" + as_length, body, true},
+        {as_length + "X-Note: 1\n", body, false},
     };
-    for (const auto& [head, rest] : ambiguous) {
-        raw_connection c("127.0.0.7", service->port());
-        // A second, well-formed request follows: it must never be answered.
-        c.send_text(request_head + head + "\r\n" + rest + sign_in_request());
-        const std::string got = c.receive(2000);
-        EXPECT_TRUE(got.empty() || got.rfind("HTTP/1.1 400", 0) == 0) << head << got;
-        EXPECT_EQ(got.find("HTTP/1.1 200"), std::string::npos) << head;
-        EXPECT_TRUE(c.peer_closed) << head;
+    for (const bool after_another : {false, true}) {
+        for (const auto& [head, rest, parsed_shows] : ambiguous) {
+            if (after_another && !parsed_shows) continue;
+            raw_connection c("127.0.0.7", service->port());
+            if (after_another) {
+                c.send_text(sign_in_request());
+                ASSERT_EQ(c.receive(200).rfind("HTTP/1.1 200", 0), 0u);
+            }
+            // A second, well-formed request follows: it must never be answered.
+            c.send_text(request_head + head + "\r\n" + rest + sign_in_request());
+            const std::string got = c.receive(2000);
+            EXPECT_EQ(got.rfind("HTTP/1.1 400", 0), 0u) << head << got;
+            EXPECT_EQ(count_of(got, "HTTP/1.1 "), 1u) << head << got;
+            EXPECT_TRUE(c.peer_closed) << head;
+        }
     }
     // A plain chunked request is still served, and so is the next on its connection.
     raw_connection c("127.0.0.7", service->port());
@@ -306,9 +327,15 @@ TEST_F(abuse_fixture, FailedSignInsHoldBackTheNameFromThatAddressAndTheAddressNo
                               "application/soap+xml");
         return res ? soap_reply{res->status, res->body}.first("ErrCode") : "no answer";
     };
+    EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");  // the owner, earlier
     for (int i = 0; i < 30; ++i) from("198.51.100.1", "writer", "guess");
     EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");
     EXPECT_EQ(from("198.51.100.1", "writer", "no-123"), "5");
+    // Guesses at the name from many addresses hold it back from every
+    // address but those it signed in from.
+    for (int i = 0; i < 12; ++i) from(("203.0.113." + std::to_string(i)).c_str(), "other", "guess");
+    EXPECT_EQ(from("203.0.113.99", "other", "no-456"), "5");
+    EXPECT_EQ(from("198.51.100.2", "writer", "no-123"), "0");
 }
 
 TEST_F(abuse_fixture, HugePageNumbersAnswerPastTheEndWithoutOverflow) {
@@ -353,6 +380,7 @@ TEST(SigninThrottle, DelaysDoublePerNameFromAnAddressAndPerAddressAndAreForgotte
     limits.first_delay = milliseconds(100);
     limits.max_delay = milliseconds(400);
     limits.forget_after = seconds(10);
+    limits.name_free_failures = 1000;  // held apart below
     velmo_service::signin_throttle t(limits, [&] { return now; });
     t.failed("ann", "10.0.0.4");
     t.failed("ann", "10.0.0.4");
@@ -381,4 +409,139 @@ TEST(SigninThrottle, DelaysDoublePerNameFromAnAddressAndPerAddressAndAreForgotte
     now += seconds(11);
     t.failed("carl", "10.0.0.5");  // the earlier failures are forgotten: a free one
     EXPECT_TRUE(t.allowed("dora", "10.0.0.5"));
+}
+
+TEST(SigninThrottle, GuessesAtANameFromManyAddressesHoldItOnlyWhereItsOwnerNeverSignedIn) {
+    using namespace std::chrono;
+    steady_clock::time_point now{};
+    velmo_service::signin_limits limits;
+    limits.name_free_failures = 5;
+    limits.first_delay = milliseconds(100);
+    velmo_service::signin_throttle t(limits, [&] { return now; });
+    t.succeeded("ann", "10.0.0.1");
+    for (int i = 0; i < 6; ++i) t.failed("ann", "10.0.1." + std::to_string(i));
+    EXPECT_FALSE(t.allowed("ann", "10.0.2.1"));  // a new address waits
+    EXPECT_TRUE(t.allowed("ann", "10.0.0.1"));   // the owner's does not
+    EXPECT_TRUE(t.allowed("bob", "10.0.2.1"));
+    now += milliseconds(100);
+    EXPECT_TRUE(t.allowed("ann", "10.0.2.1"));
+}
+
+TEST(ConnectionTable, HeadsLiveOnSmallerBudgetsAndTheOldestGoFirst) {
+    using namespace std::chrono;
+    velmo_service::connection_limits limits;
+    limits.max_connections = 8;
+    limits.per_address = 4;
+    limits.heads_per_address = 3;
+    limits.heads_per_network = 4;
+    limits.max_heads = 6;
+    limits.head_timeout = seconds(10);
+    limits.next_head_timeout = seconds(15);
+    limits.exempt_address = "10.9.9.9";
+    velmo_service::connection_table t(limits);
+    steady_clock::time_point now{};
+    std::vector<int> drop;
+    auto admit = [&](int id, const char* address) {
+        now += milliseconds(1);
+        return t.admit(id, address, now, &drop);
+    };
+    // One address: three heads, then refused; a head at work makes room.
+    for (int id : {1, 2, 3}) EXPECT_TRUE(admit(id, "10.0.1.1"));
+    EXPECT_FALSE(admit(4, "10.0.1.1"));
+    t.head_complete(1);
+    EXPECT_TRUE(admit(4, "10.0.1.1"));
+    EXPECT_FALSE(admit(5, "10.0.1.1"));  // four open: the connection limit
+    // Another address of that network: the network's oldest head goes for it.
+    EXPECT_TRUE(admit(5, "10.0.1.2"));
+    EXPECT_TRUE(admit(6, "10.0.1.2"));
+    EXPECT_EQ(drop, (std::vector<int>{2}));
+    // Other networks: at six heads in all the oldest head goes, whoever's.
+    for (int id : {7, 8}) EXPECT_TRUE(admit(id, "10.0.2.1"));
+    EXPECT_TRUE(admit(9, "10.0.3.1"));
+    EXPECT_EQ(drop, (std::vector<int>{2, 3}));
+    // The balancer is held to no address limit; a full table drops heads,
+    // then idle connections, never ones at work.
+    drop.clear();
+    for (int id : {4, 5, 6, 7, 8, 9}) t.head_complete(id);
+    t.awaiting_head(5, now);
+    EXPECT_TRUE(admit(10, "10.9.9.9"));
+    EXPECT_EQ(t.size(), 8u);
+    EXPECT_TRUE(admit(11, "10.9.9.9"));
+    EXPECT_EQ(drop, (std::vector<int>{10}));
+    t.head_complete(11);
+    EXPECT_TRUE(admit(12, "10.9.9.9"));
+    EXPECT_EQ(drop, (std::vector<int>{10, 5}));  // the idle one
+    t.head_complete(12);
+    EXPECT_FALSE(admit(13, "10.9.9.9"));  // all at work
+    // Late heads and late next heads are reported once each.
+    t.forget(11);
+    EXPECT_TRUE(admit(14, "10.0.4.1"));
+    t.awaiting_head(12, now);
+    now += seconds(10);
+    EXPECT_EQ(t.take_late(now), (std::vector<int>{14}));
+    EXPECT_TRUE(t.take_late(now).empty());
+    now += seconds(5);
+    EXPECT_EQ(t.take_late(now), (std::vector<int>{12}));
+    EXPECT_EQ(velmo_service::network_of("::ffff:10.0.4.7"), velmo_service::network_of("10.0.4.1"));
+    EXPECT_NE(velmo_service::network_of("2001:db8:0:1::5"),
+              velmo_service::network_of("2001:db8:0:2::5"));
+}
+
+TEST_F(abuse_fixture, TricklingHeadsAreCutAndLeaveAnInnocentClientServed) {
+    server_config config;
+    config.max_connections = 2500;
+    config.head_timeout = std::chrono::seconds(4);
+    config.idle_timeout = std::chrono::seconds(1);
+    start({}, config);
+    // Two thousand heads from ten addresses, each under the address limit,
+    // trickled a byte every 300 ms while an innocent client signs in.
+    std::vector<std::unique_ptr<raw_connection>> crowd;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string source = "127.0.2." + std::to_string(1 + i % 10);
+        crowd.push_back(std::make_unique<raw_connection>(source.c_str(), service->port()));
+        crowd.back()->send_text("POST / HTTP/1.1\r\n");
+    }
+    auto still_open = [&] {
+        std::size_t open = 0;
+        for (auto& c : crowd) open += c->fd >= 0 && (c->receive(0), !c->peer_closed);
+        return open;
+    };
+    std::atomic<bool> done{false};
+    std::thread trickle([&] {
+        while (!done) {
+            for (auto& c : crowd) c->send_text("X");
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    });
+    std::vector<double> waits;
+    for (int i = 0; i < 50; ++i) {
+        const auto begun = std::chrono::steady_clock::now();
+        raw_connection innocent("127.0.0.1", service->port());
+        innocent.send_text(sign_in_request());
+        std::string got;
+        while (got.find("Envelope>") == std::string::npos && !innocent.peer_closed &&
+               std::chrono::steady_clock::now() - begun < std::chrono::seconds(5))
+            got += innocent.receive(20);
+        waits.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count());
+        EXPECT_EQ(got.rfind("HTTP/1.1 200", 0), 0u) << i;
+    }
+    std::sort(waits.begin(), waits.end());
+    EXPECT_LT(waits[48], 1.0);  // p99
+
+    // A kept-alive connection's next head is held to its deadline too,
+    // however steadily it trickles; so is every head of the crowd.
+    raw_connection kept("127.0.0.8", service->port());
+    kept.send_text(sign_in_request());
+    EXPECT_EQ(kept.receive(100).rfind("HTTP/1.1 200", 0), 0u);
+    kept.send_text("POST / HTTP/1.1\r\n");
+    const auto cut_by = std::chrono::steady_clock::now() + std::chrono::seconds(7);
+    while (!kept.peer_closed && std::chrono::steady_clock::now() < cut_by) {
+        kept.send_text("X");
+        kept.receive(300);
+    }
+    EXPECT_TRUE(kept.peer_closed);
+    done = true;
+    trickle.join();
+    EXPECT_EQ(still_open(), 0u);
 }

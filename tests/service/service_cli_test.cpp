@@ -300,6 +300,37 @@ TEST(ServiceProgram, AKilledSingleInstanceResumesItsJobsOnRestartAndChargesThemO
               std::to_string(100000000 - 7 - 3 * 20000));
 }
 
+// A result being fetched when the instance is killed is fetched whole from the
+// next one, charged once, with the jobs in a SQLite file and in PostgreSQL.
+TEST(ServiceProgram, AResultCutByAKillIsFetchedWholeAfterTheRestart) {
+    temp_dir dir;
+    std::vector<std::string> databases{dir.path() + "/fetch.db"};
+    if (pg_cluster* cluster = pg_cluster::shared()) databases.push_back(cluster->new_database());
+    std::string article;
+    for (int i = 0; i < 300; ++i) article += "我们按步就班地工作。";
+    for (const std::string& db : databases) {
+        ASSERT_EQ(add_kim(db), 0);
+        std::string job;
+        {
+            serve_process first({"--listen", "127.0.0.1:0", "--db", db});
+            ASSERT_GT(first.port(), 0);
+            soap_client client(first.port());
+            job = client.get_pid("kim", "k").first("PID");
+            ASSERT_EQ(client.upload(job, article, upload_options{}).first("ErrCode"), "0");
+            ASSERT_TRUE(wait_done({&client}, job));
+            EXPECT_EQ(fetch_result_cut(first.port(), job, 4096), 4096u);
+            first.stop(SIGKILL);
+        }
+        serve_process second({"--listen", "127.0.0.1:0", "--db", db});
+        ASSERT_GT(second.port(), 0);
+        soap_client client(second.port());
+        EXPECT_EQ(read_errors(client.result(job)).size(), 300u) << db;
+        EXPECT_EQ(client.call("GetUserInfo", {{"userName", "kim"}}).first("ReMainingWordsCount"),
+                  std::to_string(100000000 - 3000))
+            << db;
+    }
+}
+
 TEST(ServiceProgram, EvaluatesALabelledFile) {
     temp_dir dir;
     const std::string file = dir.path() + "/labelled.tsv";

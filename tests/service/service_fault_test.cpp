@@ -2,7 +2,10 @@
 // requests in flight. Real HTTP on loopback and a real SQLite database that a
 // second connection takes away and gives back.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "service_test_support.h"
@@ -82,4 +85,41 @@ TEST_F(fault_fixture, StoppingAnswersTheRequestsInFlightAndTakesNoNewOnes) {
     EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
     EXPECT_NE(answer.find("<ErrCode>0</ErrCode>"), std::string::npos);
     EXPECT_NE(answer.find("Connection: close"), std::string::npos);
+}
+
+// A write lock another process holds: writes waiting together are answered
+// "unavailable" together, not one wait after another, and reads and polls go
+// on meanwhile; once the lock goes, writes succeed again.
+TEST_F(fault_fixture, ALockedDatabaseAnswersWritesUnavailableTogetherAndReadsStillAnswer) {
+    const std::string job = client->get_pid("writer", "no-123").first("PID");
+    ASSERT_EQ(client->upload(job, "我们按步就班。", upload_options{}).first("ErrCode"), "0");
+    ASSERT_TRUE(wait_done({client.get()}, job));
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &holder), SQLITE_OK);
+    sqlite3_busy_timeout(holder, 5000);  // the service may be writing just then
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE; UPDATE accounts SET quota=quota", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    const auto begun = std::chrono::steady_clock::now();
+    std::vector<std::thread> writers;
+    std::atomic<int> refused{0};
+    for (int i = 0; i < 8; ++i)
+        writers.emplace_back([&, i] {
+            soap_client own(service->port());
+            refused += says_unavailable(
+                own.call("AddWords",
+                         {{"userName", "writer"}, {"libType", "4"}, {"words", std::to_string(i)}}));
+        });
+    // Reads answer while the writers wait.
+    EXPECT_EQ(client->call("GetUserInfo", {{"userName", "writer"}}).first("ReMainingWordsCount"),
+              "999993");
+    EXPECT_EQ(client->progress(job).first("GetCheckArticleProgressResult"), "100");
+    for (std::thread& t : writers) t.join();
+    const double waited =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    EXPECT_EQ(refused.load(), 8);
+    EXPECT_LT(waited, 8 * 1.5);  // well under eight waits in turn
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(words("AddWords").first("ErrCode"), "0");
 }

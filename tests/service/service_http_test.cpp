@@ -113,6 +113,8 @@ TEST_F(http_fixture, JobRunsFromIdentifierToResultsWithUtf16Positions) {
     soap_reply r = client->result(id);
     EXPECT_EQ(r.status, 200);
     EXPECT_FALSE(r.has("CheckResult"));
+    EXPECT_EQ(client->result(id).status, 200);  // again, until the next request on the job
+    EXPECT_EQ(client->progress(id).first("GetCheckArticleProgressResult"), "100");
     EXPECT_EQ(client->result(id).status, 500);
     EXPECT_EQ(client->progress(id).status, 500);
     EXPECT_EQ(client->progress("no-such-job").status, 500);

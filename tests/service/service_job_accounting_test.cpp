@@ -145,3 +145,28 @@ TEST_P(accounting, RequestsArrivingAtOnceNeverPassTheLimits) {
     EXPECT_EQ(std::count(codes.begin(), codes.end(), "5"), 1);
     EXPECT_EQ(service->store().find_user("writer")->used, 10);
 }
+
+// A fetch lost in transport is repeated with the same findings, charged once;
+// the delivered job counts toward no limit, and the next request on it
+// releases it.
+TEST_P(accounting, AResultCutInTransportIsFetchedWholeAgainAndChargedOnce) {
+    std::string article;
+    for (int i = 0; i < 200; ++i) article += "我们按步就班地工作。";
+    const std::string job = pid();
+    ASSERT_EQ(client->upload(job, article, upload_options{}).first("ErrCode"), "0");
+    const long long charged = service->store().find_user("writer")->used;
+    ASSERT_TRUE(wait_done(job));
+    EXPECT_EQ(fetch_result_cut(service->port(), job, 4096), 4096u);
+    for (int i = 0; i < 2; ++i) {
+        const std::vector<found_error> found = read_errors(client->result(job));
+        ASSERT_EQ(found.size(), 200u) << i;
+        EXPECT_EQ(found.back().pos, 1992);
+    }
+    EXPECT_EQ(service->store().find_user("writer")->used, charged);
+    EXPECT_EQ(service->operations().jobs().held(), 0u);
+    // Two more jobs fit beside it under the cap of two.
+    for (const std::string& more : {pid(), pid()})
+        EXPECT_EQ(client->upload(more, "按步就班。", upload_options{}).first("ErrCode"), "0");
+    EXPECT_EQ(client->progress(job).first("GetCheckArticleProgressResult"), "100");
+    EXPECT_EQ(client->result(job).status, 500);  // acknowledged: released
+}

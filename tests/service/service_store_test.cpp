@@ -282,3 +282,39 @@ TEST(ServiceStoreMigration, JobsKeptInTheEarlierLayoutAreServedAfterTheUpgrade) 
     const std::string pid = client.get_pid("lena", "number-1").first("PID");
     EXPECT_EQ(pid.size(), 32u);
 }
+
+// One name in two Unicode forms is one account; accounts stored before in the
+// decomposed form take the composed one when the store opens, unless that is
+// taken, and those look-alikes are named.
+TEST_P(store_fixture, UserNamesAreComparedAndKeptInTheirComposedForm) {
+    const std::string composed = "caf\xc3\xa9", decomposed = "cafe\xcc\x81";
+    std::string error;
+    ASSERT_TRUE(store.add_user(decomposed, "n-1", 100, "2099-12-31", &error)) << error;
+    EXPECT_FALSE(store.add_user(composed, "n-2", 100, "2099-12-31", &error));
+    ASSERT_EQ(store.list_users().size(), 1u);
+    EXPECT_EQ(store.list_users()[0].user_name, composed);
+    EXPECT_EQ(store.check_login(decomposed, "n-1"), 0);
+    EXPECT_EQ(store.charge(composed, 7, "2026-01-02 03:04:05"), code_ok);
+    EXPECT_TRUE(store.add_word(decomposed, 4, "甲"));
+    EXPECT_EQ(store.all_words(composed, 4), std::vector<std::string>{"甲"});
+
+    // Accounts written before, as they were given.
+    const std::string old_only = "nai\xcc\x88ve", old_twin = "cafe\xcc\x81";
+    for (const std::string& name : {old_only, old_twin})
+        ASSERT_EQ(velmo_test::run_sql(db,
+                                      "INSERT INTO accounts(user_name, auth_hash, state, "
+                                      "quota, used, end_date) VALUES('" +
+                                          name + "', 'x', 0, 5, 0, '2099-12-31')"),
+                  "");
+    ASSERT_EQ(velmo_test::run_sql(db, "INSERT INTO words(user_name, lib, word) VALUES('" +
+                                          old_only + "', 4, '乙')"),
+              "");
+    service_store reopened;
+    ASSERT_TRUE(reopened.open(db, &error)) << error;
+    EXPECT_TRUE(reopened.find_user("na\xc3\xafve"));
+    EXPECT_EQ(reopened.all_words("na\xc3\xafve", 4), std::vector<std::string>{"乙"});
+    const auto alike = reopened.look_alike_accounts();
+    ASSERT_EQ(alike.size(), 1u);
+    EXPECT_EQ(alike[0].size(), 2u);
+    EXPECT_EQ(reopened.find_user(decomposed)->used, 7);  // the composed one, not its twin
+}

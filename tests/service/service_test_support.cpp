@@ -59,6 +59,24 @@ std::string raw_connection::receive(int ms) {
     return got;
 }
 
+std::size_t fetch_result_cut(int port, const std::string& pid, std::size_t bytes) {
+    const std::string body = envelope(VELMO_OP_RESULT, "<pid>" + pid + "</pid><token>0</token>");
+    raw_connection c("127.0.0.1", port);
+    c.send_text(
+        "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/soap+xml\r\n"
+        "Content-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n" + body);
+    std::string got(bytes, '\0');
+    std::size_t have = 0;
+    pollfd p{c.fd, POLLIN, 0};
+    while (have < bytes && poll(&p, 1, 5000) > 0) {
+        const ssize_t n = recv(c.fd, got.data() + have, bytes - have, 0);
+        if (n <= 0) break;
+        have += static_cast<std::size_t>(n);
+    }
+    return have;  // the connection closes with the rest unread
+}
+
 temp_dir::temp_dir() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "velmo-service-XXXXXX").string();

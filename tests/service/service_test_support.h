@@ -125,6 +125,10 @@ struct raw_connection {
     bool peer_closed = false;
 };
 
+// Asks for the result of `pid` on the loopback `port` and closes the
+// connection after the first `bytes` of the answer; how many arrived.
+std::size_t fetch_result_cut(int port, const std::string& pid, std::size_t bytes);
+
 // Adds an account directly in the store.
 void add_account(velmo_service::service_store& store, const std::string& name,
                  const std::string& auth_no, long long quota = 1000000,

@@ -30,6 +30,9 @@ TEST(writer_sim_cluster_demo,
         QRegularExpression(QStringLiteral("marks of 会议纪要.txt: (\\d+)")).match(r.out);
     ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();
     EXPECT_GE(m.captured(1).toInt(), 10);
+    // A stranger's wrong guesses hold the stranger back, not the owner.
+    EXPECT_TRUE(r.out.contains(QStringLiteral("from the owner's 127.0.0.1 code 0")))
+        << r.out.toStdString();
     for (const char* expected : {"按步就班 -> 按部就班", "這", "recieve", "赵名远 -> 赵明远"})
         EXPECT_TRUE(r.out.contains(QString::fromUtf8(expected))) << expected;
 

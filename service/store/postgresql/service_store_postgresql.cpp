@@ -107,6 +107,25 @@ class postgresql_store : public store_backend {
         return removed;
     }
 
+    bool rename_user(const std::string& from, const std::string& to) override {
+        pg_pool::handle c = pool_->acquire();
+        checked(c.run("BEGIN"));
+        if (checked(c.run("SELECT 1 FROM accounts WHERE user_name=$1", {to})).count() > 0) {
+            checked(c.run("ROLLBACK"));
+            return false;
+        }
+        bool renamed = false;
+        for (const char* table : {"accounts", "usage", "words", "jobs"}) {
+            const std::size_t moved = checked(c.run(std::string("UPDATE ") + table +
+                                                        " SET user_name=$2 WHERE user_name=$1",
+                                                    {from, to}))
+                                          .affected();
+            if (std::string(table) == "accounts") renamed = moved > 0;
+        }
+        checked(c.run("COMMIT"));
+        return renamed;
+    }
+
     std::vector<account_record> list_users() override {
         pg_rows r =
             checked(pool_->acquire().run(std::string(account_columns) + " ORDER BY user_name"));

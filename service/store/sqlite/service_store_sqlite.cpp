@@ -6,6 +6,7 @@
 
 #include "store/service_schema.h"
 #include "store/sqlite/service_sqlite_statement.h"
+#include "store/sqlite/service_sqlite_write_gate.h"
 
 namespace velmo_service {
 
@@ -50,11 +51,14 @@ class sqlite_session : public schema_session {
 
 class sqlite_store : public store_backend {
   public:
-    explicit sqlite_store(sqlite3* db) : db_(db) {}
-    ~sqlite_store() override { sqlite3_close(db_); }
+    sqlite_store(sqlite3* writer, sqlite3* reader) : db_(writer), reader_(reader), gate_(writer) {}
+    ~sqlite_store() override {
+        sqlite3_close(reader_);
+        sqlite3_close(db_);
+    }
 
     bool add_user(const account_record& r, std::string* error) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_statement s(
             db_,
             "INSERT INTO accounts(user_name, auth_hash, state, quota, used, end_date) "
@@ -75,7 +79,7 @@ class sqlite_store : public store_backend {
                   const std::optional<int>& state, const std::optional<std::int64_t>& quota,
                   const std::optional<std::string>& end_date,
                   const std::optional<std::int64_t>& used) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_transaction t(db_);
         bool ok = true;
         {
@@ -100,7 +104,7 @@ class sqlite_store : public store_backend {
     }
 
     bool remove_user(const std::string& name) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_transaction t(db_);
         sqlite_statement s(db_, "DELETE FROM accounts WHERE user_name=?");
         s.bind(1, name);
@@ -115,24 +119,44 @@ class sqlite_store : public store_backend {
         return removed;
     }
 
+    bool rename_user(const std::string& from, const std::string& to) override {
+        sqlite_write_gate::turn turn(gate_);
+        sqlite_transaction t(db_);
+        {
+            sqlite_statement taken(db_, "SELECT 1 FROM accounts WHERE user_name=?");
+            taken.bind(1, to);
+            if (taken.row()) return false;
+        }
+        bool renamed = false;
+        for (const char* table : {"accounts", "usage", "words", "kept_jobs"}) {
+            sqlite_statement s(
+                db_,
+                (std::string("UPDATE ") + table + " SET user_name=? WHERE user_name=?").c_str());
+            s.bind(1, to).bind(2, from).run();
+            if (std::string(table) == "accounts") renamed = sqlite3_changes(db_) > 0;
+        }
+        t.commit();
+        return renamed;
+    }
+
     std::vector<account_record> list_users() override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(read_mutex_);
         std::vector<account_record> out;
-        sqlite_statement s(db_, (std::string(account_columns) + " ORDER BY user_name").c_str());
+        sqlite_statement s(reader_, (std::string(account_columns) + " ORDER BY user_name").c_str());
         while (s.row()) out.push_back(read_account(s));
         return out;
     }
 
     std::optional<account_record> find_user(const std::string& name) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        sqlite_statement s(db_, (std::string(account_columns) + " WHERE user_name=?").c_str());
+        std::lock_guard<std::mutex> lock(read_mutex_);
+        sqlite_statement s(reader_, (std::string(account_columns) + " WHERE user_name=?").c_str());
         s.bind(1, name);
         if (!s.row()) return std::nullopt;
         return read_account(s);
     }
 
     int charge(const std::string& name, std::int64_t words, const std::string& time) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_transaction t(db_);
         const int code = sqlite_charge_in(db_, name, words, time);
         if (code == code_ok) t.commit();
@@ -140,7 +164,7 @@ class sqlite_store : public store_backend {
     }
 
     bool refund(const std::string& name, std::int64_t words, const std::string& time) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_transaction t(db_);
         if (!sqlite_refund_in(db_, name, words, time)) return false;
         t.commit();
@@ -149,24 +173,25 @@ class sqlite_store : public store_backend {
 
     usage_page usage(const std::string& name, const std::string& date, std::int64_t offset,
                      std::int64_t limit) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(read_mutex_);
         usage_page out;
         const std::string day = date.substr(0, 10);
         {
             sqlite_statement s(
-                db_, "SELECT COUNT(*) FROM usage WHERE user_name=? AND substr(check_time,1,10)=?");
+                reader_,
+                "SELECT COUNT(*) FROM usage WHERE user_name=? AND substr(check_time,1,10)=?");
             s.bind(1, name).bind(2, day);
             if (s.row()) out.total_rows = s.integer(0);
         }
         {
-            sqlite_statement s(db_,
+            sqlite_statement s(reader_,
                                "SELECT COALESCE(SUM(words),0) FROM usage WHERE user_name=? AND "
                                "substr(check_time,1,7)=?");
             s.bind(1, name).bind(2, day.substr(0, 7));
             if (s.row()) out.month_words = s.integer(0);
         }
         sqlite_statement s(
-            db_,
+            reader_,
             "SELECT check_time, words FROM usage WHERE user_name=? AND substr(check_time,1,10)=? "
             "ORDER BY check_time DESC, id DESC LIMIT ? OFFSET ?");
         s.bind(1, name).bind(2, day).bind(3, limit).bind(4, offset);
@@ -175,9 +200,9 @@ class sqlite_store : public store_backend {
     }
 
     std::vector<usage_row> all_usage(const std::string& name) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(read_mutex_);
         std::vector<usage_row> out;
-        sqlite_statement s(db_,
+        sqlite_statement s(reader_,
                            "SELECT check_time, words FROM usage WHERE user_name=? ORDER BY id");
         s.bind(1, name);
         while (s.row()) out.push_back(usage_row{s.text(0), s.integer(1)});
@@ -185,7 +210,7 @@ class sqlite_store : public store_backend {
     }
 
     bool add_usage(const std::string& name, const usage_row& row) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_statement s(db_, "INSERT INTO usage(user_name, check_time, words) VALUES(?,?,?)");
         s.bind(1, name).bind(2, row.check_time).bind(3, row.words);
         return s.run();
@@ -193,24 +218,26 @@ class sqlite_store : public store_backend {
 
     word_page words(const std::string& name, int lib, std::int64_t offset,
                     std::int64_t limit) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(read_mutex_);
         word_page out;
         {
-            sqlite_statement s(db_, "SELECT COUNT(*) FROM words WHERE user_name=? AND lib=?");
+            sqlite_statement s(reader_, "SELECT COUNT(*) FROM words WHERE user_name=? AND lib=?");
             s.bind(1, name).bind(2, std::int64_t{lib});
             if (s.row()) out.total = s.integer(0);
         }
         sqlite_statement s(
-            db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id LIMIT ? OFFSET ?");
+            reader_,
+            "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id LIMIT ? OFFSET ?");
         s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, limit).bind(4, offset);
         while (s.row()) out.words.push_back(s.text(0));
         return out;
     }
 
     std::vector<std::string> all_words(const std::string& name, int lib) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(read_mutex_);
         std::vector<std::string> out;
-        sqlite_statement s(db_, "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
+        sqlite_statement s(reader_,
+                           "SELECT word FROM words WHERE user_name=? AND lib=? ORDER BY id");
         s.bind(1, name).bind(2, std::int64_t{lib});
         while (s.row()) out.push_back(s.text(0));
         return out;
@@ -218,7 +245,7 @@ class sqlite_store : public store_backend {
 
     word_added add_word(const std::string& name, int lib, const std::string& word,
                         std::int64_t cap) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_transaction t(db_);
         sqlite_statement present(db_, "SELECT 1 FROM words WHERE user_name=? AND lib=? AND word=?");
         present.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
@@ -234,15 +261,17 @@ class sqlite_store : public store_backend {
     }
 
     bool delete_word(const std::string& name, int lib, const std::string& word) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sqlite_write_gate::turn turn(gate_);
         sqlite_statement s(db_, "DELETE FROM words WHERE user_name=? AND lib=? AND word=?");
         s.bind(1, name).bind(2, std::int64_t{lib}).bind(3, word);
         return s.run() && sqlite3_changes(db_) > 0;
     }
 
   private:
-    sqlite3* db_;
-    std::mutex mutex_;
+    sqlite3* db_;  // writes, one turn at a time
+    sqlite3* reader_;
+    sqlite_write_gate gate_;
+    std::mutex read_mutex_;
 };
 }  // namespace
 
@@ -307,7 +336,12 @@ std::unique_ptr<store_backend> sqlite_store_open(const std::string& path, std::s
         sqlite3_close(db);
         return nullptr;
     }
-    return std::make_unique<sqlite_store>(db);
+    sqlite3* reader = sqlite_connect(path, error);
+    if (!reader) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return std::make_unique<sqlite_store>(db, reader);
 }
 
 }  // namespace velmo_service
