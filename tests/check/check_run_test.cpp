@@ -199,7 +199,7 @@ TEST_F(check_run, a_result_lost_in_transport_is_asked_for_once_more) {
     EXPECT_EQ(positions(), QList<int>({1}));
     EXPECT_EQ((*calls)[0].load(), 2);
     EXPECT_EQ((*calls)[1].load(), 2);
-    EXPECT_EQ(thread.get_unchecked_count(), 1);
+    EXPECT_EQ(session.outcome().unchecked_count, 1);
 }
 
 TEST_F(check_run, an_unreachable_service_leaves_every_piece_unchecked) {
