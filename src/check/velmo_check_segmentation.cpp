@@ -172,7 +172,7 @@ void velmo_thread_check::init_shape_threadsafe(kfc::ks_stdptr<wpsapi::Range>& st
     kfc::ks_stdptr<wpsapi::Range> shape_range;
     for (long i = 1; i <= count; ++i) {
         kfc::ks_stdptr<wpsapi::InlineShape> shape;
-        shape_range = nullptr;
+        shape_range.clear();
         long shape_start = 0;
         long shape_end = 0;
         if (FAILED(shapes->Item(i, &shape)) || !shape) return;
