@@ -16,10 +16,12 @@
 #include "check/velmo_thread_check.h"
 #include "wpsapi.h"
 
+QT_BEGIN_NAMESPACE
 class QCloseEvent;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+QT_END_NAMESPACE
 
 class velmo_ui_check : public QDialog {
     Q_OBJECT
