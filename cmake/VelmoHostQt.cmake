@@ -87,7 +87,10 @@ function(velmo_add_host_qt_plugin target plain)
     endforeach()
   else()
     velmo_add_host_qt_stand_ins(${target} qt_libraries)
+    set(host_dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_stand_ins)
   endif()
+  # For the package's dependency scan: these libraries come with the host.
+  set_property(GLOBAL APPEND PROPERTY VELMO_HOST_QT_LIBRARY_DIRS ${host_dir})
 
   add_library(${target} SHARED $<TARGET_OBJECTS:${target}_objects>)
   foreach(property VERSION SOVERSION LINK_DEPENDS BUILD_RPATH INSTALL_RPATH
@@ -103,6 +106,10 @@ function(velmo_add_host_qt_plugin target plain)
   endif()
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/host-qt)
+  # Flags among the plain library's links (the C library's older versions).
+  get_target_property(plain_links ${plain} LINK_LIBRARIES)
+  list(FILTER plain_links INCLUDE REGEX "^-")
+  target_link_libraries(${target} PRIVATE ${plain_links})
   # The host's libraries by file, so that the simulated ones' link to the
   # distribution's Qt stays out.
   target_link_libraries(${target} PRIVATE sp $<TARGET_LINKER_FILE:wpsapi>

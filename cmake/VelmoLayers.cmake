@@ -4,7 +4,7 @@
 #   plugin -> commands -> events -> check, marks -> api -> config -> host
 # Run as: cmake -DSOURCE_DIR=<project>/src -P VelmoLayers.cmake
 set(velmo_layers
-  "host"
+  "host runtime"
   "config"
   "api"
   "check marks"
