@@ -100,8 +100,8 @@ void* __wrap_dlsym(void* handle, const char* name) { return velmo_glibc_dlsym(ha
 int __wrap_dladdr(const void* address, Dl_info* info) { return velmo_glibc_dladdr(address, info); }
 int __wrap_dlclose(void* handle) { return velmo_glibc_dlclose(handle); }
 
-int __wrap_pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
-                          void* (*run)(void*), void* argument) {
+int __wrap_pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*run)(void*),
+                          void* argument) {
     return velmo_glibc_pthread_create(thread, attributes, run, argument);
 }
 int __wrap_pthread_detach(pthread_t thread) { return velmo_glibc_pthread_detach(thread); }
@@ -116,9 +116,7 @@ int __wrap___pthread_key_create(pthread_key_t* key, void (*destroy)(void*)) {
     return velmo_glibc_pthread_key_create(key, destroy);
 }
 int __wrap_pthread_key_delete(pthread_key_t key) { return velmo_glibc_pthread_key_delete(key); }
-void* __wrap_pthread_getspecific(pthread_key_t key) {
-    return velmo_glibc_pthread_getspecific(key);
-}
+void* __wrap_pthread_getspecific(pthread_key_t key) { return velmo_glibc_pthread_getspecific(key); }
 int __wrap_pthread_setspecific(pthread_key_t key, const void* value) {
     return velmo_glibc_pthread_setspecific(key, value);
 }
