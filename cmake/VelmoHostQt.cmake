@@ -139,9 +139,8 @@ function(velmo_add_host_qt_stand_ins target out)
     set(stand_in ${target}_Qt5${module}Kso)
     add_library(${stand_in} SHARED ${dir}/Qt5${module}Kso.c)
     set_target_properties(${stand_in} PROPERTIES OUTPUT_NAME Qt5${module}Kso
-      LIBRARY_OUTPUT_DIRECTORY ${dir} NO_SONAME ON LINK_DEPENDS ${dir}/stand-in.map)
-    target_link_options(${stand_in} PRIVATE "LINKER:--version-script=${dir}/stand-in.map"
-      "LINKER:-soname,libQt5${module}Kso.so.5")
+      LIBRARY_OUTPUT_DIRECTORY ${dir} SOVERSION 5 LINK_DEPENDS ${dir}/stand-in.map)
+    target_link_options(${stand_in} PRIVATE "LINKER:--version-script=${dir}/stand-in.map")
     target_compile_options(${stand_in} PRIVATE -w)
     add_dependencies(${stand_in} ${target}_objects)
     list(APPEND libraries ${stand_in})
