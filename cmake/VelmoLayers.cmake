@@ -9,7 +9,7 @@
 # this scan also catches an include the compiler happens to find anyway.
 # Run as: cmake -DSOURCE_DIR=<project>/src -P VelmoLayers.cmake
 set(velmo_layers
-  "host"
+  "host runtime"
   "config"
   "api"
   "check document"

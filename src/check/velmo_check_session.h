@@ -19,7 +19,9 @@
 #include "check/velmo_piece_cutter.h"
 #include "wpsapi.h"
 
+QT_BEGIN_NAMESPACE
 class QTimer;
+QT_END_NAMESPACE
 
 // What one run came to.
 struct velmo_check_run_outcome_t {

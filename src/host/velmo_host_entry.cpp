@@ -75,6 +75,46 @@ _RegisterEventManager* velmo_event_manager() {
     return manager;
 }
 
+namespace {
+
+// One of the host's string functions, looked up once, on the first call.
+template <typename Function>
+Function host_string_function(const char* name) {
+    return reinterpret_cast<Function>(find_host_function(name));
+}
+
+}  // namespace
+
+// The plug-in library is linked with --wrap for each of the host's string
+// functions, so that its calls land here and it holds no undefined reference
+// to them: a loader that binds every symbol at load would otherwise refuse a
+// plug-in whose host lacks them before it could say so. Without the function
+// the call does nothing (the plug-in checks for them before it builds
+// anything).
+extern "C" {
+
+BSTR __wrap__XSysAllocString(const OLECHAR* text) {
+    static const auto function = host_string_function<BSTR (*)(const OLECHAR*)>("_XSysAllocString");
+    return function ? function(text) : nullptr;
+}
+
+BSTR __wrap__XSysAllocStringLen(const OLECHAR* text, UINT length) {
+    static const auto function =
+        host_string_function<BSTR (*)(const OLECHAR*, UINT)>("_XSysAllocStringLen");
+    return function ? function(text, length) : nullptr;
+}
+
+void __wrap__XSysFreeString(BSTR text) {
+    static const auto function = host_string_function<void (*)(BSTR)>("_XSysFreeString");
+    if (function) function(text);
+}
+
+UINT __wrap__XSysStringLen(BSTR text) {
+    static const auto function = host_string_function<UINT (*)(BSTR)>("_XSysStringLen");
+    return function ? function(text) : 0;
+}
+}
+
 bool velmo_host_has_string_functions() {
     for (const char* name :
          {"_XSysAllocString", "_XSysAllocStringLen", "_XSysFreeString", "_XSysStringLen"}) {

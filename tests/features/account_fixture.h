@@ -16,9 +16,11 @@
 #include "modal_responder.h"
 #include "plugin_fixture.h"
 
+QT_BEGIN_NAMESPACE
 class QAbstractButton;
 class QListWidget;
 class QWidget;
+QT_END_NAMESPACE
 
 class account_test : public plugin_test {
   protected:

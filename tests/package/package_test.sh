@@ -24,7 +24,13 @@ expect_depends() {
   done
 }
 # Computed from the binaries, plus the data the service reads.
-expect_depends "$plugin_deb" libc6 libqt5widgets5 libstdc\\+\\+6
+expect_depends "$plugin_deb" libc6 libcurl4 libxml2
+# It installs where the host's users are: glibc 2.28 (Debian 10) is enough.
+field "$plugin_deb" Depends | grep -q "libc6 (>= 2.28)" ||
+  fail "the plug-in package asks for a newer C library than 2.28: $(field "$plugin_deb" Depends)"
+# The packaged plug-in uses the host's own Qt, which is no Debian package.
+! field "$plugin_deb" Depends | grep -q "libqt5" || fail "the plug-in package depends on Debian's Qt"
+
 expect_depends "$service_deb" libc6 libsqlite3-0 libhunspell-1.7-0 adduser hunspell-en-us \
   python3-jieba rime-data-luna-pinyin libime-data-language-model libimecore0
 [ "$(field "$plugin_deb" Version)" = "$(field "$service_deb" Version)" ] || fail "versions differ"

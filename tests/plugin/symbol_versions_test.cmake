@@ -1,7 +1,8 @@
 # Lists the symbol versions the plug-in library needs from other libraries
 # (objdump -T) and fails on any Qt minor-version tag (Qt_5.x: the library
 # would refuse to load into an older Qt 5) and on an undefined
-# GetEventsRegisterManager (a host without it would end at the first call).
+# GetEventsRegisterManager or _XSys* string function (a host without it would
+# refuse the plug-in or end at the first call).
 # Where Debian's symbol files of Qt are installed, it also finds the oldest
 # Qt 5 release that exports every Qt function the library calls, and fails
 # when that is newer than OLDEST_QT: a call that binds to newer Qt API has a
@@ -28,8 +29,8 @@ foreach(line IN LISTS lines)
       list(APPEND faults "${symbol} needs ${version}")
     endif()
   endif()
-  if(line MATCHES "[ \t]GetEventsRegisterManager$")
-    list(APPEND faults "GetEventsRegisterManager is an undefined symbol")
+  if(line MATCHES "[ \t](GetEventsRegisterManager|_XSys[A-Za-z]+)$")
+    list(APPEND faults "${CMAKE_MATCH_1} is an undefined symbol")
   endif()
 endforeach()
 list(REMOVE_DUPLICATES needed)

@@ -13,11 +13,13 @@
 #include "ksoapi.h"
 #include "wpsapi.h"
 
+QT_BEGIN_NAMESPACE
 class QAction;
 class QMainWindow;
 class QMenu;
 class QToolBar;
 class QWidget;
+QT_END_NAMESPACE
 
 class wsim_command_bars : public QObject {
     Q_OBJECT

@@ -8,11 +8,13 @@
 
 #include "wpsapi.h"
 
+QT_BEGIN_NAMESPACE
 class QAction;
 class QDockWidget;
 class QListWidget;
 class QTabWidget;
 class QTimer;
+QT_END_NAMESPACE
 class wsim_command_bars;
 class wsim_document_view;
 

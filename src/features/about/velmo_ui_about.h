@@ -5,7 +5,9 @@
 
 #include <QDialog>
 
+QT_BEGIN_NAMESPACE
 class QLabel;
+QT_END_NAMESPACE
 
 class velmo_ui_about : public QDialog {
     Q_OBJECT

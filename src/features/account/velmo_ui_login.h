@@ -6,7 +6,9 @@
 
 #include <QDialog>
 
+QT_BEGIN_NAMESPACE
 class QLineEdit;
+QT_END_NAMESPACE
 
 class velmo_ui_login : public QDialog {
     Q_OBJECT

@@ -8,9 +8,11 @@
 
 #include <QDialog>
 
+QT_BEGIN_NAMESPACE
 class QCloseEvent;
 class QProgressBar;
 class QPushButton;
+QT_END_NAMESPACE
 class velmo_check_session;
 
 class velmo_ui_check : public QDialog {

@@ -8,7 +8,9 @@
 
 #include <QDialog>
 
+QT_BEGIN_NAMESPACE
 class QCheckBox;
+QT_END_NAMESPACE
 class velmo_ui_color_button;
 
 class velmo_ui_clear_color : public QDialog {

@@ -7,7 +7,9 @@
 
 #include <QDialog>
 
+QT_BEGIN_NAMESPACE
 class QGridLayout;
+QT_END_NAMESPACE
 class velmo_ui_color_button;
 
 class velmo_ui_color_setting : public QDialog {

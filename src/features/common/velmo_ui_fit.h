@@ -6,10 +6,12 @@
 
 #include <QList>
 
+QT_BEGIN_NAMESPACE
 class QLabel;
 class QLineEdit;
 class QString;
 class QWidget;
+QT_END_NAMESPACE
 
 // Gives the labels one fixed width: `width`, or the widest text's width when
 // that is more, so that labels of one column stay aligned.

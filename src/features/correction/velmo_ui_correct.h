@@ -11,10 +11,12 @@
 #include "document/velmo_check_progress.h"
 #include "wpsapi.h"
 
+QT_BEGIN_NAMESPACE
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QVBoxLayout;
+QT_END_NAMESPACE
 
 class velmo_ui_correct : public QDialog {
     Q_OBJECT

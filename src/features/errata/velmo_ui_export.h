@@ -12,8 +12,10 @@
 #include "api/velmo_check_result.h"
 #include "document/velmo_check_progress.h"
 
+QT_BEGIN_NAMESPACE
 class QProgressBar;
 class QRadioButton;
+QT_END_NAMESPACE
 
 class velmo_ui_export : public QDialog {
     Q_OBJECT

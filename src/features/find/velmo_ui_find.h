@@ -13,6 +13,7 @@
 #include "features/find/velmo_ui_find_pos.h"
 #include "wpsapi.h"
 
+QT_BEGIN_NAMESPACE
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
@@ -20,6 +21,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTextEdit;
+QT_END_NAMESPACE
 
 class velmo_ui_batch_find : public QDialog {
     Q_OBJECT

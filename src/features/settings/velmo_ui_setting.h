@@ -10,12 +10,14 @@
 #include <QList>
 #include <QString>
 
+QT_BEGIN_NAMESPACE
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+QT_END_NAMESPACE
 
 class velmo_ui_setting : public QDialog {
     Q_OBJECT

@@ -10,9 +10,11 @@
 
 #include "document/velmo_check_progress.h"
 
+QT_BEGIN_NAMESPACE
 class QHBoxLayout;
 class QLineEdit;
 class QProgressBar;
+QT_END_NAMESPACE
 class velmo_ui_color_button;
 
 // Marks of one collection by kind: a corrected mark counts as corrected

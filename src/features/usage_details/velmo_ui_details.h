@@ -7,11 +7,13 @@
 #include <QDialog>
 #include <QString>
 
+QT_BEGIN_NAMESPACE
 class QDateEdit;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QHBoxLayout;
+QT_END_NAMESPACE
 
 class velmo_ui_check_details : public QDialog {
     Q_OBJECT

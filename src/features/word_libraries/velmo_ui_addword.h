@@ -6,8 +6,10 @@
 
 #include <QDialog>
 
+QT_BEGIN_NAMESPACE
 class QLineEdit;
 class QListWidget;
+QT_END_NAMESPACE
 
 class velmo_ui_addword : public QDialog {
     Q_OBJECT

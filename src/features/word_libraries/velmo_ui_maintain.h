@@ -7,12 +7,14 @@
 
 #include <QDialog>
 
+QT_BEGIN_NAMESPACE
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QVBoxLayout;
+QT_END_NAMESPACE
 
 class velmo_ui_maintain : public QDialog {
     Q_OBJECT

@@ -13,7 +13,9 @@
 #include "modal_responder.h"
 #include "plugin_commands_fixture.h"
 
+QT_BEGIN_NAMESPACE
 class QWidget;
+QT_END_NAMESPACE
 
 // What the dialog shows at one moment.
 struct correct_view_t {

@@ -1,5 +1,6 @@
 // The vendor-style holders: ks_stdptr takes 0 as int or long and a pointer as
-// E* or IUnknown* (so nullptr matches two constructors), `&holder` expects an
+// E* or IUnknown*, in construction and in assignment (so nullptr matches two
+// constructors and two assignments), `&holder` expects an
 // empty holder and does not release, and `->` hides AddRef and Release.
 #ifndef SDK_SHAPE_KFC_COMSPTR_H
 #define SDK_SHAPE_KFC_COMSPTR_H
@@ -70,6 +71,12 @@ class ks_stdptr {
         return _ptr = p;
     }
     E* operator=(const ks_stdptr<E>& p) { return *this = p._ptr; }
+    E* operator=(IUnknown* unknown) {
+        E* p = NULL;
+        if (unknown) unknown->QueryInterface(__uuid(E), (void**)&p);
+        if (_ptr) _ptr->Release();
+        return _ptr = p;
+    }
     E* operator=(int nil) {
         ASSERT(nil == 0);
         clear();
