@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "api/velmo_api_job.h"
+#include "bench_marked_text.h"
 #include "check/velmo_check_session.h"
 #include "check/velmo_piece_cutter.h"
 #include "check_bench_runs.h"
@@ -85,20 +86,10 @@ bench_run_t check_polling_as_before(kfc::ks_stdptr<wpsapi::Range>& content) {
 
 // One paragraph with an error every third character, marked.
 void open_marked_document(wpsapi::_Application* app, int marks) {
-    QString text;
-    text.reserve(marks * 3);
-    for (int i = 0; i < marks; ++i) text += QString::fromUtf8("错字，");
     kfc::ks_stdptr<wpsapi::_Document> document =
-        wps_sim::document_builder().paragraph(text).open(app);
+        wps_sim::document_builder().paragraph(bench_text_with_errors(marks)).open(app);
     s_check_progress = check_progress_t();
-    for (int i = 0; i < marks; ++i) {
-        velmo_check_result_t record;
-        record.pos = i * 3;
-        record.level = 1 + i % 2;
-        record.err_word = QString::fromUtf8("错字");
-        record.cor_word = QString::fromUtf8("对字");
-        s_check_progress.results.append(record);
-    }
+    s_check_progress.results = bench_records_for(marks);
     s_check_progress.start = 0;
     s_check_progress.end = marks * 3;
     s_check_progress.document = document.get();

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_marked_text.h"
 #include "document/velmo_check_progress.h"
 #include "document/velmo_document.h"
 #include "features/navigation/velmo_navigation_commands.h"
@@ -37,27 +38,6 @@ double fastest(const std::vector<double>& values) {
     return *std::min_element(values.begin(), values.end());
 }
 
-// One paragraph with an error every third character.
-QString text_with_errors(int marks) {
-    QString text;
-    text.reserve(marks * 3);
-    for (int i = 0; i < marks; ++i) text += QString::fromUtf8("错字，");
-    return text;
-}
-
-QList<velmo_check_result_t> records_for(int marks) {
-    QList<velmo_check_result_t> records;
-    for (int i = 0; i < marks; ++i) {
-        velmo_check_result_t record;
-        record.pos = i * 3;
-        record.level = 1 + i % 2;
-        record.err_word = QString::fromUtf8("错字");
-        record.cor_word = QString::fromUtf8("对字");
-        records.append(record);
-    }
-    return records;
-}
-
 // The least any update must do: read the name and start of every bookmark.
 void walk_bookmarks(wpsapi::_Document* document) {
     kfc::ks_stdptr<wpsapi::Range> content;
@@ -78,12 +58,12 @@ void walk_bookmarks(wpsapi::_Document* document) {
 
 timings_t measure_once(wpsapi::_Application* app, int marks) {
     timings_t t;
-    const QString text = text_with_errors(marks);
+    const QString text = bench_text_with_errors(marks);
     kfc::ks_stdptr<wpsapi::_Document> document =
         wps_sim::document_builder().paragraph(text).open(app);
     s_check_progress = check_progress_t();
     s_check_progress.end = text.length();
-    s_check_progress.results = records_for(marks);
+    s_check_progress.results = bench_records_for(marks);
     s_check_progress.document = document;
 
     QElapsedTimer timer;

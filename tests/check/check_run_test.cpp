@@ -5,6 +5,7 @@
 #include <QThread>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -393,16 +394,24 @@ TEST_F(check_run, four_jobs_in_flight_give_the_marks_of_one_at_a_time) {
             env->service.add_job(job);
         }
         // The service fails two pieces, named by their text since the slots
-        // ask for identifiers in no fixed order.
+        // ask for identifiers in no fixed order. Progress waits (a bounded
+        // while) until every slot holds a job, so that a slow build cannot let
+        // one slot finish before the last one has asked for its identifier.
         fake_service* service = &env->service;
-        env->service.set_handler("GetCheckArticleProgress", [service](const fake_request& r) {
-            const QString article =
-                QString::fromStdString(service->uploaded_article(r.value("pid")));
-            if (article.contains(QString::fromUtf8("第4段")) ||
-                article.startsWith(QString::fromUtf8("错字")))
-                return fake_answer{200, fake_progress_answer(-1), {}};
-            return fake_answer{200, fake_progress_answer(100), {}};
-        });
+        env->service.set_handler(
+            "GetCheckArticleProgress", [service, parallel](const fake_request& r) {
+                const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                while (service->requests("GetCheckArticlePIDByUser").size() <
+                           static_cast<size_t>(parallel) &&
+                       std::chrono::steady_clock::now() < give_up)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                const QString article =
+                    QString::fromStdString(service->uploaded_article(r.value("pid")));
+                if (article.contains(QString::fromUtf8("第4段")) ||
+                    article.startsWith(QString::fromUtf8("错字")))
+                    return fake_answer{200, fake_progress_answer(-1), {}};
+                return fake_answer{200, fake_progress_answer(100), {}};
+            });
         velmo_check_session run;
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
         run.start(range);
