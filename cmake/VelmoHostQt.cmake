@@ -109,6 +109,7 @@ function(velmo_add_host_qt_plugin target plain)
   # Flags among the plain library's links (the C library's older versions).
   get_target_property(plain_links ${plain} LINK_LIBRARIES)
   list(FILTER plain_links INCLUDE REGEX "^-")
+  list(FILTER plain_links EXCLUDE REGEX "whole-archive")
   target_link_libraries(${target} PRIVATE ${plain_links})
   # The host's libraries by file, so that the simulated ones' link to the
   # distribution's Qt stays out.

@@ -77,12 +77,9 @@ void velmo_check_session::start(kfc::ks_stdptr<wpsapi::Range>& new_range, long n
     const int slot_count = parallel_jobs();
     const int max_words = config->get_int("OtherParams", "MaxWords");
     // The settings cannot change while the run's modal view is open.
-    const int piece_length_setting = config->get_int("OtherParams", "CheckWordsCount");
-    worker = std::thread([this, slot_count, max_words, piece_length_setting] {
+    piece_length_setting = config->get_int("OtherParams", "CheckWordsCount");
+    worker = std::thread([this, slot_count, max_words] {
         runner.run(pieces.contents_pieces(), pieces.pieces(), slot_count, max_words);
-        // Writing the value back keeps the key present in the settings file.
-        velmo_singleton_config::instance()->set_int("OtherParams", "CheckWordsCount",
-                                                    piece_length_setting);
         emit runner_done(QPrivateSignal());
     });
     if (!document_watch) {
@@ -137,6 +134,11 @@ void velmo_check_session::on_runner_done() {
     if (ended) return;
     join_worker();
     ended = true;
+    // Writing the value back keeps the key present in the settings file; on
+    // this thread, since the settings are not shared with the runner's.
+    if (range)
+        velmo_singleton_config::instance()->set_int("OtherParams", "CheckWordsCount",
+                                                    piece_length_setting);
     if (document_watch) document_watch->stop();
     range.clear();  // the host's range is not needed past the run
     if (const QList<velmo_check_result_t>* found = runner.results()) result.results = *found;

@@ -101,6 +101,7 @@ class velmo_check_session : public QObject {
     std::atomic<bool> stopped_by_user{false};
     std::atomic<bool> stop_pending{false};  // asked for and not yet taken by an end
     bool ended = false;
+    int piece_length_setting = 0;  // as read at the start; written back at the end
     velmo_check_run_outcome_t result;
     // The contents piece whose errors are being placed: its start and text,
     // where the next search begins and where the last error was placed.

@@ -296,7 +296,10 @@ void velmo_piece_cutter::cut_sentences(kfc::ks_stdptr<wpsapi::Range>& stretch, l
         if (cut > 0)
             piece_end = qMin(cursor + cut, window_end);
         else if (window_end < end)
-            piece_end = cursor + cut_without_cut_point(window);
+            piece_end = qMin<long>(cursor + cut_without_cut_point(window), window_end);
+        // A host that reads no text for the window (hidden text, an object)
+        // gives no cut: the window is taken whole, so that the cut moves on.
+        if (piece_end <= cursor) piece_end = window_end;
         if (piece_end == window_end) {
             // Mostly a whole stretch ending in its separator: the text just
             // read is the piece's own, so it is not read a second time.
