@@ -108,3 +108,10 @@ QStringList libreoffice_text(const QStringList& docx_paths, const QString& work_
             read_bytes(out_dir + "/" + QFileInfo(path).completeBaseName() + ".txt"));
     return out;
 }
+
+QByteArray sample_with_main_part(const QByteArray& document_xml) {
+    auto parts = zip_parts(read_bytes(docx_sample_path()));
+    for (auto& part : parts)
+        if (part.first == QLatin1String("word/document.xml")) part.second = document_xml;
+    return make_zip(parts);
+}

@@ -173,7 +173,7 @@ void add_before(xmlNode* anchor, const std::vector<xmlNode*>& nodes) {
 
 // Inserts text into a w:t at a UTF-16 offset.
 void insert_into_text(xmlNode* t, int offset, const std::u16string& text) {
-    std::u16string content = docx_node_text(t);
+    std::u16string content = docx_visible_text(t);
     if (!has_elements(text)) {
         content.insert(static_cast<size_t>(offset), text);
         docx_set_node_text(t, content);
@@ -347,7 +347,7 @@ class editor {
             }
             int64_t first = i;
             while (first > start && atoms[first - 1].node == a.node) --first;
-            std::u16string content = docx_node_text(a.node);
+            std::u16string content = docx_visible_text(a.node);
             content.erase(static_cast<size_t>(atoms[first].offset),
                           static_cast<size_t>(i - first + 1));
             docx_set_node_text(a.node, content);
@@ -363,7 +363,7 @@ class editor {
             if (t != node) {
                 flush();
                 node = t;
-                content = docx_node_text(t);
+                content = docx_visible_text(t);
             }
             return content;
         }

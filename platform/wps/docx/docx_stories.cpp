@@ -16,7 +16,7 @@ void collect_text(const xmlNode* node, QString& out) {
     for (const xmlNode* child = node->children; child; child = child->next) {
         if (child->type != XML_ELEMENT_NODE || docx_is_named(child, "Fallback")) continue;
         if (docx_is_w(child, "t")) {
-            out += QString::fromStdU16String(docx_node_text(child));
+            out += QString::fromStdU16String(docx_visible_text(child));
         } else if (docx_is_w(child, "tab")) {
             out += QLatin1Char('\t');
         } else {

@@ -260,7 +260,7 @@ class walker {
             }
             if (in_field_code()) continue;
             if (docx_is_w(child, "t")) {
-                const std::u16string text = docx_node_text(child);
+                const std::u16string text = docx_visible_text(child);
                 for (size_t i = 0; i < text.size(); ++i) {
                     const char16_t c = text[i] == u'\n' || text[i] == u'\r' ? u' ' : text[i];
                     add(c, docx_atom_kind::text, child, r, static_cast<int>(i), colour);
