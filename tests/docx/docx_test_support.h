@@ -23,6 +23,10 @@ QByteArray zip_part(const QByteArray& zip, const QString& name);
 // find every part a word processor writes.
 QByteArray sample_with_main_part(const QByteArray& document_xml);
 
+// The package encrypted with agile encryption (AES-256, SHA-512, 100,000
+// spins) under `password`, in a compound file as Office writes one.
+QByteArray encrypt_agile(const QByteArray& package, const QString& password);
+
 // read_docx.py's answer: texts, bookmarks (name -> enclosed text), highlights.
 QJsonObject python_docx_read(const QString& docx_path);
 // The documents' text as LibreOffice converts it, one string per file.

@@ -12,13 +12,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "docx_agile.h"
+#include "docx_compound.h"
 #include "docx_xml.h"
 
 namespace {
 
 const char* const k_default_main = "word/document.xml";
-// Password-protected Office documents are compound files, not zips.
-const QByteArray k_compound_file_magic = QByteArray::fromHex("d0cf11e0a1b11ae1");
 
 struct zip_closer {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -198,7 +198,15 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
         error = QStringLiteral("%1 is an empty file (0 bytes), not a .docx package").arg(file_path);
         return false;
     }
-    if (bytes_.startsWith(k_compound_file_magic)) {
+    // Encrypted Office documents are compound files, not zips; one that a
+    // word processor opens without asking for a password is read as the
+    // package it holds (and written back as that package, unencrypted).
+    QByteArray decrypted;
+    if (docx_is_compound_file(bytes_) &&
+        docx_agile_decrypt(bytes_, QString::fromLatin1(docx_default_password),
+                           limits.max_file_bytes, decrypted))
+        bytes_ = decrypted;
+    if (docx_is_compound_file(bytes_)) {
         error =
             QStringLiteral(
                 "%1 is encrypted (password-protected) or an old binary .doc, not a .docx package")

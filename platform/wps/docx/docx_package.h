@@ -1,6 +1,7 @@
 // A .docx package: a zip archive whose main document part (found through
 // the package relationships) holds the text. Reading refuses what is not a
-// sound package: an empty file, not a zip, a password-protected document, a
+// sound package: an empty file, not a zip, a password-protected document (one
+// encrypted with the default password, which opens without one, is read), a
 // file or a part larger than the limits (zip bombs included), a part whose
 // data does not match its size and checksum, a package without a main
 // document. Headers that disagree only in what does not affect the data
