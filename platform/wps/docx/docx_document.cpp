@@ -9,13 +9,22 @@
 #include "docx_xml.h"
 #include "wps_sim.h"
 
-namespace {
-
-// What a document opened from a package needs to be written back.
+// What a document opened from a package needs to be written back: the
+// package, the bookmarks the host took in, and the stories opened as
+// documents of their own.
 struct docx_source {
+    struct story_document {
+        docx_story story;
+        kfc::ks_stdptr<wpsapi::_Document> doc;
+        docx_loaded_marks loaded;
+    };
     docx_package package;
-    docx_loaded_marks loaded;  // the package's bookmarks the host took in
+    docx_loaded_marks loaded;
+    QFileInfo info;  // where the documents are named
+    std::vector<story_document> stories;
 };
+
+namespace {
 
 kfc::ks_stdptr<wpsapi::_Document> build(wpsapi::_Application* app, const docx_layout& layout,
                                         const QFileInfo& info) {
@@ -64,6 +73,70 @@ docx_state host_state(wpsapi::_Document* doc) {
     return state;
 }
 
+docx_loaded_marks loaded_marks(wpsapi::_Document* doc) {
+    docx_loaded_marks out;
+    for (const wps_sim::bookmark_extent& b : wps_sim::document_bookmarks(doc))
+        out.push_back({b.name, b.start, b.end});
+    return out;
+}
+
+void close_unsaved(wpsapi::_Document* doc) {
+    VARIANT no_save{};
+    no_save.vt = VT_I4;
+    no_save.lVal = wpsapi::wdDoNotSaveChanges;
+    doc->Close(&no_save, nullptr, nullptr);
+}
+
+// The host's document of a layout, or null with `error` set when the host
+// refuses it or builds another text from it.
+kfc::ks_stdptr<wpsapi::_Document> open_layout(wpsapi::_Application* app, const docx_layout& layout,
+                                              const QFileInfo& info, QString& error) {
+    kfc::ks_stdptr<wpsapi::_Document> doc = build(app, layout, info);
+    if (!doc) {
+        error = QStringLiteral("the host refused the document");
+        return {};
+    }
+    const QString built = wps_sim::document_text(doc);
+    if (built.size() != static_cast<int>(layout.text.size()) ||
+        std::u16string(reinterpret_cast<const char16_t*>(built.utf16()), built.size()) !=
+            layout.text) {
+        error = QStringLiteral("the host built a different text from the document");
+        close_unsaved(doc);
+        return {};
+    }
+    return doc;
+}
+
+docx_container_finder story_root(const docx_story& story) {
+    return [kind = story.kind, index = story.index](xmlDoc* part) -> xmlNode* {
+        const std::vector<xmlNode*> roots = docx_story_roots(part, kind);
+        return index < static_cast<int>(roots.size()) ? roots[static_cast<size_t>(index)] : nullptr;
+    };
+}
+
+// The package with the main body's state and every opened story's state
+// written into their parts.
+bool write_package(const docx_source& source, wpsapi::_Document* doc, const QString& path,
+                   QString& error) {
+    QMap<QString, QByteArray> replaced;
+    QByteArray main;
+    if (!docx_apply_state(source.package.main_part(), source.loaded, host_state(doc), main, error))
+        return false;
+    if (!main.isNull()) replaced.insert(source.package.main_part_name(), main);
+    for (const docx_source::story_document& s : source.stories) {
+        QByteArray current = replaced.value(s.story.part), next;
+        if (current.isNull() && !source.package.read_part(s.story.part, current, error))
+            return false;
+        if (!docx_apply_state(current, s.loaded, host_state(s.doc), next, error,
+                              story_root(s.story))) {
+            error = QStringLiteral("%1: %2").arg(s.story.part, error);
+            return false;
+        }
+        if (!next.isNull()) replaced.insert(s.story.part, next);
+    }
+    return source.package.write(path, replaced, error);
+}
+
 }  // namespace
 
 bool docx_is_package_name(const QString& file_path) {
@@ -90,37 +163,55 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
     if (opened) stories = docx_read_stories(source->package, xml.get());
     xml.reset();
     std::vector<docx_atom>().swap(layout.atoms);
-    kfc::ks_stdptr<wpsapi::_Document> doc =
-        build(app, layout, QFileInfo(save_path.isEmpty() ? file_path : save_path));
+    source->info = QFileInfo(save_path.isEmpty() ? file_path : save_path);
+    kfc::ks_stdptr<wpsapi::_Document> doc = open_layout(app, layout, source->info, error);
     if (!doc) {
-        error = QStringLiteral("%1: the host refused the document").arg(file_path);
+        error = QStringLiteral("%1: %2").arg(file_path, error);
         return {};
     }
-    const QString built = wps_sim::document_text(doc);
-    if (built.size() != static_cast<int>(layout.text.size()) ||
-        std::u16string(reinterpret_cast<const char16_t*>(built.utf16()), built.size()) !=
-            layout.text) {
-        error =
-            QStringLiteral("%1: the host built a different text from the document").arg(file_path);
-        VARIANT no_save{};
-        no_save.vt = VT_I4;
-        no_save.lVal = wpsapi::wdDoNotSaveChanges;
-        doc->Close(&no_save, nullptr, nullptr);
-        return {};
-    }
-    for (const wps_sim::bookmark_extent& b : wps_sim::document_bookmarks(doc))
-        source->loaded.push_back({b.name, b.start, b.end});
+    source->loaded = loaded_marks(doc);
     const wps_sim::save_handler writer = [source](wpsapi::_Document* d, const QString& path,
                                                   QString& save_error) {
-        QByteArray main;
-        return docx_apply_state(source->package.main_part(), source->loaded, host_state(d), main,
-                                save_error) &&
-               source->package.write(path, main, save_error);
+        return write_package(*source, d, path, save_error);
     };
     wps_sim::set_save_handler(doc, writer);
     if (opened) {
         opened->writer = writer;
         opened->stories = std::move(stories);
+        opened->source = source;
     }
+    return doc;
+}
+
+kfc::ks_stdptr<wpsapi::_Document> docx_open_story(wpsapi::_Application* app,
+                                                  const docx_opened& opened, size_t index,
+                                                  QString& error) {
+    if (!opened.source || index >= opened.stories.size()) {
+        error = QStringLiteral("the document has no such story");
+        return {};
+    }
+    docx_source& source = *opened.source;
+    const docx_story& story = opened.stories[index];
+    QByteArray bytes;
+    if (!source.package.read_part(story.part, bytes, error)) return {};
+    docx_xml_ptr xml = docx_parse_xml(bytes, error);
+    xmlNode* root = xml ? story_root(story)(xml.get()) : nullptr;
+    if (!root) {
+        if (error.isEmpty()) error = QStringLiteral("%1 no longer holds the story").arg(story.part);
+        return {};
+    }
+    docx_layout layout;
+    docx_walk_container(root, layout);
+    const QFileInfo info(source.info.absolutePath() +
+                         QStringLiteral("/%1#%2").arg(source.info.fileName()).arg(index + 1));
+    kfc::ks_stdptr<wpsapi::_Document> doc = open_layout(app, layout, info, error);
+    if (!doc) {
+        error = QStringLiteral("%1: %2").arg(story.part, error);
+        return {};
+    }
+    // The story is written with its document, never alone.
+    wps_sim::set_save_handler(doc,
+                              [](wpsapi::_Document*, const QString&, QString&) { return true; });
+    source.stories.push_back({story, doc, loaded_marks(doc)});
     return doc;
 }

@@ -188,7 +188,8 @@ void insert_into_text(xmlNode* t, int offset, const std::u16string& text) {
 
 class editor {
   public:
-    editor(xmlDoc* doc, const docx_state& state) : doc_(doc), state_(state) {}
+    editor(xmlDoc* doc, const docx_state& state, xmlNode* container)
+        : doc_(doc), state_(state), container_(container) {}
 
     bool apply_text(const docx_layout& l, QString& error) {
         std::vector<hunk> hunks;
@@ -264,11 +265,15 @@ class editor {
                          QString& error) {
         // New ids are the smallest ones no bookmark of the part uses, so
         // they stay within the range of w:id however large the part's are.
+        // A story's walk sees its own bookmarks only; the ids of the rest of
+        // the part are taken too.
+        QSet<QString> used = l.bookmark_ids;
+        collect_bookmark_ids(xmlDocGetRootElement(doc_), used);
         qint64 id = -1;
         for (const auto& b : to_place) {
             QString number;
             do number = QString::number(++id);
-            while (l.bookmark_ids.contains(number));
+            while (used.contains(number));
             xmlNode* start = docx_new_w(doc_, "bookmarkStart");
             docx_set_w_attribute(start, "id", number);
             docx_set_w_attribute(start, "name", b.name);
@@ -280,6 +285,14 @@ class editor {
     }
 
   private:
+    static void collect_bookmark_ids(const xmlNode* node, QSet<QString>& out) {
+        for (const xmlNode* n = node; n; n = n->next) {
+            if (docx_is_w(n, "bookmarkStart") || docx_is_w(n, "bookmarkEnd"))
+                out.insert(docx_w_attribute(n, "id"));
+            if (n->children) collect_bookmark_ids(n->children, out);
+        }
+    }
+
     int desired(size_t i) const { return i < state_.highlight.size() ? state_.highlight[i] : 0; }
 
     static bool same_run(const docx_layout& l, size_t i) {
@@ -442,11 +455,7 @@ class editor {
     // or after the last paragraph when it is the end of the text.
     bool place(const docx_layout& l, xmlNode* element, int64_t position, QString& error) {
         if (position >= static_cast<int64_t>(l.atoms.size())) {
-            xmlNode* body = docx_w_child(xmlDocGetRootElement(doc_), "body");
-            xmlNode* section = body->last;
-            while (section && section->type != XML_ELEMENT_NODE) section = section->prev;
-            docx_is_w(section, "sectPr") ? xmlAddPrevSibling(section, element)
-                                         : xmlAddChild(body, element);
+            add_at_end(element);
             return true;
         }
         const size_t p = static_cast<size_t>(
@@ -464,9 +473,7 @@ class editor {
             // end of an empty body.
             xmlNode* anchor = a.node;
             if (!anchor) {
-                xmlNode* body = docx_w_child(xmlDocGetRootElement(doc_), "body");
-                xmlNode* section = docx_w_child(body, "sectPr");
-                section ? xmlAddPrevSibling(section, element) : xmlAddChild(body, element);
+                add_at_end(element);
                 return true;
             }
             while (anchor->next && placed_.count(anchor->next)) anchor = anchor->next;
@@ -478,12 +485,36 @@ class editor {
         return true;
     }
 
+    // After the container's last block, before the body's closing section
+    // properties.
+    void add_at_end(xmlNode* element) {
+        xmlNode* section = container_->last;
+        while (section && section->type != XML_ELEMENT_NODE) section = section->prev;
+        docx_is_w(section, "sectPr") ? xmlAddPrevSibling(section, element)
+                                     : xmlAddChild(container_, element);
+    }
+
     xmlDoc* doc_;
     const docx_state& state_;
+    xmlNode* container_;
     std::set<xmlNode*> placed_;
 };
 
-bool walk(xmlDoc* doc, docx_layout& l, QString& error) { return docx_walk(doc, l, error, false); }
+// The element whose blocks hold the text: the body, or the story's root.
+xmlNode* container_of(xmlDoc* doc, const docx_container_finder& finder) {
+    return finder ? finder(doc) : docx_w_child(xmlDocGetRootElement(doc), "body");
+}
+
+bool walk(xmlDoc* doc, docx_layout& l, QString& error, const docx_container_finder& finder) {
+    if (!finder) return docx_walk(doc, l, error, false);
+    xmlNode* container = finder(doc);
+    if (!container) {
+        error = QStringLiteral("the part no longer holds the text");
+        return false;
+    }
+    docx_walk_container(container, l, false);
+    return true;
+}
 
 std::multiset<mark> marks_of(const docx_state& state) {
     std::multiset<mark> out;
@@ -534,18 +565,19 @@ bool same_highlight(const docx_layout& l, const docx_state& state) {
 }  // namespace
 
 bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
-                      const docx_state& state, QByteArray& out, QString& error) {
+                      const docx_state& state, QByteArray& out, QString& error,
+                      const docx_container_finder& container) {
     out = QByteArray();
     docx_xml_ptr doc = docx_parse_xml(original, error);
     docx_layout l;
-    if (!doc || !walk(doc.get(), l, error)) return false;
+    if (!doc || !walk(doc.get(), l, error, container)) return false;
     const std::set<xmlNode*> owned = owned_bookmarks(l, loaded);
     if (l.text == state.text && same_highlight(l, state) &&
         marks_of(l) == expected_marks(l, owned, state))
         return true;
 
-    editor edit(doc.get(), state);
-    if (!edit.apply_text(l, error) || !walk(doc.get(), l, error)) return false;
+    editor edit(doc.get(), state, container_of(doc.get(), container));
+    if (!edit.apply_text(l, error) || !walk(doc.get(), l, error, container)) return false;
     if (l.text != state.text) {
         error = QStringLiteral("the changed text could not be written in place");
         return false;
@@ -554,7 +586,7 @@ bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loade
     const std::multiset<mark> expected = expected_marks(l, owned, state);
     const std::vector<docx_state::bookmark> to_place = edit.reconcile_bookmarks(l, owned);
     edit.split_runs(l, to_place);
-    if (!walk(doc.get(), l, error) || !edit.colour_runs(l, error) ||
+    if (!walk(doc.get(), l, error, container) || !edit.colour_runs(l, error) ||
         !edit.place_bookmarks(l, to_place, error))
         return false;
 
@@ -563,7 +595,7 @@ bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loade
     doc.reset();
     l = docx_layout();
     docx_xml_ptr check = docx_parse_xml(written, error);
-    if (!check || !walk(check.get(), l, error)) return false;
+    if (!check || !walk(check.get(), l, error, container)) return false;
     if (l.text != state.text || !same_highlight(l, state) || marks_of(l) != expected) {
         error = QStringLiteral("the written document would not read back as the host's document");
         return false;

@@ -10,8 +10,12 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
+
+typedef struct _xmlDoc xmlDoc;
+typedef struct _xmlNode xmlNode;
 
 struct docx_state {
     struct bookmark {
@@ -27,6 +31,11 @@ struct docx_state {
 // The bookmarks the host took in when the part was read.
 using docx_loaded_marks = std::vector<docx_state::bookmark>;
 
+// The element of a parsed part whose blocks hold the state's text (a
+// story's root); null when the part no longer has it. Without one the state
+// is that of the main part's body.
+using docx_container_finder = std::function<xmlNode*(xmlDoc*)>;
+
 // `loaded` are the bookmarks of the original part that the host took in;
 // the others (those it could not hold, such as a second bookmark of the same
 // name) are left as they are. `out` is null when the state is the
@@ -35,6 +44,7 @@ using docx_loaded_marks = std::vector<docx_state::bookmark>;
 // cells or images added or removed) or the result would not read back as
 // the state.
 bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
-                      const docx_state& state, QByteArray& out, QString& error);
+                      const docx_state& state, QByteArray& out, QString& error,
+                      const docx_container_finder& container = nullptr);
 
 #endif

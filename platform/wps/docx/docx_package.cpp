@@ -135,10 +135,10 @@ void set_output_permissions(const QString& temp_path, const QString& file_path) 
     ::chmod(QFile::encodeName(temp_path).constData(), mode);
 }
 
-// Replaces the main part inside the archive file at `path`: libzip writes
-// the new archive to a file of its own beside it and renames it over
-// `path`, copying every other part's compressed data as it was.
-bool replace_part(const QString& path, const QString& part, const QByteArray& xml, QString& error) {
+// Replaces parts inside the archive file at `path`: libzip writes the new
+// archive to a file of its own beside it and renames it over `path`,
+// copying every other part's compressed data as it was.
+bool replace_parts(const QString& path, const QMap<QString, QByteArray>& replaced, QString& error) {
     int code = 0;
     zip_t* archive = zip_open(QFile::encodeName(path).constData(), 0, &code);
     if (!archive) {
@@ -148,16 +148,20 @@ bool replace_part(const QString& path, const QString& part, const QByteArray& xm
         zip_error_fini(&zerror);
         return false;
     }
-    const zip_int64_t index = locate(archive, part);
-    zip_source_t* data =
-        zip_source_buffer(archive, xml.constData(), static_cast<zip_uint64_t>(xml.size()), 0);
-    bool ok = index >= 0 && data &&
-              zip_file_replace(archive, static_cast<zip_uint64_t>(index), data, 0) == 0;
-    if (!ok && data) zip_source_free(data);
-    if (ok)
-        ok = zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                      0) == 0 &&
-             zip_close(archive) == 0;
+    bool ok = true;
+    for (auto part = replaced.begin(); ok && part != replaced.end(); ++part) {
+        const QByteArray& xml = part.value();
+        const zip_int64_t index = locate(archive, part.key());
+        zip_source_t* data =
+            zip_source_buffer(archive, xml.constData(), static_cast<zip_uint64_t>(xml.size()), 0);
+        ok = index >= 0 && data &&
+             zip_file_replace(archive, static_cast<zip_uint64_t>(index), data, 0) == 0;
+        if (!ok && data) zip_source_free(data);
+        if (ok)
+            ok = zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                          0) == 0;
+    }
+    if (ok) ok = zip_close(archive) == 0;
     if (!ok) {
         error = QStringLiteral("cannot rebuild the package: ") +
                 QString::fromUtf8(zip_strerror(archive));
@@ -282,7 +286,7 @@ std::vector<docx_relationship> docx_package::relationships(const QString& source
     return parse_relationships(source_part, bytes, error);
 }
 
-bool docx_package::write(const QString& file_path, const QByteArray& main_xml,
+bool docx_package::write(const QString& file_path, const QMap<QString, QByteArray>& replaced,
                          QString& error) const {
     const QFileInfo info(file_path);
     QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
@@ -292,8 +296,7 @@ bool docx_package::write(const QString& file_path, const QByteArray& main_xml,
         return false;
     }
     temp.close();
-    if (!main_xml.isNull() && !replace_part(temp.fileName(), main_part_, main_xml, error))
-        return false;
+    if (!replaced.isEmpty() && !replace_parts(temp.fileName(), replaced, error)) return false;
     set_output_permissions(temp.fileName(), file_path);
     if (std::rename(QFile::encodeName(temp.fileName()).constData(),
                     QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {

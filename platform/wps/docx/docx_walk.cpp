@@ -401,3 +401,8 @@ bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks) {
     walker(layout, blocks).body(body);
     return true;
 }
+
+void docx_walk_container(xmlNode* container, docx_layout& layout, bool blocks) {
+    layout = docx_layout();
+    walker(layout, blocks).body(container);
+}

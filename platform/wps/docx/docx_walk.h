@@ -71,5 +71,8 @@ bool docx_atom_in_run(docx_atom_kind kind);
 // `blocks` the paragraphs' blocks are left out (tables and sections are
 // still listed), which large documents need far less memory for.
 bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks = true);
+// Walks the blocks inside another element as a body: a story's root (a
+// header, a note, a comment, a text box).
+void docx_walk_container(xmlNode* container, docx_layout& layout, bool blocks = true);
 
 #endif
