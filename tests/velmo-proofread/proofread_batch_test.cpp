@@ -31,7 +31,7 @@ void run_demo(QProcess& p, const QStringList& arguments) {
     EXPECT_TRUE(p.waitForFinished(300000));
 }
 
-// The sample with a header holding "页眉文字" (4 characters).
+// The sample with a header holding "按步就班" (4 characters, a wrong idiom).
 QByteArray sample_with_header() {
     auto parts = zip_parts(read_bytes(docx_sample_path()));
     for (auto& part : parts) {
@@ -44,7 +44,7 @@ QByteArray sample_with_header() {
     parts.append({QStringLiteral("word/header9.xml"),
                   "<?xml version=\"1.0\"?><w:hdr "
                   "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-                  "<w:p><w:r><w:t>页眉文字</w:t></w:r></w:p></w:hdr>"});
+                  "<w:p><w:r><w:t>按步就班</w:t></w:r></w:p></w:hdr>"});
     return make_zip(parts);
 }
 
@@ -130,12 +130,17 @@ TEST(velmo_proofread, marks_every_sound_document_refuses_the_others_and_never_to
     EXPECT_TRUE(out.contains(QStringLiteral("broken.docx: FAILED: ")));
     EXPECT_EQ(read_bytes(docx_sample_path()), sample_before);
     EXPECT_FALSE(QFile::exists(dir.filePath("out/broken.docx")));
-    // Text outside the body is named, and the summary names the failure.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("带页眉.docx: 错误 \\d+.*; not checked outside "
-                                                  "the body: 页眉 1 处 4 字; [0-9.]+ s -> "))
-                    .match(out)
-                    .hasMatch())
-        << out.toStdString();
+    // Text outside the body is checked and counted by part, its marks
+    // written into its part; the summary names the failure.
+    const QRegularExpressionMatch with_header =
+        QRegularExpression(QStringLiteral("带页眉.docx: 错误 \\d+.*; outside the body: 页眉 1 处 4 "
+                                          "字 错误 1, 疑错 0, 严重错误 0; [0-9.]+ s -> (.+)\\n"))
+            .match(out);
+    ASSERT_TRUE(with_header.hasMatch()) << out.toStdString();
+    EXPECT_TRUE(zip_part(read_bytes(with_header.captured(1)), "word/header9.xml")
+                    .contains("<w:bookmarkStart w:id=\"0\" w:name=\"vmjd_error_1_0_按步就班_"
+                              "按部就班_0\"/><w:r><w:rPr><w:highlight w:val=\"yellow\"/></w:rPr>"
+                              "<w:t>按步就班</w:t></w:r><w:bookmarkEnd w:id=\"0\"/>"));
     EXPECT_TRUE(out.contains(QStringLiteral("3 documents, 2 written, 1 failed: ") + broken))
         << out.toStdString();
 
