@@ -5,9 +5,6 @@
 
 namespace {
 const QByteArray k_result_prefix = "velmo-proofread-result ";
-}  // namespace
-
-namespace {
 
 QJsonArray parts_to_json(const std::vector<proofread_part>& parts, bool with_marks) {
     QJsonArray out;
