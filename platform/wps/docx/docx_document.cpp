@@ -119,16 +119,30 @@ docx_container_finder story_root(const docx_story& story) {
 bool write_package(const docx_source& source, wpsapi::_Document* doc, const QString& path,
                    QString& error) {
     QMap<QString, QByteArray> replaced;
+    // Bookmark ids are unique across the package: the stories' parts are
+    // small, and the main part's ids are collected as it is written.
+    QMap<QString, QByteArray> story_parts;
+    QSet<QString> ids;
+    for (const docx_source::story_document& s : source.stories) {
+        if (story_parts.contains(s.story.part) || s.story.part == source.package.main_part_name())
+            continue;
+        QByteArray& bytes = story_parts[s.story.part];
+        if (!source.package.read_part(s.story.part, bytes, error)) return false;
+        ids += docx_bookmark_ids(bytes);
+    }
     QByteArray main;
-    if (!docx_apply_state(source.package.main_part(), source.loaded, host_state(doc), main, error))
+    if (!docx_apply_state(source.package.main_part(), source.loaded, host_state(doc), main, error,
+                          nullptr, source.stories.empty() ? nullptr : &ids))
         return false;
     if (!main.isNull()) replaced.insert(source.package.main_part_name(), main);
     for (const docx_source::story_document& s : source.stories) {
         QByteArray current = replaced.value(s.story.part), next;
-        if (current.isNull() && !source.package.read_part(s.story.part, current, error))
-            return false;
+        if (current.isNull())
+            current = s.story.part == source.package.main_part_name()
+                          ? source.package.main_part()
+                          : story_parts.value(s.story.part);
         if (!docx_apply_state(current, s.loaded, host_state(s.doc), next, error,
-                              story_root(s.story))) {
+                              story_root(s.story), &ids)) {
             error = QStringLiteral("%1: %2").arg(s.story.part, error);
             return false;
         }

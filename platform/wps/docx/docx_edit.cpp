@@ -12,6 +12,14 @@ namespace {
 
 using mark = std::tuple<QString, int64_t, int64_t>;
 
+void collect_bookmark_ids(const xmlNode* node, QSet<QString>& out) {
+    for (const xmlNode* n = node; n; n = n->next) {
+        if (docx_is_w(n, "bookmarkStart") || docx_is_w(n, "bookmarkEnd"))
+            out.insert(docx_w_attribute(n, "id"));
+        if (n->children) collect_bookmark_ids(n->children, out);
+    }
+}
+
 // libxml2's option of xmlDOMWrapReconcileNamespaces that drops declarations
 // an ancestor already makes (XML_DOM_RECONNS_REMOVEREDUND, not in its headers).
 constexpr int k_remove_redundant_namespaces = 1;
@@ -262,12 +270,12 @@ class editor {
     }
 
     bool place_bookmarks(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place,
-                         QString& error) {
-        // New ids are the smallest ones no bookmark of the part uses, so
-        // they stay within the range of w:id however large the part's are.
-        // A story's walk sees its own bookmarks only; the ids of the rest of
-        // the part are taken too.
-        QSet<QString> used = l.bookmark_ids;
+                         const QSet<QString>& elsewhere, QString& error) {
+        // New ids are the smallest ones no bookmark of the part or of
+        // `elsewhere` uses, so they stay within the range of w:id however
+        // large the part's are. A story's walk sees its own bookmarks only;
+        // the ids of the rest of the part are taken too.
+        QSet<QString> used = l.bookmark_ids + elsewhere;
         collect_bookmark_ids(xmlDocGetRootElement(doc_), used);
         qint64 id = -1;
         for (const auto& b : to_place) {
@@ -285,14 +293,6 @@ class editor {
     }
 
   private:
-    static void collect_bookmark_ids(const xmlNode* node, QSet<QString>& out) {
-        for (const xmlNode* n = node; n; n = n->next) {
-            if (docx_is_w(n, "bookmarkStart") || docx_is_w(n, "bookmarkEnd"))
-                out.insert(docx_w_attribute(n, "id"));
-            if (n->children) collect_bookmark_ids(n->children, out);
-        }
-    }
-
     int desired(size_t i) const { return i < state_.highlight.size() ? state_.highlight[i] : 0; }
 
     static bool same_run(const docx_layout& l, size_t i) {
@@ -566,15 +566,17 @@ bool same_highlight(const docx_layout& l, const docx_state& state) {
 
 bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
                       const docx_state& state, QByteArray& out, QString& error,
-                      const docx_container_finder& container) {
+                      const docx_container_finder& container, QSet<QString>* package_ids) {
     out = QByteArray();
     docx_xml_ptr doc = docx_parse_xml(original, error);
     docx_layout l;
     if (!doc || !walk(doc.get(), l, error, container)) return false;
     const std::set<xmlNode*> owned = owned_bookmarks(l, loaded);
     if (l.text == state.text && same_highlight(l, state) &&
-        marks_of(l) == expected_marks(l, owned, state))
+        marks_of(l) == expected_marks(l, owned, state)) {
+        if (package_ids) collect_bookmark_ids(xmlDocGetRootElement(doc.get()), *package_ids);
         return true;
+    }
 
     editor edit(doc.get(), state, container_of(doc.get(), container));
     if (!edit.apply_text(l, error) || !walk(doc.get(), l, error, container)) return false;
@@ -587,8 +589,9 @@ bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loade
     const std::vector<docx_state::bookmark> to_place = edit.reconcile_bookmarks(l, owned);
     edit.split_runs(l, to_place);
     if (!walk(doc.get(), l, error, container) || !edit.colour_runs(l, error) ||
-        !edit.place_bookmarks(l, to_place, error))
+        !edit.place_bookmarks(l, to_place, package_ids ? *package_ids : QSet<QString>(), error))
         return false;
+    if (package_ids) collect_bookmark_ids(xmlDocGetRootElement(doc.get()), *package_ids);
 
     const QByteArray written = docx_serialize_xml(doc.get());
     // One parsed copy of the part at a time: large parts take gigabytes.
@@ -602,4 +605,12 @@ bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loade
     }
     out = written;
     return true;
+}
+
+QSet<QString> docx_bookmark_ids(const QByteArray& part) {
+    QSet<QString> out;
+    QString error;
+    if (docx_xml_ptr doc = docx_parse_xml(part, error))
+        collect_bookmark_ids(xmlDocGetRootElement(doc.get()), out);
+    return out;
 }

@@ -43,8 +43,14 @@ using docx_container_finder = std::function<xmlNode*(xmlDoc*)>;
 // `error` set when the state cannot be expressed in the part (paragraphs,
 // cells or images added or removed) or the result would not read back as
 // the state.
+// Bookmark ids are unique in the whole package: with `package_ids`, new
+// ones avoid those ids too, and the part's own are added to them.
 bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
                       const docx_state& state, QByteArray& out, QString& error,
-                      const docx_container_finder& container = nullptr);
+                      const docx_container_finder& container = nullptr,
+                      QSet<QString>* package_ids = nullptr);
+
+// The ids of every bookmark in a part (none when it is not well-formed).
+QSet<QString> docx_bookmark_ids(const QByteArray& part);
 
 #endif
