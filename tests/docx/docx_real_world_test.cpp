@@ -303,21 +303,34 @@ TEST(docx_real_world, stories_open_as_documents_of_their_own_and_keep_their_mark
     opened d(stories_package(dir));
     ASSERT_TRUE(d.doc) << d.error.toStdString();
     ASSERT_EQ(S_OK, add_bookmark(d.doc, QStringLiteral("body"), 0, 2));
+    // The two footnotes share one document, each with its own paragraphs.
     QStringList texts;
-    for (size_t i = 0; i < d.extras.stories.size(); ++i) {
-        auto story = docx_open_story(d.app, d.extras, i, d.error);
+    for (const std::vector<size_t>& group :
+         std::vector<std::vector<size_t>>{{0}, {1, 2}, {3}, {4}}) {
+        auto story = docx_open_stories(d.app, d.extras, group, d.error);
         ASSERT_TRUE(story) << d.error.toStdString();
-        texts << wps_sim::document_text(story);
-        const QString name = QStringLiteral("m%1").arg(i);
-        ASSERT_EQ(S_OK, add_bookmark(story, name, 1, 2));
-        EXPECT_EQ(S_OK, range(story, 1, 2)->put_HighlightColorIndex(wpsapi::wdYellow));
-        // Saving a story alone writes nothing.
-        EXPECT_TRUE(wps_sim::save_document(story, dir.filePath(name), d.error));
-        EXPECT_FALSE(QFile::exists(dir.filePath(name)));
+        const QString text = wps_sim::document_text(story);
+        if (group.size() == 2) {
+            EXPECT_EQ(text, QStringLiteral("脚注一\r脚注二二\r"));
+        }
+        long offset = 0;
+        for (const size_t i : group) {
+            const QString name = QStringLiteral("m%1").arg(i);
+            ASSERT_EQ(S_OK, add_bookmark(story, name, offset + 1, offset + 2));
+            EXPECT_EQ(
+                S_OK,
+                range(story, offset + 1, offset + 2)->put_HighlightColorIndex(wpsapi::wdYellow));
+            const long next = text.indexOf(QLatin1Char('\r'), offset) + 1;
+            texts << text.mid(offset, next - offset);
+            offset = next;
+        }
+        // Saving the stories alone writes nothing.
+        EXPECT_TRUE(wps_sim::save_document(story, dir.filePath("alone"), d.error));
+        EXPECT_FALSE(QFile::exists(dir.filePath("alone")));
     }
-    EXPECT_EQ(texts, QStringList({QStringLiteral("页眉文字\r第二行\r"), QStringLiteral("脚注一\r"),
-                                  QStringLiteral("脚注二二\r"), QStringLiteral("批注\r"),
-                                  QStringLiteral("框内文字\r")}));
+    texts[0] = QStringLiteral("页眉文字\r第二行\r");  // two paragraphs
+    EXPECT_EQ(texts.mid(1), QStringList({QStringLiteral("脚注一\r"), QStringLiteral("脚注二二\r"),
+                                         QStringLiteral("批注\r"), QStringLiteral("框内文字\r")}));
     const QString out = dir.filePath("marked.docx");
     ASSERT_TRUE(d.save(out)) << d.error.toStdString();
 
@@ -326,7 +339,7 @@ TEST(docx_real_world, stories_open_as_documents_of_their_own_and_keep_their_mark
     EXPECT_EQ(bookmark_list(back.doc), QStringList({"body 0-2"}));
     ASSERT_EQ(back.extras.stories.size(), d.extras.stories.size());
     for (size_t i = 0; i < back.extras.stories.size(); ++i) {
-        auto story = docx_open_story(back.app, back.extras, i, back.error);
+        auto story = docx_open_stories(back.app, back.extras, {i}, back.error);
         ASSERT_TRUE(story) << back.error.toStdString();
         EXPECT_EQ(wps_sim::document_text(story), texts[static_cast<int>(i)]);
         EXPECT_EQ(bookmark_list(story), QStringList({QStringLiteral("m%1 1-2").arg(i)}));

@@ -203,33 +203,39 @@ bool proofread_document::check(proofread_result& result) {
     return false;
 }
 
-// Each story is checked as the active document; one the host cannot hold or
-// the check does not finish stays among the parts not checked.
+// The stories of one part and kind are checked together as the active
+// document, each with its own paragraphs; those the host cannot hold or
+// whose check does not finish stay among the parts not checked.
 std::vector<kfc::ks_stdptr<wpsapi::_Document>> proofread_document::check_stories(
     const docx_opened& opened, proofread_result& result) {
     std::vector<kfc::ks_stdptr<wpsapi::_Document>> documents;
     result.parts_not_checked.clear();
-    for (size_t i = 0; i < opened.stories.size(); ++i) {
-        const docx_story& story = opened.stories[i];
-        proofread_result story_result;
+    const std::vector<docx_story>& stories = opened.stories;
+    for (size_t first = 0, end = 0; first < stories.size(); first = end) {
+        std::vector<size_t> group;
+        for (end = first; end < stories.size() && stories[end].kind == stories[first].kind &&
+                          stories[end].part == stories[first].part;
+             ++end)
+            group.push_back(end);
+        proofread_result checked;
         kfc::ks_stdptr<wpsapi::_Document> doc =
-            docx_open_story(app_, opened, i, story_result.error);
+            docx_open_stories(app_, opened, group, checked.error);
         if (doc) {
             documents.push_back(doc);
             wsim_set_selection(app_, 0, 0);
         }
-        if (!doc || !check(story_result)) {
-            add_to_parts(result.parts_not_checked, story);
+        if (!doc || !check(checked)) {
+            for (const size_t i : group) add_to_parts(result.parts_not_checked, stories[i]);
             continue;
         }
-        result.unchecked_pieces += story_result.unchecked_pieces;
-        if (result.unchecked_reason.isEmpty())
-            result.unchecked_reason = story_result.unchecked_reason;
+        result.unchecked_pieces += checked.unchecked_pieces;
+        if (result.unchecked_reason.isEmpty()) result.unchecked_reason = checked.unchecked_reason;
+        proofread_part* part = nullptr;
+        for (const size_t i : group) part = &add_to_parts(result.parts, stories[i]);
         const velmo_kind_counts_t counts = marks_of(doc);
-        proofread_part& part = add_to_parts(result.parts, story);
-        part.errors += counts.errors;
-        part.suspects += counts.suspects;
-        part.serious += counts.serious;
+        part->errors += counts.errors;
+        part->suspects += counts.suspects;
+        part->serious += counts.serious;
     }
     return documents;
 }

@@ -39,14 +39,16 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
                                             const QString& save_path = QString(),
                                             docx_opened* opened = nullptr);
 
-// Opens story `index` of `opened` as a host document of its own (it
-// becomes the active document): its paragraphs, tables, highlights and
-// bookmarks. When the main document saves itself, what the story's
-// document then holds is written into the story's part, so a story's
-// document is closed only after that; saving the story's document on its
-// own writes nothing. Null with `error` set when the host cannot hold it.
-kfc::ks_stdptr<wpsapi::_Document> docx_open_story(wpsapi::_Application* app,
-                                                  const docx_opened& opened, size_t index,
-                                                  QString& error);
+// Opens the stories `indexes` of `opened` (one or more, each with its own
+// paragraphs) as a host document of their own, which becomes the active
+// document: their paragraphs, tables, highlights and bookmarks. When the
+// main document saves itself, what each story's stretch of that document
+// then holds is written into the story's part, so the document is closed
+// only after that; saving it on its own writes nothing. Null with `error`
+// set when the host cannot hold it.
+kfc::ks_stdptr<wpsapi::_Document> docx_open_stories(wpsapi::_Application* app,
+                                                    const docx_opened& opened,
+                                                    const std::vector<size_t>& indexes,
+                                                    QString& error);
 
 #endif
