@@ -120,10 +120,8 @@ docx_container_finder story_root(const docx_story& story) {
     };
 }
 
-bool is_hard_mark(char16_t c) { return c == 13 || c == 7 || c == 1; }
-
 int hard_marks(const std::u16string& text) {
-    return static_cast<int>(std::count_if(text.begin(), text.end(), is_hard_mark));
+    return static_cast<int>(std::count_if(text.begin(), text.end(), docx_is_hard_mark));
 }
 
 // [start, end) of the text after `before` marks up to and including `count`
@@ -133,7 +131,7 @@ std::pair<int64_t, int64_t> stretch(const std::u16string& text, int before, int 
     int64_t start = 0, i = 0;
     const int64_t size = static_cast<int64_t>(text.size());
     for (int seen = 0; i < size && seen < before + count; ++i) {
-        if (!is_hard_mark(text[static_cast<size_t>(i)])) continue;
+        if (!docx_is_hard_mark(text[static_cast<size_t>(i)])) continue;
         if (++seen == before) start = i + 1;
     }
     return {before == 0 ? 0 : start, i};

@@ -24,12 +24,10 @@ void collect_bookmark_ids(const xmlNode* node, QSet<QString>& out) {
 // an ancestor already makes (XML_DOM_RECONNS_REMOVEREDUND, not in its headers).
 constexpr int k_remove_redundant_namespaces = 1;
 
-bool is_hard_mark(char16_t c) { return c == 13 || c == 7 || c == 1; }
-
 std::vector<int64_t> hard_marks(const std::u16string& text) {
     std::vector<int64_t> out;
     for (size_t i = 0; i < text.size(); ++i)
-        if (is_hard_mark(text[i])) out.push_back(static_cast<int64_t>(i));
+        if (docx_is_hard_mark(text[i])) out.push_back(static_cast<int64_t>(i));
     return out;
 }
 

@@ -377,6 +377,8 @@ class walker {
 
 }  // namespace
 
+bool docx_is_hard_mark(char16_t c) { return c == 13 || c == 7 || c == 1; }
+
 bool docx_atom_editable(docx_atom_kind kind) {
     return kind == docx_atom_kind::text || kind == docx_atom_kind::tab ||
            kind == docx_atom_kind::symbol;
