@@ -48,6 +48,31 @@ QByteArray sample_with_header() {
     return make_zip(parts);
 }
 
+// The sample with comments: three that hold a wrong idiom each, the first
+// ending with a table (whose cell holds one more).
+QByteArray sample_with_comments() {
+    auto parts = zip_parts(read_bytes(docx_sample_path()));
+    for (auto& part : parts) {
+        if (part.first != QLatin1String("word/_rels/document.xml.rels")) continue;
+        part.second.replace("</Relationships>",
+                            "<Relationship Id=\"rIdVelmoComments\" "
+                            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                            "relationships/comments\" Target=\"comments.xml\"/></Relationships>");
+    }
+    auto paragraph = [](const char* text) {
+        return QByteArray("<w:p><w:r><w:t>") + text + "</w:t></w:r></w:p>";
+    };
+    parts.append({QStringLiteral("word/comments.xml"),
+                  "<?xml version=\"1.0\"?><w:comments "
+                  "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                  "<w:comment w:id=\"0\">" +
+                      paragraph("一按步就班") + "<w:tbl><w:tr><w:tc>" + paragraph("表按步就班") +
+                      "</w:tc></w:tr></w:tbl></w:comment><w:comment w:id=\"1\">" +
+                      paragraph("二按步就班") + "</w:comment><w:comment w:id=\"2\">" +
+                      paragraph("三按步就班") + "</w:comment></w:comments>"});
+    return make_zip(parts);
+}
+
 // A loopback service that takes connections and never answers.
 struct silent_service {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -259,6 +284,24 @@ TEST(velmo_proofread, a_document_that_overruns_its_time_limit_fails_alone_and_le
         << out.toStdString();
     EXPECT_EQ(read_bytes(hung), read_bytes(docx_sample_path()));
     EXPECT_EQ(QDir(dir.path()).entryList({".*.docx.*"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(velmo_proofread, comments_are_checked_together_and_one_the_host_cannot_join_alone) {
+    QTemporaryDir dir;
+    const QString commented = dir.filePath("批注.docx");
+    write_bytes(commented, sample_with_comments());
+    QProcess p;
+    run_demo(p, {"--out", dir.filePath("out"), "--batch", commented});
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("; outside the body: 批注 3 处 20 字 错误 4, 疑错 0, "
+                                    "严重错误 0; ")))
+        << out.toStdString();
+    const QString comments =
+        QString::fromUtf8(zip_part(read_bytes(dir.filePath("out/批注.docx")), "word/comments.xml"));
+    EXPECT_EQ(comments.count(QStringLiteral("w:name=\"vmjd_error_1_0_按步就班_按部就班_")), 4)
+        << comments.toStdString();
 }
 
 TEST(velmo_proofread, a_partly_checked_document_names_its_unchecked_pieces_and_fails) {

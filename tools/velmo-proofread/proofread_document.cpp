@@ -204,22 +204,33 @@ bool proofread_document::check(proofread_result& result) {
 }
 
 // The stories of one part and kind are checked together as the active
-// document, each with its own paragraphs; those the host cannot hold or
-// whose check does not finish stay among the parts not checked.
+// document, each with its own paragraphs, or one by one when the host
+// cannot hold them together (a story that ends with a table); those it
+// cannot hold or whose check does not finish stay among the parts not
+// checked.
 std::vector<kfc::ks_stdptr<wpsapi::_Document>> proofread_document::check_stories(
     const docx_opened& opened, proofread_result& result) {
     std::vector<kfc::ks_stdptr<wpsapi::_Document>> documents;
     result.parts_not_checked.clear();
     const std::vector<docx_story>& stories = opened.stories;
-    for (size_t first = 0, end = 0; first < stories.size(); first = end) {
-        std::vector<size_t> group;
-        for (end = first; end < stories.size() && stories[end].kind == stories[first].kind &&
-                          stories[end].part == stories[first].part;
-             ++end)
-            group.push_back(end);
+    std::vector<std::vector<size_t>> groups;
+    for (size_t i = 0; i < stories.size(); ++i) {
+        if (groups.empty() || stories[i].kind != stories[groups.back().front()].kind ||
+            stories[i].part != stories[groups.back().front()].part)
+            groups.emplace_back();
+        groups.back().push_back(i);
+    }
+    while (!groups.empty()) {
+        const std::vector<size_t> group = groups.front();
+        groups.erase(groups.begin());
         proofread_result checked;
         kfc::ks_stdptr<wpsapi::_Document> doc =
             docx_open_stories(app_, opened, group, checked.error);
+        if (!doc && group.size() > 1) {
+            for (auto i = group.rbegin(); i != group.rend(); ++i)
+                groups.insert(groups.begin(), {*i});
+            continue;
+        }
         if (doc) {
             documents.push_back(doc);
             wsim_set_selection(app_, 0, 0);
