@@ -88,6 +88,52 @@ QString write_package(const QTemporaryDir& dir, const QString& name,
     return path;
 }
 
+// A package with a header (its second line highlighted), an empty footer,
+// two footnotes after a separator, a comment and a text box (with the copy
+// that stands in for it), each holding text.
+QString stories_package(const QTemporaryDir& dir) {
+    const QByteArray main_rels =
+        "<?xml version=\"1.0\"?><Relationships "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"r1\" Type=\"http://x/relationships/header\" Target=\"header1.xml\"/>"
+        "<Relationship Id=\"r2\" Type=\"http://x/relationships/footer\" Target=\"./footer1.xml\"/>"
+        "<Relationship Id=\"r3\" Type=\"http://x/relationships/footnotes\" "
+        "Target=\"footnotes.xml\"/>"
+        "<Relationship Id=\"r4\" Type=\"http://x/relationships/comments\" Target=\"comments.xml\"/>"
+        "<Relationship Id=\"r5\" Type=\"http://x/relationships/hyperlink\" "
+        "Target=\"http://example.com/\" TargetMode=\"External\"/>"
+        "</Relationships>";
+    auto part = [](const QByteArray& root, const QByteArray& inner) {
+        return "<?xml version=\"1.0\"?><w:" + root + " " + k_namespaces + ">" + inner +
+               "</w:" + root + ">";
+    };
+    const QByteArray text_box =
+        "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent>" +
+        paragraph("框内文字") +
+        "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><w:txbxContent>" +
+        paragraph("框内文字") +
+        "</w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r>";
+    return write_package(
+        dir, "stories.docx",
+        {{"_rels/.rels", package_rels("word/document.xml")},
+         {"word/document.xml",
+          document_xml("<w:p>" + text_box + "<w:r><w:t>正文</w:t></w:r></w:p>")},
+         {"word/_rels/document.xml.rels", main_rels},
+         {"word/header1.xml",
+          part("hdr", paragraph("页眉文字") +
+                          "<w:p><w:r><w:rPr><w:highlight "
+                          "w:val=\"cyan\"/></w:rPr><w:t>第二行</w:t></w:r></w:p>")},
+         {"word/footer1.xml", part("ftr", "<w:p/>")},
+         {"word/footnotes.xml",
+          part("footnotes",
+               "<w:footnote w:type=\"separator\" w:id=\"-1\"><w:p><w:r><w:separator/></w:r></w:p>"
+               "</w:footnote><w:footnote w:id=\"1\">" +
+                   paragraph("脚注一") + "</w:footnote><w:footnote w:id=\"2\">" +
+                   paragraph("脚注二二") + "</w:footnote>")},
+         {"word/comments.xml",
+          part("comments", "<w:comment w:id=\"0\">" + paragraph("批注") + "</w:comment>")}});
+}
+
 }  // namespace
 
 TEST(docx_real_world, packages_laid_out_or_addressed_unusually_open_and_write_back_soundly) {
@@ -235,43 +281,7 @@ TEST(docx_real_world, existing_bookmarks_stay_exactly_and_new_ids_stay_in_range)
 
 TEST(docx_real_world, text_outside_the_body_is_kept_by_kind_without_duplicates_or_separators) {
     QTemporaryDir dir;
-    const QByteArray main_rels =
-        "<?xml version=\"1.0\"?><Relationships "
-        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"r1\" Type=\"http://x/relationships/header\" Target=\"header1.xml\"/>"
-        "<Relationship Id=\"r2\" Type=\"http://x/relationships/footer\" Target=\"./footer1.xml\"/>"
-        "<Relationship Id=\"r3\" Type=\"http://x/relationships/footnotes\" "
-        "Target=\"footnotes.xml\"/>"
-        "<Relationship Id=\"r4\" Type=\"http://x/relationships/comments\" Target=\"comments.xml\"/>"
-        "<Relationship Id=\"r5\" Type=\"http://x/relationships/hyperlink\" "
-        "Target=\"http://example.com/\" TargetMode=\"External\"/>"
-        "</Relationships>";
-    auto part = [](const QByteArray& root, const QByteArray& inner) {
-        return "<?xml version=\"1.0\"?><w:" + root + " " + k_namespaces + ">" + inner +
-               "</w:" + root + ">";
-    };
-    const QByteArray text_box =
-        "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent>" +
-        paragraph("框内文字") +
-        "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><w:txbxContent>" +
-        paragraph("框内文字") +
-        "</w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r>";
-    const QString path = write_package(
-        dir, "stories.docx",
-        {{"_rels/.rels", package_rels("word/document.xml")},
-         {"word/document.xml",
-          document_xml("<w:p>" + text_box + "<w:r><w:t>正文</w:t></w:r></w:p>")},
-         {"word/_rels/document.xml.rels", main_rels},
-         {"word/header1.xml", part("hdr", paragraph("页眉文字") + paragraph("第二行"))},
-         {"word/footer1.xml", part("ftr", "<w:p/>")},
-         {"word/footnotes.xml",
-          part("footnotes",
-               "<w:footnote w:type=\"separator\" w:id=\"-1\"><w:p><w:r><w:separator/></w:r></w:p>"
-               "</w:footnote><w:footnote w:id=\"1\">" +
-                   paragraph("脚注一") + "</w:footnote><w:footnote w:id=\"2\">" +
-                   paragraph("脚注二二") + "</w:footnote>")},
-         {"word/comments.xml",
-          part("comments", "<w:comment w:id=\"0\">" + paragraph("批注") + "</w:comment>")}});
+    const QString path = stories_package(dir);
     opened d(path);
     ASSERT_TRUE(d.doc) << d.error.toStdString();
     EXPECT_EQ(d.text(), QStringLiteral("正文\r"));
@@ -286,4 +296,71 @@ TEST(docx_real_world, text_outside_the_body_is_kept_by_kind_without_duplicates_o
                                     QStringLiteral("2 word/footnotes.xml 脚注二二 4"),
                                     QStringLiteral("4 word/comments.xml 批注 2"),
                                     QStringLiteral("5 word/document.xml 框内文字 4")}));
+}
+
+TEST(docx_real_world, stories_open_as_documents_of_their_own_and_keep_their_marks_in_their_parts) {
+    QTemporaryDir dir;
+    opened d(stories_package(dir));
+    ASSERT_TRUE(d.doc) << d.error.toStdString();
+    ASSERT_EQ(S_OK, add_bookmark(d.doc, QStringLiteral("body"), 0, 2));
+    // The two footnotes share one document, each with its own paragraphs.
+    QStringList texts;
+    for (const std::vector<size_t>& group :
+         std::vector<std::vector<size_t>>{{0}, {1, 2}, {3}, {4}}) {
+        auto story = docx_open_stories(d.app, d.extras, group, d.error);
+        ASSERT_TRUE(story) << d.error.toStdString();
+        const QString text = wps_sim::document_text(story);
+        if (group.size() == 2) {
+            EXPECT_EQ(text, QStringLiteral("脚注一\r脚注二二\r"));
+        }
+        long offset = 0;
+        for (const size_t i : group) {
+            const QString name = QStringLiteral("m%1").arg(i);
+            ASSERT_EQ(S_OK, add_bookmark(story, name, offset + 1, offset + 2));
+            EXPECT_EQ(
+                S_OK,
+                range(story, offset + 1, offset + 2)->put_HighlightColorIndex(wpsapi::wdYellow));
+            const long next = text.indexOf(QLatin1Char('\r'), offset) + 1;
+            texts << text.mid(offset, next - offset);
+            offset = next;
+        }
+        // Saving the stories alone writes nothing.
+        EXPECT_TRUE(wps_sim::save_document(story, dir.filePath("alone"), d.error));
+        EXPECT_FALSE(QFile::exists(dir.filePath("alone")));
+    }
+    texts[0] = QStringLiteral("页眉文字\r第二行\r");  // two paragraphs
+    EXPECT_EQ(texts.mid(1), QStringList({QStringLiteral("脚注一\r"), QStringLiteral("脚注二二\r"),
+                                         QStringLiteral("批注\r"), QStringLiteral("框内文字\r")}));
+    const QString out = dir.filePath("marked.docx");
+    ASSERT_TRUE(d.save(out)) << d.error.toStdString();
+
+    opened back(out);
+    ASSERT_TRUE(back.doc) << back.error.toStdString();
+    EXPECT_EQ(bookmark_list(back.doc), QStringList({"body 0-2"}));
+    ASSERT_EQ(back.extras.stories.size(), d.extras.stories.size());
+    for (size_t i = 0; i < back.extras.stories.size(); ++i) {
+        auto story = docx_open_stories(back.app, back.extras, {i}, back.error);
+        ASSERT_TRUE(story) << back.error.toStdString();
+        EXPECT_EQ(wps_sim::document_text(story), texts[static_cast<int>(i)]);
+        EXPECT_EQ(bookmark_list(story), QStringList({QStringLiteral("m%1 1-2").arg(i)}));
+        QVector<int> highlights = wps_sim::document_highlights(story);
+        EXPECT_EQ(highlights.value(1), wpsapi::wdYellow) << i;
+        EXPECT_EQ(highlights.value(0), 0) << i;
+        // The author's own colour in the header stays.
+        if (i == 0) {
+            EXPECT_EQ(highlights.value(6), wpsapi::wdTurquoise);
+        }
+    }
+    // Bookmark ids are unique in the package, also where two stories share
+    // a part.
+    QStringList ids;
+    for (const char* part :
+         {"word/document.xml", "word/header1.xml", "word/footnotes.xml", "word/comments.xml"}) {
+        auto matches = QRegularExpression(QStringLiteral("<w:bookmarkStart w:id=\"(\\d+)\""))
+                           .globalMatch(QString::fromUtf8(zip_part(read_bytes(out), part)));
+        while (matches.hasNext()) ids << matches.next().captured(1);
+    }
+    EXPECT_EQ(ids.size(), 6);
+    EXPECT_EQ(ids.removeDuplicates(), 0) << ids.join(' ').toStdString();
+    EXPECT_EQ(ids.removeDuplicates(), 0);
 }

@@ -112,3 +112,31 @@ TEST(docx_refusal, damaged_packages_and_xml_never_crash_the_reader_or_the_writer
     }
     EXPECT_GT(opened, 10);
 }
+
+TEST(docx_refusal, a_package_encrypted_with_the_default_password_opens_and_no_other_does) {
+    QTemporaryDir dir;
+    const QByteArray package = sample_with_main_part(k_body_start + "按步就班" + k_body_end);
+    const QString opens = dir.filePath("default.docx");
+    write_bytes(opens, encrypt_agile(package, QStringLiteral("VelvetSweatshop")));
+    auto app = wps_sim::create_application();
+    QString error;
+    auto doc = docx_open(app, opens, error);
+    ASSERT_TRUE(doc) << error.toStdString();
+    EXPECT_EQ(wps_sim::document_text(doc), QStringLiteral("按步就班\r"));
+    // The marked copy is the package it holds.
+    ASSERT_EQ(S_OK, wps_test::add_bookmark(doc, QStringLiteral("m"), 0, 2));
+    const QString marked = dir.filePath("marked.docx");
+    ASSERT_TRUE(wps_sim::save_document(doc, marked, error)) << error.toStdString();
+    EXPECT_TRUE(read_bytes(marked).startsWith("PK"));
+    EXPECT_TRUE(zip_part(read_bytes(marked), "word/document.xml").contains("w:name=\"m\""));
+
+    const QString message = QStringLiteral("is encrypted (password-protected)");
+    EXPECT_TRUE(refusal(dir, encrypt_agile(package, QStringLiteral("secret"))).contains(message));
+    // A damaged container is refused the same way, never read out of bounds.
+    QByteArray damaged = encrypt_agile(package, QStringLiteral("VelvetSweatshop"));
+    damaged.truncate(1500);
+    EXPECT_TRUE(refusal(dir, damaged).contains(message));
+    damaged = encrypt_agile(package, QStringLiteral("VelvetSweatshop"));
+    damaged.replace(0x30, 4, QByteArray::fromHex("ffffff7f"));
+    EXPECT_TRUE(refusal(dir, damaged).contains(message));
+}

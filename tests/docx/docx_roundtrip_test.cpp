@@ -172,13 +172,60 @@ TEST(docx_document, split_runs_keep_their_formatting_and_a_changed_structure_is_
     EXPECT_TRUE(
         QString::fromUtf8(zip_part(read_bytes(dir.filePath("corrected.docx")), "word/document.xml"))
             .contains(QStringLiteral(
-                "<w:r><w:t "
-                "xml:space=\"preserve\">S</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>ec</w:t></w:r>"
-                "<w:r><w:t xml:space=\"preserve\">onD!</w:t></w:r>")));
+                "<w:r><w:t>S</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>ec</w:t></w:r>"
+                "<w:r><w:t>onD!</w:t></w:r>")));
 
     // Joining two paragraphs cannot be written in place: nothing is written.
     set_text(d.doc, 6, 7, QString());
     EXPECT_FALSE(d.save(dir.filePath("joined.docx")));
     EXPECT_TRUE(d.error.contains(QStringLiteral("paragraphs")));
     EXPECT_FALSE(QFile::exists(dir.filePath("joined.docx")));
+}
+
+TEST(docx_document, split_runs_show_the_spaces_the_original_showed_and_no_others) {
+    QTemporaryDir dir;
+    // Without xml:space="preserve" a word processor shows no white space at
+    // the ends of a w:t: these paragraphs read "We did it.Next." and
+    // "完成了工作。下一句".
+    const QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document "
+        "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+        "<w:p><w:r><w:t>We did it. </w:t></w:r><w:r><w:t>Next.</w:t></w:r></w:p>"
+        "<w:p><w:r><w:t>完成了工作。\t</w:t></w:r><w:r><w:t> 下一句</w:t></w:r></w:p>"
+        "<w:p><w:r><w:t xml:space=\"preserve\">kept </w:t></w:r><w:r><w:t>end</w:t></w:r></w:p>"
+        "<w:sectPr/></w:body></w:document>";
+    const QString path = dir.filePath("spaces.docx");
+    write_bytes(path, sample_with_main_part(xml));
+    host_document d(path);
+    ASSERT_TRUE(d.doc) << d.error.toStdString();
+    EXPECT_EQ(wps_sim::document_text(d.doc),
+              QStringLiteral("We did it.Next.\r完成了工作。下一句\rkept end\r"));
+    for (const QString& word :
+         {QStringLiteral("it"), QStringLiteral("工作"), QStringLiteral("ep")}) {
+        const long at = d.at(word);
+        ASSERT_EQ(S_OK, add_bookmark(d.doc, word, at, at + word.size()));
+        d.highlight(at, at + word.size(), wpsapi::wdYellow);
+    }
+    const QString marked = dir.filePath("marked.docx");
+    ASSERT_TRUE(d.save(marked)) << d.error.toStdString();
+    const QString out = QString::fromUtf8(zip_part(read_bytes(marked), "word/document.xml"));
+    // Only a piece that now ends at a space it must show preserves it.
+    EXPECT_EQ(out.count(QStringLiteral("xml:space")), 3) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("<w:t xml:space=\"preserve\">We did </w:t>")));
+    EXPECT_TRUE(out.contains(QStringLiteral("<w:t>.</w:t>"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("<w:t>完成了</w:t>")));
+    EXPECT_TRUE(out.contains(QStringLiteral("<w:t>。</w:t>")));
+    EXPECT_TRUE(out.contains(QStringLiteral("<w:t> 下一句</w:t>")));
+
+    host_document back(marked);
+    ASSERT_TRUE(back.doc) << back.error.toStdString();
+    EXPECT_EQ(wps_sim::document_text(back.doc), wps_sim::document_text(d.doc));
+    const QJsonObject read = python_docx_read(marked);
+    EXPECT_EQ(read.value("texts").toArray(),
+              QJsonArray({"We did it.Next.", QStringLiteral("完成了工作。下一句"), "kept end"}));
+    EXPECT_EQ(read.value("bookmarks").toObject().value("ep").toString(), QStringLiteral("ep"));
+    const QStringList office = libreoffice_text({path, marked}, dir.path());
+    ASSERT_EQ(office.size(), 2);
+    EXPECT_TRUE(office[0].contains(QStringLiteral("We did it.Next.")));
+    EXPECT_EQ(office[1], office[0]);
 }

@@ -1,6 +1,7 @@
 #include "docx_test_support.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 #include <zip.h>
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QtEndian>
 
 QString docx_sample_path() {
     return QString::fromLocal8Bit(qgetenv("VELMO_SOURCE_DIR")) +
@@ -107,4 +109,139 @@ QStringList libreoffice_text(const QStringList& docx_paths, const QString& work_
         out << QString::fromUtf8(
             read_bytes(out_dir + "/" + QFileInfo(path).completeBaseName() + ".txt"));
     return out;
+}
+
+QByteArray sample_with_main_part(const QByteArray& document_xml) {
+    auto parts = zip_parts(read_bytes(docx_sample_path()));
+    for (auto& part : parts)
+        if (part.first == QLatin1String("word/document.xml")) part.second = document_xml;
+    return make_zip(parts);
+}
+
+namespace {
+
+QByteArray le32(quint32 value) {
+    QByteArray out(4, '\0');
+    qToLittleEndian(value, reinterpret_cast<uchar*>(out.data()));
+    return out;
+}
+
+QByteArray sha512(const QByteArray& a, const QByteArray& b) {
+    QByteArray out(64, '\0');
+    unsigned int size = 0;
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(context, EVP_sha512(), nullptr);
+    EVP_DigestUpdate(context, a.constData(), a.size());
+    EVP_DigestUpdate(context, b.constData(), b.size());
+    EVP_DigestFinal_ex(context, reinterpret_cast<uchar*>(out.data()), &size);
+    EVP_MD_CTX_free(context);
+    return out;
+}
+
+// AES-256-CBC over whole blocks (the data is padded with zeros to them).
+QByteArray aes_encrypt(const QByteArray& key, const QByteArray& iv, QByteArray data) {
+    data.append(QByteArray((16 - data.size() % 16) % 16, '\0'));
+    QByteArray out(data.size(), '\0');
+    int written = 0;
+    EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+    EVP_EncryptInit_ex(context, EVP_aes_256_cbc(), nullptr,
+                       reinterpret_cast<const uchar*>(key.constData()),
+                       reinterpret_cast<const uchar*>(iv.constData()));
+    EVP_CIPHER_CTX_set_padding(context, 0);
+    EVP_EncryptUpdate(context, reinterpret_cast<uchar*>(out.data()), &written,
+                      reinterpret_cast<const uchar*>(data.constData()), data.size());
+    EVP_CIPHER_CTX_free(context);
+    return out;
+}
+
+// A compound file of 512-byte sectors: the allocation table, the
+// directory, the mini allocation table, the mini stream (holding the small
+// EncryptionInfo stream) and the EncryptedPackage stream.
+QByteArray compound_file(const QByteArray& info, const QByteArray& package) {
+    constexpr quint32 k_free = 0xFFFFFFFF, k_end = 0xFFFFFFFE, k_fat = 0xFFFFFFFD;
+    auto padded = [](QByteArray bytes, int unit) {
+        return bytes.append(QByteArray((unit - bytes.size() % unit) % unit, '\0'));
+    };
+    const QByteArray mini = padded(info, 64);
+    const int mini_sectors = padded(mini, 512).size() / 512;
+    const int package_sectors = padded(package, 512).size() / 512;
+    const quint32 first_mini = 3, first_package = first_mini + mini_sectors;
+    QByteArray fat;
+    for (quint32 v : {k_fat, k_end, k_end}) fat += le32(v);
+    for (int i = 0; i < mini_sectors; ++i)
+        fat += le32(i + 1 < mini_sectors ? first_mini + i + 1 : k_end);
+    for (int i = 0; i < package_sectors; ++i)
+        fat += le32(i + 1 < package_sectors ? first_package + i + 1 : k_end);
+    EXPECT_LE(fat.size(), 512) << "the test's compound file has one allocation sector";
+    while (fat.size() < 512) fat += le32(k_free);
+    QByteArray mini_fat;
+    for (int i = 0; i < mini.size() / 64; ++i)
+        mini_fat += le32(i + 1 < mini.size() / 64 ? i + 1 : k_end);
+    while (mini_fat.size() < 512) mini_fat += le32(k_free);
+    auto entry = [&](const QString& name, int type, quint32 right, quint32 child, quint32 start,
+                     quint32 size) {
+        QByteArray e(128, '\0');
+        const QByteArray utf16(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
+        e.replace(0, utf16.size(), utf16);
+        e.replace(0x40, 2, le32(utf16.size() + 2).left(2));
+        e[0x42] = static_cast<char>(type);
+        e[0x43] = 1;  // black
+        e.replace(0x44, 12, le32(k_free) + le32(right) + le32(child));
+        e.replace(0x74, 8, le32(start) + le32(size));
+        return e;
+    };
+    QByteArray directory =
+        entry("Root Entry", 5, k_free, 1, first_mini, mini.size()) +
+        entry("EncryptionInfo", 2, 2, k_free, 0, info.size()) +
+        entry("EncryptedPackage", 2, k_free, k_free, first_package, package.size()) +
+        entry(QString(), 0, k_free, k_free, 0, 0);
+    QByteArray header(512, '\0');
+    header.replace(0, 8, QByteArray::fromHex("d0cf11e0a1b11ae1"));
+    const QByteArray fields = QByteArray::fromHex("3e000300feff09000600000000000000") + le32(0) +
+                              le32(1) + le32(1) + le32(0) + le32(4096) + le32(2) + le32(1) +
+                              le32(k_end) + le32(0) + le32(0);
+    header.replace(0x18, fields.size(), fields);
+    for (int i = 1; i < 109; ++i) header.replace(0x4C + 4 * i, 4, le32(k_free));
+    return header + fat + directory + mini_fat + padded(mini, 512) + padded(package, 512);
+}
+
+}  // namespace
+
+QByteArray encrypt_agile(const QByteArray& package, const QString& password) {
+    const QByteArray data_salt = QByteArray::fromHex("00112233445566778899aabbccddeeff");
+    const QByteArray key_salt = QByteArray::fromHex("0f1e2d3c4b5a69788796a5b4c3d2e1f0");
+    const QByteArray key = sha512("package key", QByteArray()).left(32);
+    const QByteArray verifier = QByteArray::fromHex("5a5a5a5a01020304a5a5a5a5f0e0d0c0");
+    QByteArray hash = sha512(
+        key_salt, QByteArray(reinterpret_cast<const char*>(password.utf16()), password.size() * 2));
+    for (quint32 i = 0; i < 100000; ++i) hash = sha512(le32(i), hash);
+    auto encrypt_with = [&](const char* block_key, const QByteArray& data) {
+        return aes_encrypt(sha512(hash, QByteArray::fromHex(block_key)).left(32), key_salt, data)
+            .toBase64();
+    };
+    QByteArray encrypted = QByteArray(8, '\0');
+    qToLittleEndian<quint64>(package.size(), reinterpret_cast<uchar*>(encrypted.data()));
+    for (int at = 0, index = 0; at < package.size(); at += 4096, ++index)
+        encrypted +=
+            aes_encrypt(key, sha512(data_salt, le32(index)).left(16), package.mid(at, 4096));
+    const QByteArray parameters =
+        "blockSize=\"16\" keyBits=\"256\" hashSize=\"64\" cipherAlgorithm=\"AES\" "
+        "cipherChaining=\"ChainingModeCBC\" hashAlgorithm=\"SHA512\" saltSize=\"16\" ";
+    const QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+        "<encryption xmlns=\"http://schemas.microsoft.com/office/2006/encryption\" "
+        "xmlns:p=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
+        "<keyData " +
+        parameters + "saltValue=\"" + data_salt.toBase64() +
+        "\"/>"
+        "<dataIntegrity encryptedHmacKey=\"AAAA\" encryptedHmacValue=\"AAAA\"/>"
+        "<keyEncryptors><keyEncryptor "
+        "uri=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
+        "<p:encryptedKey spinCount=\"100000\" " +
+        parameters + "saltValue=\"" + key_salt.toBase64() + "\" encryptedVerifierHashInput=\"" +
+        encrypt_with("fea7d2763b4b9e79", verifier) + "\" encryptedVerifierHashValue=\"" +
+        encrypt_with("d7aa0f6d3061344e", sha512(verifier, QByteArray())) +
+        "\" encryptedKeyValue=\"" + encrypt_with("146e0be7abacd0d6", key) +
+        "\"/></keyEncryptor></keyEncryptors></encryption>";
+    return compound_file(QByteArray::fromHex("0400040040000000") + xml, encrypted);
 }

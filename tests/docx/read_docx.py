@@ -11,6 +11,19 @@ import sys
 import docx
 from docx.oxml.ns import qn
 
+XML_SPACE = "{http://www.w3.org/XML/1998/namespace}space"
+
+
+def shown(t):
+    """A w:t's text as a word processor shows it: without xml:space="preserve"
+    (on it or an ancestor) its leading and trailing white space is not shown."""
+    text = t.text or ""
+    for node in [t] + list(t.iterancestors()):
+        space = node.get(XML_SPACE)
+        if space is not None:
+            return text if space == "preserve" else text.strip(" \t\r\n")
+    return text.strip(" \t\r\n")
+
 
 def main():
     document = docx.Document(sys.argv[1])
@@ -18,10 +31,10 @@ def main():
     texts = []
     for block in body.iterchildren():
         if block.tag == qn("w:p"):
-            texts.append("".join(t.text or "" for t in block.iter(qn("w:t"))))
+            texts.append("".join(shown(t) for t in block.iter(qn("w:t"))))
         elif block.tag == qn("w:tbl"):
             for cell in block.iter(qn("w:tc")):
-                texts.append("\n".join("".join(t.text or "" for t in p.iter(qn("w:t")))
+                texts.append("\n".join("".join(shown(t) for t in p.iter(qn("w:t")))
                                        for p in cell.iter(qn("w:p"))))
     open_marks, marks, highlights = {}, {}, []
     for element in body.iter():
@@ -33,12 +46,12 @@ def main():
                 marks[name_text[0]] = name_text[1]
         elif element.tag == qn("w:t"):
             for mark in open_marks.values():
-                mark[1] += element.text or ""
+                mark[1] += shown(element)
         elif element.tag == qn("w:r"):
             colour = element.find(qn("w:rPr") + "/" + qn("w:highlight"))
             if colour is not None:
                 highlights.append([colour.get(qn("w:val")),
-                                   "".join(t.text or "" for t in element.iter(qn("w:t")))])
+                                   "".join(shown(t) for t in element.iter(qn("w:t")))])
     json.dump({"texts": texts, "bookmarks": marks, "highlights": highlights}, sys.stdout, ensure_ascii=False)
 
 

@@ -31,7 +31,7 @@ void run_demo(QProcess& p, const QStringList& arguments) {
     EXPECT_TRUE(p.waitForFinished(300000));
 }
 
-// The sample with a header holding "页眉文字" (4 characters).
+// The sample with a header holding "按步就班" (4 characters, a wrong idiom).
 QByteArray sample_with_header() {
     auto parts = zip_parts(read_bytes(docx_sample_path()));
     for (auto& part : parts) {
@@ -44,7 +44,32 @@ QByteArray sample_with_header() {
     parts.append({QStringLiteral("word/header9.xml"),
                   "<?xml version=\"1.0\"?><w:hdr "
                   "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-                  "<w:p><w:r><w:t>页眉文字</w:t></w:r></w:p></w:hdr>"});
+                  "<w:p><w:r><w:t>按步就班</w:t></w:r></w:p></w:hdr>"});
+    return make_zip(parts);
+}
+
+// The sample with comments: three that hold a wrong idiom each, the first
+// ending with a table (whose cell holds one more).
+QByteArray sample_with_comments() {
+    auto parts = zip_parts(read_bytes(docx_sample_path()));
+    for (auto& part : parts) {
+        if (part.first != QLatin1String("word/_rels/document.xml.rels")) continue;
+        part.second.replace("</Relationships>",
+                            "<Relationship Id=\"rIdVelmoComments\" "
+                            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                            "relationships/comments\" Target=\"comments.xml\"/></Relationships>");
+    }
+    auto paragraph = [](const char* text) {
+        return QByteArray("<w:p><w:r><w:t>") + text + "</w:t></w:r></w:p>";
+    };
+    parts.append({QStringLiteral("word/comments.xml"),
+                  "<?xml version=\"1.0\"?><w:comments "
+                  "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                  "<w:comment w:id=\"0\">" +
+                      paragraph("一按步就班") + "<w:tbl><w:tr><w:tc>" + paragraph("表按步就班") +
+                      "</w:tc></w:tr></w:tbl></w:comment><w:comment w:id=\"1\">" +
+                      paragraph("二按步就班") + "</w:comment><w:comment w:id=\"2\">" +
+                      paragraph("三按步就班") + "</w:comment></w:comments>"});
     return make_zip(parts);
 }
 
@@ -130,12 +155,21 @@ TEST(velmo_proofread, marks_every_sound_document_refuses_the_others_and_never_to
     EXPECT_TRUE(out.contains(QStringLiteral("broken.docx: FAILED: ")));
     EXPECT_EQ(read_bytes(docx_sample_path()), sample_before);
     EXPECT_FALSE(QFile::exists(dir.filePath("out/broken.docx")));
-    // Text outside the body is named, and the summary names the failure.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("带页眉.docx: 错误 \\d+.*; not checked outside "
-                                                  "the body: 页眉 1 处 4 字; [0-9.]+ s -> "))
-                    .match(out)
-                    .hasMatch())
-        << out.toStdString();
+    // Text outside the body is checked and counted by part, its marks
+    // written into its part; the summary names the failure.
+    const QRegularExpressionMatch with_header =
+        QRegularExpression(QStringLiteral("带页眉.docx: 错误 \\d+.*; outside the body: 页眉 1 处 4 "
+                                          "字 错误 1, 疑错 0, 严重错误 0; [0-9.]+ s -> (.+)\\n"))
+            .match(out);
+    ASSERT_TRUE(with_header.hasMatch()) << out.toStdString();
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("<w:bookmarkStart w:id=\"(\\d+)\" w:name=\"vmjd_error_1_0_按步就班_"
+                           "按部就班_0\"/><w:r><w:rPr><w:highlight w:val=\"yellow\"/></w:rPr>"
+                           "<w:t>按步就班</w:t></w:r><w:bookmarkEnd w:id=\"\\1\"/>"))
+            .match(QString::fromUtf8(
+                zip_part(read_bytes(with_header.captured(1)), "word/header9.xml")))
+            .hasMatch());
     EXPECT_TRUE(out.contains(QStringLiteral("3 documents, 2 written, 1 failed: ") + broken))
         << out.toStdString();
 
@@ -250,6 +284,24 @@ TEST(velmo_proofread, a_document_that_overruns_its_time_limit_fails_alone_and_le
         << out.toStdString();
     EXPECT_EQ(read_bytes(hung), read_bytes(docx_sample_path()));
     EXPECT_EQ(QDir(dir.path()).entryList({".*.docx.*"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(velmo_proofread, comments_are_checked_together_and_one_the_host_cannot_join_alone) {
+    QTemporaryDir dir;
+    const QString commented = dir.filePath("批注.docx");
+    write_bytes(commented, sample_with_comments());
+    QProcess p;
+    run_demo(p, {"--out", dir.filePath("out"), "--batch", commented});
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("; outside the body: 批注 3 处 20 字 错误 4, 疑错 0, "
+                                    "严重错误 0; ")))
+        << out.toStdString();
+    const QString comments =
+        QString::fromUtf8(zip_part(read_bytes(dir.filePath("out/批注.docx")), "word/comments.xml"));
+    EXPECT_EQ(comments.count(QStringLiteral("w:name=\"vmjd_error_1_0_按步就班_按部就班_")), 4)
+        << comments.toStdString();
 }
 
 TEST(velmo_proofread, a_partly_checked_document_names_its_unchecked_pieces_and_fails) {

@@ -81,16 +81,25 @@ QString kind_label(docx_story::kind_t kind) {
     return QString();
 }
 
-// The text outside the body, by kind in a fixed order.
-std::vector<proofread_part> parts_not_checked(const std::vector<docx_story>& stories) {
-    std::vector<proofread_part> out;
-    for (const docx_story& story : stories) {
-        const QString kind = kind_label(story.kind);
-        if (out.empty() || out.back().kind != kind) out.push_back({kind, 0, 0});
-        ++out.back().places;
-        out.back().chars += docx_story_chars(story);
-    }
-    return out;
+// Adds a story to the tally of its kind; the stories come by kind in a
+// fixed order.
+proofread_part& add_to_parts(std::vector<proofread_part>& parts, const docx_story& story) {
+    const QString kind = kind_label(story.kind);
+    if (parts.empty() || parts.back().kind != kind) parts.push_back({kind, 0, 0});
+    ++parts.back().places;
+    parts.back().chars += docx_story_chars(story);
+    return parts.back();
+}
+
+velmo_kind_counts_t marks_of(wpsapi::_Document* doc) {
+    velmo_kind_counts_t counts;
+    for (const wsim_error_mark& mark : wsim_error_marks(doc)) counts.add(mark.level);
+    return counts;
+}
+
+void close_unsaved(wpsapi::_Document* doc) {
+    VARIANT no_save = kfc::var_i4(wpsapi::wdDoNotSaveChanges);
+    doc->Close(&no_save, nullptr, nullptr);
 }
 
 }  // namespace
@@ -111,7 +120,8 @@ proofread_result proofread_document::run(const QString& input) {
         return result;
     }
     wps_sim::save_handler writer;
-    kfc::ks_stdptr<wpsapi::_Document> doc = open(input, result, writer);
+    docx_opened opened;
+    kfc::ks_stdptr<wpsapi::_Document> doc = open(input, result, writer, opened);
     if (!doc) return result;
     // The plug-in saves the document before it checks it; in a batch that
     // would put an unmarked copy under the output's name. Only the complete
@@ -121,21 +131,21 @@ proofread_result proofread_document::run(const QString& input) {
         doc, [final_write, writer](wpsapi::_Document* d, const QString& path, QString& error) {
             return !*final_write || writer(d, path, error);
         });
-    const bool checked = check(result);
-    if (checked) {
-        velmo_kind_counts_t counts;
-        for (const wsim_error_mark& mark : wsim_error_marks(doc)) counts.add(mark.level);
+    std::vector<kfc::ks_stdptr<wpsapi::_Document>> stories;
+    if (check(result)) {
+        const velmo_kind_counts_t counts = marks_of(doc);
         result.errors = counts.errors;
         result.suspects = counts.suspects;
         result.serious = counts.serious;
+        stories = check_stories(opened, result);
         QString error;
         *final_write = true;
         result.ok = wps_sim::save_document(doc, result.output, error);
         *final_write = false;
         if (!result.ok) result.error = QStringLiteral("not written: ") + error;
     }
-    VARIANT no_save = kfc::var_i4(wpsapi::wdDoNotSaveChanges);
-    doc->Close(&no_save, nullptr, nullptr);
+    for (const kfc::ks_stdptr<wpsapi::_Document>& story : stories) close_unsaved(story);
+    close_unsaved(doc);
     result.elapsed_ms = timer.elapsed();
     return result;
 }
@@ -145,15 +155,17 @@ proofread_result proofread_document::run(const QString& input) {
 // `writer` receives what writes the document in its own format.
 kfc::ks_stdptr<wpsapi::_Document> proofread_document::open(const QString& input,
                                                            proofread_result& result,
-                                                           wps_sim::save_handler& writer) {
+                                                           wps_sim::save_handler& writer,
+                                                           docx_opened& opened) {
     kfc::ks_stdptr<wpsapi::_Document> doc;
     if (docx_is_package_name(input)) {
         docx_limits limits;
         limits.max_file_bytes = options_.max_bytes;
-        docx_opened opened;
         doc = docx_open(app_, input, result.error, limits, result.output, &opened);
         writer = opened.writer;
-        result.parts_not_checked = parts_not_checked(opened.stories);
+        // Until it is checked, the text outside the body is not.
+        for (const docx_story& story : opened.stories)
+            add_to_parts(result.parts_not_checked, story);
     } else if (wsim_check_document_file(input, result.error)) {
         doc = open_text(app_, input, result.output);
         writer = &write_text;
@@ -189,4 +201,52 @@ bool proofread_document::check(proofread_result& result) {
         (messages.isEmpty() ? QString()
                             : QStringLiteral(": ") + messages.join(QStringLiteral("; ")));
     return false;
+}
+
+// The stories of one part and kind are checked together as the active
+// document, each with its own paragraphs, or one by one when the host
+// cannot hold them together (a story that ends with a table); those it
+// cannot hold or whose check does not finish stay among the parts not
+// checked.
+std::vector<kfc::ks_stdptr<wpsapi::_Document>> proofread_document::check_stories(
+    const docx_opened& opened, proofread_result& result) {
+    std::vector<kfc::ks_stdptr<wpsapi::_Document>> documents;
+    result.parts_not_checked.clear();
+    const std::vector<docx_story>& stories = opened.stories;
+    std::vector<std::vector<size_t>> groups;
+    for (size_t i = 0; i < stories.size(); ++i) {
+        if (groups.empty() || stories[i].kind != stories[groups.back().front()].kind ||
+            stories[i].part != stories[groups.back().front()].part)
+            groups.emplace_back();
+        groups.back().push_back(i);
+    }
+    while (!groups.empty()) {
+        const std::vector<size_t> group = groups.front();
+        groups.erase(groups.begin());
+        proofread_result checked;
+        kfc::ks_stdptr<wpsapi::_Document> doc =
+            docx_open_stories(app_, opened, group, checked.error);
+        if (!doc && group.size() > 1) {
+            for (auto i = group.rbegin(); i != group.rend(); ++i)
+                groups.insert(groups.begin(), {*i});
+            continue;
+        }
+        if (doc) {
+            documents.push_back(doc);
+            wsim_set_selection(app_, 0, 0);
+        }
+        if (!doc || !check(checked)) {
+            for (const size_t i : group) add_to_parts(result.parts_not_checked, stories[i]);
+            continue;
+        }
+        result.unchecked_pieces += checked.unchecked_pieces;
+        if (result.unchecked_reason.isEmpty()) result.unchecked_reason = checked.unchecked_reason;
+        proofread_part* part = nullptr;
+        for (const size_t i : group) part = &add_to_parts(result.parts, stories[i]);
+        const velmo_kind_counts_t counts = marks_of(doc);
+        part->errors += counts.errors;
+        part->suspects += counts.suspects;
+        part->serious += counts.serious;
+    }
+    return documents;
 }

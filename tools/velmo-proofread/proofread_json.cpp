@@ -5,12 +5,35 @@
 
 namespace {
 const QByteArray k_result_prefix = "velmo-proofread-result ";
+
+QJsonArray parts_to_json(const std::vector<proofread_part>& parts, bool with_marks) {
+    QJsonArray out;
+    for (const proofread_part& p : parts) {
+        QJsonObject part{{"kind", p.kind}, {"places", p.places}, {"chars", p.chars}};
+        if (with_marks) {
+            part.insert("errors", p.errors);
+            part.insert("suspects", p.suspects);
+            part.insert("serious", p.serious);
+        }
+        out.append(part);
+    }
+    return out;
+}
+
+std::vector<proofread_part> parts_from_json(const QJsonValue& json) {
+    std::vector<proofread_part> out;
+    for (const QJsonValue& v : json.toArray()) {
+        const QJsonObject p = v.toObject();
+        out.push_back({p.value("kind").toString(), p.value("places").toInt(),
+                       p.value("chars").toInt(), p.value("errors").toInt(),
+                       p.value("suspects").toInt(), p.value("serious").toInt()});
+    }
+    return out;
+}
+
 }  // namespace
 
 QJsonObject proofread_result_to_json(const QString& input, const proofread_result& result) {
-    QJsonArray parts;
-    for (const proofread_part& p : result.parts_not_checked)
-        parts.append(QJsonObject{{"kind", p.kind}, {"places", p.places}, {"chars", p.chars}});
     QJsonObject out{{"file", input},
                     {"ok", result.ok},
                     {"output", result.output},
@@ -18,7 +41,8 @@ QJsonObject proofread_result_to_json(const QString& input, const proofread_resul
                     {"suspects", result.suspects},
                     {"serious", result.serious},
                     {"unchecked_pieces", result.unchecked_pieces},
-                    {"parts_not_checked", parts},
+                    {"parts", parts_to_json(result.parts, true)},
+                    {"parts_not_checked", parts_to_json(result.parts_not_checked, false)},
                     {"seconds", result.elapsed_ms / 1000.0}};
     if (!result.error.isEmpty()) out.insert("error", result.error);
     if (!result.unchecked_reason.isEmpty()) out.insert("unchecked_reason", result.unchecked_reason);
@@ -35,11 +59,8 @@ proofread_result proofread_result_from_json(const QJsonObject& json) {
     r.serious = json.value("serious").toInt();
     r.unchecked_pieces = json.value("unchecked_pieces").toInt();
     r.unchecked_reason = json.value("unchecked_reason").toString();
-    for (const QJsonValue& v : json.value("parts_not_checked").toArray()) {
-        const QJsonObject p = v.toObject();
-        r.parts_not_checked.push_back(
-            {p.value("kind").toString(), p.value("places").toInt(), p.value("chars").toInt()});
-    }
+    r.parts = parts_from_json(json.value("parts"));
+    r.parts_not_checked = parts_from_json(json.value("parts_not_checked"));
     r.elapsed_ms = static_cast<qint64>(json.value("seconds").toDouble() * 1000);
     return r;
 }

@@ -17,6 +17,18 @@ QString proofread_line(const QString& input, const proofread_result& result) {
                        .arg(result.unchecked_pieces);
     if (!result.unchecked_reason.isEmpty())
         line += QStringLiteral(" (%1)").arg(result.unchecked_reason);
+    if (!result.parts.empty()) {
+        QStringList parts;
+        for (const proofread_part& p : result.parts)
+            parts << QStringLiteral("%1 %2 处 %3 字 错误 %4, 疑错 %5, 严重错误 %6")
+                         .arg(p.kind)
+                         .arg(p.places)
+                         .arg(p.chars)
+                         .arg(p.errors)
+                         .arg(p.suspects)
+                         .arg(p.serious);
+        line += QStringLiteral("; outside the body: ") + parts.join(QStringLiteral("; "));
+    }
     if (!result.parts_not_checked.empty()) {
         QStringList parts;
         for (const proofread_part& p : result.parts_not_checked)

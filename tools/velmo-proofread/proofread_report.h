@@ -9,9 +9,9 @@
 
 #include "proofread_document.h"
 
-// "<file>: 错误 N, 疑错 N, 严重错误 N; K pieces not checked[; not checked
-// outside the body: 页眉 N 处 M 字, ...]; 1.2 s -> <output>", or
-// "<file>: FAILED: <why>".
+// "<file>: 错误 N, 疑错 N, 严重错误 N; K pieces not checked[; outside the
+// body: 页眉 N 处 M 字 错误 N, 疑错 N, 严重错误 N; ...][; not checked outside
+// the body: 页眉 N 处 M 字, ...]; 1.2 s -> <output>", or "<file>: FAILED: <why>".
 QString proofread_line(const QString& input, const proofread_result& result);
 // "velmo-proofread: N documents, W written, F failed: <files>[; stopped, K
 // not processed]".

@@ -8,6 +8,7 @@
 #define DOCX_DOCUMENT_H
 
 #include <QString>
+#include <memory>
 
 #include "docx_package.h"
 #include "docx_stories.h"
@@ -17,12 +18,15 @@
 // True when the file name ends with ".docx" (any case).
 bool docx_is_package_name(const QString& file_path);
 
+struct docx_source;
+
 // What a host program may want besides the document: the text outside the
-// main body, and the writer installed as the document's save handler (for
-// programs that wrap it).
+// main body, the writer installed as the document's save handler (for
+// programs that wrap it), and what docx_open_story opens stories from.
 struct docx_opened {
     std::vector<docx_story> stories;
     wps_sim::save_handler writer;
+    std::shared_ptr<docx_source> source;
 };
 
 // Opens the package in `app` (it becomes the active document). The
@@ -34,5 +38,17 @@ kfc::ks_stdptr<wpsapi::_Document> docx_open(wpsapi::_Application* app, const QSt
                                             const docx_limits& limits = docx_limits(),
                                             const QString& save_path = QString(),
                                             docx_opened* opened = nullptr);
+
+// Opens the stories `indexes` of `opened` (one or more, each with its own
+// paragraphs) as a host document of their own, which becomes the active
+// document: their paragraphs, tables, highlights and bookmarks. When the
+// main document saves itself, what each story's stretch of that document
+// then holds is written into the story's part, so the document is closed
+// only after that; saving it on its own writes nothing. Null with `error`
+// set when the host cannot hold it.
+kfc::ks_stdptr<wpsapi::_Document> docx_open_stories(wpsapi::_Application* app,
+                                                    const docx_opened& opened,
+                                                    const std::vector<size_t>& indexes,
+                                                    QString& error);
 
 #endif

@@ -12,16 +12,22 @@ namespace {
 
 using mark = std::tuple<QString, int64_t, int64_t>;
 
+void collect_bookmark_ids(const xmlNode* node, QSet<QString>& out) {
+    for (const xmlNode* n = node; n; n = n->next) {
+        if (docx_is_w(n, "bookmarkStart") || docx_is_w(n, "bookmarkEnd"))
+            out.insert(docx_w_attribute(n, "id"));
+        if (n->children) collect_bookmark_ids(n->children, out);
+    }
+}
+
 // libxml2's option of xmlDOMWrapReconcileNamespaces that drops declarations
 // an ancestor already makes (XML_DOM_RECONNS_REMOVEREDUND, not in its headers).
 constexpr int k_remove_redundant_namespaces = 1;
 
-bool is_hard_mark(char16_t c) { return c == 13 || c == 7 || c == 1; }
-
 std::vector<int64_t> hard_marks(const std::u16string& text) {
     std::vector<int64_t> out;
     for (size_t i = 0; i < text.size(); ++i)
-        if (is_hard_mark(text[i])) out.push_back(static_cast<int64_t>(i));
+        if (docx_is_hard_mark(text[i])) out.push_back(static_cast<int64_t>(i));
     return out;
 }
 
@@ -173,7 +179,7 @@ void add_before(xmlNode* anchor, const std::vector<xmlNode*>& nodes) {
 
 // Inserts text into a w:t at a UTF-16 offset.
 void insert_into_text(xmlNode* t, int offset, const std::u16string& text) {
-    std::u16string content = docx_node_text(t);
+    std::u16string content = docx_visible_text(t);
     if (!has_elements(text)) {
         content.insert(static_cast<size_t>(offset), text);
         docx_set_node_text(t, content);
@@ -188,7 +194,8 @@ void insert_into_text(xmlNode* t, int offset, const std::u16string& text) {
 
 class editor {
   public:
-    editor(xmlDoc* doc, const docx_state& state) : doc_(doc), state_(state) {}
+    editor(xmlDoc* doc, const docx_state& state, xmlNode* container)
+        : doc_(doc), state_(state), container_(container) {}
 
     bool apply_text(const docx_layout& l, QString& error) {
         std::vector<hunk> hunks;
@@ -261,14 +268,18 @@ class editor {
     }
 
     bool place_bookmarks(const docx_layout& l, const std::vector<docx_state::bookmark>& to_place,
-                         QString& error) {
-        // New ids are the smallest ones no bookmark of the part uses, so
-        // they stay within the range of w:id however large the part's are.
+                         const QSet<QString>& elsewhere, QString& error) {
+        // New ids are the smallest ones no bookmark of the part or of
+        // `elsewhere` uses, so they stay within the range of w:id however
+        // large the part's are. A story's walk sees its own bookmarks only;
+        // the ids of the rest of the part are taken too.
+        QSet<QString> used = l.bookmark_ids + elsewhere;
+        collect_bookmark_ids(xmlDocGetRootElement(doc_), used);
         qint64 id = -1;
         for (const auto& b : to_place) {
             QString number;
             do number = QString::number(++id);
-            while (l.bookmark_ids.contains(number));
+            while (used.contains(number));
             xmlNode* start = docx_new_w(doc_, "bookmarkStart");
             docx_set_w_attribute(start, "id", number);
             docx_set_w_attribute(start, "name", b.name);
@@ -347,7 +358,7 @@ class editor {
             }
             int64_t first = i;
             while (first > start && atoms[first - 1].node == a.node) --first;
-            std::u16string content = docx_node_text(a.node);
+            std::u16string content = docx_visible_text(a.node);
             content.erase(static_cast<size_t>(atoms[first].offset),
                           static_cast<size_t>(i - first + 1));
             docx_set_node_text(a.node, content);
@@ -363,7 +374,7 @@ class editor {
             if (t != node) {
                 flush();
                 node = t;
-                content = docx_node_text(t);
+                content = docx_visible_text(t);
             }
             return content;
         }
@@ -442,11 +453,7 @@ class editor {
     // or after the last paragraph when it is the end of the text.
     bool place(const docx_layout& l, xmlNode* element, int64_t position, QString& error) {
         if (position >= static_cast<int64_t>(l.atoms.size())) {
-            xmlNode* body = docx_w_child(xmlDocGetRootElement(doc_), "body");
-            xmlNode* section = body->last;
-            while (section && section->type != XML_ELEMENT_NODE) section = section->prev;
-            docx_is_w(section, "sectPr") ? xmlAddPrevSibling(section, element)
-                                         : xmlAddChild(body, element);
+            add_at_end(element);
             return true;
         }
         const size_t p = static_cast<size_t>(
@@ -464,9 +471,7 @@ class editor {
             // end of an empty body.
             xmlNode* anchor = a.node;
             if (!anchor) {
-                xmlNode* body = docx_w_child(xmlDocGetRootElement(doc_), "body");
-                xmlNode* section = docx_w_child(body, "sectPr");
-                section ? xmlAddPrevSibling(section, element) : xmlAddChild(body, element);
+                add_at_end(element);
                 return true;
             }
             while (anchor->next && placed_.count(anchor->next)) anchor = anchor->next;
@@ -478,12 +483,36 @@ class editor {
         return true;
     }
 
+    // After the container's last block, before the body's closing section
+    // properties.
+    void add_at_end(xmlNode* element) {
+        xmlNode* section = container_->last;
+        while (section && section->type != XML_ELEMENT_NODE) section = section->prev;
+        docx_is_w(section, "sectPr") ? xmlAddPrevSibling(section, element)
+                                     : xmlAddChild(container_, element);
+    }
+
     xmlDoc* doc_;
     const docx_state& state_;
+    xmlNode* container_;
     std::set<xmlNode*> placed_;
 };
 
-bool walk(xmlDoc* doc, docx_layout& l, QString& error) { return docx_walk(doc, l, error, false); }
+// The element whose blocks hold the text: the body, or the story's root.
+xmlNode* container_of(xmlDoc* doc, const docx_container_finder& finder) {
+    return finder ? finder(doc) : docx_w_child(xmlDocGetRootElement(doc), "body");
+}
+
+bool walk(xmlDoc* doc, docx_layout& l, QString& error, const docx_container_finder& finder) {
+    if (!finder) return docx_walk(doc, l, error, false);
+    xmlNode* container = finder(doc);
+    if (!container) {
+        error = QStringLiteral("the part no longer holds the text");
+        return false;
+    }
+    docx_walk_container(container, l, false);
+    return true;
+}
 
 std::multiset<mark> marks_of(const docx_state& state) {
     std::multiset<mark> out;
@@ -534,18 +563,21 @@ bool same_highlight(const docx_layout& l, const docx_state& state) {
 }  // namespace
 
 bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
-                      const docx_state& state, QByteArray& out, QString& error) {
+                      const docx_state& state, QByteArray& out, QString& error,
+                      const docx_container_finder& container, QSet<QString>* package_ids) {
     out = QByteArray();
     docx_xml_ptr doc = docx_parse_xml(original, error);
     docx_layout l;
-    if (!doc || !walk(doc.get(), l, error)) return false;
+    if (!doc || !walk(doc.get(), l, error, container)) return false;
     const std::set<xmlNode*> owned = owned_bookmarks(l, loaded);
     if (l.text == state.text && same_highlight(l, state) &&
-        marks_of(l) == expected_marks(l, owned, state))
+        marks_of(l) == expected_marks(l, owned, state)) {
+        if (package_ids) collect_bookmark_ids(xmlDocGetRootElement(doc.get()), *package_ids);
         return true;
+    }
 
-    editor edit(doc.get(), state);
-    if (!edit.apply_text(l, error) || !walk(doc.get(), l, error)) return false;
+    editor edit(doc.get(), state, container_of(doc.get(), container));
+    if (!edit.apply_text(l, error) || !walk(doc.get(), l, error, container)) return false;
     if (l.text != state.text) {
         error = QStringLiteral("the changed text could not be written in place");
         return false;
@@ -554,20 +586,29 @@ bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loade
     const std::multiset<mark> expected = expected_marks(l, owned, state);
     const std::vector<docx_state::bookmark> to_place = edit.reconcile_bookmarks(l, owned);
     edit.split_runs(l, to_place);
-    if (!walk(doc.get(), l, error) || !edit.colour_runs(l, error) ||
-        !edit.place_bookmarks(l, to_place, error))
+    if (!walk(doc.get(), l, error, container) || !edit.colour_runs(l, error) ||
+        !edit.place_bookmarks(l, to_place, package_ids ? *package_ids : QSet<QString>(), error))
         return false;
+    if (package_ids) collect_bookmark_ids(xmlDocGetRootElement(doc.get()), *package_ids);
 
     const QByteArray written = docx_serialize_xml(doc.get());
     // One parsed copy of the part at a time: large parts take gigabytes.
     doc.reset();
     l = docx_layout();
     docx_xml_ptr check = docx_parse_xml(written, error);
-    if (!check || !walk(check.get(), l, error)) return false;
+    if (!check || !walk(check.get(), l, error, container)) return false;
     if (l.text != state.text || !same_highlight(l, state) || marks_of(l) != expected) {
         error = QStringLiteral("the written document would not read back as the host's document");
         return false;
     }
     out = written;
     return true;
+}
+
+QSet<QString> docx_bookmark_ids(const QByteArray& part) {
+    QSet<QString> out;
+    QString error;
+    if (docx_xml_ptr doc = docx_parse_xml(part, error))
+        collect_bookmark_ids(xmlDocGetRootElement(doc.get()), out);
+    return out;
 }

@@ -10,8 +10,12 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
+
+typedef struct _xmlDoc xmlDoc;
+typedef struct _xmlNode xmlNode;
 
 struct docx_state {
     struct bookmark {
@@ -27,6 +31,11 @@ struct docx_state {
 // The bookmarks the host took in when the part was read.
 using docx_loaded_marks = std::vector<docx_state::bookmark>;
 
+// The element of a parsed part whose blocks hold the state's text (a
+// story's root); null when the part no longer has it. Without one the state
+// is that of the main part's body.
+using docx_container_finder = std::function<xmlNode*(xmlDoc*)>;
+
 // `loaded` are the bookmarks of the original part that the host took in;
 // the others (those it could not hold, such as a second bookmark of the same
 // name) are left as they are. `out` is null when the state is the
@@ -34,7 +43,14 @@ using docx_loaded_marks = std::vector<docx_state::bookmark>;
 // `error` set when the state cannot be expressed in the part (paragraphs,
 // cells or images added or removed) or the result would not read back as
 // the state.
+// Bookmark ids are unique in the whole package: with `package_ids`, new
+// ones avoid those ids too, and the part's own are added to them.
 bool docx_apply_state(const QByteArray& original, const docx_loaded_marks& loaded,
-                      const docx_state& state, QByteArray& out, QString& error);
+                      const docx_state& state, QByteArray& out, QString& error,
+                      const docx_container_finder& container = nullptr,
+                      QSet<QString>* package_ids = nullptr);
+
+// The ids of every bookmark in a part (none when it is not well-formed).
+QSet<QString> docx_bookmark_ids(const QByteArray& part);
 
 #endif

@@ -12,13 +12,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "docx_agile.h"
+#include "docx_compound.h"
 #include "docx_xml.h"
 
 namespace {
 
 const char* const k_default_main = "word/document.xml";
-// Password-protected Office documents are compound files, not zips.
-const QByteArray k_compound_file_magic = QByteArray::fromHex("d0cf11e0a1b11ae1");
 
 struct zip_closer {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -135,10 +135,10 @@ void set_output_permissions(const QString& temp_path, const QString& file_path) 
     ::chmod(QFile::encodeName(temp_path).constData(), mode);
 }
 
-// Replaces the main part inside the archive file at `path`: libzip writes
-// the new archive to a file of its own beside it and renames it over
-// `path`, copying every other part's compressed data as it was.
-bool replace_part(const QString& path, const QString& part, const QByteArray& xml, QString& error) {
+// Replaces parts inside the archive file at `path`: libzip writes the new
+// archive to a file of its own beside it and renames it over `path`,
+// copying every other part's compressed data as it was.
+bool replace_parts(const QString& path, const QMap<QString, QByteArray>& replaced, QString& error) {
     int code = 0;
     zip_t* archive = zip_open(QFile::encodeName(path).constData(), 0, &code);
     if (!archive) {
@@ -148,16 +148,20 @@ bool replace_part(const QString& path, const QString& part, const QByteArray& xm
         zip_error_fini(&zerror);
         return false;
     }
-    const zip_int64_t index = locate(archive, part);
-    zip_source_t* data =
-        zip_source_buffer(archive, xml.constData(), static_cast<zip_uint64_t>(xml.size()), 0);
-    bool ok = index >= 0 && data &&
-              zip_file_replace(archive, static_cast<zip_uint64_t>(index), data, 0) == 0;
-    if (!ok && data) zip_source_free(data);
-    if (ok)
-        ok = zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                      0) == 0 &&
-             zip_close(archive) == 0;
+    bool ok = true;
+    for (auto part = replaced.begin(); ok && part != replaced.end(); ++part) {
+        const QByteArray& xml = part.value();
+        const zip_int64_t index = locate(archive, part.key());
+        zip_source_t* data =
+            zip_source_buffer(archive, xml.constData(), static_cast<zip_uint64_t>(xml.size()), 0);
+        ok = index >= 0 && data &&
+             zip_file_replace(archive, static_cast<zip_uint64_t>(index), data, 0) == 0;
+        if (!ok && data) zip_source_free(data);
+        if (ok)
+            ok = zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                          0) == 0;
+    }
+    if (ok) ok = zip_close(archive) == 0;
     if (!ok) {
         error = QStringLiteral("cannot rebuild the package: ") +
                 QString::fromUtf8(zip_strerror(archive));
@@ -198,7 +202,15 @@ bool docx_package::read(const QString& file_path, const docx_limits& limits, QSt
         error = QStringLiteral("%1 is an empty file (0 bytes), not a .docx package").arg(file_path);
         return false;
     }
-    if (bytes_.startsWith(k_compound_file_magic)) {
+    // Encrypted Office documents are compound files, not zips; one that a
+    // word processor opens without asking for a password is read as the
+    // package it holds (and written back as that package, unencrypted).
+    QByteArray decrypted;
+    if (docx_is_compound_file(bytes_) &&
+        docx_agile_decrypt(bytes_, QString::fromLatin1(docx_default_password),
+                           limits.max_file_bytes, decrypted))
+        bytes_ = decrypted;
+    if (docx_is_compound_file(bytes_)) {
         error =
             QStringLiteral(
                 "%1 is encrypted (password-protected) or an old binary .doc, not a .docx package")
@@ -274,7 +286,7 @@ std::vector<docx_relationship> docx_package::relationships(const QString& source
     return parse_relationships(source_part, bytes, error);
 }
 
-bool docx_package::write(const QString& file_path, const QByteArray& main_xml,
+bool docx_package::write(const QString& file_path, const QMap<QString, QByteArray>& replaced,
                          QString& error) const {
     const QFileInfo info(file_path);
     QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
@@ -284,8 +296,7 @@ bool docx_package::write(const QString& file_path, const QByteArray& main_xml,
         return false;
     }
     temp.close();
-    if (!main_xml.isNull() && !replace_part(temp.fileName(), main_part_, main_xml, error))
-        return false;
+    if (!replaced.isEmpty() && !replace_parts(temp.fileName(), replaced, error)) return false;
     set_output_permissions(temp.fileName(), file_path);
     if (std::rename(QFile::encodeName(temp.fileName()).constData(),
                     QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {

@@ -1,6 +1,7 @@
 // A .docx package: a zip archive whose main document part (found through
 // the package relationships) holds the text. Reading refuses what is not a
-// sound package: an empty file, not a zip, a password-protected document, a
+// sound package: an empty file, not a zip, a password-protected document (one
+// encrypted with the default password, which opens without one, is read), a
 // file or a part larger than the limits (zip bombs included), a part whose
 // data does not match its size and checksum, a package without a main
 // document. Headers that disagree only in what does not affect the data
@@ -10,6 +11,7 @@
 #define DOCX_PACKAGE_H
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <vector>
 
@@ -39,10 +41,11 @@ class docx_package {
     // resolved to part names. Empty when the part has none.
     std::vector<docx_relationship> relationships(const QString& source_part) const;
 
-    // Writes the package to `file_path` with the main part replaced by
-    // `main_xml`; a null `main_xml` writes the package unchanged. The file
-    // appears under its name only when it is complete.
-    bool write(const QString& file_path, const QByteArray& main_xml, QString& error) const;
+    // Writes the package to `file_path` with the parts named in `replaced`
+    // replaced by their new XML; nothing replaced writes the package
+    // unchanged. The file appears under its name only when it is complete.
+    bool write(const QString& file_path, const QMap<QString, QByteArray>& replaced,
+               QString& error) const;
 
   private:
     QByteArray bytes_;  // the package file as read

@@ -16,7 +16,7 @@ void collect_text(const xmlNode* node, QString& out) {
     for (const xmlNode* child = node->children; child; child = child->next) {
         if (child->type != XML_ELEMENT_NODE || docx_is_named(child, "Fallback")) continue;
         if (docx_is_w(child, "t")) {
-            out += QString::fromStdU16String(docx_node_text(child));
+            out += QString::fromStdU16String(docx_visible_text(child));
         } else if (docx_is_w(child, "tab")) {
             out += QLatin1Char('\t');
         } else {
@@ -27,20 +27,20 @@ void collect_text(const xmlNode* node, QString& out) {
 }
 
 void add_story(std::vector<docx_story>& out, docx_story::kind_t kind, const QString& part,
-               const xmlNode* node) {
+               int index, const xmlNode* node) {
     QString text;
     collect_text(node, text);
     while (text.endsWith(QLatin1Char('\r'))) text.chop(1);
-    if (!text.trimmed().isEmpty()) out.push_back({kind, part, text});
+    if (!text.trimmed().isEmpty()) out.push_back({kind, part, index, text});
 }
 
-void text_boxes(const QString& part, const xmlNode* node, std::vector<docx_story>& out) {
-    for (const xmlNode* child = node->children; child; child = child->next) {
+void text_boxes(xmlNode* node, std::vector<xmlNode*>& out) {
+    for (xmlNode* child = node->children; child; child = child->next) {
         if (child->type != XML_ELEMENT_NODE || docx_is_named(child, "Fallback")) continue;
         if (docx_is_w(child, "txbxContent"))
-            add_story(out, docx_story::text_box, part, child);
+            out.push_back(child);
         else
-            text_boxes(part, child, out);
+            text_boxes(child, out);
     }
 }
 
@@ -52,23 +52,11 @@ docx_xml_ptr parsed_part(const docx_package& package, const QString& part) {
     return package.read_part(part, bytes, error) ? docx_parse_xml(bytes, error) : nullptr;
 }
 
-// Notes and comments: one story per child element of the part's root,
-// separators and continuation notices left out.
-void notes(const docx_package& package, const QString& part, docx_story::kind_t kind,
-           std::vector<docx_story>& out) {
-    docx_xml_ptr xml = parsed_part(package, part);
-    const xmlNode* root = xml ? xmlDocGetRootElement(xml.get()) : nullptr;
-    for (const xmlNode* note = root ? root->children : nullptr; note; note = note->next) {
-        if (note->type != XML_ELEMENT_NODE || !docx_w_attribute(note, "type").isEmpty()) continue;
-        add_story(out, kind, part, note);
-    }
-}
-
-void whole_part(const docx_package& package, const QString& part, docx_story::kind_t kind,
-                std::vector<docx_story>& out) {
-    docx_xml_ptr xml = parsed_part(package, part);
-    if (const xmlNode* root = xml ? xmlDocGetRootElement(xml.get()) : nullptr)
-        add_story(out, kind, part, root);
+void add_stories(xmlDoc* xml, const QString& part, docx_story::kind_t kind,
+                 std::vector<docx_story>& out) {
+    const std::vector<xmlNode*> roots = docx_story_roots(xml, kind);
+    for (size_t i = 0; i < roots.size(); ++i)
+        add_story(out, kind, part, static_cast<int>(i), roots[i]);
 }
 
 }  // namespace
@@ -79,25 +67,43 @@ std::vector<docx_story> docx_read_stories(const docx_package& package, xmlDoc* m
     struct by_type {
         const char* type;
         docx_story::kind_t kind;
-        bool notes;
     };
-    for (const by_type& t : {by_type{"header", docx_story::header, false},
-                             by_type{"footer", docx_story::footer, false},
-                             by_type{"footnotes", docx_story::footnote, true},
-                             by_type{"endnotes", docx_story::endnote, true},
-                             by_type{"comments", docx_story::comment, true}}) {
+    for (const by_type& t :
+         {by_type{"header", docx_story::header}, by_type{"footer", docx_story::footer},
+          by_type{"footnotes", docx_story::footnote}, by_type{"endnotes", docx_story::endnote},
+          by_type{"comments", docx_story::comment}}) {
         QStringList seen;
         for (const docx_relationship& r : rels) {
             if (r.type != QLatin1String(t.type) || seen.contains(r.part)) continue;
             seen << r.part;
-            if (t.notes)
-                notes(package, r.part, t.kind, out);
-            else
-                whole_part(package, r.part, t.kind, out);
+            if (docx_xml_ptr xml = parsed_part(package, r.part))
+                add_stories(xml.get(), r.part, t.kind, out);
         }
     }
-    if (const xmlNode* root = main ? xmlDocGetRootElement(main) : nullptr)
-        text_boxes(package.main_part_name(), root, out);
+    if (main) add_stories(main, package.main_part_name(), docx_story::text_box, out);
+    return out;
+}
+
+std::vector<xmlNode*> docx_story_roots(xmlDoc* part, docx_story::kind_t kind) {
+    std::vector<xmlNode*> out;
+    xmlNode* root = part ? xmlDocGetRootElement(part) : nullptr;
+    if (!root) return out;
+    switch (kind) {
+        case docx_story::header:
+        case docx_story::footer:
+            out.push_back(root);
+            break;
+        case docx_story::footnote:
+        case docx_story::endnote:
+        case docx_story::comment:
+            for (xmlNode* note = root->children; note; note = note->next)
+                if (note->type == XML_ELEMENT_NODE && docx_w_attribute(note, "type").isEmpty())
+                    out.push_back(note);
+            break;
+        case docx_story::text_box:
+            text_boxes(root, out);
+            break;
+    }
     return out;
 }
 

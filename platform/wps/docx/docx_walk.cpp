@@ -260,7 +260,7 @@ class walker {
             }
             if (in_field_code()) continue;
             if (docx_is_w(child, "t")) {
-                const std::u16string text = docx_node_text(child);
+                const std::u16string text = docx_visible_text(child);
                 for (size_t i = 0; i < text.size(); ++i) {
                     const char16_t c = text[i] == u'\n' || text[i] == u'\r' ? u' ' : text[i];
                     add(c, docx_atom_kind::text, child, r, static_cast<int>(i), colour);
@@ -377,6 +377,8 @@ class walker {
 
 }  // namespace
 
+bool docx_is_hard_mark(char16_t c) { return c == 13 || c == 7 || c == 1; }
+
 bool docx_atom_editable(docx_atom_kind kind) {
     return kind == docx_atom_kind::text || kind == docx_atom_kind::tab ||
            kind == docx_atom_kind::symbol;
@@ -400,4 +402,9 @@ bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks) {
     }
     walker(layout, blocks).body(body);
     return true;
+}
+
+void docx_walk_container(xmlNode* container, docx_layout& layout, bool blocks) {
+    layout = docx_layout();
+    walker(layout, blocks).body(container);
 }

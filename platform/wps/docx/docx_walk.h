@@ -61,6 +61,9 @@ struct docx_layout {
     QSet<QString> bookmark_ids;  // every w:id of a bookmark element
 };
 
+// True for the paragraph, cell and image marks (13, 7, 1): what a .docx
+// cannot have added or removed when it is written back in place.
+bool docx_is_hard_mark(char16_t c);
 // True for the characters that a text edit may remove (text, tabs, breaks).
 bool docx_atom_editable(docx_atom_kind kind);
 // True for the characters that live inside a run.
@@ -71,5 +74,8 @@ bool docx_atom_in_run(docx_atom_kind kind);
 // `blocks` the paragraphs' blocks are left out (tables and sections are
 // still listed), which large documents need far less memory for.
 bool docx_walk(xmlDoc* doc, docx_layout& layout, QString& error, bool blocks = true);
+// Walks the blocks inside another element as a body: a story's root (a
+// header, a note, a comment, a text box).
+void docx_walk_container(xmlNode* container, docx_layout& layout, bool blocks = true);
 
 #endif

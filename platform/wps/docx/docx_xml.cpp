@@ -29,6 +29,12 @@ void refuse_doctype(void* context, const xmlChar*, const xmlChar*, const xmlChar
     xmlStopParser(parser);
 }
 
+// XML's white space: what a word processor does not show at the ends of a
+// w:t that does not preserve it.
+bool is_xml_space(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+
+bool preserves_space(const xmlNode* node) { return xmlNodeGetSpacePreserve(node) == 1; }
+
 }  // namespace
 
 docx_xml_ptr docx_parse_xml(const QByteArray& bytes, QString& error) {
@@ -126,5 +132,16 @@ void docx_set_node_text(xmlNode* node, const std::u16string& text) {
     xmlAddChild(node,
                 xmlNewDocTextLen(node->doc, reinterpret_cast<const xmlChar*>(utf8.constData()),
                                  utf8.size()));
-    xmlNodeSetSpacePreserve(node, 1);
+    const bool spaced_ends =
+        !text.empty() && (is_xml_space(text.front()) || is_xml_space(text.back()));
+    if (spaced_ends && !preserves_space(node)) xmlNodeSetSpacePreserve(node, 1);
+}
+
+std::u16string docx_visible_text(const xmlNode* t) {
+    std::u16string text = docx_node_text(t);
+    if (preserves_space(t)) return text;
+    size_t begin = 0, end = text.size();
+    while (begin < end && is_xml_space(text[begin])) ++begin;
+    while (end > begin && is_xml_space(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
 }

@@ -33,8 +33,13 @@ QString docx_w_attribute(const xmlNode* node, const char* local_name);
 void docx_set_w_attribute(xmlNode* node, const char* local_name, const QString& value);
 // A new element in the main namespace of `doc` (not linked anywhere).
 xmlNode* docx_new_w(xmlDoc* doc, const char* local_name);
-// The text content of a node as UTF-16, and back.
+// The text content of a node as UTF-16.
 std::u16string docx_node_text(const xmlNode* node);
+// The text of a w:t as a word processor shows it: without xml:space="preserve"
+// (on it or an ancestor) its leading and trailing white space is not shown.
+std::u16string docx_visible_text(const xmlNode* t);
+// Makes `text` the visible text of a w:t. xml:space="preserve" is added only
+// when the text begins or ends with white space that would otherwise not show.
 void docx_set_node_text(xmlNode* node, const std::u16string& text);
 
 #endif
