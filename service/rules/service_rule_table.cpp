@@ -229,13 +229,17 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
             out.push_back(std::move(f));
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty()) d.particles.find(in.text, in.runs(), d.words, out);
+    if (!d.words.empty()) d.particles.find(in.text, in.runs(), d.words, out, in.profile());
 }
+// The pronoun rule is one weighing, not rows: its file's profiles say where it runs.
 void run_pronouns(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    const std::vector<std::string>& profiles = d.pronouns.profiles();
+    if (std::find(profiles.begin(), profiles.end(), profile_name(in.profile())) == profiles.end())
+        return;
     if (!d.words.empty()) rules_pronouns(in.text, in.runs(), d.words, d.pronouns, out);
 }
 void run_function_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty()) d.function_words.find(in.text, in.runs(), d.words, out);
+    if (!d.words.empty()) d.function_words.find(in.text, in.runs(), d.words, out, in.profile());
 }
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || !d.model.ready()) return;
