@@ -218,7 +218,7 @@ TEST(ServiceEngine, EnglishSpellingFollowsChkEng) {
     EXPECT_FALSE(find_word(f, "word"));
 }
 
-TEST(ServiceEngine, EnglishSuggestionsAreBoundedPerCheckAndChecksRunAtOnce) {
+TEST(ServiceEngine, EnglishSuggestionsAreBoundedPerCheckKeptAcrossChecksAndChecksRunAtOnce) {
     // Five distinct unknown words, then the first again: every one is
     // reported, only the first three distinct ones get suggestions, and the
     // repeat gets the same suggestions as its first occurrence.
@@ -236,9 +236,11 @@ TEST(ServiceEngine, EnglishSuggestionsAreBoundedPerCheckAndChecksRunAtOnce) {
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_EQ(alone[i].suggestions.empty(), i >= 3) << alone[i].err_word;
     EXPECT_EQ(alone[5].suggestions, alone[0].suggestions);
-    // Checks running at once each borrow a speller and agree with one alone.
+    // Checks running at once each borrow a speller. What the first check was
+    // suggested is kept: they take it as it was, without counting it against
+    // their bound, so the two words the first left without get theirs too.
     // Hunspell cuts its slowest suggestion pass short on a busy machine, so
-    // the lists are compared by who gets suggestions and by the best one.
+    // the new ones are compared by who gets suggestions.
     std::vector<std::vector<finding>> together(3);
     std::vector<std::thread> threads;
     for (auto& out : together) threads.emplace_back([&] { out = check(); });
@@ -247,9 +249,9 @@ TEST(ServiceEngine, EnglishSuggestionsAreBoundedPerCheckAndChecksRunAtOnce) {
         ASSERT_EQ(out.size(), alone.size());
         for (std::size_t i = 0; i < out.size(); ++i) {
             EXPECT_EQ(out[i].err_word, alone[i].err_word);
-            ASSERT_EQ(out[i].suggestions.empty(), alone[i].suggestions.empty()) << i;
-            if (!out[i].suggestions.empty()) {
-                EXPECT_EQ(out[i].suggestions.front(), alone[i].suggestions.front());
+            EXPECT_FALSE(out[i].suggestions.empty()) << i;
+            if (!alone[i].suggestions.empty()) {
+                EXPECT_EQ(out[i].suggestions, alone[i].suggestions);
             }
         }
     }
