@@ -17,6 +17,7 @@
 #include "http/service_server.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_engine.h"
+#include "rules/service_english.h"
 #include "rules/service_rules.h"
 #include "rules/service_traditional.h"
 #include "store/service_store.h"
@@ -394,6 +395,34 @@ BENCHMARK(BM_MixedArticlesOnTwoWorkers)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
+
+// The English speller over one mixed article in the pieces of 1,000
+// characters the client sends: /0 with a fresh speller for every article
+// (each piece asks Hunspell about the words the pieces before asked), /1
+// with one speller kept, whose suggestions later pieces and articles reuse.
+void BM_EnglishPiecesOfOneArticle(benchmark::State& state) {
+    const std::u16string article = mixed_article(0);
+    constexpr std::size_t piece = 1000;
+    const auto make = [] {
+        return std::make_unique<english_speller>("/usr/share/hunspell/en_US.aff",
+                                                 "/usr/share/hunspell/en_US.dic");
+    };
+    std::unique_ptr<english_speller> speller = make();
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            state.PauseTiming();
+            speller = make();
+            state.ResumeTiming();
+        }
+        for (std::size_t from = 0; from < article.size(); from += piece) {
+            std::vector<finding> out;
+            speller->find(article.substr(from, piece), out);
+            benchmark::DoNotOptimize(out);
+        }
+    }
+    report(state, article);
+}
+BENCHMARK(BM_EnglishPiecesOfOneArticle)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A store in a fresh temporary folder with one account `user`, removed afterwards.
 struct bench_store {

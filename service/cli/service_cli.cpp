@@ -41,13 +41,15 @@ const char* const usage_text =
     "                [--max-connections-per-address N] [--stop-timeout SECONDS]\n"
     "                [--trusted-proxy ADDR] [--idle-timeout SECONDS] [--head-timeout SECONDS]\n"
     "                [--max-connections N] [--max-words-per-user N] [--log-findings]\n"
+    "                [--profile office|learners]\n"
     "  velmo-service user add NAME --auth NUMBER --quota WORDS --end yyyy-MM-dd --db FILE\n"
     "  velmo-service user set NAME [--auth NUMBER] [--quota WORDS] [--end DATE]\n"
     "                [--state active|disabled] [--used WORDS] --db FILE\n"
     "  velmo-service user list --db FILE\n"
     "  velmo-service user remove NAME --db FILE\n"
     "  velmo-service migrate --from FILE --to postgresql://...\n"
-    "  velmo-service eval FILE [--data DIR] [--limit N] [--only RULE,... | --without RULE,...]\n"
+    "  velmo-service eval FILE... [--data DIR] [--limit N] [--only RULE,... | --without RULE,...]\n"
+    "                    [--profile office|learners] [--part training|held-back] [--rows]\n"
     "                    [--show]\n"
     "  velmo-service --version\n";
 
@@ -137,6 +139,7 @@ int serve(const serve_options& o) {
     engine_config ec;
     ec.data_dir = o.data_dir;
     ec.log_findings = o.log_findings;
+    ec.profile = o.profile;
     check_engine engine(ec);
 
     // Signals are taken by one waiting thread, so the server stops cleanly.
@@ -209,6 +212,7 @@ bool cli_parse_serve(const std::vector<std::string>& args, serve_options& out, s
             out.demo = true;
         } else if (name == "--log-findings") {
             out.log_findings = true;
+        } else if (name == "--profile" && profile_named(value, out.profile)) {
         } else if (name == "--body-limit" && parse_count(value, 1024, 1LL << 30, n)) {
             out.server.body_limit = static_cast<std::size_t>(n);
         } else if (name == "--job-expiry" && parse_count(value, 1, 7 * 24 * 3600, n)) {
@@ -389,22 +393,34 @@ int cli_run_user(const std::vector<std::string>& args, std::ostream& out, std::o
     return 2;
 }
 
-// `eval FILE [--data DIR] [--limit N] [--only IDS | --without IDS] [--show]`:
-// the engine's scores on a labelled file (the project's or the bake-offs').
+// `eval FILE... [--data DIR] [--limit N] [--only IDS | --without IDS]
+// [--profile NAME] [--part training|held-back] [--rows] [--show]`: the
+// engine's scores on each labelled file (the project's or the bake-offs').
 int evaluate(const std::vector<std::string>& args) {
     engine_config ec;
     ec.data_dir = VELMO_SERVICE_DATA_DIR;
     bakeoff_settings settings;
     bool show = false;
     std::string only, without;
-    for (std::size_t i = 2; i < args.size(); ++i) {
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
         const bool has_value = i + 1 < args.size();
-        if (args[i] == "--show") {
+        if (args[i].compare(0, 2, "--") != 0) {
+            files.push_back(args[i]);
+        } else if (args[i] == "--show") {
             show = true;
+        } else if (args[i] == "--rows") {
+            settings.by_row = true;
         } else if (has_value && args[i] == "--data") {
             ec.data_dir = args[++i];
         } else if (has_value && args[i] == "--limit") {
             settings.limit = std::atoi(args[++i].c_str());
+        } else if (has_value && args[i] == "--profile" && profile_named(args[i + 1], ec.profile)) {
+            ++i;
+        } else if (has_value && args[i] == "--part" &&
+                   (args[i + 1] == "training" || args[i + 1] == "held-back")) {
+            settings.part =
+                args[++i] == "training" ? bakeoff_part::training : bakeoff_part::held_back;
         } else if (has_value && (args[i] == "--only" || args[i] == "--without")) {
             (args[i] == "--only" ? only : without) = "," + args[i + 1] + ",";
             ++i;
@@ -421,23 +437,31 @@ int evaluate(const std::vector<std::string>& args) {
             const rule_spec* r = rule_find(id);
             return defaults.*(r->option) && without.find(key) == std::string::npos;
         };
+    if (files.empty()) {
+        std::cerr << usage_text;
+        return 2;
+    }
     const check_engine engine(ec);
-    std::string error;
-    if (evaluation_is_bakeoff(args[1])) {
-        bakeoff_result result;
-        if (!evaluation_run_bakeoff(engine, args[1], settings, result, &error)) {
+    for (const std::string& file : files) {
+        // Several files are told apart by a line that names each.
+        if (files.size() > 1) std::cout << "file " << file << "\n";
+        std::string error;
+        if (evaluation_is_bakeoff(file)) {
+            bakeoff_result result;
+            if (!evaluation_run_bakeoff(engine, file, settings, result, &error)) {
+                std::cerr << error << "\n";
+                return 1;
+            }
+            evaluation_print_bakeoff(result, show, std::cout);
+            continue;
+        }
+        evaluation_result result;
+        if (!evaluation_run(engine, file, result, &error, settings.rules)) {
             std::cerr << error << "\n";
             return 1;
         }
-        evaluation_print_bakeoff(result, show, std::cout);
-        return 0;
+        evaluation_print(result, std::cout);
     }
-    evaluation_result result;
-    if (!evaluation_run(engine, args[1], result, &error, settings.rules)) {
-        std::cerr << error << "\n";
-        return 1;
-    }
-    evaluation_print(result, std::cout);
     return 0;
 }
 

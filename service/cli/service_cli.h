@@ -33,6 +33,7 @@ struct serve_options {
     std::string data_dir;
     bool demo = false;
     bool log_findings = false;  // one line per finding with its rule's id on stderr
+    check_profile profile = check_profile::office;  // of checks that name none
     // On SIGINT/SIGTERM answers being worked on leave, and running jobs may
     // finish, within this; the jobs not handed over are refunded.
     std::chrono::milliseconds stop_grace{10000};

@@ -29,6 +29,21 @@ bool parse_marked(const std::u16string& line, labelled& out) {
     return true;
 }
 
+std::u32string code_points(const std::u16string& s) {
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t width = 1;
+        out.push_back(text_code_point_at(s, i, &width));
+        i += width;
+    }
+    return out;
+}
+
+// Marks over the clean text, per 10,000 of its characters.
+double marks_per_10000(int marks, std::size_t characters) {
+    return characters ? 10000.0 * marks / static_cast<double>(characters) : 0.0;
+}
+
 std::u16string applied(const std::u16string& text, const finding& f,
                        const std::string& suggestion) {
     return text.substr(0, f.pos) + text_utf8_to_utf16(suggestion) + text.substr(f.pos + f.length);
@@ -68,7 +83,10 @@ bool evaluation_run(const check_engine& engine, const std::string& path, evaluat
         const std::u16string sentence = text_utf8_to_utf16(line.substr(tab + 1));
         if (kind == "clean") {
             ++result.clean;
-            if (!check(sentence).empty()) {
+            const std::size_t marks = check(sentence).size();
+            result.clean_characters += code_points(sentence).size();
+            result.clean_marks += static_cast<int>(marks);
+            if (marks != 0) {
                 ++result.false_alarms;
                 result.misses.push_back(line);
             }
@@ -120,26 +138,13 @@ void evaluation_print(const evaluation_result& result, std::ostream& out) {
         << percent(all.found, all.sentences) << "\t" << percent(all.corrected, all.found) << "\t"
         << percent(all.offered, all.found) << "\n";
     out << "clean\t" << result.clean << "\tfalse alarms " << result.false_alarms << "\t"
-        << percent(result.false_alarms, result.clean) << " %\n";
+        << percent(result.false_alarms, result.clean) << " %\tmarks per 10,000 characters "
+        << marks_per_10000(result.clean_marks, result.clean_characters) << "\n";
     for (const std::string& m : result.misses)
         out << "missed, miscorrected or false alarm: " << m << "\n";
 }
 
-}  // namespace velmo_service
-
-namespace velmo_service {
-
 namespace {
-
-std::u32string code_points(const std::u16string& s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        std::size_t width = 1;
-        out.push_back(text_code_point_at(s, i, &width));
-        i += width;
-    }
-    return out;
-}
 
 // Character position -> the character meant there (0: flagged, nothing offered).
 using position_fixes = std::map<std::size_t, char32_t>;
@@ -211,6 +216,8 @@ bool read_gold(const std::vector<std::string>& cols, gold_sentence& gold) {
 }
 
 const char bakeoff_header[] = "kind\tsentence\twrong\tcorrect\tpos";
+// Of each run of this many sentences, the last is held back from tuning.
+constexpr int held_back_every = 5;
 }  // namespace
 
 bool evaluation_is_bakeoff(const std::string& path) {
@@ -230,7 +237,7 @@ bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,
         return false;
     }
     const check_options options = evaluation_options();
-    int number = 1, read = 0;
+    int number = 1, read = 0, seen = 0;
     while (std::getline(in, line) && (settings.limit <= 0 || read < settings.limit)) {
         ++number;
         if (line.empty()) continue;
@@ -240,32 +247,54 @@ bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,
             if (error) *error = path + ":" + std::to_string(number) + ": not a bake-off line";
             return false;
         }
+        const bool held_back = seen++ % held_back_every == held_back_every - 1;
+        if (settings.part != bakeoff_part::all &&
+            held_back != (settings.part == bakeoff_part::held_back))
+            continue;
         ++read;
         const std::u16string text = text_utf8_to_utf16(cols[1]);
         const std::vector<finding> found = settings.rules
                                                ? engine.check_rules(text, options, settings.rules)
                                                : engine.check(text, options, {});
         position_fixes all;
-        std::map<std::string, position_fixes> by_rule;
+        std::map<std::string, position_fixes> by_rule, by_row;
+        std::map<std::string, int> marks_by_rule, marks_by_row;
         std::string shown;
         for (const finding& f : found) {
             add_fixes(text, f, all);
             add_fixes(text, f, by_rule[f.rule]);
+            ++marks_by_rule[f.rule];
+            if (settings.by_row && !f.row.empty()) {
+                add_fixes(text, f, by_row[f.rule + "/" + f.row]);
+                ++marks_by_row[f.rule + "/" + f.row];
+            }
             shown += " " + f.rule + ":" + f.err_word + "->" +
                      (f.suggestions.empty() ? std::string("?") : f.suggestions[0]);
         }
-        const auto count = [&](bakeoff_counts& c) {
+        const std::size_t characters = code_points(text).size();
+        const auto count = [&](bakeoff_counts& c, int marks) {
             c.error_sentences += gold.has_errors;
             c.clean_sentences += !gold.has_errors;
+            if (gold.has_errors) return;
+            c.clean_characters += characters;
+            c.clean_marks += marks;
         };
-        count(result.all);
+        count(result.all, static_cast<int>(found.size()));
         const int detected = result.all.detected;
         score(gold, all, result.all);
         for (const rule_spec& r : rule_table()) {
-            bakeoff_counts& c = result.by_rule[std::string(r.id)];
-            count(c);
-            auto mine = by_rule.find(std::string(r.id));
+            const std::string id(r.id);
+            bakeoff_counts& c = result.by_rule[id];
+            count(c, marks_by_rule[id]);
+            auto mine = by_rule.find(id);
             if (mine != by_rule.end()) score(gold, mine->second, c);
+        }
+        // A row is scored in the sentences it speaks in; how many sentences
+        // there were is taken from the whole when printed.
+        for (const auto& [row, fixes] : by_row) {
+            bakeoff_counts& c = result.by_row[row];
+            c.clean_marks += gold.has_errors ? 0 : marks_by_row[row];
+            score(gold, fixes, c);
         }
         if (gold.has_errors ? result.all.detected == detected : !all.empty())
             result.misses.push_back(
@@ -286,16 +315,24 @@ void evaluation_print_bakeoff(const bakeoff_result& result, bool show_misses, st
                      cr = percent(c.corrected, c.error_sentences);
         out << name << "\t" << c.flagged << "\t" << dp << "\t" << dr << "\t" << f1(dp, dr) << "\t"
             << cp << "\t" << cr << "\t" << f1(cp, cr) << "\t"
-            << percent(c.clean_flagged, c.clean_sentences) << "\n";
+            << percent(c.clean_flagged, c.clean_sentences) << "\t"
+            << marks_per_10000(c.clean_marks, c.clean_characters) << "\n";
     };
     out << std::fixed << std::setprecision(1);
     out << "sentences " << result.all.error_sentences + result.all.clean_sentences
         << " (with errors " << result.all.error_sentences << ", clean "
         << result.all.clean_sentences << ")\n";
-    out << "rule\tflagged\tdetection P\tR\tF1\tcorrection P\tR\tF1\tfalse-positive rate %\n";
+    out << "rule\tflagged\tdetection P\tR\tF1\tcorrection P\tR\tF1\tfalse-positive rate "
+           "%\tmarks per 10,000 clean characters\n";
     row("all", result.all);
     for (const auto& [rule, c] : result.by_rule)
         if (c.flagged > 0) row(rule, c);
+    for (auto [name, c] : result.by_row) {
+        c.error_sentences = result.all.error_sentences;
+        c.clean_sentences = result.all.clean_sentences;
+        c.clean_characters = result.all.clean_characters;
+        row(name, c);
+    }
     if (show_misses)
         for (const std::string& m : result.misses) out << "wrong: " << m << "\n";
 }

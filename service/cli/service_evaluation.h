@@ -25,7 +25,9 @@ struct evaluation_kind {
 struct evaluation_result {
     std::vector<evaluation_kind> kinds;  // planted kinds, in order of first appearance
     int clean = 0;
-    int false_alarms = 0;  // clean sentences with any finding
+    int false_alarms = 0;              // clean sentences with any finding
+    std::size_t clean_characters = 0;  // in the clean sentences
+    int clean_marks = 0;               // findings in them
     std::vector<std::string>
         misses;  // the lines behind errors missed or not corrected first, and false alarms
 };
@@ -44,22 +46,31 @@ void evaluation_print(const evaluation_result& result, std::ostream& out);
 struct bakeoff_counts {
     int error_sentences = 0;
     int clean_sentences = 0;
-    int flagged = 0;        // sentences with any finding
-    int clean_flagged = 0;  // of them clean
-    int detected = 0;       // flagged positions equal the wrong ones
-    int corrected = 0;      // and every first suggestion gives the right character
+    int flagged = 0;                   // sentences with any finding
+    int clean_flagged = 0;             // of them clean
+    int detected = 0;                  // flagged positions equal the wrong ones
+    int corrected = 0;                 // and every first suggestion gives the right character
+    std::size_t clean_characters = 0;  // in the clean sentences
+    int clean_marks = 0;               // findings in them
 };
 
 struct bakeoff_result {
     bakeoff_counts all;
     // Each rule scored as if it were alone: its findings against every sentence.
     std::map<std::string, bakeoff_counts> by_rule;
+    // Of the rules kept as rows, each row alone ("rule/row"), when asked for.
+    std::map<std::string, bakeoff_counts> by_row;
     std::vector<std::string> misses;  // sentences scored wrong, with what was found
 };
+
+// Which sentences of a file are scored: every fifth is held back from tuning.
+enum class bakeoff_part { all, training, held_back };
 
 struct bakeoff_settings {
     rule_filter rules;  // empty: the evaluation options' rules
     int limit = 0;      // read at most this many sentences; 0 = all
+    bakeoff_part part = bakeoff_part::all;
+    bool by_row = false;  // score each row of the row rules too
 };
 
 bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,

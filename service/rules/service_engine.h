@@ -31,6 +31,8 @@ struct engine_config {
     // Every finding is written to stderr with the id of its rule: which rule
     // speaks is the first question when a finding is disputed.
     bool log_findings = false;
+    // The kind of prose checked when a check does not name one.
+    check_profile profile = check_profile::office;
 };
 
 // Called with a value from 0 to 99 as the rule families finish.

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <hunspell/hunspell.hxx>
 #include <map>
+#include <optional>
 
 #include "base/service_text.h"
 
@@ -80,6 +81,21 @@ void english_speller::give_back(std::unique_ptr<Hunspell> h) const {
     returned_.notify_one();
 }
 
+std::optional<std::vector<std::string>> english_speller::cached(const std::string& word) const {
+    std::lock_guard<std::mutex> lock(cache_mutex_);
+    const auto found = cache_.find(word);
+    if (found == cache_.end()) return std::nullopt;
+    return found->second;
+}
+
+void english_speller::remember(const std::string& word,
+                               const std::vector<std::string>& suggestions) const {
+    std::lock_guard<std::mutex> lock(cache_mutex_);
+    // A full cache starts again, so that the words of the day take its room.
+    if (cache_.size() >= max_cached_words) cache_.clear();
+    cache_.emplace(word, suggestions);
+}
+
 void english_speller::find(const std::u16string& text, std::vector<finding>& out) const {
     if (!ready_) return;
     std::unique_ptr<Hunspell> hunspell = borrow();
@@ -89,6 +105,7 @@ void english_speller::find(const std::u16string& text, std::vector<finding>& out
         ~returner() { owner.give_back(std::move(h)); }
     } give_back_later{*this, hunspell};
     std::map<std::string, std::vector<std::string>> suggested;  // per check: a word repeats often
+    std::size_t computed = 0;  // words this check asked Hunspell about
     std::chrono::steady_clock::duration suggesting{};
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -120,12 +137,17 @@ void english_speller::find(const std::u16string& text, std::vector<finding>& out
                 f.level = (word[0] >= 'A' && word[0] <= 'Z') ? level_suspect : level_error;
                 f.err_word = word;
                 auto known = suggested.find(word);
-                if (known == suggested.end() && suggested.size() < max_suggested_words_ &&
+                if (known == suggested.end())
+                    if (std::optional<std::vector<std::string>> s = cached(word))
+                        known = suggested.emplace(word, std::move(*s)).first;
+                if (known == suggested.end() && computed < max_suggested_words_ &&
                     word.size() <= max_suggested_length && suggesting < suggestion_budget_) {
                     const auto started = std::chrono::steady_clock::now();
                     std::vector<std::string> s = hunspell->suggest(word);
                     suggesting += std::chrono::steady_clock::now() - started;
+                    ++computed;
                     if (s.size() > max_suggestions) s.resize(max_suggestions);
+                    remember(word, s);
                     known = suggested.emplace(word, std::move(s)).first;
                 }
                 if (known != suggested.end()) f.suggestions = known->second;

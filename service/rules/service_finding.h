@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "rules/service_profile.h"
 #include "velmo_protocol.h"
 
 namespace velmo_service {
@@ -42,6 +44,8 @@ struct check_options {
     bool user_errors = false;  // UserErr: the user's defined errors
     int weight = 0;            // 0 fast, 1 normal, 2 strict
     int prof_type = 0;         // field dictionary; 0 = none
+    // The kind of prose checked; empty: the service's setting.
+    std::optional<check_profile> profile;
 };
 
 // The user's two word libraries, as stored.

@@ -56,13 +56,18 @@ bool verb_reduplication(const finding& f, const lexicon& words) {
 // 现在在, 但是是, 为了了解: the first of two like characters ends a word and
 // the second stands apart, or the second begins a word; each is read once.
 // The particle 的 ends words too (真的, 别的) but never stands twice: only a
-// noun ending in it (目的) is followed by one.
+// noun ending in it (目的) is followed by one, and one precedes a noun that
+// begins with it (的哥).
 bool doubled_across_words(const finding& f, const std::u16string& text, const lexicon& words) {
     if (f.length != 2 || text[f.pos] != text[f.pos + 1]) return false;
     if (text[f.pos] == u'的') {
         const lexicon_word* w =
             f.pos > 0 ? words.find(std::u16string_view(text).substr(f.pos - 1, 2)) : nullptr;
-        return w && w->kind == word_class::noun;
+        // Or the second opens a noun: 开车的的哥.
+        const lexicon_word* next = f.pos + 3 <= text.size()
+                                       ? words.find(std::u16string_view(text).substr(f.pos + 1, 2))
+                                       : nullptr;
+        return (w && w->kind == word_class::noun) || (next && next->kind == word_class::noun);
     }
     const auto listed = [&](std::size_t from, std::size_t length) {
         if (from + length > text.size()) return false;
@@ -89,7 +94,11 @@ void run_leader_order(const rule_data& d, const rule_input& in, std::vector<find
     rules_leader_order(in.text, d.leader_order, out);
 }
 void run_misspellings(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    d.misspellings.find(in.text, in.weight(), out);
+    std::vector<finding> listed;
+    d.misspellings.find(in.text, in.weight(), listed);
+    for (finding& f : listed)
+        if (d.words.empty() || !rules_splits_word(in.runs(), f.pos, f.length))
+            out.push_back(std::move(f));
 }
 void run_field_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     auto field = d.fields.find(in.options.prof_type);
@@ -204,11 +213,36 @@ bool written_again(const std::u16string& text, const finding& f) {
     return text.find(w, f.pos + f.length) != std::u16string::npos ||
            text.substr(0, f.pos).find(w) != std::u16string::npos;
 }
+// Drops the findings from `from` on that change a character the text means
+// as written: an office's short name or a parallel phrase.
+void drop_standing_phrases(const rule_input& in, std::vector<finding>& found, std::size_t from) {
+    std::vector<bool> standing;  // over the whole text
+    for (const chinese_run& run : in.runs()) {
+        const std::vector<bool> places = rules_standing_places(run);
+        standing.resize(run.offset + places.size(), false);
+        for (std::size_t k = 0; k < places.size(); ++k) standing[run.offset + k] = places[k];
+    }
+    const auto changes_standing = [&](const finding& f) {
+        const std::u16string written = text_utf8_to_utf16(f.err_word);
+        const std::u16string meant =
+            f.suggestions.empty() ? written : text_utf8_to_utf16(f.suggestions[0]);
+        for (std::size_t k = 0; k < f.length && f.pos + k < standing.size(); ++k)
+            if (standing[f.pos + k] &&
+                (written.size() != meant.size() || k >= written.size() || written[k] != meant[k]))
+                return true;
+        return false;
+    };
+    found.erase(std::remove_if(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(),
+                               changes_standing),
+                found.end());
+}
+
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
     drop_variant_forms(found, 0);
+    drop_standing_phrases(in, found, 0);
     // The word list sees the stretch alone; the word model sees its neighbours too,
     // and of overlapping stretches keeps the one it finds best (without the
     // model, the first: the clearest gain in the word list).
@@ -229,13 +263,17 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
             out.push_back(std::move(f));
 }
 void run_particles(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty()) d.particles.find(in.text, in.runs(), d.words, out);
+    if (!d.words.empty()) d.particles.find(in.text, in.runs(), d.words, out, in.profile());
 }
+// The pronoun rule is one weighing, not rows: its file's profiles say where it runs.
 void run_pronouns(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
+    const std::vector<std::string>& profiles = d.pronouns.profiles();
+    if (std::find(profiles.begin(), profiles.end(), profile_name(in.profile())) == profiles.end())
+        return;
     if (!d.words.empty()) rules_pronouns(in.text, in.runs(), d.words, d.pronouns, out);
 }
 void run_function_words(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
-    if (!d.words.empty()) d.function_words.find(in.text, in.runs(), d.words, out);
+    if (!d.words.empty()) d.function_words.find(in.text, in.runs(), d.words, out, in.profile());
 }
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || !d.model.ready()) return;
@@ -243,6 +281,7 @@ void run_confusions(const rule_data& d, const rule_input& in, std::vector<findin
     rules_confusions(in.runs(), in.char_shares(), d.words, d.confusions, d.slips, d.patterns,
                      d.model, out);
     drop_variant_forms(out, from);
+    drop_standing_phrases(in, out, from);
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     std::vector<finding> repeats;

@@ -46,9 +46,10 @@ struct rule_data {
     word_patterns patterns;
     measure_word_table measure_words;
     collocation_table collocations;
-    word_rule_file particles;       // rules/particles.rules
-    word_rule_file function_words;  // rules/function-words.rules
-    word_rule_file pronouns;        // rules/pronouns.rules: word lists only
+    word_rule_file particles;                       // rules/particles.rules
+    word_rule_file function_words;                  // rules/function-words.rules
+    word_rule_file pronouns;                        // rules/pronouns.rules: word lists only
+    check_profile profile = check_profile::office;  // unless a check names its own
 };
 
 // One text under check as the rules see it.
@@ -62,6 +63,8 @@ class rule_input {
     const user_words& words;
     const std::vector<finding>& earlier;  // what the rules before this one found
     int weight() const;
+    // The profile the check names, else the service's.
+    check_profile profile() const { return options.profile.value_or(data_.profile); }
     // The runs of Chinese characters and their words, segmented on first use.
     const std::vector<chinese_run>& runs() const;
     // For each run, how much the character model counts in the sentence that holds it.

@@ -39,6 +39,17 @@ void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words
 // surname standing alone before one or two lone characters.
 std::vector<bool> rules_probable_names(const chinese_run& run);
 
+// Places of the run that the weighing rules leave as written: the ending of
+// an office's short name (信访办, 发改委: the word of its business and the
+// character naming the office) and the second half of a parallel phrase of
+// official prose whose first half is a word (依法依规, 自查自纠).
+std::vector<bool> rules_standing_places(const chinese_run& run);
+
+// Whether the stretch [pos, pos + length) of the text cuts a word the
+// segmenter reads across its edge (以经 in 以经济, 从新 in 从新疆): a listed
+// slip found there is two words' pieces, not the slip.
+bool rules_splits_word(const std::vector<chinese_run>& runs, std::size_t pos, std::size_t length);
+
 // The test the particle rows (的/地/得 used in each other's place) call by name.
 void particle_predicates(word_predicate_table& table);
 

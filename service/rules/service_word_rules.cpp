@@ -433,6 +433,14 @@ std::vector<std::string> spaced(const std::string& s) {
     return out;
 }
 
+// A fault naming the first profile that is none of check_profile's; empty when all are.
+std::string unknown_profile(const std::vector<std::string>& names) {
+    check_profile ignored;
+    for (const std::string& n : names)
+        if (!profile_named(n, ignored)) return "no profile " + n;
+    return {};
+}
+
 int level_named(const std::string& name) {
     if (name == "error") return level_error;
     if (name == "suspect") return level_suspect;
@@ -453,6 +461,10 @@ bool word_condition::holds(const word_context& n, std::ptrdiff_t t) const {
     return velmo_service::holds(*node_, n, t);
 }
 
+bool word_row::belongs_to(check_profile profile) const {
+    return std::find(profiles.begin(), profiles.end(), profile_name(profile)) != profiles.end();
+}
+
 bool word_rule_file::load(const std::string& path, std::string* error) {
     std::ifstream in(path);
     if (!in) {
@@ -465,6 +477,7 @@ bool word_rule_file::load(const std::string& path, std::string* error) {
 bool word_rule_file::parse(std::istream& in, const std::string& name, std::string* error) {
     rule_.clear();
     rows_.clear();
+    profiles_.clear();
     lists_.clear();
     by_written_.clear();
     from_second_word_ = false;
@@ -508,6 +521,7 @@ bool word_rule_file::parse(std::istream& in, const std::string& name, std::strin
             from_second_word_ = true;
         } else if (key == "profiles" && !row) {
             profiles = spaced(value);
+            fault = unknown_profile(profiles);
         } else if (key == "list") {
             auto& list = names.lists[first];
             for (const std::string& w : spaced(rest)) list.push_back(text_utf8_to_utf16(w));
@@ -533,6 +547,7 @@ bool word_rule_file::parse(std::istream& in, const std::string& name, std::strin
             if (row->level < 0) fault = "no level " + value;
         } else if (key == "profiles") {
             row->profiles = spaced(value);
+            fault = unknown_profile(row->profiles);
         } else if (key == "message") {
             row->message = value;
         } else if (key == "flag") {
@@ -562,6 +577,7 @@ bool word_rule_file::parse(std::istream& in, const std::string& name, std::strin
         rows_.clear();
         return false;
     }
+    profiles_ = profiles;
     for (std::size_t i = 0; i < rows_.size(); ++i) by_written_[rows_[i].written].push_back(i);
     lists_.insert(names.lists.begin(), names.lists.end());
     return true;
@@ -574,7 +590,8 @@ const std::vector<std::u16string>& word_rule_file::list(const std::string& name)
 }
 
 void word_rule_file::find(const std::u16string& text, const std::vector<chinese_run>& runs,
-                          const lexicon& words, std::vector<finding>& out) const {
+                          const lexicon& words, std::vector<finding>& out,
+                          std::optional<check_profile> profile) const {
     if (rows_.empty()) return;
     for (const chinese_run& run : runs) {
         const word_context n{{run, words}, text, *this};
@@ -584,6 +601,7 @@ void word_rule_file::find(const std::u16string& text, const std::vector<chinese_
             if (candidates == by_written_.end()) continue;
             for (const std::size_t i : candidates->second) {
                 const word_row& row = rows_[i];
+                if (profile && !row.belongs_to(*profile)) continue;
                 if (!row.before.holds(n, at - 1) || !row.after.holds(n, at + 1)) continue;
                 const lexicon_token& token = run.tokens[t];
                 finding f;

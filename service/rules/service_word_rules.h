@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,14 +61,15 @@ struct word_row {
     std::string id;
     std::u16string written;
     std::u16string meant;
-    word_condition before;  // read at the word right before the written one
-    word_condition after;   // and at the word right after it
-    int level = 0;          // 0: the level of the rule
-    std::vector<std::string> profiles;
+    word_condition before;              // read at the word right before the written one
+    word_condition after;               // and at the word right after it
+    int level = 0;                      // 0: the level of the rule
+    std::vector<std::string> profiles;  // of check_profile's names
     std::string message;
     std::vector<std::string> flags;   // examples it reports: [written|meant] marks the span
     std::vector<std::string> passes;  // close sentences it leaves alone
     int line = 0;                     // where the row starts in its file
+    bool belongs_to(check_profile profile) const;
 };
 
 class word_rule_file {
@@ -79,20 +81,25 @@ class word_rule_file {
 
     const std::string& rule() const { return rule_; }
     const std::vector<word_row>& rows() const { return rows_; }
+    // The profiles the file gives its rows unless a row says otherwise.
+    const std::vector<std::string>& profiles() const { return profiles_; }
     // A word list the file names ("list NAME words..."); empty when it names none.
     const std::vector<std::u16string>& list(const std::string& name) const;
     bool empty() const { return rows_.empty(); }
 
     // Every word of the runs that a row's written word and conditions fit,
     // reported with that row's word meant; the rows of one written word are
-    // tried in file order and the first that fits decides.
+    // tried in file order and the first that fits decides. Only the rows of
+    // `profile` are tried; without one, every row.
     void find(const std::u16string& text, const std::vector<chinese_run>& runs,
-              const lexicon& words, std::vector<finding>& out) const;
+              const lexicon& words, std::vector<finding>& out,
+              std::optional<check_profile> profile = std::nullopt) const;
 
   private:
     std::string rule_;
     bool from_second_word_ = false;  // the first word of a run is never read
     std::vector<word_row> rows_;
+    std::vector<std::string> profiles_;
     std::unordered_map<std::string, std::vector<std::u16string>> lists_;
     std::unordered_map<std::u16string, std::vector<std::size_t>> by_written_;
 };

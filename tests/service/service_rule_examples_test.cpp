@@ -30,24 +30,34 @@ std::string rule_file(std::string_view id) {
 struct example_line {
     std::string line;
     std::string row;
+    check_profile profile = check_profile::office;  // one the row or its file belongs to
 };
+
+check_profile first_profile(const std::vector<std::string>& names) {
+    check_profile p = check_profile::office;
+    if (!names.empty()) profile_named(names[0], p);
+    return p;
+}
 
 std::vector<example_line> rule_examples(std::string_view id) {
     std::vector<example_line> out;
     word_rule_file rows;
     std::string error;
     // A rule file of word lists only leaves the examples in the example file.
-    if (std::ifstream(rule_file(id)) && rows.load(rule_file(id), &error) && !rows.empty()) {
+    const bool has_file = std::ifstream(rule_file(id)) && rows.load(rule_file(id), &error);
+    if (has_file && !rows.empty()) {
         for (const word_row& row : rows.rows()) {
-            for (const std::string& flag : row.flags) out.push_back({"flag\t" + flag, row.id});
-            for (const std::string& pass : row.passes) out.push_back({"pass\t" + pass, row.id});
+            const check_profile p = first_profile(row.profiles);
+            for (const std::string& flag : row.flags) out.push_back({"flag\t" + flag, row.id, p});
+            for (const std::string& pass : row.passes) out.push_back({"pass\t" + pass, row.id, p});
         }
         return out;
     }
+    const check_profile p = has_file ? first_profile(rows.profiles()) : check_profile::office;
     std::ifstream in(examples_dir() + "/" + std::string(id) + ".txt");
     std::string line;
     while (std::getline(in, line))
-        if (!line.empty() && line[0] != '#') out.push_back({line, ""});
+        if (!line.empty() && line[0] != '#') out.push_back({line, "", p});
     return out;
 }
 
@@ -76,7 +86,8 @@ bool take_marks(std::u16string& text, std::vector<marked_span>& marks) {
 // several spans: each must be reported as marked.
 std::string run_example(const rule_spec& rule, const std::string& line,
                         const std::u16string& before = {}, const std::u16string& after = {},
-                        const std::string& row = {}) {
+                        const std::string& row = {},
+                        check_profile profile = check_profile::office) {
     const std::size_t tab = line.find('\t');
     if (tab == std::string::npos) return "no TAB";
     const std::string kind = line.substr(0, tab);
@@ -90,6 +101,7 @@ std::string run_example(const rule_spec& rule, const std::string& line,
     for (marked_span& m : marks) m.pos += before.size();
     check_options options = evaluation_options();
     options.prof_type = 13;
+    options.profile = profile;
     const std::vector<finding> found = velmo_test::shared_engine().check_rules(
         text, options, [&](std::string_view id) { return id == rule.id; });
     std::string seen;
@@ -120,9 +132,12 @@ void expect_one_suspect_character(const std::vector<finding>& found, std::size_t
 }
 
 // What the rule `id` alone finds in `text` at the evaluation's options.
-std::vector<finding> by_rule(std::string_view id, const std::u16string& text) {
+std::vector<finding> by_rule(std::string_view id, const std::u16string& text,
+                             check_profile profile = check_profile::office) {
+    check_options options = evaluation_options();
+    options.profile = profile;
     return velmo_test::shared_engine().check_rules(
-        text, evaluation_options(), [&](std::string_view rule) { return rule == id; });
+        text, options, [&](std::string_view rule) { return rule == id; });
 }
 }  // namespace
 
@@ -133,7 +148,8 @@ TEST(ServiceRuleExamples, EveryRuleHoldsOnItsExamples) {
         if (rule.id == "user-errors") continue;
         const std::vector<example_line> examples = rule_examples(rule.id);
         for (const example_line& example : examples) {
-            const std::string problem = run_example(rule, example.line, {}, {}, example.row);
+            const std::string problem =
+                run_example(rule, example.line, {}, {}, example.row, example.profile);
             EXPECT_TRUE(problem.empty())
                 << rule.id << " " << example.row << ": " << example.line << ": " << problem;
         }
@@ -186,6 +202,7 @@ std::vector<seen_finding> seen(const rule_spec& rule, const std::u16string& text
                                std::size_t shift) {
     check_options options = evaluation_options();
     options.prof_type = 13;
+    options.profile = check_profile::learners;  // whose profile holds every row
     std::vector<seen_finding> out;
     for (const finding& f : velmo_test::shared_engine().check_rules(
              text, options, [&](std::string_view id) { return id == rule.id; }))
@@ -239,7 +256,8 @@ TEST(ServiceRuleExamples, ExamplesHoldBetweenOtherSentences) {
     for (const rule_spec& rule : rule_table()) {
         if (rule.id == "user-errors") continue;
         for (const example_line& example : rule_examples(rule.id)) {
-            const std::string problem = run_example(rule, example.line, before, after, example.row);
+            const std::string problem =
+                run_example(rule, example.line, before, after, example.row, example.profile);
             EXPECT_TRUE(problem.empty()) << rule.id << ": " << example.line << ": " << problem;
         }
     }
@@ -312,7 +330,9 @@ TEST(ServiceRules, PronounsAreReadWithinTheirParagraph) {
 // of Chinese: punctuation and Latin text end a stretch, so a 得 before them
 // ends its clause, and a particle opening a stretch has no word before it.
 TEST(ServiceRules, ParticlesReadTheWordsOnEitherSideWithinAStretch) {
-    const auto particles = [](const std::u16string& text) { return by_rule("particles", text); };
+    const auto particles = [](const std::u16string& text) {
+        return by_rule("particles", text, check_profile::learners);
+    };
     const std::u16string text = u"Note: 他跑的很快。";
     expect_one_suspect_character(particles(text), text.find(u'的'), "得");
     for (const std::u16string end : {u"天气就这样改变得，大家都知道。", u"天气就这样改变得OK"})

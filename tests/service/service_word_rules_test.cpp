@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,10 +35,11 @@ word_rule_file parsed(const std::string& text) {
 }
 
 // "row@written" for every finding, in text order.
-std::string found(const word_rule_file& file, const std::string& sentence) {
+std::string found(const word_rule_file& file, const std::string& sentence,
+                  std::optional<check_profile> profile = std::nullopt) {
     const std::u16string text = text_utf8_to_utf16(sentence);
     std::vector<finding> out;
-    file.find(text, lexicon_segment_runs(words(), text), words(), out);
+    file.find(text, lexicon_segment_runs(words(), text), words(), out, profile);
     std::string seen;
     for (const finding& f : out) {
         seen += (seen.empty() ? "" : " ") + f.row + "@" + f.err_word + ">" + f.suggestions.at(0);
@@ -75,6 +77,8 @@ TEST(WordRules, AFaultyFileIsRefusedWithItsLine) {
         {"rule r\nwritten 在\n", "test.rules:2: \"written\" before the first row"},
         {"rule r\n\nrow a\nwritten 在\n", "test.rules:3: row a without the word written or meant"},
         {"rule r\norder any\n", "the only order is first-fits"},
+        {"rule r\nprofiles office native\n", "test.rules:2: no profile native"},
+        {"rule r\nrow a\nwritten 在\nmeant 再\nprofiles essays\n", "no profile essays"},
         {"rule r\nrow a\nwritten 在\nmeant 再\nrow a\nwritten 再\nmeant 在\n",
          "test.rules:5: row id \"a\" not unique"},
     };
@@ -94,7 +98,7 @@ TEST(WordRules, TheFirstRowThatFitsDecides) {
     const word_rule_file file = parsed(R"(# comment
 rule r
 order first-fits
-profiles general native
+profiles office learners
 list wish 不会 不想
 row wish
 written 在
@@ -109,18 +113,24 @@ written 在
 meant 载
 after tag(v)
 level serious
-profiles native
+profiles learners
 )");
     ASSERT_EQ(file.rows().size(), 2u);
     EXPECT_EQ(file.rule(), "r");
-    EXPECT_EQ(file.rows()[0].profiles, (std::vector<std::string>{"general", "native"}));
-    EXPECT_EQ(file.rows()[1].profiles, std::vector<std::string>{"native"});
+    EXPECT_EQ(file.rows()[0].profiles, (std::vector<std::string>{"office", "learners"}));
+    EXPECT_EQ(file.rows()[1].profiles, std::vector<std::string>{"learners"});
     EXPECT_EQ(file.rows()[1].level, level_serious);
     EXPECT_EQ(file.rows()[0].message, "again after a wish");
     EXPECT_EQ(found(file, "我不会在来了。"), "wish@在>再");
     // A place later in the clause keeps the first row from fitting: the next decides.
     EXPECT_EQ(found(file, "我不会在睡觉的时候来。"), "any-verb@在>载");
     EXPECT_EQ(found(file, "我们在北京。"), "");
+    // A row outside the check's profile is passed over, so the next row of
+    // its written word may decide; the file's profiles are those of rows that name none.
+    EXPECT_EQ(file.profiles(), (std::vector<std::string>{"office", "learners"}));
+    EXPECT_EQ(found(file, "我不会在睡觉的时候来。", check_profile::office), "");
+    EXPECT_EQ(found(file, "我不会在睡觉的时候来。", check_profile::learners), "any-verb@在>载");
+    EXPECT_EQ(found(file, "我不会在来了。", check_profile::office), "wish@在>再");
 }
 
 // Each test of the vocabulary on a row of its own, with a sentence that
