@@ -58,11 +58,9 @@ void velmo_keep_author_highlight(wpsapi::Range* range) {
     long end = 0;
     if (!range || FAILED(range->get_Start(&start)) || FAILED(range->get_End(&end)) || start >= end)
         return;
-    kfc::ks_stdptr<wpsapi::Range> content;
     kfc::ks_stdptr<wpsapi::Bookmarks> all;
     long count = 0;
-    if (FAILED(local_get_content(content)) || FAILED(local_get_bookmarks(content, all, count)))
-        return;
+    if (FAILED(local_get_bookmarks_in(-1, -1, all, count))) return;
     for (const velmo_kept_highlight_t& stretch : highlight_stretches(start, end)) {
         if (!is_author_color(stretch.color)) continue;
         int serial = 0;
@@ -78,11 +76,9 @@ void velmo_keep_author_highlight(wpsapi::Range* range) {
 
 QList<velmo_kept_highlight_t> velmo_take_author_highlights(long start, long end) {
     QList<velmo_kept_highlight_t> taken;
-    kfc::ks_stdptr<wpsapi::Range> within;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    const HRESULT hr = start < 0 ? local_get_content(within) : local_get_range(start, end, within);
-    if (FAILED(hr) || FAILED(local_get_bookmarks(within, bookmarks, count))) return taken;
+    if (FAILED(local_get_bookmarks_in(start, end, bookmarks, count))) return taken;
     // From the last to the first, so that each deletion leaves the rest in place.
     for (long i = count; i >= 1; --i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;

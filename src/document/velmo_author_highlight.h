@@ -21,8 +21,9 @@ struct velmo_kept_highlight_t {
 // document, before a mark colours the range.
 void velmo_keep_author_highlight(wpsapi::Range* range);
 
-// Takes the records lying inside [start, end] of the active document out of
-// it: each stretch where it is now. The highlight is left as it is.
+// Takes the records lying inside [start, end] of the active document (all of
+// them when start is negative) out of it: each stretch where it is now. The
+// highlight is left as it is.
 QList<velmo_kept_highlight_t> velmo_take_author_highlights(long start, long end);
 
 // Puts the author's highlight back on the stretches taken, and removes

@@ -21,11 +21,9 @@ constexpr int DELETE_ATTEMPTS = 10;
 // first so that each deletion leaves the items still to visit where they were.
 // False when a host call failed and the pass should be tried again.
 bool delete_own_marks_once(bool clear_color, long start, long end) {
-    kfc::ks_stdptr<wpsapi::Range> within;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    const HRESULT hr = start < 0 ? local_get_content(within) : local_get_range(start, end, within);
-    if (FAILED(hr) || FAILED(local_get_bookmarks(within, bookmarks, count))) return false;
+    if (FAILED(local_get_bookmarks_in(start, end, bookmarks, count))) return false;
     for (long i = count; i >= 1; --i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
         if (FAILED(local_get_bookmark(bookmarks, i, bookmark))) return false;
@@ -94,6 +92,13 @@ HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmar
     if (FAILED(hr)) return hr;
     if (!bookmarks) return E_FAIL;
     return bookmarks->get_Count(&count);
+}
+
+HRESULT local_get_bookmarks_in(long start, long end, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
+                               long& count) {
+    kfc::ks_stdptr<wpsapi::Range> within;
+    const HRESULT hr = start < 0 ? local_get_content(within) : local_get_range(start, end, within);
+    return FAILED(hr) ? hr : local_get_bookmarks(within, bookmarks, count);
 }
 
 HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,

@@ -21,6 +21,11 @@ HRESULT local_get_content(kfc::ks_stdptr<wpsapi::Range>& content);
 HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
                             long& count);
 
+// The bookmarks lying inside [start, end] of the active document (its whole
+// main text when start is negative), and their number.
+HRESULT local_get_bookmarks_in(long start, long end, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
+                               long& count);
+
 // Bookmark `index` (1-based, in start order) of the collection.
 HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,
                            kfc::ks_stdptr<wpsapi::Bookmark>& bookmark);

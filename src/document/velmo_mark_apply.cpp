@@ -18,12 +18,9 @@ const QString& marked_text(const velmo_check_result_t& record) {
 
 // Removes the error mark that starts at pos, with its highlight.
 void remove_error_mark_at(long pos) {
-    kfc::ks_stdptr<wpsapi::Range> content;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    if (FAILED(local_get_content(content)) ||
-        FAILED(local_get_bookmarks(content, bookmarks, count)))
-        return;
+    if (FAILED(local_get_bookmarks_in(-1, -1, bookmarks, count))) return;
     for (long i = 1; i <= count; ++i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
         if (FAILED(local_get_bookmark(bookmarks, i, bookmark))) return;
