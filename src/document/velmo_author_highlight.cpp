@@ -58,11 +58,13 @@ void velmo_keep_author_highlight(wpsapi::Range* range) {
     long end = 0;
     if (!range || FAILED(range->get_Start(&start)) || FAILED(range->get_End(&end)) || start >= end)
         return;
+    // Most marks lie on unhighlighted text: the bookmarks are read only when
+    // a stretch is to be kept.
     kfc::ks_stdptr<wpsapi::Bookmarks> all;
     long count = 0;
-    if (FAILED(local_get_bookmarks_in(-1, -1, all, count))) return;
     for (const velmo_kept_highlight_t& stretch : highlight_stretches(start, end)) {
         if (!is_author_color(stretch.color)) continue;
+        if (!all && FAILED(local_get_bookmarks_in(-1, -1, all, count))) return;
         int serial = 0;
         while (
             name_taken(all, velmo_mark_kept_highlight_name(stretch.color, stretch.start, serial)))
