@@ -18,6 +18,9 @@ int velmo_api_read_error_code(const char* body, QString* message = nullptr);
 // 1 when the answer reports a failure of its own: a SOAP Fault or a non-zero
 // ErrCode; message then receives the Fault's reason or ErrMsg. 0 otherwise.
 int velmo_api_read_fault(const char* body, QString& message);
+// 0 when the body holds the upload's response element, -1 otherwise: an
+// empty or foreign 200 answer is no accepted upload.
+int velmo_api_read_upload(const char* body);
 // GetCheckArticleProgressResult; -1 when not XML or missing.
 int velmo_api_read_progress(const char* body);
 // Clears results and appends one record per CheckResult; -1 when not XML.

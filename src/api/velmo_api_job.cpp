@@ -141,8 +141,10 @@ int velmo_api_upload(const QString& pid, const QString& article, velmo_api_failu
     const velmo_api_answer answer =
         velmo_api_post(velmo_api_upload_payload(pid, article), velmo_api_timeout());
     if (!note_failure(answer, failure).arrived() || answer.status() != 200) return -1;
-    // A missing or unreadable code is no refusal: the status decides then.
-    return reports_fault(answer, failure) ? -1 : 0;
+    if (reports_fault(answer, failure)) return -1;
+    // A missing or unreadable code is no refusal, but an answer without the
+    // response element accepted nothing: polling such a job would never end.
+    return velmo_api_read_upload(answer.body()) == 0 ? 0 : unreadable(failure);
 }
 
 int velmo_api_progress(const QString& pid, velmo_api_failure_t* failure) {

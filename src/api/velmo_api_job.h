@@ -37,9 +37,9 @@ struct velmo_api_failure_t {
 int velmo_api_get_pid(char* pid, velmo_api_failure_t* failure = nullptr);
 
 // Uploads the article (sanitised here) with the checking options of the
-// settings; 0 on HTTP status 200 unless the answer carries a non-zero
-// ErrCode: the service then refused the article (no words left, say) and
-// keeps no job for it.
+// settings; 0 on HTTP status 200 with the operation's response element,
+// unless the answer carries a non-zero ErrCode: the service then refused the
+// article (no words left, say) and keeps no job for it.
 int velmo_api_upload(const QString& pid, const QString& article,
                      velmo_api_failure_t* failure = nullptr);
 

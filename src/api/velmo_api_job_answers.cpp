@@ -36,6 +36,12 @@ int velmo_api_read_fault(const char* body, QString& message) {
     return 1;
 }
 
+int velmo_api_read_upload(const char* body) {
+    velmo_api_answer_document answer(body);
+    sp_xpath_result_t nodes;
+    return answer.find_all(VELMO_OP_UPLOAD VELMO_RESPONSE_SUFFIX, nodes) ? 0 : -1;
+}
+
 int velmo_api_read_progress(const char* body) {
     velmo_api_answer_document answer(body);
     QString text;

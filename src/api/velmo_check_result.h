@@ -17,6 +17,9 @@ struct velmo_check_result_t {
     QString err_word;
     // The suggestions, joined by VELMO_SUGGESTION_SEPARATOR.
     QString cor_word;
+    // False for a record read back from a mark name that did not decode
+    // cleanly: it may be shown, but its texts are not trusted for an edit.
+    bool sound = true;
 };
 
 #define VELMO_SUGGESTION_SEPARATOR "#-#"

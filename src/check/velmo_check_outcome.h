@@ -14,6 +14,7 @@ struct velmo_check_outcome_t {
     bool reached_max = false;  // the check stopped at the length limit
     int unchecked_pieces = 0;  // stretches the host did not give, pieces the service did not check
     QString unchecked_reason;  // why the first of them was not checked
+    int unplaced_errors = 0;   // errors reported where the document does not hold their text
 };
 
 QVariantMap velmo_check_outcome_to_map(const velmo_check_outcome_t& outcome);

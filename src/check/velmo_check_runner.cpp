@@ -5,11 +5,14 @@
 #include <QDebug>
 #include <QObject>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
 
+#include "api/velmo_api_envelope.h"
 #include "api/velmo_api_job.h"
+#include "api/velmo_api_transport.h"
 #include "sp.h"
 
 namespace {
@@ -50,6 +53,22 @@ bool is_blank(const QString& text) {
 
 QString stopped_reason() { return QObject::tr("校对已停止"); }
 
+// How long a job's progress may stand still before the piece is given up:
+// the call time-out, or the shipped 30 s when that is unlimited.
+std::chrono::seconds stall_limit() {
+    const int timeout = velmo_api_timeout();
+    return std::chrono::seconds(timeout > 0 ? timeout : 30);
+}
+
+// True when the error's text is what the piece holds at its position, as the
+// service received the piece: only then does a mark land on the error.
+bool holds_error_at(const QString& sent_text, const velmo_check_result_t& error) {
+    const qint64 pos = error.pos;
+    const qint64 length = error.err_word.size();
+    return pos >= 0 && length > 0 && pos + length <= sent_text.size() &&
+           sent_text.midRef(static_cast<int>(pos), static_cast<int>(length)) == error.err_word;
+}
+
 }  // namespace
 
 // One list of pieces under way: where the next piece to take is, and how
@@ -72,6 +91,7 @@ void velmo_check_runner::reset(qint64 check_length) {
     checked_length_ = 0;
     check_max_ = 0;
     unchecked_count_ = 0;
+    unplaced_count_ = 0;
     first_unchecked_reason_.clear();
     checked_piece_starts_.clear();
     jobs_on_service_ = 0;
@@ -252,9 +272,14 @@ bool velmo_check_runner::wait_for_room(unsigned long seen_endings) {
 
 // Polls the job until it is done. The pause comes only between polls: an
 // answer that says the job is done is followed by its result at once. A stop
-// request ends the polling after the current pause, so that a job that stays
-// below 100 does not hold the run.
+// request ends the polling after the current pause, and progress that stands
+// still for the stall limit gives the piece up with the last value the
+// service reported, so that a job that stays below 100 does not hold the run.
 bool velmo_check_runner::poll_until_done(const QString& pid, QString* reason) {
+    using clock = std::chrono::steady_clock;
+    const clock::duration limit = stall_limit();
+    int last_progress = -1;
+    clock::time_point last_move = clock::now();
     for (;;) {
         velmo_api_failure_t failure;
         const int progress = velmo_api_progress(pid, &failure);
@@ -267,22 +292,35 @@ bool velmo_check_runner::poll_until_done(const QString& pid, QString* reason) {
             report_progress_locked(progress);
         }
         if (progress >= kJobDone) return true;
+        if (progress != last_progress) {
+            last_progress = progress;
+            last_move = clock::now();
+        } else if (clock::now() - last_move >= limit) {
+            *reason = QObject::tr("校对进度长时间停在%1%").arg(progress);
+            return false;
+        }
         sp_usleep(kPauseMicroseconds);
         if (stop_.load()) return false;
     }
 }
 
-// Places the piece's errors. An error whose position or length falls outside
-// the piece's text is the service's mistake and would mark unrelated text:
-// it is dropped. The bounds are computed in 64 bits, so no value overflows.
+// Places the piece's errors. An error whose position falls outside the
+// piece, or whose text is not the piece's text there, is the service's
+// mistake and would mark (and a correction overwrite) other text: it is
+// counted as unplaced instead. Contents pieces are searched by text, so
+// there only the bounds count. The bounds are computed in 64 bits.
 void velmo_check_runner::place_errors(const check_range_threadsafe_t& piece, bool is_contents,
                                       QList<velmo_check_result_t>& found) {
     const qint64 text_length = piece.text.size();
+    const QString sent_text = is_contents ? QString() : velmo_api_sanitize_article(piece.text);
     for (velmo_check_result_t& error : found) {
         const qint64 pos = error.pos;
-        if (pos < 0 || pos >= text_length || pos + error.err_word.size() > text_length) {
-            qDebug() << "velmo: dropped an error outside its piece at" << pos << "of"
+        const bool in_piece =
+            pos >= 0 && pos < text_length && pos + error.err_word.size() <= text_length;
+        if (!in_piece || (!is_contents && !holds_error_at(sent_text, error))) {
+            qDebug() << "velmo: an error not at its text, left unplaced, at" << pos << "of"
                      << text_length;
+            count_unplaced();
             continue;
         }
         if (is_contents) {
@@ -293,6 +331,11 @@ void velmo_check_runner::place_errors(const check_range_threadsafe_t& piece, boo
             insert_check_result(error);
         }
     }
+}
+
+void velmo_check_runner::count_unplaced() {
+    std::lock_guard<std::mutex> locked(lock_);
+    ++unplaced_count_;
 }
 
 void velmo_check_runner::count_unchecked_locked(const QString& reason) {
@@ -327,5 +370,7 @@ int velmo_check_runner::checked_length() const { return checked_length_; }
 int velmo_check_runner::check_max() const { return check_max_; }
 
 int velmo_check_runner::unchecked_count() const { return unchecked_count_; }
+
+int velmo_check_runner::unplaced_count() const { return unplaced_count_; }
 
 QString velmo_check_runner::first_unchecked_reason() const { return first_unchecked_reason_; }

@@ -57,6 +57,8 @@ class velmo_check_runner {
     int checked_length() const;
     int check_max() const;
     int unchecked_count() const;
+    // Errors the service reported at a position that does not hold their text.
+    int unplaced_count() const;
     QString first_unchecked_reason() const;
 
   private:
@@ -77,6 +79,7 @@ class velmo_check_runner {
     bool poll_until_done(const QString& pid, QString* reason);
     void place_errors(const check_range_threadsafe_t& piece, bool is_contents,
                       QList<velmo_check_result_t>& found);
+    void count_unplaced();
     void count_unchecked_locked(const QString& reason);
     void report_progress_locked(int sub_progress);
     int total_percent_locked() const;
@@ -91,6 +94,7 @@ class velmo_check_runner {
     int checked_length_ = 0;
     int check_max_ = 0;
     int unchecked_count_ = 0;
+    int unplaced_count_ = 0;
     QString first_unchecked_reason_;
     QSet<qint64> checked_piece_starts_;
     int jobs_on_service_ = 0;       // uploaded and not yet read or given up

@@ -151,6 +151,7 @@ void velmo_check_session::on_runner_done() {
     result.unchecked_count = unread.size() + runner.unchecked_count();
     result.unchecked_reason =
         unread.isEmpty() ? runner.first_unchecked_reason() : unread.first().reason;
+    result.unplaced_count += runner.unplaced_count();
     restore_selection();
     emit progress(100, 100);
     emit finished();

@@ -37,6 +37,9 @@ struct velmo_check_run_outcome_t {
     // the first of them was not.
     int unchecked_count = 0;
     QString unchecked_reason;
+    // Errors the service reported that were not where their text is, left
+    // without a mark.
+    int unplaced_count = 0;
 };
 
 class velmo_check_session : public QObject {

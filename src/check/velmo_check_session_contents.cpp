@@ -33,19 +33,21 @@ void velmo_check_session::on_runner_select(qint64 start, qint64 end) {
     piece->Select();
 }
 
-// Searching goes on from the last match; when the text is not found the last
-// match (or the piece's start) is used.
+// Searching goes on from the last match; an error whose text is not found
+// gets no mark, which would cover other text, and is counted as unplaced.
 void velmo_check_session::on_runner_find_error(int level, const QString& err_word,
                                                const QString& cor_word) {
     const int found = find_text(contents_text, err_word, contents_search_from);
-    if (found >= 0) {
-        contents_found_at = contents_piece_start + found;
-        contents_search_from = found + static_cast<int>(err_word.size());
-        kfc::ks_stdptr<wpsapi::Range> match;
-        if (SUCCEEDED(velmo_document_range(checked_document.get(), contents_found_at,
-                                           contents_found_at + err_word.size(), match)))
-            match->Select();
+    if (found < 0) {
+        ++result.unplaced_count;
+        return;
     }
+    contents_found_at = contents_piece_start + found;
+    contents_search_from = found + static_cast<int>(err_word.size());
+    kfc::ks_stdptr<wpsapi::Range> match;
+    if (SUCCEEDED(velmo_document_range(checked_document.get(), contents_found_at,
+                                       contents_found_at + err_word.size(), match)))
+        match->Select();
     velmo_check_result_t error;
     error.pos = static_cast<int>(contents_found_at);
     error.level = level;

@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-#include "config/velmo_config.h"
+#include "config/velmo_config_values.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
 
@@ -71,13 +71,16 @@ bool read_bounds(kfc::ks_stdptr<wpsapi::Range>& range, long* start, long* end) {
 }  // namespace
 
 void velmo_piece_cutter::cut(kfc::ks_stdptr<wpsapi::Range>& range, qint64 start, qint64 end) {
+    cut(range, start, end, velmo_config_piece_length());
+}
+
+void velmo_piece_cutter::cut(kfc::ks_stdptr<wpsapi::Range>& range, qint64 start, qint64 end,
+                             int length) {
     *this = velmo_piece_cutter();
     check_start = start;
     check_end = end;
-    // A stored piece length below 1 would never advance the cut; it counts as 100.
-    const int length =
-        velmo_singleton_config::instance()->get_int("OtherParams", "CheckWordsCount");
-    piece_length = length < 1 ? 100 : length;
+    // A length below 1 would never advance the cut.
+    piece_length = qMax(length, 1);
     if (!range) return;
     cut_tables_of_contents();
     cut_paragraphs(range);

@@ -29,6 +29,8 @@ class velmo_piece_cutter {
     // piece length and the joining of paragraphs from the settings. A null
     // range gives nothing. Forgets the pieces of an earlier cut.
     void cut(kfc::ks_stdptr<wpsapi::Range>& range, qint64 start, qint64 end);
+    // The same with a piece length of its own (at least 1).
+    void cut(kfc::ks_stdptr<wpsapi::Range>& range, qint64 start, qint64 end, int length);
     // The same over the bounds the host gives the range.
     void cut(kfc::ks_stdptr<wpsapi::Range>& range);
 

@@ -40,6 +40,11 @@ int velmo_config_int_in(const char* section, const char* key, int low, int high)
     return value;
 }
 
+int velmo_config_piece_length() {
+    return velmo_config_int_in("OtherParams", "CheckWordsCount", VELMO_MIN_PIECE_LENGTH,
+                               VELMO_MAX_PIECE_LENGTH);
+}
+
 int velmo_config_flag(const char* section, const char* key) {
     return velmo_singleton_config::instance()->get_int(section, key) != 0 ? 1 : 0;
 }

@@ -11,8 +11,18 @@ constexpr int VELMO_MAX_TIMEOUT_SECONDS = 2147483;
 constexpr int VELMO_MAX_WEIGHT = 2;
 constexpr int VELMO_MAX_PROF_TYPE = 19;
 
+// Characters per piece of a check (OtherParams/CheckWordsCount), as the
+// settings dialog allows them.
+constexpr int VELMO_MIN_PIECE_LENGTH = 100;
+constexpr int VELMO_MAX_PIECE_LENGTH = 5000;
+
 // The integer setting, moved to the nearer of low and high when outside.
 int velmo_config_int_in(const char* section, const char* key, int low, int high);
+
+// OtherParams/CheckWordsCount within the dialog's range: a hand-typed 5
+// would cut words apart and mark their halves, an absent key gives the
+// lowest length.
+int velmo_config_piece_length();
 
 // A switch setting as 0 or 1 (any non-zero value counts as 1).
 int velmo_config_flag(const char* section, const char* key);

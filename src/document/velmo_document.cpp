@@ -4,6 +4,7 @@
 
 #include "config/velmo_config.h"
 #include "config/velmo_config_values.h"
+#include "document/velmo_author_highlight.h"
 #include "document/velmo_check_progress.h"
 #include "document/velmo_mark_level.h"
 #include "document/velmo_mark_name.h"
@@ -20,11 +21,9 @@ constexpr int DELETE_ATTEMPTS = 10;
 // first so that each deletion leaves the items still to visit where they were.
 // False when a host call failed and the pass should be tried again.
 bool delete_own_marks_once(bool clear_color, long start, long end) {
-    kfc::ks_stdptr<wpsapi::Range> within;
     kfc::ks_stdptr<wpsapi::Bookmarks> bookmarks;
     long count = 0;
-    const HRESULT hr = start < 0 ? local_get_content(within) : local_get_range(start, end, within);
-    if (FAILED(hr) || FAILED(local_get_bookmarks(within, bookmarks, count))) return false;
+    if (FAILED(local_get_bookmarks_in(start, end, bookmarks, count))) return false;
     for (long i = count; i >= 1; --i) {
         kfc::ks_stdptr<wpsapi::Bookmark> bookmark;
         if (FAILED(local_get_bookmark(bookmarks, i, bookmark))) return false;
@@ -95,6 +94,13 @@ HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmar
     return bookmarks->get_Count(&count);
 }
 
+HRESULT local_get_bookmarks_in(long start, long end, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
+                               long& count) {
+    kfc::ks_stdptr<wpsapi::Range> within;
+    const HRESULT hr = start < 0 ? local_get_content(within) : local_get_range(start, end, within);
+    return FAILED(hr) ? hr : local_get_bookmarks(within, bookmarks, count);
+}
+
 HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,
                            kfc::ks_stdptr<wpsapi::Bookmark>& bookmark) {
     VARIANT item = kfc::var_i8(index);
@@ -160,9 +166,22 @@ bool local_selection_information(wpsapi::Selection* selection, wpsapi::WdInforma
 
 void local_del_bookmarks(bool clear_color) { local_del_bookmarks_in(clear_color, -1, -1); }
 
+bool local_remove_mark(wpsapi::Bookmark* mark) {
+    kfc::ks_stdptr<wpsapi::Range> range;
+    long start = 0;
+    long end = 0;
+    if (!mark || FAILED(mark->get_Range(&range)) || !range_bounds(range, start, end)) return false;
+    local_put_color_anyway(range, wpsapi::wdNoHighlight);
+    if (FAILED(mark->Delete())) return false;
+    velmo_restore_author_highlights(start, end);
+    return true;
+}
+
 void local_del_bookmarks_in(bool clear_color, long start, long end) {
     for (int attempt = 0; attempt < DELETE_ATTEMPTS; ++attempt)
-        if (delete_own_marks_once(clear_color, start, end)) return;
+        if (delete_own_marks_once(clear_color, start, end)) break;
+    // After every mark's reset, so that no reset covers a highlight put back.
+    if (clear_color) velmo_restore_author_highlights(start, end);
 }
 
 void local_del_bookmarks_of_check(bool clear_color, long start, long end) {
@@ -224,26 +243,35 @@ wpsapi::WdColorIndex local_mark_color(int level) {
     return static_cast<wpsapi::WdColorIndex>(velmo_config_color(key));
 }
 
-void local_print_check_result(bool colour, wpsapi::_Document* document) {
+int local_print_check_result(bool colour, wpsapi::_Document* document) {
     kfc::ks_stdptr<wpsapi::Range> range;
     if (!document) document = local_get_document();
     if (FAILED(velmo_document_range(document, s_check_progress.start, s_check_progress.end, range)))
-        return;
-    int skipped = 0;
-    for (velmo_check_result_t& record : s_check_progress.results) {
+        return 0;
+    QList<velmo_check_result_t>& results = s_check_progress.results;
+    int placed = 0;
+    for (int i = 0; i < results.size(); ++i) {
+        velmo_check_result_t& record = results[i];
         // A mark whose start the host refuses or moves would land on other
         // text (the previous record's): it is left out.
         long placed_start = -1;
         if (FAILED(range->put_Start(record.pos)) ||
             FAILED(range->put_End(record.pos + velmo_mark_length(record))) ||
-            FAILED(range->get_Start(&placed_start)) || placed_start != record.pos) {
-            ++skipped;
+            FAILED(range->get_Start(&placed_start)) || placed_start != record.pos)
             continue;
-        }
         local_add_bookmark(record, range);
-        if (colour) local_put_color_anyway(range, local_mark_color(record.level));
+        if (colour) {
+            velmo_keep_author_highlight(range);
+            local_put_color_anyway(range, local_mark_color(record.level));
+        }
+        if (placed != i) results[placed] = record;
+        ++placed;
     }
-    if (skipped > 0)
+    const int skipped = results.size() - placed;
+    if (skipped > 0) {
+        results.erase(results.begin() + placed, results.end());
         qDebug().noquote() << "velmo: marks not placed, the host refused their position:"
                            << skipped;
+    }
+    return skipped;
 }

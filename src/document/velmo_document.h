@@ -21,6 +21,11 @@ HRESULT local_get_content(kfc::ks_stdptr<wpsapi::Range>& content);
 HRESULT local_get_bookmarks(wpsapi::Range* range, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
                             long& count);
 
+// The bookmarks lying inside [start, end] of the active document (its whole
+// main text when start is negative), and their number.
+HRESULT local_get_bookmarks_in(long start, long end, kfc::ks_stdptr<wpsapi::Bookmarks>& bookmarks,
+                               long& count);
+
 // Bookmark `index` (1-based, in start order) of the collection.
 HRESULT local_get_bookmark(wpsapi::Bookmarks* bookmarks, long index,
                            kfc::ks_stdptr<wpsapi::Bookmark>& bookmark);
@@ -52,8 +57,14 @@ int local_add_bookmark(velmo_check_result_t& record, wpsapi::Range* range);
 // stuck, -1 otherwise.
 int local_put_color_anyway(wpsapi::Range* range, wpsapi::WdColorIndex color);
 
+// Removes one error or find mark: resets its highlight, deletes it and puts
+// back the author's highlight recorded under it. False when the host refused
+// the deletion. Every command that takes a single mark away goes through here.
+bool local_remove_mark(wpsapi::Bookmark* mark);
+
 // Deletes every error and find mark of the active document, resetting each
-// one's highlight first when clear_color is set. Other bookmarks stay.
+// one's highlight first when clear_color is set (the author's own highlight
+// under the marks then comes back). Other bookmarks stay.
 void local_del_bookmarks(bool clear_color);
 // The same for the marks lying wholly inside [start, end] of the active
 // document: a check of part of a document keeps the marks of the rest.
@@ -72,8 +83,10 @@ HRESULT local_get_check_range(long& start, long& end, long& selection_start, lon
 void local_save_doc_if_saved();
 
 // Places the error marks of s_check_progress into the document (the active
-// one when null), coloured by level when colour is set.
-void local_print_check_result(bool colour, wpsapi::_Document* document = nullptr);
+// one when null), coloured by level when colour is set; the author's own
+// highlight under each is recorded first. A record whose position the host
+// refuses or moves is taken out of the collection; returns their number.
+int local_print_check_result(bool colour, wpsapi::_Document* document = nullptr);
 
 // Highlight colour of an error mark of the given level, read from the settings.
 wpsapi::WdColorIndex local_mark_color(int level);

@@ -2,6 +2,7 @@
 
 const char* const VELMO_ERROR_MARK_PREFIX = "vmjd_error";
 const char* const VELMO_FIND_MARK_PREFIX = "vmjd_find";
+const char* const VELMO_KEPT_HIGHLIGHT_PREFIX = "vmjd_keep";
 
 namespace {
 
@@ -55,6 +56,21 @@ int escaped_unit(const QStringRef& text, int at) {
         unit = unit * 16 + digit;
     }
     return unit;
+}
+
+// True when every escape sign in the text starts a whole escape.
+bool escapes_whole(const QStringRef& text) {
+    for (int at = text.indexOf(ESCAPE_SIGN); at >= 0; at = text.indexOf(ESCAPE_SIGN, at + 1))
+        if (escaped_unit(text, at) < 0) return false;
+    return true;
+}
+
+// Digits only, as the name's numbers are written.
+bool is_number(const QStringRef& text) {
+    if (text.isEmpty()) return false;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    return true;
 }
 
 QString unescaped(const QStringRef& text) {
@@ -157,5 +173,26 @@ bool velmo_mark_read_error_name(const QString& name, velmo_check_result_t& recor
     record.span_by_correction = part(3).toInt();
     record.err_word = unescaped(part(4));
     record.cor_word = unescaped(part(5));
+    const QStringRef span = part(3);
+    record.sound = found == ERROR_NAME_PARTS && name.indexOf(QLatin1Char('_'), cuts[5] + 1) < 0 &&
+                   is_number(part(2)) &&
+                   (span == QLatin1String("0") || span == QLatin1String("1")) &&
+                   is_number(part(6)) && !record.err_word.isEmpty() && escapes_whole(part(4)) &&
+                   escapes_whole(part(5));
     return true;
+}
+
+QString velmo_mark_kept_highlight_name(int color, long start, int serial) {
+    const QChar sep = QLatin1Char('_');
+    return QLatin1String(VELMO_KEPT_HIGHLIGHT_PREFIX) + sep + QString::number(color) + sep +
+           QString::number(start) + sep + QString::number(serial);
+}
+
+int velmo_mark_read_kept_highlight(const QString& name) {
+    const QString prefix = QLatin1String(VELMO_KEPT_HIGHLIGHT_PREFIX) + QLatin1Char('_');
+    if (!name.startsWith(prefix)) return -1;
+    const int end = name.indexOf(QLatin1Char('_'), prefix.size());
+    bool number = false;
+    const int color = name.midRef(prefix.size(), end < 0 ? -1 : end - prefix.size()).toInt(&number);
+    return number && color > 0 ? color : -1;
 }

@@ -10,6 +10,9 @@
 // Prefixes of the bookmark names the plug-in owns.
 extern const char* const VELMO_ERROR_MARK_PREFIX;  // "vmjd_error"
 extern const char* const VELMO_FIND_MARK_PREFIX;   // "vmjd_find"
+// Companion bookmarks that keep the author's own highlight of a marked range
+// while an error mark colours it; not error or find marks.
+extern const char* const VELMO_KEPT_HIGHLIGHT_PREFIX;  // "vmjd_keep"
 
 // Suggestion text used when the host refuses the full name of an error mark,
 // and the error text of the last fallback name.
@@ -44,7 +47,16 @@ bool velmo_mark_is_error_name(const QString& name);
 
 // Reads an error mark's name back into a record (pos is left as given: the
 // caller takes it from the bookmark's current start). False when the name is
-// not an error mark or splits into fewer than six parts.
+// not an error mark or splits into fewer than six parts. record.sound tells
+// whether it decoded cleanly: exactly seven parts, numeric level, span 0 or
+// 1 and position, a non-empty error text and only whole escapes.
 bool velmo_mark_read_error_name(const QString& name, velmo_check_result_t& record);
+
+// "vmjd_keep_<colour>_<start>_<serial>": the highlight colour index the
+// author gave the range, where it started and a serial that keeps the name
+// unique in the document.
+QString velmo_mark_kept_highlight_name(int color, long start, int serial);
+// The colour of a kept-highlight name; -1 when the name is not one.
+int velmo_mark_read_kept_highlight(const QString& name);
 
 #endif

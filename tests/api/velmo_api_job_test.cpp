@@ -97,7 +97,8 @@ TEST_F(velmo_api_job, job_identifier_failures_leave_the_buffer_alone) {
 }
 
 TEST_F(velmo_api_job, upload_sends_article_identifier_and_options_in_order) {
-    service.set_answer("UpLoadCheckArticle", {200, "whatever the body says", {}});
+    service.set_answer("UpLoadCheckArticle",
+                       {200, fake_code_answer("UpLoadCheckArticle", 0, "ok"), {}});
     const QString article = QString::fromUtf8("\xE6\x96\x87%1<b>&%12\n\t\x01%2 \xE5\xB0\xBE");
     ASSERT_EQ(velmo_api_upload("pid<&>", article), 0);
 
@@ -152,12 +153,15 @@ TEST_F(velmo_api_job, upload_options_are_read_when_the_envelope_is_built) {
 }
 
 // A refusal comes with status 200 and a non-zero code; an answer without a
-// readable code is judged by its status.
+// readable code is judged by its status, once it holds the response element:
+// an empty 200 answer or a foreign body accepted nothing.
 TEST_F(velmo_api_job, upload_is_refused_by_its_status_or_a_non_zero_code) {
     service.set_answers("UpLoadCheckArticle",
                         {
                             {200, fake_code_answer("UpLoadCheckArticle", 5, "refused"), {}},
+                            {200, fake_envelope("UpLoadCheckArticle", ""), {}},
                             {200, "", {}},
+                            {200, fake_progress_answer(100), {}},
                             {400, fake_code_answer("UpLoadCheckArticle", 0, "ok"), {}},
                             {500, fake_fault("soap12:Receiver", "x"), {}},
                             {302, "", {}},
@@ -167,6 +171,10 @@ TEST_F(velmo_api_job, upload_is_refused_by_its_status_or_a_non_zero_code) {
     EXPECT_TRUE(failure.answered);
     EXPECT_EQ(failure.message, "refused");
     EXPECT_EQ(velmo_api_upload("p", "a"), 0);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(velmo_api_upload("p", "a", &failure), -1);
+        EXPECT_TRUE(failure.unreadable);
+    }
     EXPECT_EQ(velmo_api_upload("p", "a"), -1);
     EXPECT_EQ(velmo_api_upload("p", "a"), -1);
     EXPECT_EQ(velmo_api_upload("p", "a"), -1);

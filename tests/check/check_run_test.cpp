@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -105,13 +106,15 @@ TEST_F(check_run, errors_land_at_piece_start_plus_offset) {
 
 TEST_F(check_run, results_stay_sorted_and_the_first_error_at_a_position_wins) {
     open_paragraphs(2);
-    env->add_job({make_error(9, "A"), make_error(2, "B"), make_error(9, "C"), make_error(5, "D")});
-    env->add_job({make_error(5, "F"), make_error(1, "G"), make_error(5, "H")});
+    // Errors at one position differ in length: the one given first stays.
+    env->add_job(
+        {make_error(7, "a"), make_error(2, "a"), make_error(7, "aa"), make_error(5, "aaa")});
+    env->add_job({make_error(5, "b"), make_error(1, "bb"), make_error(5, "bbb")});
     run_all();
-    EXPECT_EQ(positions(), QList<int>({2, 5, 9, 11, 15}));
+    EXPECT_EQ(positions(), QList<int>({2, 5, 7, 11, 15}));
     QStringList words;
     for (const velmo_check_result_t& result : session.outcome().results) words << result.err_word;
-    EXPECT_EQ(words, QStringList({"B", "D", "A", "G", "F"}));
+    EXPECT_EQ(words, QStringList({"a", "aaa", "a", "bb", "b"}));
 }
 
 // Which call fails for the second of three pieces, and the reason told.
@@ -154,8 +157,9 @@ TEST_P(check_run_failure, a_failed_call_skips_the_piece_counts_it_and_the_run_go
         // Over the answer size limit: taken as no answer at all.
         if (step == failing::oversized && request.value("pid") == "p2")
             return ok(std::string(17 * 1024 * 1024, ' '));
+        // Job pN checks the N-th paragraph, of the N-th letter.
         const int offset = request.value("pid").back() - '0';
-        return ok(fake_result_answer({make_error(offset, "x")}));
+        return ok(fake_result_answer({make_error(offset, std::string(1, 'a' + offset - 1))}));
     });
     run_all();
     EXPECT_EQ(positions(), QList<int>({1, 23}));
@@ -194,7 +198,7 @@ TEST_F(check_run, a_result_lost_in_transport_is_asked_for_once_more) {
         // p1 is lost once, p2 every time: the answer comes after the client gave up.
         if (++(*calls)[static_cast<std::size_t>(offset - 1)] == 1 || offset == 2)
             std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        return ok(fake_result_answer({make_error(offset, "x")}));
+        return ok(fake_result_answer({make_error(offset, std::string(1, 'a' + offset - 1))}));
     });
     run_all();
     EXPECT_EQ(positions(), QList<int>({1}));
@@ -243,9 +247,10 @@ TEST_F(check_run, errors_outside_their_piece_are_dropped) {
     open_paragraphs(2);  // pieces of ten characters at 0 and 10
     env->add_plain_jobs(1);
     env->add_job({make_error(2147483647, "x"), make_error(-10, "x"), make_error(10, ""),
-                  make_error(8, "xyz"), make_error(2147483646, "xyz"), make_error(7, "bbb")});
+                  make_error(8, "xyz"), make_error(2147483646, "xyz"), make_error(6, "bbb")});
     run_all();
-    EXPECT_EQ(positions(), QList<int>({17}));
+    EXPECT_EQ(positions(), QList<int>({16}));
+    EXPECT_EQ(session.outcome().unplaced_count, 5);
 }
 
 TEST_F(check_run, pieces_of_white_space_and_empty_cells_are_not_sent) {
@@ -453,6 +458,7 @@ struct capped_service_t {
     int refusals = 0;
     int polls_at_once = 0;
     int most_polls_at_once = 0;
+    std::map<std::string, std::string> articles;  // by job identifier
 
     void install(fake_service& service) {
         service.set_handler("GetCheckArticlePIDByUser", [this](const fake_request&) {
@@ -466,8 +472,9 @@ struct capped_service_t {
             }
             return fake_answer{200, fake_pid_answer("c" + std::to_string(++issued)), {}};
         });
-        service.set_handler("UpLoadCheckArticle", [this](const fake_request&) {
+        service.set_handler("UpLoadCheckArticle", [this](const fake_request& request) {
             std::lock_guard<std::mutex> locked(lock);
+            articles[request.value("pid")] = request.value("article");
             if (holding >= cap) {  // identifiers issued before the service filled up
                 ++refusals;
                 return fake_answer{
@@ -486,10 +493,11 @@ struct capped_service_t {
             --polls_at_once;
             return fake_answer{200, fake_progress_answer(100), {}};
         });
-        service.set_handler("GetCheckArticleResult", [this](const fake_request&) {
+        service.set_handler("GetCheckArticleResult", [this](const fake_request& request) {
             std::lock_guard<std::mutex> locked(lock);
             --holding;
-            return fake_answer{200, fake_result_answer({make_error(1, "x")}), {}};
+            const std::string article = articles[request.value("pid")];
+            return fake_answer{200, fake_result_answer({make_error(1, article.substr(1, 1))}), {}};
         });
     }
 };

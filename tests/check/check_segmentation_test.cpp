@@ -13,14 +13,19 @@ const QChar shape = wps_sim::inline_shape;
 const QString cell_mark = QString(QChar(wpsapi::wdCellMark));
 
 struct segmentation : ::testing::Test {
-    void cut(long start, long end) {
-        kfc::ks_stdptr<wpsapi::Range> range = env->range(start, end);
-        cutter.cut(range);
+    // Short texts are cut with a short piece length of their own, below what
+    // the setting allows; 0 takes the setting.
+    int length = 0;
+    void cut_into(velmo_piece_cutter& into, kfc::ks_stdptr<wpsapi::Range> range) {
+        long start = 0;
+        long end = 0;
+        if (length <= 0 || FAILED(range->get_Start(&start)) || FAILED(range->get_End(&end)))
+            into.cut(range);
+        else
+            into.cut(range, start, end, length);
     }
-    void cut_all() {
-        kfc::ks_stdptr<wpsapi::Range> range = env->content();
-        cutter.cut(range);
-    }
+    void cut(long start, long end) { cut_into(cutter, env->range(start, end)); }
+    void cut_all() { cut_into(cutter, env->content()); }
     QStringList texts(const QList<check_range_threadsafe_t>& list) const {
         QStringList out;
         for (const check_range_threadsafe_t& piece : list) out << piece.text;
@@ -76,7 +81,7 @@ TEST_F(segmentation, long_stretches_are_cut_to_length) {
 }
 
 TEST_F(segmentation, cuts_fall_after_the_last_separator_or_sentence_end_never_in_a_character) {
-    use(piece_length(10));
+    length = 10;
     const QString wide = QString::fromUtf8("\xF0\xA0\x80\x80");  // one character, two units
     env->open(wps_sim::document_builder().paragraphs(
         {"abc,defghijklmn", "甲乙，丙丁。戊己庚辛壬癸子", "a.b!c?d;e:", filler(9) + wide + "yy"}));
@@ -87,19 +92,29 @@ TEST_F(segmentation, cuts_fall_after_the_last_separator_or_sentence_end_never_in
     expect_texts_match_host(cutter.pieces());
 }
 
-TEST_F(segmentation, a_piece_length_below_one_counts_as_one_hundred) {
-    for (bool absent : {false, true}) {
-        check_settings settings = piece_length(0);
-        settings.write_piece_length = !absent;
+// The stored piece length is held to what the settings dialog allows,
+// whether the key is missing, zero, hand-typed too short or too long.
+TEST_F(segmentation, the_piece_length_setting_is_held_to_the_dialogs_range) {
+    struct case_t {
+        bool written;
+        int stored;
+        QList<int> lengths;
+    };
+    const QList<int> shortest = {100, 100, 51};
+    for (const case_t& c : {case_t{false, 0, shortest}, case_t{true, 0, shortest},
+                            case_t{true, 5, shortest}, case_t{true, 9000, {5000, 251}}}) {
+        check_settings settings = piece_length(c.stored);
+        settings.write_piece_length = c.written;
         use(settings);
         velmo_piece_cutter fresh;
-        env->open(wps_sim::document_builder().paragraph(filler(250)));
+        const int total = c.lengths.size() == 3 ? 250 : 5250;
+        env->open(wps_sim::document_builder().paragraph(filler(total)));
         kfc::ks_stdptr<wpsapi::Range> range = env->content();
         fresh.cut(range);
         QList<int> lengths;
         for (const check_range_threadsafe_t& piece : fresh.pieces())
             lengths << static_cast<int>(piece.end - piece.start);
-        EXPECT_EQ(lengths, QList<int>({100, 100, 51})) << "key absent: " << absent;
+        EXPECT_EQ(lengths, c.lengths) << "stored " << c.stored << ", written " << c.written;
     }
 }
 
@@ -175,7 +190,7 @@ TEST_F(segmentation, tables_of_contents_in_the_range_become_contents_pieces) {
 // Errors are placed by position, so a character in no piece is never
 // checked and one in two pieces is marked twice.
 TEST_F(segmentation, every_character_of_the_document_is_in_exactly_one_piece) {
-    use(piece_length(12));
+    length = 12;
     QString prose;
     for (int i = 0; i < 9; ++i) prose += QString::fromUtf8("这是第%1句话。").arg(i);
     env->open(wps_sim::document_builder()
@@ -229,7 +244,7 @@ namespace {
 // cut in two stay as they were, and every joined piece is still the host's
 // text between its bounds. Without the setting nothing is joined.
 TEST_F(segmentation, joined_paragraphs_fill_pieces_up_to_the_piece_length_and_no_further) {
-    use(piece_length(12));
+    length = 12;
     velmo_singleton_config::instance()->set_int("OtherParams", "JoinParagraphs", 1);
     wps_sim::document_builder builder;
     builder.table_of_contents({"第一章"})
@@ -249,7 +264,7 @@ TEST_F(segmentation, joined_paragraphs_fill_pieces_up_to_the_piece_length_and_no
     velmo_singleton_config::instance()->set_int("OtherParams", "JoinParagraphs", 0);
     velmo_piece_cutter apart;
     kfc::ks_stdptr<wpsapi::Range> range = env->content();
-    apart.cut(range);
+    cut_into(apart, range);
     EXPECT_EQ(apart.pieces().size(), cutter.pieces().size() + 3);
 }
 

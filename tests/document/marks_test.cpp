@@ -69,6 +69,56 @@ TEST_F(marks_test, records_the_host_cannot_place_at_their_start_are_left_out) {
     EXPECT_EQ(marks[0].start, 4);
     EXPECT_EQ(highlight(document, 0, 2), 0);
     EXPECT_EQ(highlight(document, 19, 21), 0);
+    // They leave the collection, which the marks' count is told from.
+    ASSERT_EQ(s_check_progress.results.size(), 1);
+    EXPECT_EQ(s_check_progress.results.at(0).pos, 4);
+}
+
+// The author's highlights under marks (a whole one, one over part of a mark,
+// one in a mark colour, which cannot be told apart) come back when a single
+// mark is removed and when the marks of a stretch are cleared, and only
+// there; the records that kept them go with them.
+TEST_F(marks_test, removing_marks_puts_the_authors_highlight_back) {
+    wps_sim::document_builder builder;
+    builder.paragraph(TEXT)
+        .highlight(2, 4, wpsapi::wdTurquoise)
+        .highlight(7, 8, wpsapi::wdBrightGreen)
+        .highlight(12, 14, static_cast<wpsapi::WdColorIndex>(6));
+    auto document = open(builder);
+    place(document, {record(2, 1, QString::fromUtf8("丙丁"), QString::fromUtf8("丙")),
+                     record(6, 1, QString::fromUtf8("庚辛"), QString::fromUtf8("庚")),
+                     record(12, 2, QString::fromUtf8("寅卯"), QString::fromUtf8("寅"))});
+    EXPECT_EQ(highlight(document, 2, 4), 6);
+    EXPECT_EQ(highlight(document, 6, 8), 6);
+    const auto kept = [&] {
+        int count = 0;
+        for (const bookmark_seen_t& seen : bookmarks(document))
+            count += velmo_mark_read_kept_highlight(seen.name) > 0 ? 1 : 0;
+        return count;
+    };
+    EXPECT_EQ(kept(), 2);
+
+    kfc::ks_stdptr<wpsapi::Bookmarks> marks;
+    long count = 0;
+    ASSERT_TRUE(SUCCEEDED(local_get_bookmarks_in(2, 4, marks, count)));
+    kfc::ks_stdptr<wpsapi::Bookmark> first;
+    for (long i = 1; i <= count && !first; ++i) {
+        kfc::ks_stdptr<wpsapi::Bookmark> candidate;
+        ASSERT_TRUE(SUCCEEDED(local_get_bookmark(marks, i, candidate)));
+        if (velmo_mark_is_error_name(velmo_bookmark_name(candidate))) first = candidate;
+    }
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(local_remove_mark(first));
+    EXPECT_EQ(highlight(document, 2, 4), wpsapi::wdTurquoise);
+    EXPECT_EQ(highlight(document, 6, 8), 6);
+    EXPECT_EQ(kept(), 1);
+
+    local_del_bookmarks_in(true, 5, 20);
+    EXPECT_EQ(highlight(document, 6, 7), 0);
+    EXPECT_EQ(highlight(document, 7, 8), wpsapi::wdBrightGreen);
+    EXPECT_EQ(highlight(document, 12, 14), 0);
+    EXPECT_EQ(kept(), 0);
+    EXPECT_TRUE(bookmarks(document).empty());
 }
 
 TEST_F(marks_test, placing_without_colour_leaves_the_highlight_alone) {

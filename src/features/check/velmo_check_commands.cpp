@@ -26,11 +26,16 @@ QString unchecked_line(int unchecked_count, const QString& reason) {
     return text("有%1段文字未能校对：%2").arg(unchecked_count).arg(reason);
 }
 
-// The closing message's second line when some text was not checked: a run
-// that checked nothing must not read as a clean document.
-QString with_unchecked_line(const QString& message, int unchecked_count, const QString& reason) {
-    if (unchecked_count == 0) return message;
-    return message + QLatin1Char('\n') + unchecked_line(unchecked_count, reason);
+// The closing message's further lines when some text was not checked or some
+// errors could not be placed: a run that marked nothing must not read as a
+// clean document.
+QString with_unchecked_line(const QString& message, int unchecked_count, const QString& reason,
+                            int unplaced_count = 0) {
+    QString lines = message;
+    if (unchecked_count > 0) lines += QLatin1Char('\n') + unchecked_line(unchecked_count, reason);
+    if (unplaced_count > 0)
+        lines += QLatin1Char('\n') + text("有%1处错误无法定位").arg(unplaced_count);
+    return lines;
 }
 
 // The collection of the last check, taken from the run's outcome in this one
@@ -53,9 +58,10 @@ velmo_check_run_outcome_t run_check_dialog() {
     velmo_start_check_of_active_document(session);
     dialog.exec();
     session.wait();
-    const velmo_check_run_outcome_t& outcome = session.outcome();
+    velmo_check_run_outcome_t outcome = session.outcome();
     collect_outcome(outcome, session.document());
-    if (!outcome.document_closed) local_print_check_result(true, session.document());
+    if (!outcome.document_closed)
+        outcome.unplaced_count += local_print_check_result(true, session.document());
     return outcome;
 }
 
@@ -184,13 +190,15 @@ int velmo_cb_check(QList<QVariant>&) {
     outcome.reached_max = run.reached_max;
     outcome.unchecked_pieces = run.unchecked_count;
     outcome.unchecked_reason = run.unchecked_reason;
+    outcome.unplaced_errors = run.unplaced_count;
     const QString count = QString::number(outcome.marks);
     const QString message = run.reached_max
                                 ? text("内容超长, 校对自动停止, 共标记了%1处错误").arg(count)
                                 : text("共标记了%1处错误").arg(count);
-    velmo_message_box_ok(check_title(),
-                         with_unchecked_line(message, run.unchecked_count, run.unchecked_reason),
-                         {{VELMO_CHECK_OUTCOME_PROPERTY, velmo_check_outcome_to_map(outcome)}});
+    velmo_message_box_ok(
+        check_title(),
+        with_unchecked_line(message, run.unchecked_count, run.unchecked_reason, run.unplaced_count),
+        {{VELMO_CHECK_OUTCOME_PROPERTY, velmo_check_outcome_to_map(outcome)}});
     write_errata_table_if_asked();
     return 0;
 }
@@ -234,6 +242,7 @@ int velmo_cb_batch_check(QList<QVariant>&) {
     long total = 0;
     int unchecked_count = 0;
     QString unchecked_reason;
+    int unplaced_count = 0;
     for (const kfc::ks_stdptr<wpsapi::_Document>& document : open_documents) {
         document->Activate();
         const velmo_check_run_outcome_t run = check_once();
@@ -241,6 +250,7 @@ int velmo_cb_batch_check(QList<QVariant>&) {
         if (run.stopped_by_user) break;
         if (unchecked_count == 0) unchecked_reason = run.unchecked_reason;
         unchecked_count += run.unchecked_count;
+        unplaced_count += run.unplaced_count;
         if (answer == answer_yes) {
             VARIANT save_changes = kfc::var_bool(true);
             VARIANT original_format = kfc::var_bool(true);
@@ -254,9 +264,11 @@ int velmo_cb_batch_check(QList<QVariant>&) {
         velmo_message_box_ok(
             check_title(),
             with_unchecked_line(text("共校对了%1个文件, %2处错误").arg(count).arg(total),
-                                unchecked_count, unchecked_reason));
-    else if (unchecked_count > 0)
-        velmo_message_box_ok(check_title(), unchecked_line(unchecked_count, unchecked_reason));
+                                unchecked_count, unchecked_reason, unplaced_count));
+    else if (unchecked_count > 0 || unplaced_count > 0)
+        velmo_message_box_ok(check_title(), with_unchecked_line(QString(), unchecked_count,
+                                                                unchecked_reason, unplaced_count)
+                                                .trimmed());
     return 0;
 }
 

@@ -24,10 +24,7 @@ int velmo_cb_clear_current_color(QList<QVariant>&) {
         long e = 0;
         if (FAILED(hr = bookmark->get_Start(&s)) || FAILED(hr = bookmark->get_End(&e))) break;
         if (s <= p && p <= e) {
-            kfc::ks_stdptr<wpsapi::Range> range;
-            hr = bookmark->get_Range(&range);
-            if (SUCCEEDED(hr) && range) local_put_color_anyway(range, wpsapi::wdNoHighlight);
-            hr = bookmark->Delete();
+            hr = local_remove_mark(bookmark) ? S_OK : E_FAIL;
             break;
         }
     }

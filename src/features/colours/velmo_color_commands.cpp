@@ -38,8 +38,7 @@ void clear_marks_of_color_once(wpsapi::WdColorIndex color) {
         auto highlight = static_cast<wpsapi::WdColorIndex>(wpsapi::wdUndefined);
         if (FAILED(range->get_HighlightColorIndex(&highlight))) return;
         if (highlight != color) continue;
-        local_put_color_anyway(range, wpsapi::wdNoHighlight);
-        if (FAILED(bookmark->Delete())) return;
+        if (!local_remove_mark(bookmark)) return;
     }
 }
 

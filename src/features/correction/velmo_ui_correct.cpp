@@ -12,7 +12,9 @@
 #include "config/velmo_config.h"
 #include "config/velmo_config_values.h"
 #include "document/velmo_document.h"
+#include "document/velmo_mark_apply.h"
 #include "document/velmo_mark_name.h"
+#include "features/common/velmo_message.h"
 #include "features/common/velmo_ui_fit.h"
 #include "host/velmo_host_string.h"
 #include "host/velmo_portable_qt.h"
@@ -32,10 +34,6 @@ bool is_hint(const QString& cor_word) {
 // or the text written over it by an earlier correction.
 long mark_end(const velmo_check_result_t& record) {
     return static_cast<long>(record.pos) + velmo_mark_length(record);
-}
-
-wpsapi::WdColorIndex correction_color() {
-    return static_cast<wpsapi::WdColorIndex>(velmo_config_color("Update"));
 }
 
 }  // namespace
@@ -172,17 +170,20 @@ void velmo_ui_correct::show_clear() {
     cor_list->clear();
 }
 
-bool velmo_ui_correct::correct_current() {
-    if (!current_in_list()) return false;
+velmo_apply_result velmo_ui_correct::correct_current() {
+    if (!current_in_list()) return velmo_apply_result::failed;
     const int count = progress->results.size();
     const int index = progress->current;
     const velmo_check_result_t record = progress->results.at(index);
-    kfc::ks_stdptr<wpsapi::Range> range;
-    if (FAILED(get_range(record.pos, mark_end(record), range))) return false;
     const QString text = cor_edit->text();
     // The record changes only when the document did, so the two stay in step.
-    if (FAILED(range->put_Text(velmo_to_bstr(text)))) return false;
-    local_put_color_anyway(range, correction_color());
+    const velmo_apply_result written = velmo_apply_suggestion(record, text);
+    if (written == velmo_apply_result::stale) {
+        // Its mark is gone from the document: the record goes too.
+        progress->results.removeAt(index);
+        ++stale_marks;
+    }
+    if (written != velmo_apply_result::applied) return written;
 
     velmo_check_result_t& corrected = progress->results[index];
     corrected.span_by_correction = 1;
@@ -192,7 +193,13 @@ bool velmo_ui_correct::correct_current() {
     const int shift = text.length() - velmo_mark_length(record);
     if (shift != 0)
         for (int i = index + 1; i < count; ++i) progress->results[i].pos += shift;
-    return true;
+    return written;
+}
+
+void velmo_ui_correct::tell_stale_marks() {
+    if (stale_marks == 0) return;
+    velmo_message_information(tr("有%1处标记的文字已改动，未作更改，标记已删除").arg(stale_marks));
+    stale_marks = 0;
 }
 
 void velmo_ui_correct::on_prev() {
@@ -211,18 +218,24 @@ void velmo_ui_correct::on_next() {
 
 void velmo_ui_correct::on_correct() {
     if (showing) correct_current();
+    tell_stale_marks();
     accept();
 }
 
 void velmo_ui_correct::on_correct_all() {
     if (!showing || !current_in_list()) return;
     const QString wrong = progress->results.at(progress->current).err_word;
-    // Indices stay valid: a replacement shifts later positions, never the list.
-    for (int i = 0; i < progress->results.size(); ++i) {
-        if (progress->results.at(i).err_word != wrong) continue;
+    // A replacement shifts later positions, never the list; a stale mark
+    // leaves it, and the next record takes its index.
+    for (int i = 0; i < progress->results.size();) {
+        if (progress->results.at(i).err_word != wrong) {
+            ++i;
+            continue;
+        }
         progress->current = i;
-        correct_current();
+        if (correct_current() != velmo_apply_result::stale) ++i;
     }
+    tell_stale_marks();
     accept();
 }
 

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include "document/velmo_check_progress.h"
+#include "document/velmo_mark_apply.h"
 #include "wpsapi.h"
 
 QT_BEGIN_NAMESPACE
@@ -52,9 +53,11 @@ class velmo_ui_correct : public QDialog {
     void select_current();
     void show_current();
     void show_clear();
-    // Writes the suggestion box over the current mark; false when nothing
-    // was written.
-    bool correct_current();
+    // Writes the suggestion box over the current mark where the document
+    // still holds its text; a stale mark's record leaves the progress.
+    velmo_apply_result correct_current();
+    // Tells the user once about the stale marks met since the last telling.
+    void tell_stale_marks();
     bool current_in_list() const;
 
     QLineEdit* err_edit = nullptr;
@@ -66,6 +69,7 @@ class velmo_ui_correct : public QDialog {
     // True while the fields show the current mark; changes act only then, so
     // that empty fields never overwrite a mark the user has not seen.
     bool showing = false;
+    int stale_marks = 0;
 };
 
 #endif

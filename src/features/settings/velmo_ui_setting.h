@@ -10,6 +10,8 @@
 #include <QList>
 #include <QString>
 
+#include "config/velmo_config_values.h"
+
 QT_BEGIN_NAMESPACE
 class QCheckBox;
 class QLabel;
@@ -28,8 +30,8 @@ class velmo_ui_setting : public QDialog {
     static constexpr int WEIGHT_COUNT = 3;
     static constexpr int OPTION_COUNT = 8;
     static constexpr int REPOSITORY_COUNT = 20;
-    static constexpr int MIN_CHECK_WORDS = 100;
-    static constexpr int MAX_CHECK_WORDS = 5000;
+    static constexpr int MIN_CHECK_WORDS = VELMO_MIN_PIECE_LENGTH;
+    static constexpr int MAX_CHECK_WORDS = VELMO_MAX_PIECE_LENGTH;
 
     // The piece length stored for a typed text: its integer value (0 when it
     // is not a number) brought into MIN_CHECK_WORDS..MAX_CHECK_WORDS.

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 #include "check/velmo_check_outcome.h"
 #include "config/velmo_config.h"
@@ -678,6 +679,83 @@ TEST_F(check_commands_test, without_a_document_the_collection_empties_and_no_tab
     EXPECT_TRUE(s_check_progress.results.isEmpty());
     EXPECT_EQ(s_check_progress.document, nullptr);
     EXPECT_EQ(boxes(), QStringList{QString::fromUtf8("系统提示|请重新校对后，再点勘误表|确定")});
+}
+
+// Positions the service gets wrong mark nothing: an error one place too far
+// on and one far outside its piece are both told as unplaced.
+TEST_F(check_commands_test, errors_not_at_their_text_are_reported_never_marked) {
+    fake_service* fake = &service;
+    service.set_handler("GetCheckArticleResult", [fake](const fake_request& request) {
+        std::vector<fake_error> errors = errors_in(fake->uploaded_article(request.value("pid")));
+        for (fake_error& error : errors) ++error.pos;
+        if (!errors.empty()) errors.push_back({100000, 1, "错字", {"错子"}});
+        return fake_answer{200, fake_result_answer(errors), {}};
+    });
+    auto document =
+        open(wps_sim::document_builder().paragraph(QString::fromUtf8("这里有错字，还有疑点。")));
+    set_cursor(0);
+    responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+    velmo_cb_check(args);
+    EXPECT_TRUE(bookmarks(document).empty());
+    EXPECT_EQ(boxes(),
+              QStringList{QString::fromUtf8("Velmo校对|共标记了0处错误\n有3处错误无法定位|确定")});
+    velmo_check_outcome_t outcome;
+    ASSERT_TRUE(last_outcome(outcome));
+    EXPECT_EQ(outcome.marks, 0);
+    EXPECT_EQ(outcome.unplaced_errors, 3);
+}
+
+// The author's cyan under an error survives the check, the next check
+// (which clears the old marks first) and "清除全部标记".
+TEST_F(check_commands_test, the_authors_highlight_survives_checks_and_a_clear) {
+    wps_sim::document_builder builder;
+    builder.paragraph(QString::fromUtf8("张三写了错字。")).highlight(0, 6, wpsapi::wdTurquoise);
+    auto document = open(builder);
+    for (int round = 0; round < 2; ++round) {
+        set_cursor(0);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+        velmo_cb_check(args);
+        EXPECT_EQ(highlight(document, 4, 6), 6) << round;
+        EXPECT_EQ(highlight(document, 0, 4), wpsapi::wdTurquoise) << round;
+    }
+    responder.on(QString::fromUtf8("Velmo提示")).press(QString::fromUtf8("确认"));
+    velmo_cb_clear_all(args);
+    EXPECT_TRUE(bookmarks(document).empty());
+    EXPECT_EQ(highlight(document, 0, 6), wpsapi::wdTurquoise);
+    EXPECT_EQ(highlight(document, 6, 7), 0);
+}
+
+// An empty 200 answer to the upload fails its piece at once, and a job
+// whose progress stands still ends as unchecked within the receive
+// time-out, with the last progress the service gave; neither polls on.
+TEST_F(check_commands_test, a_piece_the_service_never_finishes_ends_unchecked) {
+    config()->set_int("OtherParams", "ReceiveTimeout", 1);
+    struct case_t {
+        const char* operation;
+        fake_answer answer;
+        const char* message;
+    };
+    const case_t cases[] = {
+        {"UpLoadCheckArticle",
+         {200, "", {}},
+         "Velmo校对|共标记了0处错误\n有1段文字未能校对：服务器应答无法识别|确定"},
+        {"GetCheckArticleProgress",
+         {200, fake_progress_answer(40), {}},
+         "Velmo校对|共标记了0处错误\n有1段文字未能校对：校对进度长时间停在40%|确定"},
+    };
+    for (const case_t& c : cases) {
+        responder.clear();
+        service.set_answer(c.operation, c.answer);
+        open(wps_sim::document_builder().paragraph(QString::fromUtf8("有错字。")));
+        set_cursor(0);
+        responder.on(QString::fromUtf8("Velmo校对")).press(QString::fromUtf8("确定"));
+        const auto started = std::chrono::steady_clock::now();
+        velmo_cb_check(args);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        EXPECT_EQ(boxes(), QStringList{QString::fromUtf8(c.message)});
+        EXPECT_LE(service.requests("GetCheckArticleProgress").size(), 30u);
+        service.clear_answer(c.operation);
+    }
 }
 
 }  // namespace
