@@ -10,8 +10,17 @@
 
 namespace velmo_service {
 
+namespace {
+constexpr std::u16string_view sentence_stops = u"。！？!?";
+// How far a sentence is read from the word, either way: a text without stops
+// would otherwise be read again for every word.
+constexpr std::size_t sentence_reach = 200;
+}  // namespace
+
 bool word_context::in_question() const {
-    for (std::size_t i = run.offset + run.text.size(); i < text.size(); ++i) {
+    const std::size_t from = run.offset + run.text.size();
+    const std::size_t to = std::min(text.size(), from + sentence_reach);
+    for (std::size_t i = from; i < to; ++i) {
         const char16_t c = text[i];
         if (c == u'？' || c == u'?') return true;
         if (c == u'。' || c == u'！' || c == u'!') return false;
@@ -39,10 +48,6 @@ std::size_t word_begin(const chinese_run& run, std::ptrdiff_t t) {
     return i < run.tokens.size() ? run.tokens[i].begin : run.text.size();
 }
 
-constexpr std::u16string_view sentence_stops = u"。！？!?";
-// How far back a sentence is read: a text without stops would otherwise be
-// read again for every word.
-constexpr std::size_t sentence_reach = 200;
 }  // namespace
 
 std::u16string_view word_context::sentence_up_to(std::ptrdiff_t t) const {
@@ -122,8 +127,9 @@ bool ends_in(std::u16string_view text, std::u16string_view tail) {
 // The sentence after the word at t, to its stop.
 std::u16string_view sentence_after(const word_context& n, std::ptrdiff_t t) {
     const std::size_t from = n.run.offset + word_begin(n.run, t + 1);
+    const std::size_t limit = std::min(n.text.size(), from + sentence_reach);
     std::size_t to = from;
-    while (to < n.text.size() && sentence_stops.find(n.text[to]) == std::u16string_view::npos) ++to;
+    while (to < limit && sentence_stops.find(n.text[to]) == std::u16string_view::npos) ++to;
     return std::u16string_view(n.text).substr(from, to - from);
 }
 
