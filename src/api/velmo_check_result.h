@@ -17,6 +17,9 @@ struct velmo_check_result_t {
     QString err_word;
     // The suggestions, joined by VELMO_SUGGESTION_SEPARATOR.
     QString cor_word;
+    // Why the text is an error, when the service said; never part of the
+    // mark's name, so a record read back from the document has none.
+    QString message;
 };
 
 #define VELMO_SUGGESTION_SEPARATOR "#-#"

@@ -349,7 +349,9 @@ std::string fake_result_answer(const std::vector<fake_error>& errors) {
                  element(VELMO_ANS_ERR_WORD, error.err_word) + "<" VELMO_ANS_COR_WORD ">";
         for (const std::string& suggestion : error.suggestions)
             inner += element(VELMO_ANS_STRING, suggestion);
-        inner += "</" VELMO_ANS_COR_WORD "></" VELMO_ANS_CHECK_RESULT ">";
+        inner += "</" VELMO_ANS_COR_WORD ">";
+        if (!error.message.empty()) inner += element(VELMO_ANS_MESSAGE, error.message);
+        inner += "</" VELMO_ANS_CHECK_RESULT ">";
     }
     return fake_envelope(VELMO_OP_RESULT, inner);
 }

@@ -48,6 +48,7 @@ struct fake_error {
     int level = 1;
     std::string err_word;
     std::vector<std::string> suggestions;
+    std::string message = {};  // sent only when not empty
 };
 
 // A proofreading job the service plays: the next GetCheckArticlePIDByUser
