@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -74,14 +75,21 @@ void velmo_ui_results::init_ui() {
     // a list of thousands of marks opens at once.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    const int character = velmo_text_width(fontMetrics(), QString::fromUtf8("中"));
+    const QFontMetrics metrics = view->fontMetrics();
+    const int character = velmo_text_width(metrics, QString::fromUtf8("中"));
     for (int c = 0; c <= velmo_results_model::place_column; ++c) {
-        const int caption =
-            velmo_text_width(fontMetrics(),
-                             model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
-            3 * character;
-        view->setColumnWidth(c, qMax(caption, COLUMN_CHARACTERS[c] * character));
+        const QString caption = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        view->setColumnWidth(c, qMax(velmo_text_width(metrics, caption) + 3 * character,
+                                     COLUMN_CHARACTERS[c] * character));
     }
+    // The kind column holds the longest kind's name beside its swatch.
+    int kind_width = 0;
+    for (int k = 0; k < kind_box->count(); ++k)
+        kind_width = qMax(kind_width, velmo_text_width(metrics, kind_box->itemText(k)));
+    const int swatch = view->style()->pixelMetric(QStyle::PM_SmallIconSize);
+    view->setColumnWidth(velmo_results_model::kind_column,
+                         qMax(view->columnWidth(velmo_results_model::kind_column),
+                              kind_width + swatch + 2 * character));
     view->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(view, 1);
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

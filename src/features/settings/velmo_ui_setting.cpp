@@ -263,7 +263,7 @@ QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label, c
 // The buttons, centred.
 void velmo_ui_setting::init_ui_4() {
     auto* row = new QHBoxLayout;
-    ok_button = new QPushButton(tr("确认"), this);
+    ok_button = new QPushButton(tr("确定"), this);
     cancel_button = new QPushButton(tr("取消"), this);
     row->addStretch();
     row->addWidget(ok_button);
