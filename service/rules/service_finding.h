@@ -22,13 +22,13 @@ struct finding {
     int level = 0;                         // 0 until the engine gives it the level of its rule
     std::string err_word;                  // UTF-8
     std::vector<std::string> suggestions;  // UTF-8, best first
-    std::string message = {};  // why it is an error, as its rule row says; sent when not empty
-    std::string rule;          // id of the rule that found it; for logs and evaluation, never sent
-    std::string row = {};      // of a rule read from rows, the id of the row; never sent
+    std::string rule;      // id of the rule that found it; for logs and evaluation, never sent
+    std::string row = {};  // of a rule read from rows, the id of the row; never sent
     // log10 of how likely the text is written so when the first suggestion
     // was meant, as the rule that guessed it reckons; guesses on one span
     // are weighed by it beside the word model. Never sent.
     double log_chance = 0;
+    std::string message = {};  // why it is an error, as its rule row says; sent when not empty
 };
 
 // The option elements of an upload, already read as numbers.

@@ -19,7 +19,7 @@ struct velmo_check_result_t {
     QString cor_word;
     // Why the text is an error, when the service said; never part of the
     // mark's name, so a record read back from the document has none.
-    QString message;
+    QString message = {};
 };
 
 #define VELMO_SUGGESTION_SEPARATOR "#-#"

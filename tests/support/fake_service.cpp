@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QString>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -339,6 +341,22 @@ std::string fake_pid_answer(const std::string& pid) {
 
 std::string fake_progress_answer(int progress) {
     return fake_envelope(VELMO_OP_PROGRESS, std::to_string(progress));
+}
+
+std::vector<fake_error> fake_errors_wherever(const std::string& article,
+                                             const std::vector<fake_error>& words) {
+    const QString text = QString::fromStdString(article);
+    std::vector<fake_error> errors;
+    for (const fake_error& known : words) {
+        const QString word = QString::fromStdString(known.err_word);
+        for (int at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1)) {
+            errors.push_back(known);
+            errors.back().pos = at;
+        }
+    }
+    std::stable_sort(errors.begin(), errors.end(),
+                     [](const fake_error& a, const fake_error& b) { return a.pos < b.pos; });
+    return errors;
 }
 
 std::string fake_result_answer(const std::vector<fake_error>& errors) {

@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,6 +55,12 @@ velmo_ignored_t from_json(const QJsonObject& object) {
     return entry;
 }
 
+// The lists of documents that have no file yet, by name.
+QHash<QString, QList<velmo_ignored_t>>& unsaved_lists() {
+    static QHash<QString, QList<velmo_ignored_t>> lists;
+    return lists;
+}
+
 }  // namespace
 
 QString velmo_ignored_marks::file_for(const QString& folder, const QString& name) {
@@ -70,8 +77,13 @@ QString velmo_ignored_marks::file_for(const QString& folder, const QString& name
 velmo_ignored_marks::velmo_ignored_marks(wpsapi::_Document* document) {
     if (!document) return;
     file = file_for(velmo_document_path(document), velmo_document_name(document));
+    if (file.isEmpty()) {
+        unsaved_name = velmo_document_name(document);
+        entries = unsaved_lists().value(unsaved_name);
+        return;
+    }
     QFile stored(file);
-    if (file.isEmpty() || !stored.open(QIODevice::ReadOnly)) return;
+    if (!stored.open(QIODevice::ReadOnly)) return;
     const QJsonArray array =
         QJsonDocument::fromJson(stored.readAll()).object().value(KEY_ENTRIES).toArray();
     for (const QJsonValue& value : array) {
@@ -81,7 +93,11 @@ velmo_ignored_marks::velmo_ignored_marks(wpsapi::_Document* document) {
 }
 
 void velmo_ignored_marks::save() const {
-    if (file.isEmpty() || !velmo_make_private_file(file.toStdString())) return;
+    if (file.isEmpty()) {
+        unsaved_lists().insert(unsaved_name, entries);
+        return;
+    }
+    if (!velmo_make_private_file(file.toStdString())) return;
     QJsonArray array;
     for (const velmo_ignored_t& entry : entries) array.append(to_json(entry));
     // Written whole and renamed, so a failure never leaves half a list.
@@ -106,7 +122,10 @@ void velmo_ignored_marks::ignore_everywhere(const velmo_check_result_t& record) 
 
 void velmo_ignored_marks::forget() {
     entries.clear();
-    if (!file.isEmpty()) QFile::remove(file);
+    if (file.isEmpty())
+        unsaved_lists().remove(unsaved_name);
+    else
+        QFile::remove(file);
 }
 
 bool velmo_ignored_marks::is_ignored(const velmo_check_result_t& record,

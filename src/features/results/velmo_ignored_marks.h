@@ -26,8 +26,8 @@ struct velmo_ignored_t {
 // The ignored errors of one document, keyed by its folder and name.
 class velmo_ignored_marks {
   public:
-    // Reads the list of the document (none for a document never saved:
-    // its entries then last only as long as this object).
+    // Reads the list of the document. A document never saved has no file:
+    // its list is kept in memory, by the document's name, until unload.
     explicit velmo_ignored_marks(wpsapi::_Document* document);
 
     // The occurrence of record in text (the document's main text).
@@ -48,6 +48,7 @@ class velmo_ignored_marks {
     void save() const;
 
     QString file;
+    QString unsaved_name;  // the key of a document without a file
     QList<velmo_ignored_t> entries;
 };
 

@@ -49,6 +49,7 @@ class velmo_ui_setting : public QDialog {
     struct shown_values_t {
         int weight = -1;
         bool errata = false;
+        bool result_list = false;
         bool options[OPTION_COUNT] = {};
         int repository = -1;
     };
@@ -71,6 +72,7 @@ class velmo_ui_setting : public QDialog {
     QTabWidget* tab_widget = nullptr;
     QRadioButton* weight_buttons[WEIGHT_COUNT] = {};
     QCheckBox* errata_check_box = nullptr;
+    QCheckBox* result_list_check_box = nullptr;
     QCheckBox* option_check_boxes[OPTION_COUNT] = {};
     QRadioButton* repository_buttons[REPOSITORY_COUNT] = {};
     // Piece length, correction offset, service address, in that order.

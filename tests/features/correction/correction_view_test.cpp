@@ -120,7 +120,7 @@ TEST_F(correction_view_test, next_walks_forward_without_wrapping_and_previous_wr
     EXPECT_TRUE(suggest([&](QWidget* dialog) {
         const QString next = QString::fromUtf8("下一处(N)");
         const QString previous = QString::fromUtf8("上一处(P)");
-        press(dialog, next);
+        // The mark shown on opening is selected, so the walk goes on from it.
         expect_selected(2, 4);
         EXPECT_EQ(view_of(dialog).error, QString::fromUtf8("丙丁"));
         press(dialog, next);

@@ -22,30 +22,10 @@
 
 namespace {
 
-struct known_error_t {
-    const char* word;
-    int level;
-    const char* suggestion;
-    const char* message;
-};
-
 // The service here finds these words wherever they occur.
-const known_error_t KNOWN_ERRORS[] = {
-    {"错字", 1, "正字", "错字应作正字"},
-    {"疑点", 2, "疑问", ""},
-};
-
 std::vector<fake_error> errors_in(const std::string& article) {
-    const QString text = QString::fromStdString(article);
-    std::vector<fake_error> errors;
-    for (const known_error_t& known : KNOWN_ERRORS) {
-        const QString word = QString::fromUtf8(known.word);
-        for (int at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1))
-            errors.push_back({at, known.level, known.word, {known.suggestion}, known.message});
-    }
-    std::sort(errors.begin(), errors.end(),
-              [](const fake_error& a, const fake_error& b) { return a.pos < b.pos; });
-    return errors;
+    return fake_errors_wherever(
+        article, {{0, 1, "错字", {"正字"}, "错字应作正字"}, {0, 2, "疑点", {"疑问"}}});
 }
 
 class results_list_test : public commands_test {
@@ -131,6 +111,17 @@ TEST_F(results_list_test, rows_show_kind_context_suggestion_reason_and_place_and
     EXPECT_EQ(window->rows().rowCount(), 4);
 }
 
+TEST_F(results_list_test, a_check_opens_the_list_only_when_the_settings_ask) {
+    open_saved("稿.txt", QString::fromUtf8(SAMPLE));
+    check();
+    EXPECT_FALSE(velmo_results_window());
+    velmo_singleton_config::instance()->set_string("Way", "ResultList", "1");
+    check();
+    ASSERT_TRUE(velmo_results_window());
+    EXPECT_TRUE(velmo_results_window()->isVisible());
+    EXPECT_EQ(velmo_results_window()->rows().rowCount(), 4);
+}
+
 TEST_F(results_list_test, a_click_selects_the_mark_and_ignore_removes_exactly_that_one_for_good) {
     auto document = open_saved("稿.txt", QString::fromUtf8(SAMPLE));
     check();
@@ -169,6 +160,17 @@ TEST_F(results_list_test, ignore_all_removes_every_mark_of_the_text_and_kind_acr
     auto other = open_saved("另.txt", QString::fromUtf8(SAMPLE));
     check();
     EXPECT_EQ(marks(other).size(), 4);
+}
+
+TEST_F(results_list_test, a_document_never_saved_keeps_its_ignored_errors_for_the_session) {
+    auto document =
+        open(wps_sim::document_builder().name("新文档").paragraph(QString::fromUtf8(SAMPLE)));
+    check();
+    velmo_ui_results* window = list();
+    window->set_current_row(1);
+    window->on_ignore_all();
+    check();
+    EXPECT_EQ(marks(document), QStringList({"2:错字", "13:错字", "18:错字"}));
 }
 
 TEST_F(results_list_test, keys_apply_and_ignore_and_applying_changes_the_text_like_suggest) {

@@ -109,6 +109,7 @@ TEST_F(setting_dialog_test, confirm_writes_exactly_the_dialog_keys_and_saves) {
             child<QRadioButton>(dialog, QString::fromUtf8("经济证券会计\n财政审计"))
                 ->setChecked(true);
             set_check(dialog, "自动生成勘误表", false);
+            set_check(dialog, "校对后打开校对结果", true);
             set_check(dialog, "校对用户自定义错误", false);
             set_check(dialog, "检查台湾问题", true);
             set_check(dialog, "检查也作/曾用词", true);
@@ -121,11 +122,13 @@ TEST_F(setting_dialog_test, confirm_writes_exactly_the_dialog_keys_and_saves) {
         "确定");
 
     const ini_values_t disk = ini_on_disk();
-    EXPECT_EQ(changed_keys(), QStringList({"CheckExtendInfo/FanTi", "CheckExtendInfo/ProfType",
-                                           "CheckExtendInfo/TaiWan", "CheckExtendInfo/UserErr",
-                                           "CheckExtendInfo/Weight", "CheckType/CheckLeaderSort",
-                                           "OtherParams/CheckWordsCount", "OtherParams/PosCount",
-                                           "OtherParams/ServiceUrl", "Way/ColorWay"}));
+    EXPECT_EQ(changed_keys(),
+              QStringList({"CheckExtendInfo/FanTi", "CheckExtendInfo/ProfType",
+                           "CheckExtendInfo/TaiWan", "CheckExtendInfo/UserErr",
+                           "CheckExtendInfo/Weight", "CheckType/CheckLeaderSort",
+                           "OtherParams/CheckWordsCount", "OtherParams/PosCount",
+                           "OtherParams/ServiceUrl", "Way/ColorWay", "Way/ResultList"}));
+    EXPECT_EQ(disk.value({"Way", "ResultList"}), "1");
     EXPECT_EQ(disk.value({"CheckExtendInfo", "Weight"}), "0");
     EXPECT_EQ(disk.value({"CheckExtendInfo", "ProfType"}), "16");
     EXPECT_EQ(disk.value({"Way", "ColorWay"}), "0");
