@@ -35,9 +35,13 @@ QString text_after(const velmo_check_result_t& record, const QString& text) {
 
 bool same_kind(int a, int b) { return velmo_level_kind(a) == velmo_level_kind(b); }
 
+// Built key by key: the initializer-list constructor is newer than the
+// oldest Qt a host ships.
 QJsonObject to_json(const velmo_ignored_t& entry) {
-    QJsonObject object{
-        {KEY_LEVEL, entry.level}, {KEY_TEXT, entry.err_word}, {KEY_EVERYWHERE, entry.everywhere}};
+    QJsonObject object;
+    object.insert(KEY_LEVEL, entry.level);
+    object.insert(KEY_TEXT, entry.err_word);
+    object.insert(KEY_EVERYWHERE, entry.everywhere);
     if (!entry.everywhere) {
         object.insert(KEY_BEFORE, entry.before);
         object.insert(KEY_AFTER, entry.after);
@@ -103,7 +107,9 @@ void velmo_ignored_marks::save() const {
     // Written whole and renamed, so a failure never leaves half a list.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) return;
-    out.write(QJsonDocument(QJsonObject{{KEY_ENTRIES, array}}).toJson());
+    QJsonObject list;
+    list.insert(KEY_ENTRIES, array);
+    out.write(QJsonDocument(list).toJson());
     out.commit();
 }
 

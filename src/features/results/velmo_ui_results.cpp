@@ -34,6 +34,12 @@ bool same_kind(const velmo_check_result_t& a, const velmo_check_result_t& b) {
     return velmo_level_kind(a.level) == velmo_level_kind(b.level);
 }
 
+// A mark whose text was corrected holds the written suggestion now, no longer
+// the error text: it is not one of the marks "of" that text.
+bool marks_text(const velmo_check_result_t& record, const QString& word) {
+    return record.span_by_correction == 0 && record.err_word == word;
+}
+
 }  // namespace
 
 velmo_ui_results::velmo_ui_results(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -243,7 +249,7 @@ void velmo_ui_results::on_ignore_all() {
     QList<int> same;
     for (int i = 0; i < s_check_progress.results.size(); ++i) {
         const velmo_check_result_t& record = s_check_progress.results.at(i);
-        if (record.err_word == chosen.err_word && same_kind(record, chosen)) same << i;
+        if (marks_text(record, chosen.err_word) && same_kind(record, chosen)) same << i;
     }
     remove_records(same);
 }
@@ -256,7 +262,7 @@ void velmo_ui_results::on_add_word() {
     velmo_api_addword(VELMO_LIB_USER_WORDS, word);
     QList<int> same;
     for (int i = 0; i < s_check_progress.results.size(); ++i)
-        if (s_check_progress.results.at(i).err_word == word) same << i;
+        if (marks_text(s_check_progress.results.at(i), word)) same << i;
     remove_records(same);
 }
 
