@@ -97,6 +97,11 @@ void velmo_ui_results::init_ui() {
                          qMax(view->columnWidth(velmo_results_model::kind_column),
                               kind_width + swatch + 2 * character));
     view->horizontalHeader()->setStretchLastSection(true);
+    // Wide enough for every column at the current font.
+    int columns_width = 0;
+    for (int c = 0; c <= velmo_results_model::place_column; ++c)
+        columns_width += view->columnWidth(c);
+    resize(qMax(width(), columns_width + 4 * character), height());
     column->addWidget(view, 1);
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { on_select(current.row()); });
@@ -163,8 +168,9 @@ void velmo_ui_results::refresh() {
         model->set_rows(velmo_result_rows(s_check_progress.results, velmo_document_text(document)));
     }
     count_label->setText(tr("共%1处").arg(model->rowCount()));
-    // The row that was current, or the one that now stands in its place.
-    int row = kept;
+    // The row that was current, or the one that now stands in its place; the
+    // first row when none was, so that the keys and buttons work at once.
+    int row = qMax(kept, 0);
     for (int i = 0; kept_pos >= 0 && i < model->rowCount(); ++i)
         if (model->row_at(i)->pos >= kept_pos) {
             row = i;
