@@ -1,8 +1,9 @@
 # The plug-in's folders in layers, lowest first. A file may include headers of
 # its own folder and of folders in lower layers only; folders that share a
 # layer do not include each other. Arrows then run one way:
-#   plugin -> features/<feature> -> features/errata -> features/common
-#          -> check, document -> api -> config -> host
+#   plugin -> features/check -> features/results -> features/<feature>
+#          -> features/errata -> features/common -> check, document -> api
+#          -> config -> host
 # A feature folder is named with its parent (features/check); the feature
 # folders of one layer stay apart from each other. The build targets of the
 # layers (src/CMakeLists.txt) declare the same order as link dependencies;
@@ -15,7 +16,9 @@ set(velmo_layers
   "check document"
   "features/common"
   "features/errata"
-  "features/about features/account features/check features/colours features/correction features/find features/navigation features/settings features/statistics features/usage_details features/word_libraries"
+  "features/about features/account features/colours features/correction features/find features/navigation features/settings features/statistics features/usage_details features/word_libraries"
+  "features/results"
+  "features/check"
   "plugin")
 
 set(rank 0)

@@ -63,7 +63,8 @@
 #define VELMO_ANS_LEVEL "level"
 #define VELMO_ANS_ERR_WORD "ErrWord"
 #define VELMO_ANS_COR_WORD "CorWord"
-#define VELMO_ANS_STRING "string"  // one suggestion, or one word of a word list
+#define VELMO_ANS_MESSAGE "Message"  // optional: why the text is an error
+#define VELMO_ANS_STRING "string"    // one suggestion, or one word of a word list
 #define VELMO_ANS_USER_STATE "UserState"
 #define VELMO_ANS_REMAINING_WORDS "ReMainingWordsCount"
 #define VELMO_ANS_AUTH_END_TIME "AuthEndTime"

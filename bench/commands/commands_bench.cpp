@@ -9,13 +9,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_host.h"
 #include "bench_marked_text.h"
 #include "document/velmo_check_progress.h"
 #include "document/velmo_document.h"
 #include "features/navigation/velmo_navigation_commands.h"
-#include "host/velmo_globals.h"
 #include "host/velmo_host_string.h"
-#include "temp_settings.h"
 #include "wps_sim.h"
 
 namespace {
@@ -31,12 +30,6 @@ struct timings_t {
     double update_ms = 0;
     double next_ms = 0;
 };
-
-// The fastest of several rounds: the machine is shared, and other work only
-// ever adds time.
-double fastest(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
 
 // The least any update must do: read the name and start of every bookmark.
 void walk_bookmarks(wpsapi::_Document* document) {
@@ -111,7 +104,7 @@ timings_t measure(wpsapi::_Application* app, int marks) {
         update.push_back(t.update_ms);
         next.push_back(t.next_ms);
     }
-    return {fastest(walk), fastest(place), fastest(update), fastest(next)};
+    return {bench_fastest(walk), bench_fastest(place), bench_fastest(update), bench_fastest(next)};
 }
 
 bool report(const char* what, double small, double large) {
@@ -124,11 +117,8 @@ bool report(const char* what, double small, double large) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    temp_settings settings("[Color]\nError=6\nFallibility=7\n");
-    kfc::ks_stdptr<wpsapi::_Application> app = wps_sim::create_application();
-    g_pApp = app.get();
+    bench_host host(argc, argv);
+    wpsapi::_Application* app = host.app();
 
     const timings_t small = measure(app, 10000);
     const timings_t large = measure(app, 20000);
@@ -140,6 +130,5 @@ int main(int argc, char** argv) {
     std::printf("%-34s %10.2f ms %10.2f ms   ratio %.2f (host, no target)\n",
                 "bare walk of the host's bookmarks", small.walk_ms, large.walk_ms,
                 large.walk_ms / std::max(small.walk_ms, 1e-6));
-    g_pApp = nullptr;
     return ok ? 0 : 1;
 }

@@ -250,6 +250,7 @@ http_answer service_operations::results(const request& r) {
         a.add(e, VELMO_ANS_ERR_WORD, f.err_word);
         node cor = a.add_element(e, VELMO_ANS_COR_WORD);
         for (const std::string& s : f.suggestions) a.add(cor, VELMO_ANS_STRING, s);
+        if (!f.message.empty()) a.add(e, VELMO_ANS_MESSAGE, f.message);
     }
     return ok(a);
 }

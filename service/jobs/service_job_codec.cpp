@@ -1,5 +1,6 @@
 #include "jobs/service_job_codec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <sstream>
 
@@ -72,6 +73,12 @@ std::string job_encode_findings(const std::vector<finding>& findings) {
         put_string(out, f.err_word);
         for (const std::string& s : f.suggestions) put_string(out, s);
     }
+    // The messages follow as one block, only when a finding has one, so that
+    // findings stored before messages existed read back unchanged.
+    const bool any_message = std::any_of(findings.begin(), findings.end(),
+                                         [](const finding& f) { return !f.message.empty(); });
+    if (any_message)
+        for (const finding& f : findings) put_string(out, f.message);
     return out;
 }
 
@@ -92,6 +99,9 @@ std::optional<std::vector<finding>> job_decode_findings(const std::string& text)
         for (std::string& s : f.suggestions)
             if (!r.string(s)) return std::nullopt;
     }
+    if (!r.at_end())
+        for (finding& f : out)
+            if (!r.string(f.message)) return std::nullopt;
     if (!r.at_end()) return std::nullopt;
     return out;
 }

@@ -30,6 +30,7 @@ struct finding {
     // was meant, as the rule that guessed it reckons; guesses on one span
     // are weighed by it beside the word model. Never sent.
     double log_chance = 0;
+    std::string message = {};  // why it is an error, as its rule row says; sent when not empty
 };
 
 // The option elements of an upload, already read as numbers.

@@ -617,6 +617,7 @@ void word_rule_file::find(const std::u16string& text, const std::vector<chinese_
                 f.err_word = text_utf16_to_utf8(row.written);
                 f.suggestions = {text_utf16_to_utf8(row.meant)};
                 f.row = row.id;
+                f.message = row.message;
                 out.push_back(std::move(f));
                 break;
             }

@@ -69,6 +69,8 @@ velmo_check_result_t read_check_result(void* node) {
         }
         record.cor_word = words.join(QLatin1String(VELMO_SUGGESTION_SEPARATOR));
     }
+    // Optional: an answer without it reads as before.
+    record.message = velmo_api_child_text(node, VELMO_ANS_MESSAGE);
     record.span_by_correction = 0;
     return record;
 }

@@ -20,6 +20,9 @@ struct velmo_check_result_t {
     // False for a record read back from a mark name that did not decode
     // cleanly: it may be shown, but its texts are not trusted for an edit.
     bool sound = true;
+    // Why the text is an error, when the service said; never part of the
+    // mark's name, so a record read back from the document has none.
+    QString message = {};
 };
 
 #define VELMO_SUGGESTION_SEPARATOR "#-#"

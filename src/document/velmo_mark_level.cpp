@@ -25,6 +25,11 @@ QString velmo_mark_kind_name(velmo_mark_kind kind) {
     return QCoreApplication::translate("velmo_level", "错误");
 }
 
+QString velmo_record_reason(const velmo_check_result_t& record) {
+    if (!record.message.isEmpty()) return record.message;
+    return velmo_mark_kind_name(velmo_level_kind(record.level));
+}
+
 void velmo_kind_counts_t::add(int level) {
     switch (velmo_level_kind(level)) {
         case velmo_mark_kind::error:

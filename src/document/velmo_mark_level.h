@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "api/velmo_check_result.h"
 #include "velmo_protocol.h"
 
 enum velmo_level_t {
@@ -24,6 +25,10 @@ bool velmo_level_known(int level);
 
 // "错误", "疑错" or "严重错误" (translated in context "velmo_level").
 QString velmo_mark_kind_name(velmo_mark_kind kind);
+
+// Why the record is an error: the service's message when it sent one, the
+// kind's name otherwise (records read back from marks have no message).
+QString velmo_record_reason(const velmo_check_result_t& record);
 
 // Marks counted by kind.
 struct velmo_kind_counts_t {

@@ -8,6 +8,7 @@
 #include "features/errata/velmo_errata_commands.h"
 #include "features/find/velmo_find_commands.h"
 #include "features/navigation/velmo_navigation_commands.h"
+#include "features/results/velmo_results_commands.h"
 #include "features/settings/velmo_settings_commands.h"
 #include "features/statistics/velmo_statistics_commands.h"
 #include "features/usage_details/velmo_usage_details_commands.h"
@@ -38,6 +39,7 @@ const std::vector<velmo_command_t>& velmo_command_table() {
         {"成批查找", "工具", VELMO_HANDLER(velmo_cb_batch_find)},
         {"错误统计", "工具", VELMO_HANDLER(velmo_cb_stat)},
         {"勘误表", "工具", VELMO_HANDLER(velmo_cb_export)},
+        {"校对结果", "工具", VELMO_HANDLER(velmo_cb_results)},
         {"上一处", "工具", VELMO_HANDLER(velmo_cb_previous)},
         {"关于", "工具", VELMO_HANDLER(velmo_cb_about)},
 

@@ -7,6 +7,7 @@
 
 #include "config/velmo_config.h"
 #include "features/common/velmo_message.h"
+#include "features/results/velmo_results_commands.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_host_entry.h"
 #include "host/velmo_query.h"
@@ -102,5 +103,6 @@ extern "C" VELMO_EXPORT void UnInitWpsPlugins() {
     // them may still lead into it; the library itself is never unmapped.
     qDebug() << ">>>>>>>>>>>wpsComRelease>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>";
     if (g_pApp) WithdrawCommandBars(velmo_event_manager());
+    velmo_results_close();
     g_pApp = nullptr;
 }

@@ -214,7 +214,7 @@ TEST_F(velmo_api_job, progress_needs_status_200_and_its_element) {
 
 TEST_F(velmo_api_job, result_is_cleared_and_filled_from_a_good_answer_only) {
     const std::string answer = fake_result_answer(
-        {{5, 2, "\xE7\x9A\x84\xE7\x9A\x84", {"\xE7\x9A\x84"}}, {9, 1, "x", {"a", "b"}}});
+        {{5, 2, "\xE7\x9A\x84\xE7\x9A\x84", {"\xE7\x9A\x84"}, "doubled"}, {9, 1, "x", {"a", "b"}}});
     service.set_answers("GetCheckArticleResult",
                         {{200, answer, {}}, {500, answer, {}}, {200, "oops", {}}});
     QList<velmo_check_result_t> results;
@@ -224,6 +224,9 @@ TEST_F(velmo_api_job, result_is_cleared_and_filled_from_a_good_answer_only) {
     EXPECT_EQ(results[0].level, 2);
     EXPECT_EQ(results[0].err_word, QString::fromUtf8("\xE7\x9A\x84\xE7\x9A\x84"));
     EXPECT_EQ(results[1].cor_word, "a#-#b");
+    // The reason is optional: read when sent, empty otherwise.
+    EXPECT_EQ(results[0].message, "doubled");
+    EXPECT_EQ(results[1].message, QString());
 
     EXPECT_EQ(velmo_api_result(results, "p"), -1);
     EXPECT_TRUE(results.isEmpty());

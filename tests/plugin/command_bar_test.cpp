@@ -19,6 +19,7 @@
 #include "features/errata/velmo_errata_commands.h"
 #include "features/find/velmo_find_commands.h"
 #include "features/navigation/velmo_navigation_commands.h"
+#include "features/results/velmo_results_commands.h"
 #include "features/settings/velmo_settings_commands.h"
 #include "features/statistics/velmo_statistics_commands.h"
 #include "features/usage_details/velmo_usage_details_commands.h"
@@ -55,6 +56,7 @@ KsoEventHandler handler_named(const QString& name) {
         {"velmo_cb_punctuation_check", velmo_cb_punctuation_check},
         {"velmo_cb_leader_check", velmo_cb_leader_check},
         {"velmo_cb_clear_current_color", velmo_cb_clear_current_color},
+        {"velmo_cb_results", velmo_cb_results},
         {"velmo_cb_suggest", velmo_cb_suggest},
         {"velmo_cb_setting", velmo_cb_setting},
         {"velmo_cb_new_word", velmo_cb_new_word},

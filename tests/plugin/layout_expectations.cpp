@@ -21,6 +21,7 @@ const QVector<expected_item>& expected_items() {
         {"成批查找", "工具", "velmo_cb_batch_find"},
         {"错误统计", "工具", "velmo_cb_stat"},
         {"勘误表", "工具", "velmo_cb_export"},
+        {"校对结果", "工具", "velmo_cb_results"},
         {"上一处", "工具", "velmo_cb_previous"},
         {"关于", "工具", "velmo_cb_about"},
         {"用户登录", "用户", "velmo_cb_login"},

@@ -101,6 +101,16 @@ TEST_F(http_fixture, JobRunsFromIdentifierToResultsWithUtf16Positions) {
     EXPECT_FALSE(errors[1].suggestions.empty());
     EXPECT_EQ(errors[2].pos, 24);
     EXPECT_EQ(errors[2].err_word, "再接再励");
+    // A finding from a rule row without a message carries none.
+    EXPECT_EQ(errors[0].message, "");
+
+    // A row's message travels with its finding.
+    o.weight = 1;
+    const auto reasoned = check("他认真的完成了任务。", o);
+    ASSERT_EQ(reasoned.size(), 1u);
+    EXPECT_EQ(reasoned[0].err_word, "的");
+    EXPECT_EQ(reasoned[0].message,
+              "地 between a manner adverbial and its verb (会好好的 reads as fine)");
 
     // An identifier is used once: fetched results are gone, progress fails.
     soap_reply pid = client->get_pid("writer", "no-123");

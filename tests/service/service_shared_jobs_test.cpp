@@ -63,6 +63,18 @@ TEST(ServiceJobCodec, FindingsAndOptionsSurviveTheRoundTripAndDamagedTextIsRefus
     EXPECT_FALSE(velmo_service::job_decode_findings(text + "x"));
     EXPECT_FALSE(velmo_service::job_decode_findings("99999999999999999999;"));
 
+    // Reasons travel too; a text written without them (as before they
+    // existed) still reads, with none.
+    in[1].message = "why: 12:3";
+    const std::string with_reasons = velmo_service::job_encode_findings(in);
+    auto reasons = velmo_service::job_decode_findings(with_reasons);
+    ASSERT_TRUE(reasons);
+    EXPECT_EQ((*reasons)[0].message, "");
+    EXPECT_EQ((*reasons)[1].message, "why: 12:3");
+    EXPECT_EQ((*out)[1].message, "");
+    EXPECT_FALSE(
+        velmo_service::job_decode_findings(with_reasons.substr(0, with_reasons.size() - 1)));
+
     velmo_service::check_options o;
     o.general = false;
     o.english = o.user_errors = true;

@@ -176,6 +176,7 @@ std::vector<found_error> read_errors(const soap_reply& reply) {
             if (name == VELMO_ANS_LEVEL)
                 e.level = static_cast<int>(std::strtol(node_text(c).c_str(), nullptr, 10));
             if (name == VELMO_ANS_ERR_WORD) e.err_word = node_text(c);
+            if (name == VELMO_ANS_MESSAGE) e.message = node_text(c);
             if (name == VELMO_ANS_COR_WORD)
                 for (xmlNodePtr s = c->children; s; s = s->next)
                     if (s->type == XML_ELEMENT_NODE) e.suggestions.push_back(node_text(s));

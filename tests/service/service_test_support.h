@@ -63,6 +63,7 @@ struct found_error {
     int level = 0;
     std::string err_word;
     std::vector<std::string> suggestions;
+    std::string message;  // "" when the answer has none
 };
 
 struct upload_options {

@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QString>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -341,6 +343,22 @@ std::string fake_progress_answer(int progress) {
     return fake_envelope(VELMO_OP_PROGRESS, std::to_string(progress));
 }
 
+std::vector<fake_error> fake_errors_wherever(const std::string& article,
+                                             const std::vector<fake_error>& words) {
+    const QString text = QString::fromStdString(article);
+    std::vector<fake_error> errors;
+    for (const fake_error& known : words) {
+        const QString word = QString::fromStdString(known.err_word);
+        for (int at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1)) {
+            errors.push_back(known);
+            errors.back().pos = at;
+        }
+    }
+    std::stable_sort(errors.begin(), errors.end(),
+                     [](const fake_error& a, const fake_error& b) { return a.pos < b.pos; });
+    return errors;
+}
+
 std::string fake_result_answer(const std::vector<fake_error>& errors) {
     std::string inner;
     for (const fake_error& error : errors) {
@@ -349,7 +367,9 @@ std::string fake_result_answer(const std::vector<fake_error>& errors) {
                  element(VELMO_ANS_ERR_WORD, error.err_word) + "<" VELMO_ANS_COR_WORD ">";
         for (const std::string& suggestion : error.suggestions)
             inner += element(VELMO_ANS_STRING, suggestion);
-        inner += "</" VELMO_ANS_COR_WORD "></" VELMO_ANS_CHECK_RESULT ">";
+        inner += "</" VELMO_ANS_COR_WORD ">";
+        if (!error.message.empty()) inner += element(VELMO_ANS_MESSAGE, error.message);
+        inner += "</" VELMO_ANS_CHECK_RESULT ">";
     }
     return fake_envelope(VELMO_OP_RESULT, inner);
 }

@@ -48,6 +48,7 @@ struct fake_error {
     int level = 1;
     std::string err_word;
     std::vector<std::string> suggestions;
+    std::string message = {};  // sent only when not empty
 };
 
 // A proofreading job the service plays: the next GetCheckArticlePIDByUser
@@ -115,6 +116,13 @@ std::string fake_envelope(const std::string& operation, const std::string& inner
 
 // A SOAP 1.2 fault; code is "soap12:Sender" or "soap12:Receiver".
 std::string fake_fault(const std::string& code, const std::string& reason);
+
+// Every occurrence in the article (UTF-8) of each error's text, with the
+// error's level, suggestions and message and the occurrence's UTF-16
+// position, in ascending position: a service that finds these words wherever
+// they are.
+std::vector<fake_error> fake_errors_wherever(const std::string& article,
+                                             const std::vector<fake_error>& words);
 
 // ErrCode and ErrMsg, as CheckUser, AddWords, DeleteWords and the upload answer.
 std::string fake_code_answer(const std::string& operation, int code, const std::string& message);

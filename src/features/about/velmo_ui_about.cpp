@@ -61,7 +61,7 @@ void velmo_ui_about::init_ui_2() {
         tr("版本: %1").arg(QStringLiteral(VELMO_VERSION)),
         tr("地址: 北京市海淀区中关村大街1号"),
         tr("电话: 010-00000000, 010-00000001"),
-        tr("Email: support@velmo.example"),
+        tr("邮箱: support@velmo.example"),
         tr("网址: http://www.velmo.example"),
     };
     for (const QString& line : lines)

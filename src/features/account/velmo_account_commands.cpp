@@ -3,6 +3,7 @@
 #include "features/account/velmo_account_commands.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include "api/velmo_api_account.h"
 #include "config/velmo_config.h"
@@ -23,6 +24,14 @@ QString shown_caption(const QString& caption, const QString& value) {
 
 ksoapi::CommandBarControl* registered_control(const QString& caption) {
     return g_velmo_controls.value(caption).get();
+}
+
+// A count with its thousands grouped ("10,000,000"), so that a large quota
+// reads at a glance; a text that is no whole number is shown as it came.
+QString grouped_digits(const QString& count) {
+    bool number = false;
+    const qlonglong value = count.toLongLong(&number);
+    return number ? QLocale(QLocale::Chinese, QLocale::China).toString(value) : count;
 }
 
 }  // namespace
@@ -47,12 +56,13 @@ int velmo_cb_account(QList<QVariant>&) {
     // Fields stay empty when the service cannot answer.
     velmo_userinfo_t info;
     velmo_api_userinfo(&info);
+    const QString remaining = grouped_digits(info.remaining_words);
     const struct {
         const char* caption;
         const QString& value;
     } items[] = {
         {"状态", info.user_state},
-        {"剩余字数", info.remaining_words},
+        {"剩余字数", remaining},
         {"有效期", info.auth_end_time},
     };
     for (const auto& item : items) {

@@ -13,6 +13,8 @@
 #include "features/check/velmo_ui_check.h"
 #include "features/common/velmo_message.h"
 #include "features/errata/velmo_ui_export.h"
+#include "features/results/velmo_ignored_marks.h"
+#include "features/results/velmo_results_commands.h"
 #include "host/velmo_globals.h"
 #include "host/velmo_query.h"
 
@@ -60,8 +62,12 @@ velmo_check_run_outcome_t run_check_dialog() {
     session.wait();
     velmo_check_run_outcome_t outcome = session.outcome();
     collect_outcome(outcome, session.document());
-    if (!outcome.document_closed)
+    if (!outcome.document_closed) {
+        // What the user ignored in this document is not marked again.
+        velmo_drop_ignored_records(session.document(), s_check_progress.results);
         outcome.unplaced_count += local_print_check_result(true, session.document());
+    }
+    velmo_results_check_ended();
     return outcome;
 }
 

@@ -71,7 +71,7 @@ void velmo_ui_clear_color::init_ui_1() {
 // The buttons.
 void velmo_ui_clear_color::init_ui_2() {
     auto* row = new QHBoxLayout;
-    auto* ok_button = new QPushButton(tr("确认"), this);
+    auto* ok_button = new QPushButton(tr("确定"), this);
     auto* cancel_button = new QPushButton(tr("取消"), this);
     row->addWidget(ok_button);
     row->addWidget(cancel_button);

@@ -1,6 +1,6 @@
 // The dialog "清除颜色标记": one check box per kind of mark with the kind's
 // colour beside it. Kinds that share a colour are ticked together, since
-// marks are cleared by colour. "确认" stores the ticks and saves the
+// marks are cleared by colour. "确定" stores the ticks and saves the
 // settings file; afterwards is_clear_color() tells the clear-colour command
 // which colours to clear.
 #ifndef VELMO_FEATURES_COLOURS_VELMO_UI_COLOR_CLEAR_H
@@ -22,7 +22,7 @@ class velmo_ui_clear_color : public QDialog {
     // Kinds in the order Error, Fallibility, Update, Find.
     static constexpr int KIND_COUNT = 4;
 
-    // False unless "确认" was pressed; then whether the check box of the
+    // False unless "确定" was pressed; then whether the check box of the
     // first kind whose configured colour is `index` is ticked (false when
     // no kind has that colour).
     bool is_clear_color(int index) const;

@@ -49,6 +49,17 @@ void restore_find_marks(const std::vector<find_mark_t>& marks) {
     }
 }
 
+// Makes the document's marks agree with the progress after corrections.
+void place_marks_again() {
+    // Re-placing the marks deletes every mark of the plug-in, but only the
+    // error marks come back from the progress: the find marks are carried
+    // over so that a correction does not drop the batch find's results.
+    const std::vector<find_mark_t> find_marks = read_find_marks();
+    local_del_bookmarks(false);
+    local_print_check_result(false);
+    restore_find_marks(find_marks);
+}
+
 }  // namespace
 
 int velmo_cb_suggest(QList<QVariant>&) {
@@ -58,12 +69,18 @@ int velmo_cb_suggest(QList<QVariant>&) {
         dialog.set_check_progress(&s_check_progress);
         dialog.exec();
     }
-    // Re-placing the marks deletes every mark of the plug-in, but only the
-    // error marks come back from the progress: the find marks are carried
-    // over so that a correction does not drop the batch find's results.
-    const std::vector<find_mark_t> find_marks = read_find_marks();
-    local_del_bookmarks(false);
-    local_print_check_result(false);
-    restore_find_marks(find_marks);
+    place_marks_again();
     return 0;
+}
+
+bool velmo_correction_apply_first(int index) {
+    if (s_check_progress.document != local_get_document()) return false;
+    bool written = false;
+    {
+        velmo_ui_correct dialog;
+        dialog.set_check_progress(&s_check_progress);
+        written = dialog.apply_first_suggestion(index);
+    }
+    if (written) place_marks_again();
+    return written;
 }

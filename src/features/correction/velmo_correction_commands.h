@@ -9,4 +9,9 @@
 
 int velmo_cb_suggest(QList<QVariant>& args);
 
+// Writes the first suggestion of the collected record `index` over its mark,
+// as "更改(A)" of "建议" does, then places the marks again as "建议" does when
+// it closes. False when nothing was written.
+bool velmo_correction_apply_first(int index);
+
 #endif

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include "config/velmo_config_values.h"
 #include "document/velmo_document.h"
 #include "document/velmo_mark_apply.h"
+#include "document/velmo_mark_level.h"
 #include "document/velmo_mark_name.h"
 #include "features/common/velmo_message.h"
 #include "features/common/velmo_ui_fit.h"
@@ -63,6 +65,10 @@ QVBoxLayout* velmo_ui_correct::init_ui_1() {
         inside->addWidget(group.second);
         column->addWidget(box);
     }
+    // Why the service holds the text for an error.
+    reason_label = new QLabel(this);
+    reason_label->setWordWrap(true);
+    column->addWidget(reason_label);
     return column;
 }
 
@@ -104,6 +110,20 @@ void velmo_ui_correct::set_check_progress(check_progress_t* bound) {
         }
     }
     show_current();
+    // The text shows which mark the dialog talks about.
+    if (showing) select_in_document();
+}
+
+bool velmo_ui_correct::apply_first_suggestion(int index) {
+    if (!progress || index < 0 || index >= progress->results.size()) return false;
+    progress->current = index;
+    show_clear();
+    show_current();
+    const velmo_apply_result done =
+        change_button->isEnabled() ? correct_current() : velmo_apply_result::failed;
+    tell_stale_marks();
+    // Applied, or dropped as stale: either way the progress changed.
+    return done != velmo_apply_result::failed;
 }
 
 long velmo_ui_correct::get_pos() const { return local_get_pos(); }
@@ -135,12 +155,15 @@ void velmo_ui_correct::get_next() {
 }
 
 void velmo_ui_correct::select_current() {
-    const velmo_check_result_t& record = progress->results.at(progress->current);
-    kfc::ks_stdptr<wpsapi::Range> range;
-    if (FAILED(get_range(record.pos, mark_end(record), range))) return;
-    if (FAILED(range->Select())) return;
+    if (!select_in_document()) return;
     show_clear();
     show_current();
+}
+
+bool velmo_ui_correct::select_in_document() const {
+    const velmo_check_result_t& record = progress->results.at(progress->current);
+    kfc::ks_stdptr<wpsapi::Range> range;
+    return SUCCEEDED(get_range(record.pos, mark_end(record), range)) && SUCCEEDED(range->Select());
 }
 
 void velmo_ui_correct::show_current() {
@@ -149,6 +172,7 @@ void velmo_ui_correct::show_current() {
     if (!current_in_list()) progress->current = 0;
     const velmo_check_result_t& record = progress->results.at(progress->current);
     err_edit->setText(record.err_word);
+    reason_label->setText(velmo_record_reason(record));
     for (const QString& alternative :
          velmo_split(record.cor_word, QLatin1String(VELMO_SUGGESTION_SEPARATOR)))
         cor_list->addItem(alternative);
@@ -164,6 +188,7 @@ void velmo_ui_correct::show_current() {
 void velmo_ui_correct::show_clear() {
     showing = false;
     err_edit->clear();
+    reason_label->clear();
     cor_edit->clear();
     // Disconnected first: clearing the list must not report a row that is gone.
     disconnect(cor_list, &QListWidget::currentRowChanged, this, &velmo_ui_correct::on_cor_changed);

@@ -13,6 +13,7 @@
 #include "wpsapi.h"
 
 QT_BEGIN_NAMESPACE
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -29,6 +30,12 @@ class velmo_ui_correct : public QDialog {
     // it from the document's marks and shows the mark under the cursor, or
     // else the progress's current mark. Call once, before exec.
     void set_check_progress(check_progress_t* progress);
+
+    // Writes the first suggestion of record `index` over its mark, as
+    // "更改(A)" does from the dialog, only over text that still is the error
+    // text (a stale mark is dropped and the user told); false when the
+    // progress is unchanged (a hint, or a mark the host cannot reach).
+    bool apply_first_suggestion(int index);
 
   public slots:
     void on_prev();
@@ -51,6 +58,8 @@ class velmo_ui_correct : public QDialog {
     void get_next();
     // Selects the current mark in the document and shows it.
     void select_current();
+    // Selects the current mark in the document; false when the host cannot.
+    bool select_in_document() const;
     void show_current();
     void show_clear();
     // Writes the suggestion box over the current mark where the document
@@ -61,6 +70,7 @@ class velmo_ui_correct : public QDialog {
     bool current_in_list() const;
 
     QLineEdit* err_edit = nullptr;
+    QLabel* reason_label = nullptr;
     QLineEdit* cor_edit = nullptr;
     QListWidget* cor_list = nullptr;
     check_progress_t* progress = nullptr;

@@ -39,6 +39,7 @@ struct check_option_t {
 const setting_key_t WEIGHT_KEY = {"CheckExtendInfo", "Weight"};
 const setting_key_t PROF_TYPE_KEY = {"CheckExtendInfo", "ProfType"};
 const setting_key_t COLOR_WAY_KEY = {"Way", "ColorWay"};
+const setting_key_t RESULT_LIST_KEY = {"Way", "ResultList"};
 
 struct text_field_t {
     setting_key_t setting;
@@ -176,6 +177,7 @@ velmo_ui_setting::shown_values_t velmo_ui_setting::current_values() const {
     shown_values_t values;
     values.weight = checked_index(weight_buttons);
     values.errata = errata_check_box->isChecked();
+    values.result_list = result_list_check_box->isChecked();
     for (int i = 0; i < OPTION_COUNT; ++i) values.options[i] = option_check_boxes[i]->isChecked();
     values.repository = checked_index(repository_buttons);
     return values;
@@ -203,6 +205,9 @@ void velmo_ui_setting::init_ui_1() {
     errata_check_box = new QCheckBox(tr("自动生成勘误表"), errata_group);
     errata_check_box->setChecked(read_int(COLOR_WAY_KEY) != 0);
     errata_column->addWidget(errata_check_box);
+    result_list_check_box = new QCheckBox(tr("校对后打开校对结果"), errata_group);
+    result_list_check_box->setChecked(read_int(RESULT_LIST_KEY) != 0);
+    errata_column->addWidget(result_list_check_box);
     left->addWidget(errata_group);
     columns->addLayout(left);
 
@@ -263,7 +268,7 @@ QLineEdit* velmo_ui_setting::add_line_edit(QWidget* tab, const QString& label, c
 // The buttons, centred.
 void velmo_ui_setting::init_ui_4() {
     auto* row = new QHBoxLayout;
-    ok_button = new QPushButton(tr("确认"), this);
+    ok_button = new QPushButton(tr("确定"), this);
     cancel_button = new QPushButton(tr("取消"), this);
     row->addStretch();
     row->addWidget(ok_button);
@@ -315,6 +320,9 @@ void velmo_ui_setting::write_choices() {
         store->set_int(WEIGHT_KEY.section, WEIGHT_KEY.key, qMax(now.weight, 0));
     if (now.errata != shown.errata)
         store->set_string(COLOR_WAY_KEY.section, COLOR_WAY_KEY.key, now.errata ? "1" : "0");
+    if (now.result_list != shown.result_list)
+        store->set_string(RESULT_LIST_KEY.section, RESULT_LIST_KEY.key,
+                          now.result_list ? "1" : "0");
     for (int i = 0; i < OPTION_COUNT; ++i)
         if (CHECK_OPTIONS[i].written && now.options[i] != shown.options[i])
             store->set_int(CHECK_OPTIONS[i].setting.section, CHECK_OPTIONS[i].setting.key,

@@ -1,7 +1,7 @@
 // The dialog "参数设置": the check options sent with every upload, the
 // professional library, the automatic errata table, the piece length, the
 // correction offset and the service address. Filled from the settings when
-// built; "确认" writes back what the user changed and saves the settings
+// built; "确定" writes back what the user changed and saves the settings
 // file, or says what could not be stored and stays open.
 #ifndef VELMO_FEATURES_SETTINGS_VELMO_UI_SETTING_H
 #define VELMO_FEATURES_SETTINGS_VELMO_UI_SETTING_H
@@ -46,11 +46,12 @@ class velmo_ui_setting : public QDialog {
     static QString stored_text(const QString& typed);
 
   private:
-    // What the controls showed when the dialog opened, so that "确认"
+    // What the controls showed when the dialog opened, so that "确定"
     // writes back only what the user changed.
     struct shown_values_t {
         int weight = -1;
         bool errata = false;
+        bool result_list = false;
         bool options[OPTION_COUNT] = {};
         int repository = -1;
     };
@@ -73,6 +74,7 @@ class velmo_ui_setting : public QDialog {
     QTabWidget* tab_widget = nullptr;
     QRadioButton* weight_buttons[WEIGHT_COUNT] = {};
     QCheckBox* errata_check_box = nullptr;
+    QCheckBox* result_list_check_box = nullptr;
     QCheckBox* option_check_boxes[OPTION_COUNT] = {};
     QRadioButton* repository_buttons[REPOSITORY_COUNT] = {};
     // Piece length, correction offset, service address, in that order.

@@ -100,8 +100,10 @@ void velmo_ui_stat::init_ui() {
 }
 
 QHBoxLayout* velmo_ui_stat::add_color_count(velmo_ui_color_button*& swatch, QLineEdit*& count,
-                                            const char* color_key) {
+                                            const char* color_key, const QString& name) {
     auto* pair = new QHBoxLayout;
+    // The colour alone does not say which marks it counts.
+    pair->addWidget(new QLabel(name, this));
     swatch = new velmo_ui_color_button(this);
     swatch->setObjectName(QLatin1String(color_key));
     velmo_fit_size(swatch, SWATCH_SIZE, SWATCH_SIZE);
@@ -116,9 +118,9 @@ QHBoxLayout* velmo_ui_stat::add_color_count(velmo_ui_color_button*& swatch, QLin
 void velmo_ui_stat::init_ui_2() {
     auto* group = new QGroupBox(tr("颜色标记统计"), this);
     auto* row = new QHBoxLayout(group);
-    row->addLayout(add_color_count(error_swatch, error_count, "Error"));
-    row->addLayout(add_color_count(suspect_swatch, suspect_count, "Fallibility"));
-    row->addLayout(add_color_count(corrected_swatch, corrected_count, "Update"));
+    row->addLayout(add_color_count(error_swatch, error_count, "Error", tr("错误")));
+    row->addLayout(add_color_count(suspect_swatch, suspect_count, "Fallibility", tr("疑错")));
+    row->addLayout(add_color_count(corrected_swatch, corrected_count, "Update", tr("已更正")));
     static_cast<QVBoxLayout*>(layout())->addWidget(group);
 }
 

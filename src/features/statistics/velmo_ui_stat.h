@@ -53,8 +53,9 @@ class velmo_ui_stat : public QDialog {
     void init_ui_2();
     void init_ui_3();
     void init_ui_4();
+    // The colour's name, its swatch and its count.
     QHBoxLayout* add_color_count(velmo_ui_color_button*& swatch, QLineEdit*& count,
-                                 const char* color_key);
+                                 const char* color_key, const QString& name);
     QLineEdit* add_summary_value(QHBoxLayout* row, const QString& label, const char* name);
 
     velmo_ui_color_button* error_swatch = nullptr;

@@ -56,7 +56,7 @@ class about_dialog_test : public settings_test {
                         .match(shown.texts[1])
                         .hasMatch())
             << shown.texts[1].toStdString();
-        const char* const captions[] = {"地址: ", "电话: ", "Email: ", "网址: "};
+        const char* const captions[] = {"地址: ", "电话: ", "邮箱: ", "网址: "};
         for (int i = 0; i < 4; ++i)
             EXPECT_TRUE(shown.texts[i + 2].startsWith(QString::fromUtf8(captions[i])))
                 << shown.texts[i + 2].toStdString();

@@ -61,7 +61,7 @@ TEST_F(login_test, an_accepted_account_is_stored_saved_and_shown_on_the_account_
     EXPECT_EQ(infos[0].value("userName"), "张三");
     EXPECT_EQ(caption_of("用户名"), QStringLiteral("用户名:张三"));
     EXPECT_EQ(caption_of("状态"), QStringLiteral("状态:正常"));
-    EXPECT_EQ(caption_of("剩余字数"), QStringLiteral("剩余字数:5000"));
+    EXPECT_EQ(caption_of("剩余字数"), QStringLiteral("剩余字数:5,000"));
     EXPECT_EQ(caption_of("有效期"), QStringLiteral("有效期:2027-01-31"));
 }
 

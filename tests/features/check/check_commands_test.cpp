@@ -18,29 +18,9 @@
 
 namespace {
 
-struct known_error_t {
-    const char* word;
-    int level;
-    const char* suggestion;
-};
-
 // The service in these tests finds these words wherever they occur.
-const known_error_t KNOWN_ERRORS[] = {
-    {"错字", 1, "错子"},
-    {"疑点", 2, "[疑问]"},
-};
-
 std::vector<fake_error> errors_in(const std::string& article) {
-    const QString text = QString::fromStdString(article);
-    std::vector<fake_error> errors;
-    for (const known_error_t& known : KNOWN_ERRORS) {
-        const QString word = QString::fromUtf8(known.word);
-        for (int at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1))
-            errors.push_back({at, known.level, known.word, {known.suggestion}});
-    }
-    std::sort(errors.begin(), errors.end(),
-              [](const fake_error& a, const fake_error& b) { return a.pos < b.pos; });
-    return errors;
+    return fake_errors_wherever(article, {{0, 1, "错字", {"错子"}}, {0, 2, "疑点", {"[疑问]"}}});
 }
 
 QByteArray file_bytes(const QString& path) {

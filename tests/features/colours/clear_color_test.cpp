@@ -128,7 +128,7 @@ TEST_F(clear_color_test, only_a_confirmed_dialog_answers_which_colours_to_clear)
     for (int color : {6, 7, 4, 3}) EXPECT_FALSE(dialog.is_clear_color(color)) << color;
 
     box(&dialog, UPDATE_BOX)->setChecked(false);
-    click(&dialog, "确认");
+    click(&dialog, "确定");
     EXPECT_TRUE(dialog.is_clear_color(6));
     EXPECT_TRUE(dialog.is_clear_color(7));
     EXPECT_FALSE(dialog.is_clear_color(4));
@@ -139,7 +139,7 @@ TEST_F(clear_color_test, only_a_confirmed_dialog_answers_which_colours_to_clear)
 
 TEST_F(clear_color_test, clears_marks_of_the_chosen_colour_only_and_stores_the_ticks) {
     auto document = open_marked_document();
-    run({true, false, false, false}, "确认");
+    run({true, false, false, false}, "确定");
 
     EXPECT_EQ(shown_ticks, QList<bool>({false, true, false, false}));
     EXPECT_EQ(remaining(document),
@@ -159,7 +159,7 @@ TEST_F(clear_color_test, clears_marks_of_the_chosen_colour_only_and_stores_the_t
 
 TEST_F(clear_color_test, next_opening_shows_the_last_confirmed_ticks) {
     auto document = open_marked_document();
-    run({false, false, true, true}, "确认");
+    run({false, false, true, true}, "确定");
     EXPECT_EQ(remaining(document),
               QStringList({"vmjd_error_1_0_甲乙_x_0=6", "vmjd_error_3_0_丙_y_2=6",
                            "vmjd_error_2_0_丁戊_z_4=7", "vmjd_find_12_13=6", "my_note=6",
@@ -170,7 +170,7 @@ TEST_F(clear_color_test, next_opening_shows_the_last_confirmed_ticks) {
 
 TEST_F(clear_color_test, every_kind_chosen_removes_every_mark_and_leaves_other_bookmarks) {
     auto document = open_marked_document();
-    run({true, true, true, true}, "确认");
+    run({true, true, true, true}, "确定");
     EXPECT_EQ(bookmark_names(document), QStringList({"my_note"}));
     EXPECT_EQ(highlight(document, 0, 14), 0);
     EXPECT_EQ(highlight(document, 14, 16), 6);
@@ -199,7 +199,7 @@ TEST_F(clear_color_test, clears_a_long_run_of_adjacent_marks) {
                          2 * i + 2);
     }
     auto document = builder.open(app);
-    run({true, false, false, false}, "确认");
+    run({true, false, false, false}, "确定");
     const QStringList left = bookmark_names(document);
     EXPECT_EQ(left.size(), ALL_MARKS - ERROR_MARKS);
     for (const QString& name : left)
@@ -209,7 +209,7 @@ TEST_F(clear_color_test, clears_a_long_run_of_adjacent_marks) {
 }
 
 TEST_F(clear_color_test, without_a_document_only_the_ticks_are_stored) {
-    run({true, false, false, false}, "确认");
+    run({true, false, false, false}, "确定");
     EXPECT_EQ(ini_on_disk().value({"ClearColor", "ErrorFlag"}), "1");
 }
 

@@ -171,7 +171,7 @@ TEST_F(correction_changes_test, written_texts_with_blanks_or_separators_keep_the
     responder.on(QString::fromUtf8("清除颜色标记")).act([](QWidget* dialog) {
         for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
             box->setChecked(box->text() == QString::fromUtf8("清除所有修改标记"));
-        press(dialog, QString::fromUtf8("确认"));
+        press(dialog, QString::fromUtf8("确定"));
     });
     velmo_cb_clear_color(args);
     EXPECT_TRUE(bookmarks(document).empty());

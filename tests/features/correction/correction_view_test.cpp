@@ -1,6 +1,7 @@
 // What the correction dialog shows: the mark under the cursor or the current
 // one, its alternatives, hints, walking the marks, an empty collection and a
 // collection left over from another document.
+#include <QLabel>
 #include <QWidget>
 
 #include "correction_fixture.h"
@@ -42,6 +43,29 @@ TEST_F(correction_view_test, opens_on_the_mark_under_the_cursor_with_both_ends_i
         set_cursor(cursor);
         EXPECT_EQ(suggest_and_look().error, QString::fromUtf8("庚辛"));
     }
+}
+
+// The text shows which mark the dialog talks about, and the dialog says why
+// it is one: the service's message, or the kind when the record has none.
+TEST_F(correction_view_test, opening_selects_the_shown_mark_and_tells_why_it_is_an_error) {
+    open_three_marks();
+    s_check_progress.results[1].message = QString::fromUtf8("庚辛应作庚");
+    const auto reason = [](QWidget* dialog) {
+        QStringList texts;
+        for (QLabel* label : dialog->findChildren<QLabel*>())
+            if (!label->text().isEmpty()) texts << label->text();
+        return texts;
+    };
+    QStringList seen;
+    set_cursor(7);
+    suggest([&](QWidget* dialog) {
+        expect_selected(6, 8);
+        seen << reason(dialog);
+        press(dialog, QString::fromUtf8("下一处(N)"));
+        expect_selected(12, 14);
+        seen << reason(dialog);
+    });
+    EXPECT_EQ(seen, (QStringList{QString::fromUtf8("庚辛应作庚"), QString::fromUtf8("错误")}));
 }
 
 TEST_F(correction_view_test, alternatives_fill_the_list_and_the_chosen_row_fills_the_box) {
@@ -96,7 +120,7 @@ TEST_F(correction_view_test, next_walks_forward_without_wrapping_and_previous_wr
     EXPECT_TRUE(suggest([&](QWidget* dialog) {
         const QString next = QString::fromUtf8("下一处(N)");
         const QString previous = QString::fromUtf8("上一处(P)");
-        press(dialog, next);
+        // The mark shown on opening is selected, so the walk goes on from it.
         expect_selected(2, 4);
         EXPECT_EQ(view_of(dialog).error, QString::fromUtf8("丙丁"));
         press(dialog, next);

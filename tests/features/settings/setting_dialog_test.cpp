@@ -1,5 +1,5 @@
 // The settings dialog "参数设置" through its command: what it shows, what
-// "确认" writes (and only that), and that "取消" writes nothing.
+// "确定" writes (and only that), and that "取消" writes nothing.
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -109,6 +109,7 @@ TEST_F(setting_dialog_test, confirm_writes_exactly_the_dialog_keys_and_saves) {
             child<QRadioButton>(dialog, QString::fromUtf8("经济证券会计\n财政审计"))
                 ->setChecked(true);
             set_check(dialog, "自动生成勘误表", false);
+            set_check(dialog, "校对后打开校对结果", true);
             set_check(dialog, "校对用户自定义错误", false);
             set_check(dialog, "检查台湾问题", true);
             set_check(dialog, "检查也作/曾用词", true);
@@ -118,14 +119,16 @@ TEST_F(setting_dialog_test, confirm_writes_exactly_the_dialog_keys_and_saves) {
             set_edit(dialog, 1, QString::fromUtf8("五"));
             set_edit(dialog, 2, "http://127.0.0.1:9/other");
         },
-        "确认");
+        "确定");
 
     const ini_values_t disk = ini_on_disk();
-    EXPECT_EQ(changed_keys(), QStringList({"CheckExtendInfo/FanTi", "CheckExtendInfo/ProfType",
-                                           "CheckExtendInfo/TaiWan", "CheckExtendInfo/UserErr",
-                                           "CheckExtendInfo/Weight", "CheckType/CheckLeaderSort",
-                                           "OtherParams/CheckWordsCount", "OtherParams/PosCount",
-                                           "OtherParams/ServiceUrl", "Way/ColorWay"}));
+    EXPECT_EQ(changed_keys(),
+              QStringList({"CheckExtendInfo/FanTi", "CheckExtendInfo/ProfType",
+                           "CheckExtendInfo/TaiWan", "CheckExtendInfo/UserErr",
+                           "CheckExtendInfo/Weight", "CheckType/CheckLeaderSort",
+                           "OtherParams/CheckWordsCount", "OtherParams/PosCount",
+                           "OtherParams/ServiceUrl", "Way/ColorWay", "Way/ResultList"}));
+    EXPECT_EQ(disk.value({"Way", "ResultList"}), "1");
     EXPECT_EQ(disk.value({"CheckExtendInfo", "Weight"}), "0");
     EXPECT_EQ(disk.value({"CheckExtendInfo", "ProfType"}), "16");
     EXPECT_EQ(disk.value({"Way", "ColorWay"}), "0");
@@ -151,7 +154,7 @@ TEST_F(setting_dialog_test, confirm_without_edits_writes_nothing_back) {
     use_ini(
         "[CheckExtendInfo]\nProfType=25\nWeight=9\n[OtherParams]\nCheckWordsCount=50\n"
         "PosCount=\xCE\xE5\nServiceUrl=http://127.0.0.1:1/\xB7\xFE\n");
-    run([](QWidget*) {}, "确认");
+    run([](QWidget*) {}, "确定");
     EXPECT_EQ(changed_keys(), QStringList());
     EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), 9);
     EXPECT_STREQ(config()->get_string("OtherParams", "PosCount"), "\xCE\xE5");
@@ -164,7 +167,7 @@ TEST_F(setting_dialog_test, typed_texts_lose_line_breaks_and_outer_blanks) {
             set_edit(dialog, 1, "\t7 ");
             set_edit(dialog, 2, "  http://127.0.0.1:9/\nservice\r\n");
         },
-        "确认");
+        "确定");
     EXPECT_EQ(changed_keys(), QStringList({"OtherParams/CheckWordsCount", "OtherParams/PosCount",
                                            "OtherParams/ServiceUrl"}));
     EXPECT_EQ(ini_on_disk().value({"OtherParams", "ServiceUrl"}), "http://127.0.0.1:9/service");
@@ -183,14 +186,14 @@ TEST_F(setting_dialog_test, what_cannot_be_stored_is_named_and_the_dialog_stays_
     responder.on("参数设置").act([&](QWidget* dialog) {
         set_edit(dialog, 0, "2000");
         set_edit(dialog, 2, QString::fromUtf8("http://校对.example/"));
-        click(dialog, "确认");
+        click(dialog, "确定");
         open_after_refusal = dialog->isVisible();
         words_after_refusal = config()->get_int("OtherParams", "CheckWordsCount");
 
         // A folder in the place of the user's settings file is in the way of a save.
         set_edit(dialog, 2, "http://127.0.0.1:9/");
         QDir().mkpath(QString::fromStdString(settings->user_ini_path()));
-        click(dialog, "确认");
+        click(dialog, "确定");
         open_after_failed_save = dialog->isVisible();
         click(dialog, "取消");
     });
@@ -223,7 +226,7 @@ TEST_F(setting_dialog_test, piece_length_is_brought_into_100_to_5000) {
         EXPECT_EQ(velmo_ui_setting::check_words_from_text(c.first), c.second)
             << c.first.toStdString();
 
-    run([](QWidget* dialog) { set_edit(dialog, 0, "50"); }, "确认");
+    run([](QWidget* dialog) { set_edit(dialog, 0, "50"); }, "确定");
     EXPECT_EQ(ini_on_disk().value({"OtherParams", "CheckWordsCount"}), "100");
 }
 
@@ -260,7 +263,7 @@ TEST_F(setting_dialog_test, weight_buttons_are_exclusive_and_store_their_index) 
             [&](QWidget* dialog) {
                 child<QRadioButton>(dialog, WEIGHT_CAPTIONS[weight])->setChecked(true);
             },
-            "确认");
+            "确定");
         EXPECT_EQ(config()->get_int("CheckExtendInfo", "Weight"), weight);
         EXPECT_EQ(ini_on_disk().value({"CheckExtendInfo", "Weight"}), QString::number(weight));
     }

@@ -85,7 +85,7 @@ TEST_F(user_settings_test, dialogs_and_sign_in_save_to_the_users_file_only) {
         const QList<QLineEdit*> edits = dialog->findChildren<QLineEdit*>();
         ASSERT_EQ(edits.size(), 3);
         edits[2]->setText(QString::fromStdString(service.url()));
-        press(dialog, "确认");
+        press(dialog, "确定");
     });
     responder.on("颜色设置").act([&](QWidget* dialog) {
         press(dialog, "默认");
