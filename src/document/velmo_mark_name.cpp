@@ -166,7 +166,8 @@ bool velmo_mark_read_error_name(const QString& name, velmo_check_result_t& recor
     // Part k lies between separator k - 1 and separator k (or the end).
     const auto part = [&](int k) {
         const int begin = cuts[k - 1] + 1;
-        const int end = k < found ? cuts[k] : name.size();
+        // found never passes ERROR_NAME_PARTS; the second test says so to the compiler.
+        const int end = k < found && k < ERROR_NAME_PARTS ? cuts[k] : name.size();
         return name.midRef(begin, end - begin);
     };
     record.level = part(2).toInt();
