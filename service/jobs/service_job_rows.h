@@ -50,11 +50,15 @@ class job_rows {
     // leaves its queued jobs to the others instead of refunding them.
     virtual bool shared() const = 0;
 
-    // Drops expired rows and inserts `pid` as issued to `user` unless the
-    // table, the user's identifiers or the user's jobs holding text are at
-    // their limits; the count and the insert are one atomic step.
+    // Drops expired rows, forgets the user's oldest identifiers without text
+    // beyond the allowance, and inserts `pid` as issued to `user` unless the
+    // table or the user's jobs holding text are at their limits; the count
+    // and the insert are one atomic step.
     virtual bool issue(const std::string& pid, const std::string& user,
                        const job_limits& limits) = 0;
+    // Drops expired rows, refunding finished jobs whose findings were never
+    // fetched (best effort).
+    virtual void expire(const job_limits& limits) = 0;
     // `claimant` as in job_board::claim. Reserves an issued job for its upload
     // when its user holds fewer jobs with text than allowed, or releases it.
     virtual job_submit reserve(const std::string& pid, const std::string& claimant,

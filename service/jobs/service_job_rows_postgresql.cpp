@@ -61,16 +61,18 @@ class postgresql_job_rows : public job_rows {
 
     bool issue(const std::string& pid, const std::string& user, const job_limits& limits) override {
         pg_pool::handle c = pool_->acquire();
-        checked(
-            c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
-                  " OR (state IN (1,4,5) AND touched < now() - $1::interval)",
-                  {interval(limits.expiry), interval(limits.idle_window)}));
         checked(c.run("BEGIN"));
+        expire_in(c, limits);
         checked(c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user}));
+        // Past the allowance the user's oldest identifiers that never received
+        // text are forgotten: a client that asks and never uploads (a login
+        // gate) cannot lock its own account out.
+        checked(c.run("DELETE FROM jobs WHERE pid IN (SELECT pid FROM jobs WHERE user_name=$1 AND"
+                      " state=0 ORDER BY touched DESC, pid OFFSET GREATEST($2::int - 1, 0))",
+                      {user, std::to_string(limits.max_issued_per_user)}));
         pg_rows r = checked(c.run(
             "INSERT INTO jobs(pid, user_name, state) SELECT $3, $1, 0 WHERE (SELECT COUNT(*) FROM "
-            "jobs WHERE state<>5) < $4 AND (SELECT COUNT(*) FROM jobs WHERE user_name=$1 AND "
-            "state=0) < $5 AND " +
+            "jobs WHERE state<>5) < $4 AND $5::int > 0 AND " +
                 held_with_text + " < $6",
             {user, interval(limits.idle_window), pid, std::to_string(limits.max_jobs),
              std::to_string(limits.max_issued_per_user),
@@ -257,6 +259,16 @@ class postgresql_job_rows : public job_rows {
     // Queued jobs stay for the other instances.
     void refund_all() override {}
 
+    void expire(const job_limits& limits) override {
+        try {
+            pg_pool::handle c = pool_->acquire();
+            checked(c.run("BEGIN"));
+            expire_in(c, limits);
+            checked(c.run("COMMIT"));
+        } catch (const store_unavailable&) {
+        }
+    }
+
     void listen(std::function<void()> wake) override {
         listener_ = std::thread([this, wake = std::move(wake)] { listen_loop(wake); });
     }
@@ -269,6 +281,25 @@ class postgresql_job_rows : public job_rows {
     }
 
   private:
+    // Drops the rows past their windows inside the caller's transaction. A
+    // finished job whose findings were never fetched is refunded: its user
+    // never received what was charged. The delete decides which instance
+    // refunds a job, so none is refunded twice.
+    static void expire_in(pg_pool::handle& c, const job_limits& limits) {
+        pg_rows done = checked(c.run(
+            "DELETE FROM jobs WHERE state=4 AND touched < now() - $1::interval"
+            " RETURNING user_name, charged_words, charged_at",
+            {interval(limits.expiry)}));
+        for (int i = 0; i < done.count(); ++i)
+            if (!done.null(i, 2))
+                postgresql_refund_in(c.get(), done.text(i, 0), done.integer(i, 1),
+                                     done.text(i, 2));
+        checked(
+            c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
+                  " OR (state IN (1,5) AND touched < now() - $1::interval)",
+                  {interval(limits.expiry), interval(limits.idle_window)}));
+    }
+
     void listen_loop(const std::function<void()>& wake) {
         PGconn* conn = pg_connect(url_);
         auto subscribe = [&] {

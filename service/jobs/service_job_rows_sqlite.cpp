@@ -54,20 +54,23 @@ class sqlite_job_rows : public job_rows {
         sqlite_write_gate::turn turn(gate_);
         const std::int64_t now = now_ms();
         sqlite_transaction t(db_);
+        expire_in(limits, now);
+        // Past the allowance the user's oldest identifiers that never received
+        // text are forgotten: a client that asks and never uploads (a login
+        // gate) cannot lock its own account out.
         sqlite_statement(cache_,
-                         "DELETE FROM kept_jobs WHERE (state=0 AND touched < ?1 - ?3)"
-                         " OR (state IN (1,4,5) AND touched < ?1 - ?2)")
-            .bind(1, now)
-            .bind(2, limits.expiry.count())
-            .bind(3, limits.idle_window.count())
+                         "DELETE FROM kept_jobs WHERE pid IN (SELECT pid FROM kept_jobs WHERE"
+                         " user_name=?1 AND state=0 ORDER BY touched DESC, id DESC LIMIT -1"
+                         " OFFSET MAX(?2 - 1, 0))")
+            .bind(1, user)
+            .bind(2, static_cast<std::int64_t>(limits.max_issued_per_user))
             .run();
         sqlite_statement s(
             cache_,
-            (std::string(
-                 "INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
-                 "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
-                 " WHERE (SELECT COUNT(*) FROM kept_jobs WHERE state<>5) < ?5 AND (SELECT COUNT(*) "
-                 "FROM kept_jobs WHERE user_name=?1 AND state=0) < ?6 AND ") +
+            (std::string("INSERT INTO kept_jobs(pid, user_name, state, touched, options, "
+                         "charged_words, charged_at) SELECT ?4, ?1, 0, ?2, '', 0, ''"
+                         " WHERE (SELECT COUNT(*) FROM kept_jobs WHERE state<>5) < ?5 AND ?6 > 0"
+                         " AND ") +
              held_with_text + " < ?7"));
         s.bind(1, user).bind(2, now).bind(3, limits.idle_window.count()).bind(4, pid);
         s.bind(5, static_cast<std::int64_t>(limits.max_jobs))
@@ -76,6 +79,14 @@ class sqlite_job_rows : public job_rows {
         if (!s.run() || sqlite3_changes(db_) != 1) return false;
         t.commit();
         return true;
+    }
+
+    void expire(const job_limits& limits) override {
+        best_effort([&] {
+            sqlite_transaction t(db_);
+            expire_in(limits, now_ms());
+            t.commit();
+        });
     }
 
     job_submit reserve(const std::string& pid, const std::string& claimant,
@@ -329,6 +340,24 @@ class sqlite_job_rows : public job_rows {
         view.progress = view.state == row_running ? 1 : 0;
         if (now - touched > touch_slack(limits)) mark_touched(pid, now);
         return view;
+    }
+
+    // Drops the rows past their windows inside the caller's transaction. A
+    // finished job whose findings were never fetched is refunded: its user
+    // never received what was charged.
+    void expire_in(const job_limits& limits, std::int64_t now) {
+        sqlite_statement done(cache_,
+                              "SELECT pid, user_name, charged_words, charged_at FROM kept_jobs"
+                              " WHERE state=4 AND touched < ?1 - ?2");
+        done.bind(1, now).bind(2, limits.expiry.count());
+        refund_and_delete(done);
+        sqlite_statement(cache_,
+                         "DELETE FROM kept_jobs WHERE (state=0 AND touched < ?1 - ?3)"
+                         " OR (state IN (1,5) AND touched < ?1 - ?2)")
+            .bind(1, now)
+            .bind(2, limits.expiry.count())
+            .bind(3, limits.idle_window.count())
+            .run();
     }
 
     // Refunds the charge of every job `s` selects (pid, user, words, time) and

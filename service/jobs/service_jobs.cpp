@@ -237,6 +237,9 @@ void job_board::housekeeping_loop() {
         // idle workers look for queued jobs and lapsed leases.
         rows_->renew(runner_, limits_.lease);
         rows_->give_up_failing(runner_, max_attempts);
+        // Refunds jobs whose findings nobody fetched as soon as they expire,
+        // not at the next request for an identifier.
+        rows_->expire(limits_);
         wake_workers();
     }
 }

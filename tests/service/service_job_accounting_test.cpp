@@ -24,8 +24,10 @@ struct accounting : ::testing::TestWithParam<const char*> {
     std::unique_ptr<running_service> service;
     std::unique_ptr<soap_client> client;
 
+    std::string db;
+
     void SetUp() override {
-        std::string db = dir.path() + "/service.db";
+        db = dir.path() + "/service.db";
         if (std::string(GetParam()) == "postgresql") {
             pg_cluster* cluster = pg_cluster::shared();
             if (!cluster) GTEST_SKIP() << "PostgreSQL server binaries are not installed";
@@ -35,10 +37,15 @@ struct accounting : ::testing::TestWithParam<const char*> {
         limits.jobs.max_jobs_per_user = 2;
         limits.jobs.max_issued_per_user = 3;
         limits.jobs.idle_window = std::chrono::milliseconds(1500);
-        service = std::make_unique<running_service>(db, limits);
-        client = std::make_unique<soap_client>(service->port());
+        start(limits);
         add_account(service->store(), "writer", "no-123");
         add_account(service->store(), "other", "no-456");
+    }
+    void start(const velmo_service::service_limits& limits) {
+        client.reset();
+        service.reset();
+        service = std::make_unique<running_service>(db, limits);
+        client = std::make_unique<soap_client>(service->port());
     }
     std::string pid() { return client->get_pid("writer", "no-123").first("PID"); }
     bool wait_done(const std::string& job) {
@@ -57,18 +64,65 @@ INSTANTIATE_TEST_SUITE_P(Boards, accounting, ::testing::Values("sqlite", "postgr
 
 }  // namespace
 
-TEST_P(accounting, UnusedIdentifiersHaveTheirOwnAllowanceAndExpireWithinTheIdleWindow) {
-    for (int i = 0; i < 3; ++i) ASSERT_FALSE(pid().empty()) << i;
-    soap_reply refused = client->get_pid("writer", "no-123");
-    EXPECT_EQ(refused.first("ErrCode"), "5");
-    EXPECT_EQ(refused.first("ErrMsg"), busy);
-    EXPECT_FALSE(refused.has("PID"));
+TEST_P(accounting, PastTheAllowanceTheOldestUnusedIdentifierIsForgottenAndAllExpire) {
+    std::vector<std::string> pids;
+    for (int i = 0; i < 5; ++i) pids.push_back(pid());
+    for (const std::string& p : pids) ASSERT_FALSE(p.empty());
+    // The two oldest gave way to the newest; the account is never refused.
+    upload_options o;
+    EXPECT_EQ(client->upload(pids[0], "按步就班。", o).status, 500);
+    EXPECT_EQ(client->upload(pids[1], "按步就班。", o).status, 500);
+    EXPECT_EQ(client->upload(pids[4], "按步就班。", o).first("ErrCode"), "0");
+    EXPECT_EQ(service->store().find_user("writer")->used, 5);
     EXPECT_FALSE(client->get_pid("other", "no-456").first("PID").empty());
 
-    // Forgotten identifiers give way: the gate of a check that asks for one
-    // and never uses it cannot lock the account out for long.
     std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+    EXPECT_EQ(client->progress(pids[2]).status, 500);
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(pid().empty()) << i;
+}
+
+// A check that asks for an identifier at its gate and another for its text,
+// again and again with the shipped limits, is never turned away, and no
+// identifier is left behind beyond the allowance.
+TEST_P(accounting, TwoHundredGatedChecksInARowAreAllServed) {
+    start(velmo_service::service_limits{});
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_FALSE(pid().empty()) << i;  // the gate's, never used
+        const std::string job = pid();
+        ASSERT_EQ(client->upload(job, "按步就班。", upload_options{}).first("ErrCode"), "0") << i;
+        ASSERT_TRUE(wait_done(job)) << i;
+        ASSERT_EQ(read_errors(client->result(job)).size(), 1u) << i;
+    }
+    EXPECT_EQ(service->store().find_user("writer")->used, 1000);
+    EXPECT_LE(service->operations().jobs().held(), 64u);
+}
+
+// Words charged for findings nobody fetched are given back when the job
+// expires, also when the instance that ran it stopped in between.
+TEST_P(accounting, AFinishedJobNeverFetchedIsRefundedWhenItExpires) {
+    velmo_service::service_limits limits;
+    limits.jobs.expiry = std::chrono::milliseconds(1500);
+    limits.jobs.idle_window = std::chrono::milliseconds(1000);
+    limits.jobs.poll = std::chrono::milliseconds(100);
+    start(limits);
+    const std::string fetched = pid(), forgotten = pid();
+    ASSERT_EQ(client->upload(fetched, "按步就班。", upload_options{}).first("ErrCode"), "0");
+    ASSERT_EQ(client->upload(forgotten, "我们的的工作。", upload_options{}).first("ErrCode"), "0");
+    ASSERT_TRUE(wait_done(fetched));
+    ASSERT_TRUE(wait_done(forgotten));
+    ASSERT_EQ(client->result(fetched).status, 200);
+    EXPECT_EQ(service->store().find_user("writer")->used, 12);
+
+    start(limits);  // findings kept across a restart wait out a full expiry
+    long long used = -1;
+    for (int i = 0; i < 60 && used != 5; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        used = service->store().find_user("writer")->used;
+    }
+    EXPECT_EQ(used, 5);
+    EXPECT_EQ(client->result(forgotten).status, 500);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(service->store().find_user("writer")->used, 5);  // refunded once
 }
 
 TEST_P(accounting, JobsHoldingTextAreCappedAndARefusedUploadReleasesItsIdentifier) {
@@ -118,7 +172,7 @@ TEST_P(accounting, AFinishedJobNobodyAsksAboutStopsCountingButCanStillBeFetched)
 }
 
 // Requests of one account arriving at once are counted against its limits as
-// if they came one by one: no identifier beyond the allowance, no job beyond
+// if they came one by one: no identifier kept beyond the allowance, no job beyond
 // the cap, and only the accepted uploads charged.
 TEST_P(accounting, RequestsArrivingAtOnceNeverPassTheLimits) {
     auto at_once = [&](int n, const std::function<std::string(soap_client&, int)>& request) {
@@ -134,7 +188,11 @@ TEST_P(accounting, RequestsArrivingAtOnceNeverPassTheLimits) {
     };
     std::vector<std::string> pids =
         at_once(12, [](soap_client& c, int) { return c.get_pid("writer", "no-123").first("PID"); });
-    pids.erase(std::remove(pids.begin(), pids.end(), std::string()), pids.end());
+    EXPECT_EQ(std::count(pids.begin(), pids.end(), std::string()), 0);
+    // Each identifier beyond the allowance forgot an older one.
+    pids.erase(std::remove_if(pids.begin(), pids.end(),
+                              [&](const std::string& p) { return client->progress(p).status != 200; }),
+               pids.end());
     ASSERT_EQ(pids.size(), 3u);
 
     const std::vector<std::string> codes = at_once(3, [&](soap_client& c, int i) {
