@@ -1,5 +1,6 @@
 #include "features/common/velmo_ui_fit.h"
 
+#include <QAbstractScrollArea>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +42,17 @@ void velmo_fit_size(QWidget* widget, int width, int height) {
 
 void velmo_fit_height(QWidget* widget, int height) {
     widget->setFixedHeight(qMax(height, widget->sizeHint().height()));
+}
+
+void velmo_fit_text_area(QAbstractScrollArea* area, const QString& widest, int lines) {
+    const QFontMetrics metrics(area->font());
+    // The frame, the scroll bar and the few pixels of margin a list item or a
+    // text document keeps on each side of its text.
+    constexpr int text_margin = 6;
+    const int frame = 2 * area->frameWidth();
+    const int bar = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
+    area->setMinimumSize(velmo_text_width(metrics, widest) + 2 * text_margin + frame + bar,
+                         lines * (metrics.lineSpacing() + 2) + 2 * text_margin + frame);
 }
 
 void velmo_show_value(QLineEdit* field, int width, const QString& sample) {

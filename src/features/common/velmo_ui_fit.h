@@ -7,6 +7,7 @@
 #include <QList>
 
 QT_BEGIN_NAMESPACE
+class QAbstractScrollArea;
 class QLabel;
 class QLineEdit;
 class QString;
@@ -29,6 +30,11 @@ void velmo_fit_size(QWidget* widget, int width, int height);
 
 // Fixes the widget's height at `height`, or at its size hint's when more.
 void velmo_fit_height(QWidget* widget, int height);
+
+// Gives a list or text area at least the room to show `lines` lines as wide
+// as `widest` in its current font, beside a vertical scroll bar: a word list
+// keeps its words whole and several in view at a large font.
+void velmo_fit_text_area(QAbstractScrollArea* area, const QString& widest, int lines);
 
 // Makes a field that only shows a value: read-only rather than disabled, so
 // that the value is drawn as ordinary text (greyed-out text is hard to read),

@@ -35,6 +35,9 @@ constexpr const char* WORD_FILE_KEY = "UserLibrary";
 constexpr int FILE_SOURCE = 1;
 constexpr int SOURCE_BOX_HEIGHT = 200;
 constexpr int FILE_NAME_WIDTH = 200;
+// The word list shows this many words of this many characters unwrapped.
+constexpr int WORD_LIST_LINES = 6;
+constexpr int WORD_LIST_CHARACTERS = 10;
 
 // The whole file as UTF-8 text with line ends made "\n"; false when it
 // cannot be read.
@@ -120,12 +123,13 @@ void velmo_ui_batch_find::init_ui_1() {
 // The two word sources side by side.
 void velmo_ui_batch_find::init_ui_1_1() {
     auto* sources = new QGroupBox(frame);
-    velmo_fit_height(sources, SOURCE_BOX_HEIGHT);
     auto* columns = new QHBoxLayout(sources);
 
     auto* left = new QVBoxLayout;
     library_option = new QRadioButton(tr("成批查找库"), sources);
     library_text = new QTextEdit(sources);
+    velmo_fit_text_area(library_text, QString(WORD_LIST_CHARACTERS, QChar(0x5b57)),
+                        WORD_LIST_LINES);
     QString library;
     const QString own =
         QString::fromStdString(velmo_singleton_config::instance()->user_findlib_file());
@@ -149,6 +153,7 @@ void velmo_ui_batch_find::init_ui_1_1() {
 
     columns->addLayout(left);
     columns->addLayout(right);
+    velmo_fit_height(sources, SOURCE_BOX_HEIGHT);
     static_cast<QVBoxLayout*>(frame->layout())->addWidget(sources);
 
     connect(library_option, SIGNAL(toggled(bool)), this, SLOT(on_lib_changed(bool)));

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int SHORTEST_CANDIDATE = 2;
 constexpr int LONGEST_CANDIDATE = 6;
+constexpr int VISIBLE_CANDIDATES = LONGEST_CANDIDATE - SHORTEST_CANDIDATE + 1;  // every length
 
 // A candidate never reaches across one of these.
 bool holds_separator(const QString& text) {
@@ -54,6 +55,7 @@ void velmo_ui_addword::init_ui() {
     auto* left = new QVBoxLayout();
     word_edit = new QLineEdit(this);
     candidate_list = new QListWidget(this);
+    velmo_fit_text_area(candidate_list, QString(LONGEST_CANDIDATE, QChar(0x5b57)), VISIBLE_CANDIDATES);
     left->addWidget(word_edit);
     left->addWidget(candidate_list);
 

@@ -8,6 +8,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <QTabWidget>
 #include <cmath>
 #include <memory>
@@ -192,6 +197,32 @@ TEST_F(dialog_fonts_test, every_dialog_keeps_its_texts_whole_and_readable_at_16_
     expect_readable(&colours);
     velmo_ui_clear_color clear;
     expect_readable(&clear);
+}
+
+// The word lists keep their words whole and several in view at 16 points:
+// batch find's list of words to look for and the add-word candidates.
+TEST_F(dialog_fonts_test, word_lists_keep_their_words_whole_at_16_points) {
+    use_points(16);
+    velmo_ui_batch_find find;
+    auto* words = find.findChild<QTextEdit*>();
+    ASSERT_NE(words, nullptr);
+    words->setPlainText(QString::fromUtf8("全国人民代表大会常委\n").repeated(6).trimmed());
+    find.show();
+    QApplication::processEvents();
+    for (QTextBlock block = words->document()->begin(); block.isValid(); block = block.next())
+        EXPECT_EQ(block.layout()->lineCount(), 1) << block.text().toStdString();
+    EXPECT_GE(words->viewport()->height(), 6 * QFontMetrics(words->font()).lineSpacing());
+
+    velmo_ui_addword add_word;
+    auto* candidates = add_word.findChild<QListWidget*>();
+    ASSERT_NE(candidates, nullptr);
+    for (const char* candidate : {"工作", "工作报", "工作报告", "工作报告会", "工作报告会议"})
+        candidates->addItem(QString::fromUtf8(candidate));
+    add_word.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(candidates->horizontalScrollBar()->isVisible());
+    EXPECT_LE(candidates->visualItemRect(candidates->item(4)).bottom(),
+              candidates->viewport()->height());
 }
 
 }  // namespace
