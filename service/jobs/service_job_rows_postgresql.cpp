@@ -67,9 +67,10 @@ class postgresql_job_rows : public job_rows {
         // Past the allowance the user's oldest identifiers that never received
         // text are forgotten: a client that asks and never uploads (a login
         // gate) cannot lock its own account out.
-        checked(c.run("DELETE FROM jobs WHERE pid IN (SELECT pid FROM jobs WHERE user_name=$1 AND"
-                      " state=0 ORDER BY touched DESC, pid OFFSET GREATEST($2::int - 1, 0))",
-                      {user, std::to_string(limits.max_issued_per_user)}));
+        checked(
+            c.run("DELETE FROM jobs WHERE pid IN (SELECT pid FROM jobs WHERE user_name=$1 AND"
+                  " state=0 ORDER BY touched DESC, pid OFFSET GREATEST($2::int - 1, 0))",
+                  {user, std::to_string(limits.max_issued_per_user)}));
         pg_rows r = checked(c.run(
             "INSERT INTO jobs(pid, user_name, state) SELECT $3, $1, 0 WHERE (SELECT COUNT(*) FROM "
             "jobs WHERE state<>5) < $4 AND $5::int > 0 AND " +
@@ -286,14 +287,13 @@ class postgresql_job_rows : public job_rows {
     // never received what was charged. The delete decides which instance
     // refunds a job, so none is refunded twice.
     static void expire_in(pg_pool::handle& c, const job_limits& limits) {
-        pg_rows done = checked(c.run(
-            "DELETE FROM jobs WHERE state=4 AND touched < now() - $1::interval"
-            " RETURNING user_name, charged_words, charged_at",
-            {interval(limits.expiry)}));
+        pg_rows done =
+            checked(c.run("DELETE FROM jobs WHERE state=4 AND touched < now() - $1::interval"
+                          " RETURNING user_name, charged_words, charged_at",
+                          {interval(limits.expiry)}));
         for (int i = 0; i < done.count(); ++i)
             if (!done.null(i, 2))
-                postgresql_refund_in(c.get(), done.text(i, 0), done.integer(i, 1),
-                                     done.text(i, 2));
+                postgresql_refund_in(c.get(), done.text(i, 0), done.integer(i, 1), done.text(i, 2));
         checked(
             c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
                   " OR (state IN (1,5) AND touched < now() - $1::interval)",

@@ -190,9 +190,10 @@ TEST_P(accounting, RequestsArrivingAtOnceNeverPassTheLimits) {
         at_once(12, [](soap_client& c, int) { return c.get_pid("writer", "no-123").first("PID"); });
     EXPECT_EQ(std::count(pids.begin(), pids.end(), std::string()), 0);
     // Each identifier beyond the allowance forgot an older one.
-    pids.erase(std::remove_if(pids.begin(), pids.end(),
-                              [&](const std::string& p) { return client->progress(p).status != 200; }),
-               pids.end());
+    pids.erase(
+        std::remove_if(pids.begin(), pids.end(),
+                       [&](const std::string& p) { return client->progress(p).status != 200; }),
+        pids.end());
     ASSERT_EQ(pids.size(), 3u);
 
     const std::vector<std::string> codes = at_once(3, [&](soap_client& c, int i) {

@@ -55,7 +55,8 @@ void velmo_ui_addword::init_ui() {
     auto* left = new QVBoxLayout();
     word_edit = new QLineEdit(this);
     candidate_list = new QListWidget(this);
-    velmo_fit_text_area(candidate_list, QString(LONGEST_CANDIDATE, QChar(0x5b57)), VISIBLE_CANDIDATES);
+    velmo_fit_text_area(candidate_list, QString(LONGEST_CANDIDATE, QChar(0x5b57)),
+                        VISIBLE_CANDIDATES);
     left->addWidget(word_edit);
     left->addWidget(candidate_list);
 

@@ -10,10 +10,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
-#include <QTabWidget>
 #include <cmath>
 #include <memory>
 
