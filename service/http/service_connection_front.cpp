@@ -28,11 +28,11 @@ std::string address_text(const sockaddr_storage& a) {
     return text;
 }
 
-void watch(int epoll, int fd, std::uint32_t events) {
+void watch(int epoll, int fd, std::uint32_t events, int operation = EPOLL_CTL_ADD) {
     epoll_event e{};
     e.events = events;
     e.data.fd = fd;
-    epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &e);
+    epoll_ctl(epoll, operation, fd, &e);
 }
 }  // namespace
 
@@ -138,7 +138,16 @@ void connection_front::accept_all() {
         p.length = sizeof p.address;
         const int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&p.address), &p.length,
                                SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) return;  // none waiting, or out of descriptors until some close
+        if (fd < 0) {
+            // Out of descriptors: the listener stays readable while clients
+            // wait in the backlog, so it is set aside until the next sweep
+            // instead of waking this loop without pause.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                watch(epoll_, listener_, 0, EPOLL_CTL_MOD);
+                listener_resumes_ = steady::now() + std::chrono::milliseconds(sweep_interval_ms);
+            }
+            return;
+        }
         std::vector<int> drop;
         const bool admitted = table_.admit(fd, address_text(p.address), steady::now(), &drop);
         for (int old : drop) cut(old);
@@ -207,7 +216,12 @@ void connection_front::cut(int fd) {
 }
 
 void connection_front::sweep() {
-    for (int fd : table_.take_late(steady::now())) cut(fd);
+    const steady::time_point now = steady::now();
+    for (int fd : table_.take_late(now)) cut(fd);
+    if (listener_resumes_ && now >= *listener_resumes_) {
+        listener_resumes_.reset();
+        watch(epoll_, listener_, EPOLLIN, EPOLL_CTL_MOD);
+    }
 }
 
 void connection_front::head_complete(int fd) {

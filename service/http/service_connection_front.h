@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,6 +66,8 @@ class connection_front {
     taker take_;
     int listener_ = -1, epoll_ = -1, wake_ = -1;
     int port_ = -1;
+    // Set while the listener is not watched after running out of descriptors.
+    std::optional<connection_table::time_point> listener_resumes_;
     std::thread thread_;
     std::vector<char> buffer_;
 

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <regex>
+#include <sstream>
+#include <thread>
 
 #include "service_pg_cluster.h"
 #include "service_test_support.h"
@@ -63,11 +68,14 @@ outcome run(const std::vector<std::string>& args) {
 // `serve` in the background; the port comes from its first line.
 class serve_process {
   public:
-    explicit serve_process(const std::vector<std::string>& args) {
+    // `open_files`: the child's limit on open descriptors, when not 0.
+    explicit serve_process(const std::vector<std::string>& args, rlim_t open_files = 0) {
         int pipe_fds[2];
         if (pipe(pipe_fds) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
+            const rlimit limit{open_files, open_files};
+            if (open_files) setrlimit(RLIMIT_NOFILE, &limit);
             dup2(pipe_fds[1], 1);
             close(pipe_fds[0]);
             std::string prog = program();
@@ -93,6 +101,17 @@ class serve_process {
     }
     ~serve_process() { stop(); }
     int port() const { return port_; }
+    // Processor time the process used so far, user and system.
+    std::chrono::milliseconds cpu_time() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        long long ticks = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i)
+            if (i >= 14) ticks += std::stoll(field);  // utime, stime
+        return std::chrono::milliseconds(ticks * 1000 / sysconf(_SC_CLK_TCK));
+    }
     // `signal` (SIGTERM: a clean stop), then the exit status.
     int stop(int signal = SIGTERM) {
         if (pid_ <= 0) return exit_status_;
@@ -329,6 +348,27 @@ TEST(ServiceProgram, AResultCutByAKillIsFetchedWholeAfterTheRestart) {
                   std::to_string(100000000 - 3000))
             << db;
     }
+}
+
+// Out of descriptors, clients waiting to be accepted keep the listener
+// readable: the service waits for descriptors to come free instead of
+// spinning, and serves again once they do.
+TEST(ServiceProgram, OutOfDescriptorsItWaitsInsteadOfSpinningAndRecovers) {
+    temp_dir dir;
+    serve_process p({"--listen", "127.0.0.1:0", "--db", dir.path() + "/fds.db", "--demo"}, 64);
+    ASSERT_GT(p.port(), 0);
+    std::vector<std::unique_ptr<raw_connection>> held;
+    for (int i = 0; i < 80; ++i)
+        held.push_back(std::make_unique<raw_connection>("127.0.0.1", p.port()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::chrono::milliseconds before = p.cpu_time();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT((p.cpu_time() - before).count(), 300);
+    held.clear();
+    soap_client client(p.port());
+    EXPECT_EQ(
+        client.call("CheckUser", {{"userName", "demo"}, {"authNo", "demo-2026"}}).first("ErrCode"),
+        "0");
 }
 
 TEST(ServiceProgram, EvaluatesALabelledFile) {
