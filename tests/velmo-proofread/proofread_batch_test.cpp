@@ -19,6 +19,7 @@
 #include <QThread>
 
 #include "docx_test_support.h"
+#include "fake_service.h"
 #include "wsim_process.h"
 
 namespace {
@@ -318,6 +319,51 @@ TEST(velmo_proofread, a_partly_checked_document_names_its_unchecked_pieces_and_f
     EXPECT_GT(m.captured(1).toInt(), 0);
     EXPECT_FALSE(m.captured(2).isEmpty());
     EXPECT_TRUE(QFile::exists(dir.filePath("会议纪要.docx")));
+}
+
+// Errors the service reports one place off their text are counted, never
+// marked, and fail the document as unchecked text does.
+TEST(velmo_proofread, errors_reported_off_their_text_are_counted_not_marked_and_fail) {
+    QTemporaryDir dir;
+    fake_service service;
+    for (int i = 0; i < 8; ++i) {
+        fake_job job;
+        job.pid = "job-" + std::to_string(i);
+        job.errors_for_article = [](const std::string& article) {
+            std::vector<fake_error> errors =
+                fake_errors_wherever(article, {{0, 1, "错字", {"错子"}}});
+            errors.push_back(errors.front());
+            ++errors.back().pos;
+            return errors;
+        };
+        service.add_job(job);
+    }
+    const QString plugin = install_plugin(dir, QString::fromStdString(service.url()));
+    QFile ini(plugin + "/velmo.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadWrite));
+    QByteArray text = ini.readAll();
+    text.replace("UserName=\n", "UserName=writer\n").replace("AuthNo=\n", "AuthNo=no-123\n");
+    ini.resize(0);
+    ini.write(text);
+    ini.close();
+    const QString input = dir.filePath("短文.txt");
+    write_bytes(input, QByteArray("这里有错字。\n"));
+    const run_result r =
+        run(build_dir() + "/bin/velmo-proofread", {"--plugin", plugin, "--out", dir.filePath("out"),
+                                                   "--json", dir.filePath("r.json"), input});
+    EXPECT_EQ(r.exit_code, 1) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(QStringLiteral("短文.txt: 错误 1, 疑错 0, 严重错误 0; 0 pieces not "
+                                      "checked; 1 errors not placed;")))
+        << r.out.toStdString() << r.err.toStdString();
+    const QJsonObject report = QJsonDocument::fromJson(read_bytes(dir.filePath("r.json")))
+                                   .object()
+                                   .value("documents")
+                                   .toArray()
+                                   .at(0)
+                                   .toObject();
+    EXPECT_EQ(report.value("unplaced_errors").toInt(), 1);
+    EXPECT_EQ(report.value("errors").toInt(), 1);
 }
 
 // A day's batch: twenty copies of the sample against a service started with

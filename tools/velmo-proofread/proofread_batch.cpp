@@ -101,8 +101,9 @@ int proofread_batch(const QString& program, const proofread_options& options, QT
         progress.start(done, QFileInfo(file).fileName());
         const proofread_result result = run_worker(program, options, file);
         if (proofread_interrupted() && !result.ok) break;
-        // A document only partly checked is not a success either.
-        if (!result.ok || result.unchecked_pieces > 0) status = k_exit_failure;
+        // A document only partly checked or marked is not a success either.
+        if (!result.ok || result.unchecked_pieces > 0 || result.unplaced_errors > 0)
+            status = k_exit_failure;
         if (!result.ok) failed << file;
         progress.line(proofread_line(file, result));
         documents.append(proofread_result_to_json(file, result));

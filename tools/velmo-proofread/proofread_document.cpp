@@ -192,6 +192,7 @@ bool proofread_document::check(proofread_result& result) {
                 outcome)) {
             result.unchecked_pieces = outcome.unchecked_pieces;
             result.unchecked_reason = outcome.unchecked_reason;
+            result.unplaced_errors = outcome.unplaced_errors;
             return true;
         }
         if (!modal.text.isEmpty()) messages << modal.text.simplified();
@@ -240,6 +241,7 @@ std::vector<kfc::ks_stdptr<wpsapi::_Document>> proofread_document::check_stories
             continue;
         }
         result.unchecked_pieces += checked.unchecked_pieces;
+        result.unplaced_errors += checked.unplaced_errors;
         if (result.unchecked_reason.isEmpty()) result.unchecked_reason = checked.unchecked_reason;
         proofread_part* part = nullptr;
         for (const size_t i : group) part = &add_to_parts(result.parts, stories[i]);

@@ -36,6 +36,7 @@ struct proofread_result {
     int serious = 0;
     int unchecked_pieces = 0;  // pieces of text the service did not check
     QString unchecked_reason;
+    int unplaced_errors = 0;            // errors the service reported where the text is not theirs
     std::vector<proofread_part> parts;  // checked outside the body, by kind
     std::vector<proofread_part> parts_not_checked;
     qint64 elapsed_ms = 0;

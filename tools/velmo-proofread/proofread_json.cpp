@@ -41,6 +41,7 @@ QJsonObject proofread_result_to_json(const QString& input, const proofread_resul
                     {"suspects", result.suspects},
                     {"serious", result.serious},
                     {"unchecked_pieces", result.unchecked_pieces},
+                    {"unplaced_errors", result.unplaced_errors},
                     {"parts", parts_to_json(result.parts, true)},
                     {"parts_not_checked", parts_to_json(result.parts_not_checked, false)},
                     {"seconds", result.elapsed_ms / 1000.0}};
@@ -59,6 +60,7 @@ proofread_result proofread_result_from_json(const QJsonObject& json) {
     r.serious = json.value("serious").toInt();
     r.unchecked_pieces = json.value("unchecked_pieces").toInt();
     r.unchecked_reason = json.value("unchecked_reason").toString();
+    r.unplaced_errors = json.value("unplaced_errors").toInt();
     r.parts = parts_from_json(json.value("parts"));
     r.parts_not_checked = parts_from_json(json.value("parts_not_checked"));
     r.elapsed_ms = static_cast<qint64>(json.value("seconds").toDouble() * 1000);

@@ -17,6 +17,8 @@ QString proofread_line(const QString& input, const proofread_result& result) {
                        .arg(result.unchecked_pieces);
     if (!result.unchecked_reason.isEmpty())
         line += QStringLiteral(" (%1)").arg(result.unchecked_reason);
+    if (result.unplaced_errors > 0)
+        line += QStringLiteral("; %1 errors not placed").arg(result.unplaced_errors);
     if (!result.parts.empty()) {
         QStringList parts;
         for (const proofread_part& p : result.parts)
