@@ -60,11 +60,13 @@ struct pronoun_words {
           said_copulas(file.list("said-copulas")),
           said_of(file.list("said-of")),
           familiar(file.list("familiar")),
-          person_measures(file.list("person-measures")) {}
+          person_measures(file.list("person-measures")),
+          object_links(file.list("object-links")) {}
 
     const std::vector<std::u16string>&women, &men, &women_titles, &men_titles, &either_sex, &groups,
         &callings, &calling_of_three, &roles, &animals, &animal_measures, &speaking, &partner_words,
-        &connectives, &said_adverbs, &said_copulas, &said_of, &familiar, &person_measures;
+        &connectives, &said_adverbs, &said_copulas, &said_of, &familiar, &person_measures,
+        &object_links;
 
     // Words that name a person and tell the person's sex, or name one of either.
     sex sex_of(std::u16string_view w) const {
@@ -100,6 +102,12 @@ struct pronoun_words {
         return std::any_of(connectives.begin(), connectives.end(),
                            [&](const std::u16string& w) { return after.substr(0, w.size()) == w; });
     }
+    // Verbs and prepositions whose object a pronoun is (帮他, 给他钱): a
+    // person named as the subject of the same clause is not who the pronoun
+    // means.
+    bool takes_object(std::string_view tag, std::u16string_view w) const {
+        return tag == "v" || tag == "p" || in(object_links, w);
+    }
     static bool in(const std::vector<std::u16string>& list, std::u16string_view w) {
         return std::find(list.begin(), list.end(), w) != list.end();
     }
@@ -116,12 +124,6 @@ struct placed_word {
     std::string_view tag;
     bool name;  // likely part of a person's name
 };
-
-// Verbs and prepositions whose object a pronoun is (帮他, 给他钱): a person
-// named as the subject of the same clause is not who the pronoun means.
-bool takes_object(const placed_word& w) {
-    return w.tag == "v" || w.tag == "p" || w.text == u"和" || w.text == u"与";
-}
 
 // One paragraph's words, and what the whole paragraph says of its people:
 // counted once, since a pronoun is only questioned where its paragraph holds
@@ -285,8 +287,8 @@ class pronoun_reader {
             }
             if (s == sex::none || (s == sex::either && said_of_another(j))) continue;
             if (contains_any(gap(j, k), quotation_opens)) return sex::none;
-            if (k > 0 && takes_object(words_[k - 1]) && !opens_clause(k) &&
-                !contains_any(gap(j, k), u"，,。；;：:！？!?"))
+            if (k > 0 && known_.takes_object(words_[k - 1].tag, words_[k - 1].text) &&
+                !opens_clause(k) && !contains_any(gap(j, k), u"，,。；;：:！？!?"))
                 return sex::none;
             return s;
         }
