@@ -52,7 +52,9 @@ QString wsim_usage() {
                                    "cursor POS | click CAPTION |\n"
                                    "       answer BUTTON [TITLE] | type TEXT | close TITLE | save "
                                    "| marks | text | errata |\n"
-                                   "       expect marks N\n");
+                                   "       rows TITLE | pick TITLE ROW | press TITLE BUTTON "
+                                   "|\n"
+                                   "       expect marks N | expect rows N TITLE\n");
 }
 
 bool wsim_parse_options(const QStringList& arguments, wsim_options& options, bool& help,

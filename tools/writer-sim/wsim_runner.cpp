@@ -8,6 +8,7 @@
 #include "wsim_document_file.h"
 #include "wsim_host.h"
 #include "wsim_marks.h"
+#include "wsim_windows.h"
 
 wsim_runner::wsim_runner(wpsapi::_Application* app, clicker click, wsim_modal_answers* answers,
                          QTextStream& out)
@@ -82,8 +83,23 @@ bool wsim_runner::run_step(const wsim_step& step, QString& error) {
         }
         case wsim_step_kind::errata:
             return errata(error);
+        case wsim_step_kind::rows:
+        case wsim_step_kind::pick:
+        case wsim_step_kind::press:
+            return in_window(step, error);
         case wsim_step_kind::expect: {
             const int expected = a.at(1).toInt();
+            if (a.at(0) == QLatin1String("rows")) {
+                QWidget* window = wsim_window(a.at(2));
+                if (!window) {
+                    error = QStringLiteral("no window \"%1\" is open").arg(a.at(2));
+                    return false;
+                }
+                const int found = wsim_window_rows(window).size();
+                if (found == expected) return true;
+                error = QStringLiteral("expected %1 rows, found %2").arg(expected).arg(found);
+                return false;
+            }
             const int found = wsim_error_marks(wsim_active_document(app_)).size();
             if (found != expected) {
                 error =
@@ -92,6 +108,36 @@ bool wsim_runner::run_step(const wsim_step& step, QString& error) {
             }
             return true;
         }
+    }
+    return true;
+}
+
+bool wsim_runner::in_window(const wsim_step& step, QString& error) {
+    const QStringList& a = step.args;
+    QWidget* window = wsim_window(a.at(0));
+    if (!window) {
+        error = QStringLiteral("no window \"%1\" is open").arg(a.at(0));
+        return false;
+    }
+    if (step.kind == wsim_step_kind::rows) {
+        const QStringList rows = wsim_window_rows(window);
+        out_ << "rows of " << a.at(0) << ": " << rows.size() << '\n';
+        for (int i = 0; i < rows.size(); ++i) out_ << i + 1 << ". " << rows.at(i) << '\n';
+        return true;
+    }
+    if (step.kind == wsim_step_kind::pick) {
+        if (!wsim_window_pick(window, a.at(1).toInt() - 1)) {
+            error = QStringLiteral("the window has no row %1").arg(a.at(1));
+            return false;
+        }
+        // What the pick selected in the document.
+        long start = 0, end = 0;
+        if (wsim_selection(app_, start, end)) out_ << "selection: " << start << ' ' << end << '\n';
+        return true;
+    }
+    if (!wsim_window_press(window, a.at(1))) {
+        error = QStringLiteral("the window has no enabled button \"%1\"").arg(a.at(1));
+        return false;
     }
     return true;
 }

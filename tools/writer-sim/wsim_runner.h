@@ -40,6 +40,8 @@ class wsim_runner {
     bool run_step(const wsim_step& step, QString& error);
 
   private:
+    // The steps on a window of the plug-in's own: rows, pick and press.
+    bool in_window(const wsim_step& step, QString& error);
     bool activate(const QString& which, QString& error);
     bool save(QString& error);
     bool errata(QString& error);

@@ -24,7 +24,10 @@ const step_syntax k_syntax[] = {
     {"marks", wsim_step_kind::marks, 0, 0, 0, "marks"},
     {"text", wsim_step_kind::text, 0, 0, 0, "text"},
     {"errata", wsim_step_kind::errata, 0, 0, 0, "errata"},
-    {"expect", wsim_step_kind::expect, 2, 2, 0, "expect marks COUNT"},
+    {"rows", wsim_step_kind::rows, 1, 1, 0, "rows TITLE"},
+    {"pick", wsim_step_kind::pick, 2, 2, 0, "pick TITLE ROW"},
+    {"press", wsim_step_kind::press, 2, 2, 0, "press TITLE BUTTON"},
+    {"expect", wsim_step_kind::expect, 2, 3, 0, "expect marks COUNT | expect rows COUNT TITLE"},
 };
 
 const step_syntax* find_syntax(const QString& name) {
@@ -132,8 +135,12 @@ bool wsim_parse_step(const QString& line, int line_number, wsim_step& step, bool
             return false;
         }
     }
-    if (syntax->kind == wsim_step_kind::expect &&
-        (args.at(0) != QLatin1String("marks") || !is_count(args.at(1)))) {
+    const bool expects_marks = args.value(0) == QLatin1String("marks") && args.size() == 2;
+    const bool expects_rows = args.value(0) == QLatin1String("rows") && args.size() == 3;
+    if ((syntax->kind == wsim_step_kind::expect &&
+         (!(expects_marks || expects_rows) || !is_count(args.at(1)))) ||
+        (syntax->kind == wsim_step_kind::pick &&
+         (!is_count(args.at(1)) || args.at(1).toLongLong() == 0))) {
         error = QStringLiteral("usage: %1").arg(QLatin1String(syntax->usage));
         return false;
     }

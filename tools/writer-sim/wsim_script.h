@@ -22,7 +22,11 @@ enum class wsim_step_kind {
     marks,  // marks               list the error marks of the active document
     text,   // text                print the active document's text
     errata,  // errata              print the path of the errata table beside the document
-    expect,  // expect marks N      fail unless the active document holds N error marks
+    rows,    // rows TITLE          list the rows of the list in the plug-in's window TITLE
+    pick,    // pick TITLE ROW      make row ROW (1 is the first) current in that list
+    press,   // press TITLE BUTTON  click the button BUTTON of the plug-in's window TITLE
+    expect,  // expect marks N      fail unless the active document holds N error marks;
+             // expect rows N TITLE  or the list in the window TITLE N rows
 };
 
 struct wsim_step {
