@@ -5,14 +5,13 @@
 // a second check brings back neither.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "wsim_process.h"
 

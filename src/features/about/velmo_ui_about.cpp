@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "config/velmo_config.h"
 #include "features/about/velmo_about_commands.h"
@@ -16,6 +17,7 @@ constexpr int DIALOG_WIDTH = 280;
 constexpr int DIALOG_HEIGHT = 240;
 constexpr int TITLE_POINT_SIZE = 10;
 constexpr int CONTACT_SPACING = 1;
+constexpr const char* ABOUT_SECTION = "About";
 
 }  // namespace
 
@@ -55,17 +57,23 @@ void velmo_ui_about::init_ui_1() {
     static_cast<QVBoxLayout*>(layout())->addSpacing(CONTACT_SPACING);
 }
 
-// The version, then the maker's contact lines.
+// The version, then the maker's contact lines as the installation's
+// velmo.ini gives them ([About]); a line the file leaves empty is not shown,
+// so that no made-up address or number ever reaches a user.
 void velmo_ui_about::init_ui_2() {
-    const QString lines[] = {
-        tr("版本: %1").arg(QStringLiteral(VELMO_VERSION)),
-        tr("地址: 北京市海淀区中关村大街1号"),
-        tr("电话: 010-00000000, 010-00000001"),
-        tr("邮箱: support@velmo.example"),
-        tr("网址: http://www.velmo.example"),
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->addWidget(new QLabel(tr("版本: %1").arg(QStringLiteral(VELMO_VERSION)), this));
+    const std::pair<const char*, QString> contacts[] = {
+        {"Address", tr("地址: %1")},
+        {"Phone", tr("电话: %1")},
+        {"Email", tr("邮箱: %1")},
+        {"Web", tr("网址: %1")},
     };
-    for (const QString& line : lines)
-        static_cast<QVBoxLayout*>(layout())->addWidget(new QLabel(line, this));
+    velmo_singleton_config* config = velmo_singleton_config::instance();
+    for (const auto& [key, caption] : contacts) {
+        const QString value = QString::fromUtf8(config->get_string(ABOUT_SECTION, key)).trimmed();
+        if (!value.isEmpty()) column->addWidget(new QLabel(caption.arg(value), this));
+    }
 }
 
 // The close button.
