@@ -18,27 +18,34 @@ std::string pair_of(const std::string& name, const std::string& address) {
 signin_throttle::signin_throttle(signin_limits limits, clock now)
     : limits_(limits), now_(std::move(now)) {}
 
-bool signin_throttle::free_locked(const table& t, const std::string& key,
-                                  std::chrono::steady_clock::time_point now) const {
-    auto it = t.find(key_of(key));
-    return it == t.end() || it->second.blocked_until <= now;
+bool signin_throttle::free_locked(const table& t, const std::string& key, time_point now) const {
+    auto it = t.entries.find(key_of(key));
+    return it == t.entries.end() || it->second.blocked_until <= now;
 }
 
-void signin_throttle::fail_locked(table& t, const std::string& key, int free_failures,
-                                  std::chrono::steady_clock::time_point now) {
-    if (t.size() >= limits_.max_entries) {
+void signin_throttle::erase_locked(table& t, const std::string& key) {
+    const auto it = t.entries.find(key);
+    if (it == t.entries.end()) return;
+    t.by_age.erase({it->second.last_failure, key});
+    t.entries.erase(it);
+}
+
+void signin_throttle::fail_locked(table& t, const std::string& key_in, int free_failures,
+                                  time_point now) {
+    const std::string key = key_of(key_in);
+    if (t.entries.size() >= limits_.max_entries && !t.entries.count(key)) {
         // Forgotten entries go; when none is, the one quiet the longest goes.
-        for (auto it = t.begin(); it != t.end();)
-            it = now - it->second.last_failure > limits_.forget_after ? t.erase(it) : std::next(it);
-        if (t.size() >= limits_.max_entries)
-            t.erase(std::min_element(t.begin(), t.end(), [](const auto& a, const auto& b) {
-                return a.second.last_failure < b.second.last_failure;
-            }));
+        while (!t.by_age.empty() && now - t.by_age.begin()->first > limits_.forget_after)
+            erase_locked(t, std::string(t.by_age.begin()->second));
+        if (t.entries.size() >= limits_.max_entries && !t.by_age.empty())
+            erase_locked(t, std::string(t.by_age.begin()->second));
     }
-    entry& e = t[key_of(key)];
+    entry& e = t.entries[key];
+    t.by_age.erase({e.last_failure, key});
     if (e.failures > 0 && now - e.last_failure > limits_.forget_after) e.failures = 0;
     ++e.failures;
     e.last_failure = now;
+    t.by_age.insert({now, key});
     if (e.failures <= free_failures) return;
     auto delay = limits_.first_delay;
     for (int i = free_failures + 1; i < e.failures && delay < limits_.max_delay; ++i) delay *= 2;
@@ -64,12 +71,17 @@ void signin_throttle::failed(const std::string& name, const std::string& address
 void signin_throttle::succeeded(const std::string& name, const std::string& address) {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string pair = pair_of(name, address);
-    pairs_.erase(pair);
-    if (signed_in_.size() >= limits_.max_entries && !signed_in_.count(pair))
-        signed_in_.erase(
-            std::min_element(signed_in_.begin(), signed_in_.end(),
-                             [](const auto& a, const auto& b) { return a.second < b.second; }));
-    signed_in_[pair] = now_();
+    erase_locked(pairs_, pair);
+    const auto known = signed_in_.find(pair);
+    if (known != signed_in_.end()) {
+        signed_in_by_age_.erase({known->second, pair});
+    } else if (signed_in_.size() >= limits_.max_entries && !signed_in_by_age_.empty()) {
+        signed_in_.erase(signed_in_by_age_.begin()->second);
+        signed_in_by_age_.erase(signed_in_by_age_.begin());
+    }
+    const time_point now = now_();
+    signed_in_[pair] = now;
+    signed_in_by_age_.insert({now, pair});
 }
 
 }  // namespace velmo_service

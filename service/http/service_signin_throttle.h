@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace velmo_service {
@@ -42,16 +43,21 @@ class signin_throttle {
     void succeeded(const std::string& name, const std::string& address);
 
   private:
+    using time_point = std::chrono::steady_clock::time_point;
     struct entry {
         int failures = 0;
-        std::chrono::steady_clock::time_point last_failure;
-        std::chrono::steady_clock::time_point blocked_until;
+        time_point last_failure;
+        time_point blocked_until;
     };
-    using table = std::map<std::string, entry>;
-    bool free_locked(const table& t, const std::string& key,
-                     std::chrono::steady_clock::time_point now) const;
-    void fail_locked(table& t, const std::string& key, int free_failures,
-                     std::chrono::steady_clock::time_point now);
+    // Entries by key, and their keys by last failure, so that a full table
+    // drops its quietest entries without a walk over all of them.
+    struct table {
+        std::map<std::string, entry> entries;
+        std::set<std::pair<time_point, std::string>> by_age;
+    };
+    bool free_locked(const table& t, const std::string& key, time_point now) const;
+    void fail_locked(table& t, const std::string& key, int free_failures, time_point now);
+    static void erase_locked(table& t, const std::string& key);
 
     signin_limits limits_;
     clock now_;
@@ -59,7 +65,9 @@ class signin_throttle {
     table pairs_;  // name and address
     table addresses_;
     table names_;
-    std::map<std::string, std::chrono::steady_clock::time_point> signed_in_;  // pairs, last success
+    // Pairs that signed in, by pair and by last success.
+    std::map<std::string, time_point> signed_in_;
+    std::set<std::pair<time_point, std::string>> signed_in_by_age_;
 };
 
 }  // namespace velmo_service

@@ -428,6 +428,32 @@ TEST(SigninThrottle, GuessesAtANameFromManyAddressesHoldItOnlyWhereItsOwnerNever
     EXPECT_TRUE(t.allowed("ann", "10.0.2.1"));
 }
 
+// A full table makes room by dropping the entry quiet the longest, however
+// old its first failure: a guess renewed keeps its hold.
+TEST(SigninThrottle, AFullTableDropsTheEntryQuietTheLongest) {
+    using namespace std::chrono;
+    steady_clock::time_point now{};
+    velmo_service::signin_limits limits;
+    limits.free_failures = 0;
+    limits.address_free_failures = limits.name_free_failures = 1000;
+    limits.first_delay = limits.max_delay = hours(1);
+    limits.max_entries = 3;
+    velmo_service::signin_throttle t(limits, [&] { return now; });
+    for (const char* name : {"a", "b", "c"}) {
+        t.failed(name, "10.0.0.1");
+        now += seconds(1);
+    }
+    t.failed("a", "10.0.0.1");  // renewed: now b is the quietest
+    now += seconds(1);
+    t.failed("d", "10.0.0.1");
+    EXPECT_TRUE(t.allowed("b", "10.0.0.1"));
+    for (const char* held : {"a", "c", "d"}) EXPECT_FALSE(t.allowed(held, "10.0.0.1")) << held;
+    now += seconds(1);
+    t.failed("e", "10.0.0.1");
+    EXPECT_TRUE(t.allowed("c", "10.0.0.1"));
+    EXPECT_FALSE(t.allowed("a", "10.0.0.1"));
+}
+
 TEST(ConnectionTable, HeadsLiveOnSmallerBudgetsAndTheOldestGoFirst) {
     using namespace std::chrono;
     velmo_service::connection_limits limits;
