@@ -8,7 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+QT_BEGIN_NAMESPACE
 class QWidget;
+QT_END_NAMESPACE
 
 // The visible top-level window with this title, or nullptr.
 QWidget* wsim_window(const QString& title);
