@@ -1,13 +1,11 @@
-// The results list in writer-sim, headless and in a window, against the
-// reference service: a check of the meeting-minutes sample lists its 21
-// marks; picking the fifth row selects that mark in the document; "忽略"
-// removes exactly that mark; "更改" on the fourth row writes its suggestion;
-// a second check brings back neither.
+// The results list in writer-sim, headless and in a window, through the demo
+// (the reference service, its demo account, every check on): a check of the
+// meeting-minutes sample lists its 21 marks; picking the fifth row selects
+// that mark in the document; "忽略" removes exactly that mark; "更改" on the
+// fourth row writes its suggestion; a second check brings back neither.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -18,46 +16,6 @@
 namespace {
 
 constexpr int SAMPLE_MARKS = 21;
-
-// `velmo-service serve` with its demo account, on a free loopback port.
-struct demo_service {
-    QProcess process;
-    QString url;
-    explicit demo_service(const QString& db) {
-        process.start(build_dir() + "/bin/velmo-service",
-                      {"serve", "--listen", "127.0.0.1:0", "--db", db, "--demo"});
-        QString line;
-        while (!line.contains('\n') && process.waitForReadyRead(60000))
-            line += QString::fromUtf8(process.readLine());
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("listening on (127\\.0\\.0\\.1:\\d+)")).match(line);
-        if (m.hasMatch()) url = QStringLiteral("http://%1/").arg(m.captured(1));
-    }
-    ~demo_service() {
-        process.terminate();
-        process.waitForFinished(30000);
-    }
-};
-
-// The installed plug-in signed in to the demo account with every check on,
-// as the demo runs it.
-QString signed_in_plugin(const QTemporaryDir& dir, const QString& url) {
-    const QString plugin = install_plugin(dir, url);
-    QFile ini(plugin + "/velmo.ini");
-    EXPECT_TRUE(ini.open(QIODevice::ReadOnly));
-    QString text = QString::fromUtf8(ini.readAll());
-    ini.close();
-    const std::pair<const char*, const char*> settings[] = {
-        {"UserName", "demo"}, {"AuthNo", "demo-2026"}, {"Weight", "2"},
-        {"FanTi", "1"},       {"TaiWan", "1"},         {"Leader", "1"},
-        {"ChkEng", "1"},      {"CheckMatchDots", "1"}, {"CheckLeaderSort", "1"}};
-    for (const auto& [key, value] : settings)
-        text.replace(QRegularExpression(QStringLiteral("(?m)^%1=.*$").arg(key)),
-                     QStringLiteral("%1=%2").arg(key, value));
-    EXPECT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ini.write(text.toUtf8());
-    return plugin;
-}
 
 // The error marks a `marks` step printed, in document order: "start-end"
 // and the first suggestion.
@@ -79,12 +37,6 @@ QList<QPair<QString, QString>> printed_marks(const QString& listing) {
 
 TEST(writer_sim_results, the_sample_worked_through_the_list_headless_and_in_a_window) {
     QTemporaryDir dir;
-    demo_service service(dir.filePath("service.db"));
-    ASSERT_FALSE(service.url.isEmpty());
-    const QString plugin = signed_in_plugin(dir, service.url);
-    QFile sample(source_dir() + "/samples/会议纪要.txt");
-    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
-    const QByteArray sample_text = sample.readAll();
     const QString steps = QStringLiteral(
                               "answer 确定 Velmo校对\n"
                               "click 校对\n"
@@ -105,18 +57,19 @@ TEST(writer_sim_results, the_sample_worked_through_the_list_headless_and_in_a_wi
                               .arg(SAMPLE_MARKS - 1)
                               .arg(SAMPLE_MARKS - 2);
     const QString script = write_file(dir, QStringLiteral("list.steps"), steps.toUtf8());
-    const QStringList modes[] = {{"--headless"}, {"--screenshot", dir.filePath("window.png")}};
+    const QStringList modes[] = {{}, {"--screenshot", dir.filePath("window.png")}};
     for (const QStringList& mode : modes) {
-        // Each run on a copy of its own, with settings of its own: a check
-        // saves the document, and ignored errors are remembered per document.
+        // The demo's service, account and settings, each run with a copy and
+        // settings of its own: ignored errors are remembered per document.
         QTemporaryDir own;
-        const QString document = write_file(own, QStringLiteral("会议纪要.txt"), sample_text);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("XDG_CONFIG_HOME", own.filePath("settings"));
-        const run_result r =
-            run(writer_sim(), mode + QStringList{"--plugin", plugin, "--script", script, document},
-                120000, environment);
+        const run_result r = run(source_dir() + "/scripts/demo",
+                                 QStringList{"--no-build", "--build-dir", build_dir(), "--out",
+                                             own.path(), "--steps", script} +
+                                     mode,
+                                 300000, environment);
         ASSERT_EQ(r.exit_code, 0) << r.out.toStdString() << r.err.toStdString();
         // What each "marks" step printed, up to the next step.
         QStringList parts = r.out.split(QStringLiteral("> marks\n"));
