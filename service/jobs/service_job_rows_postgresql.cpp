@@ -61,8 +61,12 @@ class postgresql_job_rows : public job_rows {
 
     bool issue(const std::string& pid, const std::string& user, const job_limits& limits) override {
         pg_pool::handle c = pool_->acquire();
+        // The expiry commits apart, so that the rows it deletes are not held
+        // while this request waits for its user's lock.
         checked(c.run("BEGIN"));
         expire_in(c, limits);
+        checked(c.run("COMMIT"));
+        checked(c.run("BEGIN"));
         checked(c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user}));
         // Past the allowance the user's oldest identifiers that never received
         // text are forgotten: a client that asks and never uploads (a login

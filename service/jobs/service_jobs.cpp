@@ -227,6 +227,10 @@ bool job_board::until_done(const std::function<bool()>& attempt) {
 
 void job_board::housekeeping_loop() {
     const std::chrono::milliseconds tick = std::min(limits_.poll, limits_.lease / 3);
+    // Expiring is a write; a tenth of the shorter window is soon enough.
+    const auto expiry_interval = std::max<std::chrono::steady_clock::duration>(
+        tick, std::min(limits_.expiry, limits_.idle_window) / 10);
+    auto expired_at = std::chrono::steady_clock::now();
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -237,9 +241,12 @@ void job_board::housekeeping_loop() {
         // idle workers look for queued jobs and lapsed leases.
         rows_->renew(runner_, limits_.lease);
         rows_->give_up_failing(runner_, max_attempts);
-        // Refunds jobs whose findings nobody fetched as soon as they expire,
+        // Refunds jobs whose findings nobody fetched soon after they expire,
         // not at the next request for an identifier.
-        rows_->expire(limits_);
+        if (std::chrono::steady_clock::now() - expired_at >= expiry_interval) {
+            rows_->expire(limits_);
+            expired_at = std::chrono::steady_clock::now();
+        }
         wake_workers();
     }
 }
