@@ -63,9 +63,7 @@ class postgresql_job_rows : public job_rows {
         pg_pool::handle c = pool_->acquire();
         // The expiry commits apart, so that the rows it deletes are not held
         // while this request waits for its user's lock.
-        checked(c.run("BEGIN"));
         expire_in(c, limits);
-        checked(c.run("COMMIT"));
         checked(c.run("BEGIN"));
         checked(c.run("SELECT pg_advisory_xact_lock(hashtext($1))", {user}));
         // Past the allowance the user's oldest identifiers that never received
@@ -267,9 +265,7 @@ class postgresql_job_rows : public job_rows {
     void expire(const job_limits& limits) override {
         try {
             pg_pool::handle c = pool_->acquire();
-            checked(c.run("BEGIN"));
             expire_in(c, limits);
-            checked(c.run("COMMIT"));
         } catch (const store_unavailable&) {
         }
     }
@@ -286,11 +282,12 @@ class postgresql_job_rows : public job_rows {
     }
 
   private:
-    // Drops the rows past their windows inside the caller's transaction. A
+    // Drops the rows past their windows, in a transaction of its own. A
     // finished job whose findings were never fetched is refunded: its user
     // never received what was charged. The delete decides which instance
     // refunds a job, so none is refunded twice.
     static void expire_in(pg_pool::handle& c, const job_limits& limits) {
+        checked(c.run("BEGIN"));
         pg_rows done =
             checked(c.run("DELETE FROM jobs WHERE state=4 AND touched < now() - $1::interval"
                           " RETURNING user_name, charged_words, charged_at",
@@ -302,6 +299,7 @@ class postgresql_job_rows : public job_rows {
             c.run("DELETE FROM jobs WHERE (state=0 AND touched < now() - $2::interval)"
                   " OR (state IN (1,5) AND touched < now() - $1::interval)",
                   {interval(limits.expiry), interval(limits.idle_window)}));
+        checked(c.run("COMMIT"));
     }
 
     void listen_loop(const std::function<void()>& wake) {
