@@ -85,6 +85,8 @@ check_engine::check_engine(const engine_config& config) {
     load_rows(data_.particles, dir + "/rules/particles.rules");
     load_rows(data_.function_words, dir + "/rules/function-words.rules");
     load_rows(data_.pronouns, dir + "/rules/pronouns.rules");
+    load_rows(data_.collocation_rows, dir + "/rules/collocations.rules");
+    load_rows(data_.repeat_lists, dir + "/rules/repeats.rules");
     data_.profile = config.profile;
     log_findings_ = config.log_findings;
 }

@@ -285,7 +285,7 @@ void run_confusions(const rule_data& d, const rule_input& in, std::vector<findin
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     std::vector<finding> repeats;
-    rules_repeats(in.text, in.weight(), repeats);
+    rules_repeats(in.text, in.weight(), d.repeat_lists.list("never-doubled"), repeats);
     std::vector<text_match> exempt;
     d.repeat_exemptions.occurrences(in.text, exempt);
     for (finding& f : repeats) {
@@ -313,7 +313,8 @@ void run_measure_words(const rule_data& d, const rule_input& in, std::vector<fin
 }
 void run_collocations(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (in.weight() >= 1 && !d.words.empty())
-        rules_collocations(in.runs(), d.words, d.collocations, out);
+        rules_collocations(in.text, in.runs(), d.words, d.collocations, d.collocation_rows,
+                           in.profile(), out);
 }
 }  // namespace
 

@@ -49,6 +49,8 @@ struct rule_data {
     word_rule_file particles;                       // rules/particles.rules
     word_rule_file function_words;                  // rules/function-words.rules
     word_rule_file pronouns;                        // rules/pronouns.rules: word lists only
+    word_rule_file collocation_rows;                // rules/collocations.rules
+    word_rule_file repeat_lists;                    // rules/repeats.rules: word lists only
     check_profile profile = check_profile::office;  // unless a check names its own
 };
 

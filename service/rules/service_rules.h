@@ -19,9 +19,10 @@ namespace velmo_service {
 // half-width punctuation after a Chinese character at a gap or the end.
 void rules_punctuation(const std::u16string& text, int weight, std::vector<finding>& out);
 
-// From weight 1 a doubled function character (的的) and a doubled English
-// word; from weight 2 a repeated Chinese word of two to four characters.
-void rules_repeats(const std::u16string& text, int weight, std::vector<finding>& out);
+// From weight 1 a doubled character of `never_doubled` (的的) and a doubled
+// English word; from weight 2 a repeated Chinese word of two to four characters.
+void rules_repeats(const std::u16string& text, int weight,
+                   const std::vector<std::u16string>& never_doubled, std::vector<finding>& out);
 
 // Names of `names` (entry order = required order) that occur within one
 // sentence in another order; each misplaced name is reported with the name

@@ -4,6 +4,8 @@
 // few words that can only modify it: another verb, an adverb, a conjunction
 // or a preposition between them means the object may belong to something
 // else, and the pair is left alone.
+#include <algorithm>
+
 #include "base/service_text.h"
 #include "lexicon/service_run_words.h"
 #include "rules/service_rules_usage.h"
@@ -42,11 +44,12 @@ bool modifier(const lexicon& words, const lexicon_token& t) {
 // and no verb that would make it the subject of a clause of its own
 // (增加投入带来的水平提升). A verb of going on from there keeps the object
 // its own (做公车去学校, 做飞机到台北).
-bool closes_phrase(const chinese_run& run, std::size_t k) {
+bool closes_phrase(const chinese_run& run, std::size_t k,
+                   const std::vector<std::u16string>& going_on) {
     if (k + 1 >= run.tokens.size()) return true;
     const lexicon_token& next = run.tokens[k + 1];
     const std::u16string_view word = run.text.substr(next.begin, next.length());
-    if (word == u"去" || word == u"来" || word == u"到" || word == u"回") return true;
+    if (std::find(going_on.begin(), going_on.end(), word) != going_on.end()) return true;
     return next.word.kind != word_class::noun && next.word.kind != word_class::name &&
            next.word.kind != word_class::verb && word != u"的";
 }
@@ -85,69 +88,16 @@ bool before_de(const chinese_run& run, std::size_t j, std::size_t k) {
     return false;
 }
 
-// One character at `begin` of the run, written for `meant`.
-void report_char(const chinese_run& run, std::size_t begin, const char* written, const char* meant,
-                 std::vector<finding>& out) {
-    finding f;
-    f.pos = run.offset + begin;
-    f.length = 1;
-    f.err_word = written;
-    f.suggestions = {meant};
-    out.push_back(std::move(f));
-}
-
-// Coming, going or doing together: what follows is done for fun, not finished.
-bool coming_or_joining(std::u16string_view word) {
-    return !word.empty() &&
-           (word.back() == u'来' || word.back() == u'去' || word == u"一起" || word == u"一块");
-}
-
-// 完 closing a clause after a coming or going, at most a place or a person
-// between (来基隆完, 来我的家完, 去完): one comes to play, nothing is
-// finished, since a finished act names its verb (吃完, 做不完).
-void play_after_coming(const chinese_run& run, const lexicon& words, std::vector<finding>& out) {
-    const std::vector<lexicon_token>& tokens = run.tokens;
-    for (std::size_t k = 1; k < tokens.size(); ++k) {
-        if (!is(run, tokens, k, u"完")) continue;
-        if (k + 1 < tokens.size() && !is(run, tokens, k + 1, u"儿") &&
-            !is(run, tokens, k + 1, u"吧"))
-            continue;
-        for (std::size_t j = k; j-- > 0 && k - j <= max_gap_words;) {
-            const lexicon_token& t = tokens[j];
-            if (coming_or_joining(run.text.substr(t.begin, t.length()))) {
-                report_char(run, tokens[k].begin, "完", "玩", out);
-                break;
-            }
-            const std::string& tag = words.tag_name(t.word.tag);
-            const bool place_or_person =
-                t.word.kind == word_class::noun || t.word.kind == word_class::name ||
-                (!tag.empty() && (tag[0] == 'r' || tag[0] == 'q')) || is(run, tokens, j, u"的");
-            if (!place_or_person) break;
-        }
-    }
-}
-
-// 配 (match) takes a thing; with a person and then an act (配我一起去,
-// 配我接你们) it is 陪, going along with them.
-void go_along_with_person(const chinese_run& run, std::vector<finding>& out) {
-    const std::vector<lexicon_token>& tokens = run.tokens;
-    for (std::size_t k = 0; k + 2 < tokens.size(); ++k) {
-        if (!is(run, tokens, k, u"配") ||
-            !personal_pronoun(run.text.substr(tokens[k + 1].begin, tokens[k + 1].length())))
-            continue;
-        if (tokens[k + 2].word.kind != word_class::verb && !is(run, tokens, k + 2, u"一起"))
-            continue;
-        report_char(run, tokens[k].begin, "配", "陪", out);
-    }
-}
 }  // namespace
 
-void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& words,
-                        const collocation_table& table, std::vector<finding>& out) {
+void rules_collocations(const std::u16string& text, const std::vector<chinese_run>& runs,
+                        const lexicon& words, const collocation_table& table,
+                        const word_rule_file& rows, check_profile profile,
+                        std::vector<finding>& out) {
     if (table.empty()) return;
+    rows.find(text, runs, words, out, profile);
+    const std::vector<std::u16string>& going_on = rows.list("going-on");
     for (const chinese_run& run : runs) {
-        play_after_coming(run, words, out);
-        go_along_with_person(run, out);
         const std::vector<lexicon_token>& tokens = run.tokens;
         for (std::size_t k = 0; k < tokens.size(); ++k) {
             const std::u16string_view word = run.text.substr(tokens[k].begin, tokens[k].length());
@@ -155,7 +105,7 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
             if (word.size() > 2) {
                 const std::vector<collocation>* entries = table.of_verb(word.substr(0, 2));
                 const collocation* c = entries ? with_object(*entries, word.substr(2)) : nullptr;
-                if (c && closes_phrase(run, k)) report(run, tokens[k].begin, *c, out);
+                if (c && closes_phrase(run, k, going_on)) report(run, tokens[k].begin, *c, out);
             }
             // The verb alone, or closing a set phrase of four (充分发扬).
             std::size_t verb_at = 0;
@@ -176,7 +126,8 @@ void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& wor
                 // (叫我们上课 is no lesson taught).
                 if (c && c->object.size() < object.size() && t.word.kind == word_class::verb) break;
                 if (c) {
-                    if (closes_phrase(run, j)) report(run, tokens[k].begin + verb_at, *c, out);
+                    if (closes_phrase(run, j, going_on))
+                        report(run, tokens[k].begin + verb_at, *c, out);
                     break;
                 }
                 gap += t.length();

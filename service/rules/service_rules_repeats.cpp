@@ -1,14 +1,14 @@
+#include <algorithm>
+
 #include "base/service_text.h"
 #include "rules/service_rules.h"
 
 namespace velmo_service {
 
 namespace {
-// Characters that are (almost) never written twice in a row; the few words
-// that do (不了了之, 的的确确) are listed in the repeat exemptions data file.
-bool is_function_char(char16_t c) {
-    static const std::u16string chars = u"的了是在和与及把被对就也都又将从向于为而并且或着过地得";
-    return chars.find(c) != std::u16string::npos;
+bool listed(const std::vector<std::u16string>& characters, char16_t c) {
+    return std::any_of(characters.begin(), characters.end(),
+                       [c](const std::u16string& w) { return w.size() == 1 && w[0] == c; });
 }
 
 bool is_english_letter(char16_t c) { return text_is_ascii_letter(c); }
@@ -60,11 +60,12 @@ bool all_cjk(const std::u16string& t, std::size_t pos, std::size_t len) {
 }
 }  // namespace
 
-void rules_repeats(const std::u16string& text, int weight, std::vector<finding>& out) {
+void rules_repeats(const std::u16string& text, int weight,
+                   const std::vector<std::u16string>& never_doubled, std::vector<finding>& out) {
     if (weight < 1) return;
     const std::size_t n = text.size();
     for (std::size_t i = 0; i + 1 < n; ++i) {
-        if (text[i] == text[i + 1] && is_function_char(text[i])) {
+        if (text[i] == text[i + 1] && listed(never_doubled, text[i])) {
             finding f;
             f.pos = i;
             f.length = 2;

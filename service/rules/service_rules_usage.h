@@ -8,6 +8,7 @@
 #include "lexicon/service_lexicon.h"
 #include "rules/service_finding.h"
 #include "rules/service_usage_tables.h"
+#include "rules/service_word_rules.h"
 
 namespace velmo_service {
 
@@ -21,8 +22,12 @@ void rules_measure_words(const std::u16string& text, const std::vector<chinese_r
 
 // A listed verb followed, within a few modifiers and no sentence boundary, by
 // an object it does not go with (增加…水平): the verb is reported with the
-// near synonyms that do.
-void rules_collocations(const std::vector<chinese_run>& runs, const lexicon& words,
-                        const collocation_table& table, std::vector<finding>& out);
+// near synonyms that do. The rows of `rows` (a word rule file) are run too,
+// and its list going-on names the words after an object that leave it the
+// verb's own.
+void rules_collocations(const std::u16string& text, const std::vector<chinese_run>& runs,
+                        const lexicon& words, const collocation_table& table,
+                        const word_rule_file& rows, check_profile profile,
+                        std::vector<finding>& out);
 
 }  // namespace velmo_service

@@ -85,6 +85,7 @@ struct condition_node {
         goes_on,         // the clause goes on past the run
         word_in,         // the word is one of `words` ("" for no word)
         tag_in,          // its tag is one of `tags` ("" for none)
+        tag_starts,      // its tag begins with one of `tags`
         starts_with,     // its first character is one of `chars`
         ends_with,       // its last character is one of `chars`
         length_in,       // its length is one of `lengths`
@@ -150,6 +151,12 @@ bool holds(const condition_node& c, const word_context& n, std::ptrdiff_t t) {
         case condition_node::tag_in: {
             const std::string_view tag = n.tag(t);
             return std::find(c.tags.begin(), c.tags.end(), tag) != c.tags.end();
+        }
+        case condition_node::tag_starts: {
+            const std::string_view tag = n.tag(t);
+            return std::any_of(c.tags.begin(), c.tags.end(), [tag](const std::string& head) {
+                return !tag.empty() && tag.substr(0, head.size()) == head;
+            });
         }
         case condition_node::starts_with: {
             const std::u16string_view w = n.word(t);
@@ -235,8 +242,8 @@ struct file_names {
 //   all     := unary ('&' unary)*
 //   unary   := '!' unary | ('+'|'-')N ':' unary | primary
 //   primary := '(' expr ')' | later(expr) | earlier(expr)
-//            | word(WORDS) | tag(TAGS) | starts(CHARS) | ends(CHARS) | length(NS)
-//            | closed(MARKS) | any | end | question | goes-on | NAME
+//            | word(WORDS) | tag(TAGS) | tag-starts(TAGS) | starts(CHARS) | ends(CHARS) |
+//            length(NS) | closed(MARKS) | any | end | question | goes-on | NAME
 // WORDS may hold @list for a named list and - for no word (or no tag).
 class condition_parser {
   public:
@@ -374,8 +381,8 @@ class condition_parser {
         } else if (name == "word") {
             node->kind = condition_node::word_in;
             node->words = words();
-        } else if (name == "tag") {
-            node->kind = condition_node::tag_in;
+        } else if (name == "tag" || name == "tag-starts") {
+            node->kind = name == "tag" ? condition_node::tag_in : condition_node::tag_starts;
             for (const std::u16string& tag : words()) node->tags.push_back(text_utf16_to_utf8(tag));
         } else if (name == "starts" || name == "ends" || name == "closed" || name == "opened") {
             node->kind = name == "starts"   ? condition_node::starts_with

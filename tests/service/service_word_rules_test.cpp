@@ -166,6 +166,10 @@ row suffix
 written 以
 meant 一
 after suffix(一下)
+row tag-heads
+written 完
+meant 玩
+before tag-starts(n) & !tag(n)
 )");
     expect_finds(file, {
                            // -N:, end, & before |, and a define that reads a list.
@@ -185,6 +189,10 @@ after suffix(一下)
                            {"妈妈心理很难过。", "tags-and-ends@心理>心里"},
                            {"他心理很难过。", ""},
                            {"我心理学很好。", ""},
+                           // tag-starts(): a place (ns) begins with n, a verb does not.
+                           {"我们去北京完。", "tag-heads@完>玩"},
+                           {"我们去公园完。", ""},
+                           {"我们吃完。", ""},
                            // The stretches of text read around the word.
                            {"先吃饭然后在去吧", "sentence@在>再"},
                            {"如果先吃饭然后在去吧", ""},
