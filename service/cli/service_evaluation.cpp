@@ -268,7 +268,9 @@ bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,
                 add_fixes(text, f, by_row[f.rule + "/" + f.row]);
                 ++marks_by_row[f.rule + "/" + f.row];
             }
-            shown += " " + f.rule + ":" + f.err_word + "->" +
+            // At its place in characters, as the file gives the errors' places.
+            shown += " " + f.rule + ":" + f.err_word + "@" +
+                     std::to_string(code_points(text.substr(0, f.pos)).size()) + "->" +
                      (f.suggestions.empty() ? std::string("?") : f.suggestions[0]);
         }
         const std::size_t characters = code_points(text).size();
