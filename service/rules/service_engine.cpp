@@ -55,6 +55,8 @@ constexpr unsigned same_syllable_groups = 0x3;
 constexpr double char_model_weight = 0.42;
 // A pair written for each other only once may be chance.
 constexpr unsigned min_slip_times = 1;
+// Two characters seen together this often in native prose are how it writes.
+constexpr unsigned min_native_times = 3;
 
 }  // namespace
 
@@ -78,6 +80,7 @@ check_engine::check_engine(const engine_config& config) {
     data_.confusions.load_shapes(dir + "/confusion-shape.txt");
     data_.slips.load(dir + "/channel-counts.txt", min_slip_times);
     data_.slips.load_pairs(dir + "/channel-words.txt", min_slip_times);
+    data_.native.load(dir + "/native-bigrams.txt", min_native_times);
     if (data_.model.load(config.language_model_file))
         data_.model.load_characters(dir + "/char-ngrams.txt", char_model_weight);
     data_.measure_words.load(dir + "/measure_words.txt");

@@ -278,8 +278,10 @@ void run_function_words(const rule_data& d, const rule_input& in, std::vector<fi
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || !d.model.ready()) return;
     const std::size_t from = out.size();
+    // Learners' essays are no native prose: their terms are not protected.
+    static const native_pairs none;
     rules_confusions(in.runs(), in.char_shares(), d.words, d.confusions, d.slips, d.patterns,
-                     d.model, out);
+                     in.profile() == check_profile::office ? d.native : none, d.model, out);
     drop_variant_forms(out, from);
     drop_standing_phrases(in, out, from);
 }

@@ -14,6 +14,7 @@
 #include "lexicon/service_confusions.h"
 #include "lexicon/service_language_model.h"
 #include "lexicon/service_lexicon.h"
+#include "lexicon/service_native_pairs.h"
 #include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_finding.h"
@@ -43,6 +44,7 @@ struct rule_data {
     language_model model;
     confusion_sets confusions;
     slip_counts slips;
+    native_pairs native;  // native-bigrams.txt
     word_patterns patterns;
     measure_word_table measure_words;
     collocation_table collocations;

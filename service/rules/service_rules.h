@@ -7,6 +7,7 @@
 #include "lexicon/service_confusions.h"
 #include "lexicon/service_language_model.h"
 #include "lexicon/service_lexicon.h"
+#include "lexicon/service_native_pairs.h"
 #include "lexicon/service_readings.h"
 #include "rules/service_dictionary.h"
 #include "rules/service_finding.h"
@@ -69,11 +70,12 @@ void function_word_predicates(word_predicate_table& table);
 // writers putting for it, of like sound or shape, the small groups 的/地/得,
 // 在/再, 做/作, 他/她/它 ...) and characters written twice, where the word
 // model's gain for the corrected text, plus how likely the slip is, clears
-// one threshold. Names are left alone. `char_shares` holds, per run, how
-// much the model's character part counts there.
+// one threshold. Names are left alone, and a character of a pair native
+// prose writes often (`native`) needs more gain. `char_shares` holds, per
+// run, how much the model's character part counts there.
 void rules_confusions(const std::vector<chinese_run>& runs, const std::vector<double>& char_shares,
                       const lexicon& words, const confusion_sets& sets, const slip_counts& slips,
-                      const word_patterns& patterns, const language_model& model,
-                      std::vector<finding>& out);
+                      const word_patterns& patterns, const native_pairs& native,
+                      const language_model& model, std::vector<finding>& out);
 
 }  // namespace velmo_service

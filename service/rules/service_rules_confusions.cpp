@@ -37,6 +37,10 @@ constexpr double look_alike_doubt = 2.0;
 // A character inside a common word of the text (应为 for 因为) needs this
 // much more: changing it gives up a word that is there.
 constexpr double in_word_penalty = 2.0;
+// A character that edited native prose writes often beside its neighbour
+// (彼端, 子串), where it seldom writes the one proposed there, needs this
+// much more, word or not: the pair is how such prose writes.
+constexpr double native_pair_penalty = 4.0;
 // The threshold for a change to two characters that were mostly written wrong.
 constexpr double pair_threshold = 1.5;
 // The share of its occurrences two characters must have been wrong in.
@@ -114,7 +118,7 @@ struct proposal {
 class run_checker {
   public:
     run_checker(const chinese_run& run, double char_share, const confusion_sets& sets,
-                const slip_counts& slips, const word_patterns& patterns,
+                const slip_counts& slips, const word_patterns& patterns, const native_pairs& native,
                 const language_model& model)
         : run_(run),
           char_share_(char_share),
@@ -123,6 +127,7 @@ class run_checker {
           sets_(sets),
           slips_(slips),
           patterns_(patterns),
+          native_(native),
           model_(model) {}
 
     void check(const lexicon& words, std::vector<finding>& out) {
@@ -205,10 +210,28 @@ class run_checker {
                     }
                 }
             }
+        for (candidate& k : out)
+            if (native_pair_kept(i, k.with))
+                k.margin += native_pair_penalty - (in_word_[i] ? in_word_penalty : 0);
         out.erase(std::remove_if(out.begin(), out.end(),
                                  [](const candidate& k) { return k.margin > max_margin; }),
                   out.end());
         for (candidate& k : out) k.margin += k.doubt;
+    }
+
+    // Whether native prose writes the character at `i` beside a neighbour
+    // often and `with` there seldom.
+    bool native_pair_kept(std::size_t i, char16_t with) const {
+        const auto pair = [](char16_t a, char16_t b) {
+            const char16_t two[2] = {a, b};
+            return std::u16string(two, 2);
+        };
+        const bool left = i > 0 && native_.has(text_.substr(i - 1, 2));
+        const bool right = i + 1 < text_.size() && native_.has(text_.substr(i, 2));
+        // Between two such pairs the character is kept whatever is proposed.
+        if (left && right) return true;
+        if (left && !native_.has(pair(text_[i - 1], with))) return true;
+        return right && !native_.has(pair(with, text_[i + 1]));
     }
 
     // A surname standing alone may still be a slip when the character meant
@@ -327,6 +350,7 @@ class run_checker {
     const confusion_sets& sets_;
     const slip_counts& slips_;
     const word_patterns& patterns_;
+    const native_pairs& native_;
     const language_model& model_;
     std::vector<word_fit> fits_;
     std::vector<bool> in_word_;
@@ -335,10 +359,11 @@ class run_checker {
 
 void rules_confusions(const std::vector<chinese_run>& runs, const std::vector<double>& char_shares,
                       const lexicon& words, const confusion_sets& sets, const slip_counts& slips,
-                      const word_patterns& patterns, const language_model& model,
-                      std::vector<finding>& out) {
+                      const word_patterns& patterns, const native_pairs& native,
+                      const language_model& model, std::vector<finding>& out) {
     for (std::size_t r = 0; r < runs.size(); ++r)
-        run_checker(runs[r], char_shares[r], sets, slips, patterns, model).check(words, out);
+        run_checker(runs[r], char_shares[r], sets, slips, patterns, native, model)
+            .check(words, out);
 }
 
 }  // namespace velmo_service

@@ -481,13 +481,15 @@ TEST(ServiceEngine, NamesSpelledBySoundAreKeptAsWrittenAndOnlyThose) {
 
 // Native prose that reads like slips: a listed slip cut out of two words
 // (以经济, 从新疆), 的 before a noun that opens with it, an office's short
-// name and a parallel phrase. The whole chain leaves them alone, and still
-// finds the slips of close sentences.
+// name, a parallel phrase and terms that native prose writes (彼端, 子串).
+// The whole chain leaves them alone, and still finds the slips of close
+// sentences.
 TEST(ServiceEngine, NativeProseThatReadsLikeSlipsIsLeftAlone) {
     const check_options options = evaluation_options();
     for (const char16_t* clean :
          {u"以经济建设为中心。", u"他昨天从新疆回到北京。", u"开车的的哥很热情。",
-          u"县信访办主任依法依规处理来信。", u"省发改委主任出席了会议。"}) {
+          u"县信访办主任依法依规处理来信。", u"省发改委主任出席了会议。",
+          u"如果没有从彼端接收到回应，就断开连线。", u"它返回匹配的最长子串。"}) {
         std::string seen;
         for (const finding& f : run(clean, options))
             seen += " " + f.rule + ":" + f.err_word + "->" + f.suggestions.at(0);
@@ -500,7 +502,8 @@ TEST(ServiceEngine, NativeProseThatReadsLikeSlipsIsLeftAlone) {
     } slips[] = {{u"我们以经完成了。", "以经", "已经"},
                  {u"我们要从新开始。", "从新", "重新"},
                  {u"这是我的的书。", "的的", "的"},
-                 {u"社会应该办助她们。", "办助", "帮助"}};
+                 {u"社会应该办助她们。", "办助", "帮助"},
+                 {u"这里有一个简单的列子。", "列", "例"}};
     for (const auto& slip : slips) {
         const std::vector<finding> found = run(slip.text, options);
         const finding* f = find_word(found, slip.written);

@@ -1,0 +1,30 @@
+#include "lexicon/service_native_pairs.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "base/service_text.h"
+
+namespace velmo_service {
+
+bool native_pairs::load(const std::string& path, unsigned min_times) {
+    pairs_.clear();
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        const std::u16string pair = text_utf8_to_utf16(line.substr(0, tab));
+        const unsigned long times = std::strtoul(line.c_str() + tab + 1, nullptr, 10);
+        if (pair.size() == 2 && times >= min_times) pairs_.insert(key(pair[0], pair[1]));
+    }
+    return true;
+}
+
+bool native_pairs::has(std::u16string_view text) const {
+    return text.size() >= 2 && pairs_.count(key(text[0], text[1])) != 0;
+}
+
+}  // namespace velmo_service

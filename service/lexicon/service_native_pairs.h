@@ -1,0 +1,27 @@
+// Two characters that stand together often in edited native prose: how such
+// prose writes its terms (行尾, 子串, 彼端), which a checker tuned on other
+// text may take for slips.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace velmo_service {
+
+class native_pairs {
+  public:
+    // Lines "two characters TAB times" ('#' starts a comment); pairs seen
+    // fewer than `min_times` are skipped. False when the file cannot be read.
+    bool load(const std::string& path, unsigned min_times);
+    bool empty() const { return pairs_.empty(); }
+    // Whether the first two characters of `text` are such a pair.
+    bool has(std::u16string_view text) const;
+
+  private:
+    static std::uint32_t key(char16_t a, char16_t b) { return std::uint32_t(a) << 16 | b; }
+    std::unordered_set<std::uint32_t> pairs_;
+};
+
+}  // namespace velmo_service
