@@ -13,14 +13,14 @@ bool listed(const std::vector<std::u16string>& characters, char16_t c) {
 
 bool is_english_letter(char16_t c) { return text_is_ascii_letter(c); }
 
-bool same_ignoring_case(const std::u16string& t, std::size_t a, std::size_t b, std::size_t len) {
-    for (std::size_t k = 0; k < len; ++k) {
-        char16_t x = t[a + k], y = t[b + k];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char16_t>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char16_t>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
+// The same word twice, or the first capitalised where a sentence opens
+// (The the). Other differences of case name different things (h H, n N,
+// value Value: a command and its capital, a key and its label).
+bool same_word(const std::u16string& t, std::size_t a, std::size_t b, std::size_t len) {
+    if (t.compare(a, len, t, b, len) == 0) return true;
+    const auto lower = [](char16_t c) { return c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c; };
+    return len > 1 && t[a] >= 'A' && t[a] <= 'Z' && lower(t[a]) == t[b] &&
+           t.compare(a + 1, len - 1, t, b + 1, len - 1) == 0;
 }
 
 void doubled_english_words(const std::u16string& text, std::vector<finding>& out) {
@@ -35,13 +35,13 @@ void doubled_english_words(const std::u16string& text, std::vector<finding>& out
         std::size_t end = i;
         while (end < text.size() && is_english_letter(text[end])) ++end;
         const std::size_t len = end - i;
-        if (have_prev && prev_len == len && same_ignoring_case(text, prev_start, i, len)) {
+        if (have_prev && prev_len == len && same_word(text, prev_start, i, len)) {
             finding f;
             f.pos = prev_start;
             f.length = end - prev_start;
             f.level = level_error;
             f.err_word = text_utf16_to_utf8(text.data() + prev_start, f.length);
-            f.suggestions.push_back(text_utf16_to_utf8(text.data() + i, len));
+            f.suggestions.push_back(text_utf16_to_utf8(text.data() + prev_start, len));
             out.push_back(std::move(f));
             have_prev = false;
         } else {
