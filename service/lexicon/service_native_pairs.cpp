@@ -27,4 +27,13 @@ bool native_pairs::has(std::u16string_view text) const {
     return text.size() >= 2 && pairs_.count(key(text[0], text[1])) != 0;
 }
 
+bool native_pairs::keeps(std::u16string_view text, std::size_t i, char16_t with) const {
+    if (i >= text.size() || pairs_.empty()) return false;
+    const bool left = i > 0 && pairs_.count(key(text[i - 1], text[i]));
+    const bool right = i + 1 < text.size() && pairs_.count(key(text[i], text[i + 1]));
+    if (left && right) return true;
+    if (left && !pairs_.count(key(text[i - 1], with))) return true;
+    return right && !pairs_.count(key(with, text[i + 1]));
+}
+
 }  // namespace velmo_service

@@ -18,6 +18,10 @@ class native_pairs {
     bool empty() const { return pairs_.empty(); }
     // Whether the first two characters of `text` are such a pair.
     bool has(std::u16string_view text) const;
+    // Whether native prose would keep the character at `i` of `text` rather
+    // than write `with` there: it stands between two such pairs, or forms
+    // one with a neighbour that `with` does not form.
+    bool keeps(std::u16string_view text, std::size_t i, char16_t with) const;
 
   private:
     static std::uint32_t key(char16_t a, char16_t b) { return std::uint32_t(a) << 16 | b; }

@@ -237,12 +237,38 @@ void drop_standing_phrases(const rule_input& in, std::vector<finding>& found, st
                 found.end());
 }
 
+// The native pairs a check of `in` keeps: none in learners' essays, which
+// are no native prose.
+const native_pairs& native_pairs_of(const rule_data& d, const rule_input& in) {
+    static const native_pairs none;
+    return in.profile() == check_profile::office ? d.native : none;
+}
+
+// Drops the findings from `from` on whose first suggestion changes a
+// character that native prose would keep as written.
+void drop_native_pairs(const native_pairs& native, const std::u16string& text,
+                       std::vector<finding>& found, std::size_t from) {
+    if (native.empty()) return;
+    const auto kept = [&](const finding& f) {
+        if (f.suggestions.empty()) return false;
+        const std::u16string meant = text_utf8_to_utf16(f.suggestions[0]);
+        if (meant.size() != f.length) return false;
+        for (std::size_t k = 0; k < f.length; ++k)
+            if (meant[k] != text[f.pos + k] && native.keeps(text, f.pos + k, meant[k])) return true;
+        return false;
+    };
+    found.erase(
+        std::remove_if(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(), kept),
+        found.end());
+}
+
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
     drop_variant_forms(found, 0);
     drop_standing_phrases(in, found, 0);
+    drop_native_pairs(native_pairs_of(d, in), in.text, found, 0);
     // The word list sees the stretch alone; the word model sees its neighbours too,
     // and of overlapping stretches keeps the one it finds best (without the
     // model, the first: the clearest gain in the word list).
@@ -278,10 +304,8 @@ void run_function_words(const rule_data& d, const rule_input& in, std::vector<fi
 void run_confusions(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || !d.model.ready()) return;
     const std::size_t from = out.size();
-    // Learners' essays are no native prose: their terms are not protected.
-    static const native_pairs none;
     rules_confusions(in.runs(), in.char_shares(), d.words, d.confusions, d.slips, d.patterns,
-                     in.profile() == check_profile::office ? d.native : none, d.model, out);
+                     native_pairs_of(d, in), d.model, out);
     drop_variant_forms(out, from);
     drop_standing_phrases(in, out, from);
 }

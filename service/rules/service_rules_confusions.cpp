@@ -211,27 +211,12 @@ class run_checker {
                 }
             }
         for (candidate& k : out)
-            if (native_pair_kept(i, k.with))
+            if (native_.keeps(text_, i, k.with))
                 k.margin += native_pair_penalty - (in_word_[i] ? in_word_penalty : 0);
         out.erase(std::remove_if(out.begin(), out.end(),
                                  [](const candidate& k) { return k.margin > max_margin; }),
                   out.end());
         for (candidate& k : out) k.margin += k.doubt;
-    }
-
-    // Whether native prose writes the character at `i` beside a neighbour
-    // often and `with` there seldom.
-    bool native_pair_kept(std::size_t i, char16_t with) const {
-        const auto pair = [](char16_t a, char16_t b) {
-            const char16_t two[2] = {a, b};
-            return std::u16string(two, 2);
-        };
-        const bool left = i > 0 && native_.has(text_.substr(i - 1, 2));
-        const bool right = i + 1 < text_.size() && native_.has(text_.substr(i, 2));
-        // Between two such pairs the character is kept whatever is proposed.
-        if (left && right) return true;
-        if (left && !native_.has(pair(text_[i - 1], with))) return true;
-        return right && !native_.has(pair(with, text_[i + 1]));
     }
 
     // A surname standing alone may still be a slip when the character meant
