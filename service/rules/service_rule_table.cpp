@@ -113,6 +113,9 @@ void run_field_words(const rule_data& d, const rule_input& in, std::vector<findi
 constexpr double min_homophone_score = 1.5;
 constexpr double unseen_homophone_chance = -2.0;
 constexpr double unseen_loose_homophone_chance = -4.0;
+// A listed word written for another listed word of its sound (悔意 for 会议)
+// gives up a word that is there, so it needs more than a stretch that is none.
+constexpr double min_typed_alike_score = 2.0;
 
 bool share_syllable(const pinyin_readings& readings, char16_t a, char16_t b) {
     const std::vector<std::uint16_t>& of_b = readings.of(b);
@@ -266,6 +269,17 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     if (d.words.empty() || d.homophones.empty()) return;
     std::vector<finding> found;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
+    // A word written for another of its sound is weighed by the word model
+    // first: the word list alone cannot tell two words apart.
+    if (d.model.ready()) {
+        std::vector<finding> typed_alike;
+        rules_words_typed_alike(in.runs(), d.words, d.homophones, in.weight(), typed_alike);
+        for (finding& f : typed_alike) {
+            double best = 0;
+            if (rank_suggestions(d, in, f, best) && best >= min_typed_alike_score)
+                found.push_back(std::move(f));
+        }
+    }
     drop_variant_forms(found, 0);
     drop_standing_phrases(in, found, 0);
     drop_native_pairs(native_pairs_of(d, in), in.text, found, 0);

@@ -37,6 +37,12 @@ void rules_leader_order(const std::u16string& text, const phrase_dictionary& nam
 void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words,
                       const homophone_index& index, int weight, std::vector<finding>& out);
 
+// Words of two characters that an input method offers beside another word
+// of the same sound and at least as common (会议 for 悔意): each with those
+// words, for the word model to weigh in its context. From weight 1.
+void rules_words_typed_alike(const std::vector<chinese_run>& runs, const lexicon& words,
+                             const homophone_index& index, int weight, std::vector<finding>& out);
+
 // Places of the run that are likely part of a person's name: a common
 // surname standing alone before one or two lone characters.
 std::vector<bool> rules_probable_names(const chinese_run& run);

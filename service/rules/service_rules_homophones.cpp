@@ -41,6 +41,11 @@ bool common_character(const lexicon& words, char16_t c) {
     const lexicon_word* w = words.find(std::u16string_view(&c, 1));
     return w && w->frequency >= min_two_change_written;
 }
+// A word an input method offers beside a written word of the same sound is
+// weighed when it is at least as common as the written one and this common;
+// the commonest few only, since the word model weighs each in its context.
+constexpr std::uint32_t min_typed_alike_frequency = 100;
+constexpr std::size_t max_typed_alike = 2;
 // A slip of the same sound counts as this much gain over a confused sound.
 constexpr double same_sound_bonus = 1.5;
 
@@ -208,6 +213,43 @@ void propose(const chinese_run& run, const lexicon& words, const homophone_index
     }
 }
 }  // namespace
+
+void rules_words_typed_alike(const std::vector<chinese_run>& runs, const lexicon& words,
+                             const homophone_index& index, int weight, std::vector<finding>& out) {
+    if (weight < 1) return;
+    std::vector<sound_alike> alike;
+    for (const chinese_run& run : runs) {
+        const std::vector<bool> name = rules_probable_names(run);
+        for (std::size_t s = 0; s + 2 <= run.text.size(); ++s) {
+            const std::u16string_view word = run.text.substr(s, 2);
+            const lexicon_word* listed = words.find(word);
+            if (!listed || listed->kind == word_class::name || name[s] || name[s + 1]) continue;
+            alike.clear();
+            index.alike(word, alike, true);
+            alike.erase(std::remove_if(alike.begin(), alike.end(),
+                                       [&](const sound_alike& w) {
+                                           return !w.same_sound ||
+                                                  w.info.frequency < min_typed_alike_frequency ||
+                                                  w.info.frequency < listed->frequency ||
+                                                  w.info.kind == word_class::name;
+                                       }),
+                        alike.end());
+            std::sort(alike.begin(), alike.end(), [](const sound_alike& a, const sound_alike& b) {
+                return a.info.frequency > b.info.frequency;
+            });
+            if (alike.size() > max_typed_alike) alike.resize(max_typed_alike);
+            finding f;
+            for (const sound_alike& w : alike)
+                f.suggestions.push_back(text_utf16_to_utf8(w.word.data(), w.word.size()));
+            if (f.suggestions.empty()) continue;
+            f.pos = run.offset + s;
+            f.length = 2;
+            f.level = level_suspect;
+            f.err_word = text_utf16_to_utf8(word.data(), word.size());
+            out.push_back(std::move(f));
+        }
+    }
+}
 
 void rules_homophones(const std::vector<chinese_run>& runs, const lexicon& words,
                       const homophone_index& index, int weight, std::vector<finding>& out) {
