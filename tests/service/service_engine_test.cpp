@@ -501,12 +501,10 @@ TEST(ServiceEngine, NativeProseThatReadsLikeSlipsIsLeftAlone) {
         const char16_t* text;
         const char* written;
         const char* meant;
-    } slips[] = {{u"我们以经完成了。", "以经", "已经"},
-                 {u"我们要从新开始。", "从新", "重新"},
-                 {u"这是我的的书。", "的的", "的"},
-                 {u"社会应该办助她们。", "办助", "帮助"},
-                 {u"这里有一个简单的列子。", "列", "例"},
-                 {u"联席悔意办公室设在民政部。", "悔意", "会议"}};
+    } slips[] = {
+        {u"我们以经完成了。", "以经", "已经"},   {u"我们要从新开始。", "从新", "重新"},
+        {u"这是我的的书。", "的的", "的"},       {u"社会应该办助她们。", "办助", "帮助"},
+        {u"这里有一个简单的列子。", "列", "例"}, {u"联席悔意办公室设在民政部。", "悔意", "会议"}};
     for (const auto& slip : slips) {
         const std::vector<finding> found = run(slip.text, options);
         const finding* f = find_word(found, slip.written);
