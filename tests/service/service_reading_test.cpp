@@ -9,6 +9,7 @@
 #include "cli/service_evaluation.h"
 #include "lexicon/service_confusions.h"
 #include "lexicon/service_lexicon.h"
+#include "lexicon/service_native_pairs.h"
 #include "service_test_support.h"
 
 using namespace velmo_service;
@@ -94,6 +95,25 @@ TEST(ServiceLexicon, SlipCountsWeighWhatWasWrittenForWhat) {
     EXPECT_EQ(slips.in_pair(u"哪里", 0), nullptr);  // wrong once only
     EXPECT_EQ(slips.in_pair(u"应为", 0), nullptr);  // no change
     EXPECT_FALSE(slips.load(dir.path() + "/missing.txt", 1));
+}
+
+// The pairs native prose writes: rare pairs skipped; a character is kept
+// between two pairs whatever is proposed, and beside one pair only against a
+// character that forms none there (的例 is a pair too, so 列 of 的列子 is not kept).
+TEST(ServiceLexicon, NativePairsKeepWhatNativeProseWrites) {
+    velmo_test::temp_dir dir;
+    std::ofstream(dir.path() + "/pairs.txt") << "# pair times\n彼端\t22\n的列\t80\n的例\t40\n"
+                                                "子串\t8\n最长\t9\n长子\t5\n字串\t2\n";
+    native_pairs native;
+    ASSERT_TRUE(native.load(dir.path() + "/pairs.txt", 3));
+    EXPECT_TRUE(native.has(u"彼端"));
+    EXPECT_FALSE(native.has(u"字串"));               // seen twice only
+    EXPECT_TRUE(native.keeps(u"从彼端", 1, u'弊'));  // 弊端 is no pair
+    EXPECT_FALSE(native.keeps(u"的列子", 1, u'例'));
+    EXPECT_TRUE(native.keeps(u"最长子串", 2, u'字'));  // between 长子 and 子串
+    EXPECT_FALSE(native.keeps(u"这里", 0, u'那'));
+    EXPECT_FALSE(native.keeps(u"彼", 5, u'弊'));  // past the text
+    EXPECT_FALSE(native.load(dir.path() + "/missing.txt", 3));
 }
 
 TEST(ServiceReading, SoundAlikeSlipsAreFoundWithTheWordMeant) {
