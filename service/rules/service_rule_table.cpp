@@ -247,53 +247,54 @@ const native_pairs& native_pairs_of(const rule_data& d, const rule_input& in) {
     return in.profile() == check_profile::office ? d.native : none;
 }
 
-// Drops the findings from `from` on whose first suggestion changes a
-// character that native prose would keep as written.
+// Drops the findings from `from` on of which a suggestion changes a
+// character native prose would keep as written: the stretch reads as such
+// prose writes it.
 void drop_native_pairs(const native_pairs& native, const std::u16string& text,
                        std::vector<finding>& found, std::size_t from) {
     if (native.empty()) return;
-    const auto kept = [&](const finding& f) {
-        if (f.suggestions.empty()) return false;
-        const std::u16string meant = text_utf8_to_utf16(f.suggestions[0]);
+    const auto changes_kept = [&](const finding& f, const std::string& suggestion) {
+        const std::u16string meant = text_utf8_to_utf16(suggestion);
         if (meant.size() != f.length) return false;
         for (std::size_t k = 0; k < f.length; ++k)
             if (meant[k] != text[f.pos + k] && native.keeps(text, f.pos + k, meant[k])) return true;
         return false;
     };
-    found.erase(
-        std::remove_if(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(), kept),
-        found.end());
+    found.erase(std::remove_if(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(),
+                               [&](const finding& f) {
+                                   return std::any_of(
+                                       f.suggestions.begin(), f.suggestions.end(),
+                                       [&](const std::string& s) { return changes_kept(f, s); });
+                               }),
+                found.end());
 }
 
 void run_homophones(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     if (d.words.empty() || d.homophones.empty()) return;
-    std::vector<finding> found;
+    std::vector<finding> found, typed_alike;
     rules_homophones(in.runs(), d.words, d.homophones, in.weight(), found);
-    // A word written for another of its sound is weighed by the word model
-    // first: the word list alone cannot tell two words apart.
-    if (d.model.ready()) {
-        std::vector<finding> typed_alike;
+    // A word written for another of its sound only the word model can weigh:
+    // the word list alone cannot tell two words apart.
+    if (d.model.ready())
         rules_words_typed_alike(in.runs(), d.words, d.homophones, in.weight(), typed_alike);
-        for (finding& f : typed_alike) {
-            double best = 0;
-            if (rank_suggestions(d, in, f, best) && best >= min_typed_alike_score)
-                found.push_back(std::move(f));
-        }
+    for (std::vector<finding>* guesses : {&found, &typed_alike}) {
+        drop_variant_forms(*guesses, 0);
+        drop_standing_phrases(in, *guesses, 0);
+        drop_native_pairs(native_pairs_of(d, in), in.text, *guesses, 0);
     }
-    drop_variant_forms(found, 0);
-    drop_standing_phrases(in, found, 0);
-    drop_native_pairs(native_pairs_of(d, in), in.text, found, 0);
     // The word list sees the stretch alone; the word model sees its neighbours too,
     // and of overlapping stretches keeps the one it finds best (without the
     // model, the first: the clearest gain in the word list).
     std::vector<std::pair<double, finding>> kept;
-    for (finding& f : found) {
+    const auto weigh = [&](finding& f, double min_score) {
         double best = 0;
         if (!d.model.ready() || f.suggestions.empty() ||
-            (rank_suggestions(d, in, f, best) && best >= min_homophone_score &&
+            (rank_suggestions(d, in, f, best) && best >= min_score &&
              !(f.log_chance <= unseen_homophone_chance && written_again(in.text, f))))
             kept.emplace_back(best, std::move(f));
-    }
+    };
+    for (finding& f : found) weigh(f, min_homophone_score);
+    for (finding& f : typed_alike) weigh(f, min_typed_alike_score);
     std::stable_sort(kept.begin(), kept.end(),
                      [](const auto& x, const auto& y) { return x.first > y.first; });
     const std::size_t from = out.size();

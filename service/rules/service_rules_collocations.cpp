@@ -94,8 +94,8 @@ void rules_collocations(const std::u16string& text, const std::vector<chinese_ru
                         const lexicon& words, const collocation_table& table,
                         const word_rule_file& rows, check_profile profile,
                         std::vector<finding>& out) {
-    if (table.empty()) return;
     rows.find(text, runs, words, out, profile);
+    if (table.empty()) return;
     const std::vector<std::u16string>& going_on = rows.list("going-on");
     for (const chinese_run& run : runs) {
         const std::vector<lexicon_token>& tokens = run.tokens;
