@@ -46,6 +46,10 @@ bool common_character(const lexicon& words, char16_t c) {
 // the commonest few only, since the word model weighs each in its context.
 constexpr std::uint32_t min_typed_alike_frequency = 100;
 constexpr std::size_t max_typed_alike = 2;
+// A written word this common (出于, 接收) is one the writer chose among those
+// the input method offered: the word model's preference for a still commoner
+// word of its sound (处于, 接受) is no sign of a slip there.
+constexpr std::uint32_t max_typed_alike_written_frequency = 2000;
 // A slip of the same sound counts as this much gain over a confused sound.
 constexpr double same_sound_bonus = 1.5;
 
@@ -223,7 +227,9 @@ void rules_words_typed_alike(const std::vector<chinese_run>& runs, const lexicon
         for (std::size_t s = 0; s + 2 <= run.text.size(); ++s) {
             const std::u16string_view word = run.text.substr(s, 2);
             const lexicon_word* listed = words.find(word);
-            if (!listed || listed->kind == word_class::name || name[s] || name[s + 1]) continue;
+            if (!listed || listed->kind == word_class::name ||
+                listed->frequency >= max_typed_alike_written_frequency || name[s] || name[s + 1])
+                continue;
             alike.clear();
             index.alike(word, alike, true);
             alike.erase(std::remove_if(alike.begin(), alike.end(),
