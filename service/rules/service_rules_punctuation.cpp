@@ -135,12 +135,25 @@ void check_pairs(const std::u16string& text, std::vector<finding>& out) {
 }
 }  // namespace
 
+// Inside straight double quotes on one line ("小时:分钟", "容器名:单元名") a
+// half-width mark is a literal: a format or what is to be typed, not prose.
+bool in_straight_quotes(const std::u16string& text, std::size_t pos) {
+    const auto line_break = [](char16_t c) { return c == u'\n' || c == u'\r'; };
+    std::size_t before = 0;
+    for (std::size_t i = pos; i > 0 && !line_break(text[i - 1]); --i)
+        if (text[i - 1] == u'"') ++before;
+    if (before % 2 == 0) return false;
+    for (std::size_t i = pos + 1; i < text.size() && !line_break(text[i]); ++i)
+        if (text[i] == u'"') return true;
+    return false;
+}
+
 void rules_punctuation(const std::u16string& text, int weight, std::vector<finding>& out) {
     check_pairs(text, out);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         const char16_t full = full_width_of(c);
-        if (full && cjk_before(text, i)) {
+        if (full && cjk_before(text, i) && !in_straight_quotes(text, i)) {
             if (cjk_after(text, i + 1)) {
                 out.push_back(make(text, i, 1, level_error, std::u16string(1, full)));
             } else if (weight >= 2 && (i + 1 == text.size() || text[i + 1] == ' ')) {

@@ -174,6 +174,14 @@ TEST(ServiceEngine, PunctuationRulesFollowTheirOption) {
         }
     EXPECT_EQ(commas, 1);  // the first comma follows a bracket, not a Chinese character
     EXPECT_FALSE(find_word(f, "《"));
+    // Within straight quotes a half-width mark is a literal; past them it is prose again.
+    const auto colons = [&](const std::u16string& t) {
+        int n = 0;
+        for (const finding& x : run(t, o)) n += x.err_word == ":";
+        return n;
+    };
+    EXPECT_EQ(colons(u"以\"容器名:单元名\"格式列出，然后:再"), 1);
+    EXPECT_EQ(colons(u"一个\"引号\n后面:再"), 1);
 }
 
 TEST(ServiceEngine, DoubledPunctuationFromNormalWeight) {
