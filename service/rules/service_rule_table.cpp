@@ -277,10 +277,19 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     // the word list alone cannot tell two words apart.
     if (d.model.ready())
         rules_words_typed_alike(in.runs(), d.words, d.homophones, in.weight(), typed_alike);
+    // A word native prose writes as one pair (行尾, 联接) is that prose's own
+    // term, however much commoner a word of its sound is.
+    const native_pairs& native = native_pairs_of(d, in);
+    typed_alike.erase(std::remove_if(typed_alike.begin(), typed_alike.end(),
+                                     [&](const finding& f) {
+                                         return native.has(std::u16string_view(in.text).substr(
+                                             f.pos, f.length));
+                                     }),
+                      typed_alike.end());
     for (std::vector<finding>* guesses : {&found, &typed_alike}) {
         drop_variant_forms(*guesses, 0);
         drop_standing_phrases(in, *guesses, 0);
-        drop_native_pairs(native_pairs_of(d, in), in.text, *guesses, 0);
+        drop_native_pairs(native, in.text, *guesses, 0);
     }
     // The word list sees the stretch alone; the word model sees its neighbours too,
     // and of overlapping stretches keeps the one it finds best (without the

@@ -137,6 +137,11 @@ class run_checker {
         for (const lexicon_token& t : run_.tokens)
             if (t.length() > 1 && t.word.frequency >= min_solid_frequency)
                 for (std::size_t k = t.begin; k < t.end; ++k) in_word_[k] = true;
+        // A listed word that native prose writes as a pair (行尾, 子串) is its term.
+        native_term_.assign(text_.size(), false);
+        for (std::size_t i = 0; i + 1 < text_.size(); ++i)
+            if (native_.has(text_.substr(i, 2)) && words.find(text_.substr(i, 2)))
+                native_term_[i] = native_term_[i + 1] = true;
         std::vector<proposal> open;
         for (std::size_t i = 0; i < text_.size(); ++i) {
             if (name[i] || (in(counters, text_[i]) && text_[i] != weighed_counter)) continue;
@@ -211,7 +216,7 @@ class run_checker {
                 }
             }
         for (candidate& k : out)
-            if (native_.keeps(text_, i, k.with))
+            if (native_term_[i] || native_.keeps(text_, i, k.with))
                 k.margin += native_pair_penalty - (in_word_[i] ? in_word_penalty : 0);
         out.erase(std::remove_if(out.begin(), out.end(),
                                  [](const candidate& k) { return k.margin > max_margin; }),
@@ -339,6 +344,7 @@ class run_checker {
     const language_model& model_;
     std::vector<word_fit> fits_;
     std::vector<bool> in_word_;
+    std::vector<bool> native_term_;
 };
 }  // namespace
 
