@@ -280,12 +280,12 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     // A word native prose writes as one pair (行尾, 联接) is that prose's own
     // term, however much commoner a word of its sound is.
     const native_pairs& native = native_pairs_of(d, in);
-    typed_alike.erase(std::remove_if(typed_alike.begin(), typed_alike.end(),
-                                     [&](const finding& f) {
-                                         return native.has(std::u16string_view(in.text).substr(
-                                             f.pos, f.length));
-                                     }),
-                      typed_alike.end());
+    typed_alike.erase(
+        std::remove_if(typed_alike.begin(), typed_alike.end(),
+                       [&](const finding& f) {
+                           return native.has(std::u16string_view(in.text).substr(f.pos, f.length));
+                       }),
+        typed_alike.end());
     for (std::vector<finding>* guesses : {&found, &typed_alike}) {
         drop_variant_forms(*guesses, 0);
         drop_standing_phrases(in, *guesses, 0);
