@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "base/service_text.h"
+#include "lexicon/service_lexicon.h"
 
 namespace velmo_service {
 
@@ -34,6 +35,14 @@ bool native_pairs::keeps(std::u16string_view text, std::size_t i, char16_t with)
     if (left && right) return true;
     if (left && !pairs_.count(key(text[i - 1], with))) return true;
     return right && !pairs_.count(key(with, text[i + 1]));
+}
+
+bool native_pairs::in_term(std::u16string_view text, std::size_t i, const lexicon& words) const {
+    if (i >= text.size()) return false;
+    const auto term = [&](std::size_t at) {
+        return has(text.substr(at, 2)) && words.find(text.substr(at, 2)) != nullptr;
+    };
+    return (i > 0 && term(i - 1)) || (i + 1 < text.size() && term(i));
 }
 
 }  // namespace velmo_service

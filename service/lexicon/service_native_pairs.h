@@ -10,6 +10,8 @@
 
 namespace velmo_service {
 
+class lexicon;
+
 class native_pairs {
   public:
     // Lines "two characters TAB times" ('#' starts a comment); pairs seen
@@ -22,6 +24,9 @@ class native_pairs {
     // than write `with` there: it stands between two such pairs, or forms
     // one with a neighbour that `with` does not form.
     bool keeps(std::u16string_view text, std::size_t i, char16_t with) const;
+    // Whether the character at `i` of `text` forms with a neighbour a pair
+    // that is also a word of `words`: a term of native prose (行尾, 联接).
+    bool in_term(std::u16string_view text, std::size_t i, const lexicon& words) const;
 
   private:
     static std::uint32_t key(char16_t a, char16_t b) { return std::uint32_t(a) << 16 | b; }

@@ -248,16 +248,19 @@ const native_pairs& native_pairs_of(const rule_data& d, const rule_input& in) {
 }
 
 // Drops the findings from `from` on of which a suggestion changes a
-// character native prose would keep as written: the stretch reads as such
-// prose writes it.
-void drop_native_pairs(const native_pairs& native, const std::u16string& text,
+// character native prose would keep as written, or one of its terms (行尾,
+// 联接, whatever commoner word of their sound there is): the stretch reads as
+// such prose writes it.
+void drop_native_pairs(const native_pairs& native, const lexicon& words, const std::u16string& text,
                        std::vector<finding>& found, std::size_t from) {
     if (native.empty()) return;
     const auto changes_kept = [&](const finding& f, const std::string& suggestion) {
         const std::u16string meant = text_utf8_to_utf16(suggestion);
         if (meant.size() != f.length) return false;
         for (std::size_t k = 0; k < f.length; ++k)
-            if (meant[k] != text[f.pos + k] && native.keeps(text, f.pos + k, meant[k])) return true;
+            if (meant[k] != text[f.pos + k] &&
+                (native.in_term(text, f.pos + k, words) || native.keeps(text, f.pos + k, meant[k])))
+                return true;
         return false;
     };
     found.erase(std::remove_if(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(),
@@ -277,19 +280,11 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     // the word list alone cannot tell two words apart.
     if (d.model.ready())
         rules_words_typed_alike(in.runs(), d.words, d.homophones, in.weight(), typed_alike);
-    // A word native prose writes as one pair (行尾, 联接) is that prose's own
-    // term, however much commoner a word of its sound is.
     const native_pairs& native = native_pairs_of(d, in);
-    typed_alike.erase(
-        std::remove_if(typed_alike.begin(), typed_alike.end(),
-                       [&](const finding& f) {
-                           return native.has(std::u16string_view(in.text).substr(f.pos, f.length));
-                       }),
-        typed_alike.end());
     for (std::vector<finding>* guesses : {&found, &typed_alike}) {
         drop_variant_forms(*guesses, 0);
         drop_standing_phrases(in, *guesses, 0);
-        drop_native_pairs(native, in.text, *guesses, 0);
+        drop_native_pairs(native, d.words, in.text, *guesses, 0);
     }
     // The word list sees the stretch alone; the word model sees its neighbours too,
     // and of overlapping stretches keeps the one it finds best (without the

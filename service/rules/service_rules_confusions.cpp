@@ -137,11 +137,9 @@ class run_checker {
         for (const lexicon_token& t : run_.tokens)
             if (t.length() > 1 && t.word.frequency >= min_solid_frequency)
                 for (std::size_t k = t.begin; k < t.end; ++k) in_word_[k] = true;
-        // A listed word that native prose writes as a pair (行尾, 子串) is its term.
         native_term_.assign(text_.size(), false);
-        for (std::size_t i = 0; i + 1 < text_.size(); ++i)
-            if (native_.has(text_.substr(i, 2)) && words.find(text_.substr(i, 2)))
-                native_term_[i] = native_term_[i + 1] = true;
+        for (std::size_t i = 0; i < text_.size(); ++i)
+            native_term_[i] = native_.in_term(text_, i, words);
         std::vector<proposal> open;
         for (std::size_t i = 0; i < text_.size(); ++i) {
             if (name[i] || (in(counters, text_[i]) && text_[i] != weighed_counter)) continue;

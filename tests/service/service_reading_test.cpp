@@ -113,6 +113,15 @@ TEST(ServiceLexicon, NativePairsKeepWhatNativeProseWrites) {
     EXPECT_TRUE(native.keeps(u"最长子串", 2, u'字'));  // between 长子 and 子串
     EXPECT_FALSE(native.keeps(u"这里", 0, u'那'));
     EXPECT_FALSE(native.keeps(u"彼", 5, u'弊'));  // past the text
+    // A pair that is also a listed word is a term, whichever of its characters is asked about.
+    std::ofstream(dir.path() + "/words.txt") << "子串 31 n\n彼端 3 n\n字串 40 n\n";
+    lexicon words;
+    ASSERT_TRUE(words.load(dir.path() + "/words.txt"));
+    EXPECT_TRUE(native.in_term(u"最长子串", 2, words));
+    EXPECT_TRUE(native.in_term(u"最长子串", 3, words));
+    EXPECT_FALSE(native.in_term(u"最长子串", 1, words));  // 最长 is a pair, not a listed word
+    EXPECT_FALSE(native.in_term(u"的列子", 1, words));
+    EXPECT_FALSE(native.in_term(u"子串", 2, words));
     EXPECT_FALSE(native.load(dir.path() + "/missing.txt", 3));
 }
 
