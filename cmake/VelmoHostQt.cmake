@@ -134,6 +134,10 @@ function(velmo_add_host_qt_stand_ins target out)
     DEPENDS $<TARGET_OBJECTS:${target}_objects> ${PROJECT_SOURCE_DIR}/cmake/host-qt/make-stand-ins.sh
     COMMAND_EXPAND_LISTS VERBATIM
     COMMENT "Link-only stand-ins for the host's Qt libraries")
+  # One target drives the command: were each stand-in to run it, a parallel
+  # build would write the same files twice at once.
+  add_custom_target(${target}_stand_in_sources DEPENDS ${generated})
+  add_dependencies(${target}_stand_in_sources ${target}_objects)
   file(WRITE ${dir}/stand-in.map "Qt_5 { global: *; };\n")
   set(libraries "")
   foreach(module IN LISTS VELMO_HOST_QT_MODULES)
@@ -143,7 +147,7 @@ function(velmo_add_host_qt_stand_ins target out)
       LIBRARY_OUTPUT_DIRECTORY ${dir} SOVERSION 5 LINK_DEPENDS ${dir}/stand-in.map)
     target_link_options(${stand_in} PRIVATE "LINKER:--version-script=${dir}/stand-in.map")
     target_compile_options(${stand_in} PRIVATE -w)
-    add_dependencies(${stand_in} ${target}_objects)
+    add_dependencies(${stand_in} ${target}_stand_in_sources)
     list(APPEND libraries ${stand_in})
   endforeach()
   set(${out} ${libraries} PARENT_SCOPE)
