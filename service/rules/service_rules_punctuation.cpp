@@ -10,9 +10,11 @@ struct pair_kind {
     char16_t open;
     char16_t close;
 };
-const pair_kind pairs[] = {{u'（', u'）'}, {u'《', u'》'}, {u'“', u'”'},   {u'‘', u'’'},
+// Braces are not among them: prose does not bracket with them, and in running
+// text they are code or placeholders ({name}, ${var}, a lone { explained).
+const pair_kind pairs[] = {{u'（', u'）'}, {u'《', u'》'}, {u'“', u'”'}, {u'‘', u'’'},
                            {u'【', u'】'}, {u'「', u'」'}, {u'『', u'』'}, {u'〔', u'〕'},
-                           {u'〈', u'〉'}, {u'(', u')'},   {u'[', u']'},   {u'{', u'}'}};
+                           {u'〈', u'〉'}, {u'(', u')'},   {u'[', u']'}};
 
 int pair_of_open(char16_t c) {
     for (std::size_t i = 0; i < sizeof pairs / sizeof pairs[0]; ++i)
@@ -24,10 +26,11 @@ int pair_of_close(char16_t c) {
         if (pairs[i].close == c) return static_cast<int>(i);
     return -1;
 }
+constexpr int paren_pair = 9, square_pair = 10;
 // The full-width and half-width form of the same bracket belong together.
 int bracket_family(int pair) {
-    if (pair == 9) return 0;
-    if (pair == 10) return 4;
+    if (pair == paren_pair) return 0;
+    if (pair == square_pair) return 4;
     return pair;
 }
 
@@ -99,6 +102,16 @@ finding stray(const std::u16string& text, std::size_t pos) {
     return make(text, pos, 1, level_error, std::u16string());
 }
 
+// [0,1) or (0,1]: a half-open interval, brackets of two kinds around no Chinese.
+bool interval(const std::u16string& text, std::size_t open_pos, int open_pair, int close_pair,
+              std::size_t close_pos) {
+    const auto half_width = [](int pair) { return pair == paren_pair || pair == square_pair; };
+    if (!half_width(open_pair) || !half_width(close_pair) || open_pair == close_pair) return false;
+    for (std::size_t k = open_pos + 1; k < close_pos; ++k)
+        if (cjk_after(text, k)) return false;
+    return true;
+}
+
 void check_pairs(const std::u16string& text, std::vector<finding>& out) {
     std::vector<std::pair<int, std::size_t>> open;  // pair index, position
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -110,7 +123,8 @@ void check_pairs(const std::u16string& text, std::vector<finding>& out) {
         }
         const int k = pair_of_close(c);
         if (k < 0) continue;
-        if (!open.empty() && open.back().first == k) {
+        if (!open.empty() && (open.back().first == k ||
+                              interval(text, open.back().second, open.back().first, k, i))) {
             open.pop_back();
             continue;
         }

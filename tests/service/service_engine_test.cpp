@@ -182,6 +182,10 @@ TEST(ServiceEngine, PunctuationRulesFollowTheirOption) {
     };
     EXPECT_EQ(colons(u"以\"容器名:单元名\"格式列出，然后:再"), 1);
     EXPECT_EQ(colons(u"一个\"引号\n后面:再"), 1);
+    // Braces are code, not brackets of prose; [0,1) is an interval, [数,1) a slip.
+    EXPECT_TRUE(run(u"字符串 ${ 不被认为有效，以一个}结束。", o).empty());
+    EXPECT_TRUE(run(u"范围是区间[0,1)。", o).empty());
+    EXPECT_EQ(run(u"范围是区间[数,1)。", o).size(), 2u);
 }
 
 TEST(ServiceEngine, DoubledPunctuationFromNormalWeight) {
