@@ -12,7 +12,7 @@ struct pair_kind {
 };
 // Braces are not among them: prose does not bracket with them, and in running
 // text they are code or placeholders ({name}, ${var}, a lone { explained).
-const pair_kind pairs[] = {{u'（', u'）'}, {u'《', u'》'}, {u'“', u'”'}, {u'‘', u'’'},
+const pair_kind pairs[] = {{u'（', u'）'}, {u'《', u'》'}, {u'“', u'”'},   {u'‘', u'’'},
                            {u'【', u'】'}, {u'「', u'」'}, {u'『', u'』'}, {u'〔', u'〕'},
                            {u'〈', u'〉'}, {u'(', u')'},   {u'[', u']'}};
 
