@@ -77,7 +77,8 @@ void function_word_predicates(word_predicate_table& table);
 // 在/再, 做/作, 他/她/它 ...) and characters written twice, where the word
 // model's gain for the corrected text, plus how likely the slip is, clears
 // one threshold. Names are left alone, and a character of a pair native
-// prose writes often (`native`) needs more gain. `char_shares` holds, per
+// prose writes often (`native`) needs more gain; where `native` holds pairs,
+// so does a lone character that is a common noun. `char_shares` holds, per
 // run, how much the model's character part counts there.
 void rules_confusions(const std::vector<chinese_run>& runs, const std::vector<double>& char_shares,
                       const lexicon& words, const confusion_sets& sets, const slip_counts& slips,

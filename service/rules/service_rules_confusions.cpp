@@ -41,6 +41,12 @@ constexpr double in_word_penalty = 2.0;
 // (彼端, 子串), where it seldom writes the one proposed there, needs this
 // much more, word or not: the pair is how such prose writes.
 constexpr double native_pair_penalty = 4.0;
+// In native prose, a character that stands alone as a common noun (宏, 域,
+// 值: a macro, a field, a value) names a thing of the text; a change there
+// that makes a common word with a neighbour (或者, 预计, 只是) needs this much
+// more.
+constexpr double lone_noun_penalty = 0.5;
+constexpr std::uint32_t min_lone_noun_frequency = 500;
 // The threshold for a change to two characters that were mostly written wrong.
 constexpr double pair_threshold = 1.5;
 // The share of its occurrences two characters must have been wrong in.
@@ -137,6 +143,11 @@ class run_checker {
         for (const lexicon_token& t : run_.tokens)
             if (t.length() > 1 && t.word.frequency >= min_solid_frequency)
                 for (std::size_t k = t.begin; k < t.end; ++k) in_word_[k] = true;
+        lone_noun_.assign(text_.size(), false);
+        if (!native_.empty())
+            for (const lexicon_token& t : run_.tokens)
+                lone_noun_[t.begin] = t.length() == 1 && t.word.kind == word_class::noun &&
+                                      t.word.frequency >= min_lone_noun_frequency;
         native_term_.assign(text_.size(), false);
         for (std::size_t i = 0; i < text_.size(); ++i)
             native_term_[i] = native_.in_term(text_, i, words);
@@ -213,9 +224,11 @@ class run_checker {
                     }
                 }
             }
-        for (candidate& k : out)
+        for (candidate& k : out) {
+            if (lone_noun_[i]) k.margin += lone_noun_penalty;
             if (native_term_[i] || native_.keeps(text_, i, k.with))
                 k.margin += native_pair_penalty - (in_word_[i] ? in_word_penalty : 0);
+        }
         out.erase(std::remove_if(out.begin(), out.end(),
                                  [](const candidate& k) { return k.margin > max_margin; }),
                   out.end());
@@ -343,6 +356,7 @@ class run_checker {
     std::vector<word_fit> fits_;
     std::vector<bool> in_word_;
     std::vector<bool> native_term_;
+    std::vector<bool> lone_noun_;  // a lone character that is a common noun, in native prose
 };
 }  // namespace
 
