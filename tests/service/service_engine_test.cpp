@@ -503,7 +503,8 @@ TEST(ServiceEngine, NativeProseThatReadsLikeSlipsIsLeftAlone) {
          {u"以经济建设为中心。", u"他昨天从新疆回到北京。", u"开车的的哥很热情。",
           u"县信访办主任依法依规处理来信。", u"省发改委主任出席了会议。",
           u"如果没有从彼端接收到回应，就断开连线。", u"它返回匹配的最长子串。",
-          u"会议结束后他表示了悔意。", u"把光标移到行尾再输入。", u"请求或宏不会执行。"}) {
+          u"会议结束后他表示了悔意。", u"把光标移到行尾再输入。", u"请求或宏不会执行。",
+          u"结果相同就比较下一个表达式，依此类推。"}) {
         std::string seen;
         for (const finding& f : run(clean, options))
             seen += " " + f.rule + ":" + f.err_word + "->" + f.suggestions.at(0);
