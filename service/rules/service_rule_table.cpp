@@ -21,6 +21,35 @@ const std::vector<chinese_run>& rule_input::runs() const {
     return *runs_;
 }
 
+namespace {
+// Whether a word of the list is one of its idioms or fixed expressions of four
+// characters (依此类推, 与时俱进), by the list's tags.
+bool listed_idiom(const lexicon& words, const lexicon_token& t) {
+    if (t.length() != 4 || t.word.frequency == 0) return false;
+    const std::string& tag = words.tag_name(t.word.tag);
+    return tag == "i" || tag == "l";
+}
+}  // namespace
+
+// In native prose a listed idiom stands as written too: its variant (依此类推
+// beside 以此类推) is the writer's own form.
+const std::vector<bool>& rule_input::standing() const {
+    if (standing_) return *standing_;
+    standing_.emplace(text.size(), false);
+    std::vector<bool>& standing = *standing_;
+    const bool native_prose = profile() == check_profile::office;
+    for (const chinese_run& run : runs()) {
+        const std::vector<bool> places = rules_standing_places(run);
+        for (std::size_t k = 0; k < places.size(); ++k)
+            if (places[k]) standing[run.offset + k] = true;
+        if (native_prose)
+            for (const lexicon_token& t : run.tokens)
+                if (listed_idiom(data_.words, t))
+                    for (std::size_t k = t.begin; k < t.end; ++k) standing[run.offset + k] = true;
+    }
+    return standing;
+}
+
 const std::vector<double>& rule_input::char_shares() const {
     if (char_shares_) return *char_shares_;
     static constexpr std::u16string_view sentence_ends = u"。！？；!?;\n";
@@ -216,32 +245,10 @@ bool written_again(const std::u16string& text, const finding& f) {
     return text.find(w, f.pos + f.length) != std::u16string::npos ||
            text.substr(0, f.pos).find(w) != std::u16string::npos;
 }
-// Whether a word of the list is one of its idioms or fixed expressions of four
-// characters (依此类推, 与时俱进), by the list's tags.
-bool listed_idiom(const lexicon& words, const lexicon_token& t) {
-    if (t.length() != 4 || t.word.frequency == 0) return false;
-    const std::string& tag = words.tag_name(t.word.tag);
-    return tag == "i" || tag == "l";
-}
-
 // Drops the findings from `from` on that change a character the text means
-// as written: an office's short name or a parallel phrase; in native prose
-// also a listed idiom, whose variant (依此类推 beside 以此类推) is the
-// writer's own form.
-void drop_standing_phrases(const rule_input& in, const lexicon& words, std::vector<finding>& found,
-                           std::size_t from) {
-    std::vector<bool> standing;  // over the whole text
-    for (const chinese_run& run : in.runs()) {
-        const std::vector<bool> places = rules_standing_places(run);
-        standing.resize(run.offset + places.size(), false);
-        for (std::size_t k = 0; k < places.size(); ++k) standing[run.offset + k] = places[k];
-        if (in.profile() == check_profile::office)
-            for (const lexicon_token& t : run.tokens)
-                if (listed_idiom(words, t))
-                    std::fill(standing.begin() + static_cast<std::ptrdiff_t>(run.offset + t.begin),
-                              standing.begin() + static_cast<std::ptrdiff_t>(run.offset + t.end),
-                              true);
-    }
+// as written (rule_input::standing).
+void drop_standing_phrases(const rule_input& in, std::vector<finding>& found, std::size_t from) {
+    const std::vector<bool>& standing = in.standing();
     const auto changes_standing = [&](const finding& f) {
         const std::u16string written = text_utf8_to_utf16(f.err_word);
         const std::u16string meant =
@@ -300,7 +307,7 @@ void run_homophones(const rule_data& d, const rule_input& in, std::vector<findin
     const native_pairs& native = native_pairs_of(d, in);
     for (std::vector<finding>* guesses : {&found, &typed_alike}) {
         drop_variant_forms(*guesses, 0);
-        drop_standing_phrases(in, d.words, *guesses, 0);
+        drop_standing_phrases(in, *guesses, 0);
         drop_native_pairs(native, d.words, in.text, *guesses, 0);
     }
     // The word list sees the stretch alone; the word model sees its neighbours too,
@@ -343,7 +350,7 @@ void run_confusions(const rule_data& d, const rule_input& in, std::vector<findin
     rules_confusions(in.runs(), in.char_shares(), d.words, d.confusions, d.slips, d.patterns,
                      native_pairs_of(d, in), d.model, out);
     drop_variant_forms(out, from);
-    drop_standing_phrases(in, d.words, out, from);
+    drop_standing_phrases(in, out, from);
 }
 void run_repeats(const rule_data& d, const rule_input& in, std::vector<finding>& out) {
     std::vector<finding> repeats;

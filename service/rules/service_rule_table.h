@@ -73,11 +73,16 @@ class rule_input {
     const std::vector<chinese_run>& runs() const;
     // For each run, how much the character model counts in the sentence that holds it.
     const std::vector<double>& char_shares() const;
+    // Per character of the text, whether it is meant as written (an office's
+    // short name, a parallel phrase; in native prose a listed idiom too),
+    // found on first use.
+    const std::vector<bool>& standing() const;
 
   private:
     const rule_data& data_;
     mutable std::optional<std::vector<chinese_run>> runs_;
     mutable std::optional<std::vector<double>> char_shares_;
+    mutable std::optional<std::vector<bool>> standing_;
 };
 
 using rule_run = void (*)(const rule_data&, const rule_input&, std::vector<finding>&);

@@ -102,11 +102,16 @@ finding stray(const std::u16string& text, std::size_t pos) {
     return make(text, pos, 1, level_error, std::u16string());
 }
 
-// [0,1) or (0,1]: a half-open interval, brackets of two kinds around no Chinese.
+// [0,1) or (0,1]: a half-open interval, brackets of two kinds around a short
+// stretch with no Chinese. The bound keeps a long run of mismatched brackets
+// from being scanned again at every closing one.
+constexpr std::size_t max_interval_length = 40;
 bool interval(const std::u16string& text, std::size_t open_pos, int open_pair, int close_pair,
               std::size_t close_pos) {
     const auto half_width = [](int pair) { return pair == paren_pair || pair == square_pair; };
-    if (!half_width(open_pair) || !half_width(close_pair) || open_pair == close_pair) return false;
+    if (!half_width(open_pair) || !half_width(close_pair) || open_pair == close_pair ||
+        close_pos - open_pos > max_interval_length)
+        return false;
     for (std::size_t k = open_pos + 1; k < close_pos; ++k)
         if (cjk_after(text, k)) return false;
     return true;

@@ -186,6 +186,8 @@ TEST(ServiceEngine, PunctuationRulesFollowTheirOption) {
     EXPECT_TRUE(run(u"字符串 ${ 不被认为有效，以一个}结束。", o).empty());
     EXPECT_TRUE(run(u"范围是区间[0,1)。", o).empty());
     EXPECT_EQ(run(u"范围是区间[数,1)。", o).size(), 2u);
+    // Past the length of an interval, [ closed by ) is a mismatch again.
+    EXPECT_EQ(run(u"见[" + std::u16string(60, u'x') + u")。", o).size(), 2u);
 }
 
 TEST(ServiceEngine, DoubledPunctuationFromNormalWeight) {
