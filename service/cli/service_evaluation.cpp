@@ -275,9 +275,8 @@ bool evaluation_run_bakeoff(const check_engine& engine, const std::string& path,
             if (error) *error = path + ":" + std::to_string(number) + ": not a bake-off line";
             return false;
         }
-        if (settings.part != bakeoff_part::all &&
-            is_held_back(corrected_text(cols[1], gold)) !=
-                (settings.part == bakeoff_part::held_back))
+        if (settings.part != bakeoff_part::all && is_held_back(corrected_text(cols[1], gold)) !=
+                                                      (settings.part == bakeoff_part::held_back))
             continue;
         ++read;
         const std::u16string text = text_utf8_to_utf16(cols[1]);

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "base/service_text.h"
 #include "service_pg_cluster.h"
 #include "service_test_support.h"
 
@@ -369,6 +370,68 @@ TEST(ServiceProgram, OutOfDescriptorsItWaitsInsteadOfSpinningAndRecovers) {
     EXPECT_EQ(
         client.call("CheckUser", {{"userName", "demo"}, {"authNo", "demo-2026"}}).first("ErrCode"),
         "0");
+}
+
+// The training sets hold one sentence many times, each copy with other slips: a
+// part held back from tuning must hold every copy, or a table counted from the
+// tuning part knows the held-back sentences. The tables' script splits alike.
+TEST(ServiceProgram, HoldsBackEveryCopyOfASentenceAsTheTablesScriptDoes) {
+    temp_dir dir;
+    const std::string file = dir.path() + "/copies.tsv";
+    const auto marker = [](int n) {  // a character of its own in every sentence
+        return velmo_service::text_utf16_to_utf8(std::u16string(1, char16_t(0x4E00 + 300 + n)));
+    };
+    const auto copies = [](int n) { return 1 + n % 3; };  // slipped ones, beside the clean one
+    {
+        std::ofstream out(file);
+        out << "kind\tsentence\twrong\tcorrect\tpos\tid\ttype\n";
+        for (int n = 0; n < 60; ++n) {
+            const std::u16string meant =
+                velmo_service::text_utf8_to_utf16("第" + marker(n) + "号文件已经发布");
+            out << "clean\t" << velmo_service::text_utf16_to_utf8(meant) << "\t\t\t\t" << n
+                << "\t\n";
+            for (int k = 0; k < copies(n); ++k) {
+                const std::size_t at = 3 + 2 * static_cast<std::size_t>(k);
+                std::u16string written = meant;
+                written[at] = u'丁';
+                out << "csc\t" << velmo_service::text_utf16_to_utf8(written) << "\t丁\t"
+                    << velmo_service::text_utf16_to_utf8(meant.substr(at, 1)) << "\t" << at << "\t"
+                    << n << "\t\n";
+            }
+        }
+    }
+    const auto sentences = [&](const std::string& part) {
+        const outcome r = run({"eval", file, "--part", part});
+        EXPECT_EQ(r.status, 0) << r.out;
+        std::smatch m;
+        return std::regex_search(r.out, m, std::regex("sentences (\\d+)")) ? std::stoi(m[1]) : -1;
+    };
+    const int held = sentences("held-back"), tuned = sentences("training");
+    EXPECT_EQ(held + tuned, 60 * 3);
+    EXPECT_GT(held, 0);
+
+    const std::string script = service_data_dir() + "/../../scripts/channel-counts";
+    const std::string counted = dir.path() + "/counted.txt";
+    ASSERT_EQ(
+        std::system(
+            ("python3 " + script + " --ngrams --tuning-part-of " + file + " > " + counted).c_str()),
+        0);
+    std::stringstream table;
+    table << std::ifstream(counted).rdbuf();
+    // The script tunes on the sentences eval does not hold back ...
+    EXPECT_NE(table.str().find(": " + std::to_string(tuned) + " sentences)"), std::string::npos)
+        << table.str().substr(0, 400);
+    // ... and on all copies of a sentence or on none.
+    int groups_tuned = 0;
+    for (int n = 0; n < 60; ++n) {
+        std::smatch m;
+        const std::string line = table.str();
+        if (!std::regex_search(line, m, std::regex("\n" + marker(n) + "\t(\\d+)\n"))) continue;
+        EXPECT_EQ(std::stoi(m[1]), copies(n) + 1) << n;
+        ++groups_tuned;
+    }
+    EXPECT_GT(groups_tuned, 0);
+    EXPECT_LT(groups_tuned, 60);
 }
 
 TEST(ServiceProgram, EvaluatesALabelledFile) {
