@@ -29,10 +29,17 @@ bool listed_idiom(const lexicon& words, const lexicon_token& t) {
     const std::string& tag = words.tag_name(t.word.tag);
     return tag == "i" || tag == "l";
 }
+// Whether 地 follows token `t` of `run` as the particle of an adjective the
+// list tags as used adverbially (明确, 详细: tag ad), as written: 明确地定义.
+bool adverb_particle_after(const lexicon& words, const chinese_run& run, const lexicon_token& t) {
+    return t.end < run.text.size() && run.text[t.end] == u'地' && t.length() > 1 &&
+           words.tag_name(t.word.tag) == "ad";
+}
 }  // namespace
 
-// In native prose a listed idiom stands as written too: its variant (依此类推
-// beside 以此类推) is the writer's own form.
+// So does 地 after an adjective used adverbially. In native prose a listed
+// idiom stands as written too: its variant (依此类推 beside 以此类推) is the
+// writer's own form.
 const std::vector<bool>& rule_input::standing() const {
     if (standing_) return *standing_;
     standing_.emplace(text.size(), false);
@@ -42,10 +49,11 @@ const std::vector<bool>& rule_input::standing() const {
         const std::vector<bool> places = rules_standing_places(run);
         for (std::size_t k = 0; k < places.size(); ++k)
             if (places[k]) standing[run.offset + k] = true;
-        if (native_prose)
-            for (const lexicon_token& t : run.tokens)
-                if (listed_idiom(data_.words, t))
-                    for (std::size_t k = t.begin; k < t.end; ++k) standing[run.offset + k] = true;
+        for (const lexicon_token& t : run.tokens) {
+            if (adverb_particle_after(data_.words, run, t)) standing[run.offset + t.end] = true;
+            if (native_prose && listed_idiom(data_.words, t))
+                for (std::size_t k = t.begin; k < t.end; ++k) standing[run.offset + k] = true;
+        }
     }
     return standing;
 }

@@ -151,11 +151,9 @@ class run_checker {
         native_term_.assign(text_.size(), false);
         for (std::size_t i = 0; i < text_.size(); ++i)
             native_term_[i] = native_.in_term(text_, i, words);
-        const std::vector<bool> adverbial = adverbial_particles(words);
         std::vector<proposal> open;
         for (std::size_t i = 0; i < text_.size(); ++i) {
-            if (name[i] || adverbial[i] || (in(counters, text_[i]) && text_[i] != weighed_counter))
-                continue;
+            if (name[i] || (in(counters, text_[i]) && text_[i] != weighed_counter)) continue;
             if (i > 0 && text_[i] == text_[i - 1]) {
                 doubled(i, words, out);
                 continue;
@@ -189,17 +187,6 @@ class run_checker {
     }
 
   private:
-    // 地 right after an adjective the word list tags as used adverbially (明确,
-    // 详细: tag ad) makes that adverb, as written (明确地定义): no slip for 的.
-    std::vector<bool> adverbial_particles(const lexicon& words) const {
-        std::vector<bool> out(text_.size(), false);
-        for (const lexicon_token& t : run_.tokens)
-            if (t.end < text_.size() && text_[t.end] == u'地' && t.length() > 1 &&
-                words.tag_name(t.word.tag) == "ad")
-                out[t.end] = true;
-        return out;
-    }
-
     std::size_t from(std::size_t i) const { return i > context ? i - context : 0; }
     std::size_t to(std::size_t i) const { return std::min(text_.size(), i + context + 1); }
 
